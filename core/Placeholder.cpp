@@ -1,0 +1,1 @@
+// placeholder so the target has a source until the core procedures land
