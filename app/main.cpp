@@ -1,11 +1,43 @@
+// KzEditor: start-up, then the event loop until the last window closes.
 #include <QApplication>
-#include <QMainWindow>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/Wiring.h"
+#include "core/Startup.h"
+#include "shell/AppStartup.h"
+#include "shell/CommandLine.h"
+#include "shell/frmMain.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QMainWindow window;
-  window.setWindowTitle("Ze Zuzazo");
-  window.show();
-  if (qEnvironmentVariableIsSet("KZ_QUIT_AFTER_START")) return 0;
-  return app.exec();
+  QApplication::setApplicationName(kz::kAppTitle);
+  kz::WireApplication(std::getenv("KZ_SCRIPTED_UI") != nullptr);
+
+  // The command line as one text, quoted so that splitting gives the arguments back.
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  kz::clsAppStartup startup(kz::JoinCommandLine(args));
+
+  switch (kz::RunStartup(startup)) {
+    case kz::StartupResult::HandedOver:
+      return 0;
+    case kz::StartupResult::Failed:
+      return 1;
+    case kz::StartupResult::Running:
+      break;
+  }
+
+  int rc = 0;
+  if (std::getenv("KZ_QUIT_AFTER_START")) {
+    // Test runs: the launcher was shown; close it as the user would and end.
+    QApplication::processEvents();
+    if (kz::frmMain* launcher = startup.Launcher()) launcher->close();
+    QApplication::processEvents();
+  } else {
+    rc = QApplication::exec();
+  }
+  kz::SetStartupServices(nullptr);
+  kz::ReleaseProcessObjects();
+  return rc;
 }

@@ -1,15 +1,17 @@
 # kz_add_gtest(<name> SOURCES <files...> LIBS <targets...>)
-# One GoogleTest program; each of its tests becomes a CTest test. Qt tests run
-# offscreen, and every test gets a private registry folder and temporary folder.
+# One GoogleTest program; each of its tests becomes a CTest test.
 function(kz_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/common/TestMain.cpp)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    KZ_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KZ_TEST_BINARY_DIR="${CMAKE_BINARY_DIR}")
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # The environment (offscreen Qt, a private registry folder, the tree locations)
+  # is set by the common test main, one registry folder per test process.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KZ_REGISTRY_DIR=${CMAKE_BINARY_DIR}/tests/reg-${name};KZ_SOURCE_DIR=${CMAKE_SOURCE_DIR};KZ_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 endfunction()
 
 # kz_add_library_version(<target>): the shared library carries the project version

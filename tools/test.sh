@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKZ_SANITIZE=ON >/dev/null
 cmake --build build-test
 (cd build-test && ctest --output-on-failure -j"$(nproc)")

@@ -1,0 +1,18 @@
+#include "app/Wiring.h"
+
+#include <memory>
+
+#include "platform/Ui.h"
+#include "platform/ui/QtUi.h"
+#include "shell/LauncherSlots.h"
+
+namespace kz {
+
+void WireApplication(bool scriptedUi) {
+  // Without the Qt service the default one answers every box at once and echoes it.
+  if (!scriptedUi) platform::Ui::SetInstance(std::make_shared<platform::QtUi>());
+  LauncherSlots& table = GetLauncherSlots();
+  (void)table;
+}
+
+}  // namespace kz

@@ -1,1 +1,0 @@
-// placeholder so the target has a source until the core procedures land

@@ -1,0 +1,355 @@
+#include "FileObject.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cerrno>
+#include <cstring>
+
+#include "PackedData.h"
+#include "PathResolver.h"
+#include "rudu.h"
+
+namespace rudu {
+
+FileObject::~FileObject() = default;
+
+namespace {
+
+std::string Quoted(std::string_view s) {
+  std::string q;
+  q.reserve(s.size() + 2);
+  q += '"';
+  q.append(s);
+  q += '"';
+  return q;
+}
+std::string SysText() { return std::strerror(errno); }
+
+// Reads a whole disk file. code/error set on failure.
+bool ReadDisk(const std::string& real, const std::string& shown, std::vector<uint8_t>& out,
+              int32_t& code, std::string& error) {
+  int fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    code = errno == ENOENT ? RUDU_ERR_NOT_FOUND : RUDU_ERR_IO;
+    error = "Cannot open file " + Quoted(shown) + ": " + SysText();
+    return false;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    code = RUDU_ERR_PATH;
+    error = "Cannot open file " + Quoted(shown) + ": it is not a file";
+    return false;
+  }
+  if (static_cast<uint64_t>(st.st_size) > PackedData::kMaxSize) {
+    ::close(fd);
+    code = RUDU_ERR_TOO_LARGE;
+    error = "Cannot open file " + Quoted(shown) + ": it is larger than 2^31-1 bytes";
+    return false;
+  }
+  out.resize(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  while (got < out.size()) {
+    ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      code = RUDU_ERR_IO;
+      error = "Cannot read file " + Quoted(shown) + ": " + SysText();
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  out.resize(got);
+  ::close(fd);
+  return true;
+}
+
+// Replaces packed bytes by their unpacked content.
+bool UnpackInPlace(std::vector<uint8_t>& bytes, const std::string& shown, int32_t& code, std::string& error) {
+  if (!PackedData::IsPacked(bytes.data(), bytes.size())) return true;
+  std::vector<uint8_t> plain;
+  std::string why;
+  if (!PackedData::Unpack(bytes.data(), bytes.size(), plain, why)) {
+    code = RUDU_ERR_PACKED;
+    error = "Packed file " + Quoted(shown) + " cannot be read: " + why;
+    return false;
+  }
+  bytes.swap(plain);
+  return true;
+}
+
+bool WriteAllAt(int fd, const uint8_t* p, size_t n, off_t at) {
+  while (n > 0) {
+    ssize_t w = ::pwrite(fd, p, n, at);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      if (w == 0) errno = EIO;
+      return false;
+    }
+    p += w;
+    n -= static_cast<size_t>(w);
+    at += w;
+  }
+  return true;
+}
+
+std::atomic<uint64_t> g_tempCounter{0};
+
+// Writes bytes to a new temporary file beside `target` and renames it over the
+// target. The old file stays whole on every failure.
+bool ReplaceFile(const std::string& target, const uint8_t* p, size_t n, std::string& why) {
+  std::string folder = PathResolver::FolderOf(target);
+  std::string base = PathResolver::NameOf(target);
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = (folder.empty() ? std::string() : (folder == "/" ? "/" : folder + "/")) + "." + base + ".kz-" +
+           std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter++) + ".tmp";
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    why = "cannot create a temporary file in " + Quoted(folder.empty() ? "." : folder) + ": " + SysText();
+    return false;
+  }
+  struct stat old;
+  bool ok = WriteAllAt(fd, p, n, 0);
+  if (ok && ::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  if (ok) ok = ::fsync(fd) == 0;
+  if (!ok) why = "cannot write " + Quoted(temp) + ": " + SysText();
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    why = "cannot write " + Quoted(temp) + ": " + SysText();
+  }
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    why = "cannot replace " + Quoted(target) + ": " + SysText();
+  }
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+}  // namespace
+
+std::shared_ptr<FileObject> FileObject::Open(const std::string& path, int32_t access, int32_t create,
+                                             int32_t form, int32_t& code, std::string& error) {
+  auto f = std::make_shared<FileObject>();
+  f->shownPath_ = path;
+  f->writable = access == 1;
+  std::string catalog, inner;
+  if (PathResolver::SplitCatalogPath(path, catalog, inner)) {
+    std::string why;
+    if (!PathResolver::NormaliseInner(inner, f->inner_, why)) {
+      code = RUDU_ERR_PATH;
+      error = "Invalid path " + Quoted(path) + ": " + why;
+      return nullptr;
+    }
+    f->inCatalog_ = true;
+    std::shared_ptr<const CatalogIndex> index;
+    std::string real;
+    if (!f->writable || PathResolver::ResolveExisting(catalog, real)) {
+      index = CatalogIndex::Open(catalog, error);
+      if (!index) {
+        code = error.find(" not found") != std::string::npos ? RUDU_ERR_NOT_FOUND : RUDU_ERR_CATALOG;
+        return nullptr;
+      }
+      f->target_ = index->CatalogPath();
+    } else {
+      // A new catalog: its folder must exist; no stray data file may be in the way.
+      if (!PathResolver::ResolveForCreate(catalog, real, why)) {
+        code = RUDU_ERR_PATH;
+        error = "Cannot create catalog " + Quoted(catalog) + ": " + why;
+        return nullptr;
+      }
+      f->target_ = real;
+    }
+    long entry = index ? index->Find(f->inner_) : -1;
+    if (!f->writable) {
+      if (entry < 0) {
+        code = RUDU_ERR_NOT_FOUND;
+        error = "File " + Quoted(f->inner_) + " not found in catalog " + Quoted(index->CatalogPath());
+        return nullptr;
+      }
+      if (!index->ReadEntry(static_cast<size_t>(entry), f->data, error)) {
+        code = RUDU_ERR_CATALOG;
+        return nullptr;
+      }
+      if (!UnpackInPlace(f->data, path, code, error)) return nullptr;
+      return f;
+    }
+    bool existingPacked = false;
+    if (entry >= 0) {
+      std::vector<uint8_t> head;
+      if (!index->PeekEntry(static_cast<size_t>(entry), create ? 2 : SIZE_MAX, head, error)) {
+        code = RUDU_ERR_CATALOG;
+        return nullptr;
+      }
+      existingPacked = PackedData::IsPacked(head.data(), head.size());
+      if (!create) {
+        f->data.swap(head);
+        if (!UnpackInPlace(f->data, path, code, error)) return nullptr;
+      }
+    }
+    f->packed_ = form == 2 || (form == 0 && (entry >= 0 ? existingPacked
+                                                        : PathResolver::HasExtension(f->inner_, ".pck")));
+    return f;
+  }
+
+  if (!f->writable) {
+    std::string real;
+    if (!PathResolver::ResolveExisting(path, real)) {
+      code = RUDU_ERR_NOT_FOUND;
+      error = "File " + Quoted(path) + " not found";
+      return nullptr;
+    }
+    if (!ReadDisk(real, path, f->data, code, error)) return nullptr;
+    if (!UnpackInPlace(f->data, path, code, error)) return nullptr;
+    return f;
+  }
+  std::string why;
+  if (!PathResolver::ResolveForCreate(path, f->target_, why)) {
+    code = RUDU_ERR_PATH;
+    error = "Cannot write file " + Quoted(path) + ": " + why;
+    return nullptr;
+  }
+  // Write through a link to the file it names.
+  char resolved[PATH_MAX];
+  struct stat lst;
+  if (::lstat(f->target_.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) && ::realpath(f->target_.c_str(), resolved))
+    f->target_ = resolved;
+  struct stat st;
+  bool exists = ::stat(f->target_.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) {
+    code = RUDU_ERR_PATH;
+    error = "Cannot write file " + Quoted(path) + ": it is not a file";
+    return nullptr;
+  }
+  std::string folder = PathResolver::FolderOf(f->target_);
+  if (::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0) {
+    code = RUDU_ERR_IO;
+    error = "Cannot write file " + Quoted(path) + ": " + SysText();
+    return nullptr;
+  }
+  bool existingPacked = false;
+  if (exists) {
+    std::vector<uint8_t> old;
+    if (!ReadDisk(f->target_, path, old, code, error)) return nullptr;
+    existingPacked = PackedData::IsPacked(old.data(), old.size());
+    if (!create) {
+      f->data.swap(old);
+      if (!UnpackInPlace(f->data, path, code, error)) return nullptr;
+    }
+  }
+  f->packed_ = form == 2 || (form == 0 && (exists ? existingPacked : PathResolver::HasExtension(f->target_, ".pck")));
+  return f;
+}
+
+bool FileObject::Commit(int32_t& code, std::string& error) {
+  if (!writable) return true;
+  std::vector<uint8_t> packed;
+  if (packed_) {
+    std::string why;
+    if (!PackedData::Pack(data.data(), data.size(), packed, why)) {
+      code = RUDU_ERR_COMMIT;
+      error = "Cannot save " + Quoted(shownPath_) + ": " + why;
+      return false;
+    }
+  }
+  const std::vector<uint8_t>& bytes = packed_ ? packed : data;
+  return inCatalog_ ? CommitCatalog(bytes, code, error) : CommitDisk(bytes, code, error);
+}
+
+bool FileObject::CommitDisk(const std::vector<uint8_t>& bytes, int32_t& code, std::string& error) {
+  std::string why;
+  if (!ReplaceFile(target_, bytes.data(), bytes.size(), why)) {
+    code = RUDU_ERR_COMMIT;
+    error = "Cannot save " + Quoted(shownPath_) + ": " + why + "; the old file is unchanged";
+    return false;
+  }
+  return true;
+}
+
+bool FileObject::CommitCatalog(const std::vector<uint8_t>& bytes, int32_t& code, std::string& error) {
+  code = RUDU_ERR_COMMIT;
+  const std::string fail = "Cannot save " + Quoted(shownPath_) + ": ";
+  if (bytes.size() > PackedData::kMaxSize) {
+    error = fail + "the content is larger than 2^31-1 bytes";
+    return false;
+  }
+  // Read the index afresh: another handle may have written into the catalog since.
+  std::shared_ptr<const CatalogIndex> index;
+  std::string dataPath, indexText;
+  uint64_t total = 0;
+  struct stat st;
+  if (::stat(target_.c_str(), &st) == 0) {
+    std::string why;
+    index = CatalogIndex::Open(target_, why);
+    if (!index) {
+      error = fail + why;
+      return false;
+    }
+    dataPath = index->DataPath();
+    total = index->Total();
+    indexText = index->TextWith(inner_, static_cast<uint32_t>(bytes.size()));
+  } else {
+    std::string name = PathResolver::NameOf(target_);
+    std::string stem = PathResolver::HasExtension(name, ".cat") ? name.substr(0, name.size() - 4) : name;
+    std::string dataName = stem + ".dat";
+    std::string folder = PathResolver::FolderOf(target_);
+    std::string wanted = folder.empty() ? dataName : (folder == "/" ? "/" : folder + "/") + dataName;
+    if (PathResolver::ResolveExisting(wanted, dataPath)) {
+      error = fail + "the data file " + Quoted(dataPath) + " exists without its catalog index";
+      return false;
+    }
+    dataPath = wanted;
+    indexText = CatalogIndex::EmptyText(dataName) + inner_ + " " + std::to_string(bytes.size()) + "\n";
+  }
+  if (total + bytes.size() > PackedData::kMaxSize * 2ULL) {
+    error = fail + "the catalog's data file would grow too large";
+    return false;
+  }
+  int fd = ::open(dataPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = fail + "cannot open " + Quoted(dataPath) + ": " + SysText();
+    return false;
+  }
+  struct stat dst;
+  if (::fstat(fd, &dst) != 0 || static_cast<uint64_t>(dst.st_size) < total) {
+    ::close(fd);
+    error = fail + "the data file " + Quoted(dataPath) + " is shorter than its index says";
+    return false;
+  }
+  const off_t oldSize = dst.st_size;
+  // Bytes past the last entry belong to no entry; the new entry's bytes go there.
+  bool ok = WriteAllAt(fd, bytes.data(), bytes.size(), static_cast<off_t>(total));
+  if (ok && static_cast<uint64_t>(oldSize) > total + bytes.size())
+    ok = ::ftruncate(fd, static_cast<off_t>(total + bytes.size())) == 0;
+  if (ok) ok = ::fsync(fd) == 0;
+  std::string why;
+  if (!ok) {
+    why = "cannot write " + Quoted(dataPath) + ": " + SysText();
+  } else if (!ReplaceFile(target_, reinterpret_cast<const uint8_t*>(indexText.data()), indexText.size(), why)) {
+    ok = false;
+  }
+  if (!ok) {
+    // Take back what was added; the old entries lie before `total` and are untouched.
+    if (::ftruncate(fd, std::max<off_t>(oldSize, static_cast<off_t>(total))) != 0) {
+    }
+    ::close(fd);
+    if (!index) ::unlink(dataPath.c_str());
+    error = fail + why + "; the catalog is unchanged";
+    return false;
+  }
+  ::close(fd);
+  code = 0;
+  return true;
+}
+
+}  // namespace rudu

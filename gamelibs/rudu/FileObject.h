@@ -1,0 +1,46 @@
+// An open file of the driver: its content in memory, the position, and for a write
+// handle the target that RuDU_CloseFile commits to.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CatalogIndex.h"
+#include "HandleTable.h"
+
+namespace rudu {
+
+class KZ_EXPORT FileObject : public HandleObject {
+ public:
+  ~FileObject() override;
+
+  // Opens as rudu.h describes. Null with the error code and text on failure.
+  static std::shared_ptr<FileObject> Open(const std::string& path, int32_t access, int32_t create,
+                                          int32_t form, int32_t& code, std::string& error);
+  // Writes the content to its target (write handles); true for read handles.
+  bool Commit(int32_t& code, std::string& error);
+
+  bool writable = false;
+  std::vector<uint8_t> data;
+  int64_t pos = 0;
+
+ private:
+  bool CommitDisk(const std::vector<uint8_t>& bytes, int32_t& code, std::string& error);
+  bool CommitCatalog(const std::vector<uint8_t>& bytes, int32_t& code, std::string& error);
+
+  std::string shownPath_;  // as the caller gave it
+  bool inCatalog_ = false;
+  std::string target_;     // the disk file, or the catalog file
+  std::string inner_;      // the path inside the catalog
+  bool packed_ = false;    // the form written at commit
+};
+
+// Forgets a file handle without committing what was written. False when not live.
+KZ_EXPORT bool DiscardFile(int32_t handle);
+
+// The catalog index behind a live catalog handle, null for any other handle.
+KZ_EXPORT std::shared_ptr<const CatalogIndex> CatalogOfHandle(int32_t handle);
+
+}  // namespace rudu

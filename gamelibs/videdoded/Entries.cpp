@@ -1,0 +1,588 @@
+// The library's entry points over the handle table.
+#include <cmath>
+#include <charconv>
+#include <cstring>
+
+#include "Cp1252.h"
+#include "Errors.h"
+#include "RuduIo.h"
+#include "TreModel.h"
+#include "TxtDocument.h"
+#include "rudu/HandleTable.h"
+#include "videdoded.h"
+
+using namespace videdoded;
+
+namespace {
+
+// The remark flag for the following loads (0 skip remark lines, 1 keep them).
+thread_local int32_t g_remarksAsData = 0;
+
+// Places the store at handle 1 as soon as the library is loaded.
+const bool g_storePlaced = (StorePtr(), true);
+
+std::string H(int32_t h) { return std::to_string(h); }
+
+int32_t BadHandle(int32_t h, const char* need) {
+  if (h == 0 || rudu::HandleKindOf(h) == 0)
+    return Fail(kKzErrInvalidHandle, "Invalid handle " + H(h) + ": it is not (or no longer) live.");
+  return Fail(kKzErrWrongType, "Handle " + H(h) + " is not " + need + ".");
+}
+
+std::shared_ptr<TxtDocument> TxtDoc(int32_t h) {
+  auto d = rudu::HandleGetAs<TxtDocument>(h, rudu::kDocumentHandle);
+  if (!d) BadHandle(h, "a type file document");
+  return d;
+}
+
+// A text resource document or the store.
+std::shared_ptr<TreDocument> TreDoc(int32_t h) {
+  std::shared_ptr<TreDocument> d;
+  if (h == kKzStoreHandle)
+    d = StorePtr();
+  else
+    d = rudu::HandleGetAs<TreDocument>(h, rudu::kDocumentHandle);
+  if (!d) BadHandle(h, "a text resource document");
+  return d;
+}
+
+std::shared_ptr<TrePage> TrePg(int32_t h) {
+  auto p = rudu::HandleGetAs<TrePage>(h, rudu::kPageHandle);
+  if (!p || !p->doc) {
+    BadHandle(p ? 0 : h, "a page");
+    return nullptr;
+  }
+  return p;
+}
+
+std::shared_ptr<TreString> TreStr(int32_t h) {
+  auto s = rudu::HandleGetAs<TreString>(h, rudu::kStringHandle);
+  if (!s || !s->page) {
+    BadHandle(s ? 0 : h, "a string");
+    return nullptr;
+  }
+  return s;
+}
+
+int32_t ReadOnly() {
+  return Fail(kKzErrReadOnly, "The description store (handle 1) cannot be changed through this call.");
+}
+
+bool HasNul(const std::string& t) { return t.find('\0') != std::string::npos; }
+
+int32_t LoadTypeFile(std::string bytes) {
+  auto doc = std::make_shared<TxtDocument>();
+  std::string error;
+  if (!doc->Load(std::move(bytes), g_remarksAsData != 0, error)) return Fail(kKzErrSyntax, error);
+  int32_t h = rudu::HandleAdd(doc, rudu::kDocumentHandle);
+  if (!h) return Fail(kKzErrMemory, "No handle left for the document.");
+  return h;
+}
+
+int32_t LoadTextResource(std::string bytes) {
+  std::string error;
+  if (!DecodeXmlBytes(bytes, error)) return Fail(kKzErrXml, error);
+  auto doc = std::make_shared<TreDocument>();
+  if (!ParseTreXml(bytes.data(), bytes.size(), *doc, error)) return Fail(kKzErrSyntax, error);
+  int32_t h = rudu::HandleAdd(doc, rudu::kDocumentHandle);
+  if (!h) return Fail(kKzErrMemory, "No handle left for the document.");
+  doc->handle = h;
+  return h;
+}
+
+int32_t LoadBytes(std::string bytes, int32_t mode) {
+  if (mode == 0 || mode == kKzLoadTypeFile) return LoadTypeFile(std::move(bytes));
+  if (mode == kKzLoadTextResource) return LoadTextResource(std::move(bytes));
+  return Fail(kKzErrArgument, "Invalid load mode " + H(mode) + " (0 or 1 type file, 3 text resource).");
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Documents and handles
+
+int32_t Kz_LoadFromFile(int32_t file, int32_t mode) {
+  ClearError();
+  if (mode != 0 && mode != kKzLoadTypeFile && mode != kKzLoadTextResource)
+    return Fail(kKzErrArgument, "Invalid load mode " + H(mode) + " (0 or 1 type file, 3 text resource).");
+  if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
+  std::string bytes, error;
+  try {
+    if (!ReadAll(file, bytes, error)) return Fail(kKzErrRead, error);
+    return LoadBytes(std::move(bytes), mode);
+  } catch (const std::bad_alloc&) {
+    return Fail(kKzErrMemory, "Out of memory loading the file.");
+  }
+}
+
+int32_t Kz_LoadFromBuffer(const void* data, size_t size, int32_t mode) {
+  ClearError();
+  if (!data && size) return Fail(kKzErrArgument, "No data.");
+  try {
+    return LoadBytes(std::string(static_cast<const char*>(data), size), mode);
+  } catch (const std::bad_alloc&) {
+    return Fail(kKzErrMemory, "Out of memory loading the data.");
+  }
+}
+
+int32_t Kz_GetObjectType(int32_t handle) {
+  ClearError();
+  auto obj = rudu::HandleGet(handle, rudu::kAnyKind);
+  if (!obj) return BadHandle(handle, "an object");
+  if (dynamic_cast<TxtDocument*>(obj.get())) return kKzTypeFile;
+  if (auto d = dynamic_cast<TreDocument*>(obj.get())) return d->isStore ? kKzTreStore : kKzTreDocument;
+  if (auto p = dynamic_cast<TrePage*>(obj.get())) return p->doc ? kKzTrePage : BadHandle(0, "");
+  if (auto s = dynamic_cast<TreString*>(obj.get())) return s->page ? kKzTreString : BadHandle(0, "");
+  return Fail(kKzErrWrongType, "Handle " + H(handle) + " is not an object of this library.");
+}
+
+int32_t Kz_DeleteHandle(int32_t parent, int32_t handle) {
+  ClearError();
+  if (handle == 0) return 1;
+  if (handle == kKzStoreHandle) return ReadOnly();
+  int32_t kind = rudu::HandleKindOf(handle);
+  if (kind == rudu::kDocumentHandle) {
+    if (parent != 0) return Fail(kKzErrNotChild, "A document has no parent; free it with parent 0.");
+    auto obj = rudu::HandleGet(handle, kind);
+    if (auto d = std::dynamic_pointer_cast<TreDocument>(obj)) d->Clear();
+    if (!std::dynamic_pointer_cast<TxtDocument>(obj) && !std::dynamic_pointer_cast<TreDocument>(obj))
+      return BadHandle(handle, "an object of this library");
+    rudu::HandleRemove(handle);
+    return 1;
+  }
+  if (kind == rudu::kPageHandle) {
+    auto p = TrePg(handle);
+    if (!p) return 0;
+    TreDocument* d = p->doc;
+    if (d->isStore) return ReadOnly();
+    if (parent != 0) {
+      auto pd = rudu::HandleGetAs<TreDocument>(parent, rudu::kDocumentHandle);
+      if (!pd) return BadHandle(parent, "a text resource document");
+      if (pd.get() != d)
+        return Fail(kKzErrNotChild, "Page " + H(handle) + " is not a page of document " + H(parent) + ".");
+    }
+    d->Remove(p.get());
+    return 1;
+  }
+  if (kind == rudu::kStringHandle) {
+    auto s = TreStr(handle);
+    if (!s) return 0;
+    TrePage* pg = s->page;
+    if (pg->doc && pg->doc->isStore) return ReadOnly();
+    if (parent != 0) {
+      auto pp = rudu::HandleGetAs<TrePage>(parent, rudu::kPageHandle);
+      if (!pp || !pp->doc) return BadHandle(parent, "a page");
+      if (pp.get() != pg)
+        return Fail(kKzErrNotChild, "String " + H(handle) + " is not a string of page " + H(parent) + ".");
+    }
+    pg->Remove(s.get());
+    return 1;
+  }
+  return BadHandle(handle, "an object of this library");
+}
+
+int32_t Kz_CreateObject(int32_t parent, int32_t type, int32_t /*reserved*/) {
+  ClearError();
+  try {
+    if (type == kKzTreDocument) {
+      if (parent != 0) return Fail(kKzErrArgument, "A document is created with parent 0.");
+      auto d = std::make_shared<TreDocument>();
+      int32_t h = rudu::HandleAdd(d, rudu::kDocumentHandle);
+      if (!h) return Fail(kKzErrMemory, "No handle left.");
+      d->handle = h;
+      return h;
+    }
+    if (type == kKzTrePage) {
+      auto d = TreDoc(parent);
+      if (!d) return 0;
+      if (d->isStore) return ReadOnly();
+      auto p = std::make_shared<TrePage>();
+      d->Append(p);
+      int32_t h = HandleOf(p);
+      if (!h) return Fail(kKzErrMemory, "No handle left.");
+      return h;
+    }
+    if (type == kKzTreString) {
+      auto p = TrePg(parent);
+      if (!p) return 0;
+      if (p->doc->isStore) return ReadOnly();
+      auto s = std::make_shared<TreString>();
+      p->Append(s);
+      int32_t h = HandleOf(s);
+      if (!h) return Fail(kKzErrMemory, "No handle left.");
+      return h;
+    }
+  } catch (const std::bad_alloc&) {
+    return Fail(kKzErrMemory, "Out of memory.");
+  }
+  return Fail(kKzErrArgument, "Invalid object type " + H(type) + " (7 document, 8 page, 9 string).");
+}
+
+int32_t Kz_EnumObjects(int32_t container, int32_t* first, int32_t capacity, int32_t* count) {
+  ClearError();
+  if (count) *count = 0;
+  if (capacity < 0) return Fail(kKzErrArgument, "Negative capacity.");
+  int32_t kind = container == kKzStoreHandle ? rudu::kDocumentHandle : rudu::HandleKindOf(container);
+  try {
+    if (kind == rudu::kDocumentHandle) {
+      auto d = TreDoc(container);
+      if (!d) return 0;
+      if (count) *count = static_cast<int32_t>(d->pages.size());
+      int32_t n = 0;
+      for (auto& p : d->pages) {
+        if (!first || n >= capacity) break;
+        first[n++] = HandleOf(p);
+      }
+      return 1;
+    }
+    if (kind == rudu::kPageHandle) {
+      auto p = TrePg(container);
+      if (!p) return 0;
+      if (count) *count = static_cast<int32_t>(p->strings.size());
+      int32_t n = 0;
+      for (auto& s : p->strings) {
+        if (!first || n >= capacity) break;
+        first[n++] = HandleOf(s);
+      }
+      return 1;
+    }
+  } catch (const std::bad_alloc&) {
+    return Fail(kKzErrMemory, "Out of memory.");
+  }
+  return BadHandle(container, "a document or a page");
+}
+
+int32_t Kz_SaveToBuffer(int32_t document, std::string& out) {
+  ClearError();
+  out.clear();
+  auto d = TreDoc(document);
+  if (!d) return 0;
+  try {
+    WriteTreXml(*d, out);
+  } catch (const std::bad_alloc&) {
+    return Fail(kKzErrMemory, "Out of memory.");
+  }
+  return 1;
+}
+
+int32_t Kz_SaveToFile(int32_t file, int32_t document) {
+  ClearError();
+  auto d = TreDoc(document);
+  if (!d) return 0;
+  if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
+  std::string bytes, error;
+  try {
+    WriteTreXml(*d, bytes);
+  } catch (const std::bad_alloc&) {
+    return Fail(kKzErrMemory, "Out of memory.");
+  }
+  if (!WriteAll(file, bytes.data(), bytes.size(), error)) return Fail(kKzErrWrite, error);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Type files
+
+int32_t Kz_TXTIgnoreRemarks(int32_t flag) {
+  ClearError();
+  int32_t old = g_remarksAsData;
+  g_remarksAsData = flag ? 1 : 0;
+  return old;
+}
+
+int32_t Kz_TXTLoadValue(int32_t doc, int32_t kind, Kz_Value& v) {
+  ClearError();
+  auto d = TxtDoc(doc);
+  if (!d) return 0;
+  int32_t code = 0;
+  std::string error;
+  if (!d->LoadValue(kind, v, code, error)) return Fail(code, error);
+  return 1;
+}
+
+int32_t Kz_TXTGetTokenType(int32_t doc) {
+  ClearError();
+  auto d = TxtDoc(doc);
+  return d ? d->TokenType() : 0;
+}
+
+int32_t Kz_TXTGetTokenValue(int32_t doc, Kz_Value& v) {
+  ClearError();
+  auto d = TxtDoc(doc);
+  if (!d) return 0;
+  if (!d->TokenValue(v)) return Fail(kKzErrEnd, "Attempt to read at the end of the file.");
+  return 1;
+}
+
+int32_t Kz_TXTAdvance(int32_t doc, int32_t n) {
+  ClearError();
+  auto d = TxtDoc(doc);
+  if (!d) return 0;
+  if (n < 0) return Fail(kKzErrArgument, "Cannot move back " + H(-static_cast<int64_t>(n)) + " tokens.");
+  if (!d->Advance(n)) return Fail(kKzErrEnd, "Cannot move past the end of the file.");
+  return 1;
+}
+
+int32_t Kz_TXTGetLine(int32_t doc) {
+  ClearError();
+  auto d = TxtDoc(doc);
+  return d ? d->Line() : 0;
+}
+
+int32_t Kz_TXTFormatValue(const Kz_Value& v, std::string& out) {
+  ClearError();
+  switch (v.kind) {
+    case Kz_Value::Empty:
+      out.push_back(';');
+      return 1;
+    case Kz_Value::Long: {
+      char b[16];
+      auto r = std::to_chars(b, b + sizeof b, v.l);
+      out.append(b, r.ptr);
+      out.push_back(';');
+      return 1;
+    }
+    case Kz_Value::Double: {
+      if (!std::isfinite(v.d)) return Fail(kKzErrRefused, "A number that is not finite cannot be written.");
+      char b[400];
+      auto r = std::to_chars(b, b + sizeof b, v.d, std::chars_format::fixed);
+      if (r.ec != std::errc()) return Fail(kKzErrRefused, "The number cannot be written.");
+      out.append(b, r.ptr);
+      if (!std::memchr(b, '.', static_cast<size_t>(r.ptr - b))) out.append(".0");
+      out.push_back(';');
+      return 1;
+    }
+    case Kz_Value::Text: {
+      const std::string& s = v.s;
+      std::string shown = s.size() > 64 ? s.substr(0, 64) + "..." : s;
+      if (s.find_first_of(std::string_view(";\r\n\0", 4)) != std::string::npos)
+        return Fail(kKzErrRefused,
+                    "The text \"" + shown + "\" holds a \";\", a line end or a NUL and cannot be a field.");
+      if (s.size() >= 2 && s[0] == '/' && s[1] == '/')
+        return Fail(kKzErrRefused, "The text \"" + shown + "\" begins with \"//\" and would read back as a remark.");
+      size_t before = out.size();
+      size_t bad = 0;
+      if (!AppendUtf8AsCp1252(out, s, &bad)) {
+        out.resize(before);
+        return Fail(kKzErrRefused, "The text \"" + shown + "\" holds a character at byte " + std::to_string(bad) +
+                                       " that Windows-1252 cannot hold.");
+      }
+      out.push_back(';');
+      return 1;
+    }
+    default:
+      return Fail(kKzErrArgument, "Invalid value kind " + H(v.kind) + ".");
+  }
+}
+
+int32_t Kz_TXTWriteValue(int32_t file, const Kz_Value& v) {
+  ClearError();
+  thread_local std::string field;
+  field.clear();
+  if (!Kz_TXTFormatValue(v, field)) return 0;
+  if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
+  std::string error;
+  if (!WriteAll(file, field.data(), field.size(), error)) return Fail(kKzErrWrite, error);
+  return 1;
+}
+
+int32_t Kz_TXTWriteFile(int32_t file, const std::string& text) {
+  ClearError();
+  thread_local std::string bytes;
+  bytes.clear();
+  size_t bad = 0;
+  if (!AppendUtf8AsCp1252(bytes, text, &bad))
+    return Fail(kKzErrRefused, "The text holds a character at byte " + std::to_string(bad) +
+                                   " that Windows-1252 cannot hold.");
+  if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
+  std::string error;
+  if (!WriteAll(file, bytes.data(), bytes.size(), error)) return Fail(kKzErrWrite, error);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Text resources
+
+int32_t Kz_TREDescServerUnload() {
+  ClearError();
+  TreDocument& s = Store();
+  s.Clear();
+  s.lang = 0;
+  return 1;
+}
+
+int32_t Kz_TREDescServerLoadBuffer(const void* data, size_t size) {
+  ClearError();
+  if (!data && size) return Fail(kKzErrArgument, "No data.");
+  try {
+    std::string bytes(static_cast<const char*>(data), size), error;
+    if (!DecodeXmlBytes(bytes, error)) return Fail(kKzErrXml, error);
+    TreDocument file;
+    if (!ParseTreXml(bytes.data(), bytes.size(), file, error)) return Fail(kKzErrSyntax, error);
+    TreDocument& store = Store();
+    if (store.lang == 0 && store.pages.empty()) store.lang = file.lang;
+    store.Merge(file);
+  } catch (const std::bad_alloc&) {
+    return Fail(kKzErrMemory, "Out of memory.");
+  }
+  return 1;
+}
+
+int32_t Kz_TREDescServerLoadFile(int32_t file) {
+  ClearError();
+  if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
+  std::string bytes, error;
+  if (!ReadAll(file, bytes, error)) return Fail(kKzErrRead, error);
+  return Kz_TREDescServerLoadBuffer(bytes.data(), bytes.size());
+}
+
+int32_t Kz_TREDescServerTranslateStrings() {
+  ClearError();
+  TreDocument& store = Store();
+  try {
+    store.DropCaches();
+    // Resolve everything first, then publish, so that no text is built from another
+    // string's cached (already resolved) form.
+    std::vector<std::string> texts;
+    for (auto& p : store.pages) {
+      texts.resize(p->strings.size());
+      for (size_t i = 0; i < p->strings.size(); ++i) StringText(*p->strings[i], texts[i]);
+      for (size_t i = 0; i < p->strings.size(); ++i) {
+        p->strings[i]->cached = std::move(texts[i]);
+        p->strings[i]->hasCached = true;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    store.DropCaches();
+    return Fail(kKzErrMemory, "Out of memory.");
+  }
+  return 1;
+}
+
+int32_t Kz_TRESetLangID(int32_t handle, int32_t lang) {
+  ClearError();
+  auto d = TreDoc(handle);
+  if (!d) return 0;
+  if (d->lang != lang) {
+    d->lang = lang;
+    if (d->isStore) d->DropCaches();
+  }
+  return 1;
+}
+
+int32_t Kz_TREGetLangID(int32_t handle) {
+  ClearError();
+  auto d = TreDoc(handle);
+  return d ? d->lang : 0;
+}
+
+int32_t Kz_TREFindString(int32_t container, int32_t page, int32_t id) {
+  ClearError();
+  auto d = TreDoc(container);
+  if (!d) return 0;
+  TrePage* p = d->FindPage(page);
+  if (!p) return 0;
+  TreString* s = p->Find(id);
+  if (!s) return 0;
+  for (auto& sp : p->strings)
+    if (sp.get() == s) return HandleOf(sp);
+  return 0;
+}
+
+int32_t Kz_TREGetStringInfo(int32_t str, int32_t& id, std::string& raw, std::string& text) {
+  ClearError();
+  auto s = TreStr(str);
+  if (!s) return 0;
+  id = s->id;
+  raw = s->raw;
+  StringText(*s, text);
+  return 1;
+}
+
+int32_t Kz_TRESetStringInfo(int32_t page, int32_t str, int32_t id, const std::string& raw) {
+  ClearError();
+  auto p = TrePg(page);
+  if (!p) return 0;
+  auto s = TreStr(str);
+  if (!s) return 0;
+  if (s->page != p.get())
+    return Fail(kKzErrNotChild, "String " + H(str) + " is not a string of page " + H(page) + ".");
+  if (p->doc->isStore) return ReadOnly();
+  if (HasNul(raw)) return Fail(kKzErrArgument, "A text cannot hold a NUL character.");
+  if (s->id != id) p->IndexChanged();
+  s->id = id;
+  s->raw = raw;
+  return 1;
+}
+
+int32_t Kz_TRETranslateString(int32_t page, const std::string& raw, std::string& text) {
+  ClearError();
+  auto p = TrePg(page);
+  if (!p) return 0;
+  ProcessText(p->doc, p->id, raw, text);
+  return 1;
+}
+
+int32_t Kz_TREGetPageInfo(int32_t page, int32_t& id, std::string& title, std::string& desc, int32_t& voice) {
+  ClearError();
+  auto p = TrePg(page);
+  if (!p) return 0;
+  id = p->id;
+  title = p->title;
+  desc = p->desc;
+  voice = p->voice;
+  return 1;
+}
+
+int32_t Kz_TRESetPageInfo(int32_t page, int32_t id, const std::string& title, const std::string& desc,
+                          int32_t voice) {
+  ClearError();
+  auto p = TrePg(page);
+  if (!p) return 0;
+  if (p->doc->isStore) return ReadOnly();
+  if (HasNul(title) || HasNul(desc)) return Fail(kKzErrArgument, "A text cannot hold a NUL character.");
+  if (p->id != id) p->doc->IndexChanged();
+  p->id = id;
+  p->title = title;
+  p->desc = desc;
+  p->voice = voice ? 1 : 0;
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// XML files
+
+int32_t Kz_DecodeXMLBuffer(const void* data, size_t size, std::string& text) {
+  ClearError();
+  text.clear();
+  if (!data && size) return Fail(kKzErrArgument, "No data.");
+  try {
+    text.assign(static_cast<const char*>(data), size);
+    std::string error;
+    if (!DecodeXmlBytes(text, error)) {
+      text.clear();
+      return Fail(kKzErrXml, error);
+    }
+  } catch (const std::bad_alloc&) {
+    return Fail(kKzErrMemory, "Out of memory.");
+  }
+  return 1;
+}
+
+int32_t Kz_DecodeXMLFile(const std::string& path, std::string& text) {
+  ClearError();
+  text.clear();
+  std::string bytes, error;
+  if (!ReadPath(path, bytes, error)) return Fail(kKzErrRead, error);
+  if (!DecodeXmlBytes(bytes, error)) return Fail(kKzErrXml, "\"" + path + "\": " + error);
+  text.swap(bytes);
+  return 1;
+}
+
+int32_t Kz_EncodeXMLFile(const std::string& path, const std::string& text, int32_t mode) {
+  ClearError();
+  if (mode != 1 && mode != 2) return Fail(kKzErrArgument, "Invalid mode " + H(mode) + " (1 plain, 2 packed).");
+  std::string error;
+  if (!WritePath(path, text, mode, error)) return Fail(kKzErrWrite, error);
+  return 1;
+}

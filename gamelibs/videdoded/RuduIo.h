@@ -1,0 +1,21 @@
+// The few rudu calls the library makes, wrapped for whole-buffer reads and writes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace videdoded {
+
+// Reads an open rudu handle from its current position to its end. False with a text
+// (the file driver's own error) on failure.
+bool ReadAll(int32_t file, std::string& out, std::string& error);
+// Writes bytes to an open rudu write handle. False with a text on failure.
+bool WriteAll(int32_t file, const char* data, size_t size, std::string& error);
+// Opens, reads wholly and closes a file by path.
+bool ReadPath(const std::string& path, std::string& out, std::string& error);
+// Opens for writing (mode 1 plain, 2 packed), writes wholly and closes; true only when
+// the file was committed.
+bool WritePath(const std::string& path, const std::string& data, int32_t mode, std::string& error);
+
+}  // namespace videdoded

@@ -1,0 +1,106 @@
+// The text resource model: documents, pages and strings, and the store.
+//
+// Objects are owned by their parent (a document holds its pages, a page its strings)
+// and get a handle only when one is first handed out. Taking an object out of its
+// parent (or freeing its document) forgets the handles of it and of everything below
+// it, so a handle never outlives the place of its object.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "rudu/HandleTable.h"
+
+namespace videdoded {
+
+class TrePage;
+class TreDocument;
+
+class TreString : public rudu::HandleObject {
+ public:
+  int32_t id = -1;
+  std::string raw;
+  std::string cached;       // processed text (store strings after translation)
+  bool hasCached = false;
+  TrePage* page = nullptr;  // the page holding the string; null once taken out
+  int32_t handle = 0;       // 0 until handed out
+};
+
+class TrePage : public rudu::HandleObject {
+ public:
+  int32_t id = -1;
+  std::string title;
+  std::string desc;
+  int32_t voice = 0;
+  std::vector<std::shared_ptr<TreString>> strings;
+  TreDocument* doc = nullptr;
+  int32_t handle = 0;
+
+  // The first string with that ID, or null.
+  TreString* Find(int32_t sid) const;
+  void Append(std::shared_ptr<TreString> s);
+  // Takes a string out (forgets its handle); false when it is not this page's.
+  bool Remove(const TreString* s);
+  void IndexChanged() { indexValid_ = false; }
+  // Forgets the handles of the page's strings and of the page itself.
+  void ForgetHandles();
+
+ private:
+  mutable std::unordered_map<int32_t, TreString*> index_;
+  mutable bool indexValid_ = false;
+};
+
+class TreDocument : public rudu::HandleObject {
+ public:
+  int32_t lang = 0;
+  bool isStore = false;
+  std::vector<std::shared_ptr<TrePage>> pages;
+  int32_t handle = 0;
+
+  TrePage* FindPage(int32_t pid) const;
+  void Append(std::shared_ptr<TrePage> p);
+  bool Remove(const TrePage* p);
+  void IndexChanged() { indexValid_ = false; }
+  // Forgets every handle below the document (not the document's own).
+  void ForgetHandles();
+  // Empties the document (forgetting the handles below it).
+  void Clear();
+  // Merges another document's pages by page ID; a string of an ID already present is
+  // replaced in place. The other document is emptied.
+  void Merge(TreDocument& other);
+  // Drops the cached processed texts.
+  void DropCaches();
+
+ private:
+  mutable std::unordered_map<int32_t, TrePage*> index_;
+  mutable bool indexValid_ = false;
+};
+
+// The handle of an object, registering it on first use (0 when the space is spent).
+int32_t HandleOf(const std::shared_ptr<TreString>& s);
+int32_t HandleOf(const std::shared_ptr<TrePage>& p);
+
+// The store at handle 1 (created on first use).
+TreDocument& Store();
+std::shared_ptr<TreDocument> StorePtr();
+
+// The processed form of a raw text standing on a page (pageId) of a document.
+// Never fails: what cannot be resolved stays as written.
+void ProcessText(const TreDocument* doc, int32_t pageId, std::string_view raw, std::string& out);
+// The processed text of a string (the cached one when there is one).
+void StringText(const TreString& s, std::string& out);
+
+// Parses a text resource file. False with a text (naming the line) on failure.
+bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& error);
+// Serialises a document.
+void WriteTreXml(const TreDocument& doc, std::string& out);
+
+// Makes XML bytes UTF-8 (by byte-order mark or declared encoding); false with a text
+// for an encoding it does not know.
+bool DecodeXmlBytes(std::string& bytes, std::string& error);
+
+}  // namespace videdoded

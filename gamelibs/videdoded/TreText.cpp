@@ -1,0 +1,177 @@
+// Processing of raw texts: escapes and string references.
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "TreModel.h"
+#include "videdoded.h"
+
+namespace videdoded {
+
+namespace {
+
+// References resolved for one top-level text at most; beyond it references stay as
+// written (keeps texts that reference each other many times from blowing up).
+constexpr int kMaxReferences = 4096;
+
+struct Context {
+  std::vector<std::pair<int32_t, int32_t>> active;  // (page, id) being expanded
+  int references = 0;
+};
+
+bool ParseNumber(std::string_view t, size_t& i, int32_t& out) {
+  while (i < t.size() && t[i] == ' ') ++i;
+  bool neg = false;
+  if (i < t.size() && t[i] == '-') {
+    neg = true;
+    ++i;
+  }
+  size_t start = i;
+  int64_t v = 0;
+  while (i < t.size() && t[i] >= '0' && t[i] <= '9') {
+    v = v * 10 + (t[i] - '0');
+    if (v > 2147483648LL) return false;
+    ++i;
+  }
+  if (i == start) return false;
+  if (neg) v = -v;
+  if (v > INT32_MAX || v < INT32_MIN) return false;
+  while (i < t.size() && t[i] == ' ') ++i;
+  out = static_cast<int32_t>(v);
+  return true;
+}
+
+// Reads "{ID}" or "{PAGE,ID}" at t[i] == '{'; on success i is past the "}".
+bool ParseReference(std::string_view t, size_t& i, int32_t pageId, int32_t& page, int32_t& id) {
+  size_t k = i + 1;
+  int32_t a = 0, b = 0;
+  if (!ParseNumber(t, k, a)) return false;
+  if (k < t.size() && t[k] == '}') {
+    page = pageId;
+    id = a;
+    i = k + 1;
+    return true;
+  }
+  if (k >= t.size() || t[k] != ',') return false;
+  ++k;
+  if (!ParseNumber(t, k, b)) return false;
+  if (k >= t.size() || t[k] != '}') return false;
+  page = a;
+  id = b;
+  i = k + 1;
+  return true;
+}
+
+const TreString* Lookup(const TreDocument* doc, int32_t page, int32_t id) {
+  if (doc) {
+    if (const TrePage* p = doc->FindPage(page))
+      if (const TreString* s = p->Find(id)) return s;
+  }
+  const TreDocument& store = Store();
+  if (doc != &store && (!doc || doc->lang == store.lang)) {
+    if (const TrePage* p = store.FindPage(page))
+      if (const TreString* s = p->Find(id)) return s;
+  }
+  return nullptr;
+}
+
+void Expand(const TreDocument* doc, int32_t pageId, std::string_view t, std::string& out, Context& ctx,
+            int depth) {
+  size_t i = 0;
+  while (i < t.size()) {
+    if (out.size() >= kTreMaxText) return;
+    // Copy the plain run up to the next special character in one go.
+    size_t j = i;
+    while (j < t.size() && t[j] != '\\' && t[j] != '{') ++j;
+    if (j > i) {
+      out.append(t.data() + i, j - i);
+      i = j;
+      continue;
+    }
+    char c = t[i];
+    if (c == '\\') {
+      if (i + 1 < t.size()) {
+        char n = t[i + 1];
+        switch (n) {
+          case 'n': out.push_back('\n'); i += 2; continue;
+          case 't': out.push_back('\t'); i += 2; continue;
+          case '\\': case '{': case '}': out.push_back(n); i += 2; continue;
+          default: break;
+        }
+      }
+      out.push_back('\\');
+      ++i;
+      continue;
+    }
+    // '{'
+    size_t k = i;
+    int32_t page = 0, id = 0;
+    if (!ParseReference(t, k, pageId, page, id)) {
+      out.push_back('{');
+      ++i;
+      continue;
+    }
+    const TreString* s = nullptr;
+    bool cycle = false;
+    for (const auto& a : ctx.active)
+      if (a.first == page && a.second == id) cycle = true;
+    if (!cycle && depth < kTreMaxDepth && ctx.references < kMaxReferences) s = Lookup(doc, page, id);
+    if (!s || !s->page) {
+      out.append(t.data() + i, k - i);  // stays as written
+    } else {
+      ++ctx.references;
+      ctx.active.emplace_back(page, id);
+      Expand(s->page->doc, s->page->id, s->raw, out, ctx, depth + 1);
+      ctx.active.pop_back();
+    }
+    i = k;
+  }
+}
+
+void CutToLimit(std::string& out) {
+  if (out.size() <= kTreMaxText) return;
+  size_t n = kTreMaxText;
+  // Do not leave half a UTF-8 sequence at the end.
+  while (n > 0 && (static_cast<unsigned char>(out[n]) & 0xC0) == 0x80) --n;
+  out.resize(n);
+}
+
+}  // namespace
+
+namespace {
+
+void Process(const TreDocument* doc, int32_t pageId, const int32_t* selfId, std::string_view raw,
+             std::string& out) {
+  out.clear();
+  if (std::memchr(raw.data(), '\\', raw.size()) == nullptr && std::memchr(raw.data(), '{', raw.size()) == nullptr) {
+    out.assign(raw.data(), raw.size());
+    CutToLimit(out);
+    return;
+  }
+  Context ctx;
+  // A string that refers to itself stays as written.
+  if (selfId) ctx.active.emplace_back(pageId, *selfId);
+  Expand(doc, pageId, raw, out, ctx, 0);
+  CutToLimit(out);
+}
+
+}  // namespace
+
+void ProcessText(const TreDocument* doc, int32_t pageId, std::string_view raw, std::string& out) {
+  Process(doc, pageId, nullptr, raw, out);
+}
+
+void StringText(const TreString& s, std::string& out) {
+  if (s.hasCached) {
+    out = s.cached;
+    return;
+  }
+  const TrePage* p = s.page;
+  if (!p) {
+    out.clear();
+    return;
+  }
+  Process(p->doc, p->id, &s.id, s.raw, out);
+}
+
+}  // namespace videdoded

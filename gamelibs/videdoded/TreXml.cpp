@@ -1,0 +1,264 @@
+// Text resource files: reading (pugixml), writing, and the encoding step shared with
+// the XML file decoder.
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "Cp1252.h"
+#include "TreModel.h"
+#include "TxtDocument.h"
+
+namespace videdoded {
+
+namespace {
+
+int32_t LineAt(const char* data, size_t size, ptrdiff_t offset) {
+  if (offset < 0) return 0;
+  size_t end = std::min(size, static_cast<size_t>(offset));
+  int32_t line = 1;
+  for (const char* p = data; (p = static_cast<const char*>(std::memchr(p, '\n', (data + end) - p))); ++p) ++line;
+  return line;
+}
+
+bool ReadId(const pugi::xml_node& node, const char* what, const char* data, size_t size, int32_t& out,
+            std::string& error) {
+  pugi::xml_attribute a = node.attribute("id");
+  const char* v = a ? a.value() : nullptr;
+  if (v && TxtDocument::ParseLong(v, std::strlen(v), out)) return true;
+  int32_t line = LineAt(data, size, node.offset_debug());
+  std::string shown = v ? std::string(v).substr(0, 40) : std::string();
+  error = std::string("Line ") + std::to_string(line) + ": the " + what + " element " +
+          (v ? "has the non-numeric id \"" + shown + "\"." : std::string("has no id."));
+  return false;
+}
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+bool Utf16ToUtf8(const std::string& in, size_t start, bool big, std::string& out, std::string& error) {
+  out.clear();
+  out.reserve(in.size());
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(in.data());
+  size_t n = in.size();
+  if ((n - start) % 2) {
+    error = "The UTF-16 XML text has an odd number of bytes.";
+    return false;
+  }
+  auto unit = [&](size_t i) -> uint32_t { return big ? (p[i] << 8 | p[i + 1]) : (p[i + 1] << 8 | p[i]); };
+  for (size_t i = start; i < n; i += 2) {
+    uint32_t u = unit(i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < n) {
+      uint32_t lo = unit(i + 2);
+      if (lo >= 0xDC00 && lo <= 0xDFFF) {
+        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
+        i += 2;
+        continue;
+      }
+    }
+    if (u >= 0xD800 && u <= 0xDFFF) {
+      error = "The UTF-16 XML text holds a broken surrogate pair at byte " + std::to_string(i) + ".";
+      return false;
+    }
+    AppendUtf8(out, u);
+  }
+  return true;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// Finds the encoding value in a leading declaration: [vbegin, vend) in bytes.
+bool DeclaredEncoding(const std::string& b, size_t& vbegin, size_t& vend) {
+  if (b.compare(0, 5, "<?xml") != 0) return false;
+  size_t close = b.find("?>");
+  if (close == std::string::npos) return false;
+  size_t e = b.find("encoding", 5);
+  if (e == std::string::npos || e > close) return false;
+  size_t i = e + 8;
+  while (i < close && (b[i] == ' ' || b[i] == '\t' || b[i] == '\r' || b[i] == '\n')) ++i;
+  if (i >= close || b[i] != '=') return false;
+  ++i;
+  while (i < close && (b[i] == ' ' || b[i] == '\t' || b[i] == '\r' || b[i] == '\n')) ++i;
+  if (i >= close || (b[i] != '"' && b[i] != '\'')) return false;
+  char q = b[i];
+  size_t j = b.find(q, i + 1);
+  if (j == std::string::npos || j > close) return false;
+  vbegin = i + 1;
+  vend = j;
+  return true;
+}
+
+void AppendEscaped(std::string& out, std::string_view t, bool attribute) {
+  size_t run = 0;
+  for (size_t i = 0; i < t.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(t[i]);
+    const char* rep = nullptr;
+    char num[12];
+    switch (c) {
+      case '&': rep = "&amp;"; break;
+      case '<': rep = "&lt;"; break;
+      case '>': rep = "&gt;"; break;
+      case '"': rep = attribute ? "&quot;" : nullptr; break;
+      case '\r': rep = "&#13;"; break;
+      case '\n': rep = attribute ? "&#10;" : nullptr; break;
+      case '\t': rep = attribute ? "&#9;" : nullptr; break;
+      default:
+        if (c < 0x20) {
+          std::snprintf(num, sizeof num, "&#%u;", c);
+          rep = num;
+        }
+        break;
+    }
+    if (rep) {
+      out.append(t.data() + run, i - run);
+      out.append(rep);
+      run = i + 1;
+    }
+  }
+  out.append(t.data() + run, t.size() - run);
+}
+
+}  // namespace
+
+bool DecodeXmlBytes(std::string& bytes, std::string& error) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(bytes.data());
+  size_t n = bytes.size();
+  if (n >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
+    bytes.erase(0, 3);
+    return true;
+  }
+  bool le = n >= 2 && u[0] == 0xFF && u[1] == 0xFE;
+  bool be = n >= 2 && u[0] == 0xFE && u[1] == 0xFF;
+  size_t start = (le || be) ? 2 : 0;
+  if (!le && !be && n >= 4) {
+    le = u[0] == '<' && u[1] == 0 && u[2] != 0 && u[3] == 0;
+    be = u[0] == 0 && u[1] == '<' && u[2] == 0 && u[3] != 0;
+  }
+  std::string out;
+  if (le || be) {
+    if (!Utf16ToUtf8(bytes, start, be, out, error)) return false;
+    bytes.swap(out);
+  } else {
+    size_t vb = 0, ve = 0;
+    if (!DeclaredEncoding(bytes, vb, ve)) return true;
+    std::string enc = Lower(bytes.substr(vb, ve - vb));
+    if (enc == "utf-8" || enc == "utf8" || enc == "us-ascii" || enc == "ascii") return true;
+    if (enc == "iso-8859-1" || enc == "iso8859-1" || enc == "latin1" || enc == "latin-1" || enc == "l1") {
+      out.reserve(n + n / 8);
+      for (unsigned char c : bytes) AppendUtf8(out, c);
+    } else if (enc == "windows-1252" || enc == "cp1252" || enc == "x-cp1252") {
+      AppendCp1252AsUtf8(out, bytes.data(), bytes.size());
+    } else {
+      error = "Unsupported XML encoding \"" + bytes.substr(vb, ve - vb) + "\".";
+      return false;
+    }
+    bytes.swap(out);
+  }
+  // The text is UTF-8 now: let its declaration say so.
+  size_t vb = 0, ve = 0;
+  if (DeclaredEncoding(bytes, vb, ve)) bytes.replace(vb, ve - vb, "UTF-8");
+  return true;
+}
+
+bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& error) {
+  pugi::xml_document x;
+  pugi::xml_parse_result r =
+      x.load_buffer(data, size, pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_utf8);
+  if (!r) {
+    error = "XML error at line " + std::to_string(LineAt(data, size, r.offset)) + ": " + r.description() + ".";
+    return false;
+  }
+  pugi::xml_node root = x.document_element();
+  if (!root || std::strcmp(root.name(), "language") != 0) {
+    error = root ? "Line " + std::to_string(LineAt(data, size, root.offset_debug())) +
+                       ": not a text resource file (the root element is <" + root.name() + ">, not <language>)."
+                 : std::string("Not a text resource file: there is no root element.");
+    return false;
+  }
+  int32_t lang = 0;
+  if (!ReadId(root, "language", data, size, lang, error)) return false;
+  doc.lang = lang;
+  for (pugi::xml_node pn = root.child("page"); pn; pn = pn.next_sibling("page")) {
+    auto page = std::make_shared<TrePage>();
+    if (!ReadId(pn, "page", data, size, page->id, error)) return false;
+    page->title = pn.attribute("title").value();
+    page->desc = pn.attribute("descr").value();
+    const char* voice = pn.attribute("voice").value();
+    int32_t v = 0;
+    page->voice = (TxtDocument::ParseLong(voice, std::strlen(voice), v) && v != 0) ? 1 : 0;
+    for (pugi::xml_node tn = pn.child("t"); tn; tn = tn.next_sibling("t")) {
+      auto s = std::make_shared<TreString>();
+      if (!ReadId(tn, "t", data, size, s->id, error)) return false;
+      pugi::xml_node c = tn.first_child();
+      if (c && !c.next_sibling() && c.type() == pugi::node_pcdata) {
+        s->raw = c.value();
+      } else {
+        for (; c; c = c.next_sibling())
+          if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) s->raw += c.value();
+      }
+      page->strings.push_back(std::move(s));
+    }
+    doc.pages.push_back(std::move(page));
+  }
+  for (auto& p : doc.pages) {
+    p->doc = &doc;
+    for (auto& s : p->strings) s->page = p.get();
+  }
+  doc.IndexChanged();
+  return true;
+}
+
+void WriteTreXml(const TreDocument& doc, std::string& out) {
+  out.clear();
+  size_t guess = 128;
+  for (const auto& p : doc.pages) {
+    guess += 96 + p->title.size() + p->desc.size();
+    for (const auto& s : p->strings) guess += 32 + s->raw.size() + s->raw.size() / 16;
+  }
+  out.reserve(guess);
+  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<language id=\"";
+  out += std::to_string(doc.lang);
+  out += "\">\r\n";
+  for (const auto& p : doc.pages) {
+    out += "  <page id=\"";
+    out += std::to_string(p->id);
+    out += "\" title=\"";
+    AppendEscaped(out, p->title, true);
+    out += "\" descr=\"";
+    AppendEscaped(out, p->desc, true);
+    out += "\" voice=\"";
+    out += p->voice ? '1' : '0';
+    out += "\">\r\n";
+    for (const auto& s : p->strings) {
+      out += "    <t id=\"";
+      out += std::to_string(s->id);
+      out += "\">";
+      AppendEscaped(out, s->raw, false);
+      out += "</t>\r\n";
+    }
+    out += "  </page>\r\n";
+  }
+  out += "</language>\r\n";
+}
+
+}  // namespace videdoded

@@ -1,0 +1,59 @@
+// A loaded type file: its bytes (Windows-1252) and a token cursor over them.
+//
+// Tokens are found lazily as the cursor moves, so loading costs one check pass over
+// the bytes and reading costs one pass more.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "rudu/HandleTable.h"
+#include "videdoded.h"
+
+namespace videdoded {
+
+class TxtDocument : public rudu::HandleObject {
+ public:
+  // Takes the file's bytes; false with a text in error when the file holds a NUL byte
+  // or an overlong line. The cursor then stands on the first token.
+  bool Load(std::string bytes, bool remarksAsData, std::string& error);
+
+  int32_t TokenType() const { return cur_.kind; }
+  // The current token classified (kind 0 rule); false at the end.
+  bool TokenValue(Kz_Value& v) const;
+  // Loads the next value of the kind asked; false with code and text on failure (the
+  // cursor then stays where it was).
+  bool LoadValue(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);
+  // Moves past n tokens; false when the end came first.
+  bool Advance(int32_t n);
+  // 1-based line of the current token, 0 at the end.
+  int32_t Line() const { return cur_.kind == kKzTokenEnd ? 0 : cur_.line; }
+
+  // Classifies a token's bytes as a whole number, floating-point number or text and
+  // stores it in v (texts converted to UTF-8).
+  static void Classify(const char* p, size_t n, Kz_Value& v);
+  static bool ParseLong(const char* p, size_t n, int32_t& out);
+  static bool ParseDouble(const char* p, size_t n, double& out);
+
+ private:
+  struct Cursor {
+    int32_t kind = kKzTokenEnd;
+    size_t begin = 0;     // item: first byte
+    size_t end = 0;       // item: one past its last byte
+    size_t after = 0;     // where scanning goes on after this token
+    size_t lineEnd = 0;   // end of the current line's content (before CR LF / LF)
+    size_t nextLine = 0;  // first byte of the following line
+    int32_t line = 0;
+  };
+
+  void Next();
+  void EnterLine(size_t start);
+  void ItemAt(size_t start);
+  bool OnlyBlanks(size_t from, size_t to) const;
+
+  std::string buf_;
+  bool remarksAsData_ = false;
+  Cursor cur_;
+};
+
+}  // namespace videdoded

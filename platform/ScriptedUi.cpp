@@ -1,0 +1,170 @@
+#include "platform/ScriptedUi.h"
+
+#include <cstdio>
+
+namespace platform {
+
+void ScriptedUi::PushMsgBox(int32_t answer) {
+  std::lock_guard<std::mutex> g(mutex_);
+  msgBoxes_.push_back(answer);
+}
+void ScriptedUi::PushFile(std::string path, int32_t filterIndex) {
+  std::lock_guard<std::mutex> g(mutex_);
+  files_.push_back({true, std::move(path), filterIndex});
+}
+void ScriptedUi::PushFileCancel() {
+  std::lock_guard<std::mutex> g(mutex_);
+  files_.push_back({false, {}, 0});
+}
+void ScriptedUi::PushFolder(std::string path) {
+  std::lock_guard<std::mutex> g(mutex_);
+  folders_.push_back(std::move(path));
+}
+void ScriptedUi::PushColour(int32_t colour) {
+  std::lock_guard<std::mutex> g(mutex_);
+  colours_.push_back({true, colour});
+}
+void ScriptedUi::PushColourCancel() {
+  std::lock_guard<std::mutex> g(mutex_);
+  colours_.push_back({false, 0});
+}
+void ScriptedUi::PushInput(std::string text) {
+  std::lock_guard<std::mutex> g(mutex_);
+  inputs_.push_back({true, std::move(text)});
+}
+void ScriptedUi::PushInputCancel() {
+  std::lock_guard<std::mutex> g(mutex_);
+  inputs_.push_back({false, {}});
+}
+
+std::vector<UiCall> ScriptedUi::Calls() const {
+  std::lock_guard<std::mutex> g(mutex_);
+  return calls_;
+}
+
+std::vector<UiCall> ScriptedUi::Calls(const std::string& kind) const {
+  std::lock_guard<std::mutex> g(mutex_);
+  std::vector<UiCall> out;
+  for (const auto& c : calls_)
+    if (c.Kind == kind) out.push_back(c);
+  return out;
+}
+
+const UiCall* ScriptedUi::Last(const std::string& kind) const {
+  std::lock_guard<std::mutex> g(mutex_);
+  for (auto it = calls_.rbegin(); it != calls_.rend(); ++it)
+    if (kind.empty() || it->Kind == kind) return &*it;
+  return nullptr;
+}
+
+void ScriptedUi::ClearCalls() {
+  std::lock_guard<std::mutex> g(mutex_);
+  calls_.clear();
+}
+
+void ScriptedUi::Record(UiCall call) {
+  if (echo_) {
+    std::fprintf(stderr, "[%s] %s%s%s (flags %d, answer %d)\n", call.Kind.c_str(), call.Title.c_str(),
+                 call.Title.empty() ? "" : ": ", call.Text.empty() ? call.File.FileName.c_str() : call.Text.c_str(),
+                 call.Flags, call.Answer);
+  }
+  calls_.push_back(std::move(call));
+}
+
+int32_t ScriptedUi::MsgBox(const std::string& text, int32_t flags, const std::string& title, void*) {
+  std::lock_guard<std::mutex> g(mutex_);
+  int32_t answer = MsgBoxDefaultAnswer(flags);
+  if (!msgBoxes_.empty()) {
+    answer = msgBoxes_.front();
+    msgBoxes_.pop_front();
+  }
+  UiCall c;
+  c.Kind = "MsgBox";
+  c.Text = text;
+  c.Title = title;
+  c.Flags = flags;
+  c.Answer = answer;
+  Record(std::move(c));
+  return answer;
+}
+
+bool ScriptedUi::FileDialog(const char* kind, const FileDialogRequest& request, FileDialogResult& result) {
+  std::lock_guard<std::mutex> g(mutex_);
+  FileAnswer a{false, {}, 0};
+  if (!files_.empty()) {
+    a = files_.front();
+    files_.pop_front();
+  }
+  UiCall c;
+  c.Kind = kind;
+  c.Title = request.Title;
+  c.Flags = request.Flags;
+  c.File = request;
+  c.Answer = a.ok ? 1 : 0;
+  Record(std::move(c));
+  if (!a.ok) return false;
+  result.FileName = a.path;
+  result.FilterIndex = a.filterIndex ? a.filterIndex : request.FilterIndex;
+  return true;
+}
+
+bool ScriptedUi::ShowOpen(const FileDialogRequest& request, FileDialogResult& result) {
+  return FileDialog("ShowOpen", request, result);
+}
+
+bool ScriptedUi::ShowSave(const FileDialogRequest& request, FileDialogResult& result) {
+  return FileDialog("ShowSave", request, result);
+}
+
+std::string ScriptedUi::BrowseForFolder(const std::string& title, const std::string& startDir, void*) {
+  std::lock_guard<std::mutex> g(mutex_);
+  std::string answer;
+  if (!folders_.empty()) {
+    answer = folders_.front();
+    folders_.pop_front();
+  }
+  UiCall c;
+  c.Kind = "BrowseForFolder";
+  c.Title = title;
+  c.Default = startDir;
+  c.Answer = answer.empty() ? 0 : 1;
+  Record(std::move(c));
+  return answer;
+}
+
+bool ScriptedUi::ShowColor(int32_t initial, int32_t& chosen, void*) {
+  std::lock_guard<std::mutex> g(mutex_);
+  ColourAnswer a{false, 0};
+  if (!colours_.empty()) {
+    a = colours_.front();
+    colours_.pop_front();
+  }
+  UiCall c;
+  c.Kind = "ShowColor";
+  c.Colour = initial;
+  c.Answer = a.ok ? 1 : 0;
+  Record(std::move(c));
+  if (a.ok) chosen = a.colour;
+  return a.ok;
+}
+
+bool ScriptedUi::InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText,
+                          std::string& answer, void*) {
+  std::lock_guard<std::mutex> g(mutex_);
+  TextAnswer a{false, {}};
+  if (!inputs_.empty()) {
+    a = inputs_.front();
+    inputs_.pop_front();
+  }
+  UiCall c;
+  c.Kind = "InputBox";
+  c.Text = prompt;
+  c.Title = title;
+  c.Default = defaultText;
+  c.Answer = a.ok ? 1 : 0;
+  Record(std::move(c));
+  if (a.ok) answer = a.text;
+  return a.ok;
+}
+
+}  // namespace platform

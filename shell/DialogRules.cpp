@@ -1,0 +1,231 @@
+#include "shell/DialogRules.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "core/Common.h"
+
+namespace kz {
+
+namespace {
+
+std::vector<std::string> SplitAt(std::string_view text, char sep) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t pos = text.find(sep, start);
+    if (pos == std::string_view::npos) {
+      parts.emplace_back(text.substr(start));
+      return parts;
+    }
+    parts.emplace_back(text.substr(start, pos - start));
+    start = pos + 1;
+  }
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::size_t LastSeparator(std::string_view s) { return s.find_last_of("\\/"); }
+
+}  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+std::vector<FileFilter> ParseFilterString(std::string_view filter) {
+  std::vector<FileFilter> out;
+  if (filter.empty()) return out;
+  std::vector<std::string> parts = SplitAt(filter, '|');
+  for (std::size_t i = 0; i + 1 < parts.size(); i += 2) out.push_back({parts[i], parts[i + 1]});
+  return out;
+}
+
+std::vector<std::string> SplitPatternMasks(std::string_view pattern) {
+  std::vector<std::string> masks;
+  for (const std::string& m : SplitAt(pattern, ';')) {
+    std::string_view t = Trim(m);
+    if (!t.empty()) masks.emplace_back(t);
+  }
+  return masks;
+}
+
+std::string CatalogListPattern(std::string_view pattern) {
+  if (pattern == "*.*") return "*";
+  return std::string(pattern);
+}
+
+std::string ToQtNameFilter(const FileFilter& f) {
+  std::string_view desc = Trim(f.Description);
+  // A description such as "Type files (*.txt)" carries its own mask list; Qt reads the
+  // masks from the last parenthesised group, so that group is replaced by ours.
+  if (!desc.empty() && desc.back() == ')') {
+    std::size_t open = desc.rfind('(');
+    if (open != std::string_view::npos) desc = Trim(desc.substr(0, open));
+  }
+  std::string masks;
+  for (const std::string& m : SplitPatternMasks(f.Pattern)) {
+    if (!masks.empty()) masks += ' ';
+    masks += (m == "*.*") ? std::string("*") : m;
+  }
+  if (masks.empty()) masks = "*";
+  std::string out(desc);
+  if (!out.empty()) out += ' ';
+  out += '(';
+  out += masks;
+  out += ')';
+  return out;
+}
+
+std::vector<std::string> ToQtNameFilters(const std::vector<FileFilter>& filters) {
+  std::vector<std::string> out;
+  out.reserve(filters.size());
+  for (const FileFilter& f : filters) out.push_back(ToQtNameFilter(f));
+  return out;
+}
+
+int FilterPosition(int32_t filterIndex, std::size_t count) {
+  if (count == 0) return -1;
+  if (filterIndex >= 1 && static_cast<std::size_t>(filterIndex) <= count) return filterIndex - 1;
+  return 0;
+}
+
+std::string PathExtension(std::string_view path) {
+  std::size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos) return {};
+  return std::string(path.substr(dot + 1));
+}
+
+int32_t MatchSaveFilterIndex(std::string_view filter, std::string_view fileName,
+                             int32_t currentIndex) {
+  if (fileName.empty()) return currentIndex;
+  const std::string ext = PathExtension(fileName);
+  const std::vector<FileFilter> filters = ParseFilterString(filter);
+  // The patterns are the parts at even positions; an unpaired description has none.
+  for (std::size_t n = 0; n < filters.size(); ++n) {
+    for (const std::string& mask : SplitAt(filters[n].Pattern, ';')) {
+      if (PathExtension(mask) == ext) return static_cast<int32_t>(n + 1);
+    }
+  }
+  return currentIndex;
+}
+
+std::string DefaultExtensionOf(std::string_view pattern) {
+  std::vector<std::string> masks = SplitPatternMasks(pattern);
+  if (masks.empty()) return {};
+  std::string ext = PathExtension(masks.front());
+  if (ext.empty()) return {};
+  if (ext.find_first_of("*?[]\\/") != std::string::npos) return {};
+  return ext;
+}
+
+std::string WithDefaultExtension(std::string_view name, std::string_view pattern) {
+  // The name's own extension counts only within its last part.
+  std::string_view last = name;
+  if (std::size_t sep = LastSeparator(name); sep != std::string_view::npos)
+    last = name.substr(sep + 1);
+  if (last.find('.') != std::string_view::npos) return std::string(name);
+  std::string ext = DefaultExtensionOf(pattern);
+  if (ext.empty()) return std::string(name);
+  return std::string(name) + "." + ext;
+}
+
+bool IsCatalogDialogPath(std::string_view path) {
+  if (path.find("::") != std::string_view::npos) return true;
+  return EqualsNoCase(PathExtension(path), "cat");
+}
+
+std::string CatalogStartFolder(std::string_view path) {
+  std::string catalog = GetCatalogPart(path);
+  std::size_t sep = LastSeparator(catalog);
+  if (sep == std::string::npos) return {};
+  if (sep == 0) return catalog.substr(0, 1);  // a catalog in the root folder
+  return catalog.substr(0, sep);
+}
+
+std::string CatalogDisplayName(std::string_view catalog) {
+  std::size_t sep = LastSeparator(catalog);
+  if (sep == std::string_view::npos) return {};
+  return std::string(catalog.substr(sep + 1));
+}
+
+std::string CatalogResultPath(std::string_view catalog, std::string_view inner) {
+  if (catalog == kVfsPrefix) return std::string(kVfsPrefix) + std::string(inner);
+  return std::string(catalog) + "::" + std::string(inner);
+}
+
+BrowserStart SplitBrowserStart(std::string_view fileName, bool openMode) {
+  BrowserStart start;
+  if (openMode && fileName.substr(0, kVfsPrefix.size()) == kVfsPrefix)
+    fileName.remove_prefix(kVfsPrefix.size());
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i <= fileName.size(); ++i) {
+    if (i == fileName.size() || IsSeparator(fileName[i])) {
+      if (i > begin) start.Folders.emplace_back(fileName.substr(begin, i - begin));
+      begin = i + 1;
+    }
+  }
+  if (!start.Folders.empty()) {
+    start.Name = std::move(start.Folders.back());
+    start.Folders.pop_back();
+  }
+  return start;
+}
+
+std::string FolderPrefix(const std::vector<std::string>& folders) {
+  std::string out;
+  for (const std::string& f : folders) {
+    out += f;
+    out += '\\';
+  }
+  return out;
+}
+
+std::string BrowserListPattern(const std::vector<std::string>& folders, std::string_view pattern) {
+  return FolderPrefix(folders) + std::string(pattern);
+}
+
+std::string FolderEntryText(int depth, std::string_view folder) {
+  return std::string(static_cast<std::size_t>(std::max(depth, 0)) * 4, ' ') + std::string(folder);
+}
+
+bool CheckBrowserName(std::string_view name, std::string& why) {
+  if (name.empty()) {
+    why = "Please enter a file name.";
+    return false;
+  }
+  if (name.find(':') != std::string_view::npos) {
+    why = "The name " + std::string(name) + " must not contain \":\".";
+    return false;
+  }
+  if (IsSeparator(name.front())) {
+    why = "The name " + std::string(name) + " must be relative to the current folder.";
+    return false;
+  }
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i <= name.size(); ++i) {
+    if (i == name.size() || IsSeparator(name[i])) {
+      std::string_view part = name.substr(begin, i - begin);
+      if (part == "." || part == "..") {
+        why = "The name " + std::string(name) + " must not contain \".\" or \"..\" folders.";
+        return false;
+      }
+      begin = i + 1;
+    }
+  }
+  return true;
+}
+
+}  // namespace kz

@@ -1,0 +1,106 @@
+#pragma once
+// The decisions behind the file dialogs, the catalog browser and the virtual file
+// list: filter strings, start folders, catalog paths and the folder stack. Plain
+// functions without any window, so that each can be checked on its own.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kz {
+
+// ---- Filters ("description|pattern;pattern|description|pattern") ----------------
+
+struct FileFilter {
+  std::string Description;
+  std::string Pattern;  // as written: one or more masks separated by ";"
+};
+
+// Splits a filter string into its pairs; a last description without a pattern is
+// dropped. An empty string gives no filters.
+std::vector<FileFilter> ParseFilterString(std::string_view filter);
+
+// The masks of one pattern ("*.txt;*.pck" -> {"*.txt", "*.pck"}), blanks around each
+// mask removed, empty masks skipped.
+std::vector<std::string> SplitPatternMasks(std::string_view pattern);
+
+// The pattern the catalog browser lists with: exactly "*.*" becomes "*".
+std::string CatalogListPattern(std::string_view pattern);
+
+// One filter in the form the Qt file dialog understands: the description (without a
+// trailing parenthesised mask list of its own), a blank and the masks in parentheses
+// separated by blanks; "*.*" is written "*" so that names without a dot match too.
+std::string ToQtNameFilter(const FileFilter& f);
+std::vector<std::string> ToQtNameFilters(const std::vector<FileFilter>& filters);
+
+// 1-based FilterIndex -> 0-based position among `count` filters: 1..count select that
+// filter, anything else (0 included) the first; -1 when there are no filters.
+int FilterPosition(int32_t filterIndex, std::size_t count);
+
+// The filter a save dialog starts with: with an empty file name the current index;
+// otherwise the number (1-based) of the first filter one of whose masks has exactly
+// the file name's extension (case-sensitive); the current index when none has.
+int32_t MatchSaveFilterIndex(std::string_view filter, std::string_view fileName,
+                             int32_t currentIndex);
+
+// The text after the last "." of the whole path ("" when there is none).
+std::string PathExtension(std::string_view path);
+
+// The extension a save adds to a typed name without one: the extension of the
+// pattern's first mask when that is a plain extension ("*.txt" -> "txt"); empty when
+// the mask has none or it holds wildcards ("*", "*.*", "*.t?t").
+std::string DefaultExtensionOf(std::string_view pattern);
+
+// The name with "." and the pattern's default extension appended when the name has no
+// extension of its own and the pattern gives one; otherwise the name unchanged.
+std::string WithDefaultExtension(std::string_view name, std::string_view pattern);
+
+// ---- Catalog paths ------------------------------------------------------------------
+
+inline constexpr std::string_view kVfsPrefix = "vfs://";
+
+// True when the file dialog continues in the catalog browser: the path contains "::"
+// or its extension is "cat" in any letter case.
+bool IsCatalogDialogPath(std::string_view path);
+// The folder a plain file dialog reopens in after "Close Catalog": the folder of the
+// catalog file itself (text before its last "/" or "\"), never a folder inside it.
+std::string CatalogStartFolder(std::string_view path);
+
+// The catalog's name shown at the root of the folder combo: the text after the last
+// "/" or "\" ("" when there is none, so "" for "vfs://").
+std::string CatalogDisplayName(std::string_view catalog);
+
+// The result of the browser for inner path p: "vfs://" & p for the virtual file
+// system, catalog & "::" & p for a catalog.
+std::string CatalogResultPath(std::string_view catalog, std::string_view inner);
+
+// ---- Folder stack of the catalog browser ----------------------------------------------
+
+struct BrowserStart {
+  std::vector<std::string> Folders;  // root first
+  std::string Name;                  // for the name box
+};
+
+// Splits a start path inside the catalog (backslash-separated, "/" taken as well) into
+// the folder stack and the name: empty parts skipped, the last part is the name; in
+// open mode a leading "vfs://" is removed first.
+BrowserStart SplitBrowserStart(std::string_view fileName, bool openMode);
+
+// Each stack folder followed by "\".
+std::string FolderPrefix(const std::vector<std::string>& folders);
+
+// The search pattern of a listing: the folder prefix and the list pattern.
+std::string BrowserListPattern(const std::vector<std::string>& folders, std::string_view pattern);
+
+// The text of a folder combo entry at depth k (1 = first folder): 4*k blanks and the name.
+std::string FolderEntryText(int depth, std::string_view folder);
+
+// A name typed or picked in the browser, checked before it becomes part of an inner
+// path: not empty, no ":" (no drive, no second catalog), no "." or ".." part, and not
+// absolute (no leading "\" or "/"). False with the reason in `why`.
+bool CheckBrowserName(std::string_view name, std::string& why);
+
+// Case-insensitive (ASCII) equality.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+}  // namespace kz

@@ -1,0 +1,26 @@
+#pragma once
+// The place of a Qt window as the settings object stores and restores it.
+#include "core/RecentFiles.h"
+
+class QWidget;
+
+namespace kz {
+
+class clsQtWindowPlace : public WindowPlace {
+ public:
+  // `pixelUnits`: the window's own scale units are pixels (else twips).
+  explicit clsQtWindowPlace(QWidget* window, bool pixelUnits = false) : window_(window), pixels_(pixelUnits) {}
+
+  int32_t GetWindowState() const override;
+  void SetWindowState(int32_t state) override;
+  WindowRect GetNormalRect() const override;
+  void MoveWindow(int32_t left, int32_t top, int32_t width, int32_t height) override;
+  int32_t ScaleXToPixels(int32_t length) const override;
+  int32_t ScaleYToPixels(int32_t length) const override;
+
+ private:
+  QWidget* window_;
+  bool pixels_;
+};
+
+}  // namespace kz

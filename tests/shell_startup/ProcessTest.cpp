@@ -1,0 +1,161 @@
+// The program as a process: start-up on the sample data and a clean end, and the
+// hand-over of a second start's command line to the running instance.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QThread>
+#include <memory>
+
+namespace {
+
+QString BinaryDir() { return qEnvironmentVariable("KZ_BINARY_DIR"); }
+QString Program() { return BinaryDir() + "/bin/KzEditor"; }
+
+// One private world per test: registry, temporary folder (which also holds the
+// instance socket) and a sample data folder.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    ASSERT_TRUE(QFileInfo::exists(Program())) << Program().toStdString();
+    QDir(dir_.path()).mkpath("reg");
+    QDir(dir_.path()).mkpath("tmp");
+    data_ = dir_.path() + "/data";
+    const QString generator = BinaryDir() + "/bin/kz_sampledata";
+    if (QFileInfo::exists(generator)) {
+      QProcess gen;
+      gen.start(generator, {data_});
+      ASSERT_TRUE(gen.waitForFinished(60000));
+      ASSERT_EQ(gen.exitCode(), 0) << gen.readAllStandardError().toStdString();
+    } else {
+      QDir().mkpath(data_ + "/types");
+    }
+  }
+
+  QProcessEnvironment Env() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("KZ_REGISTRY_DIR", dir_.path() + "/reg");
+    env.insert("TMPDIR", dir_.path() + "/tmp");
+    env.insert("KZ_SAMPLE_DATA", data_);
+    env.insert("KZ_SCRIPTED_UI", "1");
+    env.insert("KZ_TRACE_OPEN", "1");
+    env.remove("KZ_QUIT_AFTER_START");
+    return env;
+  }
+
+  std::unique_ptr<QProcess> Start(const QStringList& args, bool quitAfterStart) {
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = Env();
+    if (quitAfterStart) env.insert("KZ_QUIT_AFTER_START", "1");
+    p->setProcessEnvironment(env);
+    p->start(Program(), args);
+    EXPECT_TRUE(p->waitForStarted(10000));
+    return p;
+  }
+
+  // Waits until the running instance listens (its socket appears in its temporary folder).
+  bool WaitForListener(QProcess& first, QString& err) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 60000) {
+      const QStringList sockets = QDir(dir_.path() + "/tmp").entryList({"MSG_REZ_OPEN_FILE-*"}, QDir::System);
+      if (!sockets.isEmpty()) return true;
+      if (first.state() != QProcess::Running) {
+        err = first.readAllStandardError();
+        return false;
+      }
+      first.waitForReadyRead(100);
+      stderr_ += first.readAllStandardError();
+    }
+    return false;
+  }
+
+  static void Stop(QProcess& p) {
+    p.terminate();
+    if (!p.waitForFinished(10000)) {
+      p.kill();
+      p.waitForFinished(5000);
+    }
+  }
+
+  QTemporaryDir dir_;
+  QString data_;
+  QString stderr_;
+};
+
+TEST_F(ProgramTest, StartsOnTheSampleDataAndEndsCleanly) {
+  auto p = Start({}, true);
+  ASSERT_TRUE(p->waitForFinished(120000));
+  const QString err = p->readAllStandardError();
+  EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p->exitCode(), 0) << err.toStdString();
+  EXPECT_FALSE(err.contains("Error starting program")) << err.toStdString();
+  // The launcher saved its place when it closed, and the temporary folder is gone.
+  QFile reg(dir_.path() + "/reg/user.reg");
+  ASSERT_TRUE(reg.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(reg.readAll()).toLower();
+  EXPECT_TRUE(text.contains("\\main]")) << text.toStdString();
+  EXPECT_TRUE(text.contains("\"width\"=dword:")) << text.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(dir_.path() + "/tmp/Ro Vovada"));
+}
+
+TEST_F(ProgramTest, SecondStartHandsItsFileToTheFirstAndEnds) {
+  auto first = Start({}, false);
+  QString err;
+  ASSERT_TRUE(WaitForListener(*first, err)) << err.toStdString();
+
+  // A file name with a blank and a long path: nothing is cut on the way.
+  const QString file = data_ + "/types/" + QString(300, 'x') + " TShips.txt";
+  auto second = Start({"-tfile", file}, false);
+  ASSERT_TRUE(second->waitForFinished(60000));
+  EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
+
+  // The first instance opened it; the second showed nothing of its own.
+  QElapsedTimer t;
+  t.start();
+  while (!stderr_.contains("kz-open te") && t.elapsed() < 20000) {
+    first->waitForReadyRead(100);
+    stderr_ += first->readAllStandardError();
+  }
+  EXPECT_TRUE(stderr_.contains("kz-open te \"" + file + "\"")) << stderr_.toStdString();
+  EXPECT_FALSE(second->readAllStandardError().contains("kz-open"));
+
+  // Three words: the usage message in the first instance, the second still ends.
+  auto third = Start({"a", "b", "c"}, false);
+  ASSERT_TRUE(third->waitForFinished(60000));
+  EXPECT_EQ(third->exitCode(), 0);
+  t.restart();
+  while (!stderr_.contains("kz-open usage") && t.elapsed() < 20000) {
+    first->waitForReadyRead(100);
+    stderr_ += first->readAllStandardError();
+  }
+  EXPECT_TRUE(stderr_.contains("kz-open usage")) << stderr_.toStdString();
+  EXPECT_EQ(first->state(), QProcess::Running);
+  Stop(*first);
+}
+
+TEST_F(ProgramTest, WithoutFirstInstanceOrWithAStaleSocketStartsNormally) {
+  // A socket file left by an instance that ended without removing it.
+  auto first = Start({}, false);
+  QString err;
+  ASSERT_TRUE(WaitForListener(*first, err)) << err.toStdString();
+  first->kill();  // no clean-up: the socket file stays
+  first->waitForFinished(10000);
+
+  auto p = Start({"-tfile", data_ + "/types/TShips.txt"}, true);
+  ASSERT_TRUE(p->waitForFinished(120000));
+  const QString out = p->readAllStandardError();
+  EXPECT_EQ(p->exitCode(), 0) << out.toStdString();
+  // It started by itself and opened the file itself.
+  EXPECT_TRUE(out.contains("kz-open te")) << out.toStdString();
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// clsTXTObject.
+#include <gtest/gtest.h>
+
+#include "core/AppError.h"
+#include "typefiles/TXTObject.h"
+
+using kz::Variant;
+
+namespace {
+clsTXTObject Record(std::initializer_list<Variant> values) {
+  clsTXTObject r;
+  r.AssignValues(std::vector<Variant>(values));
+  return r;
+}
+std::string Texts(const clsTXTObject& r) {
+  std::string s;
+  for (const auto& v : r.Values()) s += v.IsEmpty() ? std::string("()") : kz::CStr(v), s += ",";
+  return s;
+}
+}  // namespace
+
+TEST(RecordTest, EmptyRecord) {
+  clsTXTObject r;
+  EXPECT_EQ(r.size(), 0);
+  EXPECT_EQ(r.ObjectName(), "");
+  EXPECT_EQ(r.GetObjectTData(), "");
+  EXPECT_THROW(r.Value(0), kz::AppError);
+  EXPECT_THROW(r.SetObjectName("x"), kz::AppError);
+  r.id = 12;
+  EXPECT_EQ(r.key(), "12k");
+}
+
+TEST(RecordTest, DirtyOnlyWhenTheValueDiffers) {
+  struct Case {
+    Variant stored, stored2;
+    bool dirty;
+  } cases[] = {
+      {Variant(int32_t{5}), Variant(int32_t{5}), false},
+      {Variant(int32_t{5}), Variant(int16_t{5}), false},
+      {Variant(int16_t{5}), Variant(5.0), false},
+      {Variant(int32_t{5}), Variant(5.5), true},
+      {Variant(int32_t{5}), Variant("5"), true},
+      {Variant("5"), Variant(int32_t{5}), true},
+      {Variant("abc"), Variant("abc"), false},
+      {Variant("abc"), Variant("ABC"), true},
+      {Variant(), Variant(), false},
+      {Variant(), Variant(int32_t{0}), true},
+  };
+  for (const auto& c : cases) {
+    clsTXTObject r = Record({c.stored, Variant("ID")});
+    r.SetValue(0, c.stored2);
+    EXPECT_EQ(r.Dirty, c.dirty) << kz::CStr(c.stored) << " <- " << kz::CStr(c.stored2);
+    EXPECT_EQ(r.Value(0).Kind(), c.stored2.Kind());  // the new value is stored in any case
+  }
+  clsTXTObject r = Record({Variant(1), Variant("ID")});
+  EXPECT_THROW(r.SetValue(2, Variant(1)), kz::AppError);
+  EXPECT_THROW(r.SetValue(-1, Variant(1)), kz::AppError);
+  EXPECT_FALSE(r.Dirty);
+  r.SetObjectName("ID");
+  EXPECT_FALSE(r.Dirty);
+  r.SetObjectName("NEW");
+  EXPECT_TRUE(r.Dirty);
+  EXPECT_EQ(r.ObjectName(), "NEW");
+}
+
+TEST(RecordTest, ConstructCopyAndClone) {
+  clsTXTObject r;
+  r.Construct(3);
+  EXPECT_TRUE(r.Dirty);
+  ASSERT_EQ(r.size(), 3);
+  EXPECT_EQ(r.Value(0).Kind(), kz::VariantKind::Integer);
+  EXPECT_EQ(r.Value(2).Kind(), kz::VariantKind::String);
+  EXPECT_EQ(r.GetObjectTData(), "0;0;;");
+  EXPECT_THROW(r.Construct(0), kz::AppError);
+
+  clsTXTObject src = Record({Variant(1), Variant(2.5), Variant("SS_X")});
+  src.id = 7;
+  src.otype = 3;
+  src.index = 4;
+  clsTXTObject dst = Record({Variant("old")});
+  src.CopyTo(dst);
+  EXPECT_EQ(dst.id, 7);
+  EXPECT_EQ(dst.otype, 3);
+  EXPECT_EQ(dst.index, 4);
+  EXPECT_TRUE(dst.Dirty);
+  EXPECT_EQ(dst.GetObjectTData(), "1;2.5;SS_X;");
+
+  auto clone = src.Clone();
+  EXPECT_EQ(clone->key(), "7k");
+  EXPECT_EQ(clone->GetObjectTData(), src.GetObjectTData());
+  clone->SetValue(0, Variant(99));
+  EXPECT_EQ(kz::CLng(src.Value(0)), 1);  // the clone owns its values
+
+  clsTXTObject empty;
+  empty.id = 2;
+  auto c2 = empty.Clone();
+  EXPECT_EQ(c2->size(), 0);
+  EXPECT_EQ(c2->id, 2);
+}
+
+TEST(RecordTest, InsertAndRemoveSpace) {
+  clsTXTObject r = Record({Variant("a"), Variant("b"), Variant("c")});
+  r.InsertSpaceToArray(2, 3);
+  EXPECT_EQ(Texts(r), "a,b,(),(),(),c,");
+  EXPECT_FALSE(r.Dirty);
+  r.RemoveSpaceFromArray(2, 3);
+  EXPECT_EQ(Texts(r), "a,b,c,");
+
+  clsTXTObject s = Record({Variant("a"), Variant("b"), Variant("c"), Variant("d")});
+  s.RemoveSpaceFromArray(1, 2);
+  EXPECT_EQ(Texts(s), "a,d,");
+  EXPECT_FALSE(s.Dirty);
+
+  // Out of the allowed ranges: an error, the values untouched.
+  clsTXTObject t = Record({Variant("a"), Variant("b"), Variant("c")});
+  EXPECT_THROW(t.InsertSpaceToArray(0, 1), kz::AppError);
+  EXPECT_THROW(t.InsertSpaceToArray(3, 1), kz::AppError);
+  EXPECT_THROW(t.InsertSpaceToArray(1, -1), kz::AppError);
+  EXPECT_THROW(t.RemoveSpaceFromArray(0, 1), kz::AppError);
+  EXPECT_THROW(t.RemoveSpaceFromArray(1, 2), kz::AppError);
+  EXPECT_THROW(t.RemoveSpaceFromArray(1, -1), kz::AppError);
+  EXPECT_EQ(Texts(t), "a,b,c,");
+  t.InsertSpaceToArray(1, 0);
+  t.RemoveSpaceFromArray(1, 1);
+  EXPECT_EQ(Texts(t), "a,c,");
+}
+
+TEST(RecordTest, WareTailAccessorsAndLine) {
+  clsTXTObject r = Record({Variant("body"), Variant(10), Variant(20), Variant(30), Variant(40), Variant("WARE")});
+  EXPECT_EQ(r.Volume(), 10);
+  EXPECT_EQ(r.Price(), 20);
+  EXPECT_EQ(r.PriceVarPrim(), 30);
+  EXPECT_EQ(r.PriceVarSec(), 40);
+  r.SetPrice(21);
+  EXPECT_TRUE(r.Dirty);
+  EXPECT_EQ(r.GetObjectTData(), "body;10;21;30;40;WARE;");
+  EXPECT_EQ(r.PropertyName(3), "");
+  EXPECT_EQ(r.GetLastError(), "");
+  clsTXTObject small = Record({Variant(1), Variant("X")});
+  EXPECT_THROW(small.Volume(), kz::AppError);
+}

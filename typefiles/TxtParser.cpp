@@ -1,0 +1,657 @@
+#include "typefiles/TxtParser.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/AppError.h"
+#include "core/Common.h"
+#include "core/KzConst.h"
+#include "FileObject.h"
+#include "core/LibBindings.h"
+#include "rudu.h"
+#include "videdoded.h"
+
+namespace {
+
+constexpr const char* kSource = "clsTxtParser";
+constexpr const char* kCrLf = "\r\n";
+
+using kz::AppError;
+using kz::Variant;
+using namespace mdlKzConst;
+
+// The text of videdoded's last error (code, then its text).
+std::string LibraryError() {
+  int32_t code = Kz_GetLastError();
+  if (code == 0) return {};
+  int32_t needed = 0;
+  Kz_TranslateError(code, nullptr, 0, &needed);
+  if (needed <= 0) return {};
+  std::string text(static_cast<size_t>(needed) + 1, ' ');
+  Kz_TranslateError(code, text.data(), static_cast<int32_t>(text.size()), &needed);
+  if (auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+Variant FromKz(const Kz_Value& v) {
+  switch (v.kind) {
+    case Kz_Value::Long: return Variant(v.l);
+    case Kz_Value::Double: return Variant(v.d);
+    case Kz_Value::Text: return Variant(v.s);
+    default: return Variant();
+  }
+}
+
+// A count read from a file: a whole number from 0 to the 32-bit maximum.
+int64_t CountOf(const Variant& v, const char* what) {
+  bool ok = false;
+  double d = 0;
+  if (v.IsNumeric()) {
+    d = v.NumberValue();
+    ok = std::isfinite(d) && d >= 0 && d <= std::numeric_limits<int32_t>::max() && d == std::floor(d);
+  }
+  if (!ok) throw AppError(kz::kErrDataLoad, kSource, std::string("Invalid ") + what + ": " + kz::CStr(v));
+  return static_cast<int64_t>(d);
+}
+
+char Fold(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+// Name-order comparison of two IDs: ASCII letters folded, then byte order.
+int CompareNames(std::string_view a, std::string_view b) noexcept {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(Fold(a[i])), y = static_cast<unsigned char>(Fold(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+// The ID of a record without copying when it is stored as text.
+std::string_view NameOf(const clsTXTObject& r, std::string& buffer) {
+  const auto& values = r.Values();
+  if (values.empty()) return {};
+  if (values.back().IsString()) return values.back().AsString();
+  buffer = kz::CStr(values.back());
+  return buffer;
+}
+
+// A value as the writer takes it.
+bool ToKz(const Variant& v, Kz_Value& out) {
+  switch (v.Kind()) {
+    case kz::VariantKind::Empty: out.SetText(""); return true;
+    case kz::VariantKind::Integer: out.SetLong(v.AsInteger()); return true;
+    case kz::VariantKind::Long: out.SetLong(v.AsLong()); return true;
+    case kz::VariantKind::Single: out.SetDouble(v.AsSingle()); return true;
+    case kz::VariantKind::Double: out.SetDouble(v.AsDouble()); return true;
+    case kz::VariantKind::String: out.SetText(v.AsString()); return true;
+    case kz::VariantKind::Boolean: out.SetLong(v.AsBoolean() ? -1 : 0); return true;
+    default: return false;
+  }
+}
+
+// A whole number that a count or number field reads back as the same value.
+bool WholeNumber(const Variant& v, int32_t& out) {
+  if (!v.IsNumeric()) return false;
+  double d = v.NumberValue();
+  if (!std::isfinite(d) || d != std::floor(d) || d < std::numeric_limits<int32_t>::min() ||
+      d > std::numeric_limits<int32_t>::max())
+    return false;
+  out = static_cast<int32_t>(d);
+  return true;
+}
+
+std::string RecordLabel(const clsTXTObject& r) {
+  return "record " + std::to_string(r.index + 1) + " (\"" + r.ObjectName() + "\")";
+}
+
+}  // namespace
+
+clsTxtParser::clsTxtParser() : scratch_(std::make_unique<Kz_Value>()) {}
+
+clsTxtParser::~clsTxtParser() { FreeDocument(); }
+
+void clsTxtParser::FreeDocument() {
+  if (doc_ != 0) {
+    Kz_DeleteHandle(0, doc_);
+    doc_ = 0;
+  }
+}
+
+void clsTxtParser::ResetRecords() {
+  objects = kz::Collection<TXTObjectPtr>();
+  UnsortedObjects = kz::Collection<TXTObjectPtr>();
+  pendingNames_.clear();
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading
+
+bool clsTxtParser::Load(int32_t fileHandle, int32_t type) {
+  parsed_ = false;
+  ResetRecords();
+  modified_ = false;
+  otype_ = type;
+  FreeDocument();
+  int32_t previous = Kz_TXTIgnoreRemarks(type == kJobs ? 1 : 0);
+  int32_t handle = Kz_LoadFromFile(fileHandle, kKzLoadTypeFile);
+  bool failed = Kz_GetLastError() != 0;
+  std::string error = failed ? LibraryError() : std::string();
+  Kz_TXTIgnoreRemarks(previous);
+  if (failed) {
+    if (handle != 0) Kz_DeleteHandle(0, handle);
+    SetError(error.empty() ? "Error loading file." : error);
+    return false;
+  }
+  return LoadFromHandle(handle, type);
+}
+
+bool clsTxtParser::LoadFromHandle(int32_t handle, int32_t type) {
+  parsed_ = false;
+  FreeDocument();
+  ResetRecords();
+  modified_ = false;
+  counter_ = 0;
+  otype_ = type;
+  version_ = 0;
+  if (Kz_GetObjectType(handle) != kKzTypeFile) {
+    SetError("Invalid container type.");
+    return false;
+  }
+  doc_ = handle;
+  if (type == 0) {
+    FreeDocument();
+    SetError("Unrecognized T file.");
+    return false;
+  }
+  bool ok = false;
+  try {
+    switch (type) {
+      case kJobs: ok = ReadJobs(); break;
+      case kJobWings: ok = ReadJobWings(); break;
+      case kWareLists: ok = ReadWareLists(); break;
+      case kIconData: ok = ReadIconData(); break;
+      default: ok = ReadGeneric(type); break;
+    }
+  } catch (const std::bad_alloc&) {
+    SetError("Out of memory");
+    ok = false;
+  }
+  FreeDocument();
+  BuildNameOrder();
+  parsed_ = ok;
+  return ok;
+}
+
+Variant clsTxtParser::LoadValue(int32_t kind) {
+  if (Kz_TXTLoadValue(doc_, kind, *scratch_) == 0) {
+    std::string text = LibraryError();
+    throw AppError(kz::kErrReadValue, kSource, text.empty() ? "Attempt to read at EOF" : text);
+  }
+  return FromKz(*scratch_);
+}
+
+bool clsTxtParser::AtEnd() const { return Kz_TXTGetTokenType(doc_) == kKzTokenEnd; }
+
+Variant clsTxtParser::TokenValue() {
+  if (Kz_TXTGetTokenValue(doc_, *scratch_) == 0) throw AppError(kz::kErrDataLoad, kSource, "Attempt to read at EOF");
+  return FromKz(*scratch_);
+}
+
+bool clsTxtParser::Advance(int32_t n) { return Kz_TXTAdvance(doc_, n) != 0; }
+
+void clsTxtParser::AppendValues(std::vector<Variant>& list, int64_t n) {
+  for (int64_t i = 0; i < n; ++i) list.push_back(LoadValue(kKzValueAny));
+}
+
+bool clsTxtParser::ReadGeneric(int32_t type) {
+  try {
+    version_ = kz::CLng(LoadValue(kKzValueNumber));
+    int64_t count = CountOf(LoadValue(kKzValueNumber), "record count");
+    for (int64_t i = 0; i < count; ++i) {
+      TXTObjectPtr record = type == kTShips ? ReadShipRecord() : ReadFixedRecord(type);
+      if (!record) return false;
+      record->id = ++counter_;
+      record->Dirty = false;
+      record->otype = type;
+      AppendLoaded(std::move(record));
+    }
+    return true;
+  } catch (const AppError& e) {
+    SetError(std::string("Error loading T file:") + kCrLf + e.Description);
+    return false;
+  }
+}
+
+TXTObjectPtr clsTxtParser::ReadFixedRecord(int32_t type) {
+  int32_t size = RecordSizeOf(type);
+  if (type == kTNebula && version_ <= 13) size = 27;
+  if (type == kTMissiles && version_ < 48) {
+    SetError("This is old version of the file (ver. " + std::to_string(version_) + ")." + kCrLf + kCrLf +
+             "It is not supported by this version of " + kz::GetAppTitle() + ".");
+    return nullptr;
+  }
+  if (size <= 0) {
+    SetError("Unknown size of entries in file. Cannot load.");
+    return nullptr;
+  }
+  try {
+    std::vector<Variant> values;
+    values.reserve(static_cast<size_t>(size));
+    AppendValues(values, size);
+    auto record = std::make_shared<clsTXTObject>();
+    record->AssignValues(std::move(values));
+    return record;
+  } catch (const AppError& e) {
+    SetError(e.Description);
+    return nullptr;
+  }
+}
+
+TXTObjectPtr clsTxtParser::ReadShipRecord() {
+  try {
+    std::vector<Variant> values;
+    values.reserve(80);
+    AppendValues(values, 55);
+    int64_t turrets = CountOf(values[53], "turret count");
+    AppendValues(values, 4 * turrets);
+    int64_t groups = CountOf(values[static_cast<size_t>(54 + 4 * turrets)], "gun group count");
+    for (int64_t g = 0; g < groups; ++g) {
+      AppendValues(values, 4);
+      int64_t guns = CountOf(values.back(), "gun count");
+      AppendValues(values, 6 * guns);
+    }
+    AppendValues(values, 10);
+    auto record = std::make_shared<clsTXTObject>();
+    record->AssignValues(std::move(values));
+    return record;
+  } catch (const AppError& e) {
+    SetError(std::string("Error loading ship:") + kCrLf + e.Description);
+    return nullptr;
+  }
+}
+
+bool clsTxtParser::ReadJobs() {
+  try {
+    version_ = kz::CLng(LoadValue(kKzValueNumber));
+    int32_t size = 0;
+    switch (version_) {
+      case 8: size = 117; break;
+      case 9: size = 119; break;
+      case 10: size = 120; break;
+      default:
+        SetError("Unsupported version: " + std::to_string(version_));
+        return false;
+    }
+    while (!AtEnd()) {
+      std::vector<Variant> values;
+      values.reserve(static_cast<size_t>(size));
+      AppendValues(values, size - 1);
+      values.push_back(TokenValue());
+      Advance(1);
+      auto record = std::make_shared<clsTXTObject>();
+      record->AssignValues(std::move(values));
+      record->Dirty = false;
+      record->id = ++counter_;
+      record->otype = kJobs;
+      AppendLoaded(std::move(record));
+    }
+    return true;
+  } catch (const AppError& e) {
+    SetError(e.Description);
+    return false;
+  }
+}
+
+bool clsTxtParser::ReadJobWings() {
+  while (!AtEnd()) {
+    TXTObjectPtr record = ReadJobWingsRecord();
+    if (!record) return false;
+    record->id = ++counter_;
+    AppendLoaded(std::move(record));
+  }
+  return true;
+}
+
+TXTObjectPtr clsTxtParser::ReadJobWingsRecord() {
+  try {
+    std::vector<Variant> values;
+    values.push_back(Variant(kz::CLng(LoadValue(kKzValueNumber))));
+    for (;;) {
+      Variant item = TokenValue();
+      if (Kz_TXTGetTokenType(doc_) != kKzTokenItem)
+        throw AppError(kz::kErrDataLoad, kSource, "Unexpected here: " + kz::CStr(item));
+      if (!item.IsNumeric()) throw AppError(kz::kErrDataLoad, kSource, "Expected number, not " + kz::CStr(item));
+      values.push_back(Variant(kz::CLng(item)));
+      Advance(1);
+      if (Kz_TXTGetTokenType(doc_) != kKzTokenContinuation) break;
+      Advance(1);
+    }
+    auto record = std::make_shared<clsTXTObject>();
+    record->AssignValues(std::move(values));
+    record->Dirty = false;
+    return record;
+  } catch (const AppError& e) {
+    SetError(e.Description);
+    return nullptr;
+  }
+}
+
+bool clsTxtParser::ReadWareLists() {
+  try {
+    int64_t count = CountOf(LoadValue(kKzValueNumber), "ware list count");
+    for (int64_t i = 0; i < count; ++i) {
+      int64_t n = CountOf(LoadValue(kKzValueNumber), "ware list length");
+      std::vector<Variant> values;
+      for (int64_t k = 0; k < n; ++k) values.push_back(Variant(kz::CStr(LoadValue(kKzValueText))));
+      auto record = std::make_shared<clsTXTObject>();
+      record->AssignValues(std::move(values));
+      record->id = ++counter_;
+      record->otype = kWareLists;
+      record->Dirty = false;
+      AppendLoaded(std::move(record));
+    }
+    return true;
+  } catch (const AppError& e) {
+    SetError(e.Description);
+    return false;
+  }
+}
+
+bool clsTxtParser::ReadIconData() {
+  if (AtEnd()) {
+    SetError("File is empty");
+    return false;
+  }
+  auto main = std::make_shared<clsTXTObject>();
+  main->id = ++counter_;
+  AppendLoaded(main);
+  try {
+    std::vector<Variant> pending;
+    while (!AtEnd()) {
+      pending.push_back(Variant(kz::CStr(LoadValue(kKzValueText))));
+      pending.push_back(Variant(kz::CStr(LoadValue(kKzValueText))));
+      pending.push_back(Variant(kz::CLng(LoadValue(kKzValueNumber))));
+      pending.push_back(Variant(kz::CLng(LoadValue(kKzValueNumber))));
+      Variant n = Variant(kz::CLng(LoadValue(kKzValueNumber)));
+      int64_t icons = CountOf(n, "icon count");
+      pending.push_back(n);
+      for (int64_t i = 0; i < icons; ++i) {
+        Variant name(kz::CStr(LoadValue(kKzValueText)));
+        LoadValue(kKzValueAny);  // not kept
+        std::vector<Variant> values;
+        values.reserve(5);
+        for (int k = 0; k < 4; ++k) values.push_back(Variant(kz::CLng(LoadValue(kKzValueNumber))));
+        values.push_back(std::move(name));
+        auto icon = std::make_shared<clsTXTObject>();
+        icon->AssignValues(std::move(values));
+        icon->Dirty = false;
+        icon->id = ++counter_;
+        AppendLoaded(std::move(icon));
+      }
+    }
+    main->AssignValues(std::move(pending));
+    main->Dirty = false;
+    return true;
+  } catch (const AppError& e) {
+    SetError(e.Description);
+    return false;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Collections
+
+std::string clsTxtParser::NameOrderKey(std::string_view id) {
+  std::string key(id);
+  for (char& c : key) c = Fold(c);
+  return key;
+}
+
+void clsTxtParser::AppendLoaded(TXTObjectPtr record) {
+  std::string buffer;
+  std::string name = NameOrderKey(NameOf(*record, buffer));
+  record->index = UnsortedObjects.Count();
+  clsTXTObject* raw = record.get();
+  UnsortedObjects.Add(std::move(record), raw->key());
+  pendingNames_.emplace_back(std::move(name), raw);
+}
+
+void clsTxtParser::BuildNameOrder() {
+  // The records came in file order, each after every record of an equal or smaller ID:
+  // a stable sort gives the order of filing them one by one.
+  std::vector<size_t> order(pendingNames_.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
+    return CompareNames(pendingNames_[a].first, pendingNames_[b].first) < 0;
+  });
+  objects.Reserve(order.size());
+  for (size_t i : order) {
+    const clsTXTObject* raw = pendingNames_[i].second;
+    // The file order holds the record (same position as its index).
+    const TXTObjectPtr& record = UnsortedObjects.Item(raw->index + 1);
+    objects.Add(record, record->key());
+  }
+  pendingNames_.clear();
+  pendingNames_.shrink_to_fit();
+}
+
+void clsTxtParser::Renumber() {
+  int32_t i = 0;
+  for (auto& r : UnsortedObjects) r->index = i++;
+}
+
+TXTObjectPtr clsTxtParser::CreateObject(const TXTObjectPtr& before) {
+  auto record = std::make_shared<clsTXTObject>();
+  record->id = counter_ + 1;
+  AddObjectP(record, before);
+  ++counter_;
+  modified_ = true;
+  return record;
+}
+
+void clsTxtParser::AddObjectP(TXTObjectPtr record, const TXTObjectPtr& before) {
+  if (!record) throw AppError(kz::kErrInvalidArgument, kSource);
+  std::string key = record->key();
+  if (UnsortedObjects.Exists(key) || objects.Exists(key)) throw AppError(kz::kErrDuplicateKey, kSource);
+  int32_t beforePos = 0;
+  if (before) {
+    beforePos = UnsortedObjects.PositionOf(before->key());
+    if (beforePos == 0 || UnsortedObjects.Item(beforePos) != before) throw AppError(kz::kErrInvalidArgument, kSource);
+  }
+
+  // Name order: before the first record whose ID is greater.
+  std::string buffer, other;
+  std::string name(NameOf(*record, buffer));
+  int32_t namePos = 0;
+  int32_t n = objects.Count();
+  if (n > 0 && CompareNames(NameOf(*objects.Item(n), other), name) > 0) {
+    for (int32_t i = 1; i <= n; ++i) {
+      if (CompareNames(NameOf(*objects.Item(i), other), name) > 0) {
+        namePos = i;
+        break;
+      }
+    }
+  }
+
+  if (beforePos == 0) {
+    record->index = UnsortedObjects.Empty() ? 0 : UnsortedObjects.Item(UnsortedObjects.Count())->index + 1;
+    UnsortedObjects.Add(record, key);
+  } else {
+    UnsortedObjects.Add(record, key, beforePos);
+    Renumber();
+  }
+  objects.Add(std::move(record), key, namePos);
+}
+
+bool clsTxtParser::RemoveObject(const TXTObjectPtr& record) {
+  if (!record) return false;
+  std::string key = record->key();
+  const TXTObjectPtr* inFile = UnsortedObjects.Find(key);
+  const TXTObjectPtr* inNames = objects.Find(key);
+  bool held = (inFile && *inFile == record) || (inNames && *inNames == record);
+  if (!held) return false;
+  if (inFile && *inFile == record) UnsortedObjects.Remove(key);
+  if (inNames && *inNames == record) objects.Remove(key);
+  Renumber();
+  modified_ = true;
+  return true;
+}
+
+TXTObjectPtr clsTxtParser::FindKey(std::string_view key) const {
+  const TXTObjectPtr* p = objects.Find(key);
+  return p ? *p : nullptr;
+}
+
+TXTObjectPtr clsTxtParser::Find(int32_t n) const { return FindKey(std::to_string(n) + "k"); }
+
+TXTObjectPtr clsTxtParser::FindID(std::string_view id) const {
+  std::string buffer;
+  for (const auto& r : UnsortedObjects)
+    if (NameOf(*r, buffer) == id) return r;
+  return nullptr;
+}
+
+TXTObjectPtr clsTxtParser::FindIndex(int32_t i) const {
+  if (i < 0 || i >= UnsortedObjects.Count()) return nullptr;
+  return UnsortedObjects.Item(i + 1);
+}
+
+bool clsTxtParser::CheckDirty() const {
+  if (modified_) return true;
+  for (const auto& r : objects)
+    if (r->Dirty) return true;
+  for (const auto& r : UnsortedObjects)
+    if (r->Dirty) return true;
+  return false;
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+bool clsTxtParser::FormatValue(const Variant& v, std::string& out, const clsTXTObject& record, int32_t field) {
+  if (!ToKz(v, *scratch_) || Kz_TXTFormatValue(*scratch_, out) == 0) {
+    std::string why = v.IsObject() ? std::string("an object reference cannot be written") : LibraryError();
+    SetError("Cannot write " + RecordLabel(record) + ", field " + std::to_string(field) + ": " +
+             (why.empty() ? "value refused" : why));
+    return false;
+  }
+  return true;
+}
+
+bool clsTxtParser::FormatGeneric(std::string& out) {
+  out += "// Created with " + kz::GetAppTitleVersion() + kCrLf;
+  if (!FormatValue(Variant(version_), out, clsTXTObject(), 0)) return false;
+  if (!FormatValue(Variant(Count()), out, clsTXTObject(), 1)) return false;
+  out += kCrLf;
+  for (const auto& r : UnsortedObjects) {
+    const auto& values = r->Values();
+    for (size_t i = 0; i < values.size(); ++i)
+      if (!FormatValue(values[i], out, *r, static_cast<int32_t>(i))) return false;
+    out += kCrLf;
+  }
+  return true;
+}
+
+bool clsTxtParser::FormatJobs(std::string& out) {
+  if (!FormatValue(Variant(version_), out, clsTXTObject(), 0)) return false;
+  out += kCrLf;
+  for (const auto& r : UnsortedObjects) {
+    const auto& values = r->Values();
+    if (values.empty()) {
+      SetError("Cannot write " + RecordLabel(*r) + ": the record has no values");
+      return false;
+    }
+    for (size_t i = 0; i + 1 < values.size(); ++i)
+      if (!FormatValue(values[i], out, *r, static_cast<int32_t>(i))) return false;
+    // The last field stands as it was read: without a separator after it.
+    size_t mark = out.size();
+    if (!FormatValue(values.back(), out, *r, static_cast<int32_t>(values.size() - 1))) return false;
+    if (out.size() > mark && out.back() == ';') out.pop_back();
+    out += kCrLf;
+  }
+  return true;
+}
+
+bool clsTxtParser::FormatJobWings(std::string& out) {
+  out += "// Created with " + kz::GetAppTitleVersion() + kCrLf;
+  for (const auto& r : UnsortedObjects) {
+    const auto& values = r->Values();
+    if (values.size() < 2) {
+      SetError("Cannot write " + RecordLabel(*r) + ": a job wing needs a number and at least one item");
+      return false;
+    }
+    for (size_t i = 0; i < values.size(); ++i) {
+      int32_t n = 0;
+      if (!WholeNumber(values[i], n)) {
+        SetError("Cannot write " + RecordLabel(*r) + ", field " + std::to_string(i) + ": " + kz::CStr(values[i]) +
+                 " is not a whole number");
+        return false;
+      }
+      if (!FormatValue(Variant(n), out, *r, static_cast<int32_t>(i))) return false;
+    }
+    out += kCrLf;
+  }
+  return true;
+}
+
+bool clsTxtParser::FormatWareLists(std::string& out) {
+  out += "// Created with " + kz::GetAppTitleVersion() + kCrLf;
+  if (!FormatValue(Variant(Count()), out, clsTXTObject(), 0)) return false;
+  out += kCrLf;
+  for (const auto& r : UnsortedObjects) {
+    const auto& values = r->Values();
+    if (!FormatValue(Variant(r->size()), out, *r, -1)) return false;
+    for (size_t i = 0; i < values.size(); ++i)
+      if (!FormatValue(Variant(kz::CStr(values[i])), out, *r, static_cast<int32_t>(i))) return false;
+    out += kCrLf;
+  }
+  return true;
+}
+
+bool clsTxtParser::FormatFile(std::string& out) {
+  out.clear();
+  switch (otype_) {
+    case kIconData:
+      SetError("IconData files cannot be saved: their layout is read only in part.");
+      return false;
+    case kJobs: return FormatJobs(out);
+    case kJobWings: return FormatJobWings(out);
+    case kWareLists: return FormatWareLists(out);
+    default: return FormatGeneric(out);
+  }
+}
+
+bool clsTxtParser::Save(int32_t fileHandle) {
+  // A failed save leaves the target as it was: the write handle is dropped without
+  // committing, so closing it afterwards writes nothing.
+  auto fail = [&](std::string text) {
+    SetError(std::move(text));
+    rudu::DiscardFile(fileHandle);
+    return false;
+  };
+  std::string out;
+  try {
+    out.reserve(static_cast<size_t>(Count()) * 128 + 256);
+    if (!FormatFile(out)) return fail(lastError_);
+  } catch (const std::bad_alloc&) {
+    return fail("Out of memory");
+  }
+  constexpr size_t kChunk = size_t{1} << 24;
+  for (size_t at = 0; at < out.size(); at += kChunk) {
+    int32_t n = static_cast<int32_t>(std::min(kChunk, out.size() - at));
+    if (RuDU_WriteFile(fileHandle, out.data() + at, n) != n) {
+      std::string error = kz::GetRuDUError();
+      return fail(error.empty() ? "Error writing file." : error);
+    }
+  }
+  if (RuDU_SetEndOfFile(fileHandle) == 0) {
+    std::string error = kz::GetRuDUError();
+    return fail(error.empty() ? "Error writing file." : error);
+  }
+  modified_ = false;
+  for (auto& r : UnsortedObjects) r->Dirty = false;
+  for (auto& r : objects) r->Dirty = false;
+  return true;
+}

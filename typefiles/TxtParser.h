@@ -1,0 +1,146 @@
+#pragma once
+// clsTxtParser: one type file ("T file") in memory as records (clsTXTObject).
+//
+// Reading: Load (from an open rudu file handle) or LoadFromHandle (from a type-file
+// document that videdoded has loaded) fills two collections of the same records, both
+// keyed by the records' keys ("12k"):
+//   UnsortedObjects  file order; every record's `index` is its 0-based position here;
+//   objects          name order: ascending by ID text (ObjectName) compared without
+//                    case (ASCII letters folded); records with equal IDs keep the order
+//                    in which they were added.
+// Six layouts are read: the generic layout (version, count, fixed-size records) with
+// the variable-length ship records of TShips, and the own layouts of Jobs, JobWings,
+// WareLists and IconData. Saving writes them back: Jobs, JobWings and WareLists in
+// their own layouts (each the exact inverse of its reader), every other type in the
+// generic layout; IconData is refused (its reader drops a value of every icon).
+//
+// Failures give False and a text in GetLastError. Counts read from a file must be
+// whole numbers of at least 0, and records are read value by value, so a damaged count
+// fails at the end of the file rather than reserving memory. A save is first formatted
+// whole in memory; a value the writer refuses fails the save before a byte reaches the
+// file, and a failed save never commits (the target keeps its old content).
+//
+// The document that a load reads from is the parser's: it is freed when the load
+// ends (records never refer to it), so a parser holds only its records.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/Collection.h"
+#include "core/Variant.h"
+#include "typefiles/TXTObject.h"
+
+struct Kz_Value;
+
+class clsTxtParser : public kz::Object {
+ public:
+  kz::Collection<TXTObjectPtr> objects;          // name order
+  kz::Collection<TXTObjectPtr> UnsortedObjects;  // file order
+  std::string FileName;                          // the path the file came from ("" = none)
+
+  clsTxtParser();
+  ~clsTxtParser() override;
+  clsTxtParser(const clsTxtParser&) = delete;
+  clsTxtParser& operator=(const clsTxtParser&) = delete;
+
+  // ---- Reading ----
+  // Reads a type file from an open rudu file handle (opened and closed by the caller).
+  bool Load(int32_t fileHandle, int32_t type);
+  // Reads records from a loaded type-file document. The parser takes the document
+  // over, also when it fails (a handle that is not a type-file document is not taken).
+  bool LoadFromHandle(int32_t handle, int32_t type);
+
+  bool Parsed() const noexcept { return parsed_; }
+  int32_t Version() const noexcept { return version_; }
+  int32_t otype() const noexcept { return otype_; }
+  const std::string& GetLastError() const noexcept { return lastError_; }
+  void SetError(std::string text) { lastError_ = std::move(text); }
+
+  // ---- Writing ----
+  // Writes every record to an open, writable rudu file handle positioned at its start
+  // (opened and closed by the caller), then ends the file there. On success the
+  // modified flag and every record's Dirty are cleared. On failure the handle is
+  // dropped without committing anything (closing it afterwards is harmless and writes
+  // nothing), so the file on disk stays as it was.
+  bool Save(int32_t fileHandle);
+  // The bytes Save would write (Windows-1252), or false with the error text set.
+  bool FormatFile(std::string& out);
+
+  // ---- Records ----
+  // A new record without values, with the next key number, placed before `before`
+  // (at the end when null). Marks the file modified.
+  TXTObjectPtr CreateObject(const TXTObjectPtr& before = nullptr);
+  // Files a record in both collections: in file order before `before` (at the end when
+  // null; `before` must be in the file), in name order before the first record whose ID
+  // is greater. The modified flag is left alone. AppError 457 for a key already filed,
+  // 5 for a `before` that is not in the file.
+  void AddObjectP(TXTObjectPtr record, const TXTObjectPtr& before = nullptr);
+  // Removes a record from both collections and renumbers `index`; marks the file
+  // modified. False (and nothing changed) when neither collection holds it.
+  bool RemoveObject(const TXTObjectPtr& record);
+
+  TXTObjectPtr FindKey(std::string_view key) const;  // from `objects`; null when absent
+  TXTObjectPtr Find(int32_t n) const;                // FindKey("<n>k")
+  TXTObjectPtr FindID(std::string_view id) const;    // first in file order, exact compare
+  TXTObjectPtr FindIndex(int32_t i) const;           // 0-based file position; null outside
+
+  // The modified flag or any record's Dirty.
+  bool CheckDirty() const;
+  // The file's modified flag alone (records added or removed).
+  bool Modified() const noexcept { return modified_; }
+  // Number of records (of the file order).
+  int32_t Count() const noexcept { return UnsortedObjects.Count(); }
+  // Hands out the next key number (for containers that add records themselves).
+  int32_t NextKeyNumber() noexcept { return ++counter_; }
+
+  // The text of an ID as it is compared for name order (ASCII letters folded).
+  static std::string NameOrderKey(std::string_view id);
+
+ private:
+  // Value reading; errors are kz::AppError.
+  kz::Variant LoadValue(int32_t kind);
+  bool AtEnd() const;
+  kz::Variant TokenValue();
+  bool Advance(int32_t n);
+  void AppendValues(std::vector<kz::Variant>& list, int64_t n);
+
+  // Layouts.
+  bool ReadGeneric(int32_t type);
+  TXTObjectPtr ReadFixedRecord(int32_t type);
+  TXTObjectPtr ReadShipRecord();
+  bool ReadJobs();
+  bool ReadJobWings();
+  TXTObjectPtr ReadJobWingsRecord();
+  bool ReadWareLists();
+  bool ReadIconData();
+
+  bool FormatGeneric(std::string& out);
+  bool FormatJobs(std::string& out);
+  bool FormatJobWings(std::string& out);
+  bool FormatWareLists(std::string& out);
+  bool FormatValue(const kz::Variant& v, std::string& out, const clsTXTObject& record, int32_t field);
+
+  // Appends a record read from the file at the end of the file order; name order is
+  // built once when the load ends (BuildNameOrder), which gives the order that filing
+  // each record by AddObjectP would give.
+  void AppendLoaded(TXTObjectPtr record);
+  void BuildNameOrder();
+  void Renumber();
+  void ResetRecords();
+  void FreeDocument();
+
+  std::string lastError_;
+  bool modified_ = false;
+  bool parsed_ = false;
+  int32_t otype_ = 0;
+  int32_t version_ = 0;
+  int32_t doc_ = 0;      // the document being read (0 outside a load)
+  int32_t counter_ = 0;  // the last key number handed out
+  std::unique_ptr<Kz_Value> scratch_;
+  std::vector<std::pair<std::string, const clsTXTObject*>> pendingNames_;  // during a load
+};
+
+using TxtParserPtr = std::shared_ptr<clsTxtParser>;

@@ -1,0 +1,29 @@
+#pragma once
+// mdlWareList: one list of every ware-like record of the game, for the pages that refer
+// to wares by their ID text (jobs, ware lists), and the display name of a ware.
+#include <string>
+#include <string_view>
+
+#include "typefiles/TxtParser.h"
+
+namespace mdlWareList {
+
+// The files whose records make up the collection, in this order: the six ware files,
+// then "TShields", "TMissiles", "TLaser".
+extern const char* const kWareCollectionFiles[9];
+
+// A new parser used as a container of copies: its UnsortedObjects holds clones of the
+// records of every file above that the archive can give (a missing file adds nothing),
+// each file's records in file order, with key numbers 1, 2, 3 ... across all files and
+// `index` = the position in the collection. `objects` stays empty. The clones keep their
+// type code and values, so editing them never changes the archive's files.
+TxtParserPtr BuildWareCollection();
+
+// The display name of the ware with that ID text: the page-17 string named by its field
+// 6 (types 2, 3, 5 and 6) or field 0 (other types but 0); the ID itself when the ware is
+// missing, its type names no field, the field holds no whole number in the 32-bit range,
+// or the text resources hold no (or an empty) string.
+std::string GetWareName(const clsTxtParser& wares, std::string_view id);
+std::string GetWareName(const TxtParserPtr& wares, std::string_view id);
+
+}  // namespace mdlWareList
