@@ -5,14 +5,18 @@
 #include "platform/Ui.h"
 #include "platform/ui/QtUi.h"
 #include "shell/LauncherSlots.h"
+#include "shell/QtProcessStarter.h"
+#include "txteditor/TXTEditor.h"
 
 namespace kz {
 
 void WireApplication(bool scriptedUi) {
   // Without the Qt service the default one answers every box at once and echoes it.
   if (!scriptedUi) platform::Ui::SetInstance(std::make_shared<platform::QtUi>());
+  QtProcessStarter::Install();
+
   LauncherSlots& table = GetLauncherSlots();
-  (void)table;
+  table.OpenTxtEditor = [](QWidget* owner, const std::string& path) { ::frmTXTEditor::OpenNew(owner, path); };
 }
 
 }  // namespace kz

@@ -10,6 +10,9 @@
 #include "shell/CommandLine.h"
 #include "shell/frmMain.h"
 
+// Under the leak checker: the font library keeps a cache for the life of the process.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(kz::kAppTitle);

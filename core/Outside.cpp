@@ -5,6 +5,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/AppError.h"
+#include "core/Common.h"
+#include "core/LibBindings.h"
+#include "core/Settings.h"
+#include "platform/Ui.h"
+
 
 namespace kz {
 
@@ -139,6 +145,117 @@ bool HelpTopicPath(std::string_view helpFolder, std::string_view topic, std::str
   if (!out.empty() && out.back() != '/') out += '/';
   out += page;
   return true;
+}
+
+}  // namespace kz
+
+// ---- Procedures ------------------------------------------------------------------------
+
+namespace kz {
+
+namespace {
+
+void Box(const std::string& text, int32_t flags) { platform::Ui::Instance().MsgBox(text, flags, GetAppTitle()); }
+
+bool Start(const std::string& program, const std::vector<std::string>& args, StartWindow show) {
+  if (program.empty()) return false;
+  std::shared_ptr<ProcessStarter> starter = GetProcessStarter();
+  if (!starter) return false;
+  return starter->Start(program, args, ProgramFolder(program), show);
+}
+
+// Writes `data` to `target` whole: a sibling temporary file renamed over it, so an
+// older file of that name (or a link planted there) is replaced, never followed, and
+// the file holds exactly these bytes afterwards.
+bool WriteExactFile(const std::string& target, const std::string& data, std::string& why) {
+  namespace fs = std::filesystem;
+  const std::string tmp = target + ".part";
+  std::error_code ec;
+  fs::remove(tmp, ec);
+  {
+    std::FILE* f = std::fopen(tmp.c_str(), "wbx");
+    if (!f) {
+      why = "Cannot create " + tmp;
+      return false;
+    }
+    const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    const bool closed = std::fclose(f) == 0;
+    if (!ok || !closed) {
+      fs::remove(tmp, ec);
+      why = "Cannot write " + tmp;
+      return false;
+    }
+  }
+  fs::rename(tmp, target, ec);
+  if (ec) {
+    fs::remove(tmp, ec);
+    why = "Cannot replace " + target;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ShowHelpTopic(const std::string& topic) {
+  std::string page;
+  if (!HelpTopicPath(HelpFolder(), topic, page)) {
+    Box("There is no help page " + topic + ".", platform::vbExclamation);
+    return;
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(page, ec)) {
+    Box("The help page " + page + " is missing.", platform::vbExclamation);
+    return;
+  }
+  std::shared_ptr<ProcessStarter> starter = GetProcessStarter();
+  if (!starter || !starter->OpenDocument(page)) Box("Cannot open the help page " + page + ".", platform::vbExclamation);
+}
+
+void OpenIn3DViewer(const std::string& path, const std::string& extra) {
+  try {
+    if (!Settings) throw AppError(91, "OpenIn3DViewer", "The settings are not loaded.");
+    const std::string viewer = Settings->Ext3DViewerPath();
+    if (viewer.empty()) {
+      Box("You didn't specified path to external 3D viewer.\r\nGo to Settings and set it up.", platform::vbInformation);
+      return;
+    }
+    std::string file = path;
+    if (IsCatalogPath(path) && !Settings->Ext3DViewerSupportsRuDU()) {
+      std::string data, error;
+      // A model that cannot be read starts nothing (and says nothing).
+      if (!ReadWholeFile(path, data, error)) return;
+      std::string why;
+      if (!ModelCopyPath(Settings->TempRoot, path, file, why)) throw AppError(5, "OpenIn3DViewer", why);
+      if (!WriteExactFile(file, data, why)) throw AppError(75, "OpenIn3DViewer", why);
+    }
+    const std::vector<std::string> args = BuildViewerArguments(Settings->Ext3DViewerCmdLine(), file, extra);
+    if (!Start(viewer, args, StartWindow::Minimized))
+      throw AppError(53, "OpenIn3DViewer", "Cannot start " + viewer + ".");
+  } catch (const AppError& e) {
+    Box("Error starting external 3D viewer: " + e.Description, platform::vbCritical);
+  } catch (const std::exception& e) {
+    Box(std::string("Error starting external 3D viewer: ") + e.what(), platform::vbCritical);
+  }
+}
+
+void ShowObjectModel(const Variant& model, bool cut, int32_t typeCode, std::string_view tdata) {
+  VfsEntry entry;
+  if (!VfsFindFirst(ModelSearchPattern(model, cut), entry)) return;
+  OpenIn3DViewer(entry.path, ViewerExtraText(typeCode, tdata));
+}
+
+bool StartProcess(const std::string& path) { return Start(path, {}, StartWindow::Normal); }
+
+bool RunGame() {
+  const std::string exe = Settings ? Settings->KzEXEPath() : std::string();
+  if (exe.empty()) {
+    Box("Program cannot found registry entry of Kz Concord. You will have to specify path to the game "
+        "executable in the Settings window.",
+        platform::vbExclamation);
+    return false;
+  }
+  return StartProcess(exe);
 }
 
 }  // namespace kz

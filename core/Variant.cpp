@@ -93,8 +93,36 @@ bool TryParseNumber(std::string_view text, double& out) noexcept {
   auto r = std::from_chars(first, last, v, std::chars_format::general);
   if (r.ptr != last) return false;
   if (r.ec == std::errc::result_out_of_range) {
-    // Underflow reads as zero; overflow is not a number we can hold.
-    if (!std::isfinite(v) || std::fabs(v) > 1.0) return false;
+    // Out of range: too small reads as zero, too large is not a number we can hold.
+    // The decimal magnitude of the first significant digit tells which.
+    long magnitude = 0;
+    const char* q = first;
+    long intDigits = 0;
+    bool significant = false;
+    for (; q < last && *q >= '0' && *q <= '9'; ++q) {
+      if (*q != '0') significant = true;
+      if (significant) ++intDigits;
+    }
+    if (significant) {
+      magnitude = intDigits - 1;
+    } else {
+      long zeros = 0;
+      if (q < last && *q == '.') {
+        ++q;
+        while (q < last && *q == '0') ++q, ++zeros;
+      }
+      magnitude = -(zeros + 1);
+    }
+    while (q < last && *q != 'e' && *q != 'E') ++q;
+    long exp = 0;
+    if (q < last) {
+      ++q;
+      bool eneg = false;
+      if (*q == '+' || *q == '-') eneg = *q++ == '-';
+      for (; q < last; ++q) exp = exp > 100000 ? exp : exp * 10 + (*q - '0');
+      if (eneg) exp = -exp;
+    }
+    if (magnitude + exp >= 0) return false;
     v = 0.0;
   } else if (r.ec != std::errc()) {
     return false;

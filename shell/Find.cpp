@@ -1,7 +1,7 @@
 #include "shell/Find.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -134,26 +134,12 @@ void frmFind::CloseFind() {
   } catch (const std::exception& e) {
     platform::Ui::Instance().MsgBox(e.what(), platform::vbCritical, {}, this);
   }
-  if (isModal() && result() == 0) {
-    reject();
-  } else {
-    hide();
-  }
   closing_ = false;
+  QDialog::done(QDialog::Rejected);
 }
 
-void frmFind::closeEvent(QCloseEvent* e) {
-  if (!closing_) {
-    closing_ = true;
-    try {
-      if (OnClose) OnClose();
-    } catch (const std::exception& ex) {
-      platform::Ui::Instance().MsgBox(ex.what(), platform::vbCritical, {}, this);
-    }
-    closing_ = false;
-  }
-  QDialog::closeEvent(e);
-}
+// Escape and the close box end here too, so the owner always hears OnClose.
+void frmFind::reject() { CloseFind(); }
 
 bool frmFind::eventFilter(QObject* watched, QEvent* event) {
   if (watched == FindEdit && event->type() == QEvent::FocusIn)

@@ -56,7 +56,7 @@ class frmFind : public QDialog {
   QPushButton* btnCancel = nullptr;
 
  protected:
-  void closeEvent(QCloseEvent* e) override;
+  void reject() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -1,8 +1,24 @@
 #include "shell/QtWindowPlace.h"
 
+#include <algorithm>
+
+#include <QVariant>
 #include <QWidget>
 
 namespace kz {
+namespace {
+const char* const kPendingSize = "kzPendingOuterSize";
+}  // namespace
+
+void ApplyPendingOuterSize(QWidget* window) {
+  const QVariant pending = window->property(kPendingSize);
+  if (!pending.isValid()) return;
+  window->setProperty(kPendingSize, QVariant());
+  const QSize outer = pending.toSize();
+  const int extraW = window->frameGeometry().width() - window->geometry().width();
+  const int extraH = window->frameGeometry().height() - window->geometry().height();
+  window->resize(std::max(1, outer.width() - extraW), std::max(1, outer.height() - extraH));
+}
 
 int32_t clsQtWindowPlace::GetWindowState() const {
   const Qt::WindowStates s = window_->windowState();
@@ -32,6 +48,14 @@ WindowRect clsQtWindowPlace::GetNormalRect() const {
 }
 
 void clsQtWindowPlace::MoveWindow(int32_t left, int32_t top, int32_t width, int32_t height) {
+  if (!window_->isVisible() && !window_->testAttribute(Qt::WA_WState_Created)) {
+    // Before the first showing the frame is not known: the position is the frame's
+    // (as move() takes it), the outer size is settled when the window is shown.
+    window_->move(left, top);
+    window_->resize(std::max(1, width), std::max(1, height));
+    window_->setProperty(kPendingSize, QSize(width, height));
+    return;
+  }
   const QRect frame = window_->frameGeometry();
   const QRect inner = window_->geometry();
   const int extraW = frame.width() - inner.width(), extraH = frame.height() - inner.height();

@@ -23,4 +23,8 @@ class clsQtWindowPlace : public WindowPlace {
   bool pixels_;
 };
 
+// A window placed before it was first shown gets its outer size once its frame is
+// known: call this when it is shown.
+void ApplyPendingOuterSize(QWidget* window);
+
 }  // namespace kz

@@ -465,6 +465,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 
 void frmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  ApplyPendingOuterSize(this);
   if (!measured_) {
     MeasureCells();
     ArrangeIcons();

@@ -130,8 +130,8 @@ void frmEdit::ShowProperty(EditorPage* page, TXTObjectRef record, int32_t /*otyp
       cmbValue->clear();
       TXTObjectRef r = record_;
       int32_t i = index_;
-      std::vector<std::string> values = page_->JvGetPropertyValues(r, i);
-      if (!values.empty()) kz::FillCombo(cmbValue, values);
+      kz::NameTable values = page_->JvGetPropertyValues(r, i);
+      if (!values.Empty()) kz::FillCombo(cmbValue, values);
     }
     RefreshValue();
   } catch (const std::exception&) {

@@ -40,7 +40,7 @@ std::string EditorPage::JvGetPropertyName(TXTObjectRef&, int32_t&) { NotSupporte
 int32_t EditorPage::JvSupportValueTranslate(TXTObjectRef&, int32_t&) { NotSupported("JvSupportValueTranslate"); }
 int32_t EditorPage::JvGetValueType(TXTObjectRef&, int32_t&) { NotSupported("JvGetValueType"); }
 std::string EditorPage::JvGetValueUnit(TXTObjectRef&, int32_t&) { NotSupported("JvGetValueUnit"); }
-std::vector<std::string> EditorPage::JvGetPropertyValues(TXTObjectRef&, int32_t&) {
+kz::NameTable EditorPage::JvGetPropertyValues(TXTObjectRef&, int32_t&) {
   NotSupported("JvGetPropertyValues");
 }
 bool EditorPage::JvTranslateValue(TXTObjectRef&, int32_t&, std::string&, bool) { NotSupported("JvTranslateValue"); }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/NameTable.h"
 #include "core/Variant.h"
 #include "txteditor/TypeFileRefs.h"
 
@@ -68,8 +69,8 @@ class EditorPage : public QWidget {
   // 0 whole number, 1 number with fraction, 2 text.
   virtual int32_t JvGetValueType(TXTObjectRef& record, int32_t& index);
   virtual std::string JvGetValueUnit(TXTObjectRef& record, int32_t& index);
-  // The choices of a list field; an empty list = the page gives none.
-  virtual std::vector<std::string> JvGetPropertyValues(TXTObjectRef& record, int32_t& index);
+  // The choices of a list field (an array with its own bounds; empty = no array).
+  virtual kz::NameTable JvGetPropertyValues(TXTObjectRef& record, int32_t& index);
   // True when the stored value was turned into display text in `text`.
   virtual bool JvTranslateValue(TXTObjectRef& record, int32_t& index, std::string& text, bool forEdit);
   // True when `text` was turned back into a stored value in `value`; False = not valid.

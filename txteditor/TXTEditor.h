@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "core/Variant.h"
+#include "shell/Find.h"
 #include "txteditor/TypeFileRefs.h"
 
 class EditorPage;
 class JvFileDialog;
-class frmFind;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -55,6 +55,11 @@ class frmTXTEditor : public QMainWindow {
   // What the "desc" button opens: the process-wide text resource editor, shown owned
   // by the window in normal state. Empty: the button says the editor is not there yet.
   static std::function<void(QWidget* owner)>& DescEditorOpener();
+
+  // What the launcher and the command line do for a type file: a new window, shown
+  // modeless and owned by `owner`, set to the normal state, then given `path` when it
+  // is not empty. The window deletes itself when it closes.
+  static frmTXTEditor* OpenNew(QWidget* owner, const std::string& path);
 
   explicit frmTXTEditor(QWidget* owner = nullptr);
   ~frmTXTEditor() override;

@@ -1,5 +1,7 @@
 #include "typefiles/ShipTables.h"
 
+#include <cstdint>
+
 #include "core/Common.h"
 #include "typefiles/DescServer.h"
 
@@ -69,7 +71,8 @@ void InitShipTables() {
 
 std::string GetShipClassName(int32_t shipClass) {
   if (ShipClassNames.Empty()) InitShipTables();
-  int32_t handle = clsDescServer::FindString(kShipClassPage, int64_t(kShipClassFirstID) + shipClass);
+  int64_t id = int64_t(kShipClassFirstID) + shipClass;
+  int32_t handle = id <= INT32_MAX ? clsDescServer::FindString(kShipClassPage, static_cast<int32_t>(id)) : 0;
   if (handle != 0) return clsDescServer::StringText(handle);
   return LookupName(ShipClassNames, shipClass, true);
 }

@@ -382,7 +382,10 @@ bool clsTxtParser::ReadIconData() {
         LoadValue(kKzValueAny);  // not kept
         std::vector<Variant> values;
         values.reserve(5);
-        for (int k = 0; k < 4; ++k) values.push_back(Variant(kz::CLng(LoadValue(kKzValueNumber))));
+        for (int k = 0; k < 4; ++k) {
+          int32_t number = kz::CLng(LoadValue(kKzValueNumber));
+          values.emplace_back(number);
+        }
         values.push_back(std::move(name));
         auto icon = std::make_shared<clsTXTObject>();
         icon->AssignValues(std::move(values));

@@ -91,6 +91,8 @@ class clsTxtParser : public kz::Object {
   bool CheckDirty() const;
   // The file's modified flag alone (records added or removed).
   bool Modified() const noexcept { return modified_; }
+  // Sets the modified flag again (an editor whose save could not be committed).
+  void SetModified(bool value) noexcept { modified_ = value; }
   // Number of records (of the file order).
   int32_t Count() const noexcept { return UnsortedObjects.Count(); }
   // Hands out the next key number (for containers that add records themselves).

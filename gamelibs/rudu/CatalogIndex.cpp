@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -62,9 +63,82 @@ bool ReadWhole(const std::string& path, std::string& out, std::string& why) {
 
 }  // namespace
 
+namespace {
+
+// Classes of the characters of an inner path, for the one pass that checks and splits it.
+enum : uint8_t { kPlain = 0, kSeparator = 1, kDot = 2, kRefused = 3 };
+
+struct CharClasses {
+  uint8_t of[256];
+  constexpr CharClasses() : of() {
+    for (int c = 0; c < 256; ++c) of[c] = (c < 0x20 || c == 0x7f) ? kRefused : kPlain;
+    of[static_cast<unsigned char>('\\')] = kSeparator;
+    of[static_cast<unsigned char>('/')] = kSeparator;
+    of[static_cast<unsigned char>('.')] = kDot;
+  }
+};
+constexpr CharClasses kClasses;
+
+inline bool BadName(const char* p, size_t start, size_t end) {
+  const size_t len = end - start;
+  return len == 0 || (p[start] == '.' && (len == 1 || (len == 2 && p[start + 1] == '.')));
+}
+
+// Accepts what PathResolver::InnerIsSound accepts (which gives the reason for the
+// rest), turns "/" into "\" in place and finds the last name and the extension.
+inline bool ScanInner(char* p, size_t n, uint32_t& nameStart, uint32_t& stemEnd) {
+  if (n == 0 || (n >= 2 && p[1] == ':')) return false;
+  size_t start = 0, dot = std::string_view::npos;
+  for (size_t i = 0; i < n; ++i) {
+    const uint8_t k = kClasses.of[static_cast<unsigned char>(p[i])];
+    if (k == kPlain) continue;
+    if (k == kSeparator) {
+      if (BadName(p, start, i)) return false;
+      p[i] = '\\';
+      start = i + 1;
+    } else if (k == kDot) {
+      dot = i;
+    } else {
+      return false;
+    }
+  }
+  if (BadName(p, start, n)) return false;
+  nameStart = static_cast<uint32_t>(start);
+  stemEnd = (dot == std::string_view::npos || dot <= start) ? static_cast<uint32_t>(n) : static_cast<uint32_t>(dot);
+  return true;
+}
+
+}  // namespace
+
+uint32_t CatalogIndex::FolderOf(uint32_t offset, uint32_t length, std::vector<uint32_t>& table) {
+  const std::string_view folder(text_.data() + offset, length);
+  const uint64_t hash = HashNoCase(folder);
+  size_t mask = table.size() - 1;
+  size_t s = static_cast<size_t>(hash) & mask;
+  for (; table[s] != kNoEntry; s = (s + 1) & mask) {
+    const Folder& f = folders_[table[s]];
+    if (f.hash == hash && f.length == length && EqualNoCase(FolderPath(table[s]), folder)) return table[s];
+  }
+  const uint32_t id = static_cast<uint32_t>(folders_.size());
+  folders_.push_back(Folder{offset, length, hash});
+  table[s] = id;
+  if (folders_.size() * 2 > table.size()) {
+    table.assign(table.size() * 2, kNoEntry);
+    mask = table.size() - 1;
+    for (uint32_t k = 1; k < folders_.size(); ++k) {
+      size_t t = static_cast<size_t>(folders_[k].hash) & mask;
+      while (table[t] != kNoEntry) t = (t + 1) & mask;
+      table[t] = k;
+    }
+  }
+  return id;
+}
+
 bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) {
   text_ = std::move(text);
   entries_.clear();
+  folders_.clear();
+  slots_.clear();
   dataName_.clear();
   dataSize_ = dataSize;
   total_ = 0;
@@ -72,16 +146,22 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
     why = "it is not a catalog index (it holds binary data)";
     return false;
   }
+  entries_.reserve(static_cast<size_t>(std::count(text_.begin(), text_.end(), '\n')) + 1);
+  folders_.push_back(Folder{0, 0, HashNoCase({})});  // the top
+  std::vector<uint32_t> folderTable(64, kNoEntry);
+  uint32_t lastFolder = 0;
+  char* const base = text_.data();
+  const size_t n = text_.size();
   size_t pos = 0;
   size_t lineNo = 0;
   bool first = true;
   std::string pathWhy;
-  while (pos < text_.size()) {
-    size_t end = text_.find('\n', pos);
-    if (end == std::string::npos) end = text_.size();
+  while (pos < n) {
+    const void* nl = std::memchr(base + pos, '\n', n - pos);
+    const size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - base) : n;
     size_t lineEnd = end;
-    if (lineEnd > pos && text_[lineEnd - 1] == '\r') --lineEnd;
-    std::string_view line(text_.data() + pos, lineEnd - pos);
+    if (lineEnd > pos && base[lineEnd - 1] == '\r') --lineEnd;
+    std::string_view line(base + pos, lineEnd - pos);
     const size_t lineStart = pos;
     pos = end + 1;
     ++lineNo;
@@ -119,15 +199,14 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
       why = "line " + std::to_string(lineNo) + " has a size above 2^31-1";
       return false;
     }
-    std::string_view path = line.substr(0, blank);
-    if (!PathResolver::InnerIsSound(path, pathWhy)) {
+    // Inner paths are kept with "\" between their names.
+    uint32_t nameStart = 0, stemEnd = 0;
+    if (!ScanInner(base + lineStart, blank, nameStart, stemEnd)) {
+      if (PathResolver::InnerIsSound(line.substr(0, blank), pathWhy)) pathWhy = "the path inside the catalog is invalid";
       why = "line " + std::to_string(lineNo) + ": " + pathWhy;
       return false;
     }
-    // Inner paths are kept with "\" between their names.
-    for (size_t k = 0; k < path.size(); ++k)
-      if (text_[lineStart + k] == '/') text_[lineStart + k] = '\\';
-    std::string_view norm(text_.data() + lineStart, path.size());
+    std::string_view norm(base + lineStart, blank);
     if (total_ + size > dataSize_) {
       why = "the entry " + Quoted(norm) + " on line " + std::to_string(lineNo) +
             " runs past the end of the data file (" + std::to_string(dataSize_) + " bytes)";
@@ -137,29 +216,42 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
       why = "the index is too large";
       return false;
     }
-    entries_.push_back(Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(norm.size()),
-                             static_cast<uint32_t>(size), true, total_});
+    uint32_t folder = 0;
+    if (nameStart > 0) {
+      const uint32_t length = nameStart - 1;
+      const Folder& last = folders_[lastFolder];
+      if (last.length == length && EqualNoCase(std::string_view(base + last.offset, length), norm.substr(0, length)))
+        folder = lastFolder;
+      else
+        folder = FolderOf(static_cast<uint32_t>(lineStart), length, folderTable);
+      lastFolder = folder;
+    }
+    entries_.push_back(Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(blank), static_cast<uint32_t>(size),
+                             nameStart, stemEnd, folder, total_, HashNoCase(norm.substr(0, stemEnd)), true});
     total_ += size;
   }
   if (first) {
     why = "it is not a catalog index (it is empty)";
     return false;
   }
-  // A later line of the same path hides the earlier ones; the table finds live entries.
+  // A later line of the same path hides the earlier ones; the table finds live entries
+  // by their stem's hash.
   size_t cap = 16;
   while (cap < entries_.size() * 2) cap <<= 1;
   slots_.assign(cap, kNoEntry);
   for (size_t i = entries_.size(); i-- > 0;) {
-    std::string_view p = Path(i);
-    size_t s = static_cast<size_t>(HashNoCase(p)) & (cap - 1);
+    Entry& e = entries_[i];
+    const std::string_view p = Path(i);
+    size_t s = static_cast<size_t>(e.stemHash) & (cap - 1);
     while (slots_[s] != kNoEntry) {
-      if (EqualNoCase(Path(slots_[s]), p)) {
-        entries_[i].live = false;
+      const Entry& o = entries_[slots_[s]];
+      if (o.stemHash == e.stemHash && o.pathLength == e.pathLength && EqualNoCase(Path(slots_[s]), p)) {
+        e.live = false;
         break;
       }
       s = (s + 1) & (cap - 1);
     }
-    if (entries_[i].live) slots_[s] = static_cast<uint32_t>(i);
+    if (e.live) slots_[s] = static_cast<uint32_t>(i);
   }
   return true;
 }
@@ -188,6 +280,9 @@ bool CatalogIndex::Load(const std::string& catalogPath, std::string& error) {
     error = "Catalog " + Quoted(catalogPath) + " is invalid: its data file " + Quoted(wanted) + " is missing";
     return false;
   }
+  dataDev_ = static_cast<uint64_t>(st.st_dev);
+  dataIno_ = static_cast<uint64_t>(st.st_ino);
+  dataMtimeNs_ = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
   if (!Parse(std::move(text), static_cast<uint64_t>(st.st_size), why)) {
     error = "Catalog " + Quoted(catalogPath) + " is invalid: " + why;
     return false;
@@ -198,20 +293,22 @@ bool CatalogIndex::Load(const std::string& catalogPath, std::string& error) {
 namespace {
 
 struct Signature {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  off_t size = 0;
+  uint64_t dev = 0;
+  uint64_t ino = 0;
+  int64_t size = 0;
   int64_t mtimeNs = 0;
   bool operator==(const Signature&) const = default;
 };
 
+Signature SignatureOf(const struct stat& st) {
+  return Signature{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
+                   static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
 bool SignatureOf(const std::string& path, Signature& s) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return false;
-  s.dev = st.st_dev;
-  s.ino = st.st_ino;
-  s.size = st.st_size;
-  s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  s = SignatureOf(st);
   return true;
 }
 
@@ -232,6 +329,12 @@ Cache& TheCache() {
 
 }  // namespace
 
+struct CatalogCacheAccess {
+  static Signature DataSignature(const CatalogIndex& c) {
+    return Signature{c.dataDev_, c.dataIno_, static_cast<int64_t>(c.dataSize_), c.dataMtimeNs_};
+  }
+};
+
 std::shared_ptr<const CatalogIndex> CatalogIndex::Open(std::string_view path, std::string& error) {
   std::string real;
   if (path.empty()) {
@@ -242,12 +345,12 @@ std::shared_ptr<const CatalogIndex> CatalogIndex::Open(std::string_view path, st
     error = "Catalog " + Quoted(path) + " not found";
     return nullptr;
   }
-  Signature catSig;
   struct stat st;
-  if (!SignatureOf(real, catSig) || ::stat(real.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::stat(real.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     error = "Catalog " + Quoted(real) + " is not a file";
     return nullptr;
   }
+  const Signature catSig = SignatureOf(st);
   Cache& cache = TheCache();
   {
     std::lock_guard<std::mutex> g(cache.lock);
@@ -261,10 +364,7 @@ std::shared_ptr<const CatalogIndex> CatalogIndex::Open(std::string_view path, st
   if (!index->Load(real, error)) return nullptr;
   CacheItem item;
   item.cat = catSig;
-  if (!SignatureOf(index->DataPath(), item.dat)) {
-    error = "Catalog " + Quoted(real) + " is invalid: its data file is missing";
-    return nullptr;
-  }
+  item.dat = CatalogCacheAccess::DataSignature(*index);
   item.index = index;
   std::lock_guard<std::mutex> g(cache.lock);
   if (cache.items.size() > 256) cache.items.clear();
@@ -280,11 +380,14 @@ void CatalogIndex::ClearCache() {
 
 long CatalogIndex::Find(std::string_view innerPath) const {
   if (slots_.empty()) return -1;
+  uint32_t nameStart = 0, stemEnd = 0;
+  SplitInnerName(innerPath, nameStart, stemEnd);
+  const uint64_t hash = HashNoCase(innerPath.substr(0, stemEnd));
   const size_t mask = slots_.size() - 1;
-  size_t s = static_cast<size_t>(HashNoCase(innerPath)) & mask;
-  while (slots_[s] != kNoEntry) {
-    if (EqualNoCase(Path(slots_[s]), innerPath)) return static_cast<long>(slots_[s]);
-    s = (s + 1) & mask;
+  for (size_t s = static_cast<size_t>(hash) & mask; slots_[s] != kNoEntry; s = (s + 1) & mask) {
+    const Entry& e = entries_[slots_[s]];
+    if (e.stemHash == hash && e.pathLength == innerPath.size() && EqualNoCase(Path(slots_[s]), innerPath))
+      return static_cast<long>(slots_[s]);
   }
   return -1;
 }

@@ -15,11 +15,15 @@ namespace rudu {
 class KZ_EXPORT CatalogIndex {
  public:
   struct Entry {
-    uint32_t pathOffset;  // the inner path inside Text()
+    uint32_t pathOffset;  // the inner path inside the index text
     uint32_t pathLength;
     uint32_t size;
-    bool live;            // false when a later line names the same path
+    uint32_t nameStart;   // in the path: where its last name begins
+    uint32_t stemEnd;     // in the path: the extension's dot (the path's length without one)
+    uint32_t folder;      // the entry's folder, an index of FolderPath (0 is the top)
     uint64_t offset;      // in the data file
+    uint64_t stemHash;    // HashNoCase of the path up to stemEnd
+    bool live;            // false when a later line names the same path
   };
 
   // Reads an index from memory; `dataSize` is the data file's size. False with the
@@ -35,6 +39,8 @@ class KZ_EXPORT CatalogIndex {
   // Forgets every cached index (the next Open reads the files again).
   static void ClearCache();
 
+  // The index text (inner paths with "\" between their names).
+  const std::string& Text() const { return text_; }
   const std::string& CatalogPath() const { return catalogPath_; }
   const std::string& DataName() const { return dataName_; }
   const std::string& DataPath() const { return dataPath_; }
@@ -45,6 +51,12 @@ class KZ_EXPORT CatalogIndex {
   const Entry& At(size_t i) const { return entries_[i]; }
   std::string_view Path(size_t i) const {
     return std::string_view(text_).substr(entries_[i].pathOffset, entries_[i].pathLength);
+  }
+  // The distinct folders of the entries (compared without regard to case), spelt as
+  // on their first line; folder 0 is the top ("").
+  size_t FolderCount() const { return folders_.size(); }
+  std::string_view FolderPath(size_t k) const {
+    return std::string_view(text_).substr(folders_[k].offset, folders_[k].length);
   }
   // The entry of an inner path ("\"-separated, any case), -1 when there is none.
   long Find(std::string_view innerPath) const;
@@ -63,10 +75,21 @@ class KZ_EXPORT CatalogIndex {
   std::string dataName_;
   std::string dataPath_;
   uint64_t dataSize_ = 0;
+  // The data file as Load found it (device, inode, modification time in ns).
+  uint64_t dataDev_ = 0, dataIno_ = 0;
+  int64_t dataMtimeNs_ = 0;
+  friend struct CatalogCacheAccess;
   uint64_t total_ = 0;
   std::vector<Entry> entries_;
+  struct Folder {
+    uint32_t offset, length;
+    uint64_t hash;
+  };
+  std::vector<Folder> folders_;
   static constexpr uint32_t kNoEntry = 0xffffffffu;
-  std::vector<uint32_t> slots_;  // open addressing over the live entries
+  std::vector<uint32_t> slots_;  // open addressing by stem over the live entries
+
+  uint32_t FolderOf(uint32_t offset, uint32_t length, std::vector<uint32_t>& table);
 };
 
 }  // namespace rudu

@@ -16,6 +16,16 @@ KZ_EXPORT bool EqualNoCase(std::string_view a, std::string_view b);
 // A case-folded 64-bit hash (FNV-1a) for names compared with EqualNoCase.
 KZ_EXPORT uint64_t HashNoCase(std::string_view s);
 
+// Where the last name of a "\"-separated path begins, and where its extension's dot
+// is (the path's length when it has none; a name's leading dot starts no extension).
+inline void SplitInnerName(std::string_view path, uint32_t& nameStart, uint32_t& stemEnd) {
+  const size_t slash = path.rfind('\\');
+  nameStart = slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash + 1);
+  const size_t dot = path.rfind('.');
+  stemEnd = (dot == std::string_view::npos || dot <= nameStart) ? static_cast<uint32_t>(path.size())
+                                                                 : static_cast<uint32_t>(dot);
+}
+
 class KZ_EXPORT PathResolver {
  public:
   // Splits "<catalog>::<inner>" at the first "::". False for a plain path.

@@ -484,6 +484,7 @@ int32_t Kz_TREFindString(int32_t container, int32_t page, int32_t id) {
   if (!p) return 0;
   TreString* s = p->Find(id);
   if (!s) return 0;
+  if (s->handle) return s->handle;  // handed out before: no walk over the page
   for (auto& sp : p->strings)
     if (sp.get() == s) return HandleOf(sp);
   return 0;

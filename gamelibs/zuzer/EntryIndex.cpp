@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "Wildcard.h"
 #include "rudu/PathResolver.h"
@@ -14,14 +15,32 @@ using rudu::EqualNoCase;
 using rudu::FoldCase;
 using rudu::HashNoCase;
 
-EntryIndex::EntryIndex(std::vector<std::string> filters) : filters_(std::move(filters)) {
-  slots_.assign(1024, kEmpty);
+namespace {
+
+// Orders as the case-folded texts compare (bytes as unsigned values).
+int CompareNoCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(FoldCase(a[i]));
+    const auto y = static_cast<unsigned char>(FoldCase(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-std::string EntryIndex::Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = FoldCase(c);
-  return out;
+// How far ahead of the item being placed its hash table slot is fetched.
+constexpr size_t kPrefetch = 8;
+
+}  // namespace
+
+EntryIndex::EntryIndex(std::vector<std::string> filters) : filters_(std::move(filters)) {
+  for (const std::string& f : filters_) {
+    const size_t wild = f.find_first_of("*?");
+    const bool prefix = wild != std::string::npos && f.find_first_not_of('*', wild) == std::string::npos;
+    prefixLength_.push_back(prefix ? wild : std::string::npos);
+  }
+  folders_.emplace_back();  // the root
+  folderIds_.emplace(std::string(), 0);
 }
 
 bool EntryIndex::Passes(std::string_view path) const {
@@ -38,34 +57,44 @@ bool EntryIndex::CouldEnter(std::string_view folderPrefix) const {
   return false;
 }
 
-namespace {
-
-void SplitName(std::string_view path, uint32_t& nameStart, uint32_t& stemEnd) {
-  size_t slash = path.rfind('\\');
-  nameStart = slash == std::string_view::npos ? 0 : static_cast<uint32_t>(slash + 1);
-  size_t dot = path.rfind('.');
-  stemEnd = (dot == std::string_view::npos || dot <= nameStart) ? static_cast<uint32_t>(path.size())
-                                                                 : static_cast<uint32_t>(dot);
+// What the filters say about the files directly in a folder: all of them pass, none
+// does, or each must be tried. A filter that is a text and a final "*" decides a
+// folder whose path (with its "\") is at least as long as the text.
+EntryIndex::FilterResult EntryIndex::FilterFolder(std::string_view folder) const {
+  if (filters_.empty()) return kAll;
+  std::string prefix(folder);
+  if (!prefix.empty()) prefix += '\\';
+  bool each = false;
+  for (size_t k = 0; k < filters_.size(); ++k) {
+    if (!Wildcard::CouldMatchWithPrefix(filters_[k], prefix)) continue;
+    if (prefixLength_[k] <= prefix.size()) return kAll;
+    each = true;
+  }
+  return each ? kEach : kNoneOf;
 }
 
-}  // namespace
+EntryIndex::Ref EntryIndex::At(uint32_t id) const {
+  const uint32_t layer = static_cast<uint32_t>(std::upper_bound(bases_.begin(), bases_.end(), id) - bases_.begin() - 1);
+  const Layer& l = *layers_[layer];
+  return Ref{&l, layer, l.items + (id - l.base)};
+}
 
 long EntryIndex::FindStem(std::string_view stemPath, uint64_t hash) const {
+  if (slots_.empty()) return -1;
   const size_t mask = slots_.size() - 1;
   const uint64_t high = hash & 0xffffffff00000000ULL;
   for (size_t s = static_cast<size_t>(hash) & mask; slots_[s] != kEmpty; s = (s + 1) & mask) {
     if ((slots_[s] & 0xffffffff00000000ULL) != high) continue;
-    const Entry& e = entries_[SlotEntry(slots_[s])];
-    if (e.stemHash == hash && e.stemEnd == stemPath.size() && EqualNoCase(e.path.substr(0, e.stemEnd), stemPath))
+    const Ref r = At(SlotEntry(slots_[s]));
+    if (r.item->stemHash == hash && r.item->stemEnd == stemPath.size() &&
+        EqualNoCase(r.Path().substr(0, r.item->stemEnd), stemPath))
       return static_cast<long>(s);
   }
   return -1;
 }
 
 void EntryIndex::Reserve(size_t more) {
-  if (entries_.size() + more > entries_.capacity())
-    entries_.reserve(std::max(entries_.size() + more, entries_.capacity() * 2));
-  size_t size = slots_.size();
+  size_t size = slots_.empty() ? 1024 : slots_.size();
   while ((usedSlots_ + more) * 2 > size) size *= 2;
   if (size != slots_.size()) Rehash(size);
 }
@@ -76,69 +105,104 @@ void EntryIndex::Rehash(size_t size) {
   const size_t mask = slots_.size() - 1;
   for (uint64_t slot : old) {
     if (slot == kEmpty) continue;
-    const Entry& e = entries_[SlotEntry(slot)];
-    size_t s = static_cast<size_t>(e.stemHash) & mask;
+    size_t s = static_cast<size_t>(At(SlotEntry(slot)).item->stemHash) & mask;
     while (slots_[s] != kEmpty) s = (s + 1) & mask;
     slots_[s] = slot;
   }
 }
 
-void EntryIndex::Insert(std::string_view path, uint32_t layer) {
-  Entry e{path, layer, 0, 0, kNone, true, 0};
-  SplitName(path, e.nameStart, e.stemEnd);
-  const std::string_view stem = path.substr(0, e.stemEnd);
-  const uint64_t hash = HashNoCase(stem);
-  e.stemHash = hash;
-  const uint32_t id = static_cast<uint32_t>(entries_.size());
-  long slot = FindStem(stem, hash);
-  if (slot >= 0) {
-    for (uint32_t i = SlotEntry(slots_[slot]); i != kNone; i = entries_[i].next)
-      if (entries_[i].live && EqualNoCase(entries_[i].path, path)) {
-        entries_[i].live = false;
+void EntryIndex::Insert(uint32_t id, const Layer& layer, const Item& e) {
+  const uint64_t hash = e.stemHash;
+  const uint64_t high = hash & 0xffffffff00000000ULL;
+  const size_t mask = slots_.size() - 1;
+  const std::string_view path = layer.Path(e);
+  size_t s = static_cast<size_t>(hash) & mask;
+  for (; slots_[s] != kEmpty; s = (s + 1) & mask) {
+    if ((slots_[s] & 0xffffffff00000000ULL) != high) continue;
+    const uint32_t head = SlotEntry(slots_[s]);
+    const Ref r = At(head);
+    if (r.item->stemHash != hash || r.item->stemEnd != e.stemEnd ||
+        !EqualNoCase(r.Path().substr(0, e.stemEnd), path.substr(0, e.stemEnd)))
+      continue;
+    // The same stem: the new entry hides the live one of the same path.
+    for (uint32_t i = head; i != kNone; i = next_[i])
+      if (folderOf_[i] != kNone && EqualNoCase(At(i).Path(), path)) {
+        folderOf_[i] = kNone;
         break;
       }
-    e.next = SlotEntry(slots_[slot]);
-    slots_[slot] = MakeSlot(hash, id);
-    entries_.push_back(e);
+    next_[id] = head;
+    slots_[s] = MakeSlot(hash, id);
     return;
   }
-  if ((usedSlots_ + 1) * 2 > slots_.size()) Rehash(slots_.size() * 2);
-  const size_t mask = slots_.size() - 1;
-  size_t s = static_cast<size_t>(hash) & mask;
-  while (slots_[s] != kEmpty) s = (s + 1) & mask;
+  next_[id] = kNone;
   slots_[s] = MakeSlot(hash, id);
   ++usedSlots_;
-  entries_.push_back(e);
+}
+
+uint32_t EntryIndex::FolderId(std::string_view path) {
+  auto it = folderIds_.find(path);
+  if (it != folderIds_.end()) return it->second;
+  const size_t slash = path.rfind('\\');
+  const uint32_t parent = FolderId(slash == std::string_view::npos ? std::string_view() : path.substr(0, slash));
+  const uint32_t id = static_cast<uint32_t>(folders_.size());
+  folders_.emplace_back().parent = parent;
+  folderIds_.emplace(std::string(path), id);
+  return id;
+}
+
+void EntryIndex::IndexLayer(uint32_t layerId) {
+  Layer& layer = *layers_[layerId];
+  layer.indexed = true;
+  const size_t folderCount = layer.FolderCount();
+  std::vector<uint8_t> filter(folderCount);
+  for (size_t k = 0; k < folderCount; ++k) filter[k] = FilterFolder(layer.FolderPath(k));
+  layer.folderIds.assign(folderCount, kNone);
+  const Item* items = layer.items;
+  const size_t count = layer.count;
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = 0; i < count; ++i) {
+    if (i + kPrefetch < count) __builtin_prefetch(&slots_[static_cast<size_t>(items[i + kPrefetch].stemHash) & mask], 1);
+    const Item& e = items[i];
+    if (!e.live) continue;
+    const uint8_t f = filter[e.folder];
+    if (f == kNoneOf || (f == kEach && !Passes(layer.Path(e)))) continue;
+    uint32_t& folder = layer.folderIds[e.folder];
+    if (folder == kNone) folder = FolderId(layer.FolderPath(e.folder));
+    const uint32_t id = layer.base + static_cast<uint32_t>(i);
+    Insert(id, layer, e);
+    folderOf_[id] = folder;
+  }
 }
 
 void EntryIndex::AddCatalog(std::shared_ptr<const rudu::CatalogIndex> catalog) {
   auto layer = std::make_unique<Layer>();
   layer->catalog = std::move(catalog);
   layer->root = layer->catalog->CatalogPath();
-  const uint32_t id = static_cast<uint32_t>(layers_.size());
-  const rudu::CatalogIndex& cat = *layer->catalog;
+  layer->count = layer->catalog->Count();
+  layer->items = layer->count ? &layer->catalog->At(0) : nullptr;
+  layer->text = layer->catalog->Text().data();
+  layer->base = static_cast<uint32_t>(items_);
+  items_ += layer->count;
+  bases_.push_back(layer->base);
   layers_.push_back(std::move(layer));
-  Reserve(cat.Count());
-  for (size_t i = 0; i < cat.Count(); ++i) {
-    if (!cat.At(i).live) continue;
-    std::string_view p = cat.Path(i);
-    if (Passes(p)) Insert(p, id);
-  }
 }
 
-void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel,
-                          std::vector<std::pair<uint32_t, uint32_t>>& found, int depth) {
+void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel, int depth) {
   if (depth > 64) return;
   DIR* d = ::opendir(diskFolder.c_str());
   if (!d) return;
+  const auto folder = static_cast<uint32_t>(layer.diskFolders.size());
+  layer.diskFolders.emplace_back(static_cast<uint32_t>(layer.names.size()), static_cast<uint32_t>(rel.size()));
+  layer.names += rel;
+  const FilterResult filter = FilterFolder(rel);
+  const auto nameStart = static_cast<uint32_t>(rel.empty() ? 0 : rel.size() + 1);
   std::vector<std::string> subfolders;
   while (dirent* de = ::readdir(d)) {
     const char* n = de->d_name;
     if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
     unsigned char type = de->d_type;
-    std::string full;
     if (type == DT_UNKNOWN || type == DT_LNK) {
-      full = diskFolder + "/" + n;
+      const std::string full = diskFolder + "/" + n;
       struct stat st;
       if (::lstat(full.c_str(), &st) != 0) continue;
       if (S_ISLNK(st.st_mode)) {
@@ -151,27 +215,34 @@ void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std
     }
     if (type == DT_DIR) {
       subfolders.emplace_back(n);
-    } else if (type == DT_REG) {
-      const size_t start = layer.names.size();
-      if (!rel.empty()) {
-        layer.names += rel;
-        layer.names += '\\';
-      }
-      layer.names += n;
-      std::string_view p(layer.names.data() + start, layer.names.size() - start);
-      if (Passes(p)) {
-        found.emplace_back(static_cast<uint32_t>(start), static_cast<uint32_t>(p.size()));
-      } else {
-        layer.names.resize(start);
-      }
+      continue;
     }
+    if (type != DT_REG || filter == kNoneOf) continue;
+    const size_t length = std::strlen(n);
+    // "\" separates folders in the index: such a name could never be opened.
+    if (std::memchr(n, '\\', length) != nullptr) continue;
+    const size_t start = layer.names.size();
+    if (!rel.empty()) {
+      layer.names += rel;
+      layer.names += '\\';
+    }
+    layer.names.append(n, length);
+    const std::string_view p(layer.names.data() + start, layer.names.size() - start);
+    if (filter == kEach && !Passes(p)) {
+      layer.names.resize(start);
+      continue;
+    }
+    const char* dot = static_cast<const char*>(std::memrchr(n, '.', length));
+    const auto stemEnd = static_cast<uint32_t>(dot && dot > n ? nameStart + (dot - n) : p.size());
+    layer.diskItems.push_back(Item{static_cast<uint32_t>(start), static_cast<uint32_t>(p.size()), 0, nameStart, stemEnd,
+                                   folder, 0, HashNoCase(p.substr(0, stemEnd)), true});
   }
   ::closedir(d);
   std::sort(subfolders.begin(), subfolders.end());
   for (const std::string& sub : subfolders) {
     std::string childRel = rel.empty() ? sub : rel + "\\" + sub;
     if (!CouldEnter(childRel + "\\")) continue;
-    WalkDisk(layer, diskFolder + "/" + sub, childRel, found, depth + 1);
+    WalkDisk(layer, diskFolder + "/" + sub, childRel, depth + 1);
   }
 }
 
@@ -180,13 +251,15 @@ void EntryIndex::AddDisk(const std::string& root) {
   layer->disk = true;
   layer->root = root;
   while (layer->root.size() > 1 && layer->root.back() == '/') layer->root.pop_back();
-  std::vector<std::pair<uint32_t, uint32_t>> found;
-  WalkDisk(*layer, layer->root, "", found, 0);
-  const uint32_t id = static_cast<uint32_t>(layers_.size());
-  const std::string& names = layer->names;  // complete: views into it stay valid
+  WalkDisk(*layer, layer->root, "", 0);
+  if (layer->diskFolders.empty()) layer->diskFolders.emplace_back(0, 0);  // the top, even when unreadable
+  layer->text = layer->names.data();
+  layer->items = layer->diskItems.data();
+  layer->count = layer->diskItems.size();
+  layer->base = static_cast<uint32_t>(items_);
+  items_ += layer->count;
+  bases_.push_back(layer->base);
   layers_.push_back(std::move(layer));
-  Reserve(found.size());
-  for (auto [off, len] : found) Insert(std::string_view(names).substr(off, len), id);
 }
 
 std::string EntryIndex::RealFolderPath(std::string_view folder, uint32_t layer) const {
@@ -202,106 +275,114 @@ std::string EntryIndex::RealFolderPath(std::string_view folder, uint32_t layer) 
   return l.root + "::" + std::string(folder);
 }
 
-std::string EntryIndex::RealPathOf(const Entry& e) const { return RealFolderPath(e.path, e.layer); }
-
-EntryIndex::Folder& EntryIndex::TouchFolder(std::string_view path, uint32_t layer) {
+// Marks a folder (spelt as in `path`) and its parents as holding live files of a
+// layer: the first spelling names it, the disk or the highest catalog gives its path.
+void EntryIndex::Touch(uint32_t id, std::string_view path, uint32_t layer) {
   const int64_t rank = layers_[layer]->disk ? (int64_t{1} << 40) : layer;
-  auto it = folders_.find(path);
-  if (it != folders_.end() && (path.empty() || it->second.rank >= rank)) return it->second;
-  if (!path.empty()) {
-    // The parent first: a folder's rank never passes its parent's.
-    const size_t slash = path.rfind('\\');
-    Folder& up = TouchFolder(slash == std::string_view::npos ? std::string_view() : path.substr(0, slash), layer);
-    if (it == folders_.end()) up.subfolders.emplace_back(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  if (id == 0) return;
+  if (folders_[id].seen && folders_[id].rank >= rank) return;
+  // The parent first: a folder's rank never passes its parent's.
+  const size_t slash = path.rfind('\\');
+  const uint32_t parent = folders_[id].parent;
+  Touch(parent, slash == std::string_view::npos ? std::string_view() : path.substr(0, slash), layer);
+  Folder& f = folders_[id];
+  if (!f.seen) {
+    f.seen = true;
+    f.path.assign(path);
+    folders_[parent].subfolders.emplace_back(slash == std::string_view::npos ? path : path.substr(slash + 1));
   }
-  if (it == folders_.end()) {
-    Folder f;
-    f.path = std::string(path);
-    it = folders_.emplace(f.path, std::move(f)).first;
-  }
-  Folder& f = it->second;
-  if (rank > f.rank && !path.empty()) {
+  if (rank > f.rank) {
     f.rank = rank;
     f.real = RealFolderPath(f.path, layer);
   }
-  return f;
 }
 
 void EntryIndex::Finish() {
-  folders_.clear();
+  // Index the new layers, with room for all of them at once.
+  size_t pending = 0;
+  for (const auto& l : layers_)
+    if (!l->indexed) pending += l->count;
+  next_.resize(items_, kNone);
+  folderOf_.resize(items_, kNone);
+  Reserve(pending);
+  for (uint32_t k = 0; k < layers_.size(); ++k)
+    if (!layers_[k]->indexed) IndexLayer(k);
+
+  // The folders, from the live files in the order of the layers.
+  for (Folder& f : folders_) {
+    f.seen = false;
+    f.rank = -1;
+    f.lastLayer = kNone;
+    f.path.clear();
+    f.real.clear();
+    f.files.clear();
+    f.subfolders.clear();
+  }
+  folders_[0].seen = true;
   liveFiles_ = 0;
-  folders_[""].path.clear();  // the root always exists
-  Folder* last = nullptr;
-  std::string_view lastPath;
-  uint32_t lastLayer = kNone;
-  for (uint32_t i = 0; i < entries_.size(); ++i) {
-    const Entry& e = entries_[i];
-    if (!e.live) continue;
-    std::string_view folder = e.nameStart == 0 ? std::string_view() : e.path.substr(0, e.nameStart - 1);
-    if (!last || e.layer != lastLayer || !EqualNoCase(folder, lastPath)) {
-      last = &TouchFolder(folder, e.layer);
-      lastPath = folder;
-      lastLayer = e.layer;
+  for (uint32_t k = 0; k < layers_.size(); ++k) {
+    const Layer& layer = *layers_[k];
+    const uint32_t* folderOf = folderOf_.data() + layer.base;
+    for (size_t i = 0; i < layer.count; ++i) {
+      const uint32_t id = folderOf[i];
+      if (id == kNone) continue;
+      Folder& f = folders_[id];
+      if (f.lastLayer != k) {
+        const Item& e = layer.items[i];
+        Touch(id, layer.Path(e).substr(0, e.nameStart ? e.nameStart - 1 : 0), k);
+        f.lastLayer = k;
+      }
+      f.files.push_back(layer.base + static_cast<uint32_t>(i));
+      ++liveFiles_;
     }
-    last->files.push_back(i);
-    ++liveFiles_;
   }
 }
 
 void EntryIndex::Find(std::string_view folder, std::string_view mask, std::vector<FindRecord>& out) const {
   out.clear();
-  auto it = folders_.find(folder);
-  if (it == folders_.end()) return;
-  const Folder& f = it->second;
+  auto it = folderIds_.find(folder);
+  if (it == folderIds_.end() || !folders_[it->second].seen) return;
+  const Folder& f = folders_[it->second];
   std::string prefix = folder.empty() ? std::string() : std::string(folder) + "\\";
-  std::vector<std::string> subs;
-  std::vector<uint32_t> files;
+  std::vector<std::string_view> subs;
+  std::vector<Ref> files;
   const bool wild = Wildcard::HasWildcards(mask);
   for (const std::string& s : f.subfolders)
     if (wild ? Wildcard::Match(mask, s) : EqualNoCase(mask, s)) subs.push_back(s);
   if (wild) {
     for (uint32_t i : f.files) {
-      const Entry& e = entries_[i];
-      std::string_view name = e.path.substr(e.nameStart);
-      std::string_view stem = e.path.substr(e.nameStart, e.stemEnd - e.nameStart);
-      if (Wildcard::Match(mask, name) || Wildcard::Match(mask, stem)) files.push_back(i);
+      const Ref r = At(i);
+      if (Wildcard::Match(mask, r.Name()) || Wildcard::Match(mask, r.Stem())) files.push_back(r);
     }
-  } else if (!slots_.empty()) {
+  } else {
     // Exact names: the entries whose stem is the mask, and those whose name is it.
     std::string asStem = prefix + std::string(mask);
     long s = FindStem(asStem, HashNoCase(asStem));
     if (s >= 0)
-      for (uint32_t i = SlotEntry(slots_[s]); i != kNone; i = entries_[i].next)
-        if (entries_[i].live) files.push_back(i);
+      for (uint32_t i = SlotEntry(slots_[s]); i != kNone; i = next_[i])
+        if (folderOf_[i] != kNone) files.push_back(At(i));
     uint32_t ns = 0, se = 0;
-    SplitName(asStem, ns, se);
+    rudu::SplitInnerName(asStem, ns, se);
     if (se != asStem.size()) {
       std::string_view stem = std::string_view(asStem).substr(0, se);
       s = FindStem(stem, HashNoCase(stem));
       if (s >= 0)
-        for (uint32_t i = SlotEntry(slots_[s]); i != kNone; i = entries_[i].next)
-          if (entries_[i].live && EqualNoCase(entries_[i].path, asStem)) files.push_back(i);
+        for (uint32_t i = SlotEntry(slots_[s]); i != kNone; i = next_[i])
+          if (folderOf_[i] != kNone && EqualNoCase(At(i).Path(), asStem)) files.push_back(At(i));
     }
   }
-  std::sort(subs.begin(), subs.end(), [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
-  std::sort(files.begin(), files.end(), [this](uint32_t a, uint32_t b) {
-    const Entry& x = entries_[a];
-    const Entry& y = entries_[b];
-    std::string xs = Lower(x.path.substr(x.nameStart, x.stemEnd - x.nameStart));
-    std::string ys = Lower(y.path.substr(y.nameStart, y.stemEnd - y.nameStart));
-    if (xs != ys) return xs < ys;
-    if (x.layer != y.layer) return x.layer > y.layer;  // the higher layer first
-    return Lower(x.path.substr(x.nameStart)) < Lower(y.path.substr(y.nameStart));
+  std::sort(subs.begin(), subs.end(), [](std::string_view a, std::string_view b) { return CompareNoCase(a, b) < 0; });
+  std::sort(files.begin(), files.end(), [](const Ref& x, const Ref& y) {
+    if (const int c = CompareNoCase(x.Stem(), y.Stem())) return c < 0;
+    if (x.layerId != y.layerId) return x.layerId > y.layerId;  // the higher layer first
+    return CompareNoCase(x.Name(), y.Name()) < 0;
   });
   out.reserve(subs.size() + files.size());
-  for (const std::string& s : subs) {
-    auto sub = folders_.find(prefix + s);
-    out.push_back(FindRecord{2, s, sub == folders_.end() ? std::string() : sub->second.real});
+  for (std::string_view s : subs) {
+    auto sub = folderIds_.find(prefix + std::string(s));
+    out.push_back(FindRecord{2, std::string(s), sub == folderIds_.end() ? std::string() : folders_[sub->second].real});
   }
-  for (uint32_t i : files) {
-    const Entry& e = entries_[i];
-    out.push_back(FindRecord{1, std::string(e.path.substr(e.nameStart)), RealPathOf(e)});
-  }
+  for (const Ref& r : files) out.push_back(FindRecord{1, std::string(r.Name()), RealFolderPath(r.Path(), r.layerId)});
 }
 
 }  // namespace zuzer

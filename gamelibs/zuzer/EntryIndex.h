@@ -1,6 +1,11 @@
 // The layered index of the virtual file system (or of one catalog): entries by path
 // without regard to case, a higher layer hiding a lower one's entry, folders with
 // their children, and finds by folder and name pattern.
+//
+// A catalog layer uses the catalog's own entry list (split, hashed and sorted into
+// folders when the catalog was read, and shared while the catalog is unchanged); the
+// disk layer builds the same kind of list while it walks the folders. The index itself
+// keeps two numbers per entry and one hash table slot per distinct stem path.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +35,8 @@ class EntryIndex {
   void AddCatalog(std::shared_ptr<const rudu::CatalogIndex> catalog);
   // Adds the plain files below a folder (spelt as on disk) as a new, highest layer.
   void AddDisk(const std::string& root);
-  // Builds the folders; call after adding layers and before finding.
+  // Indexes the layers added since the last call (the hash table grows once for all
+  // of them) and builds the folders; call after adding layers and before finding.
   void Finish();
 
   // The matches of a last-part pattern in a folder ("" is the root; "\"-separated),
@@ -40,20 +46,37 @@ class EntryIndex {
   size_t FileCount() const { return liveFiles_; }
 
  private:
+  using Item = rudu::CatalogIndex::Entry;  // path, its split, its stem's hash, its folder
+  static constexpr uint32_t kNone = 0xffffffffu;
+
   struct Layer {
     bool disk = false;
+    bool indexed = false;
     std::shared_ptr<const rudu::CatalogIndex> catalog;
-    std::string root;   // disk root, or the catalog file
-    std::string names;  // disk layer: the relative paths, back to back
+    std::string root;                // disk root, or the catalog file
+    std::string names;               // disk: the relative paths of files and folders
+    std::vector<Item> diskItems;     // disk: the files
+    std::vector<std::pair<uint32_t, uint32_t>> diskFolders;  // disk: folder paths in names
+    const char* text = nullptr;      // where the items' paths lie
+    const Item* items = nullptr;
+    size_t count = 0;
+    uint32_t base = 0;               // the index's number of the first item
+    std::vector<uint32_t> folderIds; // the layer's folders -> the index's folders (kNone: none yet)
+
+    size_t FolderCount() const { return disk ? diskFolders.size() : catalog->FolderCount(); }
+    std::string_view FolderPath(size_t k) const {
+      return disk ? std::string_view(names).substr(diskFolders[k].first, diskFolders[k].second)
+                  : catalog->FolderPath(k);
+    }
+    std::string_view Path(const Item& e) const { return std::string_view(text + e.pathOffset, e.pathLength); }
   };
-  struct Entry {
-    std::string_view path;  // "\"-separated, as spelt in its source
-    uint32_t layer;
-    uint32_t nameStart;     // where the last name begins
-    uint32_t stemEnd;       // where the extension's dot is (path size without one)
-    uint32_t next;          // the next entry of the same stem path (higher layers first)
-    bool live;
-    uint64_t stemHash;
+  struct Ref {
+    const Layer* layer;
+    uint32_t layerId;
+    const Item* item;
+    std::string_view Path() const { return layer->Path(*item); }
+    std::string_view Name() const { return Path().substr(item->nameStart); }
+    std::string_view Stem() const { return Path().substr(item->nameStart, item->stemEnd - item->nameStart); }
   };
   struct NoCaseHash {
     using is_transparent = void;
@@ -64,38 +87,47 @@ class EntryIndex {
     bool operator()(std::string_view a, std::string_view b) const { return rudu::EqualNoCase(a, b); }
   };
   struct Folder {
-    std::string path;   // as first spelt
-    std::string real;   // the folder's path for find records
-    int64_t rank = -1;  // disk folders win, then the highest catalog
+    uint32_t parent = kNone;
+    bool seen = false;        // holds a live file, or a folder that does
+    std::string path;         // as first spelt by a live entry
+    std::string real;         // the folder's path for find records
+    int64_t rank = -1;        // disk folders win, then the highest catalog
+    uint32_t lastLayer = kNone;
     std::vector<uint32_t> files;
     std::vector<std::string> subfolders;
   };
+  enum FilterResult : uint8_t { kAll, kNoneOf, kEach };
 
   bool Passes(std::string_view path) const;
   bool CouldEnter(std::string_view folderPrefix) const;
-  void Insert(std::string_view path, uint32_t layer);
+  FilterResult FilterFolder(std::string_view folder) const;
+  Ref At(uint32_t id) const;
+  void IndexLayer(uint32_t layerId);
+  void Insert(uint32_t id, const Layer& layer, const Item& e);
+  void Reserve(size_t more);
   void Rehash(size_t size);
   long FindStem(std::string_view stemPath, uint64_t hash) const;
-  Folder& TouchFolder(std::string_view path, uint32_t layer);
-  std::string RealPathOf(const Entry& e) const;
+  uint32_t FolderId(std::string_view path);
+  void Touch(uint32_t folder, std::string_view path, uint32_t layer);
   std::string RealFolderPath(std::string_view folder, uint32_t layer) const;
-  static std::string Lower(std::string_view s);
-  void WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel,
-                std::vector<std::pair<uint32_t, uint32_t>>& found, int depth);
+  void WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel, int depth);
 
   std::vector<std::string> filters_;
+  std::vector<size_t> prefixLength_;  // per filter: a text then only "*": the text's length, else npos
   std::vector<std::unique_ptr<Layer>> layers_;
-  std::vector<Entry> entries_;
-  static constexpr uint32_t kNone = 0xffffffffu;
-  // Stem path -> first entry of its chain: the entry in the low 32 bits, the upper
-  // half of the stem's hash in the high ones (most probes never touch the entry).
+  std::vector<uint32_t> bases_;     // the first item of each layer
+  size_t items_ = 0;
+  std::vector<uint32_t> next_;      // per item: the next item of the same stem path (higher layers first)
+  std::vector<uint32_t> folderOf_;  // per item: its folder, kNone when not indexed or hidden
+  // Stem path -> first item of its chain: the item in the low 32 bits, the upper half
+  // of the stem's hash in the high ones (most probes never touch the item).
   static constexpr uint64_t kEmpty = ~uint64_t{0};
   std::vector<uint64_t> slots_;
   static uint32_t SlotEntry(uint64_t slot) { return static_cast<uint32_t>(slot); }
   static uint64_t MakeSlot(uint64_t hash, uint32_t entry) { return (hash & 0xffffffff00000000ULL) | entry; }
   size_t usedSlots_ = 0;
-  void Reserve(size_t more);
-  std::unordered_map<std::string, Folder, NoCaseHash, NoCaseEqual> folders_;  // by path, any case
+  std::vector<Folder> folders_;  // 0 is the root
+  std::unordered_map<std::string, uint32_t, NoCaseHash, NoCaseEqual> folderIds_;  // by path, any case
   size_t liveFiles_ = 0;
 };
 

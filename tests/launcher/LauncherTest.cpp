@@ -23,6 +23,9 @@
 #include "shell/frmMain.h"
 #include "shell/frmWait.h"
 
+// The font library keeps a cache for the life of the process on purpose.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 namespace {
 
 using kz::IconPlace;
@@ -33,8 +36,9 @@ QApplication& App() {
   static int argc = 1;
   static char arg0[] = "launcher_tests";
   static char* argv[] = {arg0, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: the application object outlives every static of the toolkit.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 // ---- Pure decisions --------------------------------------------------------------

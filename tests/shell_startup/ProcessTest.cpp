@@ -98,6 +98,8 @@ TEST_F(ProgramTest, StartsOnTheSampleDataAndEndsCleanly) {
   EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(p->exitCode(), 0) << err.toStdString();
   EXPECT_FALSE(err.contains("Error starting program")) << err.toStdString();
+  // No box at all: the data folder was found and the descriptions loaded.
+  EXPECT_FALSE(err.contains("[MsgBox]")) << err.toStdString();
   // The launcher saved its place when it closed, and the temporary folder is gone.
   QFile reg(dir_.path() + "/reg/user.reg");
   ASSERT_TRUE(reg.open(QIODevice::ReadOnly));

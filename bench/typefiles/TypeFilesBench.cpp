@@ -1,0 +1,233 @@
+// Loading and saving large type files through the parser, against the tokenizer and
+// the writer alone on the same bytes, and the memory a loaded file takes.
+//
+//   bench_typefiles [--benchmark_filter=...]
+// Counters: "bytes" file size; "peak_x" / "held_x" the heap at its highest during the
+// load / held after it, as multiples of the file size (allocations of the loading
+// thread through operator new, the tokenizer's included).
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <new>
+#include <string>
+
+#include "core/Common.h"
+#include "core/KzConst.h"
+#include "rudu.h"
+#include "typefiles/TxtParser.h"
+#include "videdoded.h"
+
+// ---- Heap accounting ------------------------------------------------------------------
+namespace {
+std::atomic<int64_t> g_current{0};
+std::atomic<int64_t> g_peak{0};
+void Count(int64_t delta) {
+  int64_t now = g_current.fetch_add(delta, std::memory_order_relaxed) + delta;
+  int64_t peak = g_peak.load(std::memory_order_relaxed);
+  while (now > peak && !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+  }
+}
+}  // namespace
+
+void* operator new(size_t n) {
+  void* p = std::malloc(n ? n : 1);
+  if (!p) throw std::bad_alloc();
+  Count(static_cast<int64_t>(malloc_usable_size(p)));
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (!p) return;
+  Count(-static_cast<int64_t>(malloc_usable_size(p)));
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+void* operator new[](size_t n) { return operator new(n); }
+void operator delete[](void* p) noexcept { operator delete(p); }
+void operator delete[](void* p, size_t) noexcept { operator delete(p); }
+
+namespace {
+
+std::string Folder() {
+  static std::string dir = [] {
+    std::string d = "/tmp/kz-bench-typefiles-" + std::to_string(::getpid());
+    std::string cmd = "mkdir -p '" + d + "'";
+    if (std::system(cmd.c_str()) != 0) std::abort();
+    return d;
+  }();
+  return dir;
+}
+
+// A TLaser file of `records` records of 23 values.
+const std::string& GenericFilePath() {
+  static std::string path = [] {
+    std::string text = "// Created with " + kz::GetAppTitleVersion() + "\r\n3;200000;\r\n";
+    char buf[512];
+    for (int i = 0; i < 200000; ++i) {
+      int n = std::snprintf(
+          buf, sizeof buf,
+          "lasers\\laser_body_%06d;%d;%d.125;%d.5;0.000000;%d;%d;%d;snd_laser_fire_%03d;%d;%d.75;%d;HUD_ICON_%04d;"
+          "%d;%d;%d;%d;%d;%d;%d;%d;%d;SS_LASER_%07d;\r\n",
+          i, 1000 + i % 7000, i % 360, (i * 7) % 360, i % 19, 2000 + i % 999, 100 + i % 50, i % 900,
+          10 + i % 300, 40 + i % 60, i % 2000, 12 + i % 9, 1250 + i % 50000, 25, 1, 1, 1250 + i % 777, 0, 0, 0,
+          (i * 7919) % 1000003, i);
+      text.append(buf, static_cast<size_t>(n));
+    }
+    std::string p = Folder() + "/TLaser.txt";
+    std::ofstream(p, std::ios::binary) << text;
+    return p;
+  }();
+  return path;
+}
+
+// A TShips file of 20,000 ships, each with 3 turrets and 3 gun groups of 2, 3 and 4 guns.
+const std::string& ShipFilePath() {
+  static std::string path = [] {
+    std::string text = "// Created with " + kz::GetAppTitleVersion() + "\r\n30;20000;\r\n";
+    for (int s = 0; s < 20000; ++s) {
+      std::string line = "ships\\ship_" + std::to_string(s) + ";";
+      for (int i = 1; i < 53; ++i) line += (i % 6 == 2 ? std::to_string(i * 3) + ".25" : std::to_string((i * s) % 9000)) + ";";
+      line += "3;";
+      for (int t = 0; t < 3; ++t) line += std::to_string(t) + ";" + std::to_string(2 + t) + ";0;cockpit_" + std::to_string(t) + ";";
+      line += "3;";
+      const int guns[3] = {2, 3, 4};
+      for (int g = 0; g < 3; ++g) {
+        line += "0;" + std::to_string(g + 1) + ";" + std::to_string(g) + ";" + std::to_string(guns[g]) + ";";
+        for (int k = 0; k < guns[g]; ++k) line += std::to_string(k) + ";0;lasers\\mount_" + std::to_string(k) + ";0;0;0;";
+      }
+      for (int i = 0; i < 9; ++i) line += std::to_string(i) + ";";
+      line += "SS_SH_" + std::to_string(s) + ";\r\n";
+      text += line;
+    }
+    std::string p = Folder() + "/TShips.txt";
+    std::ofstream(p, std::ios::binary) << text;
+    return p;
+  }();
+  return path;
+}
+
+int64_t FileSize(const std::string& path) {
+  std::ifstream f(path, std::ios::binary | std::ios::ate);
+  return static_cast<int64_t>(f.tellg());
+}
+
+void LoadParser(benchmark::State& state, const std::string& path, int32_t type) {
+  int64_t size = FileSize(path);
+  double peakX = 0, heldX = 0;
+  for (auto _ : state) {
+    int64_t base = g_current.load();
+    g_peak.store(base);
+    auto parser = std::make_unique<clsTxtParser>();
+    int32_t h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+    bool ok = parser->Load(h, type);
+    RuDU_CloseFile(h);
+    if (!ok) state.SkipWithError(parser->GetLastError().c_str());
+    peakX = double(g_peak.load() - base) / double(size);
+    heldX = double(g_current.load() - base) / double(size);
+    state.PauseTiming();
+    parser.reset();
+    state.ResumeTiming();
+  }
+  state.counters["bytes"] = double(size);
+  state.counters["peak_x"] = peakX;
+  state.counters["held_x"] = heldX;
+  state.SetBytesProcessed(state.iterations() * size);
+}
+
+// The tokenizer alone: load the document and take every value.
+void LoadTokens(benchmark::State& state, const std::string& path) {
+  int64_t size = FileSize(path);
+  double peakX = 0;
+  for (auto _ : state) {
+    int64_t base = g_current.load();
+    g_peak.store(base);
+    int32_t h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+    Kz_TXTIgnoreRemarks(0);
+    int32_t doc = Kz_LoadFromFile(h, 1);
+    RuDU_CloseFile(h);
+    Kz_Value v;
+    int64_t n = 0;
+    while (Kz_TXTLoadValue(doc, 0, v)) ++n;
+    benchmark::DoNotOptimize(n);
+    peakX = double(g_peak.load() - base) / double(size);
+    Kz_DeleteHandle(0, doc);
+  }
+  state.counters["peak_x"] = peakX;
+  state.SetBytesProcessed(state.iterations() * size);
+}
+
+void SaveParser(benchmark::State& state, const std::string& path, int32_t type) {
+  clsTxtParser parser;
+  int32_t h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  parser.Load(h, type);
+  RuDU_CloseFile(h);
+  std::string out = Folder() + "/saved.txt";
+  for (auto _ : state) {
+    int32_t w = RuDU_OpenFile(out.c_str(), 1, 1, 1);
+    if (!parser.Save(w)) state.SkipWithError(parser.GetLastError().c_str());
+    RuDU_CloseFile(w);
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
+}
+
+// The writer alone: the same values, one Kz_TXTWriteValue each, and the line ends.
+void SaveWriter(benchmark::State& state, const std::string& path) {
+  // The values, as the tokenizer gives them, grouped in lines.
+  int32_t h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  Kz_TXTIgnoreRemarks(0);
+  int32_t doc = Kz_LoadFromFile(h, 1);
+  RuDU_CloseFile(h);
+  std::vector<std::vector<Kz_Value>> lines(1);
+  Kz_Value v;
+  while (Kz_TXTGetTokenType(doc) != -1) {
+    Kz_TXTLoadValue(doc, 0, v);
+    lines.back().push_back(v);
+    if (Kz_TXTGetTokenType(doc) != 2) lines.emplace_back();
+  }
+  Kz_DeleteHandle(0, doc);
+  std::string out = Folder() + "/written.txt";
+  for (auto _ : state) {
+    int32_t w = RuDU_OpenFile(out.c_str(), 1, 1, 1);
+    Kz_TXTWriteFile(w, "// Created with " + kz::GetAppTitleVersion() + "\r\n");
+    for (const auto& line : lines) {
+      for (const auto& value : line) Kz_TXTWriteValue(w, value);
+      Kz_TXTWriteFile(w, "\r\n");
+    }
+    RuDU_SetEndOfFile(w);
+    RuDU_CloseFile(w);
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
+}
+
+void BM_GenericLoad_Parser(benchmark::State& s) { LoadParser(s, GenericFilePath(), mdlKzConst::kTLaser); }
+void BM_GenericLoad_TokenizerAlone(benchmark::State& s) { LoadTokens(s, GenericFilePath()); }
+void BM_GenericSave_Parser(benchmark::State& s) { SaveParser(s, GenericFilePath(), mdlKzConst::kTLaser); }
+void BM_GenericSave_WriterAlone(benchmark::State& s) { SaveWriter(s, GenericFilePath()); }
+void BM_ShipLoad_Parser(benchmark::State& s) { LoadParser(s, ShipFilePath(), mdlKzConst::kTShips); }
+void BM_ShipLoad_TokenizerAlone(benchmark::State& s) { LoadTokens(s, ShipFilePath()); }
+void BM_ShipSave_Parser(benchmark::State& s) { SaveParser(s, ShipFilePath(), mdlKzConst::kTShips); }
+void BM_ShipSave_WriterAlone(benchmark::State& s) { SaveWriter(s, ShipFilePath()); }
+
+}  // namespace
+
+BENCHMARK(BM_GenericLoad_Parser)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_GenericLoad_TokenizerAlone)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_GenericSave_Parser)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_GenericSave_WriterAlone)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ShipLoad_Parser)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ShipLoad_TokenizerAlone)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ShipSave_Parser)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ShipSave_WriterAlone)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+int main(int argc, char** argv) {
+  mdlKzConst::InitArrays();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::string cmd = "rm -rf '" + Folder() + "'";
+  return std::system(cmd.c_str()) == 0 ? 0 : 1;
+}

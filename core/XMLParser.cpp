@@ -1,0 +1,414 @@
+#include "core/XMLParser.h"
+
+#include <cstring>
+#include <sstream>
+
+#include "core/AppError.h"
+#include "core/ViDedodedBindings.h"
+
+namespace {
+
+constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
+
+// The namespace prefix of a qualified name ("" when it has none).
+std::string PrefixOf(const char* name) {
+  const char* colon = std::strchr(name, ':');
+  return colon ? std::string(name, colon) : std::string();
+}
+
+// The namespace URI that a prefix has at a node (from the xmlns attributes of the
+// node and its ancestors).
+std::string NamespaceAt(pugi::xml_node n, const std::string& prefix) {
+  std::string attr = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
+  for (; n; n = n.parent()) {
+    if (n.type() != pugi::node_element) continue;
+    if (pugi::xml_attribute a = n.attribute(attr.c_str())) return a.value();
+  }
+  if (prefix == "xml") return "http://www.w3.org/XML/1998/namespace";
+  return std::string();
+}
+
+bool IsAncestorOrSelf(pugi::xml_node ancestor, pugi::xml_node n) {
+  for (; n; n = n.parent())
+    if (n == ancestor) return true;
+  return false;
+}
+
+}  // namespace
+
+clsXMLParser::clsXMLParser() { NewDocument(); }
+clsXMLParser::~clsXMLParser() = default;
+
+void clsXMLParser::NewDocument() {
+  doc_ = std::make_unique<pugi::xml_document>();
+  ++generation_;
+  current_ = pugi::xml_node();
+}
+
+bool clsXMLParser::HasCurrentNode() const { return doc_ && current_; }
+
+bool clsXMLParser::OpenFile(const std::string& path) {
+  NewDocument();
+  bookmarks_.clear();
+  counter_ = 0;
+  stack_.clear();
+  stack_.reserve(20);
+  std::string text;
+  if (Kz_DecodeXMLFile(path, text) == 0) {
+    lastError_ = kz::GetViDedodedError();
+    return false;
+  }
+  return LoadText(text);
+}
+
+bool clsXMLParser::LoadText(const std::string& text) {
+  NewDocument();
+  pugi::xml_parse_result r = doc_->load_buffer(text.data(), text.size(), kParseFlags, pugi::encoding_utf8);
+  if (!r) {
+    // The line of the error, counted from its offset, and that line's text.
+    size_t off = r.offset < 0 ? 0 : std::min(text.size(), static_cast<size_t>(r.offset));
+    size_t line = 1, lineStart = 0;
+    for (size_t i = 0; i < off; ++i)
+      if (text[i] == '\n') {
+        ++line;
+        lineStart = i + 1;
+      }
+    size_t lineEnd = text.find('\n', lineStart);
+    if (lineEnd == std::string::npos) lineEnd = text.size();
+    std::string source = text.substr(lineStart, std::min<size_t>(lineEnd - lineStart, 200));
+    if (!source.empty() && source.back() == '\r') source.pop_back();
+    lastError_ = std::string("Error: ") + r.description() + "\r\n" + "Source: " + source + " Line: " +
+                 std::to_string(line);
+    NewDocument();
+    return false;
+  }
+  current_ = pugi::xml_node();
+  pugi::xml_node root = doc_->document_element();
+  for (pugi::xml_node c = root.first_child(); c; c = c.next_sibling())
+    if (c.type() == pugi::node_element) {
+      current_ = c;
+      break;
+    }
+  return true;
+}
+
+bool clsXMLParser::SelectRoot() {
+  current_ = doc_ ? doc_->document_element() : pugi::xml_node();
+  return static_cast<bool>(current_);
+}
+
+bool clsXMLParser::SelectNode(const std::string& path) {
+  if (!doc_ || path.empty()) return false;
+  try {
+    pugi::xml_node from = path[0] == '/' ? static_cast<pugi::xml_node>(*doc_) : current_;
+    if (!from) return false;
+    pugi::xpath_node found = from.select_node(path.c_str());
+    if (!found.node() || found.attribute()) return false;
+    current_ = found.node();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool clsXMLParser::PrevNode() {
+  if (!HasCurrentNode()) return false;
+  for (pugi::xml_node n = current_.previous_sibling(); n; n = n.previous_sibling())
+    if (n.type() == pugi::node_element) {
+      current_ = n;
+      return true;
+    }
+  return false;
+}
+
+bool clsXMLParser::NextNode() {
+  if (!HasCurrentNode()) return false;
+  for (pugi::xml_node n = current_.next_sibling(); n; n = n.next_sibling())
+    if (n.type() == pugi::node_element) {
+      current_ = n;
+      return true;
+    }
+  return false;
+}
+
+std::string clsXMLParser::GetNodeValue() const {
+  std::string out;
+  if (!HasCurrentNode()) return out;
+  bool first = true;
+  for (pugi::xml_node c = current_.first_child(); c; c = c.next_sibling())
+    if (c.type() == pugi::node_pcdata) {
+      if (!first) out.push_back(' ');
+      out += c.value();
+      first = false;
+    }
+  return out;
+}
+
+pugi::xml_attribute clsXMLParser::Attribute(const kz::Variant& key) const {
+  if (!HasCurrentNode()) return pugi::xml_attribute();
+  if (key.IsString()) return current_.attribute(key.AsString().c_str());
+  if (!kz::IsNumericValue(key)) return pugi::xml_attribute();
+  double pos = key.NumberValue();
+  if (!(pos >= 1) || pos > 1e9) return pugi::xml_attribute();
+  int32_t k = kz::round32(pos);
+  int32_t i = 1;
+  for (pugi::xml_attribute a = current_.first_attribute(); a; a = a.next_attribute(), ++i)
+    if (i == k) return a;
+  return pugi::xml_attribute();
+}
+
+std::string clsXMLParser::GetNodeAttr(const kz::Variant& key) const {
+  pugi::xml_attribute a = Attribute(key);
+  return a ? a.value() : std::string();
+}
+
+int32_t clsXMLParser::GetNodeAttrCount() const {
+  if (!HasCurrentNode()) return 0;
+  int32_t n = 0;
+  for (pugi::xml_attribute a = current_.first_attribute(); a; a = a.next_attribute()) ++n;
+  return n;
+}
+
+std::string clsXMLParser::GetAttrName(const kz::Variant& key) const {
+  pugi::xml_attribute a = Attribute(key);
+  return a ? a.name() : std::string();
+}
+
+std::string clsXMLParser::GetNodeName() const {
+  if (!HasCurrentNode()) return std::string();
+  switch (current_.type()) {
+    case pugi::node_pcdata: return "#text";
+    case pugi::node_cdata: return "#cdata-section";
+    case pugi::node_comment: return "#comment";
+    default: return current_.name();
+  }
+}
+
+bool clsXMLParser::Down() {
+  if (!HasCurrentNode()) return false;
+  for (pugi::xml_node c = current_.first_child(); c; c = c.next_sibling())
+    if (c.type() == pugi::node_element) {
+      current_ = c;
+      return true;
+    }
+  return false;
+}
+
+bool clsXMLParser::up() {
+  if (!HasCurrentNode()) return false;
+  pugi::xml_node p = current_.parent();
+  if (!p || p.type() != pugi::node_element) return false;
+  current_ = p;
+  return true;
+}
+
+void clsXMLParser::Unload() {
+  // Kept references now point into a document that is gone: the generation tells.
+  doc_.reset();
+  ++generation_;
+  current_ = pugi::xml_node();
+}
+
+void clsXMLParser::Push() { stack_.push_back(Keep(HasCurrentNode() ? current_ : pugi::xml_node())); }
+
+void clsXMLParser::Pop() {
+  if (stack_.empty()) return;
+  Ref top = stack_.back();
+  stack_.pop_back();
+  if (Alive(top)) current_ = top.node;
+}
+
+bool clsXMLParser::SetNodeAttr(const kz::Variant& key, const kz::Variant& value) {
+  if (!HasCurrentNode() || current_.type() != pugi::node_element) return false;
+  try {
+    std::string text = kz::CStr(value);
+    pugi::xml_attribute a = Attribute(key);
+    if (!a) {
+      if (!key.IsString() || key.AsString().empty()) return false;
+      a = current_.append_attribute(key.AsString().c_str());
+      if (!a) return false;
+    }
+    return a.set_value(text.c_str());
+  } catch (const kz::AppError&) {
+    return false;
+  }
+}
+
+void clsXMLParser::SetText(pugi::xml_node n, const std::string& text) {
+  for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+    if (c.type() == pugi::node_pcdata) {
+      c.set_value(text.c_str());
+      return;
+    }
+  n.append_child(pugi::node_pcdata).set_value(text.c_str());
+}
+
+bool clsXMLParser::SetNodeValue(const kz::Variant& value) {
+  if (!HasCurrentNode() || current_.type() != pugi::node_element) return false;
+  try {
+    SetText(current_, kz::CStr(value));
+  } catch (const kz::AppError&) {
+    return false;
+  }
+  return true;
+}
+
+std::string clsXMLParser::GetXML() const {
+  if (!doc_) return std::string();
+  std::ostringstream os;
+  os << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+  for (pugi::xml_node n = doc_->first_child(); n; n = n.next_sibling()) {
+    if (n.type() == pugi::node_declaration) continue;  // ours above says what is true
+    n.print(os, "\t", pugi::format_indent, pugi::encoding_utf8);
+  }
+  return os.str();
+}
+
+bool clsXMLParser::SaveToFile(const std::string& path, int32_t mode) {
+  if (!doc_) {
+    lastError_ = "No document to save.";
+    return false;
+  }
+  if (Kz_EncodeXMLFile(path, GetXML(), mode) == 0) {
+    lastError_ = kz::GetViDedodedError();
+    return false;
+  }
+  return true;
+}
+
+pugi::xml_node clsXMLParser::Resolve(int32_t bookmark) const {
+  auto it = bookmarks_.find(bookmark);
+  if (it == bookmarks_.end() || !Alive(it->second)) return pugi::xml_node();
+  return it->second.node;
+}
+
+bool clsXMLParser::InsertNodeBefore(const std::string& name, int32_t bookmark, const kz::Variant& text) {
+  pugi::xml_node before = Resolve(bookmark);
+  if (!before) {
+    lastError_ = "Invalid bookmark";
+    return false;
+  }
+  if (!HasCurrentNode() || before.parent() != current_ || name.empty()) return false;
+  try {
+    std::string t = kz::CStr(text);
+    pugi::xml_node n = current_.insert_child_before(name.c_str(), before);
+    if (!n) return false;
+    if (!text.IsEmpty()) SetText(n, t);
+  } catch (const kz::AppError&) {
+    return false;
+  }
+  return true;
+}
+
+bool clsXMLParser::CreateNode(const std::string& name, const kz::Variant& text, const std::string& ns) {
+  if (!doc_ || name.empty()) return false;
+  pugi::xml_node parent = current_ ? current_ : static_cast<pugi::xml_node>(*doc_);
+  if (parent.type() != pugi::node_element && parent.type() != pugi::node_document) return false;
+  if (parent.type() == pugi::node_document && doc_->document_element()) return false;
+  try {
+    std::string t = text.IsEmpty() ? std::string() : kz::CStr(text);
+    pugi::xml_node n = parent.append_child(name.c_str());
+    if (!n) return false;
+    std::string prefix = PrefixOf(name.c_str());
+    if (NamespaceAt(parent, prefix) != ns) {
+      std::string attr = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
+      n.append_attribute(attr.c_str()).set_value(ns.c_str());
+    }
+    if (!text.IsEmpty()) SetText(n, t);
+    current_ = n;
+  } catch (const kz::AppError&) {
+    return false;
+  }
+  return true;
+}
+
+std::string clsXMLParser::GetNodeNamespace() const {
+  if (!HasCurrentNode()) throw kz::AppError(91, "clsXMLParser", "Object variable or With block variable not set");
+  if (current_.type() != pugi::node_element) return std::string();
+  return NamespaceAt(current_, PrefixOf(current_.name()));
+}
+
+void clsXMLParser::Forget(pugi::xml_node gone) {
+  for (auto& r : stack_)
+    if (Alive(r) && r.node && IsAncestorOrSelf(gone, r.node)) r.dead = true;
+  for (auto& b : bookmarks_)
+    if (Alive(b.second) && b.second.node && IsAncestorOrSelf(gone, b.second.node)) b.second.dead = true;
+}
+
+bool clsXMLParser::DeleteNode(const std::string& path) {
+  if (!doc_ || path.empty()) return false;
+  pugi::xml_node found;
+  try {
+    pugi::xml_node from = path[0] == '/' ? static_cast<pugi::xml_node>(*doc_) : current_;
+    if (!from) return false;
+    pugi::xpath_node x = from.select_node(path.c_str());
+    if (x.attribute()) return false;
+    found = x.node();
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (!found) return false;
+  pugi::xml_node parent = found.parent();
+  if (!parent) return false;
+  // The cursor never keeps a node that is about to be freed.
+  if (current_ && IsAncestorOrSelf(found, current_))
+    current_ = parent.type() == pugi::node_element ? parent : pugi::xml_node();
+  Forget(found);
+  return parent.remove_child(found);
+}
+
+bool clsXMLParser::CreateDocument(const std::string& root, const std::string& ns) {
+  if (root.empty()) return false;
+  NewDocument();
+  pugi::xml_node decl = doc_->append_child(pugi::node_declaration);
+  decl.append_attribute("version").set_value("1.0");
+  decl.append_attribute("encoding").set_value("UTF-8");
+  pugi::xml_node r = doc_->append_child(root.c_str());
+  if (!ns.empty()) {
+    std::string prefix = PrefixOf(root.c_str());
+    std::string attr = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
+    r.append_attribute(attr.c_str()).set_value(ns.c_str());
+  }
+  current_ = r;
+  return true;
+}
+
+int32_t clsXMLParser::AddBookmark() {
+  ++counter_;
+  bookmarks_[counter_] = Keep(HasCurrentNode() ? current_ : pugi::xml_node());
+  return counter_;
+}
+
+bool clsXMLParser::RemoveBookmark(int32_t bookmark) { return bookmarks_.erase(bookmark) > 0; }
+
+bool clsXMLParser::SelectBookmark(int32_t bookmark) {
+  auto it = bookmarks_.find(bookmark);
+  if (it == bookmarks_.end() || !Alive(it->second)) return false;
+  current_ = it->second.node;
+  return true;
+}
+
+bool clsXMLParser::DeleteNodeAttr(const kz::Variant& key) {
+  pugi::xml_attribute a = Attribute(key);
+  if (!a) return false;
+  return current_.remove_attribute(a);
+}
+
+bool clsXMLParser::MoveNode(int32_t node, int32_t target, bool asChild) {
+  pugi::xml_node n = Resolve(node);
+  pugi::xml_node t = Resolve(target);
+  if (!n || !t) {
+    lastError_ = "Invalid bookmark.";
+    return false;
+  }
+  if (!n.parent() || !t.parent()) {
+    lastError_ = "Node doesn't have parent.";
+    return false;
+  }
+  pugi::xml_node moved =
+      asChild ? t.append_move(n) : (n == t ? n : t.parent().insert_move_before(n, t));
+  if (!moved)
+    throw kz::AppError(kz::kErrInvalidArgument, "clsXMLParser",
+                       "The node cannot be moved there (into itself or its own subtree).");
+  return true;
+}

@@ -1,0 +1,93 @@
+// clsXMLParser: an XML document walked with a cursor (a current node, a node stack
+// and numbered bookmarks). Files are decoded and encoded by the game object library
+// (plain, packed, or inside a catalog); the document itself is pugixml's.
+//
+// Loading keeps comments and processing instructions and drops text that is only
+// white space. Node references kept in the stack and in bookmarks are checked before
+// use: a node that was deleted, or that belongs to an earlier document, is never
+// selected again (SelectBookmark gives False, Pop leaves the current node alone).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "core/Variant.h"
+
+class clsXMLParser {
+ public:
+  clsXMLParser();
+  ~clsXMLParser();
+  clsXMLParser(const clsXMLParser&) = delete;
+  clsXMLParser& operator=(const clsXMLParser&) = delete;
+
+  bool OpenFile(const std::string& path);
+  // The loading step of OpenFile on a text already decoded (UTF-8).
+  bool LoadText(const std::string& text);
+  std::string GetLastError() const { return lastError_; }
+  bool SelectRoot();
+  std::string SelectionLanguage() const { return std::string(); }
+  void SelectionLanguage(const std::string&) {}
+  bool SelectNode(const std::string& path);
+  bool PrevNode();
+  bool NextNode();
+  std::string GetNodeValue() const;
+  std::string GetNodeAttr(const kz::Variant& key) const;
+  int32_t GetNodeAttrCount() const;
+  std::string GetAttrName(const kz::Variant& key) const;
+  std::string GetNodeName() const;
+  bool Down();
+  bool up();
+  void Unload();
+  void Push();
+  void Pop();
+  bool SetNodeAttr(const kz::Variant& key, const kz::Variant& value);
+  bool SetNodeValue(const kz::Variant& value);
+  bool SaveToFile(const std::string& path, int32_t mode);
+  bool InsertNodeBefore(const std::string& name, int32_t bookmark, const kz::Variant& text);
+  bool CreateNode(const std::string& name, const kz::Variant& text = kz::Variant(), const std::string& ns = "");
+  // The namespace URI of the current node; AppError 91 when there is none.
+  std::string GetNodeNamespace() const;
+  bool DeleteNode(const std::string& path);
+  bool CreateDocument(const std::string& root, const std::string& ns);
+  int32_t AddBookmark();
+  bool RemoveBookmark(int32_t bookmark);
+  bool SelectBookmark(int32_t bookmark);
+  bool DeleteNodeAttr(const kz::Variant& key);
+  // AppError 5 when the document refuses the move (into the node's own subtree).
+  bool MoveNode(int32_t node, int32_t target, bool asChild);
+
+  // The document's XML text as SaveToFile writes it (UTF-8, with its declaration).
+  std::string GetXML() const;
+  bool HasDocument() const { return doc_ != nullptr; }
+  bool HasCurrentNode() const;
+  int32_t StackDepth() const { return static_cast<int32_t>(stack_.size()); }
+
+ private:
+  // A kept node: valid while its document is the current one and it was not deleted.
+  struct Ref {
+    pugi::xml_node node;
+    uint64_t generation = 0;
+    bool dead = false;
+  };
+
+  void NewDocument();
+  bool Alive(const Ref& r) const { return doc_ && !r.dead && r.generation == generation_; }
+  Ref Keep(pugi::xml_node n) const { return Ref{n, generation_, false}; }
+  pugi::xml_node Resolve(int32_t bookmark) const;
+  pugi::xml_attribute Attribute(const kz::Variant& key) const;
+  void SetText(pugi::xml_node n, const std::string& text);
+  void Forget(pugi::xml_node gone);
+
+  std::unique_ptr<pugi::xml_document> doc_;
+  uint64_t generation_ = 0;
+  pugi::xml_node current_;
+  std::vector<Ref> stack_;
+  std::map<int32_t, Ref> bookmarks_;
+  int32_t counter_ = 0;
+  std::string lastError_;
+};

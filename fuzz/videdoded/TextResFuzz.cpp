@@ -1,0 +1,51 @@
+// Text resource reader: any bytes load or fail cleanly; what loads resolves, saves
+// and loads back to the same pages and strings.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "videdoded/videdoded.h"
+
+namespace {
+
+std::vector<int32_t> Children(int32_t h) {
+  int32_t n = 0;
+  Kz_EnumObjects(h, nullptr, 0, &n);
+  std::vector<int32_t> out(static_cast<size_t>(n));
+  if (n) Kz_EnumObjects(h, out.data(), n, &n);
+  return out;
+}
+
+std::string Dump(int32_t doc) {
+  std::string out = std::to_string(Kz_TREGetLangID(doc));
+  for (int32_t p : Children(doc)) {
+    int32_t id, voice;
+    std::string t, d;
+    Kz_TREGetPageInfo(p, id, t, d, voice);
+    out += "|P" + std::to_string(id) + "," + t + "," + d + "," + std::to_string(voice);
+    for (int32_t s : Children(p)) {
+      std::string raw, text;
+      Kz_TREGetStringInfo(s, id, raw, text);
+      if (text.size() > kTreMaxText) abort();
+      out += "|S" + std::to_string(id) + "," + raw;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  int32_t doc = Kz_LoadFromBuffer(data, size, 3);
+  if (!doc) return 0;
+  std::string before = Dump(doc);
+  std::string xml;
+  if (!Kz_SaveToBuffer(doc, xml)) abort();
+  int32_t back = Kz_LoadFromBuffer(xml.data(), xml.size(), 3);
+  if (!back) abort();
+  if (Dump(back) != before) abort();
+  Kz_DeleteHandle(0, back);
+  Kz_DeleteHandle(0, doc);
+  return 0;
+}

@@ -1,0 +1,105 @@
+#include "core/Collection.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+using kz::AppError;
+using kz::Collection;
+
+namespace {
+
+int32_t ErrorOf(auto&& f) {
+  try {
+    f();
+  } catch (const AppError& e) {
+    return e.Number;
+  }
+  return 0;
+}
+
+std::string Order(const Collection<std::string>& c) {
+  std::string s;
+  for (const auto& x : c) s += x;
+  return s;
+}
+
+TEST(Collection, AddPositionsKeysAndRemoval) {
+  Collection<std::string> c;
+  c.Add("a", "KeyA");
+  c.Add("c", "KeyC");
+  c.Add("b", "", 2);     // before position 2
+  c.Add("d", "KeyD", 0, 3);  // after position 3
+  c.Add("0", "", 1);
+  EXPECT_EQ(Order(c), "0abcd");
+  EXPECT_EQ(c.Count(), 5);
+  EXPECT_EQ(c.Item(1), "0");
+  EXPECT_EQ(c.Item("keya"), "a");
+  EXPECT_EQ(c.Item("KEYD"), "d");
+  EXPECT_EQ(c.PositionOf("keyc"), 4);
+  EXPECT_EQ(c.PositionOf("nope"), 0);
+  EXPECT_EQ(c.Key(2), "KeyA");
+  EXPECT_EQ(c.Key(3), "");
+  EXPECT_TRUE(c.Exists("kEyC"));
+  EXPECT_EQ(c.Find(""), nullptr);
+
+  EXPECT_EQ(ErrorOf([&] { c.Add("x", "keyA"); }), kz::kErrDuplicateKey);
+  EXPECT_EQ(ErrorOf([&] { c.Add("x", "", 9); }), kz::kErrInvalidArgument);
+  EXPECT_EQ(ErrorOf([&] { c.Add("x", "", 0, -1); }), kz::kErrInvalidArgument);
+  EXPECT_EQ(ErrorOf([&] { c.Add("x", "", 1, 1); }), kz::kErrInvalidArgument);
+  EXPECT_EQ(ErrorOf([&] { c.Item("missing"); }), kz::kErrInvalidArgument);
+  EXPECT_EQ(ErrorOf([&] { c.Item(0); }), kz::kErrSubscript);
+  EXPECT_EQ(ErrorOf([&] { c.Item(6); }), kz::kErrSubscript);
+  EXPECT_EQ(Order(c), "0abcd") << "failed adds change nothing";
+
+  c.Remove("KEYA");
+  EXPECT_EQ(Order(c), "0bcd");
+  EXPECT_EQ(c.PositionOf("KeyD"), 4);
+  c.Remove(1);
+  EXPECT_EQ(Order(c), "bcd");
+  EXPECT_EQ(c.PositionOf("KeyC"), 2);
+  EXPECT_FALSE(c.Exists("KeyA"));
+  c.Add("a", "KeyA");  // the key is free again
+  EXPECT_EQ(ErrorOf([&] { c.Remove("KeyA2"); }), kz::kErrInvalidArgument);
+  EXPECT_EQ(ErrorOf([&] { c.Remove(9); }), kz::kErrSubscript);
+  Collection<std::string> copy = c;
+  c.Clear();
+  EXPECT_EQ(c.Count(), 0);
+  EXPECT_EQ(Order(copy), "bcda");
+  EXPECT_EQ(copy.Item("keya"), "a");
+}
+
+TEST(Collection, KeysFoldAsciiOnly) {
+  Collection<int> c;
+  c.Add(1, "Größe");
+  c.Add(2, "GRÖSSE");
+  EXPECT_EQ(c.Item("größe"), 1);     // ASCII letters fold
+  EXPECT_FALSE(c.Exists("GRÖßE"));   // non-ASCII bytes compare exactly
+  EXPECT_EQ(c.Item("grÖsse"), 2);
+}
+
+TEST(Collection, ItemReferencesStayValid) {
+  Collection<std::string> c;
+  std::string& first = c.Add("first", "f");
+  for (int i = 0; i < 1000; ++i) c.Add(std::to_string(i), "", 1);
+  EXPECT_EQ(first, "first");
+  EXPECT_EQ(&first, &c.Item("f"));
+}
+
+TEST(Collection, LargeAppendAndLookupIsFast) {
+  constexpr int n = 200000;
+  auto start = std::chrono::steady_clock::now();
+  Collection<int> c;
+  for (int i = 0; i < n; ++i) c.Add(i, std::to_string(i) + "k");
+  long sum = 0;
+  for (int i = 0; i < n; ++i) sum += c.Item(std::to_string(i) + "K");
+  for (int i = 0; i < n; i += 1000) EXPECT_EQ(c.PositionOf(std::to_string(i) + "k"), i + 1);
+  c.Remove("100k");
+  EXPECT_EQ(c.PositionOf("199999k"), n - 1);
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(sum, static_cast<long>(n) * (n - 1) / 2);
+  EXPECT_LT(ms, 30000) << "append/lookup must not be quadratic";  // quadratic would take minutes
+}
+
+}  // namespace

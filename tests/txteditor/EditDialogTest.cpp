@@ -1,0 +1,245 @@
+// The value dialog: raw fields without a page, translated fields with one, the name
+// mode, and the raw edit of the editor window.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+#include "EditorFixture.h"
+
+namespace {
+
+// A page that describes field 1 as a speed with a unit, field 2 as a pick list and
+// field 3 as a whole number.
+class ValuePage : public EditorPage {
+ public:
+  std::string JvGetPropertyName(TXTObjectRef&, int32_t& i) override { return "Field " + std::to_string(i); }
+  int32_t JvSupportValueTranslate(TXTObjectRef&, int32_t& i) override { return i == 1 ? 1 : i == 2 ? 2 : 0; }
+  int32_t JvGetValueType(TXTObjectRef&, int32_t& i) override { return i == 4 ? 1 : 0; }
+  std::string JvGetValueUnit(TXTObjectRef&, int32_t&) override { return "m/s"; }
+  kz::NameTable JvGetPropertyValues(TXTObjectRef&, int32_t&) override { return kz::NameTable(0, {"Small", "", "Large"}); }
+  bool JvTranslateValue(TXTObjectRef& r, int32_t& i, std::string& text, bool) override {
+    if (i == 1) {
+      text = std::to_string(kz::CLng(r->Value(i)) * 2);
+      return true;
+    }
+    if (i == 2) {
+      int32_t v = kz::CLng(r->Value(i));
+      text = v == 0 ? "Small" : v == 2 ? "Large" : "";
+      return !text.empty();
+    }
+    return false;
+  }
+  bool JvTranslateValueBack(TXTObjectRef&, const std::string& text, int32_t& i, kz::Variant& value) override {
+    if (i == 1) {
+      double d = 0;
+      if (!kz::TryParseNumber(text, d)) return false;
+      value = kz::Variant(kz::round32(d / 2));
+      return true;
+    }
+    if (text == "Small") {
+      value = kz::Variant(int32_t{0});
+    } else if (text == "Large") {
+      value = kz::Variant(int32_t{2});
+    } else {
+      return false;
+    }
+    return true;
+  }
+};
+
+TXTObjectRef Record(std::vector<kz::Variant> values) {
+  auto r = std::make_shared<clsTXTObject>();
+  r->AssignValues(std::move(values));
+  return r;
+}
+
+}  // namespace
+
+TEST_F(EditorTest, RawValueEditStoresNumbersAndTextsWithTheSeparatorRules) {
+  TXTObjectRef r = Record({kz::Variant(int32_t{1}), kz::Variant("a"), kz::Variant("007"), kz::Variant(0.1f),
+                           kz::Variant("ID")});
+  struct Case {
+    const char* typed;
+    bool accepted;
+    const char* message;
+    const char* stored;  // the value afterwards, as text
+    bool number;         // stored as a number
+  } cases[] = {
+      {"12", true, nullptr, "12", true},
+      {"abc", true, nullptr, "abc", false},
+      {"a;b", false, "Value cannot contain semicolon (;)", "abc", false},
+      {"a/b", false, "Value cannot contain slash (/)", "abc", false},
+  };
+  for (const Case& c : cases) {
+    frmEdit d;
+    d.ShowProperty(nullptr, r, 3, 1, false);
+    EXPECT_EQ(d.PropNameEdit->text(), " (offset 1)");
+    EXPECT_EQ(d.lblValue->text(), "Value [String]");
+    d.cmbValue->setEditText(c.typed);
+    ui_->ClearCalls();
+    d.OK();
+    EXPECT_EQ(d.ModalResult, c.accepted ? 1 : 0) << c.typed;
+    if (c.message) {
+      EXPECT_EQ(LastMsg(), c.message);
+    }
+    EXPECT_EQ(kz::CStr(r->Value(1)), c.stored) << c.typed;
+    EXPECT_EQ(r->Value(1).IsNumeric(), c.number) << c.typed;
+  }
+
+  // Slashes are accepted when allowed.
+  frmEdit s;
+  s.AllowSlash = true;
+  s.ShowProperty(nullptr, r, 3, 1, false);
+  s.cmbValue->setEditText("a/b");
+  s.OK();
+  EXPECT_EQ(s.ModalResult, 1);
+  EXPECT_EQ(kz::CStr(r->Value(1)), "a/b");
+
+  // An unchanged text writes nothing: "007" stays a text, 0.1 stays the Single it was.
+  r->Dirty = false;
+  for (int32_t index : {2, 3}) {
+    frmEdit u;
+    u.ShowProperty(nullptr, r, 3, index, false);
+    u.OK();
+    EXPECT_EQ(u.ModalResult, 1);
+  }
+  EXPECT_TRUE(r->Value(2).IsString());
+  EXPECT_EQ(r->Value(3).Kind(), kz::VariantKind::Single);
+  EXPECT_FALSE(r->Dirty);
+
+  // Cancel leaves the record.
+  frmEdit c;
+  c.ShowProperty(nullptr, r, 3, 2, false);
+  c.cmbValue->setEditText("999");
+  c.Cancel();
+  EXPECT_EQ(c.ModalResult, 2);
+  EXPECT_EQ(kz::CStr(r->Value(2)), "007");
+}
+
+TEST_F(EditorTest, TranslatedValuesGoThroughThePage) {
+  ValuePage page;
+  TXTObjectRef r = Record({kz::Variant(int32_t{5}), kz::Variant(int32_t{10}), kz::Variant(int32_t{2}),
+                           kz::Variant(int32_t{7}), kz::Variant(1.5), kz::Variant("ID")});
+  // A number with a unit: checked, the unit in the label, the translated text.
+  frmEdit d;
+  d.ShowProperty(&page, r, 1, 1, false);
+  EXPECT_EQ(d.PropNameEdit->text(), "Field 1 (offset 1)");
+  EXPECT_TRUE(d.chkTranslatedValue->isEnabled());
+  EXPECT_TRUE(d.chkTranslatedValue->isChecked());
+  EXPECT_EQ(d.lblValue->text(), "Value [m/s]");
+  EXPECT_EQ(d.cmbValue->currentText(), "20");
+  d.chkTranslatedValue->click();
+  EXPECT_EQ(d.lblValue->text(), "Value [Integer]");
+  EXPECT_EQ(d.cmbValue->currentText(), "10");
+  d.chkTranslatedValue->click();
+  d.cmbValue->setEditText("30");
+  d.OK();
+  EXPECT_EQ(d.ModalResult, 1);
+  EXPECT_EQ(kz::CLng(r->Value(1)), 15);
+
+  // A pick list: an entry, a whole number, anything else refused.
+  frmEdit p;
+  p.ShowProperty(&page, r, 1, 2, false);
+  EXPECT_EQ(p.cmbValue->count(), 2);
+  EXPECT_EQ(p.cmbValue->currentText(), "Large");
+  EXPECT_FALSE(p.chkTranslatedValue->isEnabled());
+  p.cmbValue->setEditText("Small");
+  p.OK();
+  EXPECT_EQ(kz::CLng(r->Value(2)), 0);
+  for (const char* typed : {"Medium", "2.5"}) {
+    frmEdit q;
+    q.ShowProperty(&page, r, 1, 2, false);
+    q.cmbValue->setEditText(typed);
+    q.OK();
+    EXPECT_EQ(q.ModalResult, 0) << typed;
+    EXPECT_EQ(LastMsg(), "Entered value is incorrect. It must be whole number.");
+  }
+  frmEdit w;
+  w.ShowProperty(&page, r, 1, 2, false);
+  w.cmbValue->setEditText("17");
+  w.OK();
+  EXPECT_EQ(w.ModalResult, 1);
+  EXPECT_EQ(kz::CLng(r->Value(2)), 17);
+
+  // Untranslated whole and fraction fields.
+  frmEdit i;
+  i.ShowProperty(&page, r, 1, 3, false);
+  EXPECT_EQ(i.lblValue->text(), "Value [Integer]");
+  i.cmbValue->setEditText("2.5");
+  i.OK();
+  EXPECT_EQ(i.ModalResult, 0);
+  EXPECT_EQ(LastMsg(), "Entered value is incorrect. It must be whole number.");
+  frmEdit f;
+  f.ShowProperty(&page, r, 1, 4, false);
+  f.cmbValue->setEditText("abc");
+  f.OK();
+  EXPECT_EQ(f.ModalResult, 0);
+  EXPECT_EQ(LastMsg(), "Entered value is incorrect. It must be float number.");
+  f.cmbValue->setEditText("2.25");
+  f.OK();
+  EXPECT_EQ(f.ModalResult, 1);
+  EXPECT_DOUBLE_EQ(kz::CDbl(r->Value(4)), 2.25);
+}
+
+TEST_F(EditorTest, ValueDialogReportsAPageWithoutTheMembers) {
+  EditorPage bare;
+  TXTObjectRef r = Record({kz::Variant(int32_t{1}), kz::Variant("ID")});
+  frmEdit d;
+  d.ShowProperty(&bare, r, 1, 0, false);
+  EXPECT_EQ(LastMsg(), "Error loading property.");
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(d.ModalResult, 0);
+  frmEdit o;
+  o.ShowProperty(nullptr, r, 1, 5, false);  // no such field
+  EXPECT_EQ(LastMsg(), "Error loading property.");
+}
+
+TEST_F(EditorTest, NameModeKeepsIDsUnique) {
+  TXTObjectRef a = Record({kz::Variant(int32_t{1}), kz::Variant("SS_A")});
+  TXTObjectRef b = Record({kz::Variant(int32_t{1}), kz::Variant("SS_B")});
+  frmEdit d;
+  d.ShowName(a, {a, b}, false);
+  d.hide();
+  EXPECT_EQ(d.PropNameEdit->text(), "Name");
+  EXPECT_FALSE(d.chkTranslatedValue->isVisible());
+  d.cmbValue->setEditText("ss_b");
+  d.OK();
+  EXPECT_EQ(LastMsg(), "This object ID is already used.");
+  EXPECT_EQ(d.ModalResult, 0);
+  d.cmbValue->setEditText("SS_a");
+  d.OK();
+  EXPECT_EQ(d.ModalResult, 1);
+  EXPECT_EQ(a->ObjectName(), "SS_a");
+}
+
+TEST_F(EditorTest, RawEditFromTheWindowUpdatesListAndCaption) {
+  frmTXTEditor* w = OpenWindow(PathOf("types/TShields.txt"));
+  w->SetListMode(2);
+  ASSERT_TRUE(w->SelectedRecord());
+  const int32_t last = w->SelectedRecord()->size() - 1;
+  // Cancel changes nothing.
+  w->ObjectDataView->setCurrentItem(w->ObjectDataView->topLevelItem(last));
+  WhenEditShown([](frmEdit& d) {
+    d.cmbValue->setEditText("SS_SHIELD_X");
+    d.Cancel();
+  });
+  w->EditRawData();
+  EXPECT_FALSE(w->Parser()->CheckDirty());
+  EXPECT_FALSE(w->windowTitle().endsWith(" *"));
+  // OK stores the value, renames the list item and marks the caption.
+  WhenEditShown([](frmEdit& d) {
+    EXPECT_EQ(d.cmbValue->currentText(), "SS_SHIELD_1");
+    d.cmbValue->setEditText("SS_SHIELD_X");
+    d.OK();
+  });
+  w->EditRawData();
+  EXPECT_EQ(w->SelectedRecord()->ObjectName(), "SS_SHIELD_X");
+  EXPECT_EQ(w->ObjectView->currentItem()->text(0), "SS_SHIELD_X");
+  EXPECT_EQ(w->ObjectDataView->topLevelItem(last)->text(1), "SS_SHIELD_X");
+  EXPECT_TRUE(w->windowTitle().endsWith(" *"));
+  // No row selected: nothing happens.
+  w->ObjectDataView->setCurrentItem(nullptr);
+  w->EditRawData();
+}

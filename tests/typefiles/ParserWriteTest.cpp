@@ -1,0 +1,136 @@
+// Writing: round trips of every layout, refusals, and failed saves leaving the file whole.
+#include <gtest/gtest.h>
+
+#include "ShipLines.h"
+#include "TypeFileFixture.h"
+
+using namespace mdlKzConst;
+using kz::Variant;
+
+class ParserWriteTest : public TypeFileTest {
+ protected:
+  // Loads the text, saves it, and expects the same bytes back; then loads the saved
+  // file again and expects the same records.
+  void RoundTrip(const std::string& text, int32_t type) {
+    clsTxtParser p;
+    ASSERT_TRUE(LoadText(p, text, type)) << p.GetLastError();
+    std::string saved;
+    ASSERT_TRUE(SaveTo(p, "out.txt", saved)) << p.GetLastError();
+    EXPECT_EQ(saved, text) << "type " << type;
+    clsTxtParser again;
+    ASSERT_TRUE(LoadText(again, saved, type, "again.txt")) << again.GetLastError();
+    ASSERT_EQ(again.Count(), p.Count());
+    for (int32_t i = 0; i < p.Count(); ++i) {
+      const auto& a = p.FindIndex(i)->Values();
+      const auto& b = again.FindIndex(i)->Values();
+      ASSERT_EQ(a.size(), b.size());
+      for (size_t k = 0; k < a.size(); ++k) {
+        EXPECT_TRUE(kz::VariantEquals(a[k], b[k])) << i << "/" << k;
+        EXPECT_EQ(a[k].Kind(), b[k].Kind()) << i << "/" << k;
+      }
+    }
+  }
+  std::string JobLine(int n, const std::string& last, int seed) {
+    std::string line;
+    for (int i = 0; i < n - 1; ++i) line += (i == 1 ? "Name" + std::to_string(seed) : std::to_string(i * seed)) + ";";
+    return line + last + "\r\n";
+  }
+};
+
+TEST_F(ParserWriteTest, GenericRoundTripsByteForByte) {
+  RoundTrip(GenericFile(3, 23, {"SS_LASER_B", "SS_LASER_A", "ss_laser_a"}), kTLaser);
+  RoundTrip(GenericFile(5, 21, {"SS_SHIELD_1"}), kTShields);
+  RoundTrip(GenericFile(48, 37, {"M1", "M2"}), kTMissiles);
+  RoundTrip(GenericFile(13, 27, {"N1"}), kTNebula);
+  RoundTrip(GenericFile(14, 36, {"N1", "N2"}), kTNebula);
+  RoundTrip(GenericFile(1, 17, {"SS_WARE_\xC3\xA9", "caf\xC3\xA9"}), kTWare);  // Windows-1252 text
+  RoundTrip(GenericFile(2, 20, {}), kWrecks);
+}
+
+TEST_F(ParserWriteTest, ShipsRoundTrip) {
+  RoundTrip(Header() + "17;3;\r\n" + ShipLine(0, {}, "SS_SH_A") + ShipLine(2, {1, 3}, "SS_SH_B") +
+                ShipLine(4, {0, 2, 1}, "SS_SH_C"),
+            kTShips);
+}
+
+TEST_F(ParserWriteTest, JobsRoundTripWithoutRemarkOrCount) {
+  const std::pair<int, int> versions[] = {{8, 117}, {9, 119}, {10, 120}};
+  for (auto [version, n] : versions)
+    RoundTrip(std::to_string(version) + ";\r\n" + JobLine(n, "First job", 2) + JobLine(n, "Second, job", 3), kJobs);
+  RoundTrip("9;\r\n", kJobs);
+}
+
+TEST_F(ParserWriteTest, JobWingsAndWareListsAreTheInverseOfTheirReaders) {
+  RoundTrip(Header() + "1;10;11;12;\r\n2;20;\r\n-3;30;-31;\r\n", kJobWings);
+  RoundTrip(Header(), kJobWings);
+  RoundTrip(Header() + "3;\r\n2;SS_WARE_A;SS_WARE_B;\r\n0;\r\n1;12;\r\n", kWareLists);
+  RoundTrip(Header() + "0;\r\n", kWareLists);
+}
+
+TEST_F(ParserWriteTest, EmptyParserAndEditedRecordsLoadBackEqual) {
+  clsTxtParser p;
+  ASSERT_TRUE(LoadText(p, GenericFile(6, 5, {}), kTSpecial));
+  auto a = p.CreateObject();
+  a->Construct(18);
+  a->SetObjectName("SS_NEW");
+  a->SetValue(1, Variant(2.5));
+  a->SetValue(2, Variant(true));
+  EXPECT_TRUE(p.CheckDirty());
+  std::string saved;
+  ASSERT_TRUE(SaveTo(p, "out.txt", saved)) << p.GetLastError();
+  EXPECT_EQ(saved, Header() + "6;1;\r\n0;2.5;-1;" + std::string("0;0;0;0;0;0;0;0;0;0;0;0;0;0;") + "SS_NEW;\r\n");
+  EXPECT_FALSE(p.CheckDirty());
+  EXPECT_FALSE(a->Dirty);
+
+  clsTxtParser empty;
+  ASSERT_TRUE(LoadText(empty, "4;0;\r\n", kTLaser));
+  ASSERT_TRUE(SaveTo(empty, "empty.txt", saved));
+  EXPECT_EQ(saved, Header() + "4;0;\r\n");
+}
+
+TEST_F(ParserWriteTest, FailedSavesLeaveTheFileWhole) {
+  const std::string old = "old content\r\n";
+  auto attempt = [&](clsTxtParser& p, const char* what) {
+    WriteBytes("target.txt", old);
+    std::string saved;
+    EXPECT_FALSE(SaveTo(p, "target.txt", saved)) << what;
+    EXPECT_EQ(saved, old) << what;
+    EXPECT_FALSE(p.GetLastError().empty()) << what;
+    EXPECT_TRUE(p.CheckDirty() || !p.Modified()) << what;
+  };
+  {
+    clsTxtParser p;  // generic: a text that would shift the fields
+    ASSERT_TRUE(LoadText(p, GenericFile(3, 23, {"A", "B"}), kTLaser));
+    p.FindIndex(1)->SetValue(0, Variant("a;b"));
+    attempt(p, "generic");
+    EXPECT_TRUE(p.FindIndex(1)->Dirty);  // nothing was saved
+    EXPECT_NE(p.GetLastError().find("record 2"), std::string::npos) << p.GetLastError();
+  }
+  {
+    clsTxtParser p;  // Jobs: a bad value in the middle, and a bad raw last field
+    ASSERT_TRUE(LoadText(p, "8;\r\n" + JobLine(117, "Job", 1), kJobs));
+    p.FindIndex(0)->SetValue(5, Variant("x\r\ny"));
+    attempt(p, "jobs middle");
+    p.FindIndex(0)->SetValue(5, Variant(5));
+    p.FindIndex(0)->SetObjectName("Job;2");
+    attempt(p, "jobs last");
+  }
+  {
+    clsTxtParser p;  // JobWings: a text item, then a record without items
+    ASSERT_TRUE(LoadText(p, "1;10;\r\n", kJobWings));
+    p.FindIndex(0)->SetValue(1, Variant("ten"));
+    attempt(p, "jobwings text");
+    p.FindIndex(0)->SetValue(1, Variant(1.5));
+    attempt(p, "jobwings fraction");
+    p.FindIndex(0)->RemoveSpaceFromArray(1, 0);
+    auto lone = p.CreateObject();
+    lone->Construct(1);
+    attempt(p, "jobwings lone");
+  }
+  {
+    clsTxtParser p;  // IconData is refused
+    ASSERT_TRUE(LoadText(p, "s;I;1;1;1;\r\nI_A;x;1;2;3;4;\r\n", kIconData));
+    attempt(p, "icondata");
+    EXPECT_NE(p.GetLastError().find("IconData"), std::string::npos);
+  }
+}

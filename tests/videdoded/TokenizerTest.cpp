@@ -1,0 +1,224 @@
+// The type-file tokenizer: token kinds, value kinds, remarks, bad input.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "videdoded/videdoded.h"
+
+namespace {
+
+// A document from bytes, freed at the end of the scope.
+struct Doc {
+  int32_t h = 0;
+  Doc(const std::string& bytes, int32_t remarks = 0) {
+    int32_t old = Kz_TXTIgnoreRemarks(remarks);
+    h = Kz_LoadFromBuffer(bytes.data(), bytes.size(), 1);
+    Kz_TXTIgnoreRemarks(old);
+  }
+  ~Doc() { Kz_DeleteHandle(0, h); }
+};
+
+std::string Show(const Kz_Value& v) {
+  switch (v.kind) {
+    case Kz_Value::Long: return "L" + std::to_string(v.l);
+    case Kz_Value::Double: {
+      char b[64];
+      std::snprintf(b, sizeof b, "D%.17g", v.d);
+      return b;
+    }
+    case Kz_Value::Text: return "T[" + v.s + "]";
+    default: return "E";
+  }
+}
+
+// Walks every token: "item value" for items, "+" for continuations.
+std::string Tokens(int32_t h) {
+  std::string out;
+  Kz_Value v;
+  for (int guard = 0; guard < 1000; ++guard) {
+    int32_t k = Kz_TXTGetTokenType(h);
+    if (k == -1) return out;
+    if (!out.empty()) out += ' ';
+    if (k == 2) {
+      out += '+';
+    } else {
+      EXPECT_EQ(k, 6);
+      EXPECT_EQ(Kz_TXTGetTokenValue(h, v), 1);
+      out += Show(v);
+    }
+    EXPECT_EQ(Kz_TXTAdvance(h, 1), 1);
+  }
+  ADD_FAILURE() << "no end";
+  return out;
+}
+
+// Loads every value with kind 0.
+std::string Values(int32_t h) {
+  std::string out;
+  Kz_Value v;
+  while (Kz_TXTLoadValue(h, 0, v)) {
+    if (!out.empty()) out += ' ';
+    out += Show(v);
+  }
+  EXPECT_EQ(Kz_GetLastError(), kKzErrEnd);
+  return out;
+}
+
+struct Case {
+  const char* name;
+  std::string bytes;
+  int32_t remarks;
+  const char* tokens;
+  const char* values;
+};
+
+TEST(Tokenizer, TokenAndValueKindsOverATableOfLines) {
+  const Case cases[] = {
+      {"integers", "1;-2;0;\r\n", 0, "L1 + L-2 + L0", "L1 L-2 L0"},
+      {"int32 limits", "2147483647;-2147483648;2147483648;", 0, "L2147483647 + L-2147483648 + T[2147483648]",
+       "L2147483647 L-2147483648 T[2147483648]"},
+      {"leading zeros fit", "007;-0;", 0, "L7 + L0", "L7 L0"},
+      {"floats", "1.5;-0.25;.5;3.;", 0, "D1.5 + D-0.25 + D0.5 + D3", "D1.5 D-0.25 D0.5 D3"},
+      {"not numbers", "1e5;+5; 5;0x10;inf;nan;1,5;-;.;1.2.3;", 0,
+       "T[1e5] + T[+5] + T[ 5] + T[0x10] + T[inf] + T[nan] + T[1,5] + T[-] + T[.] + T[1.2.3]",
+       "T[1e5] T[+5] T[ 5] T[0x10] T[inf] T[nan] T[1,5] T[-] T[.] T[1.2.3]"},
+      {"texts and empty fields", "SS_SH_1;;a b;\n", 0, "T[SS_SH_1] + T[] + T[a b]", "T[SS_SH_1] T[] T[a b]"},
+      {"lines: a continuation only inside a line", "1;2;\n3;\r\n4;5;\n", 0, "L1 + L2 L3 L4 + L5",
+       "L1 L2 L3 L4 L5"},
+      {"last piece without ;", "1;2\n3;  \n", 0, "L1 + L2 L3", "L1 L2 L3"},
+      {"blank and empty lines hold nothing", "\n\r\n   \n1;\n\t\n", 0, "L1", "L1"},
+      {"remark skipped under 0", "// Created with X 1.0\r\n12;3;\r\n", 0, "L12 + L3", "L12 L3"},
+      {"remark is data under 1", "// Created;x\r\n12;\r\n", 1, "T[// Created] + T[x] L12", "T[// Created] T[x] L12"},
+      {"only lines beginning with // are remarks", " // no;1;\n", 0, "T[ // no] + L1", "T[ // no] L1"},
+      {"Windows-1252 bytes become UTF-8", "\x80;\xE9t\xE9;\x81\x8D\x8F\x90\x9D;", 0,
+       "T[\xE2\x82\xAC] + T[\xC3\xA9t\xC3\xA9] + T[\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D]",
+       "T[\xE2\x82\xAC] T[\xC3\xA9t\xC3\xA9] T[\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D]"},
+      {"empty file", "", 0, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Doc a(c.bytes, c.remarks);
+    ASSERT_NE(a.h, 0) << Kz_GetLastError();
+    EXPECT_EQ(Kz_GetObjectType(a.h), 3);
+    EXPECT_EQ(Tokens(a.h), c.tokens);
+    Doc b(c.bytes, c.remarks);
+    EXPECT_EQ(Values(b.h), c.values);
+  }
+}
+
+TEST(Tokenizer, ValueKindsNumberAndText) {
+  Doc d("12;abc;3.5;007;\n");
+  Kz_Value v;
+  ASSERT_EQ(Kz_TXTLoadValue(d.h, 1, v), 1);
+  EXPECT_EQ(Show(v), "L12");
+  // A text where a number is asked fails and does not move.
+  EXPECT_EQ(Kz_TXTLoadValue(d.h, 1, v), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrValue);
+  ASSERT_EQ(Kz_TXTLoadValue(d.h, 3, v), 1);
+  EXPECT_EQ(Show(v), "T[abc]");
+  ASSERT_EQ(Kz_TXTLoadValue(d.h, 1, v), 1);
+  EXPECT_EQ(Show(v), "D3.5");
+  // Kind 3 gives the token's text as it stands.
+  ASSERT_EQ(Kz_TXTLoadValue(d.h, 3, v), 1);
+  EXPECT_EQ(Show(v), "T[007]");
+  EXPECT_EQ(Kz_TXTLoadValue(d.h, 0, v), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrEnd);
+  EXPECT_EQ(Kz_TXTGetTokenType(d.h), -1);
+  EXPECT_EQ(Kz_TXTGetTokenValue(d.h, v), 0);
+  EXPECT_EQ(Kz_TXTAdvance(d.h, 1), 0);
+  EXPECT_EQ(Kz_TXTLoadValue(d.h, 2, v), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrArgument);
+}
+
+// The JobWings walk of the type-file parser: first value, then items joined by
+// continuation tokens until the line ends.
+TEST(Tokenizer, JobWingsWalkSeesWhereARecordEnds) {
+  Doc d("// header\r\n5;10;11;12;\r\n6;20;\r\n");
+  std::vector<std::vector<int32_t>> records;
+  Kz_Value v;
+  while (Kz_TXTGetTokenType(d.h) != -1) {
+    std::vector<int32_t> r;
+    ASSERT_EQ(Kz_TXTLoadValue(d.h, 1, v), 1);
+    r.push_back(v.l);
+    for (;;) {
+      ASSERT_EQ(Kz_TXTGetTokenType(d.h), 6);
+      ASSERT_EQ(Kz_TXTGetTokenValue(d.h, v), 1);
+      r.push_back(v.l);
+      Kz_TXTAdvance(d.h, 1);
+      if (Kz_TXTGetTokenType(d.h) != 2) break;
+      Kz_TXTAdvance(d.h, 1);
+    }
+    records.push_back(r);
+  }
+  EXPECT_EQ(records, (std::vector<std::vector<int32_t>>{{5, 10, 11, 12}, {6, 20}}));
+}
+
+TEST(Tokenizer, LinesAndAdvance) {
+  Doc d("a;b;\n\nc;\n");
+  EXPECT_EQ(Kz_TXTGetLine(d.h), 1);
+  EXPECT_EQ(Kz_TXTAdvance(d.h, 3), 1);
+  EXPECT_EQ(Kz_TXTGetLine(d.h), 3);
+  EXPECT_EQ(Kz_TXTAdvance(d.h, 0), 1);
+  EXPECT_EQ(Kz_TXTAdvance(d.h, -1), 0);
+  EXPECT_EQ(Kz_TXTAdvance(d.h, 5), 0);
+  EXPECT_EQ(Kz_TXTGetTokenType(d.h), -1);
+  EXPECT_EQ(Kz_TXTGetLine(d.h), 0);
+}
+
+TEST(Tokenizer, BadInputIsRefusedWithItsLine) {
+  std::string nul = "1;2;\n3;\0;\n";
+  nul.assign("1;2;\n3;\0;\n", 10);
+  EXPECT_EQ(Kz_LoadFromBuffer(nul.data(), nul.size(), 1), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrSyntax);
+  char buf[256] = {};
+  Kz_TranslateError(Kz_GetLastError(), buf, sizeof buf, nullptr);
+  EXPECT_NE(std::string(buf).find("NUL byte at line 2"), std::string::npos) << buf;
+
+  std::string big = "1;\n" + std::string(10u << 20, 'x') + ";\n";
+  EXPECT_EQ(Kz_LoadFromBuffer(big.data(), big.size(), 1), 0);
+  Kz_TranslateError(Kz_GetLastError(), buf, sizeof buf, nullptr);
+  EXPECT_NE(std::string(buf).find("line 2 is longer"), std::string::npos) << buf;
+
+  EXPECT_EQ(Kz_LoadFromBuffer("1;", 2, 5), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrArgument);
+}
+
+TEST(Tokenizer, HandleRules) {
+  Kz_Value v;
+  EXPECT_EQ(Kz_TXTLoadValue(0, 0, v), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
+  EXPECT_EQ(Kz_TXTGetTokenType(987654), 0);
+  int32_t tre = Kz_CreateObject(0, 7, 0);
+  EXPECT_EQ(Kz_TXTLoadValue(tre, 0, v), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrWrongType);
+  Kz_DeleteHandle(0, tre);
+  int32_t h;
+  {
+    Doc d("1;");
+    h = d.h;
+  }
+  EXPECT_EQ(Kz_TXTLoadValue(h, 0, v), 0);  // freed: stale
+  EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
+  EXPECT_EQ(Kz_DeleteHandle(0, 0), 1);
+  // Every entry clears the last error.
+  EXPECT_EQ(Kz_TXTIgnoreRemarks(0), 0);
+  EXPECT_EQ(Kz_GetLastError(), 0);
+}
+
+TEST(Tokenizer, TranslateErrorProtocol) {
+  Kz_Value v;
+  Kz_TXTLoadValue(0, 0, v);
+  int32_t code = Kz_GetLastError();
+  int32_t needed = -1;
+  EXPECT_EQ(Kz_TranslateError(code, nullptr, 0, &needed), 0);
+  ASSERT_GT(needed, 0);
+  std::string b(static_cast<size_t>(needed), ' ');
+  EXPECT_EQ(Kz_TranslateError(code, b.data(), needed, &needed), needed);
+  EXPECT_NE(b.find("Invalid handle 0"), std::string::npos);
+  // No error: empty text.
+  Kz_TXTIgnoreRemarks(0);
+  EXPECT_EQ(Kz_TranslateError(Kz_GetLastError(), nullptr, 0, &needed), 0);
+  EXPECT_EQ(needed, 0);
+}
+
+}  // namespace

@@ -1,0 +1,277 @@
+// clsXMLParser: the cursor operations and their edge cases.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "core/AppError.h"
+#include "core/XMLParser.h"
+#include "videdoded/videdoded.h"
+
+using kz::Variant;
+
+namespace {
+
+std::string TempPath(const std::string& name) {
+  static std::filesystem::path dir = [] {
+    auto d = std::filesystem::temp_directory_path() / ("xmlparser-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(d);
+    return d;
+  }();
+  return (dir / name).string();
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct Cursor : ::testing::Test {
+  clsXMLParser x;
+  void Load(const std::string& xml) { ASSERT_TRUE(x.LoadText(xml)) << x.GetLastError(); }
+};
+
+TEST_F(Cursor, OpenPutsTheCursorOnTheFirstChildAndWalksElements) {
+  std::string path = TempPath("abc.xml");
+  ASSERT_EQ(Kz_EncodeXMLFile(path, "<root><a/><!-- note --><b>x</b><c/></root>", 2), 1);
+  ASSERT_TRUE(x.OpenFile(path)) << x.GetLastError();
+  EXPECT_EQ(x.GetNodeName(), "a");
+  EXPECT_FALSE(x.PrevNode());
+  EXPECT_TRUE(x.NextNode());  // over the comment
+  EXPECT_EQ(x.GetNodeName(), "b");
+  EXPECT_TRUE(x.PrevNode());
+  EXPECT_EQ(x.GetNodeName(), "a");
+  EXPECT_TRUE(x.NextNode());
+  EXPECT_TRUE(x.NextNode());
+  EXPECT_EQ(x.GetNodeName(), "c");
+  EXPECT_FALSE(x.NextNode());
+  EXPECT_EQ(x.GetNodeName(), "c");
+  EXPECT_TRUE(x.up());
+  EXPECT_EQ(x.GetNodeName(), "root");
+  EXPECT_FALSE(x.up());
+  EXPECT_EQ(x.GetNodeName(), "root");
+  EXPECT_TRUE(x.Down());
+  EXPECT_EQ(x.GetNodeName(), "a");
+  EXPECT_FALSE(x.Down());
+  EXPECT_TRUE(x.SelectRoot());
+  EXPECT_EQ(x.GetNodeName(), "root");
+  EXPECT_EQ(x.SelectionLanguage(), "");
+  // Comments survive a save.
+  EXPECT_NE(x.GetXML().find("<!-- note -->"), std::string::npos);
+}
+
+TEST_F(Cursor, ValuesAndAttributes) {
+  Load("<r><e k1=\"v1\" k2=\"v2\">first<sub>deep</sub>second<!--c-->   </e></r>");
+  ASSERT_TRUE(x.SelectNode("/r/e"));
+  EXPECT_EQ(x.GetNodeValue(), "first second");
+  EXPECT_EQ(x.GetNodeAttr(Variant("k2")), "v2");
+  EXPECT_EQ(x.GetNodeAttr(Variant(int32_t{1})), "v1");
+  EXPECT_EQ(x.GetNodeAttr(Variant(int32_t{0})), "");
+  EXPECT_EQ(x.GetNodeAttr(Variant(int32_t{3})), "");
+  EXPECT_EQ(x.GetNodeAttr(Variant("none")), "");
+  EXPECT_EQ(x.GetNodeAttrCount(), 2);
+  EXPECT_EQ(x.GetAttrName(Variant(int32_t{2})), "k2");
+  EXPECT_TRUE(x.SetNodeAttr(Variant("k3"), Variant(int32_t{42})));
+  EXPECT_EQ(x.GetNodeAttr(Variant(int32_t{3})), "42");
+  EXPECT_TRUE(x.SetNodeAttr(Variant(int32_t{1}), Variant("new")));
+  EXPECT_EQ(x.GetNodeAttr(Variant("k1")), "new");
+  EXPECT_FALSE(x.SetNodeAttr(Variant(int32_t{9}), Variant("x")));
+  EXPECT_EQ(x.GetNodeAttrCount(), 3);
+  EXPECT_TRUE(x.DeleteNodeAttr(Variant(int32_t{1})));
+  EXPECT_FALSE(x.DeleteNodeAttr(Variant("k1")));
+  EXPECT_EQ(x.GetAttrName(Variant(int32_t{1})), "k2");
+  EXPECT_TRUE(x.SetNodeValue(Variant("FIRST")));
+  EXPECT_EQ(x.GetNodeValue(), "FIRST second");
+  ASSERT_TRUE(x.SelectNode("sub"));
+  EXPECT_EQ(x.GetNodeValue(), "deep");
+  ASSERT_TRUE(x.SelectNode("/r"));
+  EXPECT_TRUE(x.SetNodeValue(Variant("added")));
+  EXPECT_EQ(x.GetNodeValue(), "added");
+  EXPECT_FALSE(x.SelectNode("nothing"));
+  EXPECT_FALSE(x.SelectNode("[[bad xpath"));
+  EXPECT_FALSE(x.SelectNode("@x"));
+  EXPECT_EQ(x.GetNodeName(), "r");
+}
+
+TEST_F(Cursor, StackAndBookmarks) {
+  Load("<r><a/><b/></r>");
+  x.Pop();  // empty: nothing
+  EXPECT_EQ(x.GetNodeName(), "a");
+  for (int i = 0; i < 25; ++i) x.Push();
+  x.NextNode();
+  for (int i = 0; i < 25; ++i) x.Pop();
+  EXPECT_EQ(x.GetNodeName(), "a");
+  EXPECT_EQ(x.StackDepth(), 0);
+
+  int32_t b1 = x.AddBookmark();
+  x.NextNode();
+  int32_t b2 = x.AddBookmark();
+  EXPECT_EQ(b1, 1);
+  EXPECT_EQ(b2, 2);
+  EXPECT_TRUE(x.RemoveBookmark(b2));
+  EXPECT_FALSE(x.RemoveBookmark(b2));
+  EXPECT_EQ(x.AddBookmark(), 3);  // numbers keep counting
+  EXPECT_TRUE(x.SelectBookmark(b1));
+  EXPECT_EQ(x.GetNodeName(), "a");
+  EXPECT_FALSE(x.SelectBookmark(2));
+  EXPECT_EQ(x.GetNodeName(), "a");
+}
+
+TEST_F(Cursor, MoveAndInsert) {
+  Load("<r><a/><b/><c><d/></c></r>");
+  ASSERT_TRUE(x.SelectNode("/r/a"));
+  int32_t a = x.AddBookmark();
+  ASSERT_TRUE(x.SelectNode("/r/c"));
+  int32_t c = x.AddBookmark();
+  ASSERT_TRUE(x.SelectNode("/r/c/d"));
+  int32_t d = x.AddBookmark();
+  ASSERT_TRUE(x.SelectRoot());
+  int32_t r = x.AddBookmark();
+
+  EXPECT_TRUE(x.MoveNode(a, d, false));  // directly before the target, in its parent
+  EXPECT_NE(x.GetXML().find("<c>\n\t\t<a />\n\t\t<d />"), std::string::npos) << x.GetXML();
+  EXPECT_TRUE(x.SelectBookmark(a));
+  EXPECT_TRUE(x.up());
+  EXPECT_EQ(x.GetNodeName(), "c");  // the bookmark follows the node
+  EXPECT_TRUE(x.MoveNode(a, r, true));
+  x.SelectRoot();
+  x.Down();
+  x.NextNode();
+  x.NextNode();
+  EXPECT_EQ(x.GetNodeName(), "a");
+  EXPECT_FALSE(x.MoveNode(a, 99, true));
+  EXPECT_EQ(x.GetLastError(), "Invalid bookmark.");
+  EXPECT_THROW(x.MoveNode(r, c, true), kz::AppError);  // the root into its own subtree
+  EXPECT_THROW(x.MoveNode(c, d, true), kz::AppError);  // into its own subtree
+  EXPECT_TRUE(x.SelectBookmark(d));
+  EXPECT_TRUE(x.up());
+  EXPECT_EQ(x.GetNodeName(), "c");  // nothing moved
+
+  x.SelectRoot();
+  EXPECT_FALSE(x.InsertNodeBefore("n", 77, Variant("t")));
+  EXPECT_EQ(x.GetLastError(), "Invalid bookmark");
+  EXPECT_TRUE(x.InsertNodeBefore("n", c, Variant("text")));
+  EXPECT_EQ(x.GetNodeName(), "r");
+  EXPECT_TRUE(x.Down());
+  EXPECT_TRUE(x.NextNode());
+  EXPECT_EQ(x.GetNodeName(), "n");
+  EXPECT_EQ(x.GetNodeValue(), "text");
+  x.SelectRoot();
+  EXPECT_FALSE(x.InsertNodeBefore("n", d, Variant()));  // d is not a child of the root
+}
+
+TEST_F(Cursor, DeletingKeepsTheCursorOnLiveNodes) {
+  Load("<r><a><b><c/></b></a><z/></r>");
+  ASSERT_TRUE(x.SelectNode("/r/a/b/c"));
+  int32_t bc = x.AddBookmark();
+  x.Push();
+  ASSERT_TRUE(x.SelectNode("/r/z"));
+  int32_t bz = x.AddBookmark();
+  ASSERT_TRUE(x.SelectNode("/r/a/b"));
+  // The current node lies inside the deleted one: its former parent becomes current.
+  EXPECT_TRUE(x.DeleteNode("/r/a"));
+  EXPECT_EQ(x.GetNodeName(), "r");
+  EXPECT_FALSE(x.SelectBookmark(bc));
+  EXPECT_EQ(x.GetNodeName(), "r");
+  x.Pop();  // the stack entry is gone too: stays put
+  EXPECT_EQ(x.GetNodeName(), "r");
+  EXPECT_FALSE(x.MoveNode(bc, bz, true));
+  EXPECT_TRUE(x.SelectBookmark(bz));
+  EXPECT_FALSE(x.DeleteNode("/r/a"));
+  EXPECT_FALSE(x.DeleteNode("/"));
+  EXPECT_TRUE(x.DeleteNode("/r"));  // the document element goes; no current node
+  EXPECT_FALSE(x.HasCurrentNode());
+  EXPECT_FALSE(x.SelectBookmark(bz));
+}
+
+TEST_F(Cursor, ReferencesOfAnEarlierDocumentAreDead) {
+  Load("<r><a/></r>");
+  int32_t b = x.AddBookmark();
+  x.Push();
+  ASSERT_TRUE(x.CreateDocument("new", ""));  // keeps the bookmarks, not their nodes
+  EXPECT_FALSE(x.SelectBookmark(b));
+  x.Pop();
+  EXPECT_EQ(x.GetNodeName(), "new");
+  x.Unload();
+  EXPECT_FALSE(x.HasDocument());
+  EXPECT_FALSE(x.SelectRoot());
+  EXPECT_EQ(x.GetNodeName(), "");
+  EXPECT_FALSE(x.CreateNode("x"));
+  EXPECT_THROW(x.GetNodeNamespace(), kz::AppError);
+}
+
+TEST_F(Cursor, CreateDocumentNamespacesAndSave) {
+  ASSERT_TRUE(x.CreateDocument("universe", "urn:kz"));
+  ASSERT_TRUE(x.CreateNode("o", Variant(int32_t{5}), "urn:kz"));
+  EXPECT_EQ(x.GetNodeNamespace(), "urn:kz");  // inherited: no xmlns of its own
+  EXPECT_TRUE(x.SetNodeAttr(Variant("t"), Variant(int32_t{1})));
+  ASSERT_TRUE(x.up());
+  ASSERT_TRUE(x.CreateNode("k:p", Variant(), "urn:other"));
+  EXPECT_EQ(x.GetNodeNamespace(), "urn:other");
+  ASSERT_TRUE(x.up());
+  ASSERT_TRUE(x.CreateNode("plain", Variant(), ""));
+  EXPECT_EQ(x.GetNodeNamespace(), "");
+  std::string xml = x.GetXML();
+  EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u) << xml;
+  EXPECT_NE(xml.find("<universe xmlns=\"urn:kz\">"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<k:p xmlns:k=\"urn:other\" />"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<plain xmlns=\"\" />"), std::string::npos) << xml;
+
+  for (int mode : {1, 2}) {
+    std::string path = TempPath(mode == 1 ? "u.xml" : "u.pck");
+    ASSERT_TRUE(x.SaveToFile(path, mode)) << x.GetLastError();
+    clsXMLParser y;
+    ASSERT_TRUE(y.OpenFile(path)) << y.GetLastError();
+    EXPECT_EQ(y.GetNodeName(), "o");
+    EXPECT_EQ(y.GetNodeValue(), "5");
+    EXPECT_EQ(y.GetXML(), xml);
+  }
+  EXPECT_FALSE(x.SaveToFile(TempPath("bad.xml"), 7));
+  EXPECT_FALSE(x.GetLastError().empty());
+}
+
+TEST_F(Cursor, SaveDeclaresUtf8WhateverTheSourceSaid) {
+  std::string path = TempPath("latin.xml");
+  std::ofstream(path, std::ios::binary) << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r><a n=\"\xE9\"/></r>";
+  ASSERT_TRUE(x.OpenFile(path)) << x.GetLastError();
+  EXPECT_EQ(x.GetNodeAttr(Variant("n")), "\xC3\xA9");
+  ASSERT_TRUE(x.SaveToFile(path, 1));
+  std::string bytes = ReadBytes(path);
+  EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u) << bytes;
+  EXPECT_EQ(bytes.find("ISO-8859-1"), std::string::npos);
+  EXPECT_NE(bytes.find("n=\"\xC3\xA9\""), std::string::npos);
+}
+
+TEST_F(Cursor, FailedOpensStartAfresh) {
+  Load("<r><a/></r>");
+  x.AddBookmark();
+  x.Push();
+  EXPECT_FALSE(x.OpenFile(TempPath("missing.xml")));
+  EXPECT_NE(x.GetLastError().find("missing.xml"), std::string::npos) << x.GetLastError();
+  EXPECT_TRUE(x.HasDocument());
+  EXPECT_FALSE(x.SelectRoot());  // a new empty document
+  EXPECT_FALSE(x.SelectBookmark(1));
+  EXPECT_EQ(x.StackDepth(), 0);
+  EXPECT_EQ(x.AddBookmark(), 1);  // the counter started again
+
+  std::string path = TempPath("broken.xml");
+  ASSERT_EQ(Kz_EncodeXMLFile(path, "<r>\n  <a>\n  </b>\n</r>", 1), 1);
+  EXPECT_FALSE(x.OpenFile(path));
+  EXPECT_EQ(x.GetLastError().rfind("Error: ", 0), 0u);
+  EXPECT_NE(x.GetLastError().find("Source:   </b> Line: 3"), std::string::npos) << x.GetLastError();
+}
+
+TEST_F(Cursor, WhitespaceOnlyTextIsDroppedOtherTextKept) {
+  Load("<r>\n  <a>  x  </a>\n  <b>   </b>\n</r>");
+  EXPECT_EQ(x.GetNodeValue(), "  x  ");
+  x.NextNode();
+  EXPECT_EQ(x.GetNodeValue(), "");
+  x.SelectRoot();
+  EXPECT_EQ(x.GetNodeValue(), "");
+}
+
+}  // namespace
