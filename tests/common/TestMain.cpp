@@ -18,6 +18,9 @@ void SetDefault(const char* name, const std::string& value) {
 
 }  // namespace
 
+// Qt's font setup keeps a process-wide cache in libfontconfig that is never freed.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 int main(int argc, char** argv) {
   SetDefault("QT_QPA_PLATFORM", "offscreen");
   SetDefault("KZ_SOURCE_DIR", KZ_TEST_SOURCE_DIR);

@@ -23,9 +23,6 @@
 #include "shell/frmMain.h"
 #include "shell/frmWait.h"
 
-// The font library keeps a cache for the life of the process on purpose.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
-
 namespace {
 
 using kz::IconPlace;
