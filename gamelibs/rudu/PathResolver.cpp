@@ -10,49 +10,6 @@
 
 namespace rudu {
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  return true;
-}
-
-namespace {
-
-// Eight bytes with the ASCII capitals turned into small letters.
-inline uint64_t FoldWord(uint64_t x) {
-  constexpr uint64_t k7f = 0x7f7f7f7f7f7f7f7fULL, k80 = 0x8080808080808080ULL;
-  const uint64_t low = x & k7f;
-  const uint64_t geA = low + 0x3f3f3f3f3f3f3f3fULL;  // high bit when >= 'A'
-  const uint64_t gtZ = low + 0x2525252525252525ULL;  // high bit when > 'Z'
-  const uint64_t upper = (geA ^ gtZ) & ~x & k80;
-  return x | (upper >> 2);
-}
-
-inline uint64_t Mix(uint64_t h, uint64_t w) {
-  h ^= w;
-  h *= 0x9e3779b97f4a7c15ULL;
-  return h ^ (h >> 29);
-}
-
-}  // namespace
-
-uint64_t HashNoCase(std::string_view s) {
-  uint64_t h = 0x243f6a8885a308d3ULL ^ s.size();
-  size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    uint64_t w;
-    std::memcpy(&w, s.data() + i, 8);
-    h = Mix(h, FoldWord(w));
-  }
-  if (i < s.size()) {
-    uint64_t w = 0;
-    std::memcpy(&w, s.data() + i, s.size() - i);
-    h = Mix(h, FoldWord(w));
-  }
-  return h;
-}
-
 bool PathResolver::SplitCatalogPath(std::string_view path, std::string& catalog, std::string& inner) {
   size_t at = path.find("::");
   if (at == std::string_view::npos) return false;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string.h>  // memrchr
 
 #include "Wildcard.h"
 #include "rudu/PathResolver.h"
@@ -232,7 +233,7 @@ void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std
       layer.names.resize(start);
       continue;
     }
-    const char* dot = static_cast<const char*>(std::memrchr(n, '.', length));
+    const char* dot = static_cast<const char*>(::memrchr(n, '.', length));
     const auto stemEnd = static_cast<uint32_t>(dot && dot > n ? nameStart + (dot - n) : p.size());
     layer.diskItems.push_back(Item{static_cast<uint32_t>(start), static_cast<uint32_t>(p.size()), 0, nameStart, stemEnd,
                                    folder, 0, HashNoCase(p.substr(0, stemEnd)), true});
