@@ -89,7 +89,8 @@ int32_t GetTFileType(std::string_view path) {
   return 0;
 }
 
-int32_t RecordSizeOf(int32_t type) noexcept {
+int32_t RecordSizeOf(int32_t type) {
+  if (RecordSizes.empty()) InitArrays();
   if (type < 0 || static_cast<size_t>(type) >= RecordSizes.size()) return 0;
   return RecordSizes[static_cast<size_t>(type)];
 }

@@ -3,7 +3,7 @@
 // sizes of the fixed layouts, languages, races, the captions of the fields every
 // ware-like record shares). InitArrays fills them at start-up; they are read-only
 // afterwards. Reading a table before InitArrays finds it empty, except through
-// GetTFileType, which fills the tables itself when they are still empty.
+// GetTFileType and RecordSizeOf, which fill the tables themselves when still empty.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -68,6 +68,6 @@ void AddTFileType(std::string name, int32_t code);
 // contained in it, compared without case, gives the code; 0 when none is.
 int32_t GetTFileType(std::string_view path);
 // The values per record of a fixed layout for a type code, 0 when it has none.
-int32_t RecordSizeOf(int32_t type) noexcept;
+int32_t RecordSizeOf(int32_t type);
 
 }  // namespace mdlKzConst

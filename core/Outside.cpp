@@ -130,10 +130,17 @@ std::string ProgramFolder(std::string_view exePath) {
 }
 
 std::string HelpFolder() {
+  namespace fs = std::filesystem;
   std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return "help";
-  return (exe.parent_path() / "help").string();
+  // Beside the program; a program built into another folder of the build tree (the
+  // tests) finds the pages of bin/ next to it.
+  const fs::path here = exe.parent_path() / "help";
+  if (fs::is_directory(here, ec)) return here.string();
+  const fs::path bin = exe.parent_path().parent_path() / "bin" / "help";
+  if (fs::is_directory(bin, ec)) return bin.string();
+  return here.string();
 }
 
 bool HelpTopicPath(std::string_view helpFolder, std::string_view topic, std::string& out) {

@@ -70,7 +70,8 @@ bool ModelCopyPath(std::string_view tempRoot, std::string_view modelPath, std::s
 // The folder of an executable (the text before its last "/" or "\"; "" without one).
 std::string ProgramFolder(std::string_view exePath);
 
-// The folder of the help pages: "help" beside the running program.
+// The folder of the help pages: "help" beside the running program (or the "bin/help"
+// of the build tree for a program built into a sibling folder).
 std::string HelpFolder();
 
 // The page of a help topic inside `helpFolder`: "index.html" for an empty topic; a

@@ -5,6 +5,7 @@
 // one path: "<catalog>::<inner path>", or "vfs://<inner path>".
 #include <QDialog>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 

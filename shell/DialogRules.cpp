@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 
 #include "core/Common.h"
+#include "core/LibBindings.h"
+#include "gamelibs/zuzer/zuzer.h"
+#include "core/Variant.h"
 
 namespace kz {
 
@@ -210,6 +215,10 @@ bool CheckBrowserName(std::string_view name, std::string& why) {
     why = "The name " + std::string(name) + " must not contain \":\".";
     return false;
   }
+  if (name.find_first_of("*?") != std::string_view::npos) {
+    why = "The name " + std::string(name) + " must not contain \"*\" or \"?\".";
+    return false;
+  }
   if (IsSeparator(name.front())) {
     why = "The name " + std::string(name) + " must be relative to the current folder.";
     return false;
@@ -226,6 +235,75 @@ bool CheckBrowserName(std::string_view name, std::string& why) {
     }
   }
   return true;
+}
+
+LangIdCheck ParseLanguageID(std::string_view text, int32_t& id) {
+  double v = 0;
+  if (!TryParseNumber(text, v) || !std::isfinite(v) || v != std::floor(v)) return LangIdCheck::NotANumber;
+  if (v < 1 || v > 2147483647.0) return LangIdCheck::OutOfRange;
+  id = static_cast<int32_t>(v);
+  return LangIdCheck::Ok;
+}
+
+SettingsReload DecideSettingsReload(std::string_view oldDataRoot, std::string_view newDataRoot,
+                                    bool oldLoadDesc, bool newLoadDesc, int32_t oldLang, int32_t newLang) {
+  SettingsReload r;
+  r.DataFolderChanged = !EqualsNoCase(oldDataRoot, newDataRoot);
+  const bool descChanged = oldLoadDesc != newLoadDesc || oldLang != newLang;
+  r.LoadDescriptions = newLoadDesc && (descChanged || r.DataFolderChanged);
+  r.UnloadDescriptions = !newLoadDesc;
+  return r;
+}
+
+std::string LanguageEntryText(int32_t id, std::string_view name) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%02d - ", id);
+  return buf + std::string(name);
+}
+
+namespace {
+
+void WalkLevel(const std::vector<std::string>& parts, const std::string& prefix, std::size_t level,
+               std::vector<VfsFileRow>& rows) {
+  // A guard against a file system that would report a folder inside itself.
+  constexpr std::size_t kMaxDepth = 64;
+  if (level > kMaxDepth) return;
+  const std::string pattern = (level < parts.size() && !parts[level].empty()) ? parts[level] : "*";
+  const std::string search = prefix.empty() ? pattern : prefix + "\\" + pattern;
+  ZuZERFindData data{};
+  const int32_t h = ZuZER_FindFirstFile(search.c_str(), &data);
+  if (h) {
+    std::vector<std::string> folders;
+    std::vector<VfsFileRow> files;
+    do {
+      const std::string name = CutAtNul(data.name, sizeof data.name);
+      const std::string full = prefix.empty() ? name : prefix + "\\" + name;
+      if ((data.kind & 2) != 0) {
+        folders.push_back(full);
+      } else {
+        files.push_back({full, CutAtNul(data.path, sizeof data.path)});
+      }
+      data = ZuZERFindData{};
+    } while (ZuZER_FindNextFile(h, &data) != 0);
+    ZuZER_FindClose(h);
+    // The file system gives folders before files; their contents come first, as a walk
+    // into each folder when it is met would give them. The level's find is closed
+    // before, so only one find is open at a time.
+    for (const std::string& f : folders) WalkLevel(parts, f, level + 1, rows);
+    rows.insert(rows.end(), files.begin(), files.end());
+  } else {
+    ZuZER_FindClose(h);
+  }
+}
+
+}  // namespace
+
+std::vector<VfsFileRow> WalkVfsFiles(std::string_view filterText) {
+  std::vector<std::string> parts;
+  if (!filterText.empty()) parts = SplitAt(filterText, '\\');
+  std::vector<VfsFileRow> rows;
+  WalkLevel(parts, std::string(), 0, rows);
+  return rows;
 }
 
 }  // namespace kz

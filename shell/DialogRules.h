@@ -96,9 +96,43 @@ std::string BrowserListPattern(const std::vector<std::string>& folders, std::str
 std::string FolderEntryText(int depth, std::string_view folder);
 
 // A name typed or picked in the browser, checked before it becomes part of an inner
-// path: not empty, no ":" (no drive, no second catalog), no "." or ".." part, and not
+// path: not empty, no ":" (no drive, no second catalog), no wildcards, no "." or ".." part, and not
 // absolute (no leading "\" or "/"). False with the reason in `why`.
 bool CheckBrowserName(std::string_view name, std::string& why);
+
+// ---- Virtual file list -------------------------------------------------------------
+
+struct VfsFileRow {
+  std::string VfsName;   // the path in the virtual file system ("types\TShips.txt")
+  std::string RealName;  // where it really comes from (disk path or catalog path)
+};
+
+// Every file the virtual file system offers under a filter of backslash-separated name
+// patterns, one per folder level ("types\T*"): an empty part or a level beyond the
+// filter's parts takes "*"; every folder found is walked, at any depth, and files are
+// listed at every level. Results in the order the file system gives them.
+std::vector<VfsFileRow> WalkVfsFiles(std::string_view filterText);
+
+// ---- Settings dialog ---------------------------------------------------------------
+
+// What a language ID typed into the settings is: a whole number from 1 to 2^31-1.
+enum class LangIdCheck { Ok, NotANumber, OutOfRange };
+// Reads a typed language ID (blanks around it allowed). NotANumber for a text that is no
+// number or has a fraction, OutOfRange for a number below 1 or beyond 32 bits.
+LangIdCheck ParseLanguageID(std::string_view text, int32_t& id);
+
+// What OK in the settings has to reload, from the values before and after.
+struct SettingsReload {
+  bool DataFolderChanged = false;  // reload the game data
+  bool LoadDescriptions = false;   // load the description strings (again)
+  bool UnloadDescriptions = false; // drop them
+};
+SettingsReload DecideSettingsReload(std::string_view oldDataRoot, std::string_view newDataRoot,
+                                    bool oldLoadDesc, bool newLoadDesc, int32_t oldLang, int32_t newLang);
+
+// The line of a language in the settings' language box: the ID with at least two
+// digits, " - " and the name ("44 - English", "07 - Greek").
+std::string LanguageEntryText(int32_t id, std::string_view name);
 
 // Case-insensitive (ASCII) equality.
 bool EqualsNoCase(std::string_view a, std::string_view b);

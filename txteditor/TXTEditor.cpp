@@ -43,7 +43,7 @@
 #include "shell/Find.h"
 #include "shell/JvFileDialog.h"
 #include "shell/Text.h"
-#include "shell/frmAbout.h"
+#include "shell/LauncherSlots.h"
 #include "txteditor/Edit.h"
 #include "txteditor/EditorPage.h"
 #include "txteditor/RecordClipboard.h"
@@ -1212,8 +1212,12 @@ void frmTXTEditor::ToolbarAction(const std::string& button, const std::string& m
         platform::Ui::Instance().MsgBox("The text resource editor is not available yet.",
                                         platform::vbInformation, kTitle, this);
     } else if (button == "about") {
-      frmAbout about(this);
-      about.MyShow(true, this);
+      // The about box, modal over this window.
+      if (kz::GetLauncherSlots().ShowAbout)
+        kz::GetLauncherSlots().ShowAbout(this);
+      else
+        platform::Ui::Instance().MsgBox("The about box is not available yet.", platform::vbInformation, kTitle,
+                                        this);
     }
   } catch (const std::exception& e) {
     Msg(Describe(e), platform::vbCritical);

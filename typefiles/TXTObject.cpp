@@ -1,35 +1,226 @@
 #include "typefiles/TXTObject.h"
 
+#include <cstring>
+#include <limits>
+
 #include "core/AppError.h"
 
 namespace {
 constexpr const char* kSource = "clsTXTObject";
 }
 
-std::string clsTXTObject::key() const { return std::to_string(id) + "k"; }
+// ---- Cell ---------------------------------------------------------------------------
 
-const kz::Variant& clsTXTObject::Value(int32_t i) const {
-  if (i < 0 || i >= size()) throw kz::AppError(kz::kErrSubscript, kSource);
-  return values_[static_cast<size_t>(i)];
+template <class T>
+T clsTXTObject::Cell::Payload() const noexcept {
+  T v;
+  std::memcpy(&v, raw_ + 8, sizeof(T));
+  return v;
 }
 
-void clsTXTObject::SetValue(int32_t i, kz::Variant v) {
+template <class T>
+void clsTXTObject::Cell::SetPayload(Tag tag, T v) noexcept {
+  raw_[0] = tag;
+  std::memcpy(raw_ + 8, &v, sizeof(T));
+}
+
+void clsTXTObject::Cell::Release() noexcept {
+  if (raw_[0] == kTextHeap)
+    delete[] Payload<char*>();
+  else if (raw_[0] == kObject)
+    delete Payload<kz::Variant::ObjectPtr*>();
+  raw_[0] = kEmpty;
+}
+
+void clsTXTObject::Cell::CopyFrom(const Cell& o) {
+  if (o.raw_[0] == kTextHeap) {
+    uint32_t len;
+    std::memcpy(&len, o.raw_ + 4, 4);
+    char* block = new char[len];
+    std::memcpy(block, o.Payload<char*>(), len);
+    std::memcpy(raw_, o.raw_, 8);
+    SetPayload(kTextHeap, block);
+  } else if (o.raw_[0] == kObject) {
+    auto* copy = new kz::Variant::ObjectPtr(*o.Payload<kz::Variant::ObjectPtr*>());
+    SetPayload(kObject, copy);
+  } else {
+    std::memcpy(raw_, o.raw_, sizeof raw_);
+  }
+}
+
+clsTXTObject::Cell::Cell(const Cell& o) {
+  raw_[0] = kEmpty;
+  CopyFrom(o);
+}
+
+clsTXTObject::Cell::Cell(Cell&& o) noexcept {
+  std::memcpy(raw_, o.raw_, sizeof raw_);
+  o.raw_[0] = kEmpty;
+}
+
+clsTXTObject::Cell& clsTXTObject::Cell::operator=(const Cell& o) {
+  if (this != &o) {
+    Cell copy(o);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+clsTXTObject::Cell& clsTXTObject::Cell::operator=(Cell&& o) noexcept {
+  if (this != &o) {
+    Release();
+    std::memcpy(raw_, o.raw_, sizeof raw_);
+    o.raw_[0] = kEmpty;
+  }
+  return *this;
+}
+
+kz::VariantKind clsTXTObject::Cell::Kind() const noexcept {
+  switch (raw_[0]) {
+    case kInt16: return kz::VariantKind::Integer;
+    case kInt32: return kz::VariantKind::Long;
+    case kSingle: return kz::VariantKind::Single;
+    case kDouble: return kz::VariantKind::Double;
+    case kTextInline:
+    case kTextHeap: return kz::VariantKind::String;
+    case kBool: return kz::VariantKind::Boolean;
+    case kObject: return kz::VariantKind::Object;
+    default: return kz::VariantKind::Empty;
+  }
+}
+
+void clsTXTObject::Cell::SetLong(int32_t v) noexcept {
+  Release();
+  SetPayload(kInt32, v);
+}
+
+void clsTXTObject::Cell::SetDouble(double v) noexcept {
+  Release();
+  SetPayload(kDouble, v);
+}
+
+void clsTXTObject::Cell::SetText(std::string_view v) {
+  if (v.size() <= kInlineMax) {
+    Release();
+    raw_[0] = kTextInline;
+    raw_[1] = static_cast<unsigned char>(v.size());
+    if (!v.empty()) std::memcpy(raw_ + 2, v.data(), v.size());
+    return;
+  }
+  if (v.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("text too long");
+  char* block = new char[v.size()];
+  std::memcpy(block, v.data(), v.size());
+  Release();
+  uint32_t len = static_cast<uint32_t>(v.size());
+  std::memcpy(raw_ + 4, &len, 4);
+  SetPayload(kTextHeap, block);
+}
+
+void clsTXTObject::Cell::Set(const kz::Variant& v) {
+  switch (v.Kind()) {
+    case kz::VariantKind::Empty: Release(); break;
+    case kz::VariantKind::Integer: Release(); SetPayload(kInt16, v.AsInteger()); break;
+    case kz::VariantKind::Long: SetLong(v.AsLong()); break;
+    case kz::VariantKind::Single: Release(); SetPayload(kSingle, v.AsSingle()); break;
+    case kz::VariantKind::Double: SetDouble(v.AsDouble()); break;
+    case kz::VariantKind::String: SetText(v.AsString()); break;
+    case kz::VariantKind::Boolean: Release(); SetPayload(kBool, v.AsBoolean()); break;
+    case kz::VariantKind::Object: {
+      auto* copy = new kz::Variant::ObjectPtr(v.AsObject());
+      Release();
+      SetPayload(kObject, copy);
+      break;
+    }
+  }
+}
+
+std::string_view clsTXTObject::Cell::Text() const noexcept {
+  if (raw_[0] == kTextInline) return std::string_view(reinterpret_cast<const char*>(raw_ + 2), raw_[1]);
+  if (raw_[0] == kTextHeap) {
+    uint32_t len;
+    std::memcpy(&len, raw_ + 4, 4);
+    return std::string_view(Payload<char*>(), len);
+  }
+  return {};
+}
+
+kz::Variant clsTXTObject::Cell::Get() const {
+  switch (raw_[0]) {
+    case kInt16: return kz::Variant(Payload<int16_t>());
+    case kInt32: return kz::Variant(Payload<int32_t>());
+    case kSingle: return kz::Variant(Payload<float>());
+    case kDouble: return kz::Variant(Payload<double>());
+    case kTextInline:
+    case kTextHeap: return kz::Variant(std::string(Text()));
+    case kBool: return kz::Variant(Payload<bool>());
+    case kObject: return kz::Variant(*Payload<kz::Variant::ObjectPtr*>());
+    default: return kz::Variant();
+  }
+}
+
+int32_t clsTXTObject::Cell::Long() const noexcept {
+  switch (raw_[0]) {
+    case kInt16: return Payload<int16_t>();
+    case kInt32: return Payload<int32_t>();
+    case kBool: return Payload<bool>() ? -1 : 0;
+    default: return 0;
+  }
+}
+
+double clsTXTObject::Cell::Double() const noexcept {
+  switch (raw_[0]) {
+    case kSingle: return Payload<float>();
+    case kDouble: return Payload<double>();
+    default: return Long();
+  }
+}
+
+bool clsTXTObject::Cell::Equals(const kz::Variant& v) const {
+  if (raw_[0] == kTextInline || raw_[0] == kTextHeap) return v.IsString() && v.AsString() == Text();
+  return kz::VariantEquals(Get(), v);
+}
+
+// ---- Record -------------------------------------------------------------------------
+
+std::string clsTXTObject::key() const { return std::to_string(id) + "k"; }
+
+const clsTXTObject::Cell& clsTXTObject::At(int32_t i) const {
   if (i < 0 || i >= size()) throw kz::AppError(kz::kErrSubscript, kSource);
-  kz::Variant& slot = values_[static_cast<size_t>(i)];
-  if (!kz::VariantEquals(slot, v)) Dirty = true;
-  slot = std::move(v);
+  return cells_[static_cast<size_t>(i)];
+}
+
+kz::Variant clsTXTObject::Value(int32_t i) const { return At(i).Get(); }
+
+void clsTXTObject::SetValue(int32_t i, const kz::Variant& v) {
+  const Cell& cell = At(i);
+  if (!cell.Equals(v)) Dirty = true;
+  cells_[static_cast<size_t>(i)].Set(v);
 }
 
 std::string clsTXTObject::ObjectName() const {
-  if (values_.empty()) return {};
-  return kz::CStr(values_.back());
+  if (cells_.empty()) return {};
+  const Cell& last = cells_.back();
+  if (last.Kind() == kz::VariantKind::String) return std::string(last.Text());
+  return kz::CStr(last.Get());
+}
+
+bool clsTXTObject::NameView(std::string_view& name) const {
+  if (cells_.empty()) {
+    name = {};
+    return true;
+  }
+  if (cells_.back().Kind() != kz::VariantKind::String) return false;
+  name = cells_.back().Text();
+  return true;
 }
 
 void clsTXTObject::SetObjectName(const std::string& name) { SetValue(size() - 1, kz::Variant(name)); }
 
 void clsTXTObject::Construct(int32_t n) {
   if (n < 1) throw kz::AppError(kz::kErrInvalidArgument, kSource);
-  values_.assign(static_cast<size_t>(n), kz::Variant(int16_t{0}));
+  std::vector<Cell> cells(static_cast<size_t>(n));
+  for (auto& c : cells) c.Set(kz::Variant(int16_t{0}));
+  cells_ = std::move(cells);
   SetObjectName("");
 }
 
@@ -38,12 +229,16 @@ void clsTXTObject::CopyTo(clsTXTObject& target) const {
   target.otype = otype;
   target.index = index;
   target.Dirty = Dirty;
-  if (values_.empty()) {
-    target.values_.clear();
+  if (cells_.empty()) {
+    target.cells_.clear();
     return;
   }
   target.Construct(size());
-  for (int32_t i = 0; i < size(); ++i) target.SetValue(i, values_[static_cast<size_t>(i)]);
+  for (int32_t i = 0; i < size(); ++i) {
+    const Cell& c = cells_[static_cast<size_t>(i)];
+    if (!target.cells_[static_cast<size_t>(i)].Equals(c.Get())) target.Dirty = true;
+    target.cells_[static_cast<size_t>(i)] = c;
+  }
 }
 
 std::shared_ptr<clsTXTObject> clsTXTObject::Clone() const {
@@ -56,24 +251,46 @@ void clsTXTObject::InsertSpaceToArray(int32_t pos, int32_t count) {
   if (count < 0) throw kz::AppError(kz::kErrInvalidArgument, kSource);
   if (pos < 1 || pos > size() - 1) throw kz::AppError(kz::kErrSubscript, kSource);
   if (count == 0) return;
-  values_.insert(values_.begin() + pos, static_cast<size_t>(count), kz::Variant());
+  cells_.insert(cells_.begin() + pos, static_cast<size_t>(count), Cell());
 }
 
 void clsTXTObject::RemoveSpaceFromArray(int32_t pos, int32_t count) {
   if (count < 0) throw kz::AppError(kz::kErrInvalidArgument, kSource);
   if (pos < 1 || int64_t(pos) + count > int64_t(size()) - 1) throw kz::AppError(kz::kErrSubscript, kSource);
   if (count == 0) return;
-  values_.erase(values_.begin() + pos, values_.begin() + pos + count);
+  cells_.erase(cells_.begin() + pos, cells_.begin() + pos + count);
 }
 
 std::string clsTXTObject::GetObjectTData() const {
   std::string line;
-  for (const kz::Variant& v : values_) {
-    line += kz::CStr(v);
+  for (const Cell& c : cells_) {
+    if (c.Kind() == kz::VariantKind::String)
+      line += c.Text();
+    else
+      line += kz::CStr(c.Get());
     line += ';';
   }
   return line;
 }
+
+std::vector<kz::Variant> clsTXTObject::Values() const {
+  std::vector<kz::Variant> values;
+  values.reserve(cells_.size());
+  for (const Cell& c : cells_) values.push_back(c.Get());
+  return values;
+}
+
+void clsTXTObject::AssignValues(std::vector<kz::Variant>&& values) {
+  std::vector<Cell> cells(values.size());
+  for (size_t i = 0; i < values.size(); ++i) cells[i].Set(values[i]);
+  cells_ = std::move(cells);
+  values.clear();
+}
+
+kz::VariantKind clsTXTObject::KindAt(int32_t i) const { return At(i).Kind(); }
+std::string_view clsTXTObject::TextAt(int32_t i) const { return At(i).Text(); }
+int32_t clsTXTObject::LongAt(int32_t i) const { return At(i).Long(); }
+double clsTXTObject::DoubleAt(int32_t i) const { return At(i).Double(); }
 
 int32_t clsTXTObject::TailIndex(int32_t fromEnd, const char* source) const {
   int32_t i = size() - fromEnd;

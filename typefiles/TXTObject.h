@@ -1,9 +1,14 @@
 #pragma once
 // clsTXTObject: one record of a type file. A zero-based list of values addressed by
 // field index; the last value is the record's ID (its name in the game data).
+//
+// Values are kept in 16-byte cells (texts of up to 14 bytes inside the cell, longer ones
+// in one exact-size block), so that a loaded file takes little more memory than its
+// text; Value(i) hands out a kz::Variant made from the cell.
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Variant.h"
@@ -16,16 +21,20 @@ class clsTXTObject : public kz::Object {
   bool Dirty = false;  // changed since read or saved
 
   clsTXTObject() = default;
+  clsTXTObject(const clsTXTObject&) = default;
+  clsTXTObject& operator=(const clsTXTObject&) = default;
+  clsTXTObject(clsTXTObject&&) noexcept = default;
+  clsTXTObject& operator=(clsTXTObject&&) noexcept = default;
 
   // "<id>k", the record's key in its parser's collections.
   std::string key() const;
-  int32_t size() const noexcept { return static_cast<int32_t>(values_.size()); }
+  int32_t size() const noexcept { return static_cast<int32_t>(cells_.size()); }
 
-  // Value i (0-based); AppError 9 (subscript out of range) outside 0..size-1.
-  const kz::Variant& Value(int32_t i) const;
+  // Value i (0-based), as a copy; AppError 9 (subscript out of range) outside 0..size-1.
+  kz::Variant Value(int32_t i) const;
   // Stores v at i; Dirty becomes True when v differs from the stored value
   // (a number never equals a text). AppError 9 outside 0..size-1.
-  void SetValue(int32_t i, kz::Variant v);
+  void SetValue(int32_t i, const kz::Variant& v);
 
   // The last value as text; "" when there are no values.
   std::string ObjectName() const;
@@ -65,14 +74,71 @@ class clsTXTObject : public kz::Object {
   // No operation of a record sets an error: always "".
   const std::string& GetLastError() const noexcept;
 
-  // Whole value list, for the readers and the ship model (no Dirty bookkeeping).
-  const std::vector<kz::Variant>& Values() const noexcept { return values_; }
-  void AssignValues(std::vector<kz::Variant>&& values) noexcept { values_ = std::move(values); }
+  // ---- Whole value lists and cheap access (readers, writers, the ship model) ----
+  // Every value, as copies.
+  std::vector<kz::Variant> Values() const;
+  // Replaces every value (no Dirty bookkeeping).
+  void AssignValues(std::vector<kz::Variant>&& values);
+  // The kind of value i without copying it (AppError 9 outside the values).
+  kz::VariantKind KindAt(int32_t i) const;
+  // The text of value i when it is a text, else "" (valid until the value changes).
+  std::string_view TextAt(int32_t i) const;
+  // Value i as a number: 16/32-bit integers and Booleans (-1/0) as whole numbers,
+  // Single and Double as they are; 0 for other kinds.
+  int32_t LongAt(int32_t i) const;
+  double DoubleAt(int32_t i) const;
+  // The ID as a text view when it is stored as a text; false otherwise.
+  bool NameView(std::string_view& name) const;
+
+  // Appending values (no Dirty bookkeeping), for the readers.
+  void ReserveValues(size_t n) { cells_.reserve(n); }
+  void ShrinkValues() { cells_.shrink_to_fit(); }
+  void PushLong(int32_t v) { cells_.emplace_back().SetLong(v); }
+  void PushDouble(double v) { cells_.emplace_back().SetDouble(v); }
+  void PushText(std::string_view v) { cells_.emplace_back().SetText(v); }
+  void PushValue(const kz::Variant& v) { cells_.emplace_back().Set(v); }
 
  private:
-  int32_t TailIndex(int32_t fromEnd, const char* source) const;
+  // One value: byte 0 the kind; texts of up to 14 bytes in bytes 2-15 (length in byte
+  // 1); longer texts as a length (bytes 4-7) and a block pointer (bytes 8-15); numbers
+  // and objects in bytes 8-15.
+  class Cell {
+   public:
+    Cell() noexcept { raw_[0] = kEmpty; }
+    Cell(const Cell& o);
+    Cell(Cell&& o) noexcept;
+    Cell& operator=(const Cell& o);
+    Cell& operator=(Cell&& o) noexcept;
+    ~Cell() { Release(); }
 
-  std::vector<kz::Variant> values_;
+    kz::VariantKind Kind() const noexcept;
+    void Set(const kz::Variant& v);
+    void SetLong(int32_t v) noexcept;
+    void SetDouble(double v) noexcept;
+    void SetText(std::string_view v);
+    kz::Variant Get() const;
+    std::string_view Text() const noexcept;  // "" for non-texts
+    int32_t Long() const noexcept;
+    double Double() const noexcept;
+    bool Equals(const kz::Variant& v) const;
+
+   private:
+    enum Tag : unsigned char { kEmpty, kInt16, kInt32, kSingle, kDouble, kTextInline, kTextHeap, kBool, kObject };
+    static constexpr size_t kInlineMax = 14;
+    template <class T>
+    T Payload() const noexcept;
+    template <class T>
+    void SetPayload(Tag tag, T v) noexcept;
+    void Release() noexcept;
+    void CopyFrom(const Cell& o);
+
+    alignas(8) unsigned char raw_[16];
+  };
+
+  int32_t TailIndex(int32_t fromEnd, const char* source) const;
+  const Cell& At(int32_t i) const;
+
+  std::vector<Cell> cells_;
 };
 
 using TXTObjectPtr = std::shared_ptr<clsTXTObject>;

@@ -70,11 +70,24 @@ int CompareNames(std::string_view a, std::string_view b) noexcept {
 
 // The ID of a record without copying when it is stored as text.
 std::string_view NameOf(const clsTXTObject& r, std::string& buffer) {
-  const auto& values = r.Values();
-  if (values.empty()) return {};
-  if (values.back().IsString()) return values.back().AsString();
-  buffer = kz::CStr(values.back());
+  std::string_view name;
+  if (r.NameView(name)) return name;
+  buffer = r.ObjectName();
   return buffer;
+}
+
+// Value i of a record as the writer takes it.
+bool CellToKz(const clsTXTObject& r, int32_t i, Kz_Value& out) {
+  switch (r.KindAt(i)) {
+    case kz::VariantKind::Empty: out.SetText(""); return true;
+    case kz::VariantKind::Integer:
+    case kz::VariantKind::Long:
+    case kz::VariantKind::Boolean: out.SetLong(r.LongAt(i)); return true;
+    case kz::VariantKind::Single:
+    case kz::VariantKind::Double: out.SetDouble(r.DoubleAt(i)); return true;
+    case kz::VariantKind::String: out.SetText(r.TextAt(i)); return true;
+    default: return false;
+  }
 }
 
 // A value as the writer takes it.
@@ -122,7 +135,8 @@ void clsTxtParser::FreeDocument() {
 void clsTxtParser::ResetRecords() {
   objects = kz::Collection<TXTObjectPtr>();
   UnsortedObjects = kz::Collection<TXTObjectPtr>();
-  pendingNames_.clear();
+  pending_.clear();
+  ownedNames_.clear();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -201,8 +215,19 @@ Variant clsTxtParser::TokenValue() {
 
 bool clsTxtParser::Advance(int32_t n) { return Kz_TXTAdvance(doc_, n) != 0; }
 
-void clsTxtParser::AppendValues(std::vector<Variant>& list, int64_t n) {
-  for (int64_t i = 0; i < n; ++i) list.push_back(LoadValue(kKzValueAny));
+void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
+  for (int64_t i = 0; i < n; ++i) {
+    if (Kz_TXTLoadValue(doc_, kKzValueAny, *scratch_) == 0) {
+      std::string text = LibraryError();
+      throw AppError(kz::kErrReadValue, kSource, text.empty() ? "Attempt to read at EOF" : text);
+    }
+    switch (scratch_->kind) {
+      case Kz_Value::Long: record.PushLong(scratch_->l); break;
+      case Kz_Value::Double: record.PushDouble(scratch_->d); break;
+      case Kz_Value::Text: record.PushText(scratch_->s); break;
+      default: record.PushValue(Variant()); break;
+    }
+  }
 }
 
 bool clsTxtParser::ReadGeneric(int32_t type) {
@@ -237,11 +262,9 @@ TXTObjectPtr clsTxtParser::ReadFixedRecord(int32_t type) {
     return nullptr;
   }
   try {
-    std::vector<Variant> values;
-    values.reserve(static_cast<size_t>(size));
-    AppendValues(values, size);
     auto record = std::make_shared<clsTXTObject>();
-    record->AssignValues(std::move(values));
+    record->ReserveValues(static_cast<size_t>(size));
+    AppendValues(*record, size);
     return record;
   } catch (const AppError& e) {
     SetError(e.Description);
@@ -251,20 +274,19 @@ TXTObjectPtr clsTxtParser::ReadFixedRecord(int32_t type) {
 
 TXTObjectPtr clsTxtParser::ReadShipRecord() {
   try {
-    std::vector<Variant> values;
-    values.reserve(80);
-    AppendValues(values, 55);
-    int64_t turrets = CountOf(values[53], "turret count");
-    AppendValues(values, 4 * turrets);
-    int64_t groups = CountOf(values[static_cast<size_t>(54 + 4 * turrets)], "gun group count");
-    for (int64_t g = 0; g < groups; ++g) {
-      AppendValues(values, 4);
-      int64_t guns = CountOf(values.back(), "gun count");
-      AppendValues(values, 6 * guns);
-    }
-    AppendValues(values, 10);
     auto record = std::make_shared<clsTXTObject>();
-    record->AssignValues(std::move(values));
+    record->ReserveValues(128);
+    AppendValues(*record, 55);
+    int64_t turrets = CountOf(record->Value(53), "turret count");
+    AppendValues(*record, 4 * turrets);
+    int64_t groups = CountOf(record->Value(static_cast<int32_t>(54 + 4 * turrets)), "gun group count");
+    for (int64_t g = 0; g < groups; ++g) {
+      AppendValues(*record, 4);
+      int64_t guns = CountOf(record->Value(record->size() - 1), "gun count");
+      AppendValues(*record, 6 * guns);
+    }
+    AppendValues(*record, 10);
+    record->ShrinkValues();
     return record;
   } catch (const AppError& e) {
     SetError(std::string("Error loading ship:") + kCrLf + e.Description);
@@ -285,13 +307,11 @@ bool clsTxtParser::ReadJobs() {
         return false;
     }
     while (!AtEnd()) {
-      std::vector<Variant> values;
-      values.reserve(static_cast<size_t>(size));
-      AppendValues(values, size - 1);
-      values.push_back(TokenValue());
-      Advance(1);
       auto record = std::make_shared<clsTXTObject>();
-      record->AssignValues(std::move(values));
+      record->ReserveValues(static_cast<size_t>(size));
+      AppendValues(*record, size - 1);
+      record->PushValue(TokenValue());
+      Advance(1);
       record->Dirty = false;
       record->id = ++counter_;
       record->otype = kJobs;
@@ -316,20 +336,19 @@ bool clsTxtParser::ReadJobWings() {
 
 TXTObjectPtr clsTxtParser::ReadJobWingsRecord() {
   try {
-    std::vector<Variant> values;
-    values.push_back(Variant(kz::CLng(LoadValue(kKzValueNumber))));
+    auto record = std::make_shared<clsTXTObject>();
+    record->PushLong(kz::CLng(LoadValue(kKzValueNumber)));
     for (;;) {
       Variant item = TokenValue();
       if (Kz_TXTGetTokenType(doc_) != kKzTokenItem)
         throw AppError(kz::kErrDataLoad, kSource, "Unexpected here: " + kz::CStr(item));
       if (!item.IsNumeric()) throw AppError(kz::kErrDataLoad, kSource, "Expected number, not " + kz::CStr(item));
-      values.push_back(Variant(kz::CLng(item)));
+      record->PushLong(kz::CLng(item));
       Advance(1);
       if (Kz_TXTGetTokenType(doc_) != kKzTokenContinuation) break;
       Advance(1);
     }
-    auto record = std::make_shared<clsTXTObject>();
-    record->AssignValues(std::move(values));
+    record->ShrinkValues();
     record->Dirty = false;
     return record;
   } catch (const AppError& e) {
@@ -343,10 +362,12 @@ bool clsTxtParser::ReadWareLists() {
     int64_t count = CountOf(LoadValue(kKzValueNumber), "ware list count");
     for (int64_t i = 0; i < count; ++i) {
       int64_t n = CountOf(LoadValue(kKzValueNumber), "ware list length");
-      std::vector<Variant> values;
-      for (int64_t k = 0; k < n; ++k) values.push_back(Variant(kz::CStr(LoadValue(kKzValueText))));
       auto record = std::make_shared<clsTXTObject>();
-      record->AssignValues(std::move(values));
+      for (int64_t k = 0; k < n; ++k) {
+        LoadValue(kKzValueText);
+        record->PushText(scratch_->s);
+      }
+      record->ShrinkValues();
       record->id = ++counter_;
       record->otype = kWareLists;
       record->Dirty = false;
@@ -368,33 +389,28 @@ bool clsTxtParser::ReadIconData() {
   main->id = ++counter_;
   AppendLoaded(main);
   try {
-    std::vector<Variant> pending;
+    clsTXTObject pending;
     while (!AtEnd()) {
-      pending.push_back(Variant(kz::CStr(LoadValue(kKzValueText))));
-      pending.push_back(Variant(kz::CStr(LoadValue(kKzValueText))));
-      pending.push_back(Variant(kz::CLng(LoadValue(kKzValueNumber))));
-      pending.push_back(Variant(kz::CLng(LoadValue(kKzValueNumber))));
-      Variant n = Variant(kz::CLng(LoadValue(kKzValueNumber)));
-      int64_t icons = CountOf(n, "icon count");
-      pending.push_back(n);
+      for (int k = 0; k < 2; ++k) {
+        LoadValue(kKzValueText);
+        pending.PushText(scratch_->s);
+      }
+      for (int k = 0; k < 3; ++k) pending.PushLong(kz::CLng(LoadValue(kKzValueNumber)));
+      int64_t icons = CountOf(pending.Value(pending.size() - 1), "icon count");
       for (int64_t i = 0; i < icons; ++i) {
-        Variant name(kz::CStr(LoadValue(kKzValueText)));
+        LoadValue(kKzValueText);
+        std::string name = scratch_->s;
         LoadValue(kKzValueAny);  // not kept
-        std::vector<Variant> values;
-        values.reserve(5);
-        for (int k = 0; k < 4; ++k) {
-          int32_t number = kz::CLng(LoadValue(kKzValueNumber));
-          values.emplace_back(number);
-        }
-        values.push_back(std::move(name));
         auto icon = std::make_shared<clsTXTObject>();
-        icon->AssignValues(std::move(values));
+        icon->ReserveValues(5);
+        for (int k = 0; k < 4; ++k) icon->PushLong(kz::CLng(LoadValue(kKzValueNumber)));
+        icon->PushText(name);
         icon->Dirty = false;
         icon->id = ++counter_;
         AppendLoaded(std::move(icon));
       }
     }
-    main->AssignValues(std::move(pending));
+    main->AssignValues(pending.Values());
     main->Dirty = false;
     return true;
   } catch (const AppError& e) {
@@ -413,31 +429,36 @@ std::string clsTxtParser::NameOrderKey(std::string_view id) {
 }
 
 void clsTxtParser::AppendLoaded(TXTObjectPtr record) {
-  std::string buffer;
-  std::string name = NameOrderKey(NameOf(*record, buffer));
   record->index = UnsortedObjects.Count();
   clsTXTObject* raw = record.get();
+  // The name the record has now. A text ID is seen in place (the record's values do not
+  // change during the load); a record filed before it has values (IconData's main
+  // record) or whose ID is not a text keeps a copy.
+  Pending p{{}, raw->index, -1};
+  if (!raw->NameView(p.name) || raw->size() == 0) {
+    p.owned = static_cast<int32_t>(ownedNames_.size());
+    ownedNames_.push_back(raw->ObjectName());
+  }
   UnsortedObjects.Add(std::move(record), raw->key());
-  pendingNames_.emplace_back(std::move(name), raw);
+  pending_.push_back(p);
 }
 
 void clsTxtParser::BuildNameOrder() {
   // The records came in file order, each after every record of an equal or smaller ID:
   // a stable sort gives the order of filing them one by one.
-  std::vector<size_t> order(pendingNames_.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
-    return CompareNames(pendingNames_[a].first, pendingNames_[b].first) < 0;
-  });
-  objects.Reserve(order.size());
-  for (size_t i : order) {
-    const clsTXTObject* raw = pendingNames_[i].second;
-    // The file order holds the record (same position as its index).
-    const TXTObjectPtr& record = UnsortedObjects.Item(raw->index + 1);
-    objects.Add(record, record->key());
+  for (Pending& p : pending_)
+    if (p.owned >= 0) p.name = ownedNames_[static_cast<size_t>(p.owned)];
+  std::stable_sort(pending_.begin(), pending_.end(),
+                   [](const Pending& a, const Pending& b) { return CompareNames(a.name, b.name) < 0; });
+  objects.Reserve(pending_.size());
+  for (const Pending& p : pending_) {
+    const TXTObjectPtr& record = UnsortedObjects.Item(p.index + 1);
+    objects.Add(record, UnsortedObjects.Key(p.index + 1));
   }
-  pendingNames_.clear();
-  pendingNames_.shrink_to_fit();
+  pending_.clear();
+  pending_.shrink_to_fit();
+  ownedNames_.clear();
+  ownedNames_.shrink_to_fit();
 }
 
 void clsTxtParser::Renumber() {
@@ -533,6 +554,11 @@ bool clsTxtParser::CheckDirty() const {
 // ---------------------------------------------------------------------------------------
 // Writing
 
+bool clsTxtParser::FormatCell(const clsTXTObject& record, int32_t field, std::string& out) {
+  if (CellToKz(record, field, *scratch_) && Kz_TXTFormatValue(*scratch_, out) != 0) return true;
+  return FormatValue(record.Value(field), out, record, field);
+}
+
 bool clsTxtParser::FormatValue(const Variant& v, std::string& out, const clsTXTObject& record, int32_t field) {
   if (!ToKz(v, *scratch_) || Kz_TXTFormatValue(*scratch_, out) == 0) {
     std::string why = v.IsObject() ? std::string("an object reference cannot be written") : LibraryError();
@@ -549,9 +575,8 @@ bool clsTxtParser::FormatGeneric(std::string& out) {
   if (!FormatValue(Variant(Count()), out, clsTXTObject(), 1)) return false;
   out += kCrLf;
   for (const auto& r : UnsortedObjects) {
-    const auto& values = r->Values();
-    for (size_t i = 0; i < values.size(); ++i)
-      if (!FormatValue(values[i], out, *r, static_cast<int32_t>(i))) return false;
+    for (int32_t i = 0, n = r->size(); i < n; ++i)
+      if (!FormatCell(*r, i, out)) return false;
     out += kCrLf;
   }
   return true;
@@ -561,16 +586,16 @@ bool clsTxtParser::FormatJobs(std::string& out) {
   if (!FormatValue(Variant(version_), out, clsTXTObject(), 0)) return false;
   out += kCrLf;
   for (const auto& r : UnsortedObjects) {
-    const auto& values = r->Values();
-    if (values.empty()) {
+    int32_t n = r->size();
+    if (n == 0) {
       SetError("Cannot write " + RecordLabel(*r) + ": the record has no values");
       return false;
     }
-    for (size_t i = 0; i + 1 < values.size(); ++i)
-      if (!FormatValue(values[i], out, *r, static_cast<int32_t>(i))) return false;
+    for (int32_t i = 0; i + 1 < n; ++i)
+      if (!FormatCell(*r, i, out)) return false;
     // The last field stands as it was read: without a separator after it.
     size_t mark = out.size();
-    if (!FormatValue(values.back(), out, *r, static_cast<int32_t>(values.size() - 1))) return false;
+    if (!FormatCell(*r, n - 1, out)) return false;
     if (out.size() > mark && out.back() == ';') out.pop_back();
     out += kCrLf;
   }
@@ -580,7 +605,7 @@ bool clsTxtParser::FormatJobs(std::string& out) {
 bool clsTxtParser::FormatJobWings(std::string& out) {
   out += "// Created with " + kz::GetAppTitleVersion() + kCrLf;
   for (const auto& r : UnsortedObjects) {
-    const auto& values = r->Values();
+    const std::vector<Variant> values = r->Values();
     if (values.size() < 2) {
       SetError("Cannot write " + RecordLabel(*r) + ": a job wing needs a number and at least one item");
       return false;
@@ -604,10 +629,12 @@ bool clsTxtParser::FormatWareLists(std::string& out) {
   if (!FormatValue(Variant(Count()), out, clsTXTObject(), 0)) return false;
   out += kCrLf;
   for (const auto& r : UnsortedObjects) {
-    const auto& values = r->Values();
     if (!FormatValue(Variant(r->size()), out, *r, -1)) return false;
-    for (size_t i = 0; i < values.size(); ++i)
-      if (!FormatValue(Variant(kz::CStr(values[i])), out, *r, static_cast<int32_t>(i))) return false;
+    for (int32_t i = 0, n = r->size(); i < n; ++i) {
+      bool ok = r->KindAt(i) == kz::VariantKind::String ? FormatCell(*r, i, out)
+                                                        : FormatValue(Variant(kz::CStr(r->Value(i))), out, *r, i);
+      if (!ok) return false;
+    }
     out += kCrLf;
   }
   return true;

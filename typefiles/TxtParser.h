@@ -107,7 +107,7 @@ class clsTxtParser : public kz::Object {
   bool AtEnd() const;
   kz::Variant TokenValue();
   bool Advance(int32_t n);
-  void AppendValues(std::vector<kz::Variant>& list, int64_t n);
+  void AppendValues(clsTXTObject& record, int64_t n);
 
   // Layouts.
   bool ReadGeneric(int32_t type);
@@ -124,6 +124,7 @@ class clsTxtParser : public kz::Object {
   bool FormatJobWings(std::string& out);
   bool FormatWareLists(std::string& out);
   bool FormatValue(const kz::Variant& v, std::string& out, const clsTXTObject& record, int32_t field);
+  bool FormatCell(const clsTXTObject& record, int32_t field, std::string& out);
 
   // Appends a record read from the file at the end of the file order; name order is
   // built once when the load ends (BuildNameOrder), which gives the order that filing
@@ -142,7 +143,14 @@ class clsTxtParser : public kz::Object {
   int32_t doc_ = 0;      // the document being read (0 outside a load)
   int32_t counter_ = 0;  // the last key number handed out
   std::unique_ptr<Kz_Value> scratch_;
-  std::vector<std::pair<std::string, const clsTXTObject*>> pendingNames_;  // during a load
+  // During a load: the records in file order with their names (see AppendLoaded).
+  struct Pending {
+    std::string_view name;
+    int32_t index;  // 0-based file position
+    int32_t owned;  // index into ownedNames_, or -1: the record's own text ID
+  };
+  std::vector<Pending> pending_;
+  std::vector<std::string> ownedNames_;
 };
 
 using TxtParserPtr = std::shared_ptr<clsTxtParser>;

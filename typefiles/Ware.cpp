@@ -23,7 +23,7 @@ bool WholeNumberOf(const kz::Variant& value, int32_t& out) noexcept {
   return true;
 }
 
-const kz::Variant& clsWare::Value(int32_t i) const {
+kz::Variant clsWare::Value(int32_t i) const {
   if (!Object) throw kz::AppError(91, "clsWare", "Object variable not set");
   return Object->Value(i);
 }

@@ -18,7 +18,7 @@ class clsWare {
   // The wrapped record's size (0 without a record).
   int32_t size() const noexcept { return Object ? Object->size() : 0; }
   // The record's value i (AppError 9 outside the record; 91 without a record).
-  const kz::Variant& Value(int32_t i) const;
+  kz::Variant Value(int32_t i) const;
   // Stores value i (Dirty as the record sets it).
   void SetValue(int32_t i, kz::Variant v);
 

@@ -8,6 +8,10 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <mutex>
 
 #include "PathResolver.h"
@@ -108,23 +112,48 @@ inline bool ScanInner(char* p, size_t n, uint32_t& nameStart, uint32_t& stemEnd)
   return true;
 }
 
+// The hashes (HashNoCase) of a path's first `folderLength` and first `stemLength`
+// bytes in one pass: the words they share are loaded and folded once.
+inline void HashFolderAndStem(const char* p, size_t folderLength, size_t stemLength, uint64_t& folderHash,
+                              uint64_t& stemHash) {
+  using namespace detail;
+  uint64_t hf = 0x243f6a8885a308d3ULL ^ folderLength, hs = 0x243f6a8885a308d3ULL ^ stemLength;
+  size_t i = 0;
+  for (; i + 8 <= folderLength; i += 8) {
+    const uint64_t w = FoldWord(Load8(p + i));
+    hf = Mix(hf, w);
+    hs = Mix(hs, w);
+  }
+  if (i < folderLength) hf = Mix(hf, FoldWord(LoadTail(p + i, folderLength - i)));
+  for (; i + 8 <= stemLength; i += 8) hs = Mix(hs, FoldWord(Load8(p + i)));
+  if (i < stemLength) hs = Mix(hs, FoldWord(LoadTail(p + i, stemLength - i)));
+  folderHash = hf;
+  stemHash = hs;
+}
+
 }  // namespace
 
-uint32_t CatalogIndex::FolderOf(uint32_t offset, uint32_t length, std::vector<uint32_t>& table) {
-  const std::string_view folder(text_.data() + offset, length);
-  const uint64_t hash = HashNoCase(folder);
-  size_t mask = table.size() - 1;
+// The folder of `length` bytes at `offset` (its hash given), added when it is new.
+inline uint32_t CatalogIndex::FolderOf(uint32_t offset, uint32_t length, uint64_t hash, std::vector<uint32_t>& table) {
+  const size_t mask = table.size() - 1;
   size_t s = static_cast<size_t>(hash) & mask;
   for (; table[s] != kNoEntry; s = (s + 1) & mask) {
     const Folder& f = folders_[table[s]];
-    if (f.hash == hash && f.length == length && EqualNoCase(FolderPath(table[s]), folder)) return table[s];
+    if (f.hash == hash && f.length == length &&
+        EqualNoCase(std::string_view(text_.data() + f.offset, length), std::string_view(text_.data() + offset, length)))
+      return table[s];
   }
+  return AddFolder(offset, length, hash, table, s);
+}
+
+uint32_t CatalogIndex::AddFolder(uint32_t offset, uint32_t length, uint64_t hash, std::vector<uint32_t>& table,
+                                 size_t slot) {
   const uint32_t id = static_cast<uint32_t>(folders_.size());
   folders_.push_back(Folder{offset, length, hash});
-  table[s] = id;
+  table[slot] = id;
   if (folders_.size() * 2 > table.size()) {
     table.assign(table.size() * 2, kNoEntry);
-    mask = table.size() - 1;
+    const size_t mask = table.size() - 1;
     for (uint32_t k = 1; k < folders_.size(); ++k) {
       size_t t = static_cast<size_t>(folders_[k].hash) & mask;
       while (table[t] != kNoEntry) t = (t + 1) & mask;
@@ -133,6 +162,107 @@ uint32_t CatalogIndex::FolderOf(uint32_t offset, uint32_t length, std::vector<ui
   }
   return id;
 }
+
+void CatalogIndex::AddEntry(size_t lineStart, size_t pathLength, uint64_t size, uint32_t nameStart, uint32_t stemEnd,
+                            std::vector<uint32_t>& folderTable) {
+  uint64_t folderHash = 0, stemHash = 0;
+  HashFolderAndStem(text_.data() + lineStart, nameStart ? nameStart - 1 : 0, stemEnd, folderHash, stemHash);
+  const uint32_t folder =
+      nameStart > 0 ? FolderOf(static_cast<uint32_t>(lineStart), nameStart - 1, folderHash, folderTable) : 0;
+  entries_.push_back(Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(pathLength),
+                           static_cast<uint32_t>(size), nameStart, stemEnd, folder, total_, stemHash, true});
+  total_ += size;
+}
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Bit masks over the first 64 bytes of a line: one bit a byte.
+struct LineMasks {
+  uint64_t newline = 0, blank = 0, separator = 0, slash = 0, dot = 0, control = 0, digit = 0;
+};
+
+inline void AddChunk(LineMasks& m, const char* p, int shift) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const auto bits = [shift](__m128i x) { return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(x))) << shift; };
+  const __m128i slash = _mm_cmpeq_epi8(v, _mm_set1_epi8('/'));
+  m.newline |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
+  m.blank |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
+  m.slash |= bits(slash);
+  m.separator |= bits(_mm_or_si128(slash, _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
+  m.dot |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')));
+  const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1f)), v);  // below 0x20
+  m.control |= bits(_mm_or_si128(low, _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7f))));
+  const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+  m.digit |= bits(_mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d));
+}
+
+// Up to eight digits whose last one lies just before `end`.
+inline uint64_t Digits(const char* end, size_t count) {
+  uint64_t w;
+  std::memcpy(&w, end - 8, 8);
+  const uint64_t keep = ~uint64_t{0} << (8 * (8 - count));
+  w = (w & keep) - (0x3030303030303030ULL & keep);  // the first digit in the lowest kept byte
+  w = w * 10 + (w >> 8);
+  w = (((w & 0x000000ff000000ffULL) * 0x000f424000000064ULL) +
+       (((w >> 16) & 0x000000ff000000ffULL) * 0x0000271000000001ULL)) >> 32;
+  return w;
+}
+
+inline int Highest(uint64_t x) { return 63 - __builtin_clzll(x); }
+
+}  // namespace
+
+// A line of at most 63 bytes that is a sound entry with a size of up to eight
+// digits, checked without a branch per character. False leaves everything as it was
+// (the line is then read the general way, which also names what is wrong with it).
+bool CatalogIndex::ParseShortLine(size_t& pos, std::vector<uint32_t>& folderTable) {
+  char* const p = text_.data() + pos;
+  if (pos < 8 || text_.size() - pos < 64) return false;
+  LineMasks m;
+  AddChunk(m, p, 0);
+  AddChunk(m, p + 16, 16);
+  if (m.newline == 0) {
+    AddChunk(m, p + 32, 32);
+    AddChunk(m, p + 48, 48);
+    if (m.newline == 0) return false;
+  }
+  const size_t end = static_cast<size_t>(__builtin_ctzll(m.newline));
+  const size_t lineEnd = end > 0 && p[end - 1] == '\r' ? end - 1 : end;
+  const uint64_t inLine = (uint64_t{1} << lineEnd) - 1;
+  const uint64_t blanks = m.blank & inLine;
+  if (blanks == 0) return false;
+  const size_t blank = static_cast<size_t>(Highest(blanks));
+  const size_t digits = lineEnd - blank - 1;
+  if (blank == 0 || digits == 0 || digits > 8) return false;
+  const uint64_t sizePart = inLine & ~((uint64_t{2} << blank) - 1);
+  if ((m.digit & sizePart) != sizePart) return false;
+  // The path: no control characters, no drive, no empty names, no "." or "..".
+  const uint64_t inPath = (uint64_t{1} << blank) - 1;
+  const uint64_t seps = m.separator & inPath, dots = m.dot & inPath;
+  const uint64_t last = uint64_t{1} << (blank - 1);
+  const uint64_t nameBegins = (seps << 1) | 1;  // a name begins after a separator
+  const uint64_t nameEnds = (seps >> 1) | last;  // and ends before one
+  const uint64_t bad = (m.control & inPath) | (seps & nameBegins) | (seps & last) | (dots & nameBegins & nameEnds) |
+                       (dots & nameBegins & (dots >> 1) & (nameEnds >> 1));
+  if (bad != 0 || (blank >= 2 && p[1] == ':')) return false;
+  const uint64_t size = Digits(p + lineEnd, digits);
+  if (total_ + size > dataSize_ || pos > 0xffffffffULL || entries_.size() >= 0x7fffffff) return false;
+  for (uint64_t s = m.slash & inPath; s != 0; s &= s - 1) p[__builtin_ctzll(s)] = '\\';
+  const uint32_t nameStart = seps ? static_cast<uint32_t>(Highest(seps) + 1) : 0;
+  const uint64_t extension = dots & ~((uint64_t{2} << nameStart) - 1);  // a dot after the name's first character
+  const uint32_t stemEnd = extension ? static_cast<uint32_t>(Highest(extension)) : static_cast<uint32_t>(blank);
+  AddEntry(pos, blank, size, nameStart, stemEnd, folderTable);
+  pos += end + 1;
+  return true;
+}
+
+#else
+
+bool CatalogIndex::ParseShortLine(size_t&, std::vector<uint32_t>&) { return false; }
+
+#endif
 
 bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) {
   text_ = std::move(text);
@@ -146,10 +276,10 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
     why = "it is not a catalog index (it holds binary data)";
     return false;
   }
-  entries_.reserve(static_cast<size_t>(std::count(text_.begin(), text_.end(), '\n')) + 1);
+  // Room for lines of 24 bytes on average (pages never written cost nothing).
+  entries_.reserve(text_.size() / 24 + 16);
   folders_.push_back(Folder{0, 0, HashNoCase({})});  // the top
   std::vector<uint32_t> folderTable(64, kNoEntry);
-  uint32_t lastFolder = 0;
   char* const base = text_.data();
   const size_t n = text_.size();
   size_t pos = 0;
@@ -157,6 +287,10 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
   bool first = true;
   std::string pathWhy;
   while (pos < n) {
+    if (!first && ParseShortLine(pos, folderTable)) {
+      ++lineNo;
+      continue;
+    }
     const void* nl = std::memchr(base + pos, '\n', n - pos);
     const size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - base) : n;
     size_t lineEnd = end;
@@ -216,19 +350,7 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
       why = "the index is too large";
       return false;
     }
-    uint32_t folder = 0;
-    if (nameStart > 0) {
-      const uint32_t length = nameStart - 1;
-      const Folder& last = folders_[lastFolder];
-      if (last.length == length && EqualNoCase(std::string_view(base + last.offset, length), norm.substr(0, length)))
-        folder = lastFolder;
-      else
-        folder = FolderOf(static_cast<uint32_t>(lineStart), length, folderTable);
-      lastFolder = folder;
-    }
-    entries_.push_back(Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(blank), static_cast<uint32_t>(size),
-                             nameStart, stemEnd, folder, total_, HashNoCase(norm.substr(0, stemEnd)), true});
-    total_ += size;
+    AddEntry(lineStart, blank, size, nameStart, stemEnd, folderTable);
   }
   if (first) {
     why = "it is not a catalog index (it is empty)";

@@ -1,4 +1,5 @@
 // The library's entry points over the handle table.
+#include <atomic>
 #include <cmath>
 #include <charconv>
 #include <cstring>
@@ -29,10 +30,36 @@ int32_t BadHandle(int32_t h, const char* need) {
   return Fail(kKzErrWrongType, "Handle " + H(h) + " is not " + need + ".");
 }
 
-std::shared_ptr<TxtDocument> TxtDoc(int32_t h) {
+// Every handle this library frees goes through Kz_DeleteHandle, which moves the epoch
+// on; a cached look-up is good while the epoch stands.
+std::atomic<uint64_t> g_deleteEpoch{1};
+
+// The type-file document of a handle. Readers ask for the same document millions of
+// times in a row, so the last answer is kept (the shared pointer keeps it alive).
+TxtDocument* TxtDoc(int32_t h) {
+  struct Last {
+    int32_t handle = 0;
+    uint64_t epoch = 0;
+    std::shared_ptr<TxtDocument> doc;
+  };
+  thread_local Last last;
+  uint64_t epoch = g_deleteEpoch.load(std::memory_order_acquire);
+  if (h != 0 && last.handle == h && last.epoch == epoch) return last.doc.get();
   auto d = rudu::HandleGetAs<TxtDocument>(h, rudu::kDocumentHandle);
-  if (!d) BadHandle(h, "a type file document");
-  return d;
+  if (!d) {
+    BadHandle(h, "a type file document");
+    return nullptr;
+  }
+  last.handle = h;
+  last.epoch = epoch;
+  last.doc = std::move(d);
+  return last.doc.get();
+}
+
+// A failed write: the right error for a handle that is no open file.
+int32_t WriteFailed(int32_t file, const std::string& error) {
+  if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
+  return Fail(kKzErrWrite, error);
 }
 
 // A text resource document or the store.
@@ -139,6 +166,7 @@ int32_t Kz_GetObjectType(int32_t handle) {
 int32_t Kz_DeleteHandle(int32_t parent, int32_t handle) {
   ClearError();
   if (handle == 0) return 1;
+  g_deleteEpoch.fetch_add(1, std::memory_order_acq_rel);
   if (handle == kKzStoreHandle) return ReadOnly();
   int32_t kind = rudu::HandleKindOf(handle);
   if (kind == rudu::kDocumentHandle) {
@@ -380,9 +408,8 @@ int32_t Kz_TXTWriteValue(int32_t file, const Kz_Value& v) {
   thread_local std::string field;
   field.clear();
   if (!Kz_TXTFormatValue(v, field)) return 0;
-  if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
   std::string error;
-  if (!WriteAll(file, field.data(), field.size(), error)) return Fail(kKzErrWrite, error);
+  if (file == 0 || !WriteAll(file, field.data(), field.size(), error)) return WriteFailed(file, error);
   return 1;
 }
 
@@ -394,9 +421,9 @@ int32_t Kz_TXTWriteFile(int32_t file, const std::string& text) {
   if (!AppendUtf8AsCp1252(bytes, text, &bad))
     return Fail(kKzErrRefused, "The text holds a character at byte " + std::to_string(bad) +
                                    " that Windows-1252 cannot hold.");
-  if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
   std::string error;
-  if (!WriteAll(file, bytes.data(), bytes.size(), error)) return Fail(kKzErrWrite, error);
+  if (bytes.empty() && !rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
+  if (file == 0 || !WriteAll(file, bytes.data(), bytes.size(), error)) return WriteFailed(file, error);
   return 1;
 }
 

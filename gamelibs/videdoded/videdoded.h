@@ -91,8 +91,8 @@
 // ---------------------------------------------------------------------------
 // XML files: Kz_DecodeXMLFile reads a plain or packed XML file (through rudu) and
 // hands back its text in UTF-8, honouring a byte-order mark or the declared encoding
-// (UTF-8, UTF-16, ISO-8859-1, Windows-1252, US-ASCII); the declaration itself is
-// left as it stands. Kz_EncodeXMLFile writes a text plain (mode 1) or packed (2);
+// (UTF-8, UTF-16, ISO-8859-1, Windows-1252, US-ASCII); a converted text's
+// declaration is changed to say UTF-8. Kz_EncodeXMLFile writes a text plain (mode 1) or packed (2);
 // the file is committed only when the whole text was written.
 //
 // Command lines: Kz_CommandLineToArgV splits at blanks and tabs outside double

@@ -30,7 +30,7 @@ int CompareNoCase(std::string_view a, std::string_view b) {
 }
 
 // How far ahead of the item being placed its hash table slot is fetched.
-constexpr size_t kPrefetch = 8;
+constexpr size_t kPrefetch = 32;
 
 }  // namespace
 

@@ -1,0 +1,318 @@
+// Building the index fast must not change what it holds: the catalog reader's quick
+// path for short lines against the line rules (and their error texts), the case-folded
+// hash and comparison, the filters decided per folder, folder spellings, and a hash
+// table that grows when catalogs are appended.
+#include <random>
+
+#include "../rudu/TestFiles.h"
+#include "rudu/CatalogIndex.h"
+#include "rudu/PathResolver.h"
+#include "zuzer/EntryIndex.h"
+#include "zuzer/Wildcard.h"
+
+namespace {
+
+using rudu::CatalogIndex;
+using rudu::EqualNoCase;
+using rudu::FoldCase;
+
+// The index rules one line at a time, the plain way.
+struct Expected {
+  bool ok = true;
+  std::string why;
+  struct Item {
+    std::string path;
+    uint64_t size;
+  };
+  std::vector<Item> items;
+};
+
+Expected ReadByRules(const std::string& text, uint64_t dataSize) {
+  Expected x;
+  size_t pos = 0, lineNo = 0;
+  uint64_t total = 0;
+  bool first = true;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (first) {
+      first = false;
+      continue;  // the tests write a sound data file name
+    }
+    if (line.empty()) continue;
+    const size_t blank = line.rfind(' ');
+    const auto fail = [&](std::string why) {
+      x.ok = false;
+      x.why = std::move(why);
+      return x;
+    };
+    if (blank == std::string::npos || blank + 1 == line.size()) return fail("line " + std::to_string(lineNo) + " has no size");
+    uint64_t size = 0;
+    for (char c : line.substr(blank + 1)) {
+      if (c < '0' || c > '9' || size > 0x7fffffff) return fail("line " + std::to_string(lineNo) + " has no valid size");
+      size = size * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (size > 0x7fffffff) return fail("line " + std::to_string(lineNo) + " has a size above 2^31-1");
+    std::string path = line.substr(0, blank), why;
+    if (!rudu::PathResolver::InnerIsSound(path, why)) return fail("line " + std::to_string(lineNo) + ": " + why);
+    for (char& c : path)
+      if (c == '/') c = '\\';
+    if (total + size > dataSize)
+      return fail("the entry \"" + path + "\" on line " + std::to_string(lineNo) + " runs past the end of the data file (" +
+                  std::to_string(dataSize) + " bytes)");
+    x.items.push_back({path, size});
+    total += size;
+  }
+  return x;
+}
+
+void ExpectSameIndex(const std::string& text, uint64_t dataSize) {
+  const Expected x = ReadByRules(text, dataSize);
+  CatalogIndex index;
+  std::string why;
+  const bool ok = index.Parse(text, dataSize, why);
+  ASSERT_EQ(ok, x.ok) << why << "\n" << text;
+  if (!ok) {
+    EXPECT_EQ(why, x.why);
+    return;
+  }
+  ASSERT_EQ(index.Count(), x.items.size());
+  uint64_t offset = 0;
+  for (size_t i = 0; i < x.items.size(); ++i) {
+    SCOPED_TRACE(x.items[i].path);
+    const CatalogIndex::Entry& e = index.At(i);
+    const std::string_view path = index.Path(i);
+    ASSERT_EQ(path, x.items[i].path);
+    EXPECT_EQ(e.size, x.items[i].size);
+    EXPECT_EQ(e.offset, offset);
+    offset += e.size;
+    uint32_t nameStart = 0, stemEnd = 0;
+    rudu::SplitInnerName(path, nameStart, stemEnd);
+    EXPECT_EQ(e.nameStart, nameStart);
+    EXPECT_EQ(e.stemEnd, stemEnd);
+    EXPECT_EQ(e.stemHash, rudu::HashNoCase(path.substr(0, stemEnd)));
+    EXPECT_TRUE(EqualNoCase(index.FolderPath(e.folder), path.substr(0, nameStart ? nameStart - 1 : 0)));
+    bool hidden = false;
+    for (size_t j = i + 1; j < x.items.size(); ++j) hidden = hidden || EqualNoCase(x.items[j].path, path);
+    EXPECT_EQ(e.live, !hidden);
+    if (e.live) {
+      EXPECT_EQ(index.Find(path), static_cast<long>(i));
+    }
+  }
+  // Folders are distinct without regard to case.
+  for (size_t a = 0; a < index.FolderCount(); ++a)
+    for (size_t b = a + 1; b < index.FolderCount(); ++b) EXPECT_FALSE(EqualNoCase(index.FolderPath(a), index.FolderPath(b)));
+}
+
+std::string Filler(size_t lines) {
+  std::string s;
+  for (size_t i = 0; i < lines; ++i) s += "types\\filler" + std::to_string(i) + ".txt 1\n";
+  return s;
+}
+
+TEST(IndexBuildTest, CatalogLinesAreReadAsTheRulesSay) {
+  // Lines around the quick path's limits (63 bytes, eight digits) and the refused
+  // forms, each followed by enough lines that the quick path may read it.
+  const std::string name62 = std::string(50, 'a') + "\\bc.defgh";
+  const std::vector<std::string> lines = {
+      "types\\TLaser.txt 12", "Types/Sub/TShips.pck 7", "a.b.c 1", "x\\.hidden 1", "x\\y.\\z 1", "x\\y..z.t 1",
+      ".a\\b 1", "noext 0", "A B\\c d.txt 3", name62 + " 1", name62 + "ij 1", name62 + "ijk 1", name62 + " 12345678",
+      name62 + " 123456789", "p.txt 99999999", "p.txt 123456789", "types\\TLaser.txt 2\r", "\xc3\xa9t\xc3\xa9\\x.txt 1",
+      "dup\\X.txt 1", "DUP\\x.TXT 2",
+      // refused
+      "\\abs.txt 1", "/abs.txt 1", "c:\\x 1", "a\\\\b 1", "a//b 1", "a\\ 1", "a\\.\\b 1", "a\\..\\b 1", ".. 1", ". 1",
+      "a\\.. 1", "ctl\x01.txt 1", "del\x7f.txt 1", "tab\tx 1", "nosize", "trailing 1 ", " 1", "x 1a", "x 12x4",
+      "x 2147483647", "x 2147483648", "x 99999999999", "cr\rinside 1",
+  };
+  const std::string head = "data.dat\n" + Filler(3);
+  for (const std::string& line : lines) {
+    SCOPED_TRACE(line);
+    ExpectSameIndex(head + line + "\n" + Filler(4), uint64_t{1} << 40);
+    ExpectSameIndex(head + line + "\n", uint64_t{1} << 40);  // near the end of the text
+    ExpectSameIndex(head + line, uint64_t{1} << 40);         // the last line without its end
+  }
+  // A size past the end of the data file, found by either path.
+  ExpectSameIndex(head + "big.txt 50\n" + Filler(4), 52);
+  ExpectSameIndex(head + "big.txt 49\n" + Filler(4), 52);
+}
+
+TEST(IndexBuildTest, RandomCatalogLinesAreReadAsTheRulesSay) {
+  std::mt19937 rng(1234);
+  const std::string alphabet = "aBz09._-\\/ \\\\..:\x01\x7f\xe9\r";
+  for (int round = 0; round < 3000; ++round) {
+    std::string text = "data.dat\n";
+    const int count = 1 + static_cast<int>(rng() % 8);
+    for (int l = 0; l < count; ++l) {
+      const size_t length = rng() % 72;
+      std::string path;
+      for (size_t i = 0; i < length; ++i) {
+        // Mostly letters, so that many lines are sound.
+        path += rng() % 4 ? "abcXYZ019"[rng() % 9] : alphabet[rng() % alphabet.size()];
+      }
+      const int digits = static_cast<int>(rng() % 11);
+      std::string size;
+      for (int d = 0; d < digits; ++d) size += static_cast<char>('0' + rng() % 10);
+      text += path + (rng() % 8 ? " " : "") + size + (rng() % 5 ? "\n" : "\r\n");
+    }
+    text += Filler(rng() % 2 ? 4 : 0);
+    SCOPED_TRACE(round);
+    ExpectSameIndex(text, uint64_t{1} << 40);
+    if (HasFatalFailure()) return;
+  }
+}
+
+// The word-at-a-time folding against the byte-at-a-time definition.
+uint64_t HashByBytes(std::string_view s) {
+  uint64_t h = 0x243f6a8885a308d3ULL ^ s.size();
+  for (size_t i = 0; i < s.size(); i += 8) {
+    uint64_t w = 0;
+    for (size_t k = 0; k < 8 && i + k < s.size(); ++k)
+      w |= static_cast<uint64_t>(static_cast<unsigned char>(FoldCase(s[i + k]))) << (8 * k);
+    h ^= w;
+    h *= 0x9e3779b97f4a7c15ULL;
+    h ^= h >> 29;
+  }
+  return h;
+}
+
+TEST(IndexBuildTest, CaseFoldedHashAndComparisonFollowTheByteRules) {
+  std::mt19937 rng(99);
+  for (int round = 0; round < 20000; ++round) {
+    const size_t n = rng() % 40;
+    std::string a, b;
+    for (size_t i = 0; i < n; ++i) a += static_cast<char>(rng() % 4 ? "aZ@[`{09\\"[rng() % 9] : static_cast<char>(rng()));
+    b = a;
+    if (n && rng() % 2) b[rng() % n] ^= static_cast<char>(1 << (rng() % 8));
+    for (char& c : b)
+      if (rng() % 3 == 0) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    bool same = a.size() == b.size();
+    for (size_t i = 0; same && i < n; ++i) same = FoldCase(a[i]) == FoldCase(b[i]);
+    ASSERT_EQ(EqualNoCase(a, b), same) << a << " / " << b;
+    ASSERT_EQ(rudu::HashNoCase(a), HashByBytes(a));
+    if (same) {
+      ASSERT_EQ(rudu::HashNoCase(a), rudu::HashNoCase(b));
+    }
+  }
+}
+
+std::shared_ptr<const CatalogIndex> Catalog(const std::vector<std::string>& paths, const std::string& name = "c.dat") {
+  std::string text = name + "\n";
+  for (const std::string& p : paths) text += p + " 0\n";
+  auto index = std::make_shared<CatalogIndex>();
+  std::string why;
+  EXPECT_TRUE(index->Parse(text, 0, why)) << why;
+  return index;
+}
+
+// Every file of the index, walked through finds.
+std::vector<std::string> AllFiles(const zuzer::EntryIndex& index, const std::string& folder = "") {
+  std::vector<std::string> out;
+  std::vector<zuzer::FindRecord> records;
+  index.Find(folder, "*", records);
+  for (const zuzer::FindRecord& r : records) {
+    const std::string full = folder.empty() ? r.name : folder + "\\" + r.name;
+    if (r.kind == 2) {
+      for (const std::string& f : AllFiles(index, full)) out.push_back(f);
+    } else {
+      out.push_back(full);
+    }
+  }
+  return out;
+}
+
+class IndexBuildFolderTest : public kztest::TempFolderTest {};
+
+TEST_F(IndexBuildFolderTest, FiltersDecidedPerFolderPassWhatEachPathWouldPass) {
+  const std::vector<std::string> filters = {"types\\T*.txt", "maps\\*", "x?z\\*", "t\\44*", "README"};
+  const std::vector<std::string> paths = {
+      "types\\TLaser.txt", "types\\TShips.pck", "types\\sub\\Tq.txt", "types\\Ta.txt.bak", "maps\\a.xml",
+      "maps\\deep\\b.xml", "MAPS\\c.xml", "mapsx\\d.xml", "xyz\\a", "xz\\a", "xAz\\deep\\b", "t\\440001.xml",
+      "t\\450001.xml", "t\\44\\x.xml", "README", "README.txt", "other\\README"};
+  std::vector<std::string> expected;
+  for (const std::string& p : paths) {
+    bool pass = false;
+    for (const std::string& f : filters) pass = pass || zuzer::Wildcard::Match(f, p);
+    if (pass) expected.push_back(p);
+  }
+  const auto sorted = [](std::vector<std::string> v) {
+    for (std::string& s : v)
+      for (char& c : s) c = FoldCase(c);
+    std::sort(v.begin(), v.end());
+    return v;
+  };
+  {
+    zuzer::EntryIndex index(filters);
+    index.AddCatalog(Catalog(paths));
+    index.Finish();
+    EXPECT_EQ(sorted(AllFiles(index)), sorted(expected));
+    EXPECT_EQ(index.FileCount(), expected.size());
+  }
+  // The same on disk (one spelling of each path: the disk keeps letter case).
+  for (const std::string& p : paths) {
+    if (p == "MAPS\\c.xml") continue;
+    std::string disk = p;
+    for (char& c : disk)
+      if (c == '\\') c = '/';
+    kztest::WriteRaw(P(disk), "x");
+  }
+  expected.erase(std::remove_if(expected.begin(), expected.end(),
+                                [](const std::string& p) { return p == "MAPS\\c.xml"; }),
+                 expected.end());
+  zuzer::EntryIndex index(filters);
+  index.AddDisk(root);
+  index.Finish();
+  EXPECT_EQ(sorted(AllFiles(index)), sorted(expected));
+}
+
+TEST_F(IndexBuildFolderTest, FolderSpellingsHidingAndBackslashNamesOnDisk) {
+  zuzer::EntryIndex index;
+  // 01's only entry is hidden by 02: the folder is spelt as 02's live entry spells it.
+  index.AddCatalog(Catalog({"TYPES\\a.txt"}, "01.dat"));
+  index.AddCatalog(Catalog({"types\\A.TXT", "Types\\b.txt", "dup\\x.txt", "DUP\\X.txt"}, "02.dat"));
+  kztest::WriteRaw(P("types/c.txt"), "c");
+  kztest::WriteRaw(P("types/back\\slash.txt"), "never addressable");
+  index.AddDisk(root);
+  index.Finish();
+  std::vector<zuzer::FindRecord> r;
+  index.Find("", "*", r);
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0].name, "DUP");  // "dup\x.txt" is hidden by the later line
+  EXPECT_EQ(r[1].name, "types");
+  EXPECT_EQ(r[1].path, root + "/types");  // on disk
+  EXPECT_EQ(r[0].path, "::DUP");          // catalogs read from memory have no file name
+  index.Find("TYPES", "*", r);
+  std::vector<std::string> names;
+  for (const auto& f : r) names.push_back(f.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"A.TXT", "b.txt", "c.txt"}));
+  index.Find("dup", "x", r);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].name, "X.txt");  // the later line of the catalog
+  EXPECT_EQ(index.FileCount(), 4u);
+}
+
+TEST(IndexBuildTest, AppendedCatalogsGrowTheTableAndHideWhatTheyReplace) {
+  zuzer::EntryIndex index;
+  index.AddCatalog(Catalog({"types\\TLaser.txt", "types\\TShips.txt"}));
+  index.Finish();
+  std::vector<std::string> many;
+  for (int i = 0; i < 5000; ++i) many.push_back("objects\\m" + std::to_string(i % 13) + "\\e" + std::to_string(i) + ".bod");
+  many.push_back("TYPES\\tlaser.TXT");
+  index.AddCatalog(Catalog(many, "mod.dat"));
+  index.Finish();
+  EXPECT_EQ(index.FileCount(), 5002u);
+  std::vector<zuzer::FindRecord> r;
+  for (int i = 0; i < 5000; i += 97) {
+    index.Find("objects\\m" + std::to_string(i % 13), "E" + std::to_string(i), r);
+    ASSERT_EQ(r.size(), 1u) << i;
+    EXPECT_EQ(r[0].name, "e" + std::to_string(i) + ".bod");
+  }
+  index.Find("types", "TLaser", r);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].name, "tlaser.TXT");
+}
+
+}  // namespace
