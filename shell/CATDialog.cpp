@@ -220,25 +220,33 @@ void frmCATDialog::Refresh() {
 }
 
 void frmCATDialog::Listing() {
-  const std::string pattern = kz::BrowserListPattern(folders_, CurrentPattern());
-  ZuZERFindData data{};
-  const int32_t h = ZuZER_CatFindFirstFile(context_, pattern.c_str(), &data);
+  // Folders are listed whatever the file type chosen (a mask such as "*.txt" would
+  // hide them all), files by the chosen pattern.
+  const std::string prefix = kz::FolderPrefix(folders_);
   FileView->clear();
   const QString wanted = cmbFileName->currentText();
   QTreeWidgetItem* chosen = nullptr;
-  if (h) {
-    do {
-      const std::string name = kz::CutAtNul(data.name, sizeof data.name);
-      auto* item = new QTreeWidgetItem(FileView, QStringList{Q(name)});
-      item->setData(0, kKindRole, data.kind);
-      const bool folder = data.kind == ZUZER_KIND_FOLDER;
-      kz::SetItemKey(item, QString(folder ? "dir" : "file"));
-      item->setIcon(0, style()->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon));
-      if (!chosen && !wanted.isEmpty() && item->text(0).compare(wanted, Qt::CaseInsensitive) == 0) chosen = item;
-      data = ZuZERFindData{};
-    } while (ZuZER_FindNextFile(h, &data) != 0);
-  }
-  ZuZER_FindClose(h);
+  auto list = [&](const std::string& pattern, bool folders) {
+    ZuZERFindData data{};
+    const int32_t h = ZuZER_CatFindFirstFile(context_, pattern.c_str(), &data);
+    if (h) {
+      do {
+        const bool folder = data.kind == ZUZER_KIND_FOLDER;
+        if (folder == folders) {
+          const std::string name = kz::CutAtNul(data.name, sizeof data.name);
+          auto* item = new QTreeWidgetItem(FileView, QStringList{Q(name)});
+          item->setData(0, kKindRole, data.kind);
+          kz::SetItemKey(item, QString(folder ? "dir" : "file"));
+          item->setIcon(0, style()->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon));
+          if (!chosen && !wanted.isEmpty() && item->text(0).compare(wanted, Qt::CaseInsensitive) == 0) chosen = item;
+        }
+        data = ZuZERFindData{};
+      } while (ZuZER_FindNextFile(h, &data) != 0);
+    }
+    ZuZER_FindClose(h);
+  };
+  list(prefix + "*", true);
+  list(prefix + CurrentPattern(), false);
   if (chosen) {
     FileView->setCurrentItem(chosen);
     chosen->setSelected(true);

@@ -19,7 +19,7 @@ clsShip& clsGun::Ship() const {
   return *s;
 }
 
-int32_t clsGun::index() const { return kz::CLng(Value(0)); }
+int32_t clsGun::index() const { return clsShip::WholeValue(Value(0)); }
 std::string clsGun::key() const { return std::to_string(id) + "k"; }
 
 kz::Variant clsGun::Value(int32_t i) const {

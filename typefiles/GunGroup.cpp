@@ -44,7 +44,7 @@ int32_t clsGunGroup::SectionSize() const {
 
 int32_t clsGunGroup::Value(int32_t i) const {
   kz::CheckListIndex(i, 0, size() - 1, kSource);
-  return kz::CLng(Ship().Value(offset + i));
+  return clsShip::WholeValue(Ship().Value(offset + i));
 }
 
 void clsGunGroup::SetValue(int32_t i, int32_t v) {
@@ -83,7 +83,7 @@ void clsGunGroup::RefreshGunCount() {
   clsShip& ship = Ship();
   int64_t pseudo = 0;
   for (const auto& gun : Guns) {
-    int32_t count = kz::CLng(gun->Value(1));
+    int32_t count = clsShip::WholeValue(gun->Value(1));
     if (count > 0) pseudo += count;
   }
   SetValue(1, kz::round32(double(pseudo)));
@@ -104,7 +104,7 @@ int32_t clsGunGroup::GetGunIndex(const GunPtr& gun) const {
 
 bool clsGunGroup::RemoveGun(const GunPtr& gun) {
   clsShip& ship = Ship();
-  ship.RemoveGun(shared_from_this(), gun);  // drops the gun from Guns as well
+  ship.RemoveGun(shared_from_this(), GunPtr(gun));  // drops the gun from Guns as well
   ship.ReindexGuns();
   RefreshGunCount();
   return true;

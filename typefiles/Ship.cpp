@@ -73,9 +73,14 @@ int32_t clsShip::size() const { return Object->size(); }
 std::string clsShip::Race() const { return TableEntry(mdlKzConst::RaceNames, Value(45)); }
 std::string clsShip::Class() const { return TableEntry(kz::ShipClassNames, Value(5)); }
 
-int32_t clsShip::TurretCount() const { return kz::CLng(Value(kTurretCountField)); }
-int32_t clsShip::GunCount() const { return kz::CLng(Value(kGunCountField)); }
-int32_t clsShip::GunSectionsCount() const { return kz::CLng(Value(GGCountOffset())); }
+int32_t clsShip::WholeValue(const kz::Variant& v) {
+  if (v.IsString() && v.AsString().find_first_not_of(" \t") == std::string::npos) return 0;
+  return kz::CLng(v);
+}
+
+int32_t clsShip::TurretCount() const { return WholeValue(Value(kTurretCountField)); }
+int32_t clsShip::GunCount() const { return WholeValue(Value(kGunCountField)); }
+int32_t clsShip::GunSectionsCount() const { return WholeValue(Value(GGCountOffset())); }
 void clsShip::SetGunSectionsCount(int32_t v) { SetValue(GGCountOffset(), kz::Variant(v)); }
 int32_t clsShip::GGCountOffset() const { return ToInt32(kFirstTurretEntry + 4 * int64_t(TurretCount())); }
 
@@ -200,12 +205,14 @@ bool clsShip::LoadObjects() {
     if (groups < 0) Raise("Gun group count " + std::to_string(groups) + " is not valid.");
     int64_t p = kFirstTurretEntry + 1 + 4 * int64_t(turrets);
     for (int32_t k = 0; k < groups; ++k) {
-      const std::string outside = "Gun group (index " + std::to_string(k) + ") does not fit the ship data (" +
-                                  std::to_string(n) + " values).";
-      if (p + 4 > n) Raise(outside);
+      auto outside = [&] {
+        return "Gun group (index " + std::to_string(k) + ") does not fit the ship data (" + std::to_string(n) +
+               " values).";
+      };
+      if (p + 4 > n) Raise(outside());
       auto g = std::make_shared<clsGunGroup>(self, ++groupCounter_, static_cast<int32_t>(p));
       const int64_t section = 4 + 6 * std::abs(int64_t(g->GunCount()));
-      if (p + section > n) Raise(outside);
+      if (p + section > n) Raise(outside());
       g->CreateGuns();
       p += section;
       kz::CollAddSorted(GunGroups, g, g->key());
@@ -265,7 +272,9 @@ TurretPtr clsShip::MakeNewTurret() {
   }
 }
 
-bool clsShip::RemoveTurret(const TurretPtr& turret) {
+bool clsShip::RemoveTurret(const TurretPtr& turretRef) {
+  // A copy: the caller's reference may be the collection's own slot, which goes below.
+  const TurretPtr turret = turretRef;
   try {
     const int32_t pos = PositionOfObject(Turrets, turret);
     if (pos == 0) Raise("Invalid turret passed.");
@@ -313,9 +322,12 @@ bool clsShip::RemoveTurret(const TurretPtr& turret) {
 
 // ---- Guns ----------------------------------------------------------------------------
 
-void clsShip::MakeNewGun(const GunGroupPtr& group, const GunPtr& gun) {
+void clsShip::MakeNewGun(const GunGroupPtr& groupRef, const GunPtr& gunRef) {
+  const GunGroupPtr group = groupRef;
+  const GunPtr gun = gunRef;
   if (PositionOfObject(GunGroups, group) == 0) Raise("Invalid gun group passed.");
-  if (!gun || gun->gg() || group->Guns.Exists(gun->key())) Raise("Invalid gun passed.");
+  if (!gun || (gun->gg() && gun->gg() != group) || group->Guns.Exists(gun->key()))
+    Raise("Invalid gun passed.");
   CheckObjects();
   Snapshot saved = Take();
   try {
@@ -336,7 +348,10 @@ void clsShip::MakeNewGun(const GunGroupPtr& group, const GunPtr& gun) {
   }
 }
 
-void clsShip::RemoveGun(const GunGroupPtr& group, const GunPtr& gun) {
+void clsShip::RemoveGun(const GunGroupPtr& groupRef, const GunPtr& gunRef) {
+  // Copies: the caller's references may be the collections' own slots.
+  const GunGroupPtr group = groupRef;
+  const GunPtr gun = gunRef;
   if (PositionOfObject(GunGroups, group) == 0) Raise("Invalid gun group passed.");
   const int32_t at = PositionOfObject(group->Guns, gun);
   if (at == 0) Raise("Invalid gun passed.");
@@ -390,14 +405,14 @@ void clsShip::ReindexTurrets() {
 int32_t clsShip::NextLaserNumber() const {
   int64_t highest = 0;
   for (const auto& g : GunGroups)
-    for (const auto& gun : g->Guns) highest = std::max<int64_t>(highest, kz::CLng(gun->Value(0)));
+    for (const auto& gun : g->Guns) highest = std::max<int64_t>(highest, WholeValue(gun->Value(0)));
   return ToInt32(highest + 1);
 }
 
 int32_t clsShip::GunGroupGunsOffset(int32_t i) const {
   int64_t p = kFirstTurretEntry + 1 + 4 * int64_t(TurretCount());
   for (int32_t k = 0; k < i; ++k) {
-    const int32_t guns = kz::CLng(Value(ToInt32(p + 3)));
+    const int32_t guns = WholeValue(Value(ToInt32(p + 3)));
     p += 4 + 6 * std::abs(int64_t(guns));
   }
   return ToInt32(p + 4);
@@ -444,7 +459,7 @@ bool clsShip::Validate() {
           overflow = true;
         } else {
           // Field 19 counts the guns' positive counts (as RefreshGunCount keeps it).
-          const int32_t count = kz::CLng(gun->Value(1));
+          const int32_t count = WholeValue(gun->Value(1));
           if (count > 0) gunSum += count;
         }
         ++gunNumber;

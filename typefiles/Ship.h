@@ -110,6 +110,11 @@ class clsShip : public kz::Object, public std::enable_shared_from_this<clsShip> 
   // Turrets get value 0 = 1, 2, 3, ... and the groups header value 2 = 1, 2, 3, ...
   void ReindexTurrets();
 
+  // A value of the variable part read as a whole number: a blank field (empty, or a
+  // text of blanks, as a gun left unfilled reads back from a file) counts as 0; other
+  // texts raise AppError 13 as CLng does.
+  static int32_t WholeValue(const kz::Variant& v);
+
   // One more than the largest gun value 0 over all guns; 1 when the ship has none.
   int32_t NextLaserNumber() const;
   // Record index of the first gun of the gun group at 0-based position i, walking the

@@ -29,9 +29,9 @@ clsShip& clsTurret::Ship() const {
   return *s;
 }
 
-int32_t clsTurret::index() const { return kz::CLng(Value(0)); }
+int32_t clsTurret::index() const { return clsShip::WholeValue(Value(0)); }
 int32_t clsTurret::SortIndex() const { return index(); }
-bool clsTurret::IsTurret() const { return kz::CLng(Value(1)) != 0; }
+bool clsTurret::IsTurret() const { return clsShip::WholeValue(Value(1)) != 0; }
 std::string clsTurret::key() const { return std::to_string(id) + "k"; }
 
 kz::Variant clsTurret::Value(int32_t i) const {
@@ -44,7 +44,7 @@ void clsTurret::SetValue(int32_t i, kz::Variant v) {
   Ship().SetValue(offset + i, std::move(v));
 }
 
-int32_t clsTurret::PathIdx() const { return kz::CLng(Value(3)); }
+int32_t clsTurret::PathIdx() const { return clsShip::WholeValue(Value(3)); }
 std::string clsTurret::BodyID() const { return kz::CStr(Value(2)); }
 
 int32_t clsTurret::DescriptorOffset() const { return kz::round32(31.0 + 2.0 * (double(index()) - 2.0)); }
@@ -67,7 +67,7 @@ int32_t clsTurret::CheckedDescriptorOffset() const {
 int32_t clsTurret::DescriptorValue(int32_t i) const {
   kz::CheckListIndex(i, 0, 1, kSource);
   if (!IsTurret()) return 0;
-  return kz::CLng(Ship().Value(CheckedDescriptorOffset() + i));
+  return clsShip::WholeValue(Ship().Value(CheckedDescriptorOffset() + i));
 }
 
 void clsTurret::SetDescriptorValue(int32_t i, int32_t v) {
@@ -78,7 +78,7 @@ void clsTurret::SetDescriptorValue(int32_t i, int32_t v) {
 
 int32_t clsTurret::Position() const {
   if (!IsTurret()) return 0;
-  return kz::CLng(Ship().Value(CheckedDescriptorOffset() + 1));
+  return clsShip::WholeValue(Ship().Value(CheckedDescriptorOffset() + 1));
 }
 
 bool clsTurret::TranslateDescValue(int32_t i, std::string& text) const {

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -83,6 +84,11 @@ inline std::string SampleDataDir() {
     std::string d = ::mkdtemp(tmpl);
     const std::string cmd = std::string(KZ_TEST_BINARY_DIR) + "/bin/kz_sampledata " + d + " > /dev/null";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
+    static std::string removeAtExit = d;
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(removeAtExit, ec);
+    });
     return d;
   }();
   return dir;

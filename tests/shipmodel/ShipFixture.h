@@ -105,7 +105,7 @@ inline void ExpectConsistent(clsShip& ship) {
     for (const auto& gun : g->Guns) {
       EXPECT_EQ(gun->offset, q);
       EXPECT_EQ(gun->gg(), g);
-      int c = kz::CLng(gun->Value(1));
+      int c = clsShip::WholeValue(gun->Value(1));
       if (c > 0) gunSum += c;
       q += 6;
     }

@@ -72,7 +72,9 @@ TEST_F(ShipModelTest, AddingTurretsAndGunsMovesOnlyTheDataBehind) {
   EXPECT_EQ(kz::CLng(t->Value(1)), 3);
   size_t i = 0, j = 0;
   for (const auto& g : ship->GunGroups) {
-    if (i < groupOffsets.size()) EXPECT_EQ(g->offset, groupOffsets[i] + 4);
+    if (i < groupOffsets.size()) {
+      EXPECT_EQ(g->offset, groupOffsets[i] + 4);
+    }
     ++i;
     for (const auto& gun : g->Guns) EXPECT_EQ(gun->offset, gunOffsets[j++] + 4);
   }
@@ -242,7 +244,9 @@ TEST_F(ShipModelTest, StaleObjectsAreNotEdited) {
     EXPECT_FALSE(ship->RemoveTurret(ship->Turrets.Item(2)));
     EXPECT_TRUE(ship->Object->Values() == values);
     // The group count alone is not compared by Validate (it checks the objects' data).
-    if (c.field != -1) EXPECT_FALSE(ship->Validate());
+    if (c.field != -1) {
+      EXPECT_FALSE(ship->Validate());
+    }
   }
 }
 
@@ -298,11 +302,11 @@ TEST_F(ShipModelTest, ValidateReports) {
   // Objects whose data is gone from the record: an overflow report before the size.
   {
     auto ship = MakeShip(ShipValues(1, {{1, 1}}));
-    ship->Object->RemoveSpaceFromArray(60, 14);
+    ship->Object->RemoveSpaceFromArray(63, 12);
     EXPECT_FALSE(ship->Validate());
     EXPECT_EQ(ship->GetLastError(),
               "Error while accessing data of gun (index 2) in gun group (index 0). Data overflow detected.\r\n"
-              "Calculated size of ship data does not match actual data size - should be 85 and it is 71.");
+              "Calculated size of ship data does not match actual data size - should be 85 and it is 73.");
   }
   // A stale error of an earlier operation does not leak into the report.
   {
