@@ -1231,8 +1231,14 @@ void frmTXTEditor::ShowPopup(const QPoint& globalPos) {
   mnuPopup->popup(globalPos);
 }
 
-void frmTXTEditor::OpenDroppedFiles(const QStringList& files) {
-  if (!files.isEmpty()) OpenFile(S(files.front()));
+void frmTXTEditor::DropFiles(const QMimeData* data) {
+  if (!data) return;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) {
+      OpenFile(S(url.toLocalFile()));  // the first file of the drop only
+      return;
+    }
+  }
 }
 
 bool frmTXTEditor::eventFilter(QObject* watched, QEvent* event) {
@@ -1269,12 +1275,8 @@ bool frmTXTEditor::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Drop:
       if (onList) {
         auto* d = static_cast<QDropEvent*>(event);
-        QStringList files;
-        if (d->mimeData())
-          for (const QUrl& url : d->mimeData()->urls())
-            if (url.isLocalFile()) files << url.toLocalFile();
         d->acceptProposedAction();
-        OpenDroppedFiles(files);
+        DropFiles(d->mimeData());
         return true;
       }
       break;

@@ -29,6 +29,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMimeData;
 class QMenu;
 class QRadioButton;
 class QStatusBar;
@@ -96,6 +97,8 @@ class frmTXTEditor : public QMainWindow {
   // A toolbar button or menu entry by key ("open", "save", "kz", "desc", "about"; the
   // "open" menu's "vfs://" and recent paths; the "save" menu's "save" and "export").
   void ToolbarAction(const std::string& button, const std::string& menuKey = {});
+  // Files dropped on the object list: the first of them is opened.
+  void DropFiles(const QMimeData* data);
   // The list mode option (0 Name, 1 Race, 2 ID; -1 the option that is set).
   void SetListMode(int32_t index);
 
@@ -165,7 +168,6 @@ class frmTXTEditor : public QMainWindow {
   TXTObjectRef RecordOfItem(QTreeWidgetItem* item) const;
   void DeleteFromSourceWindow(const TXTObjectRef& source);
   void OnPageChanged(TXTObjectRef record);
-  void OpenDroppedFiles(const QStringList& files);
   void ShowPopup(const QPoint& globalPos);
 
   // Wrappers around the page's name members: they never fail.

@@ -1,6 +1,7 @@
 #include "FileObject.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,6 +72,32 @@ bool ReadDisk(const std::string& real, const std::string& shown, std::vector<uin
   return true;
 }
 
+// Reads the first bytes of a disk file (fewer when it is shorter).
+bool ReadHead(const std::string& real, const std::string& shown, uint8_t* out, size_t size, size_t& got,
+              int32_t& code, std::string& error) {
+  got = 0;
+  int fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    code = errno == ENOENT ? RUDU_ERR_NOT_FOUND : RUDU_ERR_IO;
+    error = "Cannot open file " + Quoted(shown) + ": " + SysText();
+    return false;
+  }
+  while (got < size) {
+    ssize_t n = ::read(fd, out + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      code = RUDU_ERR_IO;
+      error = "Cannot read file " + Quoted(shown) + ": " + SysText();
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  return true;
+}
+
 // Replaces packed bytes by their unpacked content.
 bool UnpackInPlace(std::vector<uint8_t>& bytes, const std::string& shown, int32_t& code, std::string& error) {
   if (!PackedData::IsPacked(bytes.data(), bytes.size())) return true;
@@ -101,6 +128,17 @@ bool WriteAllAt(int fd, const uint8_t* p, size_t n, off_t at) {
 }
 
 std::atomic<uint64_t> g_tempCounter{0};
+
+// Asks for large pages under a big buffer that is not touched yet: filling many
+// megabytes page by page costs far more in faults than the copying itself.
+void AdviseLargePages(void* p, size_t n) {
+  constexpr size_t kMin = size_t{4} << 20;
+  if (n < kMin) return;
+  const uintptr_t page = 4096;
+  uintptr_t from = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
+  uintptr_t to = (reinterpret_cast<uintptr_t>(p) + n) & ~(page - 1);
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);  // advice only
+}
 
 // Writes bytes to a new temporary file beside `target` and renames it over the
 // target. The old file stays whole on every failure.
@@ -238,17 +276,48 @@ std::shared_ptr<FileObject> FileObject::Open(const std::string& path, int32_t ac
     return nullptr;
   }
   bool existingPacked = false;
-  if (exists) {
+  if (exists && !create) {
     std::vector<uint8_t> old;
     if (!ReadDisk(f->target_, path, old, code, error)) return nullptr;
     existingPacked = PackedData::IsPacked(old.data(), old.size());
-    if (!create) {
-      f->data.swap(old);
-      if (!UnpackInPlace(f->data, path, code, error)) return nullptr;
+    f->data.swap(old);
+    if (!UnpackInPlace(f->data, path, code, error)) return nullptr;
+  } else if (exists && form == 0) {
+    // A new content in the form the file has: its first bytes tell.
+    uint8_t head[16];
+    size_t got = 0;
+    if (!ReadHead(f->target_, path, head, sizeof head, got, code, error)) return nullptr;
+    existingPacked = PackedData::IsPacked(head, got);
+  } else if (exists) {
+    // Replaced wholly in a form given: the old file must still be readable, as before.
+    if (::access(f->target_.c_str(), R_OK) != 0) {
+      code = errno == ENOENT ? RUDU_ERR_NOT_FOUND : RUDU_ERR_IO;
+      error = "Cannot open file " + Quoted(path) + ": " + SysText();
+      return nullptr;
     }
   }
   f->packed_ = form == 2 || (form == 0 && (exists ? existingPacked : PathResolver::HasExtension(f->target_, ".pck")));
   return f;
+}
+
+void FileObject::WriteAtPos(const void* bytes, size_t count) {
+  const uint8_t* in = static_cast<const uint8_t*>(bytes);
+  const size_t at = static_cast<size_t>(pos);
+  const size_t end = at + count;
+  if (end > data.capacity()) {
+    // Grow by doubling into a fresh buffer that is advised before the old bytes move in.
+    size_t cap = std::max<size_t>({end, data.capacity() * 2, 4096});
+    std::vector<uint8_t> grown;
+    grown.reserve(cap);
+    AdviseLargePages(grown.data(), cap);
+    grown.insert(grown.end(), data.begin(), data.end());
+    data.swap(grown);
+  }
+  if (at > data.size()) data.resize(at);
+  const size_t over = std::min(count, data.size() - at);
+  if (over) std::memcpy(data.data() + at, in, over);
+  data.insert(data.end(), in + over, in + count);
+  pos = static_cast<int64_t>(end);
 }
 
 bool FileObject::Commit(int32_t& code, std::string& error) {

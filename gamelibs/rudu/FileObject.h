@@ -21,6 +21,9 @@ class KZ_EXPORT FileObject : public HandleObject {
                                           int32_t form, int32_t& code, std::string& error);
   // Writes the content to its target (write handles); true for read handles.
   bool Commit(int32_t& code, std::string& error);
+  // Writes bytes at the position and moves past them (a gap past the end is filled
+  // with zeros). The caller has checked that the handle writes and the size limit.
+  void WriteAtPos(const void* bytes, size_t count);
 
   bool writable = false;
   std::vector<uint8_t> data;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -58,9 +59,40 @@ class CatalogObject : public rudu::HandleObject {
   std::shared_ptr<const rudu::CatalogIndex> index;
 };
 
-std::shared_ptr<FileObject> FileOf(int32_t file) {
+// Readers and writers call the driver once per field or line, nearly always on the
+// same handle, so each thread keeps the file it found last. The cached object stays
+// good while no file handle was closed since: every close moves the epoch on (after
+// the handle left the table, so a look-up made after the close can never cache it).
+std::atomic<uint64_t> g_fileEpoch{1};
+
+struct LastFile {
+  int32_t handle = 0;
+  uint64_t epoch = 0;
+  std::shared_ptr<FileObject> file;
+};
+thread_local LastFile t_lastFile;
+
+FileObject* FileOf(int32_t file) {
+  LastFile& last = t_lastFile;
+  const uint64_t epoch = g_fileEpoch.load(std::memory_order_acquire);
+  if (file != 0 && last.handle == file && last.epoch == epoch) return last.file.get();
   auto f = rudu::HandleGetAs<FileObject>(file, rudu::kFileHandle);
-  if (!f) t_error.Set(RUDU_ERR_HANDLE, "Invalid file handle " + std::to_string(file));
+  if (!f) {
+    t_error.Set(RUDU_ERR_HANDLE, "Invalid file handle " + std::to_string(file));
+    return nullptr;
+  }
+  last.handle = file;
+  last.epoch = epoch;
+  last.file = std::move(f);
+  return last.file.get();
+}
+
+// Takes a file handle out of the table; the thread's cache lets go of its object.
+std::shared_ptr<FileObject> RemoveFile(int32_t file) {
+  auto f = rudu::HandleGetAs<FileObject>(file, rudu::kFileHandle);
+  if (!f || !rudu::HandleRemove(file)) return nullptr;
+  g_fileEpoch.fetch_add(1, std::memory_order_acq_rel);
+  if (t_lastFile.handle == file) t_lastFile = LastFile{};
   return f;
 }
 
@@ -85,9 +117,7 @@ int32_t OpenCommon(const char* path, int32_t access, int32_t create, int32_t fil
 }  // namespace
 
 namespace rudu {
-bool DiscardFile(int32_t handle) {
-  return HandleKindOf(handle) == kFileHandle && HandleRemove(handle);
-}
+bool DiscardFile(int32_t handle) { return RemoveFile(handle) != nullptr; }
 
 std::shared_ptr<const CatalogIndex> CatalogOfHandle(int32_t handle) {
   auto c = HandleGetAs<CatalogObject>(handle, kCatalogHandle);
@@ -120,16 +150,13 @@ int32_t RuDU_ReadFile(int32_t file, void* buffer, int32_t count) {
 
 int32_t RuDU_WriteFile(int32_t file, const void* buffer, int32_t count) {
   t_error.Clear();
-  auto f = FileOf(file);
+  FileObject* f = FileOf(file);
   if (!f) return 0;
   if (!f->writable) return Fail(RUDU_ERR_READ_ONLY, "File handle " + std::to_string(file) + " is open for reading only");
   if (count < 0 || (count > 0 && !buffer)) return Fail(RUDU_ERR_ARGUMENT, "Invalid write buffer");
   if (count == 0) return 0;
-  const int64_t end = f->pos + count;
-  if (end > 0x7fffffff) return Fail(RUDU_ERR_TOO_LARGE, "The file would grow beyond 2^31-1 bytes");
-  if (static_cast<size_t>(end) > f->data.size()) f->data.resize(static_cast<size_t>(end));
-  std::memcpy(f->data.data() + f->pos, buffer, static_cast<size_t>(count));
-  f->pos = end;
+  if (f->pos + count > 0x7fffffff) return Fail(RUDU_ERR_TOO_LARGE, "The file would grow beyond 2^31-1 bytes");
+  f->WriteAtPos(buffer, static_cast<size_t>(count));
   return count;
 }
 
@@ -182,9 +209,9 @@ int32_t RuDU_SetEndOfFile(int32_t file) {
 int32_t RuDU_CloseFile(int32_t file) {
   t_error.Clear();
   if (file == 0) return 0;
-  auto f = FileOf(file);
-  if (!f) return 0;
-  rudu::HandleRemove(file);
+  if (!FileOf(file)) return 0;
+  std::shared_ptr<FileObject> f = RemoveFile(file);
+  if (!f) return Fail(RUDU_ERR_HANDLE, "Invalid file handle " + std::to_string(file));
   int32_t code = 0;
   std::string error;
   if (!f->Commit(code, error)) return Fail(code, error);

@@ -6,10 +6,12 @@
 
 #include "Cp1252.h"
 #include "Errors.h"
+#include "LargeBuffer.h"
 #include "RuduIo.h"
 #include "TreModel.h"
 #include "TxtDocument.h"
 #include "rudu/HandleTable.h"
+#include "rudu/rudu.h"
 #include "videdoded.h"
 
 using namespace videdoded;
@@ -146,7 +148,10 @@ int32_t Kz_LoadFromBuffer(const void* data, size_t size, int32_t mode) {
   ClearError();
   if (!data && size) return Fail(kKzErrArgument, "No data.");
   try {
-    return LoadBytes(std::string(static_cast<const char*>(data), size), mode);
+    std::string bytes;
+    ReserveLarge(bytes, size);
+    bytes.assign(static_cast<const char*>(data), size);
+    return LoadBytes(std::move(bytes), mode);
   } catch (const std::bad_alloc&) {
     return Fail(kKzErrMemory, "Out of memory loading the data.");
   }
@@ -408,8 +413,12 @@ int32_t Kz_TXTWriteValue(int32_t file, const Kz_Value& v) {
   thread_local std::string field;
   field.clear();
   if (!Kz_TXTFormatValue(v, field)) return 0;
-  std::string error;
-  if (file == 0 || !WriteAll(file, field.data(), field.size(), error)) return WriteFailed(file, error);
+  // One driver call per field, straight into the write handle's content (a field is
+  // far below the size of one call).
+  if (file == 0 || RuDU_WriteFile(file, field.data(), static_cast<int32_t>(field.size())) !=
+                       static_cast<int32_t>(field.size())) {
+    return WriteFailed(file, "Cannot write file " + std::to_string(file) + ": " + RuduLastErrorText());
+  }
   return 1;
 }
 

@@ -1,15 +1,14 @@
 #include "RuduIo.h"
 
+#include "LargeBuffer.h"
+
 #include <climits>
-#include <vector>
 
 #include "rudu/rudu.h"
 
 namespace videdoded {
 
-namespace {
-
-std::string RuduErrorText() {
+std::string RuduLastErrorText() {
   int32_t code = RuDU_GetLastError();
   if (code == 0) return "unknown file error";
   int32_t needed = 0;
@@ -21,6 +20,8 @@ std::string RuduErrorText() {
   return text;
 }
 
+namespace {
+std::string RuduErrorText() { return RuduLastErrorText(); }
 }  // namespace
 
 bool ReadAll(int32_t file, std::string& out, std::string& error) {
@@ -35,23 +36,44 @@ bool ReadAll(int32_t file, std::string& out, std::string& error) {
     error = "Cannot read file " + std::to_string(file) + ": " + RuduErrorText();
     return false;
   }
-  if (size > at) out.reserve(static_cast<size_t>(size - at));
-  constexpr int32_t kChunk = 1 << 20;
-  std::vector<char> chunk(kChunk);
+  // Read handles hold their content in memory: take the rest in one call where it
+  // fits, and go on in pieces for whatever came on top (a content that grew).
+  if (size > at) {
+    size_t want = static_cast<size_t>(size - at);
+    ReserveLarge(out, want);
+    out.resize(want);
+    size_t have = 0;
+    while (have < want) {
+      int32_t got = RuDU_ReadFile(file, out.data() + have, static_cast<int32_t>(want - have));
+      if (got <= 0) {
+        if (got < 0 || RuDU_GetLastError() != 0) {
+          out.clear();
+          error = "Cannot read file " + std::to_string(file) + ": " + RuduErrorText();
+          return false;
+        }
+        break;
+      }
+      have += static_cast<size_t>(got);
+    }
+    out.resize(have);
+  }
+  char chunk[4096];
   for (;;) {
-    int32_t got = RuDU_ReadFile(file, chunk.data(), kChunk);
+    int32_t got = RuDU_ReadFile(file, chunk, static_cast<int32_t>(sizeof chunk));
     if (got < 0) {
+      out.clear();
       error = "Cannot read file " + std::to_string(file) + ": " + RuduErrorText();
       return false;
     }
     if (got == 0) {
       if (RuDU_GetLastError() != 0) {
+        out.clear();
         error = "Cannot read file " + std::to_string(file) + ": " + RuduErrorText();
         return false;
       }
       break;
     }
-    out.append(chunk.data(), static_cast<size_t>(got));
+    out.append(chunk, static_cast<size_t>(got));
   }
   return true;
 }

@@ -7,6 +7,8 @@
 
 namespace videdoded {
 
+// The file driver's text for its last error.
+std::string RuduLastErrorText();
 // Reads an open rudu handle from its current position to its end. False with a text
 // (the file driver's own error) on failure.
 bool ReadAll(int32_t file, std::string& out, std::string& error);

@@ -79,7 +79,7 @@ TEST_F(EditorTest, CancelAndNoAtTheOverwriteQuestionEndTheSave) {
   ui_->PushFile(PathOf("types/TLaser.txt"), 1);
   ui_->PushMsgBox(platform::vbNo);
   EXPECT_FALSE(w->SaveTFile());
-  EXPECT_EQ(ui_->Last("MsgBox")->Text.find("already exists."), PathOf("types/TLaser.txt").size());
+  EXPECT_EQ(ui_->Last("MsgBox")->Text.find(" already exists."), PathOf("types/TLaser.txt").size());
   EXPECT_EQ(RawBytes(PathOf("types/TLaser.txt")), before);
   EXPECT_TRUE(w->Parser()->CheckDirty());
 }
@@ -87,7 +87,7 @@ TEST_F(EditorTest, CancelAndNoAtTheOverwriteQuestionEndTheSave) {
 TEST_F(EditorTest, FailedSaveLeavesTheFileWholeAndTheDataDirty) {
   // A name so long that the driver cannot make its temporary file beside it: the
   // commit at close fails.
-  const std::string name = "types/TLaser" + std::string(229, 'x') + ".txt";
+  const std::string name = "types/TLaser" + std::string(245, 'x') + ".txt";
   WriteFile(name, ReadFile(PathOf("types/TLaser.txt")));
   const std::string path = PathOf(name);
   const std::string before = RawBytes(path);
