@@ -18,9 +18,40 @@
 
 using rudu::FileObject;
 
+
+// Thread-local state read on every call: the library is linked at start-up, so the
+// cheaper static model applies.
+#if defined(__GNUC__)
+#define KZ_FAST_TLS __attribute__((tls_model("initial-exec")))
+#else
+#define KZ_FAST_TLS
+#endif
+
 namespace {
 
-thread_local rudu::ErrorStore t_error;
+// The last error. Every entry clears it first, so whether one is set is kept as a
+// plain value beside the store: the clear of a call that follows a success touches
+// nothing else.
+thread_local rudu::ErrorStore t_errorStore;
+KZ_FAST_TLS thread_local bool t_errorSet = false;
+
+struct LastErrorRef {
+  void Clear() {
+    if (t_errorSet) {
+      t_errorStore.Clear();
+      t_errorSet = false;
+    }
+  }
+  void Set(int32_t code, std::string text) {
+    t_errorStore.Set(code, std::move(text));
+    t_errorSet = true;
+  }
+  int32_t Code() const { return t_errorSet ? t_errorStore.Code() : 0; }
+  int32_t Translate(int32_t code, char* buffer, int32_t size, int32_t* needed,
+                    const char* (*generalText)(int32_t)) const {
+    return t_errorStore.Translate(code, buffer, size, needed, generalText);
+  }
+} t_error;
 
 std::string Quoted(std::string_view s) {
   std::string q;
@@ -65,26 +96,30 @@ class CatalogObject : public rudu::HandleObject {
 // the handle left the table, so a look-up made after the close can never cache it).
 std::atomic<uint64_t> g_fileEpoch{1};
 
-struct LastFile {
-  int32_t handle = 0;
-  uint64_t epoch = 0;
-  std::shared_ptr<FileObject> file;
-};
-thread_local LastFile t_lastFile;
+KZ_FAST_TLS thread_local int32_t t_lastHandle = 0;
+KZ_FAST_TLS thread_local uint64_t t_lastEpoch = 0;
+KZ_FAST_TLS thread_local FileObject* t_lastFile = nullptr;
+thread_local std::shared_ptr<FileObject> t_lastOwner;  // keeps t_lastFile alive
+
+void ForgetLastFile() {
+  t_lastHandle = 0;
+  t_lastFile = nullptr;
+  t_lastOwner.reset();
+}
 
 FileObject* FileOf(int32_t file) {
-  LastFile& last = t_lastFile;
   const uint64_t epoch = g_fileEpoch.load(std::memory_order_acquire);
-  if (file != 0 && last.handle == file && last.epoch == epoch) return last.file.get();
+  if (file != 0 && t_lastHandle == file && t_lastEpoch == epoch) return t_lastFile;
   auto f = rudu::HandleGetAs<FileObject>(file, rudu::kFileHandle);
   if (!f) {
     t_error.Set(RUDU_ERR_HANDLE, "Invalid file handle " + std::to_string(file));
     return nullptr;
   }
-  last.handle = file;
-  last.epoch = epoch;
-  last.file = std::move(f);
-  return last.file.get();
+  t_lastHandle = file;
+  t_lastEpoch = epoch;
+  t_lastFile = f.get();
+  t_lastOwner = std::move(f);
+  return t_lastFile;
 }
 
 // Takes a file handle out of the table; the thread's cache lets go of its object.
@@ -92,7 +127,7 @@ std::shared_ptr<FileObject> RemoveFile(int32_t file) {
   auto f = rudu::HandleGetAs<FileObject>(file, rudu::kFileHandle);
   if (!f || !rudu::HandleRemove(file)) return nullptr;
   g_fileEpoch.fetch_add(1, std::memory_order_acq_rel);
-  if (t_lastFile.handle == file) t_lastFile = LastFile{};
+  if (t_lastHandle == file) ForgetLastFile();
   return f;
 }
 

@@ -16,10 +16,19 @@
 
 using namespace videdoded;
 
+
+// Thread-local state read on every call: the library is linked at start-up, so the
+// cheaper static model applies.
+#if defined(__GNUC__)
+#define KZ_FAST_TLS __attribute__((tls_model("initial-exec")))
+#else
+#define KZ_FAST_TLS
+#endif
+
 namespace {
 
 // The remark flag for the following loads (0 skip remark lines, 1 keep them).
-thread_local int32_t g_remarksAsData = 0;
+KZ_FAST_TLS thread_local int32_t g_remarksAsData = 0;
 
 // Places the store at handle 1 as soon as the library is loaded.
 const bool g_storePlaced = (StorePtr(), true);
@@ -37,26 +46,34 @@ int32_t BadHandle(int32_t h, const char* need) {
 std::atomic<uint64_t> g_deleteEpoch{1};
 
 // The type-file document of a handle. Readers ask for the same document millions of
-// times in a row, so the last answer is kept (the shared pointer keeps it alive).
+// times in a row, so the last answer is kept: the plain values are checked on every
+// call, the shared pointer beside them keeps the document alive.
+KZ_FAST_TLS thread_local int32_t t_lastDocHandle = 0;
+KZ_FAST_TLS thread_local uint64_t t_lastDocEpoch = 0;
+KZ_FAST_TLS thread_local TxtDocument* t_lastDoc = nullptr;
+thread_local std::shared_ptr<TxtDocument> t_lastDocOwner;
+
 TxtDocument* TxtDoc(int32_t h) {
-  struct Last {
-    int32_t handle = 0;
-    uint64_t epoch = 0;
-    std::shared_ptr<TxtDocument> doc;
-  };
-  thread_local Last last;
   uint64_t epoch = g_deleteEpoch.load(std::memory_order_acquire);
-  if (h != 0 && last.handle == h && last.epoch == epoch) return last.doc.get();
+  if (h != 0 && t_lastDocHandle == h && t_lastDocEpoch == epoch) return t_lastDoc;
   auto d = rudu::HandleGetAs<TxtDocument>(h, rudu::kDocumentHandle);
   if (!d) {
     BadHandle(h, "a type file document");
     return nullptr;
   }
-  last.handle = h;
-  last.epoch = epoch;
-  last.doc = std::move(d);
-  return last.doc.get();
+  t_lastDocHandle = h;
+  t_lastDocEpoch = epoch;
+  t_lastDoc = d.get();
+  t_lastDocOwner = std::move(d);
+  return t_lastDoc;
 }
+
+// Moves the epoch on when a delete starts and again when it is done, so that no
+// look-up made while the handle was going away stays cached.
+struct EpochGuard {
+  EpochGuard() { g_deleteEpoch.fetch_add(1, std::memory_order_acq_rel); }
+  ~EpochGuard() { g_deleteEpoch.fetch_add(1, std::memory_order_acq_rel); }
+};
 
 // A failed write: the right error for a handle that is no open file.
 int32_t WriteFailed(int32_t file, const std::string& error) {
@@ -171,7 +188,12 @@ int32_t Kz_GetObjectType(int32_t handle) {
 int32_t Kz_DeleteHandle(int32_t parent, int32_t handle) {
   ClearError();
   if (handle == 0) return 1;
-  g_deleteEpoch.fetch_add(1, std::memory_order_acq_rel);
+  EpochGuard epoch;
+  if (t_lastDocHandle == handle) {
+    t_lastDocHandle = 0;
+    t_lastDoc = nullptr;
+    t_lastDocOwner.reset();
+  }
   if (handle == kKzStoreHandle) return ReadOnly();
   int32_t kind = rudu::HandleKindOf(handle);
   if (kind == rudu::kDocumentHandle) {
@@ -408,29 +430,81 @@ int32_t Kz_TXTFormatValue(const Kz_Value& v, std::string& out) {
   }
 }
 
+namespace {
+
+// A text that is written as it stands: plain ASCII, nothing that would end the field
+// or the line, and no remark start.
+bool PlainAsciiField(const std::string& t) {
+  for (unsigned char c : t)
+    if (c >= 0x80 || c == ';' || c == '\r' || c == '\n' || c == 0) return false;
+  return !(t.size() >= 2 && t[0] == '/' && t[1] == '/');
+}
+
+// The field of the common values formed on the stack; 0 when the value needs the
+// full formatter (non-ASCII or long texts, refusals).
+size_t QuickField(const Kz_Value& v, char* buf, size_t cap) {
+  switch (v.kind) {
+    case Kz_Value::Empty:
+      buf[0] = ';';
+      return 1;
+    case Kz_Value::Long: {
+      auto r = std::to_chars(buf, buf + cap - 1, v.l);
+      *r.ptr++ = ';';
+      return static_cast<size_t>(r.ptr - buf);
+    }
+    case Kz_Value::Double: {
+      if (!std::isfinite(v.d)) return 0;
+      auto r = std::to_chars(buf, buf + cap - 3, v.d, std::chars_format::fixed);
+      if (r.ec != std::errc()) return 0;
+      if (!std::memchr(buf, '.', static_cast<size_t>(r.ptr - buf))) {
+        *r.ptr++ = '.';
+        *r.ptr++ = '0';
+      }
+      *r.ptr++ = ';';
+      return static_cast<size_t>(r.ptr - buf);
+    }
+    case Kz_Value::Text:
+      if (v.s.size() >= cap || !PlainAsciiField(v.s)) return 0;
+      std::memcpy(buf, v.s.data(), v.s.size());
+      buf[v.s.size()] = ';';
+      return v.s.size() + 1;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
 int32_t Kz_TXTWriteValue(int32_t file, const Kz_Value& v) {
   ClearError();
-  thread_local std::string field;
-  field.clear();
-  if (!Kz_TXTFormatValue(v, field)) return 0;
-  // One driver call per field, straight into the write handle's content (a field is
-  // far below the size of one call).
-  if (file == 0 || RuDU_WriteFile(file, field.data(), static_cast<int32_t>(field.size())) !=
-                       static_cast<int32_t>(field.size())) {
-    return WriteFailed(file, "Cannot write file " + std::to_string(file) + ": " + RuduLastErrorText());
+  char buf[512];
+  std::string spill;
+  const char* p = buf;
+  size_t n = QuickField(v, buf, sizeof buf);
+  if (n == 0) {
+    if (!Kz_TXTFormatValue(v, spill)) return 0;
+    p = spill.data();
+    n = spill.size();
   }
+  // One driver call per field, straight into the write handle's content.
+  if (file == 0 || RuDU_WriteFile(file, p, static_cast<int32_t>(n)) != static_cast<int32_t>(n))
+    return WriteFailed(file, "Cannot write file " + std::to_string(file) + ": " + RuduLastErrorText());
   return 1;
 }
 
 int32_t Kz_TXTWriteFile(int32_t file, const std::string& text) {
   ClearError();
-  thread_local std::string bytes;
-  bytes.clear();
+  std::string error;
+  if (!text.empty() && IsAscii(text.data(), text.size())) {
+    // The same bytes in both encodings: no copy.
+    if (file == 0 || !WriteAll(file, text.data(), text.size(), error)) return WriteFailed(file, error);
+    return 1;
+  }
+  std::string bytes;
   size_t bad = 0;
   if (!AppendUtf8AsCp1252(bytes, text, &bad))
     return Fail(kKzErrRefused, "The text holds a character at byte " + std::to_string(bad) +
                                    " that Windows-1252 cannot hold.");
-  std::string error;
   if (bytes.empty() && !rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
   if (file == 0 || !WriteAll(file, bytes.data(), bytes.size(), error)) return WriteFailed(file, error);
   return 1;
@@ -479,13 +553,17 @@ int32_t Kz_TREDescServerTranslateStrings() {
     store.DropCaches();
     // Resolve everything first, then publish, so that no text is built from another
     // string's cached (already resolved) form.
+    // A text without escapes or references is its own processed form and is not copied.
     std::vector<std::string> texts;
     for (auto& p : store.pages) {
       texts.resize(p->strings.size());
-      for (size_t i = 0; i < p->strings.size(); ++i) StringText(*p->strings[i], texts[i]);
+      for (size_t i = 0; i < p->strings.size(); ++i)
+        if (!ProcessedIsRaw(p->strings[i]->raw)) StringText(*p->strings[i], texts[i]);
       for (size_t i = 0; i < p->strings.size(); ++i) {
-        p->strings[i]->cached = std::move(texts[i]);
-        p->strings[i]->hasCached = true;
+        TreString& s = *p->strings[i];
+        s.cachedIsRaw = ProcessedIsRaw(s.raw);
+        if (!s.cachedIsRaw) s.cached = std::move(texts[i]);
+        s.hasCached = true;
       }
     }
   } catch (const std::bad_alloc&) {

@@ -4,29 +4,48 @@
 
 #include "videdoded.h"
 
+
+// Thread-local state read on every call: the library is linked at start-up, so the
+// cheaper static model applies.
+#if defined(__GNUC__)
+#define KZ_FAST_TLS __attribute__((tls_model("initial-exec")))
+#else
+#define KZ_FAST_TLS
+#endif
+
 namespace videdoded {
 
 namespace {
-struct LastError {
-  int32_t code = 0;
-  std::string text;
-};
-thread_local LastError g_last;
+// The code and whether a text is set are plain values, so the clear done on entry of
+// every call touches nothing else; the text lives beside them.
+KZ_FAST_TLS thread_local int32_t g_code = 0;
+KZ_FAST_TLS thread_local bool g_hasText = false;
+thread_local std::string g_text;
 }  // namespace
 
 void ClearError() {
-  g_last.code = 0;
-  g_last.text.clear();
+  g_code = 0;
+  if (g_hasText) {
+    g_text.clear();
+    g_hasText = false;
+  }
 }
 
 int32_t Fail(int32_t code, std::string text) {
-  g_last.code = code;
-  g_last.text = std::move(text);
+  g_code = code;
+  g_text = std::move(text);
+  g_hasText = true;
   return 0;
 }
 
-int32_t LastErrorCode() { return g_last.code; }
-const std::string& LastErrorText() { return g_last.text; }
+int32_t LastErrorCode() { return g_code; }
+const std::string& LastErrorText() {
+  if (!g_hasText) {
+    static const std::string kNone;
+    return kNone;
+  }
+  return g_text;
+}
 
 const char* ErrorCodeText(int32_t code) {
   switch (code) {

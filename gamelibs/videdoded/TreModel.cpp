@@ -1,15 +1,51 @@
 #include "TreModel.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace videdoded {
 
+void TrePage::BuildIndex() const {
+  index_.clear();
+  dense_.clear();
+  useDense_ = false;
+  duplicates_ = false;
+  if (!strings.empty()) {
+    int64_t lo = strings.front()->id, hi = lo;
+    for (const auto& s : strings) {
+      lo = std::min<int64_t>(lo, s->id);
+      hi = std::max<int64_t>(hi, s->id);
+    }
+    if (hi - lo < 4 * static_cast<int64_t>(strings.size()) + 64) {
+      useDense_ = true;
+      denseBase_ = static_cast<int32_t>(lo);
+      dense_.assign(static_cast<size_t>(hi - lo + 1), nullptr);
+      for (const auto& s : strings) {
+        TreString*& slot = dense_[static_cast<size_t>(static_cast<int64_t>(s->id) - lo)];
+        if (!slot)
+          slot = s.get();  // the first string of an ID is the one found
+        else
+          duplicates_ = true;
+      }
+    } else {
+      index_.reserve(strings.size());
+      for (const auto& s : strings)
+        if (!index_.emplace(s->id, s.get()).second) duplicates_ = true;
+    }
+  }
+  indexValid_ = true;
+}
+
+bool TrePage::HasDuplicateIds() const {
+  if (!indexValid_) BuildIndex();
+  return duplicates_;
+}
+
 TreString* TrePage::Find(int32_t sid) const {
-  if (!indexValid_) {
-    index_.clear();
-    index_.reserve(strings.size());
-    for (const auto& s : strings) index_.emplace(s->id, s.get());
-    indexValid_ = true;
+  if (!indexValid_) BuildIndex();
+  if (useDense_) {
+    int64_t at = static_cast<int64_t>(sid) - denseBase_;
+    return at >= 0 && at < static_cast<int64_t>(dense_.size()) ? dense_[static_cast<size_t>(at)] : nullptr;
   }
   auto it = index_.find(sid);
   return it == index_.end() ? nullptr : it->second;
@@ -17,7 +53,18 @@ TreString* TrePage::Find(int32_t sid) const {
 
 void TrePage::Append(std::shared_ptr<TreString> s) {
   s->page = this;
-  if (indexValid_) index_.emplace(s->id, s.get());
+  if (indexValid_) {
+    if (useDense_) {
+      int64_t at = static_cast<int64_t>(s->id) - denseBase_;
+      if (at >= 0 && at < static_cast<int64_t>(dense_.size())) {
+        if (!dense_[static_cast<size_t>(at)]) dense_[static_cast<size_t>(at)] = s.get();
+      } else {
+        indexValid_ = false;  // outside the table: built anew on the next look-up
+      }
+    } else {
+      index_.emplace(s->id, s.get());
+    }
+  }
   strings.push_back(std::move(s));
 }
 
@@ -84,8 +131,29 @@ void TreDocument::Clear() {
 }
 
 void TreDocument::Merge(TreDocument& other) {
+  if (pages.empty() && [&] {
+        std::unordered_map<int32_t, bool> seen;
+        for (const auto& p : other.pages)
+          if (!seen.emplace(p->id, true).second || p->HasDuplicateIds()) return false;
+        return true;
+      }()) {
+    // The first file, without repeated IDs: its pages become the document's as they are.
+    pages = std::move(other.pages);
+    other.pages.clear();
+    for (auto& p : pages) p->doc = this;
+    other.IndexChanged();
+    IndexChanged();
+    cachesStale = true;
+    return;
+  }
   for (auto& op : other.pages) {
     TrePage* mine = FindPage(op->id);
+    if (!mine && !op->HasDuplicateIds()) {
+      // A page the document does not have yet moves over whole.
+      op->doc = this;
+      Append(op);
+      continue;
+    }
     if (!mine) {
       auto np = std::make_shared<TrePage>();
       np->id = op->id;
@@ -100,6 +168,8 @@ void TreDocument::Merge(TreDocument& other) {
       if (TreString* have = mine->Find(os->id)) {
         have->raw = std::move(os->raw);
         have->hasCached = false;
+        have->cachedIsRaw = false;
+        have->cached.clear();
       } else {
         mine->Append(std::move(os));
       }
@@ -109,16 +179,20 @@ void TreDocument::Merge(TreDocument& other) {
   }
   other.pages.clear();
   other.IndexChanged();
-  DropCaches();
+  cachesStale = true;
 }
 
 void TreDocument::DropCaches() {
   for (auto& p : pages)
     for (auto& s : p->strings) {
       s->hasCached = false;
-      s->cached.clear();
-      s->cached.shrink_to_fit();
+      s->cachedIsRaw = false;
+      if (s->cached.capacity()) {
+        s->cached.clear();
+        s->cached.shrink_to_fit();
+      }
     }
+  cachesStale = false;
 }
 
 int32_t HandleOf(const std::shared_ptr<TreString>& s) {

@@ -26,6 +26,7 @@ class TreString : public rudu::HandleObject {
   std::string raw;
   std::string cached;       // processed text (store strings after translation)
   bool hasCached = false;
+  bool cachedIsRaw = false; // with hasCached: the processed text is the raw text itself
   TrePage* page = nullptr;  // the page holding the string; null once taken out
   int32_t handle = 0;       // 0 until handed out
 };
@@ -46,10 +47,20 @@ class TrePage : public rudu::HandleObject {
   // Takes a string out (forgets its handle); false when it is not this page's.
   bool Remove(const TreString* s);
   void IndexChanged() { indexValid_ = false; }
+  // True when two strings of the page share an ID.
+  bool HasDuplicateIds() const;
   // Forgets the handles of the page's strings and of the page itself.
   void ForgetHandles();
 
  private:
+  void BuildIndex() const;
+
+  // Strings by ID: a table from the smallest ID when the IDs lie close together (the
+  // usual 1..n), else a hash map.
+  mutable std::vector<TreString*> dense_;
+  mutable int32_t denseBase_ = 0;
+  mutable bool useDense_ = false;
+  mutable bool duplicates_ = false;
   mutable std::unordered_map<int32_t, TreString*> index_;
   mutable bool indexValid_ = false;
 };
@@ -58,6 +69,9 @@ class TreDocument : public rudu::HandleObject {
  public:
   int32_t lang = 0;
   bool isStore = false;
+  // Set when files were merged in since the processed texts were cached: the cached
+  // texts may then be out of date and are not used.
+  bool cachesStale = false;
   std::vector<std::shared_ptr<TrePage>> pages;
   int32_t handle = 0;
 
@@ -91,6 +105,8 @@ std::shared_ptr<TreDocument> StorePtr();
 // The processed form of a raw text standing on a page (pageId) of a document.
 // Never fails: what cannot be resolved stays as written.
 void ProcessText(const TreDocument* doc, int32_t pageId, std::string_view raw, std::string& out);
+// True when a raw text needs no processing (no escape, no reference, not too long).
+bool ProcessedIsRaw(std::string_view raw);
 // The processed text of a string (the cached one when there is one).
 void StringText(const TreString& s, std::string& out);
 

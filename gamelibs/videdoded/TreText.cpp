@@ -157,16 +157,21 @@ void Process(const TreDocument* doc, int32_t pageId, const int32_t* selfId, std:
 
 }  // namespace
 
+bool ProcessedIsRaw(std::string_view raw) {
+  return raw.size() <= kTreMaxText && std::memchr(raw.data(), '\\', raw.size()) == nullptr &&
+         std::memchr(raw.data(), '{', raw.size()) == nullptr;
+}
+
 void ProcessText(const TreDocument* doc, int32_t pageId, std::string_view raw, std::string& out) {
   Process(doc, pageId, nullptr, raw, out);
 }
 
 void StringText(const TreString& s, std::string& out) {
-  if (s.hasCached) {
-    out = s.cached;
+  const TrePage* p = s.page;
+  if (s.hasCached && !(p && p->doc && p->doc->cachesStale)) {
+    out = s.cachedIsRaw ? s.raw : s.cached;
     return;
   }
-  const TrePage* p = s.page;
   if (!p) {
     out.clear();
     return;
