@@ -11,7 +11,8 @@ function(kz_add_gtest name)
   # is set by the common test main, one registry folder per test process.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+    PROPERTIES TIMEOUT 300)
 endfunction()
 
 # kz_add_library_version(<target>): the shared library carries the project version

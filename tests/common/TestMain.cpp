@@ -18,8 +18,11 @@ void SetDefault(const char* name, const std::string& value) {
 
 }  // namespace
 
-// Qt's font setup keeps a process-wide cache in libfontconfig that is never freed.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+// Qt's font setup keeps process-wide caches (fontconfig, freetype, harfbuzz and the
+// style and font caches of Qt's GUI library) that are never freed.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\nleak:libfreetype\nleak:libharfbuzz\nleak:libQt6Gui\n";
+}
 
 int main(int argc, char** argv) {
   SetDefault("QT_QPA_PLATFORM", "offscreen");
