@@ -14,20 +14,12 @@
 #endif
 #include <mutex>
 
+#include "ErrorStore.h"
 #include "PathResolver.h"
 
 namespace rudu {
 
 namespace {
-
-std::string Quoted(std::string_view s) {
-  std::string q;
-  q.reserve(s.size() + 2);
-  q += '"';
-  q.append(s);
-  q += '"';
-  return q;
-}
 
 bool ReadWhole(const std::string& path, std::string& out, std::string& why) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -5,8 +5,20 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace rudu {
+
+// A path or name in double quotes, as error texts show it.
+inline std::string Quoted(std::string_view s) {
+  std::string q;
+  q.reserve(s.size() + 2);
+  q += '"';
+  q.append(s);
+  q += '"';
+  return q;
+}
+
 
 class ErrorStore {
  public:

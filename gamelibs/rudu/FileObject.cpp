@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "PackedData.h"
+#include "ErrorStore.h"
 #include "PathResolver.h"
 #include "rudu.h"
 
@@ -21,14 +22,6 @@ FileObject::~FileObject() = default;
 
 namespace {
 
-std::string Quoted(std::string_view s) {
-  std::string q;
-  q.reserve(s.size() + 2);
-  q += '"';
-  q.append(s);
-  q += '"';
-  return q;
-}
 std::string SysText() { return std::strerror(errno); }
 
 // Reads a whole disk file. code/error set on failure.

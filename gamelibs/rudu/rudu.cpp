@@ -53,14 +53,7 @@ struct LastErrorRef {
   }
 } t_error;
 
-std::string Quoted(std::string_view s) {
-  std::string q;
-  q.reserve(s.size() + 2);
-  q += '"';
-  q.append(s);
-  q += '"';
-  return q;
-}
+using rudu::Quoted;
 
 int32_t Fail(int32_t code, std::string text, int32_t result = 0) {
   t_error.Set(code, std::move(text));

@@ -26,15 +26,7 @@ using zuzer::EntryIndex;
 using zuzer::FindRecord;
 
 thread_local rudu::ErrorStore t_error;
-
-std::string Quoted(std::string_view s) {
-  std::string q;
-  q.reserve(s.size() + 2);
-  q += '"';
-  q.append(s);
-  q += '"';
-  return q;
-}
+using rudu::Quoted;
 
 int32_t Fail(int32_t code, std::string text) {
   t_error.Set(code, std::move(text));
