@@ -16,13 +16,17 @@
 //
 // Errors (kz::AppError): 457 duplicate key, 5 missing key or bad before/after position,
 // 9 position out of range.
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -66,8 +70,22 @@ class Collection {
     T item;
     std::string key;
     size_t index;  // 0-based position, valid when < validUpTo_
+    uint32_t id;   // the node's place in the blocks
     template <class U>
-    Node(U&& i, std::string k) : item(std::forward<U>(i)), key(std::move(k)), index(0) {}
+    Node(U&& i, std::string_view k, uint32_t n) : item(std::forward<U>(i)), key(k), index(0), id(n) {}
+  };
+  // Nodes are made in blocks, so that adding an item costs no allocation of its own: block
+  // b holds kFirstBlock << b nodes (ids from kFirstBlock * (2^b - 1) on). A removed node's
+  // place is reused.
+  static constexpr uint32_t kFirstShift = 3;
+  static constexpr size_t kFirstBlock = size_t{1} << kFirstShift;
+  struct alignas(Node) NodeStorage {
+    unsigned char bytes[sizeof(Node)];
+  };
+  // One entry of the key table: the node's id + 1 (0: free) and the folded key's hash.
+  struct Slot {
+    uint32_t node;
+    uint32_t hash;
   };
 
  public:
@@ -80,8 +98,15 @@ class Collection {
     }
     return *this;
   }
-  Collection(Collection&&) noexcept = default;
-  Collection& operator=(Collection&&) noexcept = default;
+  Collection(Collection&& o) noexcept { Steal(o); }
+  Collection& operator=(Collection&& o) noexcept {
+    if (this != &o) {
+      Clear();
+      Steal(o);
+    }
+    return *this;
+  }
+  ~Collection() { Clear(); }
 
   int32_t Count() const noexcept { return static_cast<int32_t>(nodes_.size()); }
   bool Empty() const noexcept { return nodes_.empty(); }
@@ -100,18 +125,23 @@ class Collection {
       if (after < 1 || static_cast<size_t>(after) > n) throw AppError(kErrInvalidArgument, "Collection.Add");
       at = static_cast<size_t>(after);
     }
-    if (!key.empty() && map_.find(key) != map_.end()) throw AppError(kErrDuplicateKey, "Collection.Add");
-    auto node = std::make_unique<Node>(std::forward<U>(item), std::string(key));
-    Node* raw = node.get();
+    // One look-up: it finds a duplicate or the free slot the new key takes.
+    size_t slot = 0;
+    uint32_t hash = 0;
+    if (!key.empty()) {
+      if (NeedsGrowth(keyed_ + 1)) Rehash(TableSizeFor(keyed_ + 1));
+      hash = HashOf(key);
+      slot = Probe(key, hash);
+      if (slots_[slot].node != 0) throw AppError(kErrDuplicateKey, "Collection.Add");
+    }
+    if (nodes_.size() == nodes_.capacity()) nodes_.reserve(std::max<size_t>(16, nodes_.size() * 2));
+    Node* raw = MakeNode(std::forward<U>(item), key);
     raw->index = at;
-    nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(at), std::move(node));
-    if (!raw->key.empty()) {
-      try {
-        map_.emplace(std::string_view(raw->key), raw);
-      } catch (...) {
-        nodes_.erase(nodes_.begin() + static_cast<std::ptrdiff_t>(at));
-        throw;
-      }
+    // Cannot throw: the room is reserved above.
+    nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(at), raw);
+    if (!key.empty()) {
+      slots_[slot] = Slot{raw->id + 1, hash};
+      ++keyed_;
     }
     if (at == n) {
       if (validUpTo_ == n) validUpTo_ = n + 1;
@@ -138,9 +168,8 @@ class Collection {
 
   // Item with a key, or null.
   T* Find(std::string_view key) noexcept {
-    if (key.empty()) return nullptr;
-    auto it = map_.find(key);
-    return it == map_.end() ? nullptr : &it->second->item;
+    Node* node = Lookup(key);
+    return node ? &node->item : nullptr;
   }
   const T* Find(std::string_view key) const noexcept { return const_cast<Collection*>(this)->Find(key); }
   bool Exists(std::string_view key) const noexcept { return Find(key) != nullptr; }
@@ -149,10 +178,9 @@ class Collection {
   const std::string& Key(int32_t pos) const { return const_cast<Collection*>(this)->NodeAt(pos, "Collection.Key").key; }
   // 1-based position of the item with a key, 0 when missing.
   int32_t PositionOf(std::string_view key) const {
-    if (key.empty()) return 0;
-    auto it = map_.find(key);
-    if (it == map_.end()) return 0;
-    return static_cast<int32_t>(IndexOf(it->second)) + 1;
+    Node* node = const_cast<Collection*>(this)->Lookup(key);
+    if (!node) return 0;
+    return static_cast<int32_t>(IndexOf(node)) + 1;
   }
 
   void Remove(int32_t pos) {
@@ -160,28 +188,32 @@ class Collection {
     EraseAt(static_cast<size_t>(pos) - 1);
   }
   void Remove(std::string_view key) {
-    auto it = key.empty() ? map_.end() : map_.find(key);
-    if (it == map_.end()) throw AppError(kErrInvalidArgument, "Collection.Remove");
-    EraseAt(IndexOf(it->second));
+    Node* node = Lookup(key);
+    if (!node) throw AppError(kErrInvalidArgument, "Collection.Remove");
+    EraseAt(IndexOf(node));
   }
   void Remove(const char* key) { Remove(std::string_view(key)); }
   void Remove(const std::string& key) { Remove(std::string_view(key)); }
 
   void Clear() noexcept {
-    map_.clear();
+    for (Node* node : nodes_) node->~Node();
     nodes_.clear();
+    slots_.clear();
+    blocks_.clear();
+    free_.clear();
+    made_ = 0;
+    keyed_ = 0;
     validUpTo_ = 0;
   }
   void Reserve(size_t n) {
     nodes_.reserve(n);
-    map_.reserve(n);
+    if (NeedsGrowth(n)) Rehash(TableSizeFor(n));
   }
 
   // Iteration over the items in position order.
   template <bool Const>
   class Iter {
-    using Base = std::conditional_t<Const, typename std::vector<std::unique_ptr<Node>>::const_iterator,
-                                    typename std::vector<std::unique_ptr<Node>>::iterator>;
+    using Base = typename std::vector<Node*>::const_iterator;
     Base it_;
 
    public:
@@ -210,12 +242,108 @@ class Collection {
   };
   using iterator = Iter<false>;
   using const_iterator = Iter<true>;
-  iterator begin() { return iterator(nodes_.begin()); }
-  iterator end() { return iterator(nodes_.end()); }
+  iterator begin() { return iterator(nodes_.cbegin()); }
+  iterator end() { return iterator(nodes_.cend()); }
   const_iterator begin() const { return const_iterator(nodes_.cbegin()); }
   const_iterator end() const { return const_iterator(nodes_.cend()); }
 
  private:
+  // The hash kept for a key: the folded FNV-1a value, mixed so that its low bits serve
+  // a table whose size is a power of two.
+  static uint32_t HashOf(std::string_view key) noexcept {
+    uint64_t h = static_cast<uint64_t>(detail::FoldedHash{}(key));
+    return static_cast<uint32_t>((h * 0x9E3779B97F4A7C15ull) >> 32);
+  }
+  // The table is kept at most three quarters full.
+  bool NeedsGrowth(size_t keys) const noexcept { return keys * 4 > slots_.size() * 3; }
+  static size_t TableSizeFor(size_t keys) {
+    size_t size = 16;
+    while (size * 3 < keys * 4) size *= 2;
+    return size;
+  }
+
+  // The storage of a node id: its block and the place in it.
+  static std::pair<size_t, size_t> PlaceOf(uint32_t id) noexcept {
+    size_t n = size_t{id} + kFirstBlock;
+    size_t block = static_cast<size_t>(std::bit_width(n)) - 1 - kFirstShift;
+    return {block, n - (kFirstBlock << block)};
+  }
+  void* StorageOf(uint32_t id) const noexcept {
+    auto [block, at] = PlaceOf(id);
+    return blocks_[block][at].bytes;
+  }
+  Node* NodeById(uint32_t id) const noexcept { return std::launder(reinterpret_cast<Node*>(StorageOf(id))); }
+
+  // The slot holding a key, or the free slot where the probe for it ends.
+  size_t Probe(std::string_view key, uint32_t hash) const noexcept {
+    size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+      const Slot& s = slots_[i];
+      if (s.node == 0) return i;
+      if (s.hash == hash && detail::FoldedEqual{}(NodeById(s.node - 1)->key, key)) return i;
+    }
+  }
+
+  Node* Lookup(std::string_view key) const noexcept {
+    if (key.empty() || keyed_ == 0) return nullptr;
+    const Slot& s = slots_[Probe(key, HashOf(key))];
+    return s.node == 0 ? nullptr : NodeById(s.node - 1);
+  }
+
+  void Rehash(size_t size) {
+    std::vector<Slot> fresh(size, Slot{0, 0});
+    size_t mask = size - 1;
+    for (const Slot& s : slots_) {
+      if (s.node == 0) continue;
+      size_t i = s.hash & mask;
+      while (fresh[i].node != 0) i = (i + 1) & mask;
+      fresh[i] = s;
+    }
+    slots_ = std::move(fresh);
+  }
+
+  // Empties slot i and moves up the entries after it that probed past it.
+  void EraseSlot(size_t i) noexcept {
+    size_t mask = slots_.size() - 1;
+    for (size_t j = (i + 1) & mask; slots_[j].node != 0; j = (j + 1) & mask) {
+      size_t home = slots_[j].hash & mask;
+      // The entry at j stays when its home lies cyclically in (i, j].
+      bool stays = (i <= j) ? (home > i && home <= j) : (home > i || home <= j);
+      if (!stays) {
+        slots_[i] = slots_[j];
+        i = j;
+      }
+    }
+    slots_[i] = Slot{0, 0};
+  }
+
+  template <class U>
+  Node* MakeNode(U&& item, std::string_view key) {
+    uint32_t id;
+    bool reused = !free_.empty();
+    if (reused) {
+      id = free_.back();
+    } else {
+      if (made_ >= std::numeric_limits<uint32_t>::max()) throw std::bad_alloc();
+      id = static_cast<uint32_t>(made_);
+      if (PlaceOf(id).first == blocks_.size())
+        blocks_.push_back(std::unique_ptr<NodeStorage[]>(new NodeStorage[kFirstBlock << blocks_.size()]));
+    }
+    Node* node = ::new (StorageOf(id)) Node(std::forward<U>(item), key, id);
+    if (reused)
+      free_.pop_back();
+    else
+      ++made_;
+    return node;
+  }
+
+  void FreeNode(Node* node) noexcept {
+    uint32_t id = node->id;
+    node->~Node();
+    // free_ has room: its capacity is raised before a node is taken out of the list.
+    free_.push_back(id);
+  }
+
   Node& NodeAt(int32_t pos, const char* source) {
     if (pos < 1 || static_cast<size_t>(pos) > nodes_.size()) throw AppError(kErrSubscript, source);
     return *nodes_[static_cast<size_t>(pos) - 1];
@@ -229,18 +357,45 @@ class Collection {
   }
 
   void EraseAt(size_t i) {
-    if (!nodes_[i]->key.empty()) map_.erase(std::string_view(nodes_[i]->key));
+    Node* node = nodes_[i];
+    free_.reserve(free_.size() + 1);
+    if (!node->key.empty()) {
+      EraseSlot(Probe(node->key, HashOf(node->key)));
+      --keyed_;
+    }
     nodes_.erase(nodes_.begin() + static_cast<std::ptrdiff_t>(i));
+    FreeNode(node);
     if (validUpTo_ > i) validUpTo_ = i;
   }
 
   void CopyFrom(const Collection& o) {
     Reserve(o.nodes_.size());
-    for (const auto& n : o.nodes_) Add(n->item, n->key);
+    for (const Node* n : o.nodes_) Add(n->item, n->key);
   }
 
-  std::vector<std::unique_ptr<Node>> nodes_;
-  std::unordered_map<std::string_view, Node*, detail::FoldedHash, detail::FoldedEqual> map_;
+  void Steal(Collection& o) noexcept {
+    nodes_ = std::move(o.nodes_);
+    slots_ = std::move(o.slots_);
+    blocks_ = std::move(o.blocks_);
+    free_ = std::move(o.free_);
+    made_ = o.made_;
+    keyed_ = o.keyed_;
+    validUpTo_ = o.validUpTo_;
+    o.nodes_.clear();
+    o.slots_.clear();
+    o.blocks_.clear();
+    o.free_.clear();
+    o.made_ = 0;
+    o.keyed_ = 0;
+    o.validUpTo_ = 0;
+  }
+
+  std::vector<Node*> nodes_;                          // position order
+  std::vector<Slot> slots_;                           // key table (size 0 or a power of two)
+  std::vector<std::unique_ptr<NodeStorage[]>> blocks_;
+  std::vector<uint32_t> free_;                        // ids of removed nodes, for reuse
+  size_t made_ = 0;                                   // nodes ever placed in the blocks
+  size_t keyed_ = 0;                                  // items with a key
   mutable size_t validUpTo_ = 0;  // nodes_[0..validUpTo_) carry their current index
 };
 

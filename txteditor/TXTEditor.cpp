@@ -376,6 +376,7 @@ void frmTXTEditor::MyShow(bool modal, QWidget* owner) {
   show();
   EnableRecordCommands(false);
   rbName[0]->setEnabled(Settings ? Settings->LoadDescriptions() : false);
+  if (Settings) Button("kz")->setToolTip(Q(Settings->KzEXEPath()));
   UpdatePaste();
   RefreshObjectList();
 }

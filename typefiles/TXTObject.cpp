@@ -33,7 +33,7 @@ void clsTXTObject::Cell::Release() noexcept {
 }
 
 void clsTXTObject::Cell::CopyFrom(const Cell& o) {
-  if (o.raw_[0] == kTextHeap) {
+  if (o.raw_[0] == kTextHeap || o.raw_[0] == kTextBorrowed) {
     uint32_t len;
     std::memcpy(&len, o.raw_ + 4, 4);
     char* block = new char[len];
@@ -82,7 +82,8 @@ kz::VariantKind clsTXTObject::Cell::Kind() const noexcept {
     case kSingle: return kz::VariantKind::Single;
     case kDouble: return kz::VariantKind::Double;
     case kTextInline:
-    case kTextHeap: return kz::VariantKind::String;
+    case kTextHeap:
+    case kTextBorrowed: return kz::VariantKind::String;
     case kBool: return kz::VariantKind::Boolean;
     case kObject: return kz::VariantKind::Object;
     default: return kz::VariantKind::Empty;
@@ -116,6 +117,12 @@ void clsTXTObject::Cell::SetText(std::string_view v) {
   SetPayload(kTextHeap, block);
 }
 
+void clsTXTObject::Cell::SetBorrowedText(const char* data, uint32_t len) noexcept {
+  Release();
+  std::memcpy(raw_ + 4, &len, 4);
+  SetPayload(kTextBorrowed, data);
+}
+
 void clsTXTObject::Cell::Set(const kz::Variant& v) {
   switch (v.Kind()) {
     case kz::VariantKind::Empty: Release(); break;
@@ -136,10 +143,10 @@ void clsTXTObject::Cell::Set(const kz::Variant& v) {
 
 std::string_view clsTXTObject::Cell::Text() const noexcept {
   if (raw_[0] == kTextInline) return std::string_view(reinterpret_cast<const char*>(raw_ + 2), raw_[1]);
-  if (raw_[0] == kTextHeap) {
+  if (raw_[0] == kTextHeap || raw_[0] == kTextBorrowed) {
     uint32_t len;
     std::memcpy(&len, raw_ + 4, 4);
-    return std::string_view(Payload<char*>(), len);
+    return std::string_view(Payload<const char*>(), len);
   }
   return {};
 }
@@ -151,7 +158,8 @@ kz::Variant clsTXTObject::Cell::Get() const {
     case kSingle: return kz::Variant(Payload<float>());
     case kDouble: return kz::Variant(Payload<double>());
     case kTextInline:
-    case kTextHeap: return kz::Variant(std::string(Text()));
+    case kTextHeap:
+    case kTextBorrowed: return kz::Variant(std::string(Text()));
     case kBool: return kz::Variant(Payload<bool>());
     case kObject: return kz::Variant(*Payload<kz::Variant::ObjectPtr*>());
     default: return kz::Variant();
@@ -176,11 +184,60 @@ double clsTXTObject::Cell::Double() const noexcept {
 }
 
 bool clsTXTObject::Cell::Equals(const kz::Variant& v) const {
-  if (raw_[0] == kTextInline || raw_[0] == kTextHeap) return v.IsString() && v.AsString() == Text();
+  if (raw_[0] == kTextInline || raw_[0] == kTextHeap || raw_[0] == kTextBorrowed) return v.IsString() && v.AsString() == Text();
   return kz::VariantEquals(Get(), v);
 }
 
 // ---- Record -------------------------------------------------------------------------
+
+// Copies give values of their own on the global heap (borrowed texts become owned).
+clsTXTObject::clsTXTObject(const clsTXTObject& o)
+    : kz::Object(o), otype(o.otype), index(o.index), id(o.id), Dirty(o.Dirty), cells_(o.cells_) {}
+
+clsTXTObject& clsTXTObject::operator=(const clsTXTObject& o) {
+  if (this != &o) {
+    std::pmr::vector<Cell> cells(o.cells_, std::pmr::new_delete_resource());
+    otype = o.otype;
+    index = o.index;
+    id = o.id;
+    Dirty = o.Dirty;
+    cells_ = std::move(cells);
+  }
+  return *this;
+}
+
+// A record whose values live on a resource is copied: the target must not refer to
+// storage that only the source keeps alive.
+clsTXTObject::clsTXTObject(clsTXTObject&& o)
+    : kz::Object(o), otype(o.otype), index(o.index), id(o.id), Dirty(o.Dirty) {
+  if (o.OnResource())
+    cells_ = o.cells_;
+  else
+    cells_ = std::move(o.cells_);
+}
+
+clsTXTObject& clsTXTObject::operator=(clsTXTObject&& o) {
+  if (this != &o) {
+    if (o.OnResource()) return *this = static_cast<const clsTXTObject&>(o);
+    otype = o.otype;
+    index = o.index;
+    id = o.id;
+    Dirty = o.Dirty;
+    cells_ = std::move(o.cells_);
+  }
+  return *this;
+}
+
+void clsTXTObject::PushText(std::string_view v) {
+  Cell& c = cells_.emplace_back();
+  if (v.size() > 14 && OnResource() && v.size() <= std::numeric_limits<uint32_t>::max()) {
+    auto* block = static_cast<char*>(cells_.get_allocator().resource()->allocate(v.size(), 1));
+    std::memcpy(block, v.data(), v.size());
+    c.SetBorrowedText(block, static_cast<uint32_t>(v.size()));
+    return;
+  }
+  c.SetText(v);
+}
 
 std::string clsTXTObject::key() const { return std::to_string(id) + "k"; }
 
@@ -218,7 +275,7 @@ void clsTXTObject::SetObjectName(const std::string& name) { SetValue(size() - 1,
 
 void clsTXTObject::Construct(int32_t n) {
   if (n < 1) throw kz::AppError(kz::kErrInvalidArgument, kSource);
-  std::vector<Cell> cells(static_cast<size_t>(n));
+  std::pmr::vector<Cell> cells(static_cast<size_t>(n), cells_.get_allocator());
   for (auto& c : cells) c.Set(kz::Variant(int16_t{0}));
   cells_ = std::move(cells);
   SetObjectName("");
@@ -281,7 +338,7 @@ std::vector<kz::Variant> clsTXTObject::Values() const {
 }
 
 void clsTXTObject::AssignValues(std::vector<kz::Variant>&& values) {
-  std::vector<Cell> cells(values.size());
+  std::pmr::vector<Cell> cells(values.size(), cells_.get_allocator());
   for (size_t i = 0; i < values.size(); ++i) cells[i].Set(values[i]);
   cells_ = std::move(cells);
   values.clear();

@@ -5,8 +5,14 @@
 // Values are kept in 16-byte cells (texts of up to 14 bytes inside the cell, longer ones
 // in one exact-size block), so that a loaded file takes little more memory than its
 // text; Value(i) hands out a kz::Variant made from the cell.
+//
+// A record made on a memory resource (the type-file reader's arena) keeps its values and
+// the long texts it is given by the Push* members there; whoever makes it so keeps the
+// resource alive as long as the record. Copying or moving such a record into another
+// gives the target values of its own.
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,10 +27,12 @@ class clsTXTObject : public kz::Object {
   bool Dirty = false;  // changed since read or saved
 
   clsTXTObject() = default;
-  clsTXTObject(const clsTXTObject&) = default;
-  clsTXTObject& operator=(const clsTXTObject&) = default;
-  clsTXTObject(clsTXTObject&&) noexcept = default;
-  clsTXTObject& operator=(clsTXTObject&&) noexcept = default;
+  // A record whose values live on `resource` (see above).
+  explicit clsTXTObject(std::pmr::memory_resource* resource) : cells_(resource) {}
+  clsTXTObject(const clsTXTObject& o);
+  clsTXTObject& operator=(const clsTXTObject& o);
+  clsTXTObject(clsTXTObject&& o);
+  clsTXTObject& operator=(clsTXTObject&& o);
 
   // "<id>k", the record's key in its parser's collections.
   std::string key() const;
@@ -95,7 +103,7 @@ class clsTXTObject : public kz::Object {
   void ShrinkValues() { cells_.shrink_to_fit(); }
   void PushLong(int32_t v) { cells_.emplace_back().SetLong(v); }
   void PushDouble(double v) { cells_.emplace_back().SetDouble(v); }
-  void PushText(std::string_view v) { cells_.emplace_back().SetText(v); }
+  void PushText(std::string_view v);
   void PushValue(const kz::Variant& v) { cells_.emplace_back().Set(v); }
 
  private:
@@ -116,6 +124,9 @@ class clsTXTObject : public kz::Object {
     void SetLong(int32_t v) noexcept;
     void SetDouble(double v) noexcept;
     void SetText(std::string_view v);
+    // A long text whose bytes the cell does not own (they stay where they are).
+    void SetBorrowedText(const char* data, uint32_t len) noexcept;
+    bool Borrowed() const noexcept { return raw_[0] == kTextBorrowed; }
     kz::Variant Get() const;
     std::string_view Text() const noexcept;  // "" for non-texts
     int32_t Long() const noexcept;
@@ -123,7 +134,7 @@ class clsTXTObject : public kz::Object {
     bool Equals(const kz::Variant& v) const;
 
    private:
-    enum Tag : unsigned char { kEmpty, kInt16, kInt32, kSingle, kDouble, kTextInline, kTextHeap, kBool, kObject };
+    enum Tag : unsigned char { kEmpty, kInt16, kInt32, kSingle, kDouble, kTextInline, kTextHeap, kBool, kObject, kTextBorrowed };
     static constexpr size_t kInlineMax = 14;
     template <class T>
     T Payload() const noexcept;
@@ -138,7 +149,10 @@ class clsTXTObject : public kz::Object {
   int32_t TailIndex(int32_t fromEnd, const char* source) const;
   const Cell& At(int32_t i) const;
 
-  std::vector<Cell> cells_;
+  // True when the values live on a resource of their own (not the global heap).
+  bool OnResource() const noexcept { return cells_.get_allocator().resource() != std::pmr::new_delete_resource(); }
+
+  std::pmr::vector<Cell> cells_{std::pmr::new_delete_resource()};
 };
 
 using TXTObjectPtr = std::shared_ptr<clsTXTObject>;

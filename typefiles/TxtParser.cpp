@@ -1,8 +1,14 @@
 #include "typefiles/TxtParser.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
+#include <new>
+#include <memory_resource>
 
 #include "core/AppError.h"
 #include "core/Common.h"
@@ -121,6 +127,65 @@ std::string RecordLabel(const clsTXTObject& r) {
 
 }  // namespace
 
+// Where the records of one load live: one run of large blocks (advised to be backed by
+// large pages: fresh memory is costly, page by page) in place of a few small
+// allocations per record. Every record handed out shares the store's ownership, so the
+// store lives as long as any of its records.
+class clsTxtParser::RecordStore {
+ public:
+  RecordStore() : upstream_(), arena_(kFirstBlock, &upstream_) {}
+  RecordStore(const RecordStore&) = delete;
+  RecordStore& operator=(const RecordStore&) = delete;
+  ~RecordStore() {
+    for (clsTXTObject* r : records_) r->~clsTXTObject();
+  }
+
+  static TXTObjectPtr NewRecord(const std::shared_ptr<RecordStore>& store) {
+    RecordStore& s = *store;
+    if (s.records_.size() == s.records_.capacity()) s.records_.reserve(std::max<size_t>(64, s.records_.size() * 2));
+    void* at = s.arena_.allocate(sizeof(clsTXTObject), alignof(clsTXTObject));
+    auto* record = ::new (at) clsTXTObject(&s.arena_);
+    s.records_.push_back(record);
+    return TXTObjectPtr(store, record);
+  }
+
+  void Reserve(size_t records) { records_.reserve(records); }
+
+ private:
+  static constexpr size_t kFirstBlock = size_t{1} << 20;
+
+  // Blocks from the global heap; from a few megabytes on, aligned to and advised for
+  // large pages (the room lost to the alignment is never touched).
+  class Blocks : public std::pmr::memory_resource {
+    static constexpr size_t kLargePage = size_t{2} << 20;
+    void* do_allocate(size_t bytes, size_t align) override {
+      if (align > alignof(std::max_align_t)) throw std::bad_alloc();
+      if (bytes < 2 * kLargePage) return ::operator new(bytes);
+      // Room for the alignment and, just before the block, where it came from.
+      char* raw = static_cast<char*>(::operator new(bytes + kLargePage + 2 * sizeof(char*)));
+      auto at = (reinterpret_cast<uintptr_t>(raw) + sizeof(char*) + kLargePage - 1) & ~(kLargePage - 1);
+      ::madvise(reinterpret_cast<void*>(at), bytes & ~(kLargePage - 1), MADV_HUGEPAGE);
+      auto* block = reinterpret_cast<char*>(at);
+      std::memcpy(block - sizeof(char*), &raw, sizeof(char*));
+      return block;
+    }
+    void do_deallocate(void* p, size_t bytes, size_t) override {
+      if (bytes < 2 * kLargePage) {
+        ::operator delete(p);
+        return;
+      }
+      char* raw;
+      std::memcpy(&raw, static_cast<char*>(p) - sizeof(char*), sizeof(char*));
+      ::operator delete(raw);
+    }
+    bool do_is_equal(const std::pmr::memory_resource& o) const noexcept override { return this == &o; }
+  };
+
+  Blocks upstream_;
+  std::pmr::monotonic_buffer_resource arena_;
+  std::vector<clsTXTObject*> records_;
+};
+
 clsTxtParser::clsTxtParser() : scratch_(std::make_unique<Kz_Value>()) {}
 
 clsTxtParser::~clsTxtParser() { FreeDocument(); }
@@ -137,6 +202,14 @@ void clsTxtParser::ResetRecords() {
   UnsortedObjects = kz::Collection<TXTObjectPtr>();
   pending_.clear();
   ownedNames_.clear();
+  store_.reset();
+}
+
+TXTObjectPtr clsTxtParser::NewLoadedRecord(size_t values) {
+  if (!store_) store_ = std::make_shared<RecordStore>();
+  TXTObjectPtr record = RecordStore::NewRecord(store_);
+  record->ReserveValues(values);
+  return record;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -194,6 +267,7 @@ bool clsTxtParser::LoadFromHandle(int32_t handle, int32_t type) {
   }
   FreeDocument();
   BuildNameOrder();
+  store_.reset();  // the records keep it
   parsed_ = ok;
   return ok;
 }
@@ -234,6 +308,7 @@ bool clsTxtParser::ReadGeneric(int32_t type) {
   try {
     version_ = kz::CLng(LoadValue(kKzValueNumber));
     int64_t count = CountOf(LoadValue(kKzValueNumber), "record count");
+    ReserveRecords(count);
     for (int64_t i = 0; i < count; ++i) {
       TXTObjectPtr record = type == kTShips ? ReadShipRecord() : ReadFixedRecord(type);
       if (!record) return false;
@@ -262,8 +337,7 @@ TXTObjectPtr clsTxtParser::ReadFixedRecord(int32_t type) {
     return nullptr;
   }
   try {
-    auto record = std::make_shared<clsTXTObject>();
-    record->ReserveValues(static_cast<size_t>(size));
+    TXTObjectPtr record = NewLoadedRecord(static_cast<size_t>(size));
     AppendValues(*record, size);
     return record;
   } catch (const AppError& e) {
@@ -307,8 +381,7 @@ bool clsTxtParser::ReadJobs() {
         return false;
     }
     while (!AtEnd()) {
-      auto record = std::make_shared<clsTXTObject>();
-      record->ReserveValues(static_cast<size_t>(size));
+      TXTObjectPtr record = NewLoadedRecord(static_cast<size_t>(size));
       AppendValues(*record, size - 1);
       record->PushValue(TokenValue());
       Advance(1);
@@ -360,14 +433,15 @@ TXTObjectPtr clsTxtParser::ReadJobWingsRecord() {
 bool clsTxtParser::ReadWareLists() {
   try {
     int64_t count = CountOf(LoadValue(kKzValueNumber), "ware list count");
+    ReserveRecords(count);
     for (int64_t i = 0; i < count; ++i) {
       int64_t n = CountOf(LoadValue(kKzValueNumber), "ware list length");
-      auto record = std::make_shared<clsTXTObject>();
+      // The length is the file's word: the room made in advance is capped.
+      TXTObjectPtr record = NewLoadedRecord(static_cast<size_t>(std::min<int64_t>(n, 4096)));
       for (int64_t k = 0; k < n; ++k) {
         LoadValue(kKzValueText);
         record->PushText(scratch_->s);
       }
-      record->ShrinkValues();
       record->id = ++counter_;
       record->otype = kWareLists;
       record->Dirty = false;
@@ -428,6 +502,17 @@ std::string clsTxtParser::NameOrderKey(std::string_view id) {
   return key;
 }
 
+void clsTxtParser::ReserveRecords(int64_t count) {
+  // The count comes from the file: a damaged one must not reserve a fortune, so the room
+  // made in advance is capped (a longer file grows its collections as it goes).
+  constexpr int64_t kMostReserved = int64_t{1} << 18;
+  size_t n = static_cast<size_t>(std::clamp<int64_t>(count, 0, kMostReserved));
+  UnsortedObjects.Reserve(n);
+  pending_.reserve(n);
+  if (!store_) store_ = std::make_shared<RecordStore>();
+  store_->Reserve(n);
+}
+
 void clsTxtParser::AppendLoaded(TXTObjectPtr record) {
   record->index = UnsortedObjects.Count();
   clsTXTObject* raw = record.get();
@@ -448,8 +533,9 @@ void clsTxtParser::BuildNameOrder() {
   // a stable sort gives the order of filing them one by one.
   for (Pending& p : pending_)
     if (p.owned >= 0) p.name = ownedNames_[static_cast<size_t>(p.owned)];
-  std::stable_sort(pending_.begin(), pending_.end(),
-                   [](const Pending& a, const Pending& b) { return CompareNames(a.name, b.name) < 0; });
+  auto less = [](const Pending& a, const Pending& b) { return CompareNames(a.name, b.name) < 0; };
+  // Files kept in ID order need no sort at all.
+  if (!std::is_sorted(pending_.begin(), pending_.end(), less)) std::stable_sort(pending_.begin(), pending_.end(), less);
   objects.Reserve(pending_.size());
   for (const Pending& p : pending_) {
     const TXTObjectPtr& record = UnsortedObjects.Item(p.index + 1);

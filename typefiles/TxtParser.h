@@ -130,6 +130,10 @@ class clsTxtParser : public kz::Object {
   // built once when the load ends (BuildNameOrder), which gives the order that filing
   // each record by AddObjectP would give.
   void AppendLoaded(TXTObjectPtr record);
+  // Room for the records a file announces (within a cap), before they are read.
+  void ReserveRecords(int64_t count);
+  // A record for the load, made in the load's record store, with room for `values`.
+  TXTObjectPtr NewLoadedRecord(size_t values);
   void BuildNameOrder();
   void Renumber();
   void ResetRecords();
@@ -151,6 +155,9 @@ class clsTxtParser : public kz::Object {
   };
   std::vector<Pending> pending_;
   std::vector<std::string> ownedNames_;
+  // During a load: where its records are made (they share its ownership).
+  class RecordStore;
+  std::shared_ptr<RecordStore> store_;
 };
 
 using TxtParserPtr = std::shared_ptr<clsTxtParser>;

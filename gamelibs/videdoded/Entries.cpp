@@ -127,9 +127,10 @@ int32_t LoadTypeFile(std::string bytes) {
 
 int32_t LoadTextResource(std::string bytes) {
   std::string error;
-  if (!DecodeXmlBytes(bytes, error)) return Fail(kKzErrXml, error);
+  bool xmlError = false;
   auto doc = std::make_shared<TreDocument>();
-  if (!ParseTreXml(bytes.data(), bytes.size(), *doc, error)) return Fail(kKzErrSyntax, error);
+  if (!LoadTreXml(bytes.data(), bytes.size(), *doc, error, xmlError))
+    return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
   int32_t h = rudu::HandleAdd(doc, rudu::kDocumentHandle);
   if (!h) return Fail(kKzErrMemory, "No handle left for the document.");
   doc->handle = h;
@@ -525,10 +526,11 @@ int32_t Kz_TREDescServerLoadBuffer(const void* data, size_t size) {
   ClearError();
   if (!data && size) return Fail(kKzErrArgument, "No data.");
   try {
-    std::string bytes(static_cast<const char*>(data), size), error;
-    if (!DecodeXmlBytes(bytes, error)) return Fail(kKzErrXml, error);
+    std::string error;
+    bool xmlError = false;
     TreDocument file;
-    if (!ParseTreXml(bytes.data(), bytes.size(), file, error)) return Fail(kKzErrSyntax, error);
+    if (!LoadTreXml(static_cast<const char*>(data), size, file, error, xmlError))
+      return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
     TreDocument& store = Store();
     if (store.lang == 0 && store.pages.empty()) store.lang = file.lang;
     store.Merge(file);
@@ -554,17 +556,20 @@ int32_t Kz_TREDescServerTranslateStrings() {
     // Resolve everything first, then publish, so that no text is built from another
     // string's cached (already resolved) form.
     // A text without escapes or references is its own processed form and is not copied.
-    std::vector<std::string> texts;
+    std::vector<std::pair<TreString*, std::string>> texts;
     for (auto& p : store.pages) {
-      texts.resize(p->strings.size());
-      for (size_t i = 0; i < p->strings.size(); ++i)
-        if (!ProcessedIsRaw(p->strings[i]->raw)) StringText(*p->strings[i], texts[i]);
-      for (size_t i = 0; i < p->strings.size(); ++i) {
-        TreString& s = *p->strings[i];
-        s.cachedIsRaw = ProcessedIsRaw(s.raw);
-        if (!s.cachedIsRaw) s.cached = std::move(texts[i]);
-        s.hasCached = true;
+      texts.clear();
+      for (auto& sp : p->strings) {
+        TreString& s = *sp;
+        if (ProcessedIsRaw(s.Raw())) {
+          s.cachedIsRaw = true;
+        } else {
+          texts.emplace_back(&s, std::string());
+          StringText(s, texts.back().second);
+        }
       }
+      for (auto& [s, text] : texts) s->SetCached(std::move(text));
+      for (auto& sp : p->strings) sp->hasCached = true;
     }
   } catch (const std::bad_alloc&) {
     store.DropCaches();
@@ -609,7 +614,7 @@ int32_t Kz_TREGetStringInfo(int32_t str, int32_t& id, std::string& raw, std::str
   auto s = TreStr(str);
   if (!s) return 0;
   id = s->id;
-  raw = s->raw;
+  raw.assign(s->Raw());
   StringText(*s, text);
   return 1;
 }
@@ -626,7 +631,7 @@ int32_t Kz_TRESetStringInfo(int32_t page, int32_t str, int32_t id, const std::st
   if (HasNul(raw)) return Fail(kKzErrArgument, "A text cannot hold a NUL character.");
   if (s->id != id) p->IndexChanged();
   s->id = id;
-  s->raw = raw;
+  s->SetRaw(raw);
   return 1;
 }
 

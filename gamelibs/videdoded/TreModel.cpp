@@ -5,6 +5,20 @@
 
 namespace videdoded {
 
+void TreString::SetRaw(std::string_view t) {
+  if (own_)
+    own_->assign(t.data(), t.size());  // t may stand in own_ itself: assign copes
+  else
+    own_ = std::make_unique<std::string>(t);
+}
+
+void TreString::SetCached(std::string&& t) {
+  if (cached_)
+    *cached_ = std::move(t);
+  else
+    cached_ = std::make_unique<std::string>(std::move(t));
+}
+
 void TrePage::BuildIndex() const {
   index_.clear();
   dense_.clear();
@@ -166,10 +180,8 @@ void TreDocument::Merge(TreDocument& other) {
     mine->strings.reserve(mine->strings.size() + op->strings.size());
     for (auto& os : op->strings) {
       if (TreString* have = mine->Find(os->id)) {
-        have->raw = std::move(os->raw);
-        have->hasCached = false;
-        have->cachedIsRaw = false;
-        have->cached.clear();
+        have->SetRaw(os->Raw());
+        have->DropCached();
       } else {
         mine->Append(std::move(os));
       }
@@ -184,14 +196,7 @@ void TreDocument::Merge(TreDocument& other) {
 
 void TreDocument::DropCaches() {
   for (auto& p : pages)
-    for (auto& s : p->strings) {
-      s->hasCached = false;
-      s->cachedIsRaw = false;
-      if (s->cached.capacity()) {
-        s->cached.clear();
-        s->cached.shrink_to_fit();
-      }
-    }
+    for (auto& s : p->strings) s->DropCached();
   cachesStale = false;
 }
 

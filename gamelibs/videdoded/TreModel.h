@@ -23,12 +23,46 @@ class TreDocument;
 class TreString : public rudu::HandleObject {
  public:
   int32_t id = -1;
-  std::string raw;
-  std::string cached;       // processed text (store strings after translation)
+  int32_t handle = 0;       // 0 until handed out
+  TrePage* page = nullptr;  // the page holding the string; null once taken out
   bool hasCached = false;
   bool cachedIsRaw = false; // with hasCached: the processed text is the raw text itself
-  TrePage* page = nullptr;  // the page holding the string; null once taken out
-  int32_t handle = 0;       // 0 until handed out
+
+  TreString() = default;
+  TreString(const TreString&) = delete;
+  TreString& operator=(const TreString&) = delete;
+
+  // The raw text: either the string's own copy or a run of the texts of the block
+  // holding the string.
+  std::string_view Raw() const { return own_ ? std::string_view(*own_) : view_; }
+  // Gives the string its own copy of a text.
+  void SetRaw(std::string_view t);
+  // Points the raw text at bytes that outlive the string (its block's).
+  void ViewRaw(std::string_view t) {
+    own_.reset();
+    view_ = t;
+  }
+  // The processed text cached by the store (empty when none).
+  std::string_view Cached() const { return cached_ ? std::string_view(*cached_) : std::string_view(); }
+  void SetCached(std::string&& t);
+  void DropCached() {
+    hasCached = false;
+    cachedIsRaw = false;
+    cached_.reset();
+  }
+
+ private:
+  std::string_view view_{"", 0};
+  std::unique_ptr<std::string> own_;
+  std::unique_ptr<std::string> cached_;
+};
+
+// The strings of one loaded page, in one allocation, with their raw texts in another:
+// each string's shared pointer shares the block's count, so the block (and the texts
+// the strings' views stand in) lives as long as any of its strings.
+struct TreStringBlock {
+  std::unique_ptr<char[]> text;
+  std::unique_ptr<TreString[]> items;
 };
 
 class TrePage : public rudu::HandleObject {
@@ -112,6 +146,9 @@ void StringText(const TreString& s, std::string& out);
 
 // Parses a text resource file. False with a text (naming the line) on failure.
 bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& error);
+// Decodes (when the bytes are not UTF-8 already) and parses file bytes. False with the
+// error; `xmlError` tells an encoding error from a syntax error.
+bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError);
 // Serialises a document.
 void WriteTreXml(const TreDocument& doc, std::string& out);
 

@@ -121,7 +121,7 @@ void Expand(const TreDocument* doc, int32_t pageId, std::string_view t, std::str
     } else {
       ++ctx.references;
       ctx.active.emplace_back(page, id);
-      Expand(s->page->doc, s->page->id, s->raw, out, ctx, depth + 1);
+      Expand(s->page->doc, s->page->id, s->Raw(), out, ctx, depth + 1);
       ctx.active.pop_back();
     }
     i = k;
@@ -148,7 +148,11 @@ void Process(const TreDocument* doc, int32_t pageId, const int32_t* selfId, std:
     CutToLimit(out);
     return;
   }
-  Context ctx;
+  // The context's list is kept between texts, so that resolving a whole store does not
+  // allocate one per text.
+  thread_local Context ctx;
+  ctx.active.clear();
+  ctx.references = 0;
   // A string that refers to itself stays as written.
   if (selfId) ctx.active.emplace_back(pageId, *selfId);
   Expand(doc, pageId, raw, out, ctx, 0);
@@ -169,14 +173,15 @@ void ProcessText(const TreDocument* doc, int32_t pageId, std::string_view raw, s
 void StringText(const TreString& s, std::string& out) {
   const TrePage* p = s.page;
   if (s.hasCached && !(p && p->doc && p->doc->cachesStale)) {
-    out = s.cachedIsRaw ? s.raw : s.cached;
+    std::string_view t = s.cachedIsRaw ? s.Raw() : s.Cached();
+    out.assign(t.data(), t.size());
     return;
   }
   if (!p) {
     out.clear();
     return;
   }
-  Process(p->doc, p->id, &s.id, s.raw, out);
+  Process(p->doc, p->id, &s.id, s.Raw(), out);
 }
 
 }  // namespace videdoded

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "Cp1252.h"
 #include "TreModel.h"
@@ -180,14 +182,43 @@ bool DecodeXmlBytes(std::string& bytes, std::string& error) {
   return true;
 }
 
-bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& error) {
-  pugi::xml_document x;
-  pugi::xml_parse_result r =
-      x.load_buffer(data, size, pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_utf8);
-  if (!r) {
-    error = "XML error at line " + std::to_string(LineAt(data, size, r.offset)) + ": " + r.description() + ".";
-    return false;
-  }
+namespace {
+
+constexpr unsigned kTreParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single;
+
+// An element or attribute name test without a string compare call: the first
+// character, then the rest of a name of known length.
+template <size_t N>
+inline bool NameIs(const char* name, const char (&want)[N]) {
+  return name[0] == want[0] && std::memcmp(name + 1, want + 1, N - 2) == 0 && name[N - 1] == 0;
+}
+
+template <size_t N>
+const char* AttributeValue(const pugi::xml_node& node, const char (&name)[N]) {
+  for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+    if (NameIs(a.name(), name)) return a.value();
+  return nullptr;
+}
+
+bool ReadIdFast(const pugi::xml_node& node, const char* what, const char* data, size_t size, int32_t& out,
+                std::string& error) {
+  const char* v = AttributeValue(node, "id");
+  if (v && TxtDocument::ParseLong(v, std::strlen(v), out)) return true;
+  return ReadId(node, what, data, size, out, error);  // the error text
+}
+
+// A string of a page while the page is read: its element and, when its text is one
+// run of character data, that text.
+struct PendingString {
+  pugi::xml_node node;
+  const char* text;
+  size_t size;  // npos: mixed content, joined on its own
+};
+
+// Builds the document from a parsed tree. The raw texts of each page are copied into
+// one block of the page; the tree can go once this is done.
+bool BuildDocument(const pugi::xml_document& x, const char* data, size_t size, TreDocument& doc,
+                   std::string& error) {
   pugi::xml_node root = x.document_element();
   if (!root || std::strcmp(root.name(), "language") != 0) {
     error = root ? "Line " + std::to_string(LineAt(data, size, root.offset_debug())) +
@@ -196,36 +227,112 @@ bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& e
     return false;
   }
   int32_t lang = 0;
-  if (!ReadId(root, "language", data, size, lang, error)) return false;
-  doc.lang = lang;
-  for (pugi::xml_node pn = root.child("page"); pn; pn = pn.next_sibling("page")) {
+  if (!ReadIdFast(root, "language", data, size, lang, error)) return false;
+  std::vector<std::shared_ptr<TrePage>> pages;
+  std::vector<PendingString> pending;
+  for (pugi::xml_node pn = root.first_child(); pn; pn = pn.next_sibling()) {
+    if (pn.type() != pugi::node_element || !NameIs(pn.name(), "page")) continue;
     auto page = std::make_shared<TrePage>();
-    if (!ReadId(pn, "page", data, size, page->id, error)) return false;
-    page->title = pn.attribute("title").value();
-    page->desc = pn.attribute("descr").value();
-    const char* voice = pn.attribute("voice").value();
+    if (!ReadIdFast(pn, "page", data, size, page->id, error)) return false;
+    const char* title = AttributeValue(pn, "title");
+    const char* descr = AttributeValue(pn, "descr");
+    const char* voice = AttributeValue(pn, "voice");
+    if (title) page->title = title;
+    if (descr) page->desc = descr;
     int32_t v = 0;
-    page->voice = (TxtDocument::ParseLong(voice, std::strlen(voice), v) && v != 0) ? 1 : 0;
-    for (pugi::xml_node tn = pn.child("t"); tn; tn = tn.next_sibling("t")) {
-      auto s = std::make_shared<TreString>();
-      if (!ReadId(tn, "t", data, size, s->id, error)) return false;
+    page->voice = (voice && TxtDocument::ParseLong(voice, std::strlen(voice), v) && v != 0) ? 1 : 0;
+
+    pending.clear();
+    size_t textSize = 0;
+    for (pugi::xml_node tn = pn.first_child(); tn; tn = tn.next_sibling()) {
+      if (tn.type() != pugi::node_element || !NameIs(tn.name(), "t")) continue;
       pugi::xml_node c = tn.first_child();
-      if (c && !c.next_sibling() && c.type() == pugi::node_pcdata) {
-        s->raw = c.value();
+      if (!c) {
+        pending.push_back({tn, "", 0});
+      } else if (!c.next_sibling() && c.type() == pugi::node_pcdata) {
+        const char* t = c.value();
+        size_t n = std::strlen(t);
+        pending.push_back({tn, t, n});
+        textSize += n;
       } else {
-        for (; c; c = c.next_sibling())
-          if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) s->raw += c.value();
+        pending.push_back({tn, nullptr, std::string::npos});
       }
-      page->strings.push_back(std::move(s));
     }
-    doc.pages.push_back(std::move(page));
+    if (!pending.empty()) {
+      auto block = std::make_shared<TreStringBlock>();
+      block->items.reset(new TreString[pending.size()]);
+      if (textSize) block->text.reset(new char[textSize]);
+      page->strings.reserve(pending.size());
+      char* at = block->text.get();
+      for (size_t k = 0; k < pending.size(); ++k) {
+        const PendingString& ps = pending[k];
+        TreString& s = block->items[k];
+        if (!ReadIdFast(ps.node, "t", data, size, s.id, error)) return false;
+        if (ps.size == std::string::npos) {
+          std::string joined;
+          for (pugi::xml_node c = ps.node.first_child(); c; c = c.next_sibling())
+            if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) joined += c.value();
+          s.SetRaw(joined);
+        } else if (ps.size) {
+          std::memcpy(at, ps.text, ps.size);
+          s.ViewRaw(std::string_view(at, ps.size));
+          at += ps.size;
+        }
+        s.page = page.get();
+        page->strings.emplace_back(block, &s);
+      }
+    }
+    pages.push_back(std::move(page));
   }
-  for (auto& p : doc.pages) {
-    p->doc = &doc;
-    for (auto& s : p->strings) s->page = p.get();
-  }
+  doc.lang = lang;
+  doc.pages = std::move(pages);
+  for (auto& p : doc.pages) p->doc = &doc;
   doc.IndexChanged();
   return true;
+}
+
+// True when DecodeXmlBytes would change the bytes (a byte-order mark, UTF-16, or a
+// declared encoding other than UTF-8 or ASCII).
+bool NeedsDecoding(const char* data, size_t size) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(data);
+  if (size >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) return true;
+  if (size >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) return true;
+  if (size >= 4 && ((u[0] == '<' && u[1] == 0 && u[2] != 0 && u[3] == 0) ||
+                    (u[0] == 0 && u[1] == '<' && u[2] == 0 && u[3] != 0)))
+    return true;
+  // Only the declaration matters: look at its first bytes alone.
+  std::string head(data, std::min<size_t>(size, 512));
+  size_t vb = 0, ve = 0;
+  if (!DeclaredEncoding(head, vb, ve)) {
+    size_t close = head.find("?>");
+    // A declaration longer than the head: let the full decoder judge it.
+    return head.compare(0, 5, "<?xml") == 0 && close == std::string::npos;
+  }
+  std::string enc = Lower(head.substr(vb, ve - vb));
+  return !(enc == "utf-8" || enc == "utf8" || enc == "us-ascii" || enc == "ascii");
+}
+
+}  // namespace
+
+bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& error) {
+  pugi::xml_document x;
+  pugi::xml_parse_result r = x.load_buffer(data, size, kTreParseFlags, pugi::encoding_utf8);
+  if (!r) {
+    error = "XML error at line " + std::to_string(LineAt(data, size, r.offset)) + ": " + r.description() + ".";
+    return false;
+  }
+  return BuildDocument(x, data, size, doc, error);
+}
+
+bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError) {
+  xmlError = false;
+  if (!NeedsDecoding(data, size)) return ParseTreXml(data, size, doc, error);
+  std::string bytes(data, size);
+  if (!DecodeXmlBytes(bytes, error)) {
+    xmlError = true;
+    return false;
+  }
+  return ParseTreXml(bytes.data(), bytes.size(), doc, error);
 }
 
 void WriteTreXml(const TreDocument& doc, std::string& out) {
@@ -233,7 +340,7 @@ void WriteTreXml(const TreDocument& doc, std::string& out) {
   size_t guess = 128;
   for (const auto& p : doc.pages) {
     guess += 96 + p->title.size() + p->desc.size();
-    for (const auto& s : p->strings) guess += 32 + s->raw.size() + s->raw.size() / 16;
+    for (const auto& s : p->strings) guess += 32 + s->Raw().size() + s->Raw().size() / 16;
   }
   out.reserve(guess);
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<language id=\"";
@@ -253,7 +360,7 @@ void WriteTreXml(const TreDocument& doc, std::string& out) {
       out += "    <t id=\"";
       out += std::to_string(s->id);
       out += "\">";
-      AppendEscaped(out, s->raw, false);
+      AppendEscaped(out, s->Raw(), false);
       out += "</t>\r\n";
     }
     out += "  </page>\r\n";

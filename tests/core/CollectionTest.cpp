@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
+#include <random>
 #include <string>
+#include <vector>
 
 using kz::AppError;
 using kz::Collection;
@@ -100,6 +103,60 @@ TEST(Collection, LargeAppendAndLookupIsFast) {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(sum, static_cast<long>(n) * (n - 1) / 2);
   EXPECT_LT(ms, 30000) << "append/lookup must not be quadratic";  // quadratic would take minutes
+}
+
+// Keys added, removed and added again in any order, at any position, against a plain
+// reference: every key stays findable at its right position, removed keys are gone.
+TEST(Collection, ManyRemovalsKeepEveryKeyFindable) {
+  Collection<int> c;
+  std::vector<std::pair<std::string, int>> ref;  // position order
+  std::mt19937 rng(12345);
+  int next = 0;
+  auto check = [&] {
+    ASSERT_EQ(c.Count(), static_cast<int32_t>(ref.size()));
+    for (size_t i = 0; i < ref.size(); ++i) {
+      ASSERT_EQ(c.Item(static_cast<int32_t>(i) + 1), ref[i].second);
+      if (ref[i].first.empty()) continue;
+      ASSERT_EQ(c.PositionOf(ref[i].first), static_cast<int32_t>(i) + 1) << ref[i].first;
+      ASSERT_EQ(c.Item(ref[i].first), ref[i].second);
+    }
+  };
+  for (int round = 0; round < 3000; ++round) {
+    unsigned op = rng() % 10;
+    if (op < 6 || ref.empty()) {
+      int v = next++;
+      // Some keys repeat under another case after their item is gone; some items have none.
+      std::string key = (v % 7 == 0) ? std::string() : (v % 2 ? "K" : "k") + std::to_string(v % 900);
+      bool taken = false;
+      for (const auto& r : ref) taken = taken || (!key.empty() && kz::KeysEqual(r.first, key));
+      size_t at = ref.empty() ? 0 : rng() % (ref.size() + 1);
+      int32_t before = at < ref.size() ? static_cast<int32_t>(at) + 1 : 0;
+      if (taken) {
+        EXPECT_EQ(ErrorOf([&] { c.Add(v, key, before); }), kz::kErrDuplicateKey);
+        continue;
+      }
+      c.Add(v, key, before);
+      ref.insert(ref.begin() + static_cast<std::ptrdiff_t>(at), {key, v});
+    } else {
+      size_t at = rng() % ref.size();
+      if (!ref[at].first.empty() && rng() % 2)
+        c.Remove(ref[at].first);
+      else
+        c.Remove(static_cast<int32_t>(at) + 1);
+      EXPECT_FALSE(ref[at].first.empty() ? false : c.Exists(ref[at].first));
+      ref.erase(ref.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    if (round % 100 == 0) check();
+  }
+  check();
+
+  Collection<int> moved = std::move(c);
+  EXPECT_EQ(c.Count(), 0);
+  EXPECT_FALSE(c.Exists(ref.front().first.empty() ? "k1" : ref.front().first));
+  c.Add(-1, "again");  // a moved-from collection is usable
+  EXPECT_EQ(c.Item("AGAIN"), -1);
+  std::swap(c, moved);
+  check();
 }
 
 }  // namespace

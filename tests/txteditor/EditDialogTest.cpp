@@ -200,16 +200,21 @@ TEST_F(EditorTest, NameModeKeepsIDsUnique) {
   TXTObjectRef a = Record({kz::Variant(int32_t{1}), kz::Variant("SS_A")});
   TXTObjectRef b = Record({kz::Variant(int32_t{1}), kz::Variant("SS_B")});
   frmEdit d;
+  // The name mode is always modal.
+  WhenEditShown([&](frmEdit& e) {
+    EXPECT_EQ(&e, &d);
+    EXPECT_EQ(e.PropNameEdit->text(), "Name");
+    EXPECT_FALSE(e.chkTranslatedValue->isVisible());
+    EXPECT_EQ(e.cmbValue->currentText(), "SS_A");
+    e.cmbValue->setEditText("ss_b");
+    e.OK();
+    EXPECT_EQ(LastMsg(), "This object ID is already used.");
+    EXPECT_EQ(e.ModalResult, 0);
+    EXPECT_TRUE(e.isVisible());
+    e.cmbValue->setEditText("SS_a");
+    e.OK();
+  });
   d.ShowName(a, {a, b}, false);
-  d.hide();
-  EXPECT_EQ(d.PropNameEdit->text(), "Name");
-  EXPECT_FALSE(d.chkTranslatedValue->isVisible());
-  d.cmbValue->setEditText("ss_b");
-  d.OK();
-  EXPECT_EQ(LastMsg(), "This object ID is already used.");
-  EXPECT_EQ(d.ModalResult, 0);
-  d.cmbValue->setEditText("SS_a");
-  d.OK();
   EXPECT_EQ(d.ModalResult, 1);
   EXPECT_EQ(a->ObjectName(), "SS_a");
 }

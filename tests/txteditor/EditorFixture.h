@@ -36,8 +36,9 @@ inline QApplication& EditorTestApp() {
   static int argc = 1;
   static char arg0[] = "txteditor_tests";
   static char* argv[] = {arg0, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: the application object outlives every static of the toolkit.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 // A page for laser files (type 3): records of 23 values, a class column, names and

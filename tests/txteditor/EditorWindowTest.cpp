@@ -2,11 +2,13 @@
 // choice, the object list and raw view, the watch list, find, toolbar and keys.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
@@ -15,6 +17,7 @@
 #include <QUrl>
 
 #include "EditorFixture.h"
+#include "shell/CATDialog.h"
 #include "shell/Find.h"
 #include "shell/Text.h"
 
@@ -324,4 +327,76 @@ TEST_F(EditorTest, DropOpensTheFirstFile) {
   w->DropFiles(&data);
   EXPECT_EQ(w->Parser()->FileName, PathOf("types/TShields.txt"));
   EXPECT_EQ(w->RecentFiles().size(), 1u);
+}
+
+TEST_F(EditorTest, OpenFromTheVirtualFileSystemDialog) {
+  std::string error;
+  ASSERT_TRUE(kz::WriteWholeFile(PathOf("01.cat") + "::types\\TLaserC.txt", ReadFile(PathOf("types/TLaser.txt")), 1,
+                                 error));
+  ZuZER_CreateVFS(dir_.c_str());
+  frmTXTEditor* w = OpenWindow(PathOf("01.cat") + "::types\\TLaserC.txt");
+  ASSERT_EQ(w->StatusText(1), "3 objects");
+  std::string offered;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<frmCATDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    // The newest recent entry is a catalog path: its inner path is offered.
+    offered = d->cmbFileName->currentText().toStdString();
+    d->cmbFileName->setEditText("TShields.txt");
+    d->PressOK();
+    if (d->isVisible()) d->PressCancel();
+  });
+  w->OpenFile("vfs://");
+  EXPECT_EQ(offered, "TLaserC.txt");
+  EXPECT_EQ(kz::GetFileName(w->Parser()->FileName), "TShields.txt");
+  EXPECT_EQ(w->StatusText(1), "2 objects");
+}
+
+TEST_F(EditorTest, LauncherOpensANewWindowPerRequest) {
+  QPointer<frmTXTEditor> a = frmTXTEditor::OpenNew(nullptr, PathOf("types/TLaser.txt"));
+  QPointer<frmTXTEditor> b = frmTXTEditor::OpenNew(nullptr, "");
+  windows_.push_back(a);
+  windows_.push_back(b);
+  ASSERT_TRUE(a && b);
+  EXPECT_NE(a.data(), b.data());
+  EXPECT_TRUE(a->isVisible());
+  EXPECT_EQ(a->StatusText(1), "3 objects");
+  EXPECT_TRUE(b->Parser()->FileName.empty());
+  EXPECT_TRUE(ui_->Calls("ShowOpen").empty());  // no path: nothing is asked
+  // A closed window deletes itself.
+  b->close();
+  QApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(b.isNull());
+}
+
+TEST_F(EditorTest, PageChangeEventRefreshesItemRawViewAndCaption) {
+  frmTXTEditor* w = OpenWindow(PathOf("types/TLaser.txt"));
+  w->SetListMode(2);
+  FakePage* page = PageOf(w);
+  const TXTObjectRef r = w->SelectedRecord();
+  ASSERT_TRUE(r);
+  const int shows = page->showCalls;
+  r->SetObjectName("RENAMED");
+  emit page->OnObjectChanged(r);
+  EXPECT_EQ(w->ObjectView->currentItem()->text(0), "RENAMED");
+  EXPECT_EQ(w->ObjectDataView->topLevelItem(22)->text(1), "RENAMED");
+  EXPECT_TRUE(w->windowTitle().endsWith(" *"));
+  EXPECT_EQ(page->showCalls, shows);  // the page is not asked to show it again
+}
+
+TEST_F(EditorTest, RightButtonOpensTheRecordMenuWithPasteFromTheClipboard) {
+  Settings->SetKzEXEPath("/games/kz/kz.exe");
+  frmTXTEditor* a = OpenWindow(PathOf("types/TLaser.txt"));
+  frmTXTEditor* b = OpenWindow(PathOf("types/TLaser.txt"));
+  EXPECT_EQ(b->Button("kz")->toolTip(), "/games/kz/kz.exe");
+  EXPECT_FALSE(b->mnuPaste->isEnabled());
+  a->CopySelected();
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::RightButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(b->ObjectView->viewport(), &release);
+  EXPECT_TRUE(b->mnuPopup->isVisible());
+  EXPECT_TRUE(b->mnuPaste->isEnabled());
+  EXPECT_TRUE(b->mnuNew->isEnabled());
+  b->mnuPopup->hide();
 }

@@ -1,6 +1,11 @@
 // Saving in every form and reading back, failed saves, export, and the save prompts of
 // closing and opening.
+#include <QApplication>
+#include <QComboBox>
+#include <QTimer>
 #include <QTreeWidget>
+
+#include "shell/CATDialog.h"
 
 #include "EditorFixture.h"
 
@@ -61,9 +66,19 @@ TEST_F(EditorTest, SavesIntoACatalog) {
   frmTXTEditor* w = OpenWindow(cat + "::types\\TLaser.txt");
   ASSERT_EQ(w->Parser()->Count(), 3);
   Touch(w, 1, "in_catalog");
-  ui_->PushFile(cat + "::types\\TLaser.txt", 3);
+  // A catalog path goes straight to the catalog browser, which starts on the file.
+  std::string offered;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<frmCATDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    offered = d->cmbFileName->currentText().toStdString();
+    d->PressOK();
+    if (d->isVisible()) d->PressCancel();
+  });
   ui_->PushMsgBox(platform::vbYes);
   ASSERT_TRUE(w->SaveTFile()) << LastMsg();
+  EXPECT_EQ(offered, "TLaser.txt");
+  EXPECT_EQ(w->Parser()->FileName, cat + "::types\\TLaser.txt");
   EXPECT_FALSE(w->Parser()->CheckDirty());
   frmTXTEditor* back = OpenWindow(cat + "::types\\TLaser.txt");
   ASSERT_EQ(back->Parser()->Count(), 3);

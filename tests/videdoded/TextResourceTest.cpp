@@ -353,3 +353,79 @@ TEST(TextResource, EnumCountsAndBuffers) {
 }
 
 }  // namespace
+
+namespace {
+
+// Strings share one block per page with their texts: they must stay right when their
+// document goes, when their page is emptied around them, when edited, and when a later
+// file's string replaces one (the other file's block is gone by then).
+TEST(TextResource, StringTextsOutliveTheirFileAndPage) {
+  int32_t doc = Load(
+      "<language id=\"44\"><page id=\"1\"><t id=\"1\">first text of the page</t>"
+      "<t id=\"2\">mixed <![CDATA[<raw> & ]]>content</t><t id=\"3\"/><t id=\"4\">a &amp; b</t></page></language>");
+  ASSERT_NE(doc, 0);
+  int32_t page = Children(doc)[0];
+  std::vector<int32_t> strings = Children(page);
+  ASSERT_EQ(strings.size(), 4u);
+  EXPECT_EQ(Info(strings[1]).raw, "mixed <raw> & content");
+  EXPECT_EQ(Info(strings[2]).raw, "");
+  EXPECT_EQ(Info(strings[3]).raw, "a & b");
+  ASSERT_EQ(Kz_TRESetStringInfo(page, strings[0], 1, "edited, and longer than any small text"), 1);
+  ASSERT_EQ(Kz_DeleteHandle(page, strings[3]), 1);
+  EXPECT_EQ(Kz_GetObjectType(strings[3]), 0);
+  std::string saved;
+  ASSERT_EQ(Kz_SaveToBuffer(doc, saved), 1);
+  EXPECT_NE(saved.find(">edited, and longer than any small text<"), std::string::npos);
+  EXPECT_NE(saved.find(">mixed &lt;raw&gt; &amp; content<"), std::string::npos);
+  EXPECT_EQ(saved.find("a &amp; b"), std::string::npos);
+  ASSERT_EQ(Kz_DeleteHandle(0, doc), 1);
+  EXPECT_EQ(Kz_GetObjectType(strings[1]), 0);
+
+  Kz_TREDescServerUnload();
+  ASSERT_EQ(Kz_TRESetLangID(1, 44), 1);
+  {
+    std::string a = "<language id=\"44\"><page id=\"5\"><t id=\"1\">old text of file a</t>"
+                    "<t id=\"2\">kept {1}</t></page></language>";
+    std::string b = "<language id=\"44\"><page id=\"5\"><t id=\"1\">new text of file b, replacing</t>"
+                    "</page></language>";
+    ASSERT_EQ(Kz_TREDescServerLoadBuffer(a.data(), a.size()), 1);
+    ASSERT_EQ(Kz_TREDescServerLoadBuffer(b.data(), b.size()), 1);
+    std::fill(a.begin(), a.end(), 'x');
+    std::fill(b.begin(), b.end(), 'x');
+  }
+  ASSERT_EQ(Kz_TREDescServerTranslateStrings(), 1);
+  EXPECT_EQ(Info(Kz_TREFindString(1, 5, 1)).text, "new text of file b, replacing");
+  EXPECT_EQ(Info(Kz_TREFindString(1, 5, 2)).text, "kept new text of file b, replacing");
+  Kz_TREDescServerUnload();
+}
+
+// Bytes that are not UTF-8 yet are decoded before parsing; UTF-8 ones go straight in.
+TEST(TextResource, EncodingsBeforeParsing) {
+  const struct {
+    std::string xml;
+    std::string raw;
+  } cases[] = {
+      {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><language id=\"1\"><page id=\"1\"><t id=\"1\">caf\xE9 \x80</t>"
+       "</page></language>",
+       "caf\xC3\xA9 \xE2\x82\xAC"},
+      {"\xEF\xBB\xBF<language id=\"1\"><page id=\"1\"><t id=\"1\">bom</t></page></language>", "bom"},
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><language id=\"1\"><page id=\"1\"><t id=\"1\">\xC3\xA9</t>"
+       "</page></language>",
+       "\xC3\xA9"},
+      {"<?xml version=\"1.0\"" + std::string(600, ' ') +
+           "encoding=\"iso-8859-1\"?><language id=\"1\"><page id=\"1\"><t id=\"1\">\xE9</t></page></language>",
+       "\xC3\xA9"},
+  };
+  for (const auto& c : cases) {
+    int32_t doc = Load(c.xml);
+    ASSERT_NE(doc, 0) << ErrorText();
+    EXPECT_EQ(Info(Children(Children(doc)[0])[0]).raw, c.raw);
+    Kz_DeleteHandle(0, doc);
+    Kz_TREDescServerUnload();
+    ASSERT_EQ(Kz_TREDescServerLoadBuffer(c.xml.data(), c.xml.size()), 1) << ErrorText();
+    EXPECT_EQ(Info(Kz_TREFindString(1, 1, 1)).raw, c.raw);
+    Kz_TREDescServerUnload();
+  }
+}
+
+}  // namespace
