@@ -72,35 +72,6 @@ std::string CatalogListPattern(std::string_view pattern) {
   return std::string(pattern);
 }
 
-std::string ToQtNameFilter(const FileFilter& f) {
-  std::string_view desc = Trim(f.Description);
-  // A description such as "Type files (*.txt)" carries its own mask list; Qt reads the
-  // masks from the last parenthesised group, so that group is replaced by ours.
-  if (!desc.empty() && desc.back() == ')') {
-    std::size_t open = desc.rfind('(');
-    if (open != std::string_view::npos) desc = Trim(desc.substr(0, open));
-  }
-  std::string masks;
-  for (const std::string& m : SplitPatternMasks(f.Pattern)) {
-    if (!masks.empty()) masks += ' ';
-    masks += (m == "*.*") ? std::string("*") : m;
-  }
-  if (masks.empty()) masks = "*";
-  std::string out(desc);
-  if (!out.empty()) out += ' ';
-  out += '(';
-  out += masks;
-  out += ')';
-  return out;
-}
-
-std::vector<std::string> ToQtNameFilters(const std::vector<FileFilter>& filters) {
-  std::vector<std::string> out;
-  out.reserve(filters.size());
-  for (const FileFilter& f : filters) out.push_back(ToQtNameFilter(f));
-  return out;
-}
-
 int FilterPosition(int32_t filterIndex, std::size_t count) {
   if (count == 0) return -1;
   if (filterIndex >= 1 && static_cast<std::size_t>(filterIndex) <= count) return filterIndex - 1;

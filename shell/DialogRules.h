@@ -27,12 +27,6 @@ std::vector<std::string> SplitPatternMasks(std::string_view pattern);
 // The pattern the catalog browser lists with: exactly "*.*" becomes "*".
 std::string CatalogListPattern(std::string_view pattern);
 
-// One filter in the form the Qt file dialog understands: the description (without a
-// trailing parenthesised mask list of its own), a blank and the masks in parentheses
-// separated by blanks; "*.*" is written "*" so that names without a dot match too.
-std::string ToQtNameFilter(const FileFilter& f);
-std::vector<std::string> ToQtNameFilters(const std::vector<FileFilter>& filters);
-
 // 1-based FilterIndex -> 0-based position among `count` filters: 1..count select that
 // filter, anything else (0 included) the first; -1 when there are no filters.
 int FilterPosition(int32_t filterIndex, std::size_t count);

@@ -136,6 +136,8 @@ void frmFind::CloseFind() {
   }
   closing_ = false;
   QDialog::done(QDialog::Rejected);
+  // Unloaded: an owner that let the dialog delete itself on close gets it deleted.
+  if (testAttribute(Qt::WA_DeleteOnClose)) deleteLater();
 }
 
 // Escape and the close box end here too, so the owner always hears OnClose.

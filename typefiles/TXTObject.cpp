@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "core/AppError.h"
 
@@ -190,13 +191,26 @@ bool clsTXTObject::Cell::Equals(const kz::Variant& v) const {
 
 // ---- Record -------------------------------------------------------------------------
 
+std::pmr::memory_resource* clsTXTObject::Heap() noexcept {
+  class PlainHeap final : public std::pmr::memory_resource {
+    void* do_allocate(size_t bytes, size_t align) override {
+      if (align > alignof(std::max_align_t)) throw std::bad_alloc();
+      return ::operator new(bytes);
+    }
+    void do_deallocate(void* p, size_t, size_t) override { ::operator delete(p); }
+    bool do_is_equal(const std::pmr::memory_resource& o) const noexcept override { return this == &o; }
+  };
+  static PlainHeap heap;
+  return &heap;
+}
+
 // Copies give values of their own on the global heap (borrowed texts become owned).
 clsTXTObject::clsTXTObject(const clsTXTObject& o)
     : kz::Object(o), otype(o.otype), index(o.index), id(o.id), Dirty(o.Dirty), cells_(o.cells_) {}
 
 clsTXTObject& clsTXTObject::operator=(const clsTXTObject& o) {
   if (this != &o) {
-    std::pmr::vector<Cell> cells(o.cells_, std::pmr::new_delete_resource());
+    std::pmr::vector<Cell> cells(o.cells_, Heap());
     otype = o.otype;
     index = o.index;
     id = o.id;

@@ -150,9 +150,11 @@ class clsTXTObject : public kz::Object {
   const Cell& At(int32_t i) const;
 
   // True when the values live on a resource of their own (not the global heap).
-  bool OnResource() const noexcept { return cells_.get_allocator().resource() != std::pmr::new_delete_resource(); }
+  bool OnResource() const noexcept { return cells_.get_allocator().resource() != Heap(); }
+  // The global heap (plain operator new and delete).
+  static std::pmr::memory_resource* Heap() noexcept;
 
-  std::pmr::vector<Cell> cells_{std::pmr::new_delete_resource()};
+  std::pmr::vector<Cell> cells_{Heap()};
 };
 
 using TXTObjectPtr = std::shared_ptr<clsTXTObject>;

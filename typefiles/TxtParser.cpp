@@ -133,7 +133,7 @@ std::string RecordLabel(const clsTXTObject& r) {
 // store lives as long as any of its records.
 class clsTxtParser::RecordStore {
  public:
-  RecordStore() : upstream_(), arena_(kFirstBlock, &upstream_) {}
+  RecordStore() = default;
   RecordStore(const RecordStore&) = delete;
   RecordStore& operator=(const RecordStore&) = delete;
   ~RecordStore() {
@@ -152,37 +152,46 @@ class clsTxtParser::RecordStore {
   void Reserve(size_t records) { records_.reserve(records); }
 
  private:
-  static constexpr size_t kFirstBlock = size_t{1} << 20;
+  // Hands out memory from chunks of the global heap; frees nothing before it goes. A chunk
+  // is aligned to and advised for large pages (the room lost to the alignment is never
+  // touched).
+  class Arena final : public std::pmr::memory_resource {
+   public:
+    Arena() = default;
+    Arena(const Arena&) = delete;
+    Arena& operator=(const Arena&) = delete;
+    ~Arena() override {
+      for (void* c : chunks_) ::operator delete(c);
+    }
 
-  // Blocks from the global heap; from a few megabytes on, aligned to and advised for
-  // large pages (the room lost to the alignment is never touched).
-  class Blocks : public std::pmr::memory_resource {
+   private:
     static constexpr size_t kLargePage = size_t{2} << 20;
+    static constexpr size_t kChunk = size_t{16} << 20;
+
     void* do_allocate(size_t bytes, size_t align) override {
-      if (align > alignof(std::max_align_t)) throw std::bad_alloc();
-      if (bytes < 2 * kLargePage) return ::operator new(bytes);
-      // Room for the alignment and, just before the block, where it came from.
-      char* raw = static_cast<char*>(::operator new(bytes + kLargePage + 2 * sizeof(char*)));
-      auto at = (reinterpret_cast<uintptr_t>(raw) + sizeof(char*) + kLargePage - 1) & ~(kLargePage - 1);
-      ::madvise(reinterpret_cast<void*>(at), bytes & ~(kLargePage - 1), MADV_HUGEPAGE);
-      auto* block = reinterpret_cast<char*>(at);
-      std::memcpy(block - sizeof(char*), &raw, sizeof(char*));
-      return block;
-    }
-    void do_deallocate(void* p, size_t bytes, size_t) override {
-      if (bytes < 2 * kLargePage) {
-        ::operator delete(p);
-        return;
+      if (align > alignof(std::max_align_t) || bytes > std::numeric_limits<size_t>::max() / 2) throw std::bad_alloc();
+      uintptr_t at = (next_ + align - 1) & ~(uintptr_t{align} - 1);
+      if (next_ == 0 || at + bytes > end_) {
+        size_t size = std::max(kChunk, (bytes + kLargePage - 1) & ~(kLargePage - 1));
+        chunks_.reserve(chunks_.size() + 1);
+        char* raw = static_cast<char*>(::operator new(size + kLargePage));
+        chunks_.push_back(raw);
+        at = (reinterpret_cast<uintptr_t>(raw) + kLargePage - 1) & ~(kLargePage - 1);
+        ::madvise(reinterpret_cast<void*>(at), size, MADV_HUGEPAGE);
+        end_ = at + size;
       }
-      char* raw;
-      std::memcpy(&raw, static_cast<char*>(p) - sizeof(char*), sizeof(char*));
-      ::operator delete(raw);
+      next_ = at + bytes;
+      return reinterpret_cast<void*>(at);
     }
+    void do_deallocate(void*, size_t, size_t) override {}
     bool do_is_equal(const std::pmr::memory_resource& o) const noexcept override { return this == &o; }
+
+    std::vector<void*> chunks_;
+    uintptr_t next_ = 0;
+    uintptr_t end_ = 0;
   };
 
-  Blocks upstream_;
-  std::pmr::monotonic_buffer_resource arena_;
+  Arena arena_;
   std::vector<clsTXTObject*> records_;
 };
 

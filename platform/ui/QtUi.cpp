@@ -32,7 +32,9 @@ QStringList QtUi::QtFilters(const std::string& filter) {
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QString desc = parts[i].trimmed();
     QStringList globs;
-    for (const QString& g : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) globs << g.trimmed();
+    // "*.*" would miss names without a dot (most programs here): it means every file.
+    for (const QString& g : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts))
+      globs << (g.trimmed() == QLatin1String("*.*") ? QStringLiteral("*") : g.trimmed());
     if (desc.endsWith(QLatin1Char(')'))) {
       qsizetype open = desc.lastIndexOf(QLatin1Char('('));
       if (open >= 0) desc = desc.left(open).trimmed();

@@ -1,9 +1,12 @@
 // The plain decisions of the file dialogs, the catalog browser and the settings.
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include <string>
 #include <vector>
 
+#include "platform/ui/QtUi.h"
 #include "shell/DialogRules.h"
 
 namespace {
@@ -22,18 +25,17 @@ TEST(FilterRules, ParsesPairsAndDropsAnUnpairedDescription) {
 }
 
 TEST(FilterRules, ConvertsToQtNameFilters) {
+  // The desktop dialog gets the filters in Qt's form; "*.*" means every file.
   struct Case {
-    FileFilter in;
-    std::string want;
+    std::string in;
+    QStringList want;
   } cases[] = {
-      {{"Type files (*.txt)", "*.txt"}, "Type files (*.txt)"},
-      {{"All Files (*.*)", "*.*"}, "All Files (*)"},
-      {{"Type files", "*.txt;*.pck"}, "Type files (*.txt *.pck)"},
-      {{"Both (*.txt;*.pck)", "*.txt; *.pck;"}, "Both (*.txt *.pck)"},
-      {{"", "*.xml"}, "(*.xml)"},
-      {{"Nothing", ""}, "Nothing (*)"},
+      {"Type files (*.txt)|*.txt", {"Type files (*.txt)"}},
+      {"All Files (*.*)|*.*", {"All Files (*)"}},
+      {"Type files|*.txt;*.pck|Executable Files (*.exe)|*.exe", {"Type files (*.txt *.pck)", "Executable Files (*.exe)"}},
+      {"Both (*.txt;*.pck)|*.txt; *.pck;", {"Both (*.txt *.pck)"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(kz::ToQtNameFilter(c.in), c.want) << c.in.Description;
+  for (const Case& c : cases) EXPECT_EQ(platform::QtUi::QtFilters(c.in), c.want) << c.in;
 }
 
 TEST(FilterRules, FilterIndexIsOneBasedAndOutOfRangeSelectsTheFirst) {

@@ -265,3 +265,47 @@ TEST_F(ParserReadTest, WareListsAndIconData) {
   EXPECT_FALSE(LoadText(empty, "", kIconData));
   EXPECT_EQ(empty.GetLastError(), "File is empty");
 }
+
+// Loaded records share one store for their values: they outlive the parser, take edits
+// that grow them, and copies or moves of them own their values.
+TEST_F(ParserReadTest, LoadedRecordsOutliveTheParserAndCopyCleanly) {
+  const std::string longText = "objects\\weapons\\lasers\\mounted\\laser_body_main";
+  std::string line = FixedLine(23, "SS_LASER_LONG_IDENTIFIER");
+  line.replace(0, line.find(';'), longText);
+  std::string second = FixedLine(23, "SS_B");
+  second.replace(0, second.find(';'), longText + "_b");
+  TXTObjectPtr kept;
+  clsTXTObject moved, copied;
+  {
+    clsTxtParser p;
+    ASSERT_TRUE(LoadText(p, "3;2;\r\n" + line + second, kTLaser)) << p.GetLastError();
+    kept = p.FindIndex(0);
+    ASSERT_EQ(kept->TextAt(0), longText);
+    copied = *kept;
+    moved = std::move(*p.FindIndex(1));
+    clsTXTObject assigned;
+    assigned = std::move(copied);  // heap values move
+    copied = assigned;
+    // Edits after the load: a longer text, room inserted and removed.
+    kept->SetValue(5, kz::Variant(std::string(40, 'x')));
+    kept->InsertSpaceToArray(1, 50);
+    kept->RemoveSpaceFromArray(1, 10);
+    kept->SetValue(2, kz::Variant(longText + "_2"));
+  }  // the parser and its other records are gone
+  EXPECT_EQ(kept->size(), 63);
+  EXPECT_EQ(kept->TextAt(0), longText);
+  EXPECT_EQ(kept->TextAt(45), std::string(40, 'x'));
+  EXPECT_EQ(kept->TextAt(2), longText + "_2");
+  EXPECT_EQ(kept->ObjectName(), "SS_LASER_LONG_IDENTIFIER");
+  EXPECT_TRUE(kept->Dirty);
+  EXPECT_EQ(copied.TextAt(0), longText);
+  EXPECT_EQ(copied.ObjectName(), "SS_LASER_LONG_IDENTIFIER");
+  EXPECT_EQ(moved.ObjectName(), "SS_B");
+  EXPECT_EQ(moved.size(), 23);
+  EXPECT_EQ(moved.TextAt(0), longText + "_b");
+  auto clone = kept->Clone();
+  kept.reset();  // the last loaded record: the store goes
+  EXPECT_EQ(clone->TextAt(0), longText);
+  EXPECT_EQ(copied.TextAt(0), longText);
+  EXPECT_EQ(moved.TextAt(0), longText + "_b");
+}
