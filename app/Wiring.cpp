@@ -6,6 +6,7 @@
 #include "platform/ui/QtUi.h"
 #include "shell/LauncherSlots.h"
 #include "shell/QtProcessStarter.h"
+#include "shell/ShellDialogs.h"
 #include "txteditor/TXTEditor.h"
 
 namespace kz {
@@ -15,6 +16,7 @@ void WireApplication(bool scriptedUi) {
   if (!scriptedUi) platform::Ui::SetInstance(std::make_shared<platform::QtUi>());
   QtProcessStarter::Install();
 
+  InstallShellDialogSlots();
   LauncherSlots& table = GetLauncherSlots();
   table.OpenTxtEditor = [](QWidget* owner, const std::string& path) { ::frmTXTEditor::OpenNew(owner, path); };
 }
