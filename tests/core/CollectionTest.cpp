@@ -7,20 +7,14 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "tests/common/ErrorOf.h"
 
 using kz::AppError;
 using kz::Collection;
 
 namespace {
 
-int32_t ErrorOf(auto&& f) {
-  try {
-    f();
-  } catch (const AppError& e) {
-    return e.Number;
-  }
-  return 0;
-}
+using kztest::ErrorOf;
 
 std::string Order(const Collection<std::string>& c) {
   std::string s;

@@ -8,20 +8,14 @@
 
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
+#include "tests/common/ErrorOf.h"
 
 namespace fs = std::filesystem;
 using namespace kz;
 
 namespace {
 
-int32_t ErrorOf(auto&& f) {
-  try {
-    f();
-  } catch (const AppError& e) {
-    return e.Number;
-  }
-  return 0;
-}
+using kztest::ErrorOf;
 
 TEST(GenericPaths, SplitAtBothSeparatorsAndCatalogPaths) {
   struct Case {

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/AppError.h"
+#include "tests/common/ErrorOf.h"
 
 using kz::AppError;
 using kz::Variant;
@@ -13,14 +14,7 @@ using kz::VariantKind;
 
 namespace {
 
-int32_t ErrorOf(auto&& f) {
-  try {
-    f();
-  } catch (const AppError& e) {
-    return e.Number;
-  }
-  return 0;
-}
+using kztest::ErrorOf;
 
 TEST(Variant, KindsAndConstruction) {
   EXPECT_TRUE(Variant().IsEmpty());
