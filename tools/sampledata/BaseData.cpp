@@ -99,10 +99,11 @@ KZ_SAMPLE_GENERATOR(A10_TypeFiles) {
 KZ_SAMPLE_GENERATOR(A20_Catalogs) {
   using kzsample::TypeFileText;
   // 01 holds older copies (hidden by the plain files) and a type file of its own.
-  return out.WriteCatalog("01.cat", {{"types\\TLaser.txt", TypeFileText(39, Lasers("1"))},
-                                     {"types\\TBullets.pck", TypeFileText(30, Bullets()), true},
-                                     {"objects\\v\\00001.bod", "// sample body\r\n0;0;0;\r\n"}}) &&
-         out.WriteCatalog("mods/samplemod.cat", {{"types\\TShields.txt", TypeFileText(26, Shields())},
+  const bool numbered = out.WriteCatalog("01.cat", {{"types\\TLaser.txt", TypeFileText(39, Lasers("1"))},
+                                                    {"types\\TBullets.pck", TypeFileText(30, Bullets()), true},
+                                                    {"objects\\v\\00001.bod", "// sample body\r\n0;0;0;\r\n"}});
+  if (!numbered) return false;
+  return out.WriteCatalog("mods/samplemod.cat", {{"types\\TShields.txt", TypeFileText(26, Shields())},
                                                  {"maps\\mod_universe.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<universe/>\n"}});
 }
 

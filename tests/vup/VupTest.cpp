@@ -1,0 +1,318 @@
+// The image loading library: formats, row order, the three kinds of file, errors,
+// and the file-reading functions it gives DevIL.
+#include <IL/il.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "rudu/rudu.h"
+#include "vup/FileCallbacks.h"
+#include "vup/vup.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using Bytes = std::string;
+
+struct Px {
+  uint8_t b, g, r, a;
+  bool operator==(const Px&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Px& p) {
+  return os << "BGRA(" << int(p.b) << "," << int(p.g) << "," << int(p.r) << "," << int(p.a) << ")";
+}
+
+void put16(Bytes& s, int v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); }
+
+// An uncompressed TGA: imageType 2 (true colour), 3 (grey) or 1 (colour-mapped).
+Bytes Tga(int type, int w, int h, int bits, bool topLeft, const Bytes& pixels, const Bytes& colourMap = {}) {
+  Bytes s;
+  s += char(0);                                  // id length
+  s += char(colourMap.empty() ? 0 : 1);          // colour map type
+  s += char(type);
+  put16(s, 0);                                   // first map entry
+  put16(s, int(colourMap.size() / 3));           // map length
+  s += char(colourMap.empty() ? 0 : 24);         // map entry size
+  put16(s, 0); put16(s, 0);                      // origin
+  put16(s, w); put16(s, h);
+  s += char(bits);
+  s += char((topLeft ? 0x20 : 0) | (bits == 32 ? 8 : 0));
+  return s + colourMap + pixels;
+}
+
+// Binary PNM: "P6" (RGB) or "P5" (grey); maxval above 255 means 16-bit big-endian samples.
+Bytes Pnm(const char* magic, int w, int h, int maxval, const Bytes& samples) {
+  return std::string(magic) + "\n" + std::to_string(w) + " " + std::to_string(h) + "\n" +
+         std::to_string(maxval) + "\n" + samples;
+}
+
+Bytes Rep(const Bytes& unit, int n) {
+  Bytes s;
+  for (int i = 0; i < n; ++i) s += unit;
+  return s;
+}
+
+class VupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kz-vup-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    VUP_Init();
+  }
+  void TearDown() override {
+    VUP_Term();
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  std::string Write(const std::string& name, const Bytes& bytes) {
+    const std::string path = dir_ + "/" + name;
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    return path;
+  }
+  // Writes through rudu: form 1 plain, 2 packed; catalog paths make the catalog.
+  static void WriteRudu(const std::string& path, const Bytes& bytes, int form) {
+    const int32_t f = RuDU_OpenFile(path.c_str(), 1, 1, form);
+    ASSERT_NE(f, 0) << path;
+    ASSERT_EQ(RuDU_WriteFile(f, bytes.data(), int32_t(bytes.size())), int32_t(bytes.size()));
+    ASSERT_NE(RuDU_CloseFile(f), 0);
+  }
+
+  // Converts and reads every pixel back; fails the test on a 0 handle.
+  std::vector<Px> Load(const std::string& path, int expectW, int expectH) {
+    const int32_t bmp = VUP_ConvertToHBitmap(path.c_str(), 0);
+    EXPECT_NE(bmp, 0) << path << " DevIL error " << std::hex << ilGetError();
+    if (bmp == 0) return {};
+    int32_t w = 0, h = 0, stride = 0;
+    EXPECT_NE(VUP_GetBitmapInfo(bmp, &w, &h, &stride), 0);
+    EXPECT_EQ(w, expectW);
+    EXPECT_EQ(h, expectH);
+    EXPECT_EQ(stride, w * 4);
+    const uint8_t* bits = VUP_GetBitmapBits(bmp);
+    std::vector<Px> out;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const uint8_t* p = bits + y * stride + x * 4;
+        out.push_back({p[0], p[1], p[2], p[3]});
+      }
+    EXPECT_EQ(VUP_DeleteBitmap(bmp), 1);
+    return out;
+  }
+
+  std::string dir_;
+};
+
+constexpr Px kRed{0, 0, 255, 255}, kGreen{0, 255, 0, 255}, kBlue{255, 0, 0, 255}, kWhite{255, 255, 255, 255};
+
+TEST_F(VupTest, FormatsComeOutAsScreenPixelsTopDown) {
+  struct Case {
+    const char* name;
+    Bytes file;
+    int w, h;
+    Px first, last, second;  // pixel (0,0), (w-1,h-1), (1,0)
+  };
+  // 5x3 images: top row starts red, then green; everything else blue, last pixel white.
+  auto rgb = [](int w, int h, const Bytes& red, const Bytes& green, const Bytes& blue, const Bytes& white) {
+    return red + green + Rep(blue, w * h - 3) + white;
+  };
+  const Bytes bgrPixels = rgb(5, 3, "\x00\x00\xff"s, "\x00\xff\x00"s, "\xff\x00\x00"s, "\xff\xff\xff"s);
+  // Bottom-up TGA: the last stored row is the top one.
+  const Bytes bottomUp = Rep("\xff\x00\x00"s, 5) + Rep("\xff\x00\x00"s, 5) +
+                         "\x00\x00\xff"s + "\x00\xff\x00"s + Rep("\xff\x00\x00"s, 3);
+  const Bytes bgraPixels = "\x00\x00\xff\x80"s + "\x00\xff\x00\xff"s + Rep("\xff\x00\x00\xff"s, 12) + "\xff\xff\xff\x00"s;
+  const Bytes map = "\xff\x00\x00"s "\x00\x00\xff"s "\x00\xff\x00"s "\xff\xff\xff"s;  // BGR entries: blue, red, green, white
+  const Bytes indices = "\x01\x02"s + Rep("\x00"s, 12) + "\x03"s;
+  const Bytes grey = "\x00\x80"s + Rep("\x40"s, 12) + "\xff"s;
+  const Bytes rgbSamples = rgb(5, 3, "\xff\x00\x00"s, "\x00\xff\x00"s, "\x00\x00\xff"s, "\xff\xff\xff"s);
+  const Bytes rgb16 = rgb(5, 3, "\xff\xff\x00\x00\x00\x00"s, "\x00\x00\xff\xff\x00\x00"s, "\x00\x00\x00\x00\xff\xff"s,
+                          "\x12\x34\x12\x34\x12\x34"s);
+  const std::vector<Case> cases = {
+      {"bgr-top.tga", Tga(2, 5, 3, 24, true, bgrPixels), 5, 3, kRed, kWhite, kGreen},
+      {"bgr-bottom.tga", Tga(2, 5, 3, 24, false, bottomUp), 5, 3, kRed, kBlue, kGreen},
+      {"bgra.tga", Tga(2, 5, 3, 32, true, bgraPixels), 5, 3, {0, 0, 255, 0x80}, {255, 255, 255, 0}, kGreen},
+      {"index.tga", Tga(1, 5, 3, 8, true, indices, map), 5, 3, kRed, kWhite, kGreen},
+      {"grey.tga", Tga(3, 5, 3, 8, true, grey), 5, 3, {0, 0, 0, 255}, kWhite, {0x80, 0x80, 0x80, 255}},
+      {"rgb.ppm", Pnm("P6", 5, 3, 255, rgbSamples), 5, 3, kRed, kWhite, kGreen},
+      {"grey.pgm", Pnm("P5", 4, 2, 255, "\x10\x20\x30\x40\x50\x60\x70\x80"s), 4, 2,
+       {0x10, 0x10, 0x10, 255}, {0x80, 0x80, 0x80, 255}, {0x20, 0x20, 0x20, 255}},
+      {"rgb16.ppm", Pnm("P6", 5, 3, 65535, rgb16), 5, 3, kRed, {0x12, 0x12, 0x12, 255}, kGreen},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<Px> px = Load(Write(c.name, c.file), c.w, c.h);
+    if (px.empty()) continue;
+    EXPECT_EQ(px.front(), c.first);
+    EXPECT_EQ(px[1], c.second);
+    EXPECT_EQ(px.back(), c.last);
+  }
+}
+
+// Formats with alpha that TGA and PNM do not give: written by DevIL itself as PNG.
+TEST_F(VupTest, AlphaIsDroppedFromRgbaAndLuminanceAlpha) {
+  struct Case {
+    const char* name;
+    ILenum format;
+    int channels;
+    Bytes data;  // 3x2, upper row first
+    Px first, last;
+  };
+  const std::vector<Case> cases = {
+      {"rgba.png", IL_RGBA, 4, "\xff\x00\x00\x10"s + Rep("\x00\x00\xff\x00"s, 4) + "\x00\xff\x00\x80"s, kRed, kGreen},
+      {"la.png", IL_LUMINANCE_ALPHA, 2, "\x20\x00"s + Rep("\x00\x00"s, 4) + "\xf0\x40"s,
+       {0x20, 0x20, 0x20, 255}, {0xf0, 0xf0, 0xf0, 255}},
+  };
+  ilEnable(IL_FILE_OVERWRITE);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ILuint img = 0;
+    ilGenImages(1, &img);
+    ilBindImage(img);
+    ASSERT_TRUE(ilTexImage(3, 2, 1, ILubyte(c.channels), c.format, IL_UNSIGNED_BYTE,
+                           const_cast<char*>(c.data.data())));
+    ilSetInteger(IL_IMAGE_ORIGIN, IL_ORIGIN_UPPER_LEFT);
+    const std::string path = dir_ + "/" + c.name;
+    ASSERT_TRUE(ilSave(IL_PNG, path.c_str())) << std::hex << ilGetError();
+    ilBindImage(0);
+    ilDeleteImages(1, &img);
+    // Check what DevIL reads back, so the case really covers the format.
+    ILuint probe = ilGenImage();
+    ilBindImage(probe);
+    ASSERT_TRUE(ilLoadImage(path.c_str()));
+    EXPECT_EQ(ilGetInteger(IL_IMAGE_FORMAT), ILint(c.format));
+    ilBindImage(0);
+    ilDeleteImages(1, &probe);
+
+    const std::vector<Px> px = Load(path, 3, 2);
+    if (px.empty()) continue;
+    EXPECT_EQ(px.front(), c.first);
+    EXPECT_EQ(px.back(), c.last);
+  }
+}
+
+TEST_F(VupTest, PlainPackedAndCatalogFilesLoadAlike) {
+  // 4x3, top-down: row y, pixel x has blue = 10*y + x, green = x, red = y.
+  Bytes pixels;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) pixels += {char(10 * y + x), char(x), char(y)};
+  const Bytes tga = Tga(2, 4, 3, 24, true, pixels);
+  const std::string plain = dir_ + "/plain.tga";
+  const std::string packed = dir_ + "/packed.tga";
+  const std::string inCatalog = dir_ + "/x.cat::dds\\a.tga";
+  WriteRudu(plain, tga, 1);
+  WriteRudu(packed, tga, 2);
+  WriteRudu(inCatalog, tga, 1);
+  // A second entry after it, so the first one must stop at its own size.
+  WriteRudu(dir_ + "/x.cat::dds\\b.tga", Tga(2, 1, 1, 24, true, "\x01\x02\x03"s), 1);
+  ASSERT_NE(std::ifstream(packed, std::ios::binary).get(), 'T' /* not the plain bytes */);
+  ASSERT_EQ(std::ifstream(packed, std::ios::binary).get(), 0x1f);  // gzip magic
+
+  for (const std::string& path : {plain, packed, inCatalog, dir_ + "/X.CAT::DDS/A.TGA"}) {
+    SCOPED_TRACE(path);
+    const std::vector<Px> px = Load(path, 4, 3);
+    ASSERT_EQ(px.size(), 12u);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(px[y * 4 + x], (Px{uint8_t(10 * y + x), uint8_t(x), uint8_t(y), 255})) << x << "," << y;
+  }
+}
+
+TEST_F(VupTest, MissingAndBadFilesGiveNoBitmap) {
+  ilGetError();  // start with a clean DevIL error
+  EXPECT_EQ(VUP_ConvertToHBitmap((dir_ + "/none.tga").c_str(), 0), 0);
+  EXPECT_EQ(ilGetError(), ILenum(IL_COULD_NOT_OPEN_FILE));
+  EXPECT_EQ(RuDU_GetLastError(), RUDU_ERR_NOT_FOUND);
+
+  Write("x.cat", "x.dat\n");  // an empty catalog
+  Write("x.dat", "");
+  EXPECT_EQ(VUP_ConvertToHBitmap((dir_ + "/x.cat::dds\\none.tga").c_str(), 0), 0);
+  EXPECT_EQ(ilGetError(), ILenum(IL_COULD_NOT_OPEN_FILE));
+  EXPECT_EQ(RuDU_GetLastError(), RUDU_ERR_NOT_FOUND);
+
+  EXPECT_EQ(VUP_ConvertToHBitmap(nullptr, 0), 0);
+  EXPECT_EQ(VUP_ConvertToHBitmap("", 0), 0);
+  while (ilGetError() != IL_NO_ERROR) {
+  }
+
+  const Bytes good = Tga(2, 5, 3, 24, true, Rep("\x01\x02\x03"s, 15));
+  const std::vector<std::pair<const char*, Bytes>> bad = {
+      {"garbage.tga", "this is not an image at all"},
+      {"truncated.tga", good.substr(0, good.size() - 7)},
+      {"header-only.tga", good.substr(0, 10)},
+      {"empty.tga", ""},
+      {"huge.tga", Tga(2, 65535, 65535, 24, true, "\x01\x02\x03")},
+      {"bad.ppm", "P6\n5 3\n255\n\x01"},
+  };
+  for (const auto& [name, bytes] : bad) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(VUP_ConvertToHBitmap(Write(name, bytes).c_str(), 0), 0);
+    EXPECT_NE(ilGetError(), ILenum(IL_NO_ERROR));
+  }
+  // After all that a good file still loads.
+  EXPECT_EQ(Load(Write("good.tga", good), 5, 3).size(), 15u);
+}
+
+TEST_F(VupTest, InitTermPairsAndBitmapHandles) {
+  const std::string path = Write("a.tga", Tga(2, 2, 2, 24, true, Rep("\x00\x00\xff"s, 4)));
+  std::vector<int32_t> handles;
+  for (int round = 0; round < 3; ++round) {
+    VUP_Term();
+    EXPECT_EQ(VUP_ConvertToHBitmap(path.c_str(), 0), 0) << "without DevIL";
+    VUP_Init();
+    const int32_t h = VUP_ConvertToHBitmap(path.c_str(), 0);
+    ASSERT_NE(h, 0) << round;
+    for (int32_t old : handles) EXPECT_NE(old, h);
+    handles.push_back(h);
+  }
+  VUP_Term();
+  // Bitmaps belong to the caller and outlive DevIL.
+  for (int32_t h : handles) {
+    int32_t w = 0, ht = 0;
+    ASSERT_NE(VUP_GetBitmapInfo(h, &w, &ht, nullptr), 0);
+    EXPECT_EQ(w, 2);
+    EXPECT_EQ(VUP_GetBitmapBits(h)[2], 255);
+    EXPECT_EQ(VUP_DeleteBitmap(h), 1);
+    EXPECT_EQ(VUP_DeleteBitmap(h), 0);
+    EXPECT_EQ(VUP_GetBitmapBits(h), nullptr);
+    EXPECT_EQ(VUP_GetBitmapInfo(h, &w, &ht, nullptr), 0);
+  }
+  EXPECT_EQ(VUP_DeleteBitmap(0), 0);
+  VUP_Init();  // for TearDown's Term
+}
+
+TEST_F(VupTest, FileFunctionsOverRudu) {
+  using vup::clsFileCallbacks;
+  EXPECT_EQ(clsFileCallbacks::rudu_origin(IL_SEEK_SET), 0);
+  EXPECT_EQ(clsFileCallbacks::rudu_origin(IL_SEEK_CUR), 2);
+  EXPECT_EQ(clsFileCallbacks::rudu_origin(IL_SEEK_END), 1);
+  EXPECT_EQ(clsFileCallbacks::rudu_origin(7), 0);
+
+  const std::string path = Write("ten.bin", "0123456789");
+  EXPECT_EQ(clsFileCallbacks::open((dir_ + "/none").c_str()), nullptr);
+  ILHANDLE f = clsFileCallbacks::open(path.c_str());
+  ASSERT_NE(f, nullptr);
+  char buf[16] = {};
+  EXPECT_EQ(clsFileCallbacks::read(buf, 0, 5, f), 0);  // no division by a zero size
+  EXPECT_EQ(clsFileCallbacks::tell(f), 0);
+  EXPECT_EQ(clsFileCallbacks::read(buf, 3, 4, f), 3);  // 10 bytes: three whole elements
+  EXPECT_TRUE(clsFileCallbacks::eof(f));
+  EXPECT_EQ(clsFileCallbacks::getc(f), IL_EOF);
+  EXPECT_EQ(clsFileCallbacks::seek(f, -4, IL_SEEK_END), 0);
+  EXPECT_EQ(clsFileCallbacks::getc(f), '6');
+  EXPECT_EQ(clsFileCallbacks::seek(f, -2, IL_SEEK_CUR), 0);
+  EXPECT_EQ(clsFileCallbacks::tell(f), 5);
+  EXPECT_EQ(clsFileCallbacks::seek(f, 1, IL_SEEK_SET), 0);
+  EXPECT_EQ(clsFileCallbacks::getc(f), '1');
+  EXPECT_NE(clsFileCallbacks::seek(f, -5, IL_SEEK_SET), 0);  // refused, position kept
+  EXPECT_EQ(clsFileCallbacks::tell(f), 2);
+  EXPECT_FALSE(clsFileCallbacks::eof(f));
+  clsFileCallbacks::close(f);
+}
+
+}  // namespace

@@ -1,0 +1,207 @@
+// The exported entries of the image loading library.
+#include "vup.h"
+
+#include <IL/il.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "BitmapTable.h"
+#include "FileCallbacks.h"
+
+// DevIL records an error with this entry; its library exports it without
+// declaring it in the public header.
+extern "C" void ILAPIENTRY ilSetError(ILenum error);
+
+namespace {
+
+bool g_initialised = false;
+
+// The image a conversion loads into; deleted again on every way out.
+class TempImage {
+ public:
+  TempImage() {
+    ilGenImages(1, &name_);
+    ilBindImage(name_);
+  }
+  ~TempImage() {
+    ilBindImage(0);
+    if (name_ != 0) ilDeleteImages(1, &name_);
+  }
+  TempImage(const TempImage&) = delete;
+  TempImage& operator=(const TempImage&) = delete;
+  bool valid() const { return name_ != 0; }
+
+ private:
+  ILuint name_ = 0;
+};
+
+// Bytes per pixel each format must have; 0 for formats we do not take as they are.
+int expected_bpp(ILint format) {
+  switch (format) {
+    case IL_COLOUR_INDEX: case IL_LUMINANCE: return 1;
+    case IL_LUMINANCE_ALPHA: return 2;
+    case IL_RGB: case IL_BGR: return 3;
+    case IL_RGBA: case IL_BGRA: return 4;
+    default: return 0;
+  }
+}
+
+using ColourTable = std::array<uint8_t, 256 * 4>;  // blue, green, red, reserved
+
+void grey_ramp(ColourTable& table) {
+  for (int i = 0; i < 256; ++i) {
+    table[i * 4 + 0] = table[i * 4 + 1] = table[i * 4 + 2] = static_cast<uint8_t>(i);
+    table[i * 4 + 3] = 0;
+  }
+}
+
+// The colour table of the bound colour-index image: its palette as blue, green,
+// red, reserved; the grey ramp (and IL_INVALID_PARAM) when that conversion fails.
+void palette_table(ColourTable& table) {
+  table.fill(0);
+  if (ilConvertPal(IL_PAL_BGR32)) {
+    const ILubyte* palette = ilGetPalette();
+    ILint count = ilGetInteger(IL_PALETTE_NUM_COLS);
+    if (palette != nullptr && count > 0) {
+      if (count > 256) count = 256;
+      std::memcpy(table.data(), palette, static_cast<size_t>(count) * 4);
+      return;
+    }
+  }
+  ilSetError(IL_INVALID_PARAM);
+  grey_ramp(table);
+}
+
+// One source pixel as blue, green, red, alpha (the screen form of the bitmap).
+inline void put_pixel(ILint format, const uint8_t* src, const ColourTable& table, uint8_t* dst) {
+  switch (format) {
+    case IL_COLOUR_INDEX: {
+      const uint8_t* entry = &table[static_cast<size_t>(src[0]) * 4];
+      dst[0] = entry[0]; dst[1] = entry[1]; dst[2] = entry[2]; dst[3] = 255;
+      break;
+    }
+    case IL_LUMINANCE: case IL_LUMINANCE_ALPHA:  // alpha dropped
+      dst[0] = dst[1] = dst[2] = table[static_cast<size_t>(src[0]) * 4]; dst[3] = 255;
+      break;
+    case IL_RGB: case IL_RGBA:  // alpha dropped
+      dst[0] = src[2]; dst[1] = src[1]; dst[2] = src[0]; dst[3] = 255;
+      break;
+    case IL_BGR:
+      dst[0] = src[0]; dst[1] = src[1]; dst[2] = src[2]; dst[3] = 255;
+      break;
+    default:  // IL_BGRA: as it is
+      dst[0] = src[0]; dst[1] = src[1]; dst[2] = src[2]; dst[3] = src[3];
+      break;
+  }
+}
+
+int32_t convert(const char* fileName) {
+  TempImage image;
+  if (!image.valid()) return 0;
+  if (!ilLoadImage(fileName)) return 0;
+
+  ILint format = ilGetInteger(IL_IMAGE_FORMAT);
+  fprintf(stderr, "DBG0 fmt=%x bpp=%d bpc=%d size=%d type=%x\n", format, ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL), ilGetInteger(IL_IMAGE_BPC), ilGetInteger(IL_IMAGE_SIZE_OF_DATA), ilGetInteger(IL_IMAGE_TYPE));
+  if (ilGetInteger(IL_IMAGE_TYPE) != IL_UNSIGNED_BYTE) {
+    if (!ilConvertImage(format, IL_UNSIGNED_BYTE)) return 0;
+    format = ilGetInteger(IL_IMAGE_FORMAT);
+  }
+  if (expected_bpp(format) == 0) {
+    // Anything else DevIL may yield is taken as blue, green, red, alpha.
+    if (!ilConvertImage(IL_BGRA, IL_UNSIGNED_BYTE)) return 0;
+    format = IL_BGRA;
+  }
+
+  const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
+  const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
+  const ILint bpp = ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL);
+  const uint8_t* data = ilGetData();
+  if (width <= 0 || height <= 0 || width > INT32_MAX / 4 / height) {
+    ilSetError(IL_UNKNOWN_ERROR);  // no bitmap of that size can be made
+    return 0;
+  }
+  const size_t source_row = static_cast<size_t>(width) * static_cast<size_t>(bpp);
+  if (data == nullptr || bpp != expected_bpp(format) ||
+      static_cast<size_t>(ilGetInteger(IL_IMAGE_SIZE_OF_DATA)) < source_row * static_cast<size_t>(height)) {
+    ilSetError(IL_FORMAT_NOT_SUPPORTED);
+    return 0;
+  }
+
+  fprintf(stderr, "DBG %s fmt=%x w=%d h=%d bpp=%d size=%d type=%x\n", fileName, format, width, height, bpp, ilGetInteger(IL_IMAGE_SIZE_OF_DATA), ilGetInteger(IL_IMAGE_TYPE));
+  ColourTable table{};
+  if (format == IL_COLOUR_INDEX) palette_table(table);
+  else grey_ramp(table);
+
+  vup::Bitmap bitmap;
+  bitmap.width = width;
+  bitmap.height = height;
+  bitmap.stride = width * 4;
+  try {
+    bitmap.bits.resize(static_cast<size_t>(bitmap.stride) * static_cast<size_t>(height));
+  } catch (const std::bad_alloc&) {
+    ilSetError(IL_OUT_OF_MEMORY);
+    return 0;
+  }
+
+  // Rows run top-down in the bitmap; DevIL's first row is the top one only when
+  // the image's origin is upper-left.
+  const bool top_down = ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_UPPER_LEFT;
+  for (ILint y = 0; y < height; ++y) {
+    const ILint source_y = top_down ? y : height - 1 - y;
+    const uint8_t* src = data + static_cast<size_t>(source_y) * source_row;
+    uint8_t* dst = bitmap.bits.data() + static_cast<size_t>(y) * static_cast<size_t>(bitmap.stride);
+    for (ILint x = 0; x < width; ++x, src += bpp, dst += 4) put_pixel(format, src, table, dst);
+  }
+
+  const int32_t handle = vup::clsBitmapTable::instance().add(std::move(bitmap));
+  if (handle == 0) ilSetError(IL_UNKNOWN_ERROR);
+  return handle;
+}
+
+}  // namespace
+
+extern "C" {
+
+VUP_API void VUP_Init(void) {
+  ilInit();
+  vup::clsFileCallbacks::install();
+  g_initialised = true;
+}
+
+VUP_API void VUP_Term(void) {
+  if (!g_initialised) return;
+  ilShutDown();
+  g_initialised = false;
+}
+
+VUP_API int32_t VUP_ConvertToHBitmap(const char* fileName, int32_t /*hDC*/) {
+  if (!g_initialised) return 0;  // DevIL is not there to record anything
+  if (fileName == nullptr || *fileName == '\0') {
+    ilSetError(IL_INVALID_PARAM);
+    return 0;
+  }
+  return convert(fileName);
+}
+
+VUP_API int32_t VUP_GetBitmapInfo(int32_t bitmap, int32_t* width, int32_t* height, int32_t* stride) {
+  const vup::Bitmap* b = vup::clsBitmapTable::instance().find(bitmap);
+  if (b == nullptr) return 0;
+  if (width != nullptr) *width = b->width;
+  if (height != nullptr) *height = b->height;
+  if (stride != nullptr) *stride = b->stride;
+  return 1;
+}
+
+VUP_API const uint8_t* VUP_GetBitmapBits(int32_t bitmap) {
+  const vup::Bitmap* b = vup::clsBitmapTable::instance().find(bitmap);
+  return b == nullptr ? nullptr : b->bits.data();
+}
+
+VUP_API int32_t VUP_DeleteBitmap(int32_t bitmap) {
+  return vup::clsBitmapTable::instance().remove(bitmap) ? 1 : 0;
+}
+
+}  // extern "C"
