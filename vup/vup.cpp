@@ -4,11 +4,12 @@
 #include <IL/il.h>
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "BitmapTable.h"
+#include "rudu/rudu.h"
 #include "FileCallbacks.h"
 
 // DevIL records an error with this entry; its library exports it without
@@ -47,6 +48,86 @@ int expected_bpp(ILint format) {
     case IL_RGBA: case IL_BGRA: return 4;
     default: return 0;
   }
+}
+
+// Bytes per channel of a DevIL channel type, 0 for an unknown one.
+int type_size(ILint type) {
+  switch (type) {
+    case IL_BYTE: case IL_UNSIGNED_BYTE: return 1;
+    case IL_SHORT: case IL_UNSIGNED_SHORT: case IL_HALF: return 2;
+    case IL_INT: case IL_UNSIGNED_INT: case IL_FLOAT: return 4;
+    case IL_DOUBLE: return 8;
+    default: return 0;
+  }
+}
+
+// Some decoders leave an image whose channel type, channel size and data size
+// disagree (a 16-bit PNM comes out so); converting or reading such an image would
+// run past its data. False, with IL_FORMAT_NOT_SUPPORTED, for those.
+bool consistent() {
+  const int64_t w = ilGetInteger(IL_IMAGE_WIDTH), h = ilGetInteger(IL_IMAGE_HEIGHT);
+  const int64_t d = ilGetInteger(IL_IMAGE_DEPTH), bpp = ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL);
+  const int64_t bpc = ilGetInteger(IL_IMAGE_BPC), size = ilGetInteger(IL_IMAGE_SIZE_OF_DATA);
+  const int64_t channels = ilGetInteger(IL_IMAGE_CHANNELS);
+  const bool ok = w > 0 && h > 0 && d > 0 && bpc > 0 && bpc == type_size(ilGetInteger(IL_IMAGE_TYPE)) &&
+                  channels > 0 && (bpp == channels || bpp == channels * bpc) &&
+                  size >= w * h * d * channels * bpc && ilGetData() != nullptr;
+  if (!ok) ilSetError(IL_FORMAT_NOT_SUPPORTED);
+  return ok;
+}
+
+// DevIL's binary PNM reader frees the image's pixels on a short read and leaves
+// the image pointing at them, so deleting the image later frees them twice. A
+// binary PNM (P4, P5, P6) whose pixel bytes do not all follow its header is
+// therefore refused before DevIL sees it. True when the file may go to DevIL.
+bool pnm_complete(const char* fileName) {
+  const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
+  if (f == 0) return true;  // DevIL reports the failed open itself
+  char head[256];
+  const int32_t got = RuDU_ReadFile(f, head, sizeof head);
+  const int32_t size = RuDU_FileSize(f);
+  RuDU_CloseFile(f);
+  if (got < 2 || head[0] != 'P' || head[1] < '4' || head[1] > '6') return true;
+  const char kind = head[1];
+  int32_t pos = 2;
+  int64_t values[3] = {0, 0, 1};
+  const int wanted = kind == '4' ? 2 : 3;
+  for (int i = 0; i < wanted; ++i) {
+    for (;;) {  // white space and comments
+      while (pos < got && (head[pos] == ' ' || head[pos] == '\t' || head[pos] == '\r' || head[pos] == '\n')) ++pos;
+      if (pos < got && head[pos] == '#') {
+        while (pos < got && head[pos] != '\n') ++pos;
+        continue;
+      }
+      break;
+    }
+    if (pos >= got || head[pos] < '0' || head[pos] > '9') return true;  // let DevIL judge the header
+    int64_t v = 0;
+    while (pos < got && head[pos] >= '0' && head[pos] <= '9' && v < (int64_t(1) << 32)) v = v * 10 + (head[pos++] - '0');
+    values[i] = v;
+  }
+  ++pos;  // the single white-space byte before the pixels
+  const int64_t w = values[0], h = values[1], maxval = values[2];
+  const int64_t sample = maxval > 255 ? 2 : 1;
+  const int64_t needed = kind == '4' ? (w + 7) / 8 * h : w * h * sample * (kind == '6' ? 3 : 1);
+  if (int64_t(size) - pos >= needed) return true;
+  ilSetError(IL_ILLEGAL_FILE_VALUE);
+  return false;
+}
+
+// Some decoders (TGA among them) accept a file that ends before its pixels do and
+// only record IL_FILE_READ_ERROR; the image would show whatever memory held. True
+// when the load read everything; DevIL's other recorded errors are kept.
+bool read_whole() {
+  std::vector<ILenum> errors;  // newest first
+  for (ILenum e = ilGetError(); e != IL_NO_ERROR; e = ilGetError()) errors.push_back(e);
+  bool short_read = false;
+  for (auto it = errors.rbegin(); it != errors.rend(); ++it) {
+    if (*it == IL_FILE_READ_ERROR) short_read = true;
+    else ilSetError(*it);
+  }
+  if (short_read) ilSetError(IL_FILE_READ_ERROR);
+  return !short_read;
 }
 
 using ColourTable = std::array<uint8_t, 256 * 4>;  // blue, green, red, reserved
@@ -101,10 +182,14 @@ inline void put_pixel(ILint format, const uint8_t* src, const ColourTable& table
 int32_t convert(const char* fileName) {
   TempImage image;
   if (!image.valid()) return 0;
+  if (!pnm_complete(fileName)) return 0;
+  while (ilGetError() != IL_NO_ERROR) {
+  }
   if (!ilLoadImage(fileName)) return 0;
+  if (!read_whole()) return 0;
 
+  if (!consistent()) return 0;
   ILint format = ilGetInteger(IL_IMAGE_FORMAT);
-  fprintf(stderr, "DBG0 fmt=%x bpp=%d bpc=%d size=%d type=%x\n", format, ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL), ilGetInteger(IL_IMAGE_BPC), ilGetInteger(IL_IMAGE_SIZE_OF_DATA), ilGetInteger(IL_IMAGE_TYPE));
   if (ilGetInteger(IL_IMAGE_TYPE) != IL_UNSIGNED_BYTE) {
     if (!ilConvertImage(format, IL_UNSIGNED_BYTE)) return 0;
     format = ilGetInteger(IL_IMAGE_FORMAT);
@@ -130,7 +215,6 @@ int32_t convert(const char* fileName) {
     return 0;
   }
 
-  fprintf(stderr, "DBG %s fmt=%x w=%d h=%d bpp=%d size=%d type=%x\n", fileName, format, width, height, bpp, ilGetInteger(IL_IMAGE_SIZE_OF_DATA), ilGetInteger(IL_IMAGE_TYPE));
   ColourTable table{};
   if (format == IL_COLOUR_INDEX) palette_table(table);
   else grey_ramp(table);

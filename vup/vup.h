@@ -16,8 +16,9 @@
  *   VUP_Term.
  *
  * Errors
- *   VUP_ConvertToHBitmap returns 0 on failure; DevIL's error code (ilGetError) says
- *   why, and when the file could not be opened rudu's last error (RuDU_GetLastError)
+ *   VUP_ConvertToHBitmap empties DevIL's error stack before it loads, and returns 0
+ *   on failure; DevIL's error code (ilGetError) then says why (IL_FILE_READ_ERROR for
+ *   a file that ends before its pixels do), and when the file could not be opened rudu's last error (RuDU_GetLastError)
  *   tells the path's fault.
  */
 #ifndef VUP_VUP_H
