@@ -208,8 +208,8 @@ std::string GetFileVersion(const std::string& path) {
   return v;
 }
 
-std::string GetLibraryVersion(std::string& name, const std::string& defaultText) {
-  if (name.empty()) return defaultText;
+void* LoadLibraryByName(const std::string& name, std::string* fullPath) {
+  if (name.empty()) return nullptr;
   std::vector<std::string> names{name};
   if (name.find('/') == std::string::npos && name.find(".so") == std::string::npos) {
     std::string base = name;
@@ -226,13 +226,20 @@ std::string GetLibraryVersion(std::string& name, const std::string& defaultText)
   for (const auto& c : candidates) {
     void* h = ::dlopen(c.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (!h) continue;
-    std::string full = LoadedPath(h, c);
-    std::string v = VersionOf(h);
-    ::dlclose(h);
-    name = full;
-    return v;
+    if (fullPath) *fullPath = LoadedPath(h, c);
+    return h;
   }
-  return defaultText;
+  return nullptr;
+}
+
+std::string GetLibraryVersion(std::string& name, const std::string& defaultText) {
+  std::string full;
+  void* h = LoadLibraryByName(name, &full);
+  if (!h) return defaultText;
+  std::string v = VersionOf(h);
+  ::dlclose(h);
+  name = full;
+  return v;
 }
 
 std::string GetAppVersion() { return KZ_VERSION; }

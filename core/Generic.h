@@ -52,6 +52,10 @@ std::string GetFileVersion(const std::string& path);
 // "rudu" also finds "librudu.so"). When it loads: name becomes its full path and the result
 // is its version. Otherwise the default, name unchanged.
 std::string GetLibraryVersion(std::string& name, const std::string& defaultText);
+// Loads a shared library by name ("vup", "libvup.so" or a path), the program's own
+// lib folder first; the dlopen handle (release with dlclose), null when it does not
+// load. fullPath, when given, receives the path it was loaded from.
+void* LoadLibraryByName(const std::string& name, std::string* fullPath = nullptr);
 // The program's version "major.minor.revision".
 std::string GetAppVersion();
 // The folder picker (through platform::Ui); "" when cancelled. owner is a window or null.
