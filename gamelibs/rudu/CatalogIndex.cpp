@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "ErrorStore.h"
+#include "FdIo.h"
 #include "PathResolver.h"
 
 namespace rudu {
@@ -40,19 +41,13 @@ bool ReadWhole(const std::string& path, std::string& out, std::string& why) {
   }
   out.clear();
   out.resize(static_cast<size_t>(st.st_size));
-  size_t got = 0;
-  while (got < out.size()) {
-    ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      why = std::strerror(errno);
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
+  const ssize_t got = ReadFully(fd, out.data(), out.size());
+  if (got < 0) {
+    why = std::strerror(errno);
+    ::close(fd);
+    return false;
   }
-  out.resize(got);
+  out.resize(static_cast<size_t>(got));
   ::close(fd);
   return true;
 }

@@ -13,6 +13,7 @@
 
 #include "PackedData.h"
 #include "ErrorStore.h"
+#include "FdIo.h"
 #include "PathResolver.h"
 #include "rudu.h"
 
@@ -47,20 +48,14 @@ bool ReadDisk(const std::string& real, const std::string& shown, std::vector<uin
     return false;
   }
   out.resize(static_cast<size_t>(st.st_size));
-  size_t got = 0;
-  while (got < out.size()) {
-    ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      code = RUDU_ERR_IO;
-      error = "Cannot read file " + Quoted(shown) + ": " + SysText();
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
+  const ssize_t got = ReadFully(fd, out.data(), out.size());
+  if (got < 0) {
+    code = RUDU_ERR_IO;
+    error = "Cannot read file " + Quoted(shown) + ": " + SysText();
+    ::close(fd);
+    return false;
   }
-  out.resize(got);
+  out.resize(static_cast<size_t>(got));
   ::close(fd);
   return true;
 }
@@ -75,18 +70,14 @@ bool ReadHead(const std::string& real, const std::string& shown, uint8_t* out, s
     error = "Cannot open file " + Quoted(shown) + ": " + SysText();
     return false;
   }
-  while (got < size) {
-    ssize_t n = ::read(fd, out + got, size - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      code = RUDU_ERR_IO;
-      error = "Cannot read file " + Quoted(shown) + ": " + SysText();
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
+  const ssize_t n = ReadFully(fd, out, size);
+  if (n < 0) {
+    code = RUDU_ERR_IO;
+    error = "Cannot read file " + Quoted(shown) + ": " + SysText();
+    ::close(fd);
+    return false;
   }
+  got = static_cast<size_t>(n);
   ::close(fd);
   return true;
 }
