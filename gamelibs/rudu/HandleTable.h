@@ -15,6 +15,14 @@
 #define KZ_EXPORT
 #endif
 
+// Thread-local state read on every library call: the game libraries are linked at
+// start-up, so the cheaper static TLS model applies.
+#if defined(__GNUC__)
+#define KZ_FAST_TLS __attribute__((tls_model("initial-exec")))
+#else
+#define KZ_FAST_TLS
+#endif
+
 namespace rudu {
 
 // Kinds of objects in the shared handle space.

@@ -18,15 +18,6 @@
 
 using rudu::FileObject;
 
-
-// Thread-local state read on every call: the library is linked at start-up, so the
-// cheaper static model applies.
-#if defined(__GNUC__)
-#define KZ_FAST_TLS __attribute__((tls_model("initial-exec")))
-#else
-#define KZ_FAST_TLS
-#endif
-
 namespace {
 
 // The last error. Every entry clears it first, so whether one is set is kept as a

@@ -16,15 +16,6 @@
 
 using namespace videdoded;
 
-
-// Thread-local state read on every call: the library is linked at start-up, so the
-// cheaper static model applies.
-#if defined(__GNUC__)
-#define KZ_FAST_TLS __attribute__((tls_model("initial-exec")))
-#else
-#define KZ_FAST_TLS
-#endif
-
 namespace {
 
 // The remark flag for the following loads (0 skip remark lines, 1 keep them).

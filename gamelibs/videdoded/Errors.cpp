@@ -2,16 +2,8 @@
 
 #include <cstring>
 
+#include "rudu/HandleTable.h"
 #include "videdoded.h"
-
-
-// Thread-local state read on every call: the library is linked at start-up, so the
-// cheaper static model applies.
-#if defined(__GNUC__)
-#define KZ_FAST_TLS __attribute__((tls_model("initial-exec")))
-#else
-#define KZ_FAST_TLS
-#endif
 
 namespace videdoded {
 
