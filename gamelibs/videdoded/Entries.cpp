@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cmath>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 #include "Cp1252.h"
@@ -105,7 +106,23 @@ int32_t ReadOnly() {
   return Fail(kKzErrReadOnly, "The description store (handle 1) cannot be changed through this call.");
 }
 
-bool HasNul(const std::string& t) { return t.find('\0') != std::string::npos; }
+// The first control character that XML 1.0 cannot carry (anything below 0x20 but tab,
+// line feed and carriage return); npos when there is none.
+size_t BadControl(const std::string& t) {
+  for (size_t i = 0; i < t.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(t[i]);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return i;
+  }
+  return std::string::npos;
+}
+
+int32_t RefuseControl(const char* what, const std::string& t) {
+  size_t at = BadControl(t);
+  char code[8];
+  std::snprintf(code, sizeof code, "%02X", static_cast<unsigned char>(t[at]));
+  return Fail(kKzErrArgument, std::string("The ") + what + " holds the control character 0x" + code + " at byte " +
+                                  std::to_string(at) + ", which a text resource file cannot hold.");
+}
 
 int32_t LoadTypeFile(std::string bytes) {
   auto doc = std::make_shared<TxtDocument>();
@@ -324,6 +341,9 @@ int32_t Kz_SaveToFile(int32_t file, int32_t document) {
     return Fail(kKzErrMemory, "Out of memory.");
   }
   if (!WriteAll(file, bytes.data(), bytes.size(), error)) return Fail(kKzErrWrite, error);
+  // The file ends after the document, also when the handle started with older content.
+  if (RuDU_SetEndOfFile(file) == 0)
+    return Fail(kKzErrWrite, "Cannot end file " + H(file) + ": " + RuduLastErrorText());
   return 1;
 }
 
@@ -619,7 +639,7 @@ int32_t Kz_TRESetStringInfo(int32_t page, int32_t str, int32_t id, const std::st
   if (s->page != p.get())
     return Fail(kKzErrNotChild, "String " + H(str) + " is not a string of page " + H(page) + ".");
   if (p->doc->isStore) return ReadOnly();
-  if (HasNul(raw)) return Fail(kKzErrArgument, "A text cannot hold a NUL character.");
+  if (BadControl(raw) != std::string::npos) return RefuseControl("text", raw);
   if (s->id != id) p->IndexChanged();
   s->id = id;
   s->SetRaw(raw);
@@ -651,7 +671,8 @@ int32_t Kz_TRESetPageInfo(int32_t page, int32_t id, const std::string& title, co
   auto p = TrePg(page);
   if (!p) return 0;
   if (p->doc->isStore) return ReadOnly();
-  if (HasNul(title) || HasNul(desc)) return Fail(kKzErrArgument, "A text cannot hold a NUL character.");
+  if (BadControl(title) != std::string::npos) return RefuseControl("title", title);
+  if (BadControl(desc) != std::string::npos) return RefuseControl("description", desc);
   if (p->id != id) p->doc->IndexChanged();
   p->id = id;
   p->title = title;

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "rudu/FileObject.h"
 #include "rudu/rudu.h"
 
 namespace videdoded {
@@ -114,8 +115,8 @@ bool WritePath(const std::string& path, const std::string& data, int32_t mode, s
   std::string why;
   bool ok = WriteAll(f, data.data(), data.size(), why);
   if (!ok) {
-    // A write handle that failed does not commit at close: the old file stays whole.
-    RuDU_CloseFile(f);
+    // A write that failed is thrown away uncommitted: the old file stays whole.
+    rudu::DiscardFile(f);
     error = "Error writing file \"" + path + "\": " + why;
     return false;
   }

@@ -221,8 +221,9 @@ VIDEDODED_API int32_t Kz_CreateObject(int32_t parent, int32_t type, int32_t rese
 // when first is not null, min(capacity, count) handles are written there. Nonzero on
 // success.
 VIDEDODED_API int32_t Kz_EnumObjects(int32_t container, int32_t* first, int32_t capacity, int32_t* count);
-// Writes a whole text resource document into an open rudu write handle. Nonzero when
-// every byte was written.
+// Writes a whole text resource document into an open rudu write handle at its
+// position and ends the file after it (older content behind it is cut off). Nonzero
+// when every byte was written.
 VIDEDODED_API int32_t Kz_SaveToFile(int32_t file, int32_t document);
 // The same into a text (the file's bytes).
 VIDEDODED_API int32_t Kz_SaveToBuffer(int32_t document, std::string& out);
@@ -274,7 +275,9 @@ VIDEDODED_API int32_t Kz_TREGetLangID(int32_t handle);
 VIDEDODED_API int32_t Kz_TREFindString(int32_t container, int32_t page, int32_t id);
 // A string's ID, raw text and processed text.
 VIDEDODED_API int32_t Kz_TREGetStringInfo(int32_t str, int32_t& id, std::string& raw, std::string& text);
-// Sets a string's ID and raw text; the string must belong to that page.
+// Sets a string's ID and raw text; the string must belong to that page. A text with a
+// control character other than tab, line feed and carriage return is refused (XML 1.0
+// cannot carry it), and so are such characters in a page's title and description.
 VIDEDODED_API int32_t Kz_TRESetStringInfo(int32_t page, int32_t str, int32_t id, const std::string& raw);
 // The processed form of a raw text as if it stood on that page.
 VIDEDODED_API int32_t Kz_TRETranslateString(int32_t page, const std::string& raw, std::string& text);

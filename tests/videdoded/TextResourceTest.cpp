@@ -106,7 +106,7 @@ int32_t AwkwardDocument() {
   int32_t p = Kz_CreateObject(doc, 8, 0);
   Kz_TRESetPageInfo(p, 3, "Title \"quoted\" & <b>", "line\nend\ttab\r", 1);
   const char* texts[] = {"", "   ", "a & b < c > d", "line\nend\r\nx\ry", "\ttab ", "]]> and \"q\" 'a'",
-                         "caf\xC3\xA9 \xE2\x82\xAC", "\x01 control"};
+                         "caf\xC3\xA9 \xE2\x82\xAC", "\x7f del"};
   int32_t id = 1;
   for (const char* t : texts) {
     int32_t s = Kz_CreateObject(p, 9, 0);
@@ -167,6 +167,57 @@ TEST(TextResource, RoundTripInMemoryPlainAndPacked) {
     ExpectSameDocument(doc, loaded);
     Kz_DeleteHandle(0, loaded);
   }
+  Kz_DeleteHandle(0, doc);
+}
+
+// A handle that starts with the file's old content (create 0) still ends after the
+// document: a shorter document leaves no tail of the longer file behind.
+TEST(TextResource, SaveToFileEndsTheFileAfterTheDocument) {
+  std::string path = vtest::PathOf("440077.xml");
+  vtest::WriteBytes(path, std::string(5000, 'x'));
+  int32_t doc = Kz_CreateObject(0, 7, 0);
+  Kz_TRESetLangID(doc, 44);
+  std::string expected;
+  ASSERT_EQ(Kz_SaveToBuffer(doc, expected), 1);
+  int32_t f = RuDU_OpenFile(path.c_str(), 1, 0, 1);
+  ASSERT_NE(f, 0);
+  ASSERT_EQ(Kz_SaveToFile(f, doc), 1) << ErrorText();
+  ASSERT_NE(RuDU_CloseFile(f), 0);
+  EXPECT_EQ(vtest::ReadBytes(path), expected);
+  Kz_DeleteHandle(0, doc);
+}
+
+// Control characters other than tab, LF and CR cannot stand in an XML 1.0 file: the
+// setters refuse them and the object keeps what it held.
+TEST(TextResource, SettersRefuseControlCharacters) {
+  int32_t doc = Kz_CreateObject(0, 7, 0);
+  int32_t p = Kz_CreateObject(doc, 8, 0);
+  int32_t s = Kz_CreateObject(p, 9, 0);
+  ASSERT_EQ(Kz_TRESetPageInfo(p, 5, "title", "desc", 1), 1);
+  ASSERT_EQ(Kz_TRESetStringInfo(p, s, 7, "before"), 1);
+  for (std::string bad : {std::string("\x01"), std::string("a\x1f"), std::string("x\x0by"), std::string("\0", 1)}) {
+    SCOPED_TRACE(static_cast<int>(bad.back()));
+    EXPECT_EQ(Kz_TRESetStringInfo(p, s, 8, bad), 0);
+    EXPECT_EQ(Kz_GetLastError(), kKzErrArgument);
+    EXPECT_EQ(Kz_TRESetPageInfo(p, 6, bad, "", 0), 0);
+    EXPECT_EQ(Kz_TRESetPageInfo(p, 6, "", bad, 0), 0);
+  }
+  EXPECT_EQ(Info(s).id, 7);
+  EXPECT_EQ(Info(s).raw, "before");
+  int32_t id = 0, voice = 0;
+  std::string t, d;
+  Kz_TREGetPageInfo(p, id, t, d, voice);
+  EXPECT_EQ(id, 5);
+  EXPECT_EQ(t, "title");
+  // Tab, line feed and carriage return are kept, in texts and attributes alike.
+  EXPECT_EQ(Kz_TRESetStringInfo(p, s, 8, "a\tb\nc\r\nd"), 1);
+  EXPECT_EQ(Kz_TRESetPageInfo(p, 6, "t\tx", "d\r\ny", 0), 1);
+  std::string xml;
+  Kz_SaveToBuffer(doc, xml);
+  int32_t back = Load(xml);
+  ASSERT_NE(back, 0) << ErrorText();
+  EXPECT_EQ(Info(Children(Children(back)[0])[0]).raw, "a\tb\nc\r\nd");
+  Kz_DeleteHandle(0, back);
   Kz_DeleteHandle(0, doc);
 }
 
