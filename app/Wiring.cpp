@@ -8,6 +8,8 @@
 #include "shell/QtProcessStarter.h"
 #include "shell/ShellDialogs.h"
 #include "txteditor/TXTEditor.h"
+#include "txteditor/WareListViewerSlot.h"
+#include "wareeditors/WareListViewer.h"
 
 namespace kz {
 
@@ -19,6 +21,8 @@ void WireApplication(bool scriptedUi) {
   InstallShellDialogSlots();
   LauncherSlots& table = GetLauncherSlots();
   table.OpenTxtEditor = [](QWidget* owner, const std::string& path) { ::frmTXTEditor::OpenNew(owner, path); };
+
+  WareListViewerSlot() = [](QWidget* parent) -> WareListViewerBase* { return new WareListViewer(parent); };
 }
 
 }  // namespace kz

@@ -26,6 +26,7 @@ void clsArchive::ClearErrors() {
 
 void clsArchive::Clear() {
   cache_ = kz::Collection<TxtParserPtr>();
+  ++generation_;
   ClearErrors();
 }
 

@@ -41,6 +41,9 @@ class clsArchive {
 
   // Number of cached files.
   int32_t Count() const noexcept { return cache_.Count(); }
+  // Counts the times the cache was emptied: what was built from the cached files
+  // belongs to one generation.
+  uint64_t Generation() const noexcept { return generation_; }
 
   // The cache key of a name or path: the file name without folder and extension.
   static std::string CacheKey(const std::string& name);
@@ -54,6 +57,7 @@ class clsArchive {
   std::string notParsed_;
   bool loadFailed_ = false;
   bool clearFlag_ = false;
+  uint64_t generation_ = 0;
 };
 
 using ArchivePtr = std::shared_ptr<clsArchive>;

@@ -1,8 +1,10 @@
 #pragma once
 // mdlWareList: one list of every ware-like record of the game, for the pages that refer
 // to wares by their ID text (jobs, ware lists), and the display name of a ware.
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "typefiles/TxtParser.h"
 
@@ -25,5 +27,40 @@ TxtParserPtr BuildWareCollection();
 // or the text resources hold no (or an empty) string.
 std::string GetWareName(const clsTxtParser& wares, std::string_view id);
 std::string GetWareName(const TxtParserPtr& wares, std::string_view id);
+
+}  // namespace mdlWareList
+
+// clsWareCollection: a ware collection with an index of its IDs, built once, so that
+// finding a ware and naming it take the same time whatever the number of wares. An ID
+// held by more than one record finds the first in file order, as clsTxtParser::FindID.
+// The records are not to be changed while the index is in use.
+class clsWareCollection {
+ public:
+  explicit clsWareCollection(TxtParserPtr wares);
+
+  const TxtParserPtr& Wares() const noexcept { return wares_; }
+  int32_t Count() const noexcept { return wares_->Count(); }
+  // The first record in file order whose ID is `id` (exact compare); null when none.
+  TXTObjectPtr FindID(std::string_view id) const;
+  // The display name of a ware ID, as mdlWareList::GetWareName gives it.
+  std::string GetWareName(std::string_view id) const;
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+  };
+  TxtParserPtr wares_;
+  std::unordered_map<std::string, TXTObjectPtr, Hash, std::equal_to<>> byID_;
+};
+
+using WareCollectionPtr = std::shared_ptr<const clsWareCollection>;
+
+namespace mdlWareList {
+
+// The ware collection of the process-wide archive, indexed, shared by every page and
+// viewer: built at the first call and again once the archive was emptied or replaced
+// (a reload of the game data); an empty collection while there is no archive.
+WareCollectionPtr SharedWareCollection();
 
 }  // namespace mdlWareList

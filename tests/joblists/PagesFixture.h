@@ -1,0 +1,113 @@
+#pragma once
+// Fixtures of the job, ware-list and turret page tests: the Qt application, a scripted
+// dialogs service, the settings, a data folder with the virtual file system over it,
+// and the process-wide archive and description server.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DataFolder.h"
+#include "core/KzConst.h"
+#include "core/Settings.h"
+#include "platform/Registry.h"
+#include "platform/ScriptedUi.h"
+#include "txteditor/Edit.h"
+#include "typefiles/Archive.h"
+#include "typefiles/DescServer.h"
+#include "typefiles/FieldTables.h"
+#include "videdoded/videdoded.h"
+
+inline QApplication& PagesTestApp() {
+  static int argc = 1;
+  static char arg0[] = "joblists_tests";
+  static char* argv[] = {arg0, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+// Lines of the ware-lists layout: the count, then per list its length and its IDs.
+inline std::string WareListsText(const std::vector<std::vector<std::string>>& lists) {
+  std::string t = "// test data\r\n" + std::to_string(lists.size()) + ";\r\n";
+  for (const auto& l : lists) {
+    t += std::to_string(l.size()) + ";";
+    for (const auto& id : l) t += id + ";";
+    t += "\r\n";
+  }
+  return t;
+}
+
+// Lines of the job wings layout: per wing its ID, then the job IDs.
+inline std::string JobWingsText(const std::vector<std::vector<int>>& wings) {
+  std::string t = "// test data\r\n";
+  for (const auto& w : wings) {
+    for (int v : w) t += std::to_string(v) + ";";
+    t += "\r\n";
+  }
+  return t;
+}
+
+class PagesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PagesTestApp();
+    mdlKzConst::InitArrays();
+    kz::InitAllFieldTables();
+    Kz_TREDescServerUnload();
+    platform::RegistryReset();
+    ui_ = std::make_shared<platform::ScriptedUi>();
+    previousUi_ = platform::Ui::SetInstance(ui_);
+    previousSettings_ = Settings;
+    Settings = std::make_shared<clsSettings>();
+    Settings->SetLoadDescriptions(true);
+    Archive = std::make_shared<clsArchive>();
+    DescServer = std::make_shared<clsDescServer>();
+  }
+  void TearDown() override {
+    Archive.reset();
+    DescServer.reset();
+    Kz_TREDescServerUnload();
+    Settings = previousSettings_;
+    platform::Ui::SetInstance(previousUi_);
+    platform::RegistryReset();
+  }
+
+  // Builds the file system over the folder and loads the English texts (when any).
+  void Mount(bool texts = true) {
+    data.Mount();
+    Archive->Clear();
+    if (texts) {
+      ASSERT_TRUE(DescServer->LoadResources(44)) << DescServer->GetLastError();
+    }
+  }
+
+  std::vector<std::string> MsgTexts() const {
+    std::vector<std::string> out;
+    for (const platform::UiCall& c : ui_->Calls("MsgBox")) out.push_back(c.Text);
+    return out;
+  }
+
+  // Runs `act` on the value dialog once it is shown modally; a dialog still open
+  // afterwards is cancelled.
+  static void WhenEditShown(std::function<void(frmEdit&)> act) {
+    QTimer::singleShot(0, [act] {
+      auto* d = qobject_cast<frmEdit*>(QApplication::activeModalWidget());
+      if (!d) {
+        ADD_FAILURE() << "no value dialog shown";
+        return;
+      }
+      act(*d);
+      if (d->isVisible()) d->Cancel();
+    });
+  }
+
+  testdata::DataFolder data;
+  std::shared_ptr<platform::ScriptedUi> ui_;
+  std::shared_ptr<platform::Ui> previousUi_;
+  SettingsPtr previousSettings_;
+};
