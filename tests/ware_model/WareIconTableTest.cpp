@@ -1,0 +1,86 @@
+// The icon table read from an "IconData" file: the GUI group, its sheet, counts that
+// run past the file, and the archive's records left as they are.
+#include <gtest/gtest.h>
+
+#include "DataFolder.h"
+#include "rudu/rudu.h"
+#include "typefiles/TxtParser.h"
+#include "wareeditors/model/WareIconTable.h"
+
+namespace {
+
+std::shared_ptr<clsTxtParser> LoadIconData(const std::string& text) {
+  testdata::DataFolder data;
+  data.Write("types/IconData.txt", text);
+  const std::string path = (data.Root() / "types/IconData.txt").string();
+  int32_t f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  EXPECT_NE(f, 0);
+  auto p = std::make_shared<clsTxtParser>();
+  EXPECT_TRUE(p->Load(f, 22)) << p->GetLastError();
+  RuDU_CloseFile(f);
+  return p;
+}
+
+std::string Icon(const char* name, int x, int y, int w, int h) {
+  return std::string(name) + ";0;" + std::to_string(x) + ";" + std::to_string(y) + ";" + std::to_string(w) + ";" +
+         std::to_string(h) + ";\r\n";
+}
+
+}  // namespace
+
+TEST(WareIconTable, TheGuiGroupAfterTheCountsOfTheGroupsBeforeIt) {
+  auto file = LoadIconData("ICONTYPE_WARES;interface\\wares.dds;32;32;1;\r\n" + Icon("W1", 0, 0, 32, 32) +
+                           "ICONTYPE_SHIPS;interface\\ships.dds;64;64;2;\r\n" + Icon("S1", 0, 0, 64, 64) +
+                           Icon("S2", 64, 0, 64, 64) + "ICONTYPE_GUI;interface\\a\\gui_icons.dds;24;24;3;\r\n" +
+                           Icon("ICON_B", 0, 0, 24, 24) + Icon("ICON_A", 24, 0, 24, 24) + Icon("ICON_B", 48, 24, 10, 12));
+  // The archive's records keep their file positions whatever the table does.
+  std::vector<int32_t> before;
+  for (const auto& r : file->UnsortedObjects) before.push_back(r->index);
+
+  ware::WareIconTable table;
+  table.Load(file.get());
+  EXPECT_EQ(table.SheetName(), "interface\\a\\gui_icons");
+  ASSERT_EQ(table.Icons().size(), 3u);
+  const ware::WareIcon* b = table.Find("ICON_B");
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->x, 0);  // the first of that name
+  ware::IconRect rect = ware::RectOf(*b);
+  EXPECT_EQ(rect.x, 1);
+  EXPECT_EQ(rect.y, 1);
+  EXPECT_EQ(rect.width, 24);
+  EXPECT_EQ(table.Find("S1"), nullptr);
+  EXPECT_EQ(table.Names(), (std::vector<std::string>{"ICON_A", "ICON_B", "ICON_B"}));
+  EXPECT_EQ(table.SheetPatterns(), (std::vector<std::string>{"textures\\interface\\a\\gui_icons", "dds\\gui_icons"}));
+
+  std::vector<int32_t> after;
+  for (const auto& r : file->UnsortedObjects) after.push_back(r->index);
+  EXPECT_EQ(after, before);
+  EXPECT_FALSE(file->CheckDirty());
+}
+
+TEST(WareIconTable, MissingGroupShortFileAndNoFile) {
+  ware::WareIconTable table;
+  table.Load(LoadIconData("ICONTYPE_WARES;w.dds;32;32;1;\r\n" + Icon("W1", 0, 0, 32, 32)).get());
+  EXPECT_TRUE(table.Icons().empty());
+  EXPECT_TRUE(table.SheetPatterns().empty());
+  EXPECT_TRUE(table.Loaded());
+
+  // The header's count (5) runs past the file's two icons: the two are taken.
+  auto p = std::make_shared<clsTxtParser>();
+  auto header = p->CreateObject();
+  header->AssignValues({kz::Variant("ICONTYPE_GUI"), kz::Variant("gui.dds"), kz::Variant(int32_t{24}),
+                        kz::Variant(int32_t{24}), kz::Variant(int32_t{5})});
+  for (const char* name : {"I1", "I2"}) {
+    auto r = p->CreateObject();
+    r->AssignValues({kz::Variant(int32_t{1}), kz::Variant(int32_t{2}), kz::Variant(int32_t{3}),
+                     kz::Variant(int32_t{4}), kz::Variant(name)});
+  }
+  table.Load(p.get());
+  EXPECT_EQ(table.Icons().size(), 2u);
+  EXPECT_EQ(table.SheetName(), "gui");
+  EXPECT_EQ(table.SheetPatterns(), (std::vector<std::string>{"textures\\gui", "dds\\gui"}));
+
+  table.Load(nullptr);
+  EXPECT_TRUE(table.Icons().empty());
+  EXPECT_TRUE(table.Names().empty());
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The icon table of the ware page: the icons of the "IconData" file's GUI group (name
+// and rectangle on the icon sheet) and the sheet's path without extension.
+//
+// "IconData": the first record (file order) is the header, made of groups of five
+// values (group name, sheet path, two values not read here, icon count); the icon
+// records follow it group after group, each x, y, width, height and the name.
+//
+// The table holds copies: the archive's records are shared with every other reader of
+// the file and are never touched.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "typefiles/TxtParser.h"
+
+namespace ware {
+
+struct WareIcon {
+  std::string name;
+  int32_t x = 0, y = 0, width = 0, height = 0;  // on the sheet, in pixels
+};
+
+class WareIconTable {
+ public:
+  // Rebuilds the table from an "IconData" parser (null: empty). A header count that
+  // runs past the file takes the icons there are. Never throws.
+  void Load(const clsTxtParser* iconData);
+  void Clear();
+
+  bool Loaded() const noexcept { return loaded_; }
+  const std::string& SheetName() const noexcept { return sheet_; }
+  const std::vector<WareIcon>& Icons() const noexcept { return icons_; }
+  // The first icon of that name in the order added; null when none.
+  const WareIcon* Find(const std::string& name) const;
+  // The icon names sorted by name (the order of a type file's records by ID).
+  std::vector<std::string> Names() const;
+
+  // Where the sheet is looked for in the virtual file system, in order:
+  // "textures\<sheet>", then "dds\<last part of the sheet>".
+  std::vector<std::string> SheetPatterns() const;
+
+ private:
+  bool loaded_ = false;
+  std::string sheet_;
+  std::vector<WareIcon> icons_;
+};
+
+// The rectangle drawn for an icon: one pixel in from the record's x and y.
+struct IconRect {
+  int32_t x = 0, y = 0, width = 0, height = 0;
+};
+inline IconRect RectOf(const WareIcon& icon) { return {icon.x + 1, icon.y + 1, icon.width, icon.height}; }
+
+}  // namespace ware
