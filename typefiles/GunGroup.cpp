@@ -58,9 +58,12 @@ int32_t clsGunGroup::PseudoGunCount() const { return Value(1); }
 
 void clsGunGroup::CreateGuns() {
   auto self = shared_from_this();
+  const int64_t recordSize = Ship().size();
   int32_t n = GunCount();
   for (int32_t k = 0; k < n; ++k) {
-    auto gun = std::make_shared<clsGun>(self, NextGunId(), kz::round32(double(offset) + 4.0 + 6.0 * k));
+    const int64_t at = int64_t(offset) + 4 + 6 * int64_t(k);
+    if (at + 6 > recordSize) break;  // a damaged count: only the guns the record holds
+    auto gun = std::make_shared<clsGun>(self, NextGunId(), static_cast<int32_t>(at));
     Guns.Add(gun, gun->key());
   }
 }

@@ -204,18 +204,18 @@ bool clsShip::LoadObjects() {
     const int32_t groups = GunSectionsCount();
     if (groups < 0) Raise("Gun group count " + std::to_string(groups) + " is not valid.");
     int64_t p = kFirstTurretEntry + 1 + 4 * int64_t(turrets);
+    // A damaged record whose groups claim more data than it holds still loads: the
+    // groups and guns whose data lies inside the record are built, the rest is not, and
+    // Validate reports what is missing (the objects then disagree with the counts, so
+    // every edit of turrets and guns is refused).
     for (int32_t k = 0; k < groups; ++k) {
-      auto outside = [&] {
-        return "Gun group (index " + std::to_string(k) + ") does not fit the ship data (" + std::to_string(n) +
-               " values).";
-      };
-      if (p + 4 > n) Raise(outside());
+      if (p + 4 > n) break;
       auto g = std::make_shared<clsGunGroup>(self, ++groupCounter_, static_cast<int32_t>(p));
       const int64_t section = 4 + 6 * std::abs(int64_t(g->GunCount()));
-      if (p + section > n) Raise(outside());
       g->CreateGuns();
-      p += section;
       kz::CollAddSorted(GunGroups, g, g->key());
+      if (p + section > n) break;
+      p += section;
     }
     return true;
   } catch (const std::exception& e) {
@@ -283,6 +283,7 @@ bool clsShip::RemoveTurret(const TurretPtr& turretRef) {
     GunGroupPtr removedGroup;
     Snapshot saved = Take();
     try {
+      const int32_t entryIndex = turret->index();
       // A turret index outside 2..7 has no descriptor in the record: nothing to clear.
       if (turret->HasDescriptor()) {
         turret->SetDescriptorValue(1, 0);
@@ -294,15 +295,19 @@ bool clsShip::RemoveTurret(const TurretPtr& turretRef) {
       for (auto& t : Turrets)
         if (t->offset > at) t->offset -= 4;
       for (auto& g : GunGroups) g->ShiftOffset(-4);
-      // The last group goes with the last turret (a ship without groups loses none).
-      if (!GunGroups.Empty()) {
-        removedGroup = GunGroups.Item(GunGroups.Count());
+      // The turret's own gun group goes with it: the group whose turret number is the
+      // turret's (the last such group when there are several); none when it has none.
+      int32_t groupPos = 0;
+      for (int32_t i = 1; i <= GunGroups.Count(); ++i)
+        if (GunGroups.Item(i)->SortIndex() == entryIndex) groupPos = i;
+      if (groupPos != 0) {
+        removedGroup = GunGroups.Item(groupPos);
         const int32_t from = removedGroup->offset;
         const int32_t section = removedGroup->SectionSize();
         Object->RemoveSpaceFromArray(from, section);
         for (auto& g : GunGroups)
           if (g->offset > from) g->ShiftOffset(-section);
-        GunGroups.Remove(GunGroups.Count());
+        GunGroups.Remove(groupPos);
         SetGunSectionsCount(GunSectionsCount() - 1);
       }
       Turrets.Remove(pos);
@@ -451,12 +456,15 @@ bool clsShip::Validate() {
         ++index;
         continue;
       }
+      auto gunOverflow = [&] {
+        if (!overflow)
+          lastError_ = "Error while accessing data of gun (index " + std::to_string(gunNumber) +
+                       ") in gun group (index " + std::to_string(index) + "). Data overflow detected." + kCrLf;
+        overflow = true;
+      };
       for (const auto& gun : g->Guns) {
         if (int64_t(gun->offset) + 6 - 1 >= n) {
-          if (!overflow)
-            lastError_ = "Error while accessing data of gun (index " + std::to_string(gunNumber) +
-                         ") in gun group (index " + std::to_string(index) + "). Data overflow detected." + kCrLf;
-          overflow = true;
+          gunOverflow();
         } else {
           // Field 19 counts the guns' positive counts (as RefreshGunCount keeps it).
           const int32_t count = WholeValue(gun->Value(1));
@@ -464,8 +472,24 @@ bool clsShip::Validate() {
         }
         ++gunNumber;
       }
-      sizeSum += g->SectionSize();
+      // Guns the header claims but the record does not hold were never built.
+      const int64_t claimed = g->GunCount();
+      if (claimed > g->Guns.Count()) {
+        gunOverflow();
+        gunNumber += static_cast<int32_t>(std::min<int64_t>(claimed - g->Guns.Count(), INT32_MAX / 2));
+      }
+      sizeSum += 4 + 6 * std::abs(claimed);
       ++index;
+    }
+    // Groups the count claims whose headers lie beyond the record were never built:
+    // each counts with its header alone.
+    const int64_t claimedGroups = GunSectionsCount();
+    for (int64_t k = GunGroups.Count(); k < claimedGroups; ++k) {
+      if (!overflow)
+        lastError_ = "Error while accessing data of gun group (index " + std::to_string(k) +
+                     "). Data overflow detected." + kCrLf;
+      overflow = true;
+      sizeSum += 4;
     }
     const int64_t calculated = 65 + 4 * int64_t(TurretCount()) + sizeSum;
     if (calculated != n) {

@@ -77,8 +77,9 @@ class clsShip : public kz::Object, public std::enable_shared_from_this<clsShip> 
   // Appends a turret entry and an empty gun group for it. 0x80040064 "Maximum number of
   // turrets reached." with 7 entries already (nothing changed).
   TurretPtr MakeNewTurret();
-  // Removes the last turret entry and the last gun group. False with "Error removing
-  // turret: " CRLF and the reason in GetLastError (nothing changed then).
+  // Removes the last turret entry and its own gun group (the group whose turret number
+  // is the turret's; none when it has none). False with "Error removing turret: " CRLF
+  // and the reason in GetLastError (nothing changed then).
   bool RemoveTurret(const TurretPtr& turret);
   // Inserts 6 empty values for `gun` behind the group's last gun and files the gun in
   // the group's Guns; raises the group's gun count and field 19. The public way is
@@ -90,7 +91,10 @@ class clsShip : public kz::Object, public std::enable_shared_from_this<clsShip> 
   void RemoveGun(const GunGroupPtr& group, const GunPtr& gun);
 
   // Rebuilds Turrets and GunGroups (with their guns) from the record. False with the
-  // reason in GetLastError; counts whose data would lie outside the record are refused.
+  // reason in GetLastError; a turret count whose entries would lie outside the record
+  // is refused. Gun groups and guns that a damaged record claims but does not hold are
+  // not built: the ship loads, Validate reports them, and edits of its turrets and guns
+  // are refused until the record is mended.
   bool LoadObjects();
   const std::string& GetLastError() const noexcept { return lastError_; }
   // 1-based position of that very object in Turrets; 0x80040064 "Invalid turret passed."

@@ -327,9 +327,7 @@ TEST_F(ShipModelTest, CountsThatDoNotFitAreRefusedOnLoad) {
       {"turret count beyond the record", 53, Variant(int32_t(2000000000)), "Turret count 2000000000 does not fit"},
       {"negative turret count", 53, Variant(int32_t(-1)), "Turret count -1 does not fit"},
       {"turret count text", 53, Variant("many"), "Type mismatch"},
-      {"group count beyond the record", -1, Variant(int32_t(1000)), "Gun group (index 2) does not fit"},
       {"negative group count", -1, Variant(int32_t(-3)), "Gun group count -3 is not valid."},
-      {"gun count beyond the record", -2, Variant(int32_t(400000000)), "Gun group (index 0) does not fit"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -350,6 +348,74 @@ TEST_F(ShipModelTest, CountsThatDoNotFitAreRefusedOnLoad) {
   unshared.Construct();
   EXPECT_FALSE(unshared.LoadObjects());
   EXPECT_EQ(ErrorOf([&] { unshared.MakeNewTurret(); }).Number, kShipError);
+}
+
+// A damaged file still opens: groups and guns that the counts claim beyond the record
+// are not built, Validate names the first of them, and the ship refuses edits.
+TEST_F(ShipModelTest, GroupsBeyondTheRecordLoadAndAreReported) {
+  struct Case {
+    const char* what;
+    int32_t field;  // -1: the gun group count; -2: the second group's gun count
+    int32_t value;
+    int groups, guns;
+    const char* report;
+  } cases[] = {
+      // The third header lies in the tail (its gun count reads -3), the rest beyond.
+      {"group count beyond the record", -1, 1000, 3, 2,
+       "Error while accessing data of gun group (index 3). Data overflow detected.\r\n"
+       "Calculated size of ship data does not match actual data size - should be 4099 and it is 89."},
+      // Two guns of the second group fit (the second in the tail), the others do not.
+      {"gun count beyond the record", -2, 400000000, 2, 3,
+       "Error while accessing data of gun (index 4) in gun group (index 1). Data overflow detected.\r\n"
+       "Calculated size of ship data does not match actual data size - should be 2400000083 and it is 89."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto v = ShipValues(1, {{1}, {1}});
+    v[static_cast<size_t>(c.field == -1 ? 58 : 72)] = Variant(c.value);
+    auto ship = MakeShip(v);
+    EXPECT_EQ(ship->GunGroups.Count(), c.groups);
+    int guns = 0;
+    for (const auto& g : ship->GunGroups) guns += g->Guns.Count();
+    EXPECT_EQ(guns, c.guns);
+    EXPECT_FALSE(ship->Validate());
+    EXPECT_EQ(ship->GetLastError(), c.report);
+    const auto values = ship->Object->Values();
+    EXPECT_EQ(ErrorOf([&] { ship->MakeNewTurret(); }).Number, kShipError);
+    EXPECT_EQ(ErrorOf([&] { ship->GunGroups.Item(1)->MakeNewGun(); }).Number, kShipError);
+    EXPECT_TRUE(ship->Object->Values() == values);
+  }
+}
+
+// The removed turret's own group goes with it, wherever it lies; a turret without a
+// group of its own takes none.
+TEST_F(ShipModelTest, RemoveTurretTakesItsOwnGroup) {
+  {
+    auto ship = MakeShip(ShipValues(2, {{2}}));  // one group, the main entry's
+    const int32_t groupOffset = ship->GunGroups.Item(1)->offset;
+    ASSERT_TRUE(ship->RemoveTurret(ship->Turrets.Item(2))) << ship->GetLastError();
+    EXPECT_EQ(ship->GunGroups.Count(), 1);
+    EXPECT_EQ(ship->GunGroups.Item(1)->SortIndex(), 1);
+    EXPECT_EQ(ship->GunGroups.Item(1)->offset, groupOffset - 4);
+    EXPECT_EQ(ship->GunCount(), 2);
+    ExpectConsistent(*ship);
+  }
+  {
+    // Groups in data order for turrets 3, 1, 2: removing turret 3 takes the first group.
+    auto v = ShipValues(3, {{1}, {2}, {3}});
+    const int32_t g1 = 55 + 12, g2 = g1 + 10, g3 = g2 + 10;
+    v[g1 + 2] = Variant(int32_t(3));
+    v[g2 + 2] = Variant(int32_t(1));
+    v[g3 + 2] = Variant(int32_t(2));
+    auto ship = MakeShip(v);
+    ASSERT_TRUE(ship->RemoveTurret(ship->Turrets.Item(3))) << ship->GetLastError();
+    ASSERT_EQ(ship->GunGroups.Count(), 2);
+    EXPECT_EQ(ship->GunGroups.Item(1)->SortIndex(), 1);
+    EXPECT_EQ(ship->GunGroups.Item(1)->Guns.Item(1)->Value(2).AsString(), "gun_1_0");
+    EXPECT_EQ(ship->GunGroups.Item(2)->Guns.Item(1)->Value(2).AsString(), "gun_2_0");
+    EXPECT_EQ(ship->GunCount(), 5);
+    ExpectConsistent(*ship);
+  }
 }
 
 TEST_F(ShipModelTest, LoadObjectsAgainDropsTheOldObjects) {
