@@ -12,6 +12,16 @@ DescServerPtr DescServer;
 
 namespace {
 
+struct StoreListener {
+  int32_t id;
+  std::function<void()> fn;
+};
+
+std::vector<StoreListener>& StoreListeners() {
+  static std::vector<StoreListener> listeners;
+  return listeners;
+}
+
 constexpr const char* kCrLf = "\r\n";
 
 // A fixed-size text field of a find record, cut at its first NUL.
@@ -98,12 +108,41 @@ std::vector<std::string> clsDescServer::ListResourceFiles(int32_t langID) {
   return paths;
 }
 
+int32_t clsDescServer::AddStoreListener(std::function<void()> listener) {
+  static int32_t next = 0;
+  StoreListeners().push_back({++next, std::move(listener)});
+  return next;
+}
+
+void clsDescServer::RemoveStoreListener(int32_t id) {
+  auto& l = StoreListeners();
+  for (auto it = l.begin(); it != l.end(); ++it)
+    if (it->id == id) {
+      l.erase(it);
+      return;
+    }
+}
+
+void clsDescServer::NotifyStoreChanged() {
+  // A copy: a listener may add or remove listeners.
+  std::vector<StoreListener> now = StoreListeners();
+  for (const StoreListener& l : now) {
+    bool live = false;
+    for (const StoreListener& x : StoreListeners()) live = live || x.id == l.id;
+    if (live && l.fn) l.fn();
+  }
+}
+
 bool clsDescServer::LoadResources(int32_t langID) {
+  struct Notify {
+    ~Notify() { NotifyStoreChanged(); }
+  };
   lastError_.clear();
   if (langID <= 0) {
     SetError("Invalid language ID " + std::to_string(langID) + ": a language ID must be above 0.");
     return false;
   }
+  Notify notify;
   Kz_TREDescServerUnload();
   Kz_TRESetLangID(kKzStoreHandle, langID);
   std::vector<std::string> files = ListResourceFiles(langID);
@@ -128,7 +167,10 @@ bool clsDescServer::LoadResources(int32_t langID) {
   return lastError_.empty();
 }
 
-void clsDescServer::Unload() { Kz_TREDescServerUnload(); }
+void clsDescServer::Unload() {
+  Kz_TREDescServerUnload();
+  NotifyStoreChanged();
+}
 
 int32_t clsDescServer::FindString(int32_t page, int32_t id) { return Kz_TREFindString(kKzStoreHandle, page, id); }
 

@@ -13,6 +13,7 @@
 // read as that language's ID: "440001.xml" and "440001.pck" belong to language 44,
 // "070001.xml" to language 7; language 4 never takes language 44's files.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,6 +67,13 @@ class clsDescServer {
   static int32_t FindString(int32_t page, int32_t id);
   static std::string StringText(int32_t handle);
   static std::string FindStringText(int32_t page, int32_t id);
+
+  // Listeners told after every load or unload of the store (the windows that show its
+  // pages read them again: the old page and string handles are gone). Add returns an
+  // id for Remove.
+  static int32_t AddStoreListener(std::function<void()> listener);
+  static void RemoveStoreListener(int32_t id);
+  static void NotifyStoreChanged();
 
   // The language ID that a text resource file's name belongs to (see the top of this
   // file); 0 when the name is not one of a text resource file.
