@@ -43,6 +43,8 @@ void clsXMLParser::NewDocument() {
   doc_ = std::make_unique<pugi::xml_document>();
   ++generation_;
   current_ = pugi::xml_node();
+  // Bookmarks into the old document stay numbered (and dead); the node index is theirs.
+  byNode_.clear();
 }
 
 bool clsXMLParser::HasCurrentNode() const { return doc_ && current_; }
@@ -50,6 +52,7 @@ bool clsXMLParser::HasCurrentNode() const { return doc_ && current_; }
 bool clsXMLParser::OpenFile(const std::string& path) {
   NewDocument();
   bookmarks_.clear();
+  byNode_.clear();
   counter_ = 0;
   stack_.clear();
   stack_.reserve(20);
@@ -169,6 +172,11 @@ int32_t clsXMLParser::GetNodeAttrCount() const {
   return n;
 }
 
+void clsXMLParser::ForEachNodeAttr(const std::function<void(const char*, const char*)>& visit) const {
+  if (!HasCurrentNode()) return;
+  for (pugi::xml_attribute a = current_.first_attribute(); a; a = a.next_attribute()) visit(a.name(), a.value());
+}
+
 std::string clsXMLParser::GetAttrName(const kz::Variant& key) const {
   pugi::xml_attribute a = Attribute(key);
   return a ? a.name() : std::string();
@@ -207,6 +215,7 @@ void clsXMLParser::Unload() {
   doc_.reset();
   ++generation_;
   current_ = pugi::xml_node();
+  byNode_.clear();
 }
 
 void clsXMLParser::Push() { stack_.push_back(Keep(HasCurrentNode() ? current_ : pugi::xml_node())); }
@@ -277,9 +286,10 @@ bool clsXMLParser::SaveToFile(const std::string& path, int32_t mode) {
 }
 
 pugi::xml_node clsXMLParser::Resolve(int32_t bookmark) const {
-  auto it = bookmarks_.find(bookmark);
-  if (it == bookmarks_.end() || !Alive(it->second)) return pugi::xml_node();
-  return it->second.node;
+  if (bookmark < 1 || static_cast<size_t>(bookmark) > bookmarks_.size()) return pugi::xml_node();
+  const Ref& r = bookmarks_[static_cast<size_t>(bookmark) - 1];
+  if (!r.present || !Alive(r)) return pugi::xml_node();
+  return r.node;
 }
 
 bool clsXMLParser::InsertNodeBefore(const std::string& name, int32_t bookmark, const kz::Variant& text) {
@@ -331,8 +341,23 @@ std::string clsXMLParser::GetNodeNamespace() const {
 void clsXMLParser::Forget(pugi::xml_node gone) {
   for (auto& r : stack_)
     if (Alive(r) && r.node && IsAncestorOrSelf(gone, r.node)) r.dead = true;
-  for (auto& b : bookmarks_)
-    if (Alive(b.second) && b.second.node && IsAncestorOrSelf(gone, b.second.node)) b.second.dead = true;
+  if (byNode_.empty()) return;
+  // The bookmarks of every node of the subtree, found through the node index.
+  auto drop = [this](pugi::xml_node n) {
+    auto range = byNode_.equal_range(n.internal_object());
+    for (auto it = range.first; it != range.second; ++it) bookmarks_[static_cast<size_t>(it->second) - 1].dead = true;
+    byNode_.erase(range.first, range.second);
+  };
+  drop(gone);
+  struct Walker : pugi::xml_tree_walker {
+    std::function<void(pugi::xml_node)> f;
+    bool for_each(pugi::xml_node& n) override {
+      f(n);
+      return true;
+    }
+  } walker;
+  walker.f = drop;
+  gone.traverse(walker);
 }
 
 bool clsXMLParser::DeleteNode(const std::string& path) {
@@ -375,16 +400,34 @@ bool clsXMLParser::CreateDocument(const std::string& root, const std::string& ns
 
 int32_t clsXMLParser::AddBookmark() {
   ++counter_;
-  bookmarks_[counter_] = Keep(HasCurrentNode() ? current_ : pugi::xml_node());
+  Ref r = Keep(HasCurrentNode() ? current_ : pugi::xml_node());
+  r.present = true;
+  if (bookmarks_.size() < static_cast<size_t>(counter_)) bookmarks_.resize(static_cast<size_t>(counter_));
+  bookmarks_[static_cast<size_t>(counter_) - 1] = r;
+  if (r.node) byNode_.emplace(r.node.internal_object(), counter_);
   return counter_;
 }
 
-bool clsXMLParser::RemoveBookmark(int32_t bookmark) { return bookmarks_.erase(bookmark) > 0; }
+bool clsXMLParser::RemoveBookmark(int32_t bookmark) {
+  if (bookmark < 1 || static_cast<size_t>(bookmark) > bookmarks_.size()) return false;
+  Ref& r = bookmarks_[static_cast<size_t>(bookmark) - 1];
+  if (!r.present) return false;
+  if (Alive(r) && r.node) {
+    auto range = byNode_.equal_range(r.node.internal_object());
+    for (auto it = range.first; it != range.second; ++it)
+      if (it->second == bookmark) {
+        byNode_.erase(it);
+        break;
+      }
+  }
+  r = Ref();
+  return true;
+}
 
 bool clsXMLParser::SelectBookmark(int32_t bookmark) {
-  auto it = bookmarks_.find(bookmark);
-  if (it == bookmarks_.end() || !Alive(it->second)) return false;
-  current_ = it->second.node;
+  pugi::xml_node n = Resolve(bookmark);
+  if (!n) return false;
+  current_ = n;
   return true;
 }
 

@@ -6,12 +6,16 @@
 // white space. Node references kept in the stack and in bookmarks are checked before
 // use: a node that was deleted, or that belongs to an earlier document, is never
 // selected again (SelectBookmark gives False, Pop leaves the current node alone).
+// Bookmarks are numbered from 1 and indexed by node, so selecting one and deleting a
+// node cost the same however many bookmarks the document has (deleting is linear in
+// the size of the deleted subtree).
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -38,6 +42,8 @@ class clsXMLParser {
   std::string GetNodeValue() const;
   std::string GetNodeAttr(const kz::Variant& key) const;
   int32_t GetNodeAttrCount() const;
+  // Every attribute of the current node in order, as name and value (valid during the call).
+  void ForEachNodeAttr(const std::function<void(const char* name, const char* value)>& visit) const;
   std::string GetAttrName(const kz::Variant& key) const;
   std::string GetNodeName() const;
   bool Down();
@@ -73,6 +79,7 @@ class clsXMLParser {
     pugi::xml_node node;
     uint64_t generation = 0;
     bool dead = false;
+    bool present = false;  // a bookmark that was made and not removed
   };
 
   void NewDocument();
@@ -87,7 +94,9 @@ class clsXMLParser {
   uint64_t generation_ = 0;
   pugi::xml_node current_;
   std::vector<Ref> stack_;
-  std::map<int32_t, Ref> bookmarks_;
+  std::vector<Ref> bookmarks_;  // bookmark n at n - 1
+  // The bookmarks that point at a node (nodes of the current document).
+  std::unordered_multimap<const void*, int32_t> byNode_;
   int32_t counter_ = 0;
   std::string lastError_;
 };

@@ -1,7 +1,228 @@
 #include "galaxy/model/GalaxyObject.h"
 
-int32_t clsGalaxyObject::otype() const noexcept { return otype_; }
-void clsGalaxyObject::SetOtype(int32_t t) noexcept { otype_ = t; }
+#include <algorithm>
+
+#include "core/AppError.h"
+#include "core/Common.h"
+#include "core/XMLParser.h"
+#include "galaxy/model/GalaxyParser.h"
+#include "galaxy/model/GalaxyTables.h"
+#include "galaxy/model/GalaxyValues.h"
+
+using kz::Variant;
 
 std::shared_ptr<clsGalaxyObject> clsGalaxyObject::Parent() const noexcept { return parent_.lock(); }
 void clsGalaxyObject::SetParent(const std::shared_ptr<clsGalaxyObject>& parent) noexcept { parent_ = parent; }
+
+std::vector<PropertyPtr>::const_iterator clsGalaxyObject::FindName(std::string_view name) const noexcept {
+  return std::find_if(properties_.begin(), properties_.end(), [&](const PropertyPtr& p) { return p->Name == name; });
+}
+
+PropertyPtr clsGalaxyObject::Property(int32_t position) const {
+  if (position < 1 || position > PropertyCount()) return nullptr;
+  return properties_[static_cast<size_t>(position) - 1];
+}
+
+PropertyPtr clsGalaxyObject::Property(std::string_view name) const {
+  auto it = FindName(name);
+  return it == properties_.end() ? nullptr : *it;
+}
+
+PropertyPtr clsGalaxyObject::Property(const Variant& indexOrName) const {
+  if (indexOrName.IsString()) return Property(std::string_view(indexOrName.AsString()));
+  int32_t n = 0;
+  if (!indexOrName.IsNumeric() || !mdlGalaxy::GalaxyNumber(indexOrName, n)) return nullptr;
+  return Property(n);
+}
+
+Variant clsGalaxyObject::NamedProperty(std::string_view name) const {
+  auto it = FindName(name);
+  return it == properties_.end() ? Variant() : (*it)->Value;
+}
+
+int32_t clsGalaxyObject::NumberOf(std::string_view name) const noexcept {
+  auto it = FindName(name);
+  return it == properties_.end() ? 0 : mdlGalaxy::GalaxyLong((*it)->Value);
+}
+
+int32_t clsGalaxyObject::otype() const noexcept { return NumberOf("t"); }
+void clsGalaxyObject::SetOtype(int32_t t) { AddProperty("t", Variant(t)); }
+Variant clsGalaxyObject::subtype() const { return NamedProperty("s"); }
+void clsGalaxyObject::SetSubtype(const Variant& s) { AddProperty("s", s); }
+int32_t clsGalaxyObject::x() const noexcept { return NumberOf("x"); }
+void clsGalaxyObject::SetX(int32_t v) { AddProperty("x", Variant(v)); }
+int32_t clsGalaxyObject::y() const noexcept { return NumberOf("y"); }
+void clsGalaxyObject::SetY(int32_t v) { AddProperty("y", Variant(v)); }
+int32_t clsGalaxyObject::z() const noexcept { return NumberOf("z"); }
+void clsGalaxyObject::SetZ(int32_t v) { AddProperty("z", Variant(v)); }
+
+std::string clsGalaxyObject::key() const { return std::to_string(id) + "k"; }
+
+std::string clsGalaxyObject::ObjectTypeName() const {
+  return kz::LookupName(mdlGalaxy::GalaxyTypeNames, otype(), true);
+}
+
+void clsGalaxyObject::RemoveProperty(std::string_view name) {
+  auto it = FindName(name);
+  if (it == properties_.end()) return;
+  properties_.erase(it);
+  Dirty = true;
+}
+
+void clsGalaxyObject::AddProperty(const std::string& name, const Variant& value) {
+  auto it = FindName(name);
+  if (it != properties_.end())
+    (*it)->Value = value;
+  else
+    properties_.push_back(std::make_shared<clsProperty>(name, value));
+  Dirty = true;
+}
+
+bool clsGalaxyObject::FromXML(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly) {
+  return ReadElement(parser, xml, gatesOnly, 1);
+}
+
+bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly, int32_t depth) {
+  try {
+    if (xml.GetNodeName() != "o") {
+      lastError_ = "Starting tag is not 'o'";
+      return false;
+    }
+    if (depth > kMaxDepth) {
+      lastError_ = "Objects are nested deeper than " + std::to_string(kMaxDepth) + " levels.";
+      return false;
+    }
+    if (XMLBookmark == 0) XMLBookmark = xml.AddBookmark();
+
+    std::vector<PropertyPtr> props;
+    xml.ForEachNodeAttr([&](const char* name, const char* value) {
+      props.push_back(std::make_shared<clsProperty>(name, mdlGalaxy::ReadAttributeValue(value)));
+    });
+    properties_ = std::move(props);
+
+    if (!gatesOnly) Loaded = true;
+    if (xml.Down()) {
+      auto self = shared_from_this();
+      do {
+        if (gatesOnly) {
+          double t = 0;
+          if (!kz::TryParseNumber(xml.GetNodeAttr(Variant("t")), t) || t != 18.0) continue;
+        }
+        GalaxyObjectPtr child = parser.NewGalObject(self);
+        if (!child->ReadElement(parser, xml, false, depth + 1)) {
+          lastError_ = child->GetLastError();
+          return false;
+        }
+        parser.AddObject(child);
+        Childs.Add(child, child->key());
+      } while (xml.NextNode());
+      xml.up();
+    }
+    Dirty = false;
+    return true;
+  } catch (const kz::AppError& e) {
+    lastError_ = e.Description;
+    return false;
+  } catch (const std::exception& e) {
+    lastError_ = e.what();
+    return false;
+  }
+}
+
+bool clsGalaxyObject::ToXML(clsXMLParser& xml) {
+  if (XMLBookmark > 0) {
+    if (!xml.SelectBookmark(XMLBookmark)) {
+      lastError_ = "Unable to select my bookmark: " + xml.GetLastError();
+      return false;
+    }
+  } else {
+    GalaxyObjectPtr parent = Parent();
+    int32_t at = 0;
+    std::string ns;
+    if (parent) {
+      at = parent->XMLBookmark;
+    } else if (auto doc = parser.lock()) {
+      at = doc->UniverseBookmark;
+    }
+    if (auto doc = parser.lock()) ns = doc->Namespace;
+    if (at <= 0 || !xml.SelectBookmark(at)) {
+      lastError_ = "Unable to select parent's bookmark: " + xml.GetLastError();
+      return false;
+    }
+    if (!xml.CreateNode("o", Variant(), ns)) {
+      lastError_ = "Unable to create the element: " + xml.GetLastError();
+      return false;
+    }
+    XMLBookmark = xml.AddBookmark();
+  }
+
+  if (Dirty) {
+    // Every attribute goes but the namespace declarations, which place the element.
+    std::vector<std::string> names;
+    xml.ForEachNodeAttr([&](const char* name, const char*) {
+      std::string_view n(name);
+      if (n != "xmlns" && n.substr(0, 6) != "xmlns:") names.emplace_back(name);
+    });
+    for (const std::string& n : names) xml.DeleteNodeAttr(Variant(n));
+    xml.SetNodeAttr(Variant("t"), Variant(otype()));
+    // A missing subtype stays missing: an empty `s` would read back as a subtype.
+    Variant s = subtype();
+    if (Property(std::string_view("s"))) xml.SetNodeAttr(Variant("s"), s);
+    for (const PropertyPtr& p : properties_) {
+      if (p->Name == "t" || p->Name == "s") continue;
+      xml.SetNodeAttr(Variant(p->Name), p->Value);
+    }
+  }
+
+  bool result = true;
+  for (const GalaxyObjectPtr& child : Childs) {
+    if (!child->ToXML(xml)) {
+      if (result) lastError_ = child->GetLastError();
+      result = false;
+    }
+  }
+  xml.up();
+  return result;
+}
+
+bool clsGalaxyObject::DeleteFromXML(clsXMLParser& xml) {
+  xml.Push();
+  bool ok = false;
+  if (XMLBookmark <= 0 || !xml.SelectBookmark(XMLBookmark)) {
+    lastError_ = "Unable to select object bookmark.";
+  } else if (!xml.DeleteNode(".")) {
+    lastError_ = "Error deleting xml:\r\n" + xml.GetLastError();
+  } else {
+    xml.RemoveBookmark(XMLBookmark);
+    XMLBookmark = 0;
+    Dirty = true;
+    for (const GalaxyObjectPtr& child : Childs) child->ForgetElements();
+    ok = true;
+  }
+  xml.Pop();
+  return ok;
+}
+
+void clsGalaxyObject::ForgetElements() {
+  XMLBookmark = 0;
+  Dirty = true;
+  for (const GalaxyObjectPtr& child : Childs) child->ForgetElements();
+}
+
+GalaxyObjectPtr clsGalaxyObject::Copy() {
+  GalaxyObjectPtr copy;
+  if (auto doc = parser.lock()) {
+    copy = doc->CreateGalObject(Parent());
+  } else {
+    copy = std::make_shared<clsGalaxyObject>();
+    copy->SetParent(Parent());
+  }
+  for (const PropertyPtr& p : properties_) copy->AddProperty(p->Name, p->Value);
+  for (const GalaxyObjectPtr& child : Childs) {
+    GalaxyObjectPtr c = child->Copy();
+    copy->Childs.Add(c, c->id ? c->key() : std::string());
+    c->SetParent(copy);
+  }
+  copy->Loaded = true;
+  return copy;
+}

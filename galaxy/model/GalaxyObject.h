@@ -1,23 +1,119 @@
 #pragma once
-// clsGalaxyObject: one object of a universe map (a sector, or an object inside one).
-// Objects are shared by reference; Parent is a back reference to the containing
-// object (none for a sector and for a free-standing object).
+// clsGalaxyObject: one object of a universe map (one `o` element): a sector, or an
+// object inside one. Every attribute of the element is a property (clsProperty), kept in
+// the order read, new names appended; attribute names are case-sensitive.
+//
+// Objects are shared by reference. The document that made an object owns it; `parser`
+// and Parent are back references (none for a sector and for a free-standing object).
+// An object remembers the cursor bookmark of its own element (XMLBookmark, 0 while it
+// has none), so that it is written back in place.
+//
+// Iterating an object (range for) yields its properties, not its children.
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "core/Collection.h"
 #include "core/Variant.h"
+#include "galaxy/model/Property.h"
+
+class clsGalaxyParser;
+class clsXMLParser;
+class clsGalaxyObject;
+using GalaxyObjectPtr = std::shared_ptr<clsGalaxyObject>;
 
 class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<clsGalaxyObject> {
  public:
-  // Object type code (1 = sector).
-  int32_t otype() const noexcept;
-  void SetOtype(int32_t t) noexcept;
+  // Objects nested deeper than this (a sector is level 1) are refused at load.
+  static constexpr int32_t kMaxDepth = 64;
+
+  // The document that made the object (none for a free-standing object).
+  std::weak_ptr<clsGalaxyParser> parser;
+  // Unique within the document; the first object gets 1.
+  int32_t id = 0;
+  // For a sector its 0-based position in the document's sector list at load.
+  int32_t index = 0;
+  // The complete child list has been read (or the object was made in memory).
+  bool Loaded = false;
+  // The cursor's bookmark of the object's element; 0 while it has none.
+  int32_t XMLBookmark = 0;
+  // The properties changed since they were read or last saved.
+  bool Dirty = true;
+  // The child objects under their keys, in document order when read.
+  kz::Collection<GalaxyObjectPtr> Childs;
 
   // The containing object, null at the top (or when it is gone).
   std::shared_ptr<clsGalaxyObject> Parent() const noexcept;
   void SetParent(const std::shared_ptr<clsGalaxyObject>& parent) noexcept;
 
+  // The property at a 1-based position, or by name; null when there is none.
+  PropertyPtr Property(int32_t position) const;
+  PropertyPtr Property(std::string_view name) const;
+  PropertyPtr Property(const kz::Variant& indexOrName) const;
+  int32_t PropertyCount() const noexcept { return static_cast<int32_t>(properties_.size()); }
+  // The value of a property; Empty when there is none.
+  kz::Variant NamedProperty(std::string_view name) const;
+
+  // `t` as a 32-bit integer (0 when missing or not a number); set through AddProperty.
+  int32_t otype() const noexcept;
+  void SetOtype(int32_t t);
+  // `s` exactly as stored (Empty, a number or a text).
+  kz::Variant subtype() const;
+  void SetSubtype(const kz::Variant& s);
+  // `x`, `y`, `z` as `t`.
+  int32_t x() const noexcept;
+  void SetX(int32_t v);
+  int32_t y() const noexcept;
+  void SetY(int32_t v);
+  int32_t z() const noexcept;
+  void SetZ(int32_t v);
+
+  // "<id>k".
+  std::string key() const;
+  const std::string& GetLastError() const noexcept { return lastError_; }
+  void SetLastError(std::string text) { lastError_ = std::move(text); }
+
+  // Reads the object from the cursor's current element; with gatesOnly only the gate
+  // children (each with its whole subtree) are read and Loaded is left alone. False
+  // with the reason in GetLastError; the cursor then stays where reading stopped.
+  bool FromXML(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly);
+  // The name of otype in the type names ("N/A" outside, "Unknown value" for a gap).
+  std::string ObjectTypeName() const;
+
+  // The properties in order.
+  std::vector<PropertyPtr>::const_iterator begin() const noexcept { return properties_.begin(); }
+  std::vector<PropertyPtr>::const_iterator end() const noexcept { return properties_.end(); }
+
+  // Removes a property (nothing when absent) and sets Dirty.
+  void RemoveProperty(std::string_view name);
+  // Replaces the value of the property of that name (its place stays) or appends a new
+  // one; sets Dirty.
+  void AddProperty(const std::string& name, const kz::Variant& value);
+
+  // Writes the object and its children into the document: in place when it has an
+  // element, else as a new last child of its parent's element (or of the root). The
+  // attributes are rewritten only when Dirty. False when a bookmark cannot be selected
+  // or a child failed (every child is still written).
+  bool ToXML(clsXMLParser& xml);
+  // Removes the object's element with everything inside it from the document.
+  bool DeleteFromXML(clsXMLParser& xml);
+  // A deep copy of the properties and of the children in memory, registered with the
+  // document under a new id, with the same Parent but not in its Childs; no element yet.
+  GalaxyObjectPtr Copy();
+
+  // Every descendant element's bookmark back to 0 and Dirty, after the element of this
+  // object was taken out of the document (so the subtree can be written anew).
+  void ForgetElements();
+
  private:
-  int32_t otype_ = 0;
+  friend class clsGalaxyParser;
+  bool ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly, int32_t depth);
+  int32_t NumberOf(std::string_view name) const noexcept;
+  std::vector<PropertyPtr>::const_iterator FindName(std::string_view name) const noexcept;
+
   std::weak_ptr<clsGalaxyObject> parent_;
+  std::vector<PropertyPtr> properties_;
+  std::string lastError_;
 };

@@ -275,3 +275,35 @@ TEST_F(Cursor, WhitespaceOnlyTextIsDroppedOtherTextKept) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Cursor, DeletingASubtreeKillsExactlyItsBookmarks) {
+  Load("<r><a><b/><b2/></a><c/></r>");
+  ASSERT_TRUE(x.SelectNode("/r/a"));
+  int32_t a = x.AddBookmark();
+  ASSERT_TRUE(x.Down());
+  int32_t b = x.AddBookmark();
+  int32_t b1 = x.AddBookmark();  // two bookmarks on one node
+  ASSERT_TRUE(x.SelectNode("/r/c"));
+  int32_t c = x.AddBookmark();
+  ASSERT_TRUE(x.RemoveBookmark(b1));
+  EXPECT_FALSE(x.RemoveBookmark(b1));
+  // A moved node keeps its bookmark; deleting its new parent then takes it along.
+  ASSERT_TRUE(x.MoveNode(c, a, true));
+  ASSERT_TRUE(x.SelectBookmark(a));
+  ASSERT_TRUE(x.DeleteNode("."));
+  EXPECT_FALSE(x.SelectBookmark(a));
+  EXPECT_FALSE(x.SelectBookmark(b));
+  EXPECT_FALSE(x.SelectBookmark(c));
+  EXPECT_TRUE(x.RemoveBookmark(b));  // a dead bookmark is still there to remove
+  EXPECT_FALSE(x.SelectBookmark(0));
+  EXPECT_FALSE(x.SelectBookmark(99));
+  ASSERT_TRUE(x.SelectRoot());
+  int32_t r = x.AddBookmark();
+  EXPECT_GT(r, c);
+  EXPECT_TRUE(x.SelectBookmark(r));
+  EXPECT_EQ(x.GetXML().find("<a"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,260 @@
+// Galaxy objects and properties: reading attributes, the typed getters, writing back,
+// deleting from the document, copying; and the galaxy tables.
+#include <gtest/gtest.h>
+
+#include "MapFixture.h"
+#include "core/Common.h"
+#include "galaxy/model/GalaxyValues.h"
+
+using galtest::MapTest;
+using kz::Variant;
+using kz::VariantKind;
+
+namespace {
+
+TEST(GalaxyTables, NamesCodesAndBounds) {
+  using namespace mdlGalaxy;
+  InitGalaxyTables();
+  EXPECT_EQ(kz::LookupName(GalaxyTypeNames, 19, true), "Unknown value");
+  EXPECT_EQ(kz::LookupName(GalaxyTypeNames, 30, true), "N/A");
+  EXPECT_EQ(kz::LookupName(GalaxyTypeNames, 29, true), "Station wreck ?");
+  EXPECT_EQ(kz::LookupName(GalaxySubObjectNames, 1, true), "Shieds");
+  EXPECT_EQ(GateIdNames.LBound(), -1);
+  EXPECT_EQ(GateIdNames.At(-1), "-1");
+  EXPECT_EQ(GateIdNames.At(5), "3B");
+  EXPECT_EQ(GalaxyAttrNames.UBound(), 21);
+  EXPECT_EQ(GalaxyAttrCaptions.At(13), "Gate - target gate ID");
+  EXPECT_EQ(GalaxyTypeFiles.At(0), "");
+  EXPECT_EQ(GalaxyTypeFiles.At(21), "TNebula");
+  EXPECT_EQ(GalaxyTypeFiles.At(28), "TDebris");
+  EXPECT_EQ(GalaxyMainTypeCode(7), 1);
+  EXPECT_EQ(GalaxyMainTypeCode(2), 17);
+  EXPECT_EQ(GalaxyMainTypeCode(16), 6);
+  EXPECT_EQ(GalaxyMainTypeCode(30), 0);
+  EXPECT_EQ(AsteroidTypeNames.At(2), "Iridite");
+  // Filling again gives the same tables, not longer ones.
+  InitGalaxyTables();
+  EXPECT_EQ(GalaxyTypeNames.UBound(), 29);
+  EXPECT_EQ(GalaxyTypeNames.LBound(), 1);
+}
+
+TEST(GalaxyValues, OneGrammarForAttributeNumbers) {
+  struct Case {
+    const char* text;
+    VariantKind kind;
+    int32_t value;
+  } cases[] = {
+      {"1.5", VariantKind::Long, 2},     {"2.5", VariantKind::Long, 2},   {"3.5", VariantKind::Long, 4},
+      {"-3", VariantKind::Long, -3},     {"1e3", VariantKind::Long, 1000}, {" 7 ", VariantKind::Long, 7},
+      {"&HFF", VariantKind::Long, 255},  {"SS_X", VariantKind::String, 0}, {"", VariantKind::String, 0},
+      {"inf", VariantKind::String, 0},   {"nan", VariantKind::String, 0},  {"1,5", VariantKind::String, 0},
+      {"0x10", VariantKind::String, 0},  {"1e400", VariantKind::String, 0},
+      {"2147483647", VariantKind::Long, 2147483647},
+  };
+  for (const Case& c : cases) {
+    Variant v = mdlGalaxy::ReadAttributeValue(c.text);
+    EXPECT_EQ(v.Kind(), c.kind) << c.text;
+    if (c.kind == VariantKind::Long) EXPECT_EQ(v.AsLong(), c.value) << c.text;
+    if (c.kind == VariantKind::String) EXPECT_EQ(v.AsString(), c.text);
+  }
+  for (const char* big : {"3000000000", "-2147483649", "1e10", "2147483647.5"}) {
+    try {
+      mdlGalaxy::ReadAttributeValue(big);
+      ADD_FAILURE() << big << " was read";
+    } catch (const kz::AppError& e) {
+      EXPECT_EQ(e.Number, kz::kErrOverflow) << big;
+    }
+  }
+  // List-index texts count as their numbers where the model tests a number.
+  EXPECT_TRUE(mdlGalaxy::IsGalaxyNumber(Variant("7"), 7));
+  EXPECT_TRUE(mdlGalaxy::IsGalaxyNumber(Variant("-1"), -1));
+  EXPECT_TRUE(mdlGalaxy::IsGalaxyNumber(Variant(int16_t{7}), 7));
+  EXPECT_FALSE(mdlGalaxy::IsGalaxyNumber(Variant("seven"), 7));
+  EXPECT_FALSE(mdlGalaxy::IsGalaxyNumber(Variant(), 0));
+}
+
+TEST(GalaxyObject, PropertiesByPositionAndNameAreCaseSensitive) {
+  clsGalaxyObject o;
+  EXPECT_TRUE(o.Dirty);
+  EXPECT_FALSE(o.Loaded);
+  EXPECT_EQ(o.XMLBookmark, 0);
+  o.Dirty = false;
+  o.AddProperty("x", Variant(int32_t{1}));
+  EXPECT_TRUE(o.Dirty);
+  o.AddProperty("X", Variant("big"));
+  o.AddProperty("y", Variant(int32_t{2}));
+  o.AddProperty("x", Variant(int32_t{9}));  // replaced in place
+  ASSERT_EQ(o.PropertyCount(), 3);
+  EXPECT_EQ(o.Property(1)->Name, "x");
+  EXPECT_EQ(o.Property(1)->Value, Variant(int32_t{9}));
+  EXPECT_EQ(o.Property(std::string_view("X"))->Value, Variant("big"));
+  EXPECT_EQ(o.Property(Variant(int32_t{3}))->Name, "y");
+  EXPECT_EQ(o.Property(Variant("y"))->key(), "y");
+  EXPECT_EQ(o.Property(0), nullptr);
+  EXPECT_EQ(o.Property(4), nullptr);
+  EXPECT_TRUE(o.NamedProperty("z").IsEmpty());
+  // Enumerating the object lists its properties, not its children.
+  o.Childs.Add(std::make_shared<clsGalaxyObject>(), "1k");
+  std::string names;
+  for (const PropertyPtr& p : o) names += p->Name;
+  EXPECT_EQ(names, "xXy");
+  o.Dirty = false;
+  o.RemoveProperty("nothing");
+  EXPECT_FALSE(o.Dirty);
+  o.RemoveProperty("X");
+  EXPECT_TRUE(o.Dirty);
+  EXPECT_EQ(o.PropertyCount(), 2);
+}
+
+TEST(GalaxyObject, TypedGettersReadNumbersAndNumericTexts) {
+  mdlGalaxy::InitGalaxyTables();
+  clsGalaxyObject o;
+  EXPECT_EQ(o.otype(), 0);
+  EXPECT_TRUE(o.subtype().IsEmpty());
+  o.AddProperty("t", Variant("7"));  // as the property dialog stores a list choice
+  EXPECT_EQ(o.otype(), 7);
+  o.AddProperty("x", Variant("far away"));
+  EXPECT_EQ(o.x(), 0);
+  o.AddProperty("y", Variant(12.5));
+  EXPECT_EQ(o.y(), 12);
+  o.SetZ(-4);
+  EXPECT_EQ(o.z(), -4);
+  o.SetSubtype(Variant("SS_X"));
+  EXPECT_EQ(o.subtype(), Variant("SS_X"));
+  EXPECT_EQ(o.ObjectTypeName(), "Ship");
+  o.SetOtype(19);
+  EXPECT_EQ(o.ObjectTypeName(), "Unknown value");
+  o.SetOtype(30);
+  EXPECT_EQ(o.ObjectTypeName(), "N/A");
+  o.id = 12;
+  EXPECT_EQ(o.key(), "12k");
+}
+
+TEST(GalaxyProperty, CloneAndCopyTo) {
+  clsProperty p("color", Variant(int32_t{0xFF8000}));
+  PropertyPtr c = p.Clone();
+  EXPECT_EQ(c->Name, "color");
+  EXPECT_EQ(c->Value, Variant(int32_t{0xFF8000}));
+  c->Value = Variant(int32_t{1});
+  EXPECT_EQ(p.Value, Variant(int32_t{0xFF8000}));
+  clsProperty target("x", Variant());
+  p.CopyTo(target);
+  EXPECT_EQ(target.Name, "color");
+  EXPECT_EQ(target.Value, p.Value);
+}
+
+TEST_F(MapTest, ReadingTypesValuesAndKeepingForeignAttributes) {
+  Load(galtest::kTwoSectors);
+  GalaxyObjectPtr sector = Sector(1);
+  ASSERT_TRUE(doc->LoadSectorChildren(sector)) << doc->GetLastError();
+  GalaxyObjectPtr ship = Child(sector, 4);
+  EXPECT_EQ(ship->otype(), 7);
+  EXPECT_EQ(ship->subtype(), Variant("SS_SH_A"));
+  EXPECT_EQ(ship->NamedProperty("x").Kind(), VariantKind::Long);
+  EXPECT_EQ(ship->NamedProperty("foo"), Variant("bar"));
+  EXPECT_EQ(ship->NamedProperty("Foo"), Variant("baz"));
+  EXPECT_FALSE(ship->Dirty);
+  EXPECT_TRUE(ship->Loaded);
+  EXPECT_EQ(ship->Parent(), sector);
+  EXPECT_GT(ship->XMLBookmark, 0);
+}
+
+TEST_F(MapTest, ChangedObjectIsWrittenTypeFirstUnchangedOneUntouched) {
+  Load(galtest::kTwoSectors);
+  GalaxyObjectPtr sector = Sector(1);
+  ASSERT_TRUE(doc->LoadSectorChildren(sector));
+  GalaxyObjectPtr ship = Child(sector, 4);
+  GalaxyObjectPtr background = Child(sector, 1);
+  ship->AddProperty("x", Variant(int32_t{11}));
+  ship->AddProperty("t", Variant(int32_t{7}));
+  background->RemoveProperty("t");  // written with t 0
+  background->RemoveProperty("s");  // and without s: an empty s would read as a subtype
+  ASSERT_TRUE(doc->UpdateObjectXML(ship)) << doc->GetLastError();
+  ASSERT_TRUE(doc->UpdateObjectXML(background)) << doc->GetLastError();
+  std::string xml = doc->XML().GetXML();
+  EXPECT_NE(xml.find("<o t=\"7\" s=\"SS_SH_A\" x=\"11\" y=\"20\" z=\"30\" foo=\"bar\" Foo=\"baz\" />"), std::string::npos)
+      << xml;
+  EXPECT_NE(xml.find("<o t=\"0\" />"), std::string::npos) << xml;
+  // Unchanged objects keep their attributes exactly, in their order.
+  EXPECT_NE(xml.find("<o t=\"18\" s=\"1\" gid=\"1\" gx=\"5\" gy=\"2\" gtid=\"0\" />"), std::string::npos);
+  EXPECT_NE(xml.find("<o t=\"1\" s=\"0\" x=\"5\" y=\"2\" r=\"1\" color=\"255\">"), std::string::npos);
+}
+
+TEST_F(MapTest, ToXmlFailsWithBookmarkTextsAndWritesEveryChild) {
+  Load(galtest::kTwoSectors);
+  GalaxyObjectPtr sector = Sector(1);
+  ASSERT_TRUE(doc->LoadSectorChildren(sector));
+  GalaxyObjectPtr orphan = doc->NewGalObject(nullptr);
+  orphan->SetOtype(3);
+  // No element and a parent without one.
+  auto parentless = doc->NewGalObject(nullptr);
+  orphan->SetParent(parentless);
+  EXPECT_FALSE(orphan->ToXML(doc->XML()));
+  EXPECT_EQ(orphan->GetLastError().rfind("Unable to select parent's bookmark: ", 0), 0u);
+  GalaxyObjectPtr gone = doc->NewGalObject(sector);
+  gone->XMLBookmark = 99999;
+  EXPECT_FALSE(gone->ToXML(doc->XML()));
+  EXPECT_EQ(gone->GetLastError().rfind("Unable to select my bookmark: ", 0), 0u);
+  // A failing child makes the result False, and the children after it are still written.
+  GalaxyObjectPtr later = doc->NewGalObject(sector);
+  later->SetOtype(3);
+  sector->Childs.Add(gone, gone->key());
+  sector->Childs.Add(later, later->key());
+  EXPECT_FALSE(sector->ToXML(doc->XML()));
+  EXPECT_GT(later->XMLBookmark, 0);
+}
+
+TEST_F(MapTest, DeleteFromXmlForgetsTheElementAndFailsWithoutOne) {
+  Load(galtest::kTwoSectors);
+  GalaxyObjectPtr sector = Sector(1);
+  ASSERT_TRUE(doc->LoadSectorChildren(sector));
+  GalaxyObjectPtr loose = doc->NewGalObject(sector);
+  EXPECT_FALSE(loose->DeleteFromXML(doc->XML()));
+  EXPECT_EQ(loose->GetLastError(), "Unable to select object bookmark.");
+  GalaxyObjectPtr dock = Child(sector, 3);
+  GalaxyObjectPtr group = Child(dock, 1);
+  dock->Dirty = false;
+  ASSERT_TRUE(dock->DeleteFromXML(doc->XML())) << dock->GetLastError();
+  EXPECT_EQ(dock->XMLBookmark, 0);
+  EXPECT_TRUE(dock->Dirty);
+  // Its subtree has no element any more either: written again, it comes back whole.
+  EXPECT_EQ(group->XMLBookmark, 0);
+  EXPECT_EQ(doc->XML().GetXML().find("t=\"5\""), std::string::npos);
+  ASSERT_TRUE(doc->UpdateObjectXML(dock)) << doc->GetLastError();
+  std::string xml = doc->XML().GetXML();
+  EXPECT_NE(xml.find("<o t=\"5\" s=\"1\" x=\"1\" y=\"2\" z=\"3\" r=\"1\">"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<o t=\"11\" s=\"0\" n=\"40\" />"), std::string::npos) << xml;
+}
+
+TEST_F(MapTest, CopyIsDeepRegisteredAndUnplaced) {
+  Load(galtest::kTwoSectors);
+  GalaxyObjectPtr sector = Sector(1);
+  ASSERT_TRUE(doc->LoadSectorChildren(sector));
+  GalaxyObjectPtr dock = Child(sector, 3);
+  int32_t before = doc->objects.Count();
+  GalaxyObjectPtr copy = dock->Copy();
+  EXPECT_NE(copy->id, dock->id);
+  EXPECT_EQ(copy->Parent(), sector);
+  EXPECT_FALSE(sector->Childs.Exists(copy->key()));
+  EXPECT_EQ(copy->XMLBookmark, 0);
+  EXPECT_TRUE(copy->Dirty);
+  EXPECT_TRUE(copy->Loaded);
+  EXPECT_EQ(doc->objects.Count(), before + 4);  // dock, two groups, one ware
+  ASSERT_EQ(copy->Childs.Count(), 2);
+  EXPECT_EQ(copy->Childs.Item(1)->Parent(), copy);
+  EXPECT_EQ(copy->Childs.Item(1)->Childs.Count(), 1);
+  EXPECT_EQ(copy->NamedProperty("z"), Variant(int32_t{3}));
+  // Copying a sector whose children were not read copies only its gates.
+  GalaxyObjectPtr other = Sector(2)->Copy();
+  EXPECT_EQ(other->Childs.Count(), 1);
+}
+
+TEST(GalaxyObject, FreeStandingObjectCopiesWithoutDocument) {
+  auto o = std::make_shared<clsGalaxyObject>();
+  o->AddProperty("color", Variant(int32_t{0x102030}));
+  GalaxyObjectPtr c = o->Copy();
+  EXPECT_EQ(c->NamedProperty("color"), Variant(int32_t{0x102030}));
+  EXPECT_EQ(c->Parent(), nullptr);
+}
+
+}  // namespace
