@@ -8,7 +8,9 @@
 #include "shell/QtProcessStarter.h"
 #include "shell/ShellDialogs.h"
 #include "txteditor/TXTEditor.h"
+#include "txteditor/Turret.h"
 #include "txteditor/WareListViewerSlot.h"
+#include "wareeditors/WareList.h"
 #include "wareeditors/WareListViewer.h"
 
 namespace kz {
@@ -22,6 +24,12 @@ void WireApplication(bool scriptedUi) {
   LauncherSlots& table = GetLauncherSlots();
   table.OpenTxtEditor = [](QWidget* owner, const std::string& path) { ::frmTXTEditor::OpenNew(owner, path); };
 
+  frmTXTEditor::SetPageFactory(frmTXTEditor::kTurretPage, [](QWidget* parent) -> EditorPage* {
+    return new ucTurret(parent);
+  });
+  frmTXTEditor::SetPageFactory(frmTXTEditor::kWareListPage, [](QWidget* parent) -> EditorPage* {
+    return new ucWareList(parent);
+  });
   WareListViewerSlot() = [](QWidget* parent) -> WareListViewerBase* { return new WareListViewer(parent); };
 }
 
