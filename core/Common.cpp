@@ -72,15 +72,15 @@ std::string InvalidValueText(const std::string& field, int32_t kind) {
   return text;
 }
 
-void MsgInvalidValue(const std::string& field, int32_t kind) {
-  platform::Ui::Instance().MsgBox(InvalidValueText(field, kind), platform::vbExclamation, GetAppTitle());
+void MsgInvalidValue(const std::string& field, int32_t kind, void* owner) {
+  platform::Ui::Instance().MsgBox(InvalidValueText(field, kind), platform::vbExclamation, GetAppTitle(), owner);
 }
 
-bool ConfirmOverwrite(const std::string& path, const std::string& title) {
+bool ConfirmOverwrite(const std::string& path, const std::string& title, void* owner) {
   if (RuDU_FileExists(path.c_str()) == 0) return true;
   std::string text = path + " already exists.\r\nDo you want to overwrite it?";
   int32_t answer = platform::Ui::Instance().MsgBox(text, platform::vbYesNo | platform::vbQuestion,
-                                                   title.empty() ? GetAppTitle() : title);
+                                                   title.empty() ? GetAppTitle() : title, owner);
   return answer != platform::vbNo;
 }
 

@@ -44,13 +44,15 @@ std::string GetLanguageName(int32_t langID);
 
 // Warning box: "<field>: " (when field is not empty), "Entered value is incorrect. It
 // must be ", "whole number" (kind 0) / "float number" (kind 1) / "string", ".".
-void MsgInvalidValue(const std::string& field, int32_t kind);
+// The box belongs to `owner` (the window whose input was refused), when given.
+void MsgInvalidValue(const std::string& field, int32_t kind, void* owner = nullptr);
 // The text MsgInvalidValue shows.
 std::string InvalidValueText(const std::string& field, int32_t kind);
 
 // True at once when `path` does not exist (plain or catalog path); else asks whether to
-// overwrite it (title: `title`, the application title when empty); false only for No.
-bool ConfirmOverwrite(const std::string& path, const std::string& title = {});
+// overwrite it (title: `title`, the application title when empty; the box belongs to
+// `owner` when given); false only for No.
+bool ConfirmOverwrite(const std::string& path, const std::string& title = {}, void* owner = nullptr);
 
 // Catalog paths: "<catalog>::<inner path>"; only the first "::" counts.
 bool IsCatalogPath(std::string_view path) noexcept;

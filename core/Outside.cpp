@@ -162,7 +162,9 @@ namespace kz {
 
 namespace {
 
-void Box(const std::string& text, int32_t flags) { platform::Ui::Instance().MsgBox(text, flags, GetAppTitle()); }
+void Box(const std::string& text, int32_t flags, void* owner) {
+  platform::Ui::Instance().MsgBox(text, flags, GetAppTitle(), owner);
+}
 
 bool Start(const std::string& program, const std::vector<std::string>& args, StartWindow show) {
   if (program.empty()) return false;
@@ -204,27 +206,29 @@ bool WriteExactFile(const std::string& target, const std::string& data, std::str
 
 }  // namespace
 
-void ShowHelpTopic(const std::string& topic) {
+void ShowHelpTopic(const std::string& topic, void* owner) {
   std::string page;
   if (!HelpTopicPath(HelpFolder(), topic, page)) {
-    Box("There is no help page " + topic + ".", platform::vbExclamation);
+    Box("There is no help page " + topic + ".", platform::vbExclamation, owner);
     return;
   }
   std::error_code ec;
   if (!std::filesystem::is_regular_file(page, ec)) {
-    Box("The help page " + page + " is missing.", platform::vbExclamation);
+    Box("The help page " + page + " is missing.", platform::vbExclamation, owner);
     return;
   }
   std::shared_ptr<ProcessStarter> starter = GetProcessStarter();
-  if (!starter || !starter->OpenDocument(page)) Box("Cannot open the help page " + page + ".", platform::vbExclamation);
+  if (!starter || !starter->OpenDocument(page))
+    Box("Cannot open the help page " + page + ".", platform::vbExclamation, owner);
 }
 
-void OpenIn3DViewer(const std::string& path, const std::string& extra) {
+void OpenIn3DViewer(const std::string& path, const std::string& extra, void* owner) {
   try {
     if (!Settings) throw AppError(91, "OpenIn3DViewer", "The settings are not loaded.");
     const std::string viewer = Settings->Ext3DViewerPath();
     if (viewer.empty()) {
-      Box("You didn't specified path to external 3D viewer.\r\nGo to Settings and set it up.", platform::vbInformation);
+      Box("You didn't specified path to external 3D viewer.\r\nGo to Settings and set it up.", platform::vbInformation,
+          owner);
       return;
     }
     std::string file = path;
@@ -240,26 +244,26 @@ void OpenIn3DViewer(const std::string& path, const std::string& extra) {
     if (!Start(viewer, args, StartWindow::Minimized))
       throw AppError(53, "OpenIn3DViewer", "Cannot start " + viewer + ".");
   } catch (const AppError& e) {
-    Box("Error starting external 3D viewer: " + e.Description, platform::vbCritical);
+    Box("Error starting external 3D viewer: " + e.Description, platform::vbCritical, owner);
   } catch (const std::exception& e) {
-    Box(std::string("Error starting external 3D viewer: ") + e.what(), platform::vbCritical);
+    Box(std::string("Error starting external 3D viewer: ") + e.what(), platform::vbCritical, owner);
   }
 }
 
-void ShowObjectModel(const Variant& model, bool cut, int32_t typeCode, std::string_view tdata) {
+void ShowObjectModel(const Variant& model, bool cut, int32_t typeCode, std::string_view tdata, void* owner) {
   VfsEntry entry;
   if (!VfsFindFirst(ModelSearchPattern(model, cut), entry)) return;
-  OpenIn3DViewer(entry.path, ViewerExtraText(typeCode, tdata));
+  OpenIn3DViewer(entry.path, ViewerExtraText(typeCode, tdata), owner);
 }
 
 bool StartProcess(const std::string& path) { return Start(path, {}, StartWindow::Normal); }
 
-bool RunGame() {
+bool RunGame(void* owner) {
   const std::string exe = Settings ? Settings->KzEXEPath() : std::string();
   if (exe.empty()) {
     Box("Program cannot found registry entry of Kz Concord. You will have to specify path to the game "
         "executable in the Settings window.",
-        platform::vbExclamation);
+        platform::vbExclamation, owner);
     return false;
   }
   return StartProcess(exe);

@@ -81,22 +81,24 @@ bool HelpTopicPath(std::string_view helpFolder, std::string_view topic, std::str
 // ---- Procedures ------------------------------------------------------------------------
 
 // Opens the help page of a topic ("" = the contents) in the desktop's viewer. A
-// missing page says so in a message box.
-void ShowHelpTopic(const std::string& topic);
+// missing page says so in a message box. Boxes of these procedures belong to `owner`
+// (the window whose action called them) when one is given.
+void ShowHelpTopic(const std::string& topic, void* owner = nullptr);
 
 // Starts the external 3D viewer on a model file (a plain path or a catalog path) with
 // `extra` as the "%2" text; see the settings "3DViewer". Reports its own failures.
-void OpenIn3DViewer(const std::string& path, const std::string& extra);
+void OpenIn3DViewer(const std::string& path, const std::string& extra, void* owner = nullptr);
 
 // Finds the model of a record (its value `model`, `cut` for the cockpit model) in the
 // virtual file system and opens it in the 3D viewer, with the extra text made of the
 // record's type code and type-file data. Nothing happens when no file is found.
-void ShowObjectModel(const Variant& model, bool cut, int32_t typeCode, std::string_view tdata);
+void ShowObjectModel(const Variant& model, bool cut, int32_t typeCode, std::string_view tdata,
+                     void* owner = nullptr);
 
 // Starts the executable `path` without arguments in its own folder; true when started.
 bool StartProcess(const std::string& path);
 
 // Starts the game (Settings.KzEXEPath); without a path a warning and false.
-bool RunGame();
+bool RunGame(void* owner = nullptr);
 
 }  // namespace kz

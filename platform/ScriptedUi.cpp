@@ -71,7 +71,7 @@ void ScriptedUi::Record(UiCall call) {
   calls_.push_back(std::move(call));
 }
 
-int32_t ScriptedUi::MsgBox(const std::string& text, int32_t flags, const std::string& title, void*) {
+int32_t ScriptedUi::MsgBox(const std::string& text, int32_t flags, const std::string& title, void* owner) {
   std::lock_guard<std::mutex> g(mutex_);
   int32_t answer = MsgBoxDefaultAnswer(flags);
   if (!msgBoxes_.empty()) {
@@ -84,6 +84,7 @@ int32_t ScriptedUi::MsgBox(const std::string& text, int32_t flags, const std::st
   c.Title = title;
   c.Flags = flags;
   c.Answer = answer;
+  c.Owner = owner;
   Record(std::move(c));
   return answer;
 }
@@ -100,6 +101,7 @@ bool ScriptedUi::FileDialog(const char* kind, const FileDialogRequest& request, 
   c.Title = request.Title;
   c.Flags = request.Flags;
   c.File = request;
+  c.Owner = request.Owner;
   c.Answer = a.ok ? 1 : 0;
   Record(std::move(c));
   if (!a.ok) return false;
@@ -116,7 +118,7 @@ bool ScriptedUi::ShowSave(const FileDialogRequest& request, FileDialogResult& re
   return FileDialog("ShowSave", request, result);
 }
 
-std::string ScriptedUi::BrowseForFolder(const std::string& title, const std::string& startDir, void*) {
+std::string ScriptedUi::BrowseForFolder(const std::string& title, const std::string& startDir, void* owner) {
   std::lock_guard<std::mutex> g(mutex_);
   std::string answer;
   if (!folders_.empty()) {
@@ -127,12 +129,13 @@ std::string ScriptedUi::BrowseForFolder(const std::string& title, const std::str
   c.Kind = "BrowseForFolder";
   c.Title = title;
   c.Default = startDir;
+  c.Owner = owner;
   c.Answer = answer.empty() ? 0 : 1;
   Record(std::move(c));
   return answer;
 }
 
-bool ScriptedUi::ShowColor(int32_t initial, int32_t& chosen, void*) {
+bool ScriptedUi::ShowColor(int32_t initial, int32_t& chosen, void* owner) {
   std::lock_guard<std::mutex> g(mutex_);
   ColourAnswer a{false, 0};
   if (!colours_.empty()) {
@@ -142,6 +145,7 @@ bool ScriptedUi::ShowColor(int32_t initial, int32_t& chosen, void*) {
   UiCall c;
   c.Kind = "ShowColor";
   c.Colour = initial;
+  c.Owner = owner;
   c.Answer = a.ok ? 1 : 0;
   Record(std::move(c));
   if (a.ok) chosen = a.colour;
@@ -149,7 +153,7 @@ bool ScriptedUi::ShowColor(int32_t initial, int32_t& chosen, void*) {
 }
 
 bool ScriptedUi::InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText,
-                          std::string& answer, void*) {
+                          std::string& answer, void* owner) {
   std::lock_guard<std::mutex> g(mutex_);
   TextAnswer a{false, {}};
   if (!inputs_.empty()) {
@@ -161,6 +165,7 @@ bool ScriptedUi::InputBox(const std::string& prompt, const std::string& title, c
   c.Text = prompt;
   c.Title = title;
   c.Default = defaultText;
+  c.Owner = owner;
   c.Answer = a.ok ? 1 : 0;
   Record(std::move(c));
   if (a.ok) answer = a.text;

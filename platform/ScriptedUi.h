@@ -20,6 +20,8 @@ struct UiCall {
   FileDialogRequest File;  // ShowOpen / ShowSave request
   std::string Default;   // InputBox default text, BrowseForFolder start folder
   int32_t Colour = 0;    // ShowColor initial colour
+  void* Owner = nullptr; // the window the request belongs to (MsgBox, BrowseForFolder,
+                         // ShowColor, InputBox; file dialogs: the request's Owner)
 };
 
 class ScriptedUi : public Ui {

@@ -240,7 +240,7 @@ void frmSettings::PressOK() {
       case kz::LangIdCheck::Ok:
         break;
       case kz::LangIdCheck::NotANumber:
-        kz::MsgInvalidValue("Lang ID", 0);
+        kz::MsgInvalidValue("Lang ID", 0, this);
         cmbLangID->setFocus();
         return;
       case kz::LangIdCheck::OutOfRange:
@@ -312,7 +312,7 @@ void frmSettings::PressCancel() {
 
 void frmSettings::reject() { PressCancel(); }
 
-void frmSettings::PressHelp() { kz::ShowHelpTopic("settings.html"); }
+void frmSettings::PressHelp() { kz::ShowHelpTopic("settings.html", this); }
 
 void frmSettings::BrowseProgram(QLineEdit* box) {
   Dialog->filter = "Executable Files (*.exe)|*.exe|All Files (*.*)|*.*";

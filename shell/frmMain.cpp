@@ -229,7 +229,7 @@ void frmMain::BuildMenus() {
   guarded(mnuConfiguration, [this] { ShowSettingsDialog(); });
   guarded(mnuShowFiles, [this] { ShowFiles(); });
   guarded(mnuReload, [this] { ReloadFiles(); });
-  guarded(mnuContent, [] { ShowHelpTopic(""); });
+  guarded(mnuContent, [this] { ShowHelpTopic("", this); });
   guarded(mnuAbout, [this] { ShowAbout(); });
   guarded(mnuAutoArrange, [this] {
     const bool on = !Cfg().AutoArrangeIcons();
@@ -357,7 +357,7 @@ void frmMain::LaunchSelected() {
   if (key == "about") ShowAbout();
   else if (key == "custom") StartProcess(s.CustomProgram());
   else if (key == "ge") OpenGalaxyEditor("");
-  else if (key == "help") ShowHelpTopic("");
+  else if (key == "help") ShowHelpTopic("", this);
   else if (key == "settings") ShowSettingsDialog();
   else if (key == "te") OpenTxtEditor("");
   else if (key == "tre") OpenTextResourceEditor("");

@@ -19,6 +19,8 @@
 #include "core/ui/CommonUi.h"
 #include "platform/Ui.h"
 #include "txteditor/EditorPage.h"
+#include "txteditor/TXTEditorRules.h"
+#include "typefiles/TxtParser.h"
 
 namespace {
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
@@ -176,19 +178,34 @@ bool frmEdit::TextCheck(const std::string& text) {
   if (text.find(';') != std::string::npos) {
     platform::Ui::Instance().MsgBox("Value cannot contain semicolon (;)", platform::vbExclamation, kz::GetAppTitle(),
                                     this);
+    SelectValue();
     return false;
   }
   if (!AllowSlash && text.find('/') != std::string::npos) {
     platform::Ui::Instance().MsgBox("Value cannot contain slash (/)", platform::vbExclamation, kz::GetAppTitle(), this);
+    SelectValue();
     return false;
   }
   return true;
 }
 
-void frmEdit::InvalidValue(int32_t kind) {
-  kz::MsgInvalidValue("", kind);
+bool frmEdit::WritableCheck(const kz::Variant& value) {
+  // Refused now, with the reason the save would give, rather than at the save.
+  std::string why;
+  if (clsTxtParser::WritableValue(value, why)) return true;
+  platform::Ui::Instance().MsgBox(why, platform::vbExclamation, kz::GetAppTitle(), this);
+  SelectValue();
+  return false;
+}
+
+void frmEdit::SelectValue() {
   cmbValue->setFocus();
   if (cmbValue->lineEdit()) cmbValue->lineEdit()->selectAll();
+}
+
+void frmEdit::InvalidValue(int32_t kind) {
+  kz::MsgInvalidValue("", kind, this);
+  SelectValue();
 }
 
 void frmEdit::OK() {
@@ -215,8 +232,7 @@ void frmEdit::OKProperty() {
   try {
     const bool translated = (kind_ == 1 && chkTranslatedValue->isChecked()) || kind_ == 2;
     if (!page_) {
-      double d = 0;
-      if (kz::TryParseNumber(text, d)) v = kz::Variant(d);
+      v = mdlTXTEditorRules::TypedValue(text);
     } else if (translated) {
       // A pick list takes one of its entries, or a stored number typed as such.
       bool inList = kind_ != 2 || cmbValue->findText(Q(text), Qt::MatchExactly) >= 0;
@@ -247,7 +263,7 @@ void frmEdit::OKProperty() {
     InvalidValue(valueType_);
     return;
   }
-  if (!TextCheck(kz::CStr(v))) return;
+  if (!TextCheck(kz::CStr(v)) || !WritableCheck(v)) return;
   record_->SetValue(index_, std::move(v));
   Finish(1);
 }
@@ -259,7 +275,7 @@ void frmEdit::OKName() {
     Finish(1);
     return;
   }
-  if (!TextCheck(text)) return;
+  if (!TextCheck(text) || !WritableCheck(kz::Variant(text))) return;
   const QString q = Q(text);
   for (const TXTObjectRef& r : records_) {
     if (!r || r == record_) continue;
@@ -282,6 +298,8 @@ void frmEdit::Finish(int32_t result) {
 
 void frmEdit::Present(bool modal, QWidget* owner) {
   if (owner && parentWidget() != owner) setParent(owner, windowFlags() | Qt::Dialog);
+  // Typing replaces the value at once, and Enter takes it.
+  SelectValue();
   if (modal) {
     exec();
   } else {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Variant.h"
 #include "txteditor/TypeFileRefs.h"
 
 class EditorPage;
@@ -67,6 +68,10 @@ class frmEdit : public QDialog {
   void OKProperty();
   void OKName();
   bool TextCheck(const std::string& text);
+  // False (with the writer's reason shown) for a value the type file cannot hold.
+  bool WritableCheck(const kz::Variant& value);
+  // Focus on the value box with its whole text selected.
+  void SelectValue();
   void InvalidValue(int32_t kind);
   void SetValueText(const std::string& text);
   std::string ValueText() const;

@@ -1021,7 +1021,7 @@ bool frmTXTEditor::SaveTFile() {
     name = JvDialog->FileName;
     filterIndex = JvDialog->FilterIndex;
     if (name.empty()) return false;
-    if (!kz::ConfirmOverwrite(name, kTitle)) return false;
+    if (!kz::ConfirmOverwrite(name, kTitle, this)) return false;
   } catch (const std::exception&) {
     return false;
   }
@@ -1205,7 +1205,7 @@ void frmTXTEditor::ToolbarAction(const std::string& button, const std::string& m
       else
         SaveTFile();
     } else if (button == "kz") {
-      kz::RunGame();
+      kz::RunGame(this);
     } else if (button == "desc") {
       if (DescEditorOpener())
         DescEditorOpener()(this);

@@ -23,6 +23,18 @@ bool ReadBound(const std::string& text, double& out) {
 }
 }  // namespace
 
+kz::Variant TypedValue(const std::string& text) {
+  double d = 0;
+  if (!kz::TryParseNumber(text, d) || !std::isfinite(d)) return kz::Variant(text);
+  if (d == std::trunc(d) && d >= -2147483648.0 && d <= 2147483647.0) {
+    // Written as a whole number (digits, or a hexadecimal or octal form): stored as one.
+    // A point or an exponent says the number is meant to be a floating-point one.
+    if (text.find_first_of(".eE") == std::string::npos || text.find('&') != std::string::npos)
+      return kz::Variant(static_cast<int32_t>(d));
+  }
+  return kz::Variant(d);
+}
+
 std::string EditorCaption(const std::string& fileName, const std::string& typeName, bool dirty) {
   std::string s = kTitle;
   if (!fileName.empty()) {

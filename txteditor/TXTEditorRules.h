@@ -52,6 +52,11 @@ int32_t FindStart(int32_t selected, const kz::Variant& tag);
 // The search never wraps to the top.
 int32_t FindNext(const std::vector<QString>& texts, int32_t start, QStringView findText, bool wholeWords);
 
+// The value a text typed for a raw field stands for: a whole number that fits 32 bits
+// (blanks around it allowed, "-0" is 0) is a whole number; any other number is a
+// floating-point number; everything else stays the text as typed.
+kz::Variant TypedValue(const std::string& text);
+
 // The fields the watch list shows for a record of `size` values: both bounds must be
 // numbers; a negative bound counts as 0; the upper bound is cut to size - 1. False when
 // there is nothing to list.

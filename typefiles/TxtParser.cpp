@@ -664,6 +664,15 @@ bool clsTxtParser::FormatValue(const Variant& v, std::string& out, const clsTXTO
   return true;
 }
 
+bool clsTxtParser::WritableValue(const Variant& v, std::string& why) {
+  Kz_Value value;
+  std::string out;
+  if (ToKz(v, value) && Kz_TXTFormatValue(value, out) != 0) return true;
+  why = v.IsObject() ? std::string("An object reference cannot be written.") : LibraryError();
+  if (why.empty()) why = "The value cannot be written.";
+  return false;
+}
+
 bool clsTxtParser::FormatGeneric(std::string& out) {
   out += "// Created with " + kz::GetAppTitleVersion() + kCrLf;
   if (!FormatValue(Variant(version_), out, clsTXTObject(), 0)) return false;

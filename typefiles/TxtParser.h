@@ -68,6 +68,9 @@ class clsTxtParser : public kz::Object {
   bool Save(int32_t fileHandle);
   // The bytes Save would write (Windows-1252), or false with the error text set.
   bool FormatFile(std::string& out);
+  // Whether the writer takes `v` as a field: false with the writer's reason (a text
+  // with ";", a line end, a leading "//" or a character Windows-1252 cannot hold).
+  static bool WritableValue(const kz::Variant& v, std::string& why);
 
   // ---- Records ----
   // A new record without values, with the next key number, placed before `before`

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "EditorFixture.h"
@@ -247,4 +248,94 @@ TEST_F(EditorTest, RawEditFromTheWindowUpdatesListAndCaption) {
   // No row selected: nothing happens.
   w->ObjectDataView->setCurrentItem(nullptr);
   w->EditRawData();
+}
+
+TEST_F(EditorTest, RawEditTypedIntoTheOpenDialogIsSavedAsAWholeNumber) {
+  frmTXTEditor* w = OpenWindow(PathOf("types/TShields.txt"));
+  w->SetListMode(2);
+  ASSERT_TRUE(w->SelectedRecord());
+  TXTObjectRef record = w->SelectedRecord();
+  ASSERT_EQ(kz::CStr(record->Value(7)), "7");
+  w->ObjectDataView->setCurrentItem(w->ObjectDataView->topLevelItem(7));
+  // The user types at once and presses Enter: the value box has the focus and its
+  // whole text is selected, so the typing replaces the value.
+  WhenEditShown([](frmEdit& d) {
+    QLineEdit* box = d.cmbValue->lineEdit();
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(d.focusWidget(), d.cmbValue);
+    EXPECT_EQ(box->selectedText(), "7");
+    QTest::keyClicks(d.focusWidget(), "4321");
+    QTest::keyClick(d.focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(d.ModalResult, 1);
+  });
+  w->EditRawData();
+  EXPECT_EQ(record->Value(7).Kind(), kz::VariantKind::Long);
+  EXPECT_EQ(kz::CStr(record->Value(7)), "4321");
+
+  // Saved over the file: the number is written as typed. The overwrite question
+  // belongs to the editor window.
+  ui_->PushFile(PathOf("types/TShields.txt"), 1);
+  ui_->PushMsgBox(platform::vbYes);
+  ASSERT_TRUE(w->SaveTFile()) << LastMsg();
+  EXPECT_EQ(ui_->Last("MsgBox")->Owner, static_cast<void*>(w));
+  const std::string bytes = RawBytes(PathOf("types/TShields.txt"));
+  EXPECT_NE(bytes.find(";6.5;4321;"), std::string::npos) << bytes;
+  EXPECT_EQ(bytes.find("4321.0"), std::string::npos) << bytes;
+}
+
+TEST_F(EditorTest, ValueDialogRefusesWhatTheFileCannotHoldInItsOwnBox) {
+  ValuePage page;
+  TXTObjectRef r = Record({kz::Variant(int32_t{1}), kz::Variant("old"), kz::Variant(int32_t{2}),
+                           kz::Variant(int32_t{7}), kz::Variant(1.5), kz::Variant("ID")});
+  const struct {
+    EditorPage* page;
+    int32_t index;
+    const char* typed;
+    const char* message;  // part of the refusal
+  } refused[] = {
+      {nullptr, 1, "\xE4\xB8\xAD", "that Windows-1252 cannot hold."},  // a character outside the code page
+      {nullptr, 1, "caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD", "at byte 10 that Windows-1252 cannot hold."},
+      {nullptr, 1, "a;b", "Value cannot contain semicolon (;)"},
+      {&page, 3, "2.5", "It must be whole number."},
+      {&page, 4, "abc", "It must be float number."},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.typed);
+    frmEdit d;
+    d.ShowProperty(c.page, r, 3, c.index, false);
+    d.cmbValue->setEditText(QString::fromUtf8(c.typed));
+    ui_->ClearCalls();
+    d.OK();
+    EXPECT_EQ(d.ModalResult, 0);
+    const platform::UiCall* box = ui_->Last("MsgBox");
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(box->Text.find(c.message), std::string::npos) << box->Text;
+    EXPECT_EQ(box->Owner, static_cast<void*>(&d));
+    EXPECT_EQ(d.cmbValue->lineEdit()->selectedText(), d.cmbValue->currentText());
+  }
+  EXPECT_EQ(kz::CStr(r->Value(1)), "old");
+  // Everything Windows-1252 holds is taken.
+  frmEdit ok;
+  ok.ShowProperty(nullptr, r, 3, 1, false);
+  ok.cmbValue->setEditText(QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"));
+  ok.OK();
+  EXPECT_EQ(ok.ModalResult, 1);
+  EXPECT_EQ(kz::CStr(r->Value(1)), "caf\xC3\xA9 \xE2\x82\xAC");
+
+  // The ID too; with slashes allowed, a text the file would read as a remark is refused.
+  frmEdit n;
+  WhenEditShown([&](frmEdit& e) {
+    e.cmbValue->setEditText(QString::fromUtf8("SS_\xE4\xB8\xAD"));
+    e.OK();
+    EXPECT_EQ(e.ModalResult, 0);
+    EXPECT_NE(LastMsg().find("Windows-1252"), std::string::npos) << LastMsg();
+    e.AllowSlash = true;
+    e.cmbValue->setEditText("//SS_X");
+    e.OK();
+    EXPECT_EQ(e.ModalResult, 0);
+    EXPECT_NE(LastMsg().find("remark"), std::string::npos) << LastMsg();
+    e.Cancel();
+  });
+  n.ShowName(r, {r}, false);
+  EXPECT_EQ(r->ObjectName(), "ID");
 }

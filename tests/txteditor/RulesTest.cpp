@@ -103,3 +103,39 @@ TEST(EditorPageInterface, MissingMembersRaise438AndNoParserAnswersFalse) {
   EXPECT_FALSE(fake.Init(none));
   EXPECT_EQ(fake.initCalls, 0);
 }
+
+TEST(TXTEditorRules, TypedTextBecomesAWholeNumberAFloatOrStaysText) {
+  using K = kz::VariantKind;
+  struct Case {
+    const char* typed;
+    K kind;
+    const char* value;  // as text
+  } cases[] = {
+      {"4321", K::Long, "4321"},
+      {" 12 ", K::Long, "12"},
+      {"-0", K::Long, "0"},
+      {"+7", K::Long, "7"},
+      {"007", K::Long, "7"},
+      {"-2147483648", K::Long, "-2147483648"},
+      {"2147483647", K::Long, "2147483647"},
+      {"&HFF", K::Long, "255"},
+      // Beyond 32 bits, or written with a point or an exponent: a floating-point number.
+      {"2147483648", K::Double, "2147483648"},
+      {"2.5", K::Double, "2.5"},
+      {"12.0", K::Double, "12"},
+      {"1e3", K::Double, "1000"},
+      {"-0.5", K::Double, "-0.5"},
+      // Anything else is kept exactly as typed.
+      {"abc", K::String, "abc"},
+      {"", K::String, ""},
+      {"1 2", K::String, "1 2"},
+      {"12abc", K::String, "12abc"},
+      {"inf", K::String, "inf"},
+      {"1e999", K::String, "1e999"},
+  };
+  for (const Case& c : cases) {
+    const kz::Variant v = TypedValue(c.typed);
+    EXPECT_EQ(v.Kind(), c.kind) << '"' << c.typed << '"';
+    EXPECT_EQ(kz::CStr(v), c.value) << '"' << c.typed << '"';
+  }
+}
