@@ -10,6 +10,7 @@
 #include "txteditor/TXTEditor.h"
 #include "txteditor/Turret.h"
 #include "txteditor/WareListViewerSlot.h"
+#include "wareeditors/Ware.h"
 #include "wareeditors/WareList.h"
 #include "wareeditors/WareListViewer.h"
 
@@ -24,6 +25,7 @@ void WireApplication(bool scriptedUi) {
   LauncherSlots& table = GetLauncherSlots();
   table.OpenTxtEditor = [](QWidget* owner, const std::string& path) { ::frmTXTEditor::OpenNew(owner, path); };
 
+  frmTXTEditor::SetPageFactory(frmTXTEditor::kWarePage, [](QWidget* parent) -> EditorPage* { return new ucWare(parent); });
   frmTXTEditor::SetPageFactory(frmTXTEditor::kTurretPage, [](QWidget* parent) -> EditorPage* {
     return new ucTurret(parent);
   });
