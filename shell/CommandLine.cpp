@@ -54,6 +54,23 @@ std::string JoinCommandLine(const std::vector<std::string>& args) {
   return line;
 }
 
+std::string AbsoluteCommandLine(const std::string& commandLine, const std::string& workingFolder) {
+  std::vector<std::string> args = SplitCommandLine(commandLine);
+  if (args.empty() || args.size() > 2 || workingFolder.empty()) return commandLine;
+  std::string& name = args.back();
+  if (name.empty() || name.front() == '/') return commandLine;
+  std::string scheme = name.substr(0, 6);
+  std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (scheme == "vfs://") return commandLine;
+  std::string relative = name;
+  while (relative.size() > 2 && relative[0] == '.' && relative[1] == '/') relative.erase(0, 2);
+  std::string folder = workingFolder;
+  if (folder.back() != '/') folder += '/';
+  name = folder + relative;
+  return JoinCommandLine(args);
+}
+
 std::string CommandLineUsageText() {
   return "Invalid command line parameters.\r\n\r\nUsage: [file type] <file name>\r\nFile type:\r\n"
          "-TFile - TFiles\r\n-Map - galaxy map\r\n-xml - xml text file";

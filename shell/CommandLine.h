@@ -42,6 +42,13 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // a double quote inside it doubled.
 std::string JoinCommandLine(const std::vector<std::string>& args);
 
+// The command line with its file name made absolute against `workingFolder` (the
+// folder the program was started in), so that another process opens the same file.
+// Only a relative name is changed: an absolute name, a "vfs://" path and the lines
+// that name no file (no word, three or more words) stay as they are; of a catalog
+// path only the catalog part is completed.
+std::string AbsoluteCommandLine(const std::string& commandLine, const std::string& workingFolder);
+
 // The texts of the two warnings.
 std::string CommandLineUsageText();
 std::string UnknownFileText(const std::string& fileName);

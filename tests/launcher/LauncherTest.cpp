@@ -117,6 +117,29 @@ TEST(CommandLine, JoinedArgumentsSplitBackExactly) {
             "-TFile - TFiles\r\n-Map - galaxy map\r\n-xml - xml text file");
 }
 
+TEST(CommandLine, ARelativeFileNameIsMadeAbsoluteForAnotherProcess) {
+  const struct {
+    const char* line;
+    const char* want;
+  } cases[] = {
+      {"TShips.txt", "/home/me/TShips.txt"},
+      {"-tfile types/TShips.txt", "-tfile /home/me/types/TShips.txt"},
+      {"-tfile ./types/TShips.txt", "-tfile /home/me/types/TShips.txt"},
+      {"\"my maps/x01.xml\"", "\"/home/me/my maps/x01.xml\""},
+      {"-xml ../t/440001.xml", "-xml /home/me/../t/440001.xml"},
+      {"01.cat::types\\TWareF.txt", "/home/me/01.cat::types\\TWareF.txt"},
+      // Nothing to complete: left exactly as it was.
+      {"/d/TShips.txt", "/d/TShips.txt"},
+      {"-tfile   /d/TShips.txt", "-tfile   /d/TShips.txt"},
+      {"vfs://types/TShips.txt", "vfs://types/TShips.txt"},
+      {"-tfile VFS://types/TShips.txt", "-tfile VFS://types/TShips.txt"},
+      {"", ""},
+      {"a b c", "a b c"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(kz::AbsoluteCommandLine(c.line, "/home/me"), c.want) << c.line;
+  EXPECT_EQ(kz::AbsoluteCommandLine("x.txt", "/"), "/x.txt");
+}
+
 // ---- The window ------------------------------------------------------------------
 
 class LauncherTest : public ::testing::Test {

@@ -1,5 +1,7 @@
-// The program as a process: start-up on the sample data and a clean end, and the
-// hand-over of a second start's command line to the running instance.
+// The program as a process: start-up on the sample data and a clean end, the hand-over
+// of a second start's command line to the running instance (only within one runtime
+// folder and display, with a relative name made absolute), and the launcher's size
+// across restarts.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -13,13 +15,15 @@
 #include <QThread>
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString BinaryDir() { return qEnvironmentVariable("KZ_BINARY_DIR"); }
 QString Program() { return BinaryDir() + "/bin/KzEditor"; }
 
-// One private world per test: registry, temporary folder (which also holds the
-// instance socket) and a sample data folder.
+// One private world per test: registry, temporary folder, runtime folder (which holds
+// the instance socket) and a sample data folder.
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -27,6 +31,7 @@ class ProgramTest : public ::testing::Test {
     ASSERT_TRUE(QFileInfo::exists(Program())) << Program().toStdString();
     QDir(dir_.path()).mkpath("reg");
     QDir(dir_.path()).mkpath("tmp");
+    runtime_ = PrivateFolder("run");
     data_ = dir_.path() + "/data";
     const QString generator = BinaryDir() + "/bin/kz_sampledata";
     if (QFileInfo::exists(generator)) {
@@ -44,6 +49,9 @@ class ProgramTest : public ::testing::Test {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("KZ_REGISTRY_DIR", dir_.path() + "/reg");
     env.insert("TMPDIR", dir_.path() + "/tmp");
+    env.insert("XDG_RUNTIME_DIR", runtime_);
+    env.insert("DISPLAY", ":42");
+    env.remove("WAYLAND_DISPLAY");
     env.insert("KZ_SAMPLE_DATA", data_);
     env.insert("KZ_SCRIPTED_UI", "1");
     env.insert("KZ_TRACE_OPEN", "1");
@@ -51,22 +59,32 @@ class ProgramTest : public ::testing::Test {
     return env;
   }
 
-  std::unique_ptr<QProcess> Start(const QStringList& args, bool quitAfterStart) {
+  // A folder under the test's own that only the user may enter (as a runtime folder is).
+  QString PrivateFolder(const QString& name) const {
+    const QString path = dir_.path() + "/" + name;
+    QDir().mkpath(path);
+    ::chmod(path.toUtf8().constData(), 0700);
+    return path;
+  }
+
+  std::unique_ptr<QProcess> Start(const QStringList& args, bool quitAfterStart, QProcessEnvironment env = {},
+                                  const QString& workingFolder = {}) {
     auto p = std::make_unique<QProcess>();
-    QProcessEnvironment env = Env();
+    if (env.isEmpty()) env = Env();
     if (quitAfterStart) env.insert("KZ_QUIT_AFTER_START", "1");
     p->setProcessEnvironment(env);
+    if (!workingFolder.isEmpty()) p->setWorkingDirectory(workingFolder);
     p->start(Program(), args);
     EXPECT_TRUE(p->waitForStarted(10000));
     return p;
   }
 
-  // Waits until the running instance listens (its socket appears in its temporary folder).
+  // Waits until the running instance listens (its socket appears in its runtime folder).
   bool WaitForListener(QProcess& first, QString& err) {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 60000) {
-      const QStringList sockets = QDir(dir_.path() + "/tmp").entryList({"MSG_REZ_OPEN_FILE-*"}, QDir::System);
+      const QStringList sockets = QDir(runtime_).entryList({"MSG_REZ_OPEN_FILE-*"}, QDir::System);
       if (!sockets.isEmpty()) return true;
       if (first.state() != QProcess::Running) {
         err = first.readAllStandardError();
@@ -86,8 +104,20 @@ class ProgramTest : public ::testing::Test {
     }
   }
 
+  // Reads the first instance's trace until it holds `what` (or 20 s passed).
+  bool FirstSays(QProcess& first, const QString& what) {
+    QElapsedTimer t;
+    t.start();
+    while (!stderr_.contains(what) && t.elapsed() < 20000) {
+      first.waitForReadyRead(100);
+      stderr_ += first.readAllStandardError();
+    }
+    return stderr_.contains(what);
+  }
+
   QTemporaryDir dir_;
   QString data_;
+  QString runtime_;
   QString stderr_;
 };
 
@@ -158,6 +188,49 @@ TEST_F(ProgramTest, WithoutFirstInstanceOrWithAStaleSocketStartsNormally) {
   EXPECT_EQ(p->exitCode(), 0) << out.toStdString();
   // It started by itself and opened the file itself.
   EXPECT_TRUE(out.contains("kz-open te")) << out.toStdString();
+}
+
+TEST_F(ProgramTest, AStartInAnotherSessionOrOnAnotherDisplayKeepsItsFile) {
+  auto first = Start({}, false);
+  QString err;
+  ASSERT_TRUE(WaitForListener(*first, err)) << err.toStdString();
+  const QString file = data_ + "/types/TShips.txt";
+
+  // Another login: its own runtime folder (same user, same temporary folder).
+  QProcessEnvironment otherLogin = Env();
+  otherLogin.insert("XDG_RUNTIME_DIR", PrivateFolder("run-other"));
+  // Another display in the same login.
+  QProcessEnvironment otherDisplay = Env();
+  otherDisplay.insert("DISPLAY", ":43");
+  for (const QProcessEnvironment& env : {otherLogin, otherDisplay}) {
+    auto p = Start({"-tfile", file}, true, env);
+    ASSERT_TRUE(p->waitForFinished(120000));
+    const QString out = p->readAllStandardError();
+    EXPECT_EQ(p->exitCode(), 0) << out.toStdString();
+    // It started by itself and opened the file itself.
+    EXPECT_TRUE(out.contains("kz-open te \"" + file + "\"")) << out.toStdString();
+  }
+  first->waitForReadyRead(500);
+  stderr_ += first->readAllStandardError();
+  EXPECT_FALSE(stderr_.contains("kz-open")) << stderr_.toStdString();
+  EXPECT_EQ(first->state(), QProcess::Running);
+  Stop(*first);
+}
+
+TEST_F(ProgramTest, ARelativeNameIsHandedOverAsTheStartersFile) {
+  // The first instance works in another folder, which holds a file of the same name.
+  QDir().mkpath(dir_.path() + "/elsewhere/types");
+  QFile::copy(data_ + "/types/TShips.txt", dir_.path() + "/elsewhere/types/TShips.txt");
+  auto first = Start({}, false, {}, dir_.path() + "/elsewhere");
+  QString err;
+  ASSERT_TRUE(WaitForListener(*first, err)) << err.toStdString();
+
+  auto second = Start({"-tfile", "./types/TShips.txt"}, false, {}, data_);
+  ASSERT_TRUE(second->waitForFinished(60000));
+  EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
+  const QString absolute = QFileInfo(data_).canonicalFilePath() + "/types/TShips.txt";
+  EXPECT_TRUE(FirstSays(*first, "kz-open te \"" + absolute + "\"")) << stderr_.toStdString();
+  Stop(*first);
 }
 
 }  // namespace
