@@ -366,7 +366,7 @@ void ucWare::LayoutFlags() {
   const int32_t frameWidth = Tw(std::max(FlagsFrame->width(), PropView->width()));
   std::vector<ware::FlagPlace> places = ware::FlowFlagBoxes(widths, boxHeight, frameWidth, frameHeight);
   for (size_t k = 0; k < chkFlag.size(); ++k) {
-    chkFlag[k]->move(Px(places[k].left), Px(places[k].top) - 8);
+    chkFlag[k]->move(Px(places[k].left), Px(places[k].top));
     chkFlag[k]->resize(chkFlag[k]->width(), Px(boxHeight));
   }
   FlagsFrame->setFixedHeight(Px(frameHeight));

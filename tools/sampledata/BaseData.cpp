@@ -38,8 +38,18 @@ std::vector<Record> Shields() {
 }
 
 std::vector<Record> Missiles() {
-  return {WareRecord(37, "missiles\\mosquito", 1301, {"1", "350", "2500", "120", "6000"}, 1, 120, "SS_MISSILE_MOSQUITO"),
-          WareRecord(37, "missiles\\wasp", 1302, {"2", "300", "3500", "300", "7000"}, 2, 340, "SS_MISSILE_WASP")};
+  // Fields 7-11 speeds, range and lifetime; 23 the flags; 25 the icon.
+  auto own = [](std::vector<std::string> first, const char* flags, const char* icon) {
+    first.resize(16, "0");
+    first.push_back(flags);
+    first.push_back("0");
+    first.push_back(icon);
+    return first;
+  };
+  return {WareRecord(37, "missiles\\mosquito", 1301, own({"1", "350", "2500", "120", "6000"}, "5", "ICON_MISSILE_LIGHT"), 1,
+                     120, "SS_MISSILE_MOSQUITO"),
+          WareRecord(37, "missiles\\wasp", 1302, own({"2", "300", "3500", "300", "7000"}, "34", "ICON_MISSILE_SWARM"), 2,
+                     340, "SS_MISSILE_WASP")};
 }
 
 std::vector<Record> Bullets() {

@@ -109,7 +109,14 @@ KZ_SAMPLE_GENERATOR(A20_TypeFileLayouts) {
                                  {"ICON_LASER", "0", "0", "0", "32", "32"},
                                  {"ICON_SHIELD", "0", "32", "0", "32", "32"},
                                  {"interface\\icons_ships", "SHIPS", "64", "64", "1"},
-                                 {"ICON_SHIP", "0", "0", "0", "64", "64"}});
+                                 {"ICON_SHIP", "0", "0", "0", "64", "64"},
+                                 // The GUI group: the sheet the ware page cuts icons from.
+                                 {"ICONTYPE_GUI", "interface\\gui\\gui_icons.dds", "32", "32", "5"},
+                                 {"ICON_MISSILE_LIGHT", "0", "0", "0", "30", "30"},
+                                 {"ICON_MISSILE_SWARM", "0", "32", "0", "30", "30"},
+                                 {"HUD_DOCK", "0", "64", "0", "30", "30"},
+                                 {"ICON_FACTORY_FOOD", "0", "96", "0", "30", "30"},
+                                 {"ICON_FACTORY_TECH", "0", "0", "32", "30", "30"}});
 
   return out.WritePlain("types/TDocks.txt", docks) && out.WritePlain("types/TShips.txt", ships) &&
          out.WritePlain("types/Jobs.txt", jobs) && out.WritePlain("types/JobWings.txt", wings) &&
