@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -23,15 +24,11 @@ namespace rudu {
 namespace {
 
 bool ReadWhole(const std::string& path, std::string& out, std::string& why) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    why = std::strerror(errno);
-    return false;
-  }
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    why = "not a file";
-    ::close(fd);
+  const char* special = nullptr;
+  int fd = OpenRegularForReading(path.c_str(), special, &st);
+  if (fd < 0) {
+    why = special ? std::string("it is ") + special + ", not a file" : std::string(std::strerror(errno));
     return false;
   }
   if (st.st_size > 0x7fffffff) {
@@ -384,9 +381,13 @@ bool CatalogIndex::Load(const std::string& catalogPath, std::string& error) {
   std::string folder = PathResolver::FolderOf(catalogPath);
   std::string wanted = folder.empty() ? name : (folder == "/" ? "/" + name : folder + "/" + name);
   struct stat st;
-  if (!PathResolver::ResolveExisting(wanted, dataPath_) || ::stat(dataPath_.c_str(), &st) != 0 ||
-      !S_ISREG(st.st_mode)) {
+  if (!PathResolver::ResolveExisting(wanted, dataPath_) || ::stat(dataPath_.c_str(), &st) != 0) {
     error = "Catalog " + Quoted(catalogPath) + " is invalid: its data file " + Quoted(wanted) + " is missing";
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = "Catalog " + Quoted(catalogPath) + " is invalid: its data file " + Quoted(dataPath_) + " is " +
+            KindOfSpecial(st.st_mode) + ", not a file";
     return false;
   }
   dataDev_ = static_cast<uint64_t>(st.st_dev);
@@ -454,9 +455,19 @@ std::shared_ptr<const CatalogIndex> CatalogIndex::Open(std::string_view path, st
     error = "Catalog " + Quoted(path) + " not found";
     return nullptr;
   }
+  // A catalog reached through a link is the file the link names: its data file lies
+  // beside that file, and saves write into it and keep the link.
   struct stat st;
-  if (::stat(real.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    error = "Catalog " + Quoted(real) + " is not a file";
+  if (::lstat(real.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char resolved[PATH_MAX];
+    if (::realpath(real.c_str(), resolved)) real = resolved;
+  }
+  if (::stat(real.c_str(), &st) != 0) {
+    error = "Catalog " + Quoted(real) + " cannot be read: " + std::strerror(errno);
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = "Catalog " + Quoted(real) + " is " + KindOfSpecial(st.st_mode) + ", not a file";
     return nullptr;
   }
   const Signature catSig = SignatureOf(st);
@@ -505,9 +516,11 @@ bool CatalogIndex::PeekEntry(size_t i, size_t count, std::vector<uint8_t>& out, 
   const Entry& e = entries_.at(i);
   const size_t want = std::min<size_t>(count, e.size);
   out.resize(want);
-  int fd = ::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC);
+  const char* special = nullptr;
+  int fd = OpenRegularForReading(dataPath_.c_str(), special);
   if (fd < 0) {
-    error = "Cannot read data file " + Quoted(dataPath_) + ": " + std::strerror(errno);
+    error = "Cannot read data file " + Quoted(dataPath_) + ": " +
+            (special ? std::string("it is ") + special + ", not a file" : std::string(std::strerror(errno)));
     out.clear();
     return false;
   }

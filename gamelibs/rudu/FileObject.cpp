@@ -1,6 +1,7 @@
 #include "FileObject.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,11 +11,13 @@
 #include <climits>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "PackedData.h"
 #include "ErrorStore.h"
 #include "FdIo.h"
 #include "PathResolver.h"
+#include "TempFiles.h"
 #include "rudu.h"
 
 namespace rudu {
@@ -25,22 +28,29 @@ namespace {
 
 std::string SysText() { return std::strerror(errno); }
 
+// Opens a disk file for reading; anything that is not a regular file is refused
+// without waiting on it. code/error set on failure.
+int OpenForReading(const std::string& real, const std::string& shown, struct stat& st, int32_t& code,
+                   std::string& error) {
+  const char* special = nullptr;
+  int fd = OpenRegularForReading(real.c_str(), special, &st);
+  if (fd >= 0) return fd;
+  if (special) {
+    code = RUDU_ERR_PATH;
+    error = "Cannot open file " + Quoted(shown) + ": it is " + special + ", not a file";
+  } else {
+    code = errno == ENOENT ? RUDU_ERR_NOT_FOUND : RUDU_ERR_IO;
+    error = "Cannot open file " + Quoted(shown) + ": " + SysText();
+  }
+  return -1;
+}
+
 // Reads a whole disk file. code/error set on failure.
 bool ReadDisk(const std::string& real, const std::string& shown, std::vector<uint8_t>& out,
               int32_t& code, std::string& error) {
-  int fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    code = errno == ENOENT ? RUDU_ERR_NOT_FOUND : RUDU_ERR_IO;
-    error = "Cannot open file " + Quoted(shown) + ": " + SysText();
-    return false;
-  }
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    code = RUDU_ERR_PATH;
-    error = "Cannot open file " + Quoted(shown) + ": it is not a file";
-    return false;
-  }
+  int fd = OpenForReading(real, shown, st, code, error);
+  if (fd < 0) return false;
   if (static_cast<uint64_t>(st.st_size) > PackedData::kMaxSize) {
     ::close(fd);
     code = RUDU_ERR_TOO_LARGE;
@@ -64,12 +74,9 @@ bool ReadDisk(const std::string& real, const std::string& shown, std::vector<uin
 bool ReadHead(const std::string& real, const std::string& shown, uint8_t* out, size_t size, size_t& got,
               int32_t& code, std::string& error) {
   got = 0;
-  int fd = ::open(real.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    code = errno == ENOENT ? RUDU_ERR_NOT_FOUND : RUDU_ERR_IO;
-    error = "Cannot open file " + Quoted(shown) + ": " + SysText();
-    return false;
-  }
+  struct stat st;
+  int fd = OpenForReading(real, shown, st, code, error);
+  if (fd < 0) return false;
   const ssize_t n = ReadFully(fd, out, size);
   if (n < 0) {
     code = RUDU_ERR_IO;
@@ -93,6 +100,40 @@ bool UnpackInPlace(std::vector<uint8_t>& bytes, const std::string& shown, int32_
     return false;
   }
   bytes.swap(plain);
+  return true;
+}
+
+// A packed content up to this size is unpacked into memory at the open; a larger one
+// is unpacked by each read into the reader's buffer, so that it is held only once.
+constexpr size_t kHoldUnpackedUpTo = size_t{16} << 20;
+
+// The content of a file opened for reading, from its bytes as stored.
+bool TakeContent(FileObject& f, std::vector<uint8_t>& bytes, const std::string& shown, int32_t& code,
+                 std::string& error) {
+  if (!PackedData::IsPacked(bytes.data(), bytes.size())) {
+    f.data.swap(bytes);
+    return true;
+  }
+  // The trailer's length field (the size modulo 2^32) tells which way to go; the
+  // reader checks the data whole either way.
+  size_t hint = SIZE_MAX;
+  if (bytes.size() >= 18) {
+    const uint8_t* t = bytes.data() + bytes.size() - 4;
+    hint = static_cast<size_t>(t[0]) | static_cast<size_t>(t[1]) << 8 | static_cast<size_t>(t[2]) << 16 |
+           static_cast<size_t>(t[3]) << 24;
+  }
+  if (hint <= kHoldUnpackedUpTo) {
+    f.data.swap(bytes);
+    return UnpackInPlace(f.data, shown, code, error);
+  }
+  auto reader = std::make_unique<PackedReader>();
+  std::string why;
+  if (!reader->Open(std::move(bytes), why)) {
+    code = RUDU_ERR_PACKED;
+    error = "Packed file " + Quoted(shown) + " cannot be read: " + why;
+    return false;
+  }
+  f.stream = std::move(reader);
   return true;
 }
 
@@ -131,9 +172,10 @@ bool ReplaceFile(const std::string& target, const uint8_t* p, size_t n, std::str
   std::string base = PathResolver::NameOf(target);
   std::string temp;
   int fd = -1;
+  RemoveStaleTemporaries(folder);
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = (folder.empty() ? std::string() : (folder == "/" ? "/" : folder + "/")) + "." + base + ".kz-" +
-           std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter++) + ".tmp";
+    temp = (folder.empty() ? std::string() : (folder == "/" ? "/" : folder + "/")) +
+           TemporaryName(base, ::getpid(), g_tempCounter++);
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
@@ -199,11 +241,12 @@ std::shared_ptr<FileObject> FileObject::Open(const std::string& path, int32_t ac
         error = "File " + Quoted(f->inner_) + " not found in catalog " + Quoted(index->CatalogPath());
         return nullptr;
       }
-      if (!index->ReadEntry(static_cast<size_t>(entry), f->data, error)) {
+      std::vector<uint8_t> bytes;
+      if (!index->ReadEntry(static_cast<size_t>(entry), bytes, error)) {
         code = RUDU_ERR_CATALOG;
         return nullptr;
       }
-      if (!UnpackInPlace(f->data, path, code, error)) return nullptr;
+      if (!TakeContent(*f, bytes, path, code, error)) return nullptr;
       return f;
     }
     bool existingPacked = false;
@@ -231,8 +274,9 @@ std::shared_ptr<FileObject> FileObject::Open(const std::string& path, int32_t ac
       error = "File " + Quoted(path) + " not found";
       return nullptr;
     }
-    if (!ReadDisk(real, path, f->data, code, error)) return nullptr;
-    if (!UnpackInPlace(f->data, path, code, error)) return nullptr;
+    std::vector<uint8_t> bytes;
+    if (!ReadDisk(real, path, bytes, code, error)) return nullptr;
+    if (!TakeContent(*f, bytes, path, code, error)) return nullptr;
     return f;
   }
   std::string why;
@@ -250,7 +294,7 @@ std::shared_ptr<FileObject> FileObject::Open(const std::string& path, int32_t ac
   bool exists = ::stat(f->target_.c_str(), &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) {
     code = RUDU_ERR_PATH;
-    error = "Cannot write file " + Quoted(path) + ": it is not a file";
+    error = "Cannot write file " + Quoted(path) + ": it is " + std::string(KindOfSpecial(st.st_mode)) + ", not a file";
     return nullptr;
   }
   std::string folder = PathResolver::FolderOf(f->target_);
@@ -282,6 +326,23 @@ std::shared_ptr<FileObject> FileObject::Open(const std::string& path, int32_t ac
   }
   f->packed_ = form == 2 || (form == 0 && (exists ? existingPacked : PathResolver::HasExtension(f->target_, ".pck")));
   return f;
+}
+
+int64_t FileObject::ReadAtPos(void* out, size_t count, std::string& error) {
+  const int64_t size = Size();
+  if (pos >= size || count == 0) return 0;
+  const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), size - pos));
+  if (stream) {
+    std::string why;
+    if (!stream->Read(static_cast<size_t>(pos), static_cast<uint8_t*>(out), n, why)) {
+      error = "Packed file " + Quoted(shownPath_) + " cannot be read: " + why;
+      return -1;
+    }
+  } else {
+    std::memcpy(out, data.data() + pos, n);
+  }
+  pos += static_cast<int64_t>(n);
+  return static_cast<int64_t>(n);
 }
 
 void FileObject::WriteAtPos(const void* bytes, size_t count) {
@@ -329,6 +390,69 @@ bool FileObject::CommitDisk(const std::vector<uint8_t>& bytes, int32_t& code, st
   return true;
 }
 
+namespace {
+
+// How long a save waits for another program's save into the same catalog.
+constexpr int kCatalogLockWaitMs = 5000;
+
+bool PastDeadline(const struct timespec& deadline) {
+  struct timespec now;
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec > deadline.tv_sec || (now.tv_sec == deadline.tv_sec && now.tv_nsec >= deadline.tv_nsec);
+}
+
+void Pause() {
+  struct timespec pause = {0, 5 * 1000 * 1000};
+  ::nanosleep(&pause, nullptr);
+}
+
+// The exclusive lock on a catalog's index for one commit: taken before the index is
+// read, released when the replaced index is in place. The index is replaced by a
+// rename, so a lock won on a file that was replaced meanwhile is let go and taken
+// again on the current one.
+class CatalogLock {
+ public:
+  CatalogLock() = default;
+  ~CatalogLock() { Release(); }
+  CatalogLock(const CatalogLock&) = delete;
+  CatalogLock& operator=(const CatalogLock&) = delete;
+
+  enum Result { kLocked, kNoIndex, kBusy, kFailed };
+  Result Take(const std::string& indexPath, const struct timespec& deadline) {
+    Release();
+    for (;;) {
+      const char* special = nullptr;
+      fd_ = OpenRegularForReading(indexPath.c_str(), special);
+      if (fd_ < 0) return errno == ENOENT && !special ? kNoIndex : kFailed;
+      while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+          Release();
+          return kFailed;
+        }
+        if (PastDeadline(deadline)) {
+          Release();
+          return kBusy;
+        }
+        Pause();
+      }
+      struct stat held, now;
+      if (::fstat(fd_, &held) == 0 && ::stat(indexPath.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
+          held.st_ino == now.st_ino)
+        return kLocked;
+      Release();  // the index was replaced while this one waited
+    }
+  }
+  void Release() {
+    if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace
+
 bool FileObject::CommitCatalog(const std::vector<uint8_t>& bytes, int32_t& code, std::string& error) {
   code = RUDU_ERR_COMMIT;
   const std::string fail = "Cannot save " + Quoted(shownPath_) + ": ";
@@ -336,41 +460,80 @@ bool FileObject::CommitCatalog(const std::vector<uint8_t>& bytes, int32_t& code,
     error = fail + "the content is larger than 2^31-1 bytes";
     return false;
   }
-  // Read the index afresh: another handle may have written into the catalog since.
+  struct timespec deadline;
+  ::clock_gettime(CLOCK_MONOTONIC, &deadline);
+  deadline.tv_sec += kCatalogLockWaitMs / 1000;
+  deadline.tv_nsec += (kCatalogLockWaitMs % 1000) * 1000000L;
+  if (deadline.tv_nsec >= 1000000000L) {
+    deadline.tv_sec += 1;
+    deadline.tv_nsec -= 1000000000L;
+  }
+  // Read the index afresh under the lock: another handle or program may have written
+  // into the catalog since.
+  CatalogLock lock;
   std::shared_ptr<const CatalogIndex> index;
   std::string dataPath, indexText;
   uint64_t total = 0;
-  struct stat st;
-  if (::stat(target_.c_str(), &st) == 0) {
-    std::string why;
-    index = CatalogIndex::Open(target_, why);
-    if (!index) {
-      error = fail + why;
+  int fd = -1;
+  for (;;) {
+    const CatalogLock::Result locked = lock.Take(target_, deadline);
+    if (locked == CatalogLock::kBusy) {
+      error = fail + "another program is saving into the catalog " + Quoted(target_) +
+              " and did not finish in time; the catalog is unchanged";
       return false;
     }
-    dataPath = index->DataPath();
-    total = index->Total();
-    indexText = index->TextWith(inner_, static_cast<uint32_t>(bytes.size()));
-  } else {
+    if (locked == CatalogLock::kFailed) {
+      error = fail + "cannot lock the catalog " + Quoted(target_) + ": " + SysText();
+      return false;
+    }
+    if (locked == CatalogLock::kLocked) {
+      std::string why;
+      index = CatalogIndex::Open(target_, why);
+      if (!index) {
+        error = fail + why;
+        return false;
+      }
+      dataPath = index->DataPath();
+      total = index->Total();
+      indexText = index->TextWith(inner_, static_cast<uint32_t>(bytes.size()));
+      fd = ::open(dataPath.c_str(), O_RDWR | O_CLOEXEC);
+      if (fd < 0) {
+        error = fail + "cannot open " + Quoted(dataPath) + ": " + SysText();
+        return false;
+      }
+      break;
+    }
+    // A new catalog. Its data file is created exclusively: of two programs creating
+    // the same catalog one wins, the other finds the index once it is in place.
     std::string name = PathResolver::NameOf(target_);
     std::string stem = PathResolver::HasExtension(name, ".cat") ? name.substr(0, name.size() - 4) : name;
     std::string dataName = stem + ".dat";
     std::string folder = PathResolver::FolderOf(target_);
     std::string wanted = folder.empty() ? dataName : (folder == "/" ? "/" : folder + "/") + dataName;
-    if (PathResolver::ResolveExisting(wanted, dataPath)) {
-      error = fail + "the data file " + Quoted(dataPath) + " exists without its catalog index";
+    std::string existing;
+    if (!PathResolver::ResolveExisting(wanted, existing)) {
+      fd = ::open(wanted.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd >= 0) {
+        dataPath = wanted;
+        indexText = CatalogIndex::EmptyText(dataName) + inner_ + " " + std::to_string(bytes.size()) + "\n";
+        break;
+      }
+      if (errno != EEXIST) {
+        error = fail + "cannot create " + Quoted(wanted) + ": " + SysText();
+        return false;
+      }
+      existing = wanted;
+    }
+    if (PastDeadline(deadline)) {
+      error = fail + "the data file " + Quoted(existing) + " exists without its catalog index";
       return false;
     }
-    dataPath = wanted;
-    indexText = CatalogIndex::EmptyText(dataName) + inner_ + " " + std::to_string(bytes.size()) + "\n";
+    Pause();
   }
   if (total + bytes.size() > PackedData::kMaxSize * 2ULL) {
+    ::close(fd);
+    if (!index) ::unlink(dataPath.c_str());
     error = fail + "the catalog's data file would grow too large";
-    return false;
-  }
-  int fd = ::open(dataPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    error = fail + "cannot open " + Quoted(dataPath) + ": " + SysText();
     return false;
   }
   struct stat dst;

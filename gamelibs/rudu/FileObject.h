@@ -9,6 +9,7 @@
 
 #include "CatalogIndex.h"
 #include "HandleTable.h"
+#include "PackedReader.h"
 
 namespace rudu {
 
@@ -25,8 +26,17 @@ class KZ_EXPORT FileObject : public HandleObject {
   // with zeros). The caller has checked that the handle writes and the size limit.
   void WriteAtPos(const void* bytes, size_t count);
 
+  // The content's size.
+  int64_t Size() const { return stream ? static_cast<int64_t>(stream->Size()) : static_cast<int64_t>(data.size()); }
+  // Copies up to `count` bytes at the position and moves past them; the bytes copied,
+  // -1 with the error text on failure.
+  int64_t ReadAtPos(void* out, size_t count, std::string& error);
+
   bool writable = false;
+  // The content, except for a large packed file opened for reading: `stream` then
+  // unpacks each read into the caller's buffer and `data` stays empty.
   std::vector<uint8_t> data;
+  std::unique_ptr<PackedReader> stream;
   int64_t pos = 0;
 
  private:

@@ -159,11 +159,9 @@ int32_t RuDU_ReadFile(int32_t file, void* buffer, int32_t count) {
   auto f = FileOf(file);
   if (!f) return 0;
   if (count < 0 || (count > 0 && !buffer)) return Fail(RUDU_ERR_ARGUMENT, "Invalid read buffer");
-  const int64_t size = static_cast<int64_t>(f->data.size());
-  if (f->pos >= size || count == 0) return 0;
-  const int64_t n = std::min<int64_t>(count, size - f->pos);
-  std::memcpy(buffer, f->data.data() + f->pos, static_cast<size_t>(n));
-  f->pos += n;
+  std::string error;
+  const int64_t n = f->ReadAtPos(buffer, static_cast<size_t>(count), error);
+  if (n < 0) return Fail(RUDU_ERR_PACKED, error);
   return static_cast<int32_t>(n);
 }
 
@@ -182,7 +180,7 @@ int32_t RuDU_WriteFile(int32_t file, const void* buffer, int32_t count) {
 int32_t RuDU_FileSize(int32_t file) {
   t_error.Clear();
   auto f = FileOf(file);
-  return f ? static_cast<int32_t>(f->data.size()) : -1;
+  return f ? static_cast<int32_t>(f->Size()) : -1;
 }
 
 int32_t RuDU_SeekFile(int32_t file, int32_t offset, int32_t origin) {
@@ -192,7 +190,7 @@ int32_t RuDU_SeekFile(int32_t file, int32_t offset, int32_t origin) {
   int64_t base;
   switch (origin) {
     case 0: base = 0; break;
-    case 1: base = static_cast<int64_t>(f->data.size()); break;
+    case 1: base = f->Size(); break;
     case 2: base = f->pos; break;
     default: return Fail(RUDU_ERR_ARGUMENT, "Invalid seek origin " + std::to_string(origin), -1);
   }
@@ -213,7 +211,7 @@ int32_t RuDU_EOF(int32_t file) {
   t_error.Clear();
   auto f = FileOf(file);
   if (!f) return 1;
-  return f->pos >= static_cast<int64_t>(f->data.size()) ? 1 : 0;
+  return f->pos >= f->Size() ? 1 : 0;
 }
 
 int32_t RuDU_SetEndOfFile(int32_t file) {

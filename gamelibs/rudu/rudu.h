@@ -17,7 +17,14 @@
  *   packed one gzip member (RFC 1952, through zlib). Reading recognises packed data by
  *          its magic bytes, whatever the file's name, and a read handle of a packed
  *          file reads the unpacked bytes (a plain or catalog file alike). Corrupt or
- *          truncated packed data fails the open.
+ *          truncated packed data fails the open. A large packed content is not held
+ *          by the handle: each read unpacks into the caller's buffer (reading on in
+ *          order costs nothing extra; seeking back before the last 64 KiB read
+ *          unpacks again from the start).
+ *
+ * Special files
+ *   Reading refuses anything that is not a regular file (a named pipe, a socket, a
+ *   device, a folder): such a path is never waited on, and the error says what it is.
  *
  * Catalogs
  *   NAME.cat is a text index, NAME.dat its data. The index's first line is the data
@@ -44,12 +51,21 @@
  *
  * Writing never damages what exists
  *   A write handle collects the content in memory; RuDU_CloseFile commits it. On disk
- *   a temporary file beside the target is written, flushed and renamed over it (the
- *   old file's permissions are kept). For a catalog the data is appended to NAME.dat
- *   and a new index (the old lines plus the new entry's line) replaces NAME.cat the
- *   same way. A failure at any step leaves the old file and catalog whole, removes the
- *   temporary file, and RuDU_CloseFile returns 0 with the error set. A write handle
- *   that is never closed writes nothing.
+ *   a temporary file beside the target (".NAME.kz-<process id>-<n>.tmp") is written,
+ *   flushed and renamed over it (the old file's permissions are kept). For a catalog
+ *   the data is appended to NAME.dat and a new index (the old lines plus the new
+ *   entry's line) replaces NAME.cat the same way. A failure at any step leaves the old
+ *   file and catalog whole, removes the temporary file, and RuDU_CloseFile returns 0
+ *   with the error set. A write handle that is never closed writes nothing.
+ *   A catalog commit holds an exclusive flock on NAME.cat from before the index is
+ *   read until the new one is in place; another writer waits for it up to 5 seconds
+ *   and then fails with the catalog unchanged. A new catalog's data file is created
+ *   exclusively, so of two programs creating one catalog, one creates it and the other
+ *   adds to it. Every save removes, from its folder, temporary files of the naming
+ *   above whose process no longer runs (left by a save that was killed).
+ *   A path that is a symbolic link is written through: the file it names gets the
+ *   content and the link stays. A catalog reached through a link is the file the link
+ *   names, with its data file beside that file.
  *
  * Errors
  *   Every entry except RuDU_GetLastError and RuDU_TranslateError clears the last error
