@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -51,40 +52,68 @@ struct Value {
   std::string data;
 };
 
+std::string Folded(std::string_view n) {
+  std::string out(n);
+  for (char& c : out) c = Fold(c);
+  return out;
+}
+
+bool NameLess(const std::unique_ptr<struct Key>& k, std::string_view n);
+
+// A key: its subkeys in name order (found by binary search) and its values in the
+// order of first writing (found through an index by folded name), so that loading and
+// looking up stay fast however many names a key holds.
 struct Key {
   std::string name;
   std::vector<std::unique_ptr<Key>> subkeys;  // ordered by folded name
   std::vector<Value> values;                  // in order of first writing
+  std::unordered_map<std::string, size_t> valueAt;  // folded name -> index in values
 
   Key* Sub(std::string_view n) const {
-    for (const auto& k : subkeys)
-      if (SameName(k->name, n)) return k.get();
-    return nullptr;
+    auto it = std::lower_bound(subkeys.begin(), subkeys.end(), n, NameLess);
+    return it != subkeys.end() && SameName((*it)->name, n) ? it->get() : nullptr;
   }
   Key* CreateSub(std::string_view n) {
-    if (Key* k = Sub(n)) return k;
+    auto it = std::lower_bound(subkeys.begin(), subkeys.end(), n, NameLess);
+    if (it != subkeys.end() && SameName((*it)->name, n)) return it->get();
     auto k = std::make_unique<Key>();
     k->name = std::string(n);
-    size_t at = 0;
-    while (at < subkeys.size() && CompareNames(subkeys[at]->name, n) < 0) ++at;
     Key* raw = k.get();
-    subkeys.insert(subkeys.begin() + static_cast<std::ptrdiff_t>(at), std::move(k));
+    subkeys.insert(it, std::move(k));
     return raw;
   }
   Value* Val(std::string_view n) {
-    for (auto& v : values)
-      if (SameName(v.name, n)) return &v;
-    return nullptr;
+    auto it = valueAt.find(Folded(n));
+    return it == valueAt.end() ? nullptr : &values[it->second];
+  }
+  // Writes a value: replaces the one of the same name in its place, else adds it last.
+  Value& Put(Value v) {
+    auto [it, added] = valueAt.try_emplace(Folded(v.name), values.size());
+    if (added) return values.emplace_back(std::move(v));
+    return values[it->second] = std::move(v);
+  }
+  bool Remove(std::string_view n) {
+    auto it = valueAt.find(Folded(n));
+    if (it == valueAt.end()) return false;
+    const size_t at = it->second;
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
+    valueAt.erase(it);
+    for (auto& [name, index] : valueAt)
+      if (index > at) --index;
+    return true;
   }
   std::unique_ptr<Key> Clone() const {
     auto k = std::make_unique<Key>();
     k->name = name;
     k->values = values;
+    k->valueAt = valueAt;
     k->subkeys.reserve(subkeys.size());
     for (const auto& s : subkeys) k->subkeys.push_back(s->Clone());
     return k;
   }
 };
+
+bool NameLess(const std::unique_ptr<Key>& k, std::string_view n) { return CompareNames(k->name, n) < 0; }
 
 struct Stamp {
   bool exists = false;
@@ -417,22 +446,41 @@ bool Parse(const std::string& text, Hive& h, std::string& error) {
       error = "line " + std::to_string(n + 1) + ": bad value";
       return false;
     }
-    if (Value* old = current->Val(v.name))
-      *old = std::move(v);
-    else
-      current->values.push_back(std::move(v));
+    current->Put(std::move(v));
   }
   h.root = std::move(root);
   return true;
 }
 
-bool ReadFile(const std::string& path, std::string& out, int& err) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// What a hive path names when it is no regular file ("" when it is one).
+std::string SpecialKind(mode_t mode) {
+  if (S_ISREG(mode)) return {};
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "not a regular file";
+}
+
+// Reads a hive file. A named pipe, socket or device is refused without waiting on it
+// (`special` then says what it is). err is errno on failure.
+bool ReadFile(const std::string& path, std::string& out, int& err, std::string& special) {
+  special.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat st;
   if (fd < 0) {
     err = errno;
+    if (::stat(path.c_str(), &st) == 0) special = SpecialKind(st.st_mode);
     return false;
   }
+  if (::fstat(fd, &st) != 0 || !(special = SpecialKind(st.st_mode)).empty()) {
+    err = special.empty() ? errno : EINVAL;
+    ::close(fd);
+    return false;
+  }
+  if (const int flags = ::fcntl(fd, F_GETFL); flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   out.clear();
+  out.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   for (;;) {
     ssize_t r = ::read(fd, buf, sizeof buf);
@@ -470,11 +518,12 @@ void Load(Store& s, Hive& h) {
   h.stamp = StampOf(path);
   std::string text;
   int err = 0;
-  if (!h.stamp.exists || !ReadFile(path, text, err)) {
+  std::string special;
+  if (!h.stamp.exists || !ReadFile(path, text, err, special)) {
     h.root = std::make_unique<Key>();
     h.root->name = h.rootName;
     if (h.stamp.exists && err != ENOENT) {
-      SetAside(path, std::strerror(err));
+      SetAside(path, special.empty() ? std::string(std::strerror(err)) : "it is " + special + ", not a file");
       h.stamp = StampOf(path);
     }
     return;
@@ -705,12 +754,12 @@ int32_t RegSetValueExA(int32_t key, const char* name, uint32_t, uint32_t type, c
   return Modify(s, key, [&](Key& k, bool& changed) {
     Value* v = k.Val(n);
     if (v && v->type == type && v->data == bytes) return ERROR_SUCCESS;  // nothing to write
-    if (!v) {
-      k.values.push_back(Value{n, type, {}});
-      v = &k.values.back();
+    if (v) {
+      v->type = type;
+      v->data = std::move(bytes);
+    } else {
+      k.Put(Value{n, type, std::move(bytes)});
     }
-    v->type = type;
-    v->data = std::move(bytes);
     changed = true;
     return ERROR_SUCCESS;
   });
@@ -750,14 +799,9 @@ int32_t RegDeleteValueA(int32_t key, const char* name) {
   Store& s = S();
   std::lock_guard<std::mutex> g(s.mutex);
   return Modify(s, key, [&](Key& k, bool& changed) {
-    for (auto it = k.values.begin(); it != k.values.end(); ++it) {
-      if (SameName(it->name, n)) {
-        k.values.erase(it);
-        changed = true;
-        return ERROR_SUCCESS;
-      }
-    }
-    return ERROR_FILE_NOT_FOUND;
+    if (!k.Remove(n)) return ERROR_FILE_NOT_FOUND;
+    changed = true;
+    return ERROR_SUCCESS;
   });
 }
 
@@ -772,13 +816,12 @@ int32_t RegDeleteKeyA(int32_t key, const char* subKey) {
       parent = parent->Sub(parts[i]);
       if (!parent) return ERROR_FILE_NOT_FOUND;
     }
-    for (auto it = parent->subkeys.begin(); it != parent->subkeys.end(); ++it) {
-      if (SameName((*it)->name, parts.back())) {
-        if (!(*it)->subkeys.empty()) return ERROR_ACCESS_DENIED;
-        parent->subkeys.erase(it);
-        changed = true;
-        return ERROR_SUCCESS;
-      }
+    auto it = std::lower_bound(parent->subkeys.begin(), parent->subkeys.end(), parts.back(), NameLess);
+    if (it != parent->subkeys.end() && SameName((*it)->name, parts.back())) {
+      if (!(*it)->subkeys.empty()) return ERROR_ACCESS_DENIED;
+      parent->subkeys.erase(it);
+      changed = true;
+      return ERROR_SUCCESS;
     }
     return ERROR_FILE_NOT_FOUND;
   });

@@ -5,7 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -304,6 +308,80 @@ TEST_F(RegistryTest, AnotherProcessWriteIsSeen) {
   RegistryReset();
   size = 4;
   EXPECT_EQ(RegQueryValueExA(k, "fromChild", nullptr, nullptr, &v, &size), ERROR_SUCCESS);
+  RegCloseKey(k);
+}
+
+// Runs `call` in a child process and gives its exit code, or -1 when it had not
+// ended after `seconds` (the child is then killed): a call that blocks fails the
+// test instead of hanging it.
+int RunBounded(int seconds, const std::function<int()>& call) {
+  pid_t pid = ::fork();
+  if (pid == 0) ::_exit(call());
+  if (pid < 0) return -2;
+  for (int waited = 0; waited < seconds * 100; ++waited) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
+    ::usleep(10000);
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+TEST_F(RegistryTest, HiveThatIsANamedPipeIsRefusedAtOnce) {
+  ASSERT_EQ(::mkfifo((dir_ / "user.reg").c_str(), 0600), 0);
+  int rc = RunBounded(10, [] {
+    testing::internal::CaptureStderr();
+    int32_t k = 0;
+    const bool missing = RegOpenKeyA(HKEY_CURRENT_USER, "software", &k) == ERROR_FILE_NOT_FOUND;
+    const std::string err = testing::internal::GetCapturedStderr();
+    const bool said = err.find("user.reg") != std::string::npos && err.find("named pipe") != std::string::npos;
+    // The store goes on with defaults and can be written.
+    const bool writes = RegCreateKeyA(HKEY_CURRENT_USER, "software", &k) == ERROR_SUCCESS;
+    return missing && said && writes ? 0 : 1;
+  });
+  EXPECT_EQ(rc, 0) << "-1: the read waited on the pipe";
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "user.reg"));
+}
+
+// Lookups by name inside a key must not scan: a key of many values loads in about
+// the time its file takes to read, and deleting keeps the others found and in order.
+TEST_F(RegistryTest, ManyValuesInOneKeyLoadQuicklyAndStayInOrder) {
+  constexpr int kCount = 80000;
+  std::string text = "[HKEY_CURRENT_USER\\software\\Big]\n";
+  for (int i = 0; i < kCount; ++i) text += "\"Value" + std::to_string(i) + "\"=dword:" + std::to_string(i % 10) + "\n";
+  text += "[HKEY_CURRENT_USER\\software\\Big\\Sub]\n";
+  WriteAll(dir_ / "user.reg", text);
+  const auto start = std::chrono::steady_clock::now();
+  int32_t k = 0;
+  ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "SOFTWARE\\big", &k), ERROR_SUCCESS);
+  uint32_t v = 0, size = 4;
+  ASSERT_EQ(RegQueryValueExA(k, "VALUE79999", nullptr, nullptr, &v, &size), ERROR_SUCCESS);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(v, 9u);
+  // A scan per value took minutes here; the indexed load takes a fraction of a second.
+  EXPECT_LT(seconds, 10.0);
+
+  ASSERT_EQ(RegDeleteValueA(k, "value3"), ERROR_SUCCESS);
+  SetDword(k, "Value5", 55);  // rewriting keeps the place
+  SetDword(k, "Added", 1);    // a new name goes last
+  size = 4;
+  EXPECT_EQ(RegQueryValueExA(k, "value3", nullptr, nullptr, &v, &size), ERROR_FILE_NOT_FOUND);
+  size = 4;
+  ASSERT_EQ(RegQueryValueExA(k, "Value4", nullptr, nullptr, &v, &size), ERROR_SUCCESS);
+  EXPECT_EQ(v, 4u);
+  RegistryReset();  // read back from the file
+  std::vector<std::string> names;
+  for (uint32_t i : {0u, 2u, 3u, 4u, static_cast<uint32_t>(kCount - 1)}) {
+    char name[32];
+    uint32_t nameSize = sizeof name, value = 0, valueSize = 4;
+    ASSERT_EQ(RegEnumValueA(k, i, name, &nameSize, nullptr, nullptr, &value, &valueSize), ERROR_SUCCESS);
+    names.push_back(std::string(name) + "=" + std::to_string(value));
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Value0=0", "Value2=2", "Value4=4", "Value5=55", "Added=1"}));
+  int32_t sub = 0;
+  EXPECT_EQ(RegOpenKeyA(k, "sub", &sub), ERROR_SUCCESS);
+  RegCloseKey(sub);
   RegCloseKey(k);
 }
 
