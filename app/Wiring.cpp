@@ -7,6 +7,7 @@
 #include "shell/LauncherSlots.h"
 #include "shell/QtProcessStarter.h"
 #include "shell/ShellDialogs.h"
+#include "textres/TRE.h"
 #include "txteditor/TXTEditor.h"
 #include "txteditor/Turret.h"
 #include "txteditor/WareListViewerSlot.h"
@@ -24,6 +25,9 @@ void WireApplication(bool scriptedUi) {
   InstallShellDialogSlots();
   LauncherSlots& table = GetLauncherSlots();
   table.OpenTxtEditor = [](QWidget* owner, const std::string& path) { ::frmTXTEditor::OpenNew(owner, path); };
+  table.OpenTextResourceEditor = [](QWidget* owner, const std::string& path) { ::frmTRE::OpenNew(owner, path); };
+  // The "desc" buttons: the shared read-only view of the loaded descriptions.
+  frmTXTEditor::DescEditorOpener() = [](QWidget* owner) { ::frmTRE::ShowShared(owner); };
 
   frmTXTEditor::SetPageFactory(frmTXTEditor::kWarePage, [](QWidget* parent) -> EditorPage* { return new ucWare(parent); });
   frmTXTEditor::SetPageFactory(frmTXTEditor::kTurretPage, [](QWidget* parent) -> EditorPage* {

@@ -12,7 +12,8 @@ class TREHost {
   // A message box (platform::Ui flags); the answer.
   virtual int32_t MsgBox(const std::string& text, int32_t flags, const std::string& title) = 0;
   // The open dialog with the filter, starting at startPath (a file) or else in
-  // initDir; false when cancelled.
+  // initDir; a startPath of "vfs://" browses the virtual file system. False when
+  // cancelled.
   virtual bool ChooseOpenFile(const std::string& filter, const std::string& startPath, const std::string& initDir,
                               std::string& path) = 0;
   // The save dialog: `path` in (start, may be empty) and out (the choice, a catalog

@@ -65,9 +65,11 @@ bool clsTRESession::SavePrompt() {
 bool clsTRESession::OpenFile(const std::string& pathIn) {
   if (!SavePrompt()) return false;
   std::string path = pathIn;
-  if (path.empty()) {
-    std::string last = Settings ? Settings->LastOpenedXMLFile() : std::string();
-    if (!host_.ChooseOpenFile(tre::kOpenFilter, last, DataRoot(), path) || path.empty()) return false;
+  if (path.empty() || path == "vfs://") {
+    // The dialog: on disk from the last opened file, or over the virtual file system.
+    std::string start = path.empty() && Settings ? Settings->LastOpenedXMLFile() : path;
+    path.clear();
+    if (!host_.ChooseOpenFile(tre::kOpenFilter, start, DataRoot(), path) || path.empty()) return false;
   }
   if (kz::IsVFSPath(path)) {
     std::string inner = kz::StripVFSPrefix(path);
@@ -136,7 +138,8 @@ bool clsTRESession::SaveDocument() {
       Msg(path + " already exists." + kCrLf + "Do you want to replace it?", platform::vbYesNo | platform::vbQuestion) !=
           platform::vbYes)
     return false;
-  if (!doc_.Save(path, filterIndex == 1 ? 1 : 2)) {
+  // Plain for the first filter; packed for the others, and always into a catalog.
+  if (!doc_.Save(path, filterIndex == 1 && !kz::IsCatalogPath(path) ? 1 : 2)) {
     Msg(doc_.GetLastError(), platform::vbOKOnly, true);
     return false;
   }

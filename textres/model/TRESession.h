@@ -28,8 +28,8 @@ class clsTRESession {
   // The question before open, new document and the pages in memory; true to go on
   // (No, or nothing changed). Yes saves and ends the command.
   bool SavePrompt();
-  // Opens a file: "" asks for one (the open dialog), "vfs://<path>" is looked up in
-  // the virtual file system. True when a document was loaded.
+  // Opens a file: "" asks for one (the open dialog), "vfs://" for one of the virtual
+  // file system, "vfs://<path>" is looked up there. True when a document was loaded.
   bool OpenFile(const std::string& path);
   // The read-only view of the pages the description server loaded.
   void ShowMemoryPages();
