@@ -11,6 +11,7 @@
 #include "txteditor/TXTEditor.h"
 #include "txteditor/Turret.h"
 #include "txteditor/WareListViewerSlot.h"
+#include "wareeditors/Job.h"
 #include "wareeditors/Ware.h"
 #include "wareeditors/WareList.h"
 #include "wareeditors/WareListViewer.h"
@@ -32,6 +33,9 @@ void WireApplication(bool scriptedUi) {
   frmTXTEditor::SetPageFactory(frmTXTEditor::kWarePage, [](QWidget* parent) -> EditorPage* { return new ucWare(parent); });
   frmTXTEditor::SetPageFactory(frmTXTEditor::kTurretPage, [](QWidget* parent) -> EditorPage* {
     return new ucTurret(parent);
+  });
+  frmTXTEditor::SetPageFactory(frmTXTEditor::kJobPage, [](QWidget* parent) -> EditorPage* {
+    return new ucJob(parent);
   });
   frmTXTEditor::SetPageFactory(frmTXTEditor::kWareListPage, [](QWidget* parent) -> EditorPage* {
     return new ucWareList(parent);

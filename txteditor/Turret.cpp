@@ -33,6 +33,7 @@ QTreeWidget* NewList(QWidget* parent, const char* name, const QStringList& heade
   list->setRootIsDecorated(false);
   list->setAllColumnsShowFocus(true);
   list->setHeaderLabels(headers);
+  list->setColumnWidth(0, 180);
   return list;
 }
 
@@ -188,8 +189,8 @@ void ucTurret::ShowTurretLasers() {
   LaserView->clear();
   AvailView->clear();
   if (!record_) return;
-  const int32_t mask =
-      record_->size() > mdlTurret::kLaserMaskField ? mdlTurret::MaskOf(record_->Value(mdlTurret::kLaserMaskField)) : 0;
+  int32_t mask = 0;
+  if (record_->size() > mdlTurret::kLaserMaskField) mdlTurret::MaskOf(record_->Value(mdlTurret::kLaserMaskField), mask);
   for (const mdlTurret::LaserRow& row : mdlTurret::LaserRows(lasers_.get(), mask)) {
     QTreeWidgetItem* item = AddLaserItem(row.allowed ? LaserView : AvailView, row.key, row.position, row.name);
     item->setData(0, kz::kItemDataRole, row.position);
@@ -208,11 +209,11 @@ void ucTurret::MoveLaser(bool allow) {
   if (!item || !item->isSelected() || !record_) return;
   const std::string key = kz::ItemKey(item).toStdString();
   TXTObjectPtr laser = lasers_ ? lasers_->FindKey(key) : nullptr;
+  int32_t mask = 0;
   if (laser && record_->size() > mdlTurret::kLaserMaskField && laser->index >= 0 &&
-      laser->index < mdlTurret::kMaskBits) {
+      laser->index < mdlTurret::kMaskBits && mdlTurret::MaskOf(record_->Value(mdlTurret::kLaserMaskField), mask)) {
     kz::RemoveListItemByKey(from, key);
     AddLaserItem(to, laser->key(), laser->index, mdlTurret::LaserName(*laser));
-    const int32_t mask = mdlTurret::MaskOf(record_->Value(mdlTurret::kLaserMaskField));
     const int32_t changed = allow ? kz::SetBit(mask, laser->index) : kz::ClearBit(mask, laser->index);
     record_->SetValue(mdlTurret::kLaserMaskField, kz::Variant(changed));
     ShowTurretProperties();

@@ -181,11 +181,21 @@ TEST_F(TurretPageTest, LaserListsFollowAllThirtyTwoBitsOfTheMask) {
   EXPECT_EQ(page->LaserView->topLevelItem(31)->text(1), "Last Ray");
   EXPECT_EQ(page->LaserView->topLevelItem(1)->text(1), "SS_LASER_1") << "no name: the ID";
 
-  EXPECT_EQ(mdlTurret::MaskOf(kz::Variant(4294967295.0)), -1);
-  EXPECT_EQ(mdlTurret::MaskOf(kz::Variant("2147483648")), INT32_MIN);
-  EXPECT_EQ(mdlTurret::MaskOf(kz::Variant(int32_t(-2))), -2);
-  EXPECT_EQ(mdlTurret::MaskOf(kz::Variant("abc")), 0);
-  EXPECT_EQ(mdlTurret::MaskOf(kz::Variant()), 0);
+  struct MaskCase {
+    kz::Variant value;
+    bool mask;
+    int32_t bits;
+  } masks[] = {
+      {kz::Variant(4294967295.0), true, -1},          {kz::Variant("2147483648"), true, INT32_MIN},
+      {kz::Variant(int32_t(-2)), true, -2},           {kz::Variant("abc"), false, 0},
+      {kz::Variant(), false, 0},                      {kz::Variant(4294967296.0), false, 0},
+      {kz::Variant(1.5), false, 0},                   {kz::Variant(-2147483649.0), false, 0},
+  };
+  for (const MaskCase& c : masks) {
+    int32_t bits = 0;
+    EXPECT_EQ(mdlTurret::MaskOf(c.value, bits), c.mask) << kz::CStr(c.value);
+    if (c.mask) EXPECT_EQ(bits, c.bits) << kz::CStr(c.value);
+  }
 }
 
 TEST_F(TurretPageTest, MovingLasersSetsAndClearsBitsAndStoresSigned) {
@@ -212,6 +222,15 @@ TEST_F(TurretPageTest, MovingLasersSetsAndClearsBitsAndStoresSigned) {
   page->AvailView->clearSelection();
   page->btnAddLaser->click();
   EXPECT_EQ(kz::CLng(r->Value(8)), 5);
+
+  // A field that holds no mask: every laser is available, and no move writes a bit.
+  r->SetValue(8, kz::Variant("abc"));
+  Show(0);
+  EXPECT_EQ(page->AvailView->topLevelItemCount(), 32);
+  Select(page->AvailView, "1");
+  page->AllowLaser();
+  EXPECT_EQ(kz::CStr(r->Value(8)), "abc");
+  EXPECT_EQ(page->AvailView->topLevelItemCount(), 32);
 
   // An unsigned stored mask is stored back signed.
   Show(2);

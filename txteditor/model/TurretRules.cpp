@@ -8,21 +8,21 @@
 
 namespace mdlTurret {
 
-int32_t MaskOf(const kz::Variant& value) {
+bool MaskOf(const kz::Variant& value, int32_t& mask) {
   double d = 0;
   switch (value.Kind()) {
-    case kz::VariantKind::Integer: return value.AsInteger();
-    case kz::VariantKind::Long: return value.AsLong();
+    case kz::VariantKind::Integer: mask = value.AsInteger(); return true;
+    case kz::VariantKind::Long: mask = value.AsLong(); return true;
     case kz::VariantKind::Single: d = value.AsSingle(); break;
     case kz::VariantKind::Double: d = value.AsDouble(); break;
     case kz::VariantKind::String:
-      if (!kz::TryParseNumber(value.AsString(), d)) return 0;
+      if (!kz::TryParseNumber(value.AsString(), d)) return false;
       break;
-    default: return 0;
+    default: return false;
   }
-  if (!std::isfinite(d) || std::fabs(d) >= 9.2e18) return 0;
-  const int64_t whole = static_cast<int64_t>(std::nearbyint(d));  // halves to even
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(whole)));
+  if (!std::isfinite(d) || d != std::floor(d) || d < -2147483648.0 || d > 4294967295.0) return false;
+  mask = static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(d)));
+  return true;
 }
 
 std::string FieldCaption(int32_t size, int32_t index) {

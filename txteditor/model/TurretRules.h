@@ -21,9 +21,10 @@ constexpr int32_t kSceneField = 7;
 constexpr int32_t kLaserMaskField = 8;
 constexpr int32_t kMaskBits = 32;
 
-// The 32 bits of a stored mask: the low 32 bits of a whole number (a number or a
-// numeric text, rounded as the program rounds); 0 for anything else.
-int32_t MaskOf(const kz::Variant& value);
+// The 32 bits of a stored mask: a whole number (or numeric text) from -2147483648 to
+// 4294967295, taken bit for bit. False for anything else (no mask: nothing is allowed,
+// and the page changes no bit of it).
+bool MaskOf(const kz::Variant& value, int32_t& mask);
 
 // The caption of field `index` of a record of `size` values: the common or tail
 // caption, "Scene file" for field 7, else the cockpit labels table ("Unknown value"
