@@ -86,6 +86,11 @@ void frmTXTEditor::SetPageFactory(int slot, PageFactory factory) {
   Factories()[static_cast<size_t>(slot)] = std::move(factory);
 }
 
+frmTXTEditor::PageFactory frmTXTEditor::PageFactoryOf(int slot) {
+  if (slot < 0 || slot >= kPageSlots) return {};
+  return Factories()[static_cast<size_t>(slot)];
+}
+
 const char* frmTXTEditor::PageControlName(int slot) {
   static const char* names[kPageSlots] = {"ShipEdit", "TurretEdit", "WareEdit", "JobEdit", "WareListEdit"};
   return slot >= 0 && slot < kPageSlots ? names[slot] : "";

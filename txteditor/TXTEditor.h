@@ -49,6 +49,8 @@ class frmTXTEditor : public QMainWindow {
   using PageFactory = std::function<EditorPage*(QWidget* parent)>;
   // Fills (or, with an empty function, empties) a slot for windows made afterwards.
   static void SetPageFactory(int slot, PageFactory factory);
+  // The factory in a slot (empty when none); other windows embed the same pages.
+  static PageFactory PageFactoryOf(int slot);
   // The child control name of each slot ("ShipEdit", "TurretEdit", "WareEdit", "JobEdit",
   // "WareListEdit").
   static const char* PageControlName(int slot);
