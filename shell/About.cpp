@@ -1,11 +1,16 @@
 #include "shell/About.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QTabBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "core/Generic.h"
 
@@ -80,6 +85,14 @@ void frmAbout::ShowTab(const std::string& key) {
   QString text = QString::fromStdString(kz::AboutLibrariesText(lookup_));
   text.replace("\r\n", "\n");
   Credits->setPlainText(text);
+  // Every line reads whole: the box is as wide as its longest line (within the screen).
+  const QFontMetrics fm(Credits->font());
+  int widest = 0;
+  for (const QString& line : text.split('\n')) widest = std::max(widest, fm.horizontalAdvance(line));
+  int wanted = widest + 2 * Credits->frameWidth() + 2 * static_cast<int>(Credits->document()->documentMargin()) +
+               Credits->cursorWidth() + 4;
+  if (const QScreen* screen = this->screen()) wanted = std::min(wanted, screen->availableGeometry().width() - 60);
+  Credits->setMinimumWidth(std::max(0, wanted));
 }
 
 void frmAbout::keyPressEvent(QKeyEvent* e) {

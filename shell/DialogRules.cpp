@@ -221,7 +221,8 @@ SettingsReload DecideSettingsReload(std::string_view oldDataRoot, std::string_vi
   SettingsReload r;
   r.DataFolderChanged = !EqualsNoCase(oldDataRoot, newDataRoot);
   const bool descChanged = oldLoadDesc != newLoadDesc || oldLang != newLang;
-  r.LoadDescriptions = newLoadDesc && (descChanged || r.DataFolderChanged);
+  // A data reload loads the descriptions itself (when they are on).
+  r.LoadDescriptions = newLoadDesc && descChanged && !r.DataFolderChanged;
   r.UnloadDescriptions = !newLoadDesc;
   return r;
 }

@@ -117,8 +117,8 @@ LangIdCheck ParseLanguageID(std::string_view text, int32_t& id);
 
 // What OK in the settings has to reload, from the values before and after.
 struct SettingsReload {
-  bool DataFolderChanged = false;  // reload the game data
-  bool LoadDescriptions = false;   // load the description strings (again)
+  bool DataFolderChanged = false;  // reload the game data (the descriptions with them)
+  bool LoadDescriptions = false;   // load the description strings (again) without a data reload
   bool UnloadDescriptions = false; // drop them
 };
 SettingsReload DecideSettingsReload(std::string_view oldDataRoot, std::string_view newDataRoot,

@@ -1,6 +1,8 @@
 #include "shell/Files.h"
 
 #include <QEvent>
+
+#include <algorithm>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +51,7 @@ frmFiles::frmFiles(QWidget* parent) : QDialog(parent) {
   connect(FilterEdit, &QLineEdit::returnPressed, this, [this] {
     try {
       ListFiles(FilterEdit->text().toStdString());
+      FitColumns();
     } catch (const std::exception& e) {
       platform::Ui::Instance().MsgBox(e.what(), platform::vbCritical, {}, this);
     }
@@ -69,7 +72,7 @@ void frmFiles::ShowFiles(bool modal, QWidget* owner) {
   LayOutView();
   View->setHeaderLabels({"VFS name", "Real name"});
   View->header()->setStretchLastSection(true);
-  View->setColumnWidth(0, View->viewport()->width() / 2);
+  FitColumns();
   const std::string mod = Settings ? Settings->ActiveModName() : std::string();
   ActiveModEdit->setText(mod.empty() ? QString("(none)") : Q(mod));
   if (modal) {
@@ -78,6 +81,14 @@ void frmFiles::ShowFiles(bool modal, QWidget* owner) {
     show();
     raise();
   }
+}
+
+void frmFiles::FitColumns() {
+  // Every VFS name reads whole (at least half the list); "Real name" reaches the
+  // list's right edge.
+  View->header()->setResizeContentsPrecision(-1);  // every row, not only the visible ones
+  View->resizeColumnToContents(0);
+  View->setColumnWidth(0, std::max(View->columnWidth(0), View->viewport()->width() / 2));
 }
 
 void frmFiles::resizeEvent(QResizeEvent* e) {

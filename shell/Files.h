@@ -18,6 +18,8 @@ class frmFiles : public QDialog {
   void ShowFiles(bool modal = false, QWidget* owner = nullptr);
   // Lists again with a filter text ("" = everything).
   void ListFiles(const std::string& filterText);
+  // Column widths: the first as wide as its widest name, the second to the right edge.
+  void FitColumns();
 
   QLabel* Label2 = nullptr;
   QLineEdit* FilterEdit = nullptr;

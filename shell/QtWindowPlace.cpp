@@ -2,22 +2,90 @@
 
 #include <algorithm>
 
-#include <QVariant>
+#include <QEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 namespace kz {
 namespace {
-const char* const kPendingSize = "kzPendingOuterSize";
+
+const char* const kKeeperName = "kzOuterSizeKeeper";
+// How long after the first showing a late frame is still looked for.
+constexpr int kKeepMs = 3000;
+constexpr int kCheckMs = 100;
+
+// Holds the outer size a window was given before it was shown, and gives the window
+// that outer size again while its frame changes in the first moments it is shown.
+class OuterSizeKeeper : public QObject {
+ public:
+  OuterSizeKeeper(QWidget* window, QSize outer) : QObject(window), window_(window), outer_(outer) {
+    setObjectName(kKeeperName);
+    window->installEventFilter(this);
+  }
+
+  void SetOuter(QSize outer) {
+    outer_ = outer;
+    frame_ = QSize(-1, -1);
+  }
+
+  // The window is shown: settle now, then watch the frame for a while.
+  void Start() {
+    Settle();
+    if (started_) return;
+    started_ = true;
+    auto* check = new QTimer(this);
+    connect(check, &QTimer::timeout, this, [this] { Settle(); });
+    check->start(kCheckMs);
+    QTimer::singleShot(kKeepMs, this, [this] { deleteLater(); });
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != window_) return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::Show && !started_) {
+      Start();
+    } else if (started_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                            event->type() == QEvent::Show)) {
+      QTimer::singleShot(0, this, [this] { Settle(); });
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  void Settle() {
+    if (!window_ || !window_->isVisible()) return;
+    if (window_->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) return;
+    const QSize frame(window_->frameGeometry().width() - window_->geometry().width(),
+                      window_->frameGeometry().height() - window_->geometry().height());
+    // Only a frame other than the one the size was settled for moves anything: a
+    // size the user gives the window meanwhile stays.
+    if (frame == frame_) return;
+    frame_ = frame;
+    window_->resize(std::max(1, outer_.width() - frame.width()), std::max(1, outer_.height() - frame.height()));
+  }
+
+  QPointer<QWidget> window_;
+  QSize outer_;
+  QSize frame_{-1, -1};
+  bool started_ = false;
+};
+
+OuterSizeKeeper* KeeperOf(QWidget* window) {
+  return static_cast<OuterSizeKeeper*>(window->findChild<QObject*>(kKeeperName, Qt::FindDirectChildrenOnly));
+}
+
 }  // namespace
 
 void ApplyPendingOuterSize(QWidget* window) {
-  const QVariant pending = window->property(kPendingSize);
-  if (!pending.isValid()) return;
-  window->setProperty(kPendingSize, QVariant());
-  const QSize outer = pending.toSize();
-  const int extraW = window->frameGeometry().width() - window->geometry().width();
-  const int extraH = window->frameGeometry().height() - window->geometry().height();
-  window->resize(std::max(1, outer.width() - extraW), std::max(1, outer.height() - extraH));
+  if (OuterSizeKeeper* keeper = KeeperOf(window)) keeper->Start();
+}
+
+void ForgetPendingOuterSize(QWidget* window) {
+  if (OuterSizeKeeper* keeper = KeeperOf(window)) {
+    keeper->setParent(nullptr);
+    keeper->deleteLater();
+  }
 }
 
 int32_t clsQtWindowPlace::GetWindowState() const {
@@ -53,7 +121,8 @@ void clsQtWindowPlace::MoveWindow(int32_t left, int32_t top, int32_t width, int3
     // (as move() takes it), the outer size is settled when the window is shown.
     window_->move(left, top);
     window_->resize(std::max(1, width), std::max(1, height));
-    window_->setProperty(kPendingSize, QSize(width, height));
+    if (OuterSizeKeeper* keeper = KeeperOf(window_)) keeper->SetOuter(QSize(width, height));
+    else new OuterSizeKeeper(window_, QSize(width, height));
     return;
   }
   const QRect frame = window_->frameGeometry();

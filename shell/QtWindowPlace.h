@@ -24,7 +24,13 @@ class clsQtWindowPlace : public WindowPlace {
 };
 
 // A window placed before it was first shown gets its outer size once its frame is
-// known: call this when it is shown.
+// known, from its first showing on (this settles it at once, for a window that needs
+// its size within its own show event). The frame that the desktop draws around a
+// window may become known only some time after the first showing; for a few seconds
+// the outer size is settled again whenever the frame turns out other than it was, so
+// a place stored and restored keeps its size.
 void ApplyPendingOuterSize(QWidget* window);
+// Drops a pending outer size (the window settles its own size instead).
+void ForgetPendingOuterSize(QWidget* window);
 
 }  // namespace kz

@@ -14,6 +14,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <filesystem>
+#include <system_error>
+
 #include "core/AppError.h"
 #include "core/Common.h"
 #include "core/Generic.h"
@@ -61,7 +64,14 @@ frmSettings::frmSettings(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Settings");
   setModal(true);
 
-  actions.ReloadGameData = [](QWidget* owner) { kz::LoadKzData(owner); };
+  actions.ReloadGameData = [](QWidget* owner) {
+    // A folder that is not there is said so; the data loaded before stay loaded.
+    const std::string root = Settings ? Settings->DataRoot() : std::string();
+    std::error_code ec;
+    if (!root.empty() && !std::filesystem::is_directory(root, ec))
+      throw kz::AppError(kz::kErrDataLoad, "LoadKzData", "The data folder \"" + root + "\" does not exist.");
+    kz::LoadKzData(owner);
+  };
   actions.LoadDescriptions = [](int32_t lang, std::string& error) {
     if (!DescServer) {
       error = "The description server is not loaded.";
@@ -85,7 +95,8 @@ frmSettings::frmSettings(QWidget* parent) : QDialog(parent) {
   cl->addWidget(PathRow(common, JvPathEdit, "JvPathEdit", btnJvBrowse, "btnJvBrowse"));
   cl->addWidget(new QLabel("Direcotory with data files", common));
   cl->addWidget(PathRow(common, DataDir, "DataDir", btnDataDirBrowse, "btnDataDirBrowse"));
-  fraDesc = new QGroupBox("       Load object descriptions", common);
+  // The check box is the frame's caption: the frame has no title of its own.
+  fraDesc = new QGroupBox(common);
   fraDesc->setObjectName("fraDesc");
   auto* dl = new QVBoxLayout(fraDesc);
   chkLoadDesc = new QCheckBox("Load object descriptions", fraDesc);

@@ -25,7 +25,8 @@ class frmSettings : public QDialog {
   // What OK does beyond storing; the defaults reach the process-wide services
   // (LoadKzData, the description server, the wait window). Tests replace them.
   struct Actions {
-    // Reloads the game data; throws (AppError) on failure.
+    // Reloads the game data, and with them the description strings when they are on;
+    // throws (AppError) on failure.
     std::function<void(QWidget* waitOwner)> ReloadGameData;
     // Loads the description strings of a language; false with the reason.
     std::function<bool(int32_t langID, std::string& error)> LoadDescriptions;

@@ -468,8 +468,32 @@ void frmMain::showEvent(QShowEvent* event) {
   ApplyPendingOuterSize(this);
   if (!measured_) {
     MeasureCells();
+    if (fitFirstSize_) FitItems();
     ArrangeIcons();
   }
+}
+
+void frmMain::FitItems() {
+  fitFirstSize_ = false;
+  if (cellWidth_ <= 0 || cellHeight_ <= 0) return;
+  const int frameW = View->width() - View->viewport()->width() -
+                     (View->verticalScrollBar()->isVisible() ? View->verticalScrollBar()->width() : 0);
+  const int frameH = View->height() - View->viewport()->height() -
+                     (View->horizontalScrollBar()->isVisible() ? View->horizontalScrollBar()->height() : 0);
+  // The places the items get at the view's width without a scroll bar.
+  const int viewportW = std::max(View->width() - frameW, cellWidth_ + 10);
+  const auto places = ArrangeIconPlaces(viewportW, cellWidth_, cellHeight_, static_cast<std::size_t>(View->count()));
+  int right = 0, bottom = 0;
+  for (const IconPlace& p : places) {
+    right = std::max(right, p.Left + cellWidth_ + 5);
+    bottom = std::max(bottom, p.Top + cellHeight_ + 5);
+  }
+  const int growW = std::max(0, right + frameW - View->width());
+  const int growH = std::max(0, bottom + frameH - View->height());
+  if (growW == 0 && growH == 0) return;
+  // The window settles its own size: the default outer size no longer applies.
+  ForgetPendingOuterSize(this);
+  resize(width() + growW, height() + growH);
 }
 
 void frmMain::MyShow(bool modal, QWidget* owner) {
@@ -608,6 +632,7 @@ void frmMain::RefreshProgramItems(const std::string& previousViewerPath) {
 }
 
 void frmMain::LoadMainWindowState() {
+  fitFirstSize_ = Cfg().ReadRegValue("main", "height", kRegNumber).IsEmpty();
   clsQtWindowPlace place(this, true);
   Cfg().LoadWindowPos(place, "main", 375, 143);
   ViewIconList icons(View);

@@ -61,6 +61,9 @@ class frmMain : public QMainWindow {
   int CellWidth() const { return cellWidth_; }
   int CellHeight() const { return cellHeight_; }
   void MeasureCells();
+  // Without a stored place: makes the window tall (and wide) enough to show every
+  // item arranged, without a scroll bar.
+  void FitItems();
   void ArrangeIcons();
   void SnapIconToGrid(QListWidgetItem* item);
   void LaunchSelected();
@@ -115,6 +118,7 @@ class frmMain : public QMainWindow {
   int cellWidth_ = 0;
   int cellHeight_ = 0;
   bool measured_ = false;
+  bool fitFirstSize_ = false;  // no place was stored: the first showing fits the items
   QListWidgetItem* draggedItem_ = nullptr;  // the item under the left button at the last press
   bool closing_ = false;
 };

@@ -180,7 +180,9 @@ TEST(SettingsRules, ReloadDecisions) {
   } cases[] = {
       {"nothing changed", "/g", "/g", true, true, 44, 44, false, false, false},
       {"letter case only", "/Game", "/game", true, true, 44, 44, false, false, false},
-      {"data folder with descriptions", "/g", "/h", true, true, 44, 44, true, true, false},
+      // The data reload loads the descriptions itself: not a second time.
+      {"data folder with descriptions", "/g", "/h", true, true, 44, 44, true, false, false},
+      {"data folder and language", "/g", "/h", true, true, 44, 49, true, false, false},
       {"data folder without descriptions", "/g", "/h", false, false, 44, 44, true, false, true},
       {"descriptions off", "/g", "/g", true, false, 44, 44, false, false, true},
       {"descriptions on", "/g", "/g", false, true, 44, 44, false, true, false},

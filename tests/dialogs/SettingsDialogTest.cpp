@@ -2,6 +2,8 @@
 // OK reloads.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 
@@ -128,7 +130,9 @@ TEST_F(SettingsDialogTest, OkReloadsWhatChanged) {
   } cases[] = {
       {"nothing", "/games/kz/data", true, 0, {}},
       {"letter case of the data folder", "/Games/KZ/data", true, 0, {}},
-      {"data folder", "/games/other", true, 0, {"reload /games/other", "load 44"}},
+      // The data reload loads the descriptions itself.
+      {"data folder", "/games/other", true, 0, {"reload /games/other"}},
+      {"data folder and language", "/games/other", true, 1, {"reload /games/other"}},
       {"language", "/games/kz/data", true, 1, {"load 49"}},
       {"descriptions off", "/games/kz/data", false, 0, {"unload"}},
   };
@@ -156,18 +160,32 @@ TEST_F(SettingsDialogTest, OkReloadsWhatChanged) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(SettingsDialogTest, AFailedReloadIsShown) {
+TEST_F(SettingsDialogTest, AFailedDataFolderChangeShowsOneMessage) {
   failReload = true;
   failLoad = true;
   auto d = Open();
   d->DataDir->setText("/nowhere");
   d->PressOK();
   EXPECT_EQ(d->ModalResult, 1);
-  EXPECT_EQ(calls, (std::vector<std::string>{"reload /nowhere", "load 44"}));
-  ASSERT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(calls, (std::vector<std::string>{"reload /nowhere"}));
+  ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].Text, "Error loading game data: (Creating VFS): no such folder");
   EXPECT_EQ(Boxes()[0].Flags & 0x70, platform::vbCritical);
-  EXPECT_NE(Boxes()[1].Text.find("no text files for language 44"), std::string::npos);
+
+  // The program's own reload says when the folder is not there, and keeps what was
+  // loaded; the box belongs to the window that opened the dialog.
+  calls.clear();
+  ui_->ClearCalls();
+  QWidget launcher;
+  frmSettings real;
+  real.actions.LoadDescriptions = d->actions.LoadDescriptions;
+  real.ShowSettings(false, &launcher);
+  real.DataDir->setText("/nowhere/at/all");
+  real.PressOK();
+  EXPECT_TRUE(calls.empty());
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].Text, "Error loading game data: The data folder \"/nowhere/at/all\" does not exist.");
+  EXPECT_EQ(Boxes()[0].Owner, static_cast<void*>(&launcher));
 }
 
 TEST_F(SettingsDialogTest, CancelStoresNothingAndBrowsingKeepsTheTextOnCancel) {
@@ -197,6 +215,37 @@ TEST_F(SettingsDialogTest, CancelStoresNothingAndBrowsingKeepsTheTextOnCancel) {
   e->PressHelp();
   ASSERT_EQ(starter_->documents.size(), 1u);
   EXPECT_NE(starter_->documents[0].find("settings.html"), std::string::npos);
+}
+
+TEST_F(SettingsDialogTest, ItsBoxesBelongToIt) {
+  auto d = Open();
+  d->cmbLangID->setEditText("abc");
+  d->PressOK();
+  starter_->answer = false;  // the help viewer does not start
+  d->PressHelp();
+  ui_->PushFolder("");
+  d->BrowseDataDir();
+  const auto calls = ui_->Calls();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].Text, "Lang ID: Entered value is incorrect. It must be whole number.");
+  EXPECT_NE(calls[1].Text.find("Cannot open the help page"), std::string::npos) << calls[1].Text;
+  EXPECT_EQ(calls[2].Kind, "BrowseForFolder");
+  for (const auto& c : calls) EXPECT_EQ(c.Owner, static_cast<void*>(d.get())) << c.Kind << " " << c.Text;
+}
+
+TEST_F(SettingsDialogTest, TheDescriptionsFrameIsCaptionedOnceByItsCheckBox) {
+  auto d = Open();
+  int captions = 0;
+  for (QWidget* w : d->findChildren<QWidget*>()) {
+    QString text;
+    if (auto* box = qobject_cast<QGroupBox*>(w)) text = box->title();
+    else if (auto* check = qobject_cast<QAbstractButton*>(w)) text = check->text();
+    else if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
+    if (text.trimmed() == "Load object descriptions") ++captions;
+  }
+  EXPECT_EQ(captions, 1);
+  EXPECT_EQ(d->chkLoadDesc->text(), "Load object descriptions");
+  EXPECT_EQ(d->chkLoadDesc->parentWidget(), d->fraDesc);
 }
 
 }  // namespace

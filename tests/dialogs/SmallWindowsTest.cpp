@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -162,6 +163,16 @@ TEST_F(DialogsTest, AboutBoxShowsTheVersionsOfTheLibrariesItFinds) {
   EXPECT_EQ(firstLine.substr(firstLine.size() - (3 + kz::GetAppVersion().size())), "): " + kz::GetAppVersion()) << shown;
   about.SetLibraryLookup(lookup);
   EXPECT_EQ(about.Credits->toPlainText().count('\n'), 3);
+
+  // Every line reads whole, also a long path: no sideways scrolling.
+  about.SetLibraryLookup([](std::string& name, const std::string&) -> std::string {
+    name = "/home/player/games/kz-editor/build/lib/" + name + ".0.1.0";
+    return "12.34.56";
+  });
+  about.show();
+  QApplication::processEvents();
+  EXPECT_EQ(about.Credits->horizontalScrollBar()->maximum(), 0);
+  EXPECT_FALSE(about.Credits->horizontalScrollBar()->isVisible());
 }
 
 // ---- Loaded files -------------------------------------------------------------------
@@ -205,6 +216,13 @@ TEST_F(DialogsTest, FileListWalksTheVirtualFileSystemUnderAFilter) {
   files.FilterEdit->setText("");
   QMetaObject::invokeMethod(files.FilterEdit, "returnPressed");
   EXPECT_EQ(files.View->topLevelItemCount(), static_cast<int>(all.size()));
+  // Every VFS name reads whole.
+  files.show();
+  QApplication::processEvents();
+  const QFontMetrics fm(files.View->font());
+  for (const kz::VfsFileRow& r : all)
+    EXPECT_LT(fm.horizontalAdvance(QString::fromStdString(r.VfsName)), files.View->columnWidth(0)) << r.VfsName;
+  EXPECT_EQ(files.View->columnWidth(0) + files.View->columnWidth(1), files.View->viewport()->width());
   files.resize(500, 400);
   EXPECT_EQ(files.View->geometry().right(), 499);
   EXPECT_EQ(files.View->geometry().bottom(), 399);

@@ -8,11 +8,14 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QAction>
+#include <QWindow>
+#include <QScrollBar>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/AppError.h"
+#include "core/Outside.h"
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "platform/Registry.h"
@@ -20,6 +23,7 @@
 #include "shell/CommandLine.h"
 #include "shell/LauncherLayout.h"
 #include "shell/LauncherSlots.h"
+#include "shell/QtWindowPlace.h"
 #include "shell/frmMain.h"
 #include "shell/frmWait.h"
 
@@ -282,9 +286,78 @@ TEST_F(LauncherTest, RenamedCaptionsAndWindowPlaceSurviveARestart) {
   EXPECT_EQ(m->frameGeometry(), before);
 }
 
-TEST_F(LauncherTest, DefaultPlaceIs375By143) {
+TEST_F(LauncherTest, FirstSizeShowsEveryItemAndARestartKeepsIt) {
+  // With every optional program the view holds ten items.
+  const std::string program = QCoreApplication::applicationFilePath().toStdString();
+  Settings->SetCustomProgram(program);
+  Settings->SetExt3DViewerPath(program);
   kz::frmMain* m = NewMain();
-  EXPECT_EQ(m->frameGeometry().size(), QSize(375, 143));
+  EXPECT_EQ(m->frameGeometry().size(), QSize(375, 143));  // the default, until it is shown
+  m->show();
+  QApplication::processEvents();
+  EXPECT_EQ(m->frameGeometry().width(), 375);
+  EXPECT_FALSE(m->View->verticalScrollBar()->isVisible());
+  EXPECT_FALSE(m->View->horizontalScrollBar()->isVisible());
+  const QRect viewport = m->View->viewport()->rect();
+  for (int i = 0; i < m->View->count(); ++i)
+    EXPECT_TRUE(viewport.contains(m->View->visualItemRect(m->View->item(i)))) << i;
+  const QSize first = m->frameGeometry().size();
+  CloseMain();
+
+  // Restarted twice: the stored size comes back as it was.
+  for (int restart = 0; restart < 2; ++restart) {
+    m = NewMain();
+    m->show();
+    QApplication::processEvents();
+    EXPECT_EQ(m->frameGeometry().size(), first) << restart;
+    CloseMain();
+  }
+}
+
+TEST_F(LauncherTest, APlaceRestoredBeforeTheFrameIsKnownKeepsItsOuterSize) {
+  // The desktop adds the frame only after the window is first shown: a window shown
+  // without a frame, then given one, stands for that.
+  auto showLate = [](QWidget& w) {
+    w.setWindowFlag(Qt::FramelessWindowHint, true);
+    w.show();
+    QApplication::processEvents();
+    w.setWindowFlag(Qt::FramelessWindowHint, false);
+    if (w.windowHandle()) w.windowHandle()->destroy();  // made again, now with a frame
+    w.show();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  };
+  {
+    QWidget w;
+    kz::clsQtWindowPlace place(&w, true);
+    place.MoveWindow(40, 30, 420, 260);
+    showLate(w);
+    ASSERT_NE(w.frameGeometry().size(), w.size()) << "the platform draws no frame";
+    EXPECT_EQ(w.frameGeometry().size(), QSize(420, 260));
+    Settings->SaveWindowPos(place, "late");
+  }
+  QWidget again;
+  kz::clsQtWindowPlace place(&again, true);
+  ASSERT_TRUE(Settings->LoadWindowPos(place, "late", 100, 100));
+  showLate(again);
+  EXPECT_EQ(again.frameGeometry().size(), QSize(420, 260));
+}
+
+TEST_F(LauncherTest, BoxesOfItsOwnOperationsBelongToIt) {
+  kz::frmMain* m = NewMain();
+  m->show();
+  // Another window is active (an editor): the boxes still go over the launcher.
+  QWidget editor;
+  editor.show();
+  editor.activateWindow();
+  QApplication::processEvents();
+  kz::SetProcessStarter(nullptr);  // the help cannot be opened: a box says so
+  m->mnuContent->trigger();
+  m->View->setCurrentItem(m->ItemByKey("help"));
+  m->LaunchSelected();
+  m->ProcessRequest("rez://a b c");  // the usage box
+  const auto boxes = ui_->Calls("MsgBox");
+  ASSERT_EQ(boxes.size(), 3u);
+  for (const auto& b : boxes) EXPECT_EQ(b.Owner, static_cast<void*>(m)) << b.Text;
 }
 
 TEST_F(LauncherTest, LaunchingGoesThroughTheSlotsOrSaysNotAvailable) {

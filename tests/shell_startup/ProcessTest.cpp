@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSize>
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
@@ -231,6 +232,36 @@ TEST_F(ProgramTest, ARelativeNameIsHandedOverAsTheStartersFile) {
   const QString absolute = QFileInfo(data_).canonicalFilePath() + "/types/TShips.txt";
   EXPECT_TRUE(FirstSays(*first, "kz-open te \"" + absolute + "\"")) << stderr_.toStdString();
   Stop(*first);
+}
+
+TEST_F(ProgramTest, TheLauncherKeepsItsSizeAcrossRestarts) {
+  // The launcher's stored place: "width" and "height" of the key "main".
+  auto storedSize = [this] {
+    QFile reg(dir_.path() + "/reg/user.reg");
+    if (!reg.open(QIODevice::ReadOnly)) return QSize();
+    const QString text = QString::fromUtf8(reg.readAll());
+    const qsizetype at = text.indexOf("\\main]");
+    auto number = [&](const QString& name) {
+      const qsizetype v = text.indexOf("\"" + name + "\"=dword:", at);
+      return v < 0 ? -1 : text.mid(v + name.size() + 9, 8).toInt(nullptr, 16);
+    };
+    return at < 0 ? QSize() : QSize(number("width"), number("height"));
+  };
+  QSize first;
+  for (int start = 0; start < 3; ++start) {
+    auto p = Start({}, true);
+    ASSERT_TRUE(p->waitForFinished(120000));
+    ASSERT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    const QSize size = storedSize();
+    ASSERT_TRUE(size.isValid()) << start;
+    if (start == 0) {
+      first = size;
+      // The first size is the default width, tall enough for every item.
+      EXPECT_EQ(size.width(), 375);
+      EXPECT_GT(size.height(), 143);
+    }
+    EXPECT_EQ(size, first) << start;
+  }
 }
 
 }  // namespace
