@@ -2,6 +2,9 @@
 
 #include <memory>
 
+#include "core/Variant.h"
+#include "galaxy/GalEdit.h"
+#include "galaxy/model/GalaxyObject.h"
 #include "platform/Ui.h"
 #include "platform/ui/QtUi.h"
 #include "shell/LauncherSlots.h"
@@ -18,6 +21,24 @@
 
 namespace kz {
 
+namespace {
+
+// The ware page's colour editor: a free-standing galaxy object holding one "color"
+// property, edited in the galaxy property dialog.
+bool EditWareColour(QWidget* owner, int32_t& colour) {
+  auto object = std::make_shared<clsGalaxyObject>();
+  object->AddProperty("color", Variant(colour));
+  PropertyPtr property = object->Property(std::string_view("color"));
+  if (!property) return false;
+  frmGalEdit dialog(owner);
+  dialog.ShowProperty(nullptr, object, property, true, owner);
+  if (dialog.ModalResult != 1) return false;
+  colour = CLng(property->Value);
+  return true;
+}
+
+}  // namespace
+
 void WireApplication(bool scriptedUi) {
   // Without the Qt service the default one answers every box at once and echoes it.
   if (!scriptedUi) platform::Ui::SetInstance(std::make_shared<platform::QtUi>());
@@ -31,6 +52,7 @@ void WireApplication(bool scriptedUi) {
   frmTXTEditor::DescEditorOpener() = [](QWidget* owner) { ::frmTRE::ShowShared(owner); };
 
   frmTXTEditor::SetPageFactory(frmTXTEditor::kWarePage, [](QWidget* parent) -> EditorPage* { return new ucWare(parent); });
+  ucWare::ColourEditHook() = EditWareColour;
   frmTXTEditor::SetPageFactory(frmTXTEditor::kTurretPage, [](QWidget* parent) -> EditorPage* {
     return new ucTurret(parent);
   });
