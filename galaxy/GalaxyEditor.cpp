@@ -1107,7 +1107,7 @@ void frmGalaxyEditor::ToolbarAction(const std::string& key, const std::string& m
     } else if (key == "save") {
       SaveMap();
     } else if (key == "kz") {
-      kz::RunGame();
+      kz::RunGame(this);
     } else if (key == "desc") {
       ShowTextResourceEditor();
     } else if (key == "map" || key == "universe") {

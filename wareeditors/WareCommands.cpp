@@ -91,7 +91,7 @@ void ucWare::BarClick(const std::string& key) {
       cut = true;
     }
     if (field < 0 || field >= record->size()) return;
-    kz::ShowObjectModel(record->Value(field), cut, record->otype, record->GetObjectTData());
+    kz::ShowObjectModel(record->Value(field), cut, record->otype, record->GetObjectTData(), window());
   } catch (const std::exception&) {
     // Toolbar clicks report nothing themselves.
   }
@@ -183,7 +183,7 @@ void ucWare::WriteExport(JvFileDialog* dialog) {
     platform::Ui::Instance().MsgBox("Don't know how to export.", platform::vbExclamation, kz::GetAppTitle(), this);
     return;
   }
-  if (!kz::ConfirmOverwrite(path, kz::GetAppTitle())) return;
+  if (!kz::ConfirmOverwrite(path, kz::GetAppTitle(), window())) return;
 
   std::vector<std::string> lines;
   if (record) {
