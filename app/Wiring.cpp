@@ -5,6 +5,7 @@
 #include "core/Variant.h"
 #include "galaxy/GalEdit.h"
 #include "galaxy/model/GalaxyObject.h"
+#include "galaxy/GalaxyEditor.h"
 #include "platform/Ui.h"
 #include "platform/ui/QtUi.h"
 #include "shell/LauncherSlots.h"
@@ -50,6 +51,7 @@ void WireApplication(bool scriptedUi) {
   table.OpenTextResourceEditor = [](QWidget* owner, const std::string& path) { ::frmTRE::OpenNew(owner, path); };
   // The "desc" buttons: the shared read-only view of the loaded descriptions.
   frmTXTEditor::DescEditorOpener() = [](QWidget* owner) { ::frmTRE::ShowShared(owner); };
+  table.OpenGalaxyEditor = [](QWidget* owner, const std::string& path) { ::frmGalaxyEditor::Launch(owner, path); };
 
   frmTXTEditor::SetPageFactory(frmTXTEditor::kWarePage, [](QWidget* parent) -> EditorPage* { return new ucWare(parent); });
   ucWare::ColourEditHook() = EditWareColour;

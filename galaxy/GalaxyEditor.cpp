@@ -629,6 +629,10 @@ void frmGalaxyEditor::FillTree() {
   Tree->setUpdatesEnabled(true);
   filling_ = false;
   SelectNode(nullptr);
+  UpdateSectorCount();
+}
+
+void frmGalaxyEditor::UpdateSectorCount() {
   if (auto* panel = Bar->findChild<QLabel*>("BarPanel1")) panel->setText(Q(SectorCountText(Parser_->Sectors.Count())));
 }
 
@@ -801,6 +805,7 @@ void frmGalaxyEditor::AddNewObject(bool isSector) {
     }
     SetModified(true);
     UpdateNode(obj, true);
+    if (isSector) UpdateSectorCount();
   } catch (const std::exception& e) {
     Msg(e.what(), platform::vbCritical);
   }
@@ -853,6 +858,7 @@ void frmGalaxyEditor::DeleteCurrentObject() {
     RemoveNode(NodeOf(obj));
     Modified_ = true;
     UpdateCaption();
+    UpdateSectorCount();
     SelectNode(nullptr);
   } catch (const std::exception& e) {
     Msg(e.what(), platform::vbCritical);
@@ -935,6 +941,7 @@ void frmGalaxyEditor::PasteObject() {
     }
     Modified_ = true;
     UpdateCaption();
+    UpdateSectorCount();
   } catch (const std::exception& e) {
     Msg(e.what(), platform::vbCritical);
   }

@@ -110,6 +110,8 @@ class frmGalaxyEditor : public QMainWindow {
   QTreeWidgetItem* NodeOf(const std::shared_ptr<clsGalaxyObject>& obj) const;
   // The image key a node shows ("" = none).
   std::string NodeImage(QTreeWidgetItem* node) const;
+  // Rebuilds the tree from the document (done by every open and new map).
+  void FillTree();
   // Selects the node of obj and makes obj current.
   void SelectObjectNode(const std::shared_ptr<clsGalaxyObject>& obj);
   QToolButton* Button(const std::string& key) const;
@@ -154,7 +156,8 @@ class frmGalaxyEditor : public QMainWindow {
   void SetCurrentObject(const std::shared_ptr<clsGalaxyObject>& obj);
   void SetModified(bool value);
   void UpdateCaption();
-  void FillTree();
+  // The status panel's sector count.
+  void UpdateSectorCount();
   // A new node for obj (its key, text, image), not yet in the tree; registered.
   QTreeWidgetItem* MakeNode(const std::shared_ptr<clsGalaxyObject>& obj);
   void AddChildNodes(QTreeWidgetItem* node, const std::shared_ptr<clsGalaxyObject>& obj);

@@ -75,6 +75,7 @@ TEST_F(GalaxyTest, AddSectorAndObjectThroughTheDialog) {
   });
   w->AddNewObject(true);
   ASSERT_EQ(w->Parser()->Sectors.Count(), 1);
+  EXPECT_EQ(w->StatusText(), "1 sector");
   GalaxyObjectPtr sector = w->Parser()->Sectors.Item(1);
   EXPECT_EQ(kz::CStr(sector->subtype()), "3");
   EXPECT_EQ(Shape(sector), "1(2)");  // the default background
@@ -217,7 +218,7 @@ TEST_F(GalaxyTest, PasteRulesAndPlacement) {
   w->PasteObject();
   EXPECT_EQ(w->Parser()->Sectors.Count(), 3);
   EXPECT_EQ(w->Tree->topLevelItemCount(), 3);
-  EXPECT_EQ(w->StatusText(), "2 sectors");  // the count is refreshed by the next fill
+  EXPECT_EQ(w->StatusText(), "3 sectors");
 }
 
 TEST_F(GalaxyTest, ADeletedCopiedObjectIsNeitherPastedNorKept) {
@@ -251,6 +252,17 @@ TEST_F(GalaxyTest, ADeletedCopiedObjectIsNeitherPastedNorKept) {
   w->CopyObject();
   ASSERT_NE(w->CopiedObject(), nullptr);
   w->NewMap();
+  EXPECT_EQ(w->CopiedObject(), nullptr);
+
+  // A gate copied before its sector was read is replaced by the reading: forgotten.
+  ui_->PushMsgBox(platform::vbNo);
+  w->OpenFile(PathOf("maps/u.xml"));
+  GalaxyObjectPtr gate = w->Parser()->Sectors.Item(2)->Childs.Item(1);
+  ASSERT_EQ(gate->otype(), 18);
+  w->SelectObjectNode(gate);
+  w->CopyObject();
+  ASSERT_EQ(w->CopiedObject(), gate);
+  w->Tree->topLevelItem(1)->setExpanded(true);
   EXPECT_EQ(w->CopiedObject(), nullptr);
 }
 

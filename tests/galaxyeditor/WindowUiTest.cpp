@@ -348,3 +348,16 @@ TEST_F(GalaxyTest, MapButtonsSayTheMapsAreNotThereYet) {
   EXPECT_EQ(LastMsg(), "The universe map is not available yet.");
   EXPECT_FALSE(w->Button("universe")->isChecked());
 }
+
+TEST_F(GalaxyTest, DescButtonOpensTheTextResourceEditor) {
+  frmGalaxyEditor* w = Editor();
+  auto previous = frmTXTEditor::DescEditorOpener();
+  frmTXTEditor::DescEditorOpener() = nullptr;
+  w->ToolbarAction("desc");
+  EXPECT_EQ(LastMsg(), "The text resource editor is not available yet.");
+  QWidget* owner = nullptr;
+  frmTXTEditor::DescEditorOpener() = [&](QWidget* o) { owner = o; };
+  w->ToolbarAction("desc");
+  EXPECT_EQ(owner, w);
+  frmTXTEditor::DescEditorOpener() = previous;
+}
