@@ -4,7 +4,11 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include <QComboBox>
+#include <QLineEdit>
+
 #include "GalaxyFixture.h"
+#include "galaxy/GalEdit.h"
 #include "core/ui/GenericUi.h"
 
 namespace {
@@ -251,4 +255,72 @@ TEST_F(ObjectPage, DisplayOptionsAreStored) {
     if (again->PropView->topLevelItem(i)->text(0) == "X") x = again->PropView->topLevelItem(i)->text(1);
   EXPECT_EQ(x, "1.080 nm");
   EXPECT_EQ(kz::CLng(Settings->ReadRegValue("GE\\GalObjectEditor", "Units", kRegNumber)), 2);
+}
+
+namespace {
+// Runs `act` on the property dialog once it is shown modally; cancelled when still open.
+void WhenPropertyDialogShown(std::function<void(frmGalEdit&)> act) {
+  QTimer::singleShot(0, [act] {
+    auto* d = qobject_cast<frmGalEdit*>(QApplication::activeModalWidget());
+    if (!d) {
+      ADD_FAILURE() << "no property dialog shown";
+      return;
+    }
+    act(*d);
+    if (d->isVisible()) d->Cancel();
+  });
+}
+}  // namespace
+
+TEST_F(ObjectPage, EditAndAddThroughThePropertyDialog) {
+  GalaxyObjectPtr sun = Child(1, 2);
+  page->ShowObject(doc, sun);
+  SelectRow("Z");
+  WhenPropertyDialogShown([](frmGalEdit& d) {
+    d.rbLen[1]->click();  // game units
+    d.ValEdit->setText("1500");
+    d.OK();
+  });
+  page->EditProperty();
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(kz::CLng(sun->NamedProperty("z")), 1500);
+  EXPECT_EQ(Value("Z"), "3.000 m");
+  EXPECT_TRUE(sun->Dirty);
+
+  // Cancel: nothing changes, no event.
+  SelectRow("Z");
+  WhenPropertyDialogShown([](frmGalEdit& d) { d.Cancel(); });
+  page->EditProperty();
+  EXPECT_EQ(changes, 1);
+
+  // A new property through the name list; the rows and raw list show it at once.
+  WhenPropertyDialogShown([](frmGalEdit& d) {
+    d.cmbPropNames->setCurrentIndex(d.cmbPropNames->findText("Description/Amount"));
+    d.ValEdit->setText("2500");
+    d.OK();
+  });
+  page->AddNewProperty();
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(kz::CLng(sun->NamedProperty("n")), 2500);
+  EXPECT_EQ(Value("Description/Amount"), "2500");
+  EXPECT_EQ(page->RawView->topLevelItem(page->RawView->topLevelItemCount() - 1)->text(0), "n");
+}
+
+TEST_F(GalaxyTest, PropertyChangesReachTheTreeAndTheCaption) {
+  frmGalaxyEditor* w = Editor(PathOf("maps/u.xml"));
+  QTreeWidgetItem* home = w->Tree->topLevelItem(0);
+  home->setExpanded(true);
+  GalaxyObjectPtr sun = w->Parser()->Sectors.Item(1)->Childs.Item(2);
+  w->SelectObjectNode(sun);
+  ASSERT_FALSE(w->Modified());
+  // The sun becomes named by text 2201 ("Jump Gate").
+  sun->AddProperty("n", kz::Variant(int32_t{2201}));
+  emit w->ObjectEdit->OnPropertiesChanged(sun);
+  EXPECT_TRUE(w->Modified());
+  EXPECT_EQ(w->windowTitle().toStdString(), "Galaxy Editor [" + PathOf("maps/u.xml") + "] *");
+  EXPECT_EQ(w->NodeOf(sun)->text(0), "Jump Gate");
+  // Saved, the change is in the file.
+  ui_->PushFile(PathOf("maps/out.xml"), 1);
+  ASSERT_TRUE(w->SaveMap());
+  EXPECT_NE(ReadPlain(PathOf("maps/out.xml")).find("n=\"2201\""), std::string::npos);
 }
