@@ -4,7 +4,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QClipboard>
 #include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
 
 #include <filesystem>
 #include <fstream>
@@ -250,4 +253,37 @@ TEST_F(WarePageTest, TheEditorWindowHostsThePageAndCreatesRecords) {
   w->Parser()->FileName.clear();  // no save question
   delete w;
   frmTXTEditor::SetPageFactory(frmTXTEditor::kWarePage, nullptr);
+}
+
+TEST_F(WarePageTest, KeysOnTheListEditAndCopyAndToolbarModelsThatAreMissingDoNothing) {
+  WriteType("TShields", 25, {Line(21, {{7, "10"}, {8, "5000"}}, "SS_SHIELD_A")});
+  Mount();
+  TxtParserRef shields = Parse("TShields", 2);
+  ucWare* page = PageFor(shields, 2);
+  TXTObjectRef record = shields->FindIndex(0);
+  Show(page, record, 2);
+  int32_t eight = 8;
+  const int energy = RowOf(page->PropView, page->JvGetPropertyName(record, eight));
+  SelectRow(page, energy);
+
+  // Ctrl+Insert: the row's value text on the clipboard.
+  QApplication::clipboard()->setText("before");
+  QTest::keyClick(page->PropView, Qt::Key_Insert, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "5 MJ (5000)");
+
+  // Enter: the value dialog on the selected row.
+  bool shown = false;
+  WhenEditShown([&shown](frmEdit& d) {
+    shown = true;
+    EXPECT_NE(d.PropNameEdit->text().indexOf("(offset 8)"), -1);
+    d.Cancel();
+  });
+  QTest::keyClick(page->PropView, Qt::Key_Return);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(kz::CLng(record->Value(8)), 5000);
+
+  // No model of that name in the virtual file system: nothing starts, nothing is said.
+  for (QAction* a : page->Bar->actions()) a->trigger();
+  page->BarClick("scene_7");
+  EXPECT_TRUE(MsgTexts().empty());
 }
