@@ -12,6 +12,7 @@
 #include "shell/QtProcessStarter.h"
 #include "shell/ShellDialogs.h"
 #include "textres/TRE.h"
+#include "txteditor/Ship.h"
 #include "txteditor/TXTEditor.h"
 #include "txteditor/Turret.h"
 #include "txteditor/WareListViewerSlot.h"
@@ -53,6 +54,7 @@ void WireApplication(bool scriptedUi) {
   frmTXTEditor::DescEditorOpener() = [](QWidget* owner) { ::frmTRE::ShowShared(owner); };
   table.OpenGalaxyEditor = [](QWidget* owner, const std::string& path) { ::frmGalaxyEditor::Launch(owner, path); };
 
+  frmTXTEditor::SetPageFactory(frmTXTEditor::kShipPage, [](QWidget* parent) -> EditorPage* { return new ucShip(parent); });
   frmTXTEditor::SetPageFactory(frmTXTEditor::kWarePage, [](QWidget* parent) -> EditorPage* { return new ucWare(parent); });
   ucWare::ColourEditHook() = EditWareColour;
   frmTXTEditor::SetPageFactory(frmTXTEditor::kTurretPage, [](QWidget* parent) -> EditorPage* {

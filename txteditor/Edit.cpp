@@ -80,6 +80,9 @@ frmEdit::frmEdit(QWidget* parent) : QDialog(parent) {
       platform::Ui::Instance().MsgBox("Error loading property.", platform::vbExclamation, kz::GetAppTitle(), this);
     }
   });
+  // The entry chosen in a pick list: entries may share a text, so the chosen one's own
+  // code is stored, not the first entry of that text.
+  connect(cmbValue, &QComboBox::currentIndexChanged, this, [this](int index) { chosenEntry_ = index; });
   cmbValue->installEventFilter(this);
   if (cmbValue->lineEdit()) cmbValue->lineEdit()->installEventFilter(this);
 }
@@ -134,8 +137,10 @@ void frmEdit::ShowProperty(EditorPage* page, TXTObjectRef record, int32_t /*otyp
       int32_t i = index_;
       kz::NameTable values = page_->JvGetPropertyValues(r, i);
       if (!values.Empty()) kz::FillCombo(cmbValue, values);
+      cmbValue->setCurrentIndex(-1);  // no entry chosen yet
     }
     RefreshValue();
+    chosenEntry_ = -1;
   } catch (const std::exception&) {
     platform::Ui::Instance().MsgBox("Error loading property.", platform::vbExclamation, kz::GetAppTitle(), owner);
     return;
@@ -224,6 +229,14 @@ void frmEdit::OKProperty() {
   const std::string text = ValueText();
   // Nothing typed: the stored value stays exactly as it is (a display text read back
   // could lose its kind or precision).
+  if (kind_ == 2 && chosenEntry_ >= 0 && chosenEntry_ < cmbValue->count() &&
+      cmbValue->itemText(chosenEntry_) == cmbValue->currentText()) {
+    kz::Variant code(static_cast<int32_t>(cmbValue->itemData(chosenEntry_).toInt()));
+    if (!TextCheck(kz::CStr(code))) return;
+    record_->SetValue(index_, std::move(code));
+    Finish(1);
+    return;
+  }
   if (text == shownText_) {
     Finish(1);
     return;

@@ -86,4 +86,5 @@ class frmEdit : public QDialog {
   int32_t kind_ = 0;       // 0 none, 1 number with unit, 2 pick list
   int32_t valueType_ = 2;  // 0 whole number, 1 number with fraction, 2 text
   std::string shownText_;  // the text the dialog last put into cmbValue
+  int chosenEntry_ = -1;   // the pick-list entry the user chose (-1: none since filling)
 };

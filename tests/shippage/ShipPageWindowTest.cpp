@@ -1,0 +1,164 @@
+// The ship page inside the type-file editor window: a ship file opens on the page, a
+// damaged one with its validation report; pick lists with equal texts; the exports
+// through the window's file dialog, read back from disk.
+#include <QComboBox>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "ShipPageFixture.h"
+#include "shell/Text.h"
+#include "txteditor/TXTEditor.h"
+
+namespace {
+std::string Bytes(const std::filesystem::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+}  // namespace
+
+class ShipWindowTest : public ShipPageTest {
+ protected:
+  void SetUp() override {
+    ShipPageTest::SetUp();
+    frmTXTEditor::SetPageFactory(frmTXTEditor::kShipPage, [](QWidget* parent) -> EditorPage* { return new ucShip(parent); });
+  }
+  void TearDown() override {
+    if (window) {
+      if (window->Parser()) window->Parser()->FileName.clear();  // no save prompt
+      delete window.data();
+    }
+    frmTXTEditor::SetPageFactory(frmTXTEditor::kShipPage, nullptr);
+    ShipPageTest::TearDown();
+  }
+  frmTXTEditor* Open(const std::string& rel) {
+    data.Mount();
+    Archive->Clear();
+    EXPECT_TRUE(DescServer->LoadResources(44));
+    window = new frmTXTEditor;
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->MyShow();
+    window->OpenFile((data.Root() / rel).string());
+    return window;
+  }
+  ucShip* ShipPage() const { return window->findChild<ucShip*>("ShipEdit"); }
+  QPointer<frmTXTEditor> window;
+};
+
+TEST_F(ShipWindowTest, ShipFileOpensOnThePage) {
+  Open("types/TShips.txt");
+  ASSERT_TRUE(ShipPage());
+  EXPECT_EQ(window->CurrentPage(), ShipPage());
+  EXPECT_EQ(window->MainTab->currentIndex(), 1);
+  EXPECT_EQ(window->MainTab->tabText(1).toStdString(), "Ship info");
+  EXPECT_NE(window->windowTitle().toStdString().find("Ships v.30"), std::string::npos);
+  // Name mode lists race and display name.
+  std::vector<std::string> names;
+  for (int i = 0; i < window->ObjectView->topLevelItemCount(); ++i)
+    names.push_back(window->ObjectView->topLevelItem(i)->text(0).toStdString());
+  EXPECT_NE(std::find(names.begin(), names.end(), "Brenn Falcon Raider"), names.end());
+  // Selecting a record shows it on the page.
+  window->SelectRecord(window->Parser()->FindID("SS_SH_FALCON"));
+  EXPECT_EQ(ShipPage()->CurrentShip()->Object->ObjectName(), "SS_SH_FALCON");
+  EXPECT_EQ(ShipPage()->TurView->topLevelItemCount(), 4);
+}
+
+TEST_F(ShipWindowTest, DamagedFileOpensWithItsReport) {
+  ships[0][19] = "11";  // the gun counts add up to 7
+  data.Write("types/TShips.txt", testdata::TypeFile(30, ships));
+  frmText::Default().SetText("");
+  Open("types/TShips.txt");
+  ASSERT_TRUE(ShipPage());
+  EXPECT_EQ(window->CurrentPage(), ShipPage());
+  const std::string report = frmText::Default().Text();
+  EXPECT_NE(report.find("are probably corrupted."), std::string::npos) << report;
+  EXPECT_NE(report.find("Ship index 0, name \"SS_SH_FALCON\":"), std::string::npos) << report;
+  EXPECT_NE(report.find("should be 7 and it is 11."), std::string::npos) << report;
+  EXPECT_EQ(frmText::Default().windowTitle().toStdString(), "Errors in file data");
+  frmText::Default().hide();
+  // The file stays editable.
+  window->SelectRecord(window->Parser()->FindID("SS_SH_FALCON"));
+  EXPECT_EQ(ShipPage()->GunGroupView->topLevelItemCount(), 3);
+}
+
+TEST_F(ShipPageTest, PickListEntriesWithEqualTextsKeepTheirCodes) {
+  // Two shields of one name: choosing the second stores its own position.
+  data.Write("types/TShields.txt",
+             testdata::TypeFile(25, {testdata::Record(21, {"s", "0", "0", "0", "0", "0", "1201"}, "SS_SHIELD_A"),
+                                     testdata::Record(21, {"s", "0", "0", "0", "0", "0", "1201"}, "SS_SHIELD_B")}));
+  MakePage();
+  Show("SS_SH_FALCON");
+  TXTObjectRef falcon = Rec("SS_SH_FALCON");
+  ASSERT_EQ(kz::CLng(falcon->Value(22)), 0);
+  WhenShown<frmEdit>([](frmEdit& d) {
+    ASSERT_EQ(d.cmbValue->count(), 2);
+    EXPECT_EQ(d.cmbValue->itemText(0), d.cmbValue->itemText(1));
+    d.cmbValue->setCurrentIndex(1);
+    d.OK();
+  });
+  EXPECT_TRUE(page->EditField(22));
+  EXPECT_EQ(kz::CLng(falcon->Value(22)), 1);
+  EXPECT_FALSE(falcon->Value(22).IsString());
+  // And back to the first one.
+  WhenShown<frmEdit>([](frmEdit& d) {
+    d.cmbValue->setCurrentIndex(0);
+    d.OK();
+  });
+  EXPECT_TRUE(page->EditField(22));
+  EXPECT_EQ(kz::CLng(falcon->Value(22)), 0);
+}
+
+TEST_F(ShipWindowTest, ExportsThroughTheWindowsDialog) {
+  Open("types/TShips.txt");
+  ASSERT_TRUE(ShipPage());
+  const std::filesystem::path table = data.Root() / "ships_table.txt";
+  {
+    std::ofstream old(table, std::ios::binary);
+    old << std::string(10000, 'z');
+  }
+  // Table: replaces the longer old file; the overwrite question answered Yes.
+  ui_->PushFile(table.string(), 1);
+  ui_->PushMsgBox(platform::vbYes);
+  EXPECT_FALSE(window->ExportData());
+  const platform::UiCall* save = ui_->Last("ShowSave");
+  ASSERT_TRUE(save);
+  EXPECT_EQ(save->File.Title, "Export TShips");
+  EXPECT_EQ(save->File.Filter, "Semicolon delimeted file (*.txt)|*.txt|Record structure (*.txt)|*.txt");
+  std::string text = Bytes(table);
+  EXPECT_EQ(text.rfind("TShips file " + (data.Root() / "types/TShips.txt").string(), 0), 0u) << text.substr(0, 100);
+  EXPECT_NE(text.find("\r\nIndex;Name;Race;Class;"), std::string::npos);
+  EXPECT_NE(text.find("\r\n0;Falcon Raider;Brenn;Fighter;50.00;75.00;5;0;5.000;300;1500;2;1000;2;40;0;\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("zzz"), std::string::npos);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 3);
+
+  // Record structure of the shown ship.
+  window->SelectRecord(window->Parser()->FindID("SS_SH_BARE"));
+  const std::filesystem::path structure = data.Root() / "ship_structure.txt";
+  ui_->PushFile(structure.string(), 2);
+  window->ExportData();
+  text = Bytes(structure);
+  EXPECT_EQ(text.rfind("0: Body file: ships\\body\r\n", 0), 0u) << text.substr(0, 60);
+  EXPECT_NE(text.find("\r\n53: Turret count: 1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n58: Gun groups count: 0\r\n"), std::string::npos);
+
+  // Cancelled: nothing, no message.
+  const size_t boxes = ui_->Calls("MsgBox").size();
+  ui_->PushFileCancel();
+  window->ExportData();
+  EXPECT_EQ(ui_->Calls("MsgBox").size(), boxes);
+
+  // A name the writer refuses: the message names the ship, the old file stays.
+  window->Parser()->FindID("SS_SH_BARE")->SetObjectName("SS_SH_\xe4\xb8\xad");
+  const std::string kept = Bytes(table);
+  ui_->PushFile(table.string(), 1);
+  ui_->PushMsgBox(platform::vbYes);
+  window->ExportData();
+  EXPECT_EQ(LastMsg().rfind("Error in Export file: Ship index 1, name \"SS_SH_", 0), 0u) << LastMsg();
+  EXPECT_EQ(ui_->Last("MsgBox")->Flags & platform::vbCritical, platform::vbCritical);
+  EXPECT_EQ(Bytes(table), kept);
+}
