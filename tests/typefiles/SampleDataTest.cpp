@@ -14,8 +14,8 @@ TEST_F(SampleDataTest, EveryLayoutLoadsAndSavesBack) {
   const struct {
     const char* file;
     int32_t records;
-  } files[] = {{"TLaser.txt", 3},  {"TDocks.txt", 2},    {"TShips.txt", 3},    {"Jobs.txt", 2},
-               {"JobWings.txt", 2}, {"WareLists.txt", 2}, {"IconData.pck", 9}};
+  } files[] = {{"TLaser.txt", 3},  {"TDocks.txt", 2},    {"TShips.txt", 5},    {"Jobs.txt", 2},
+               {"JobWings.txt", 2}, {"WareLists.txt", 2}, {"IconData.pck", 9}, {"TShips_packed.pck", 5}};
   for (const auto& f : files) {
     std::string path = root + "/types/" + f.file;
     int32_t type = mdlKzConst::GetTFileType(path);

@@ -1,5 +1,5 @@
 // One type file of every layout the type-file parser reads: a generic file (docks),
-// ships with turrets and gun groups, jobs, job wings, ware lists and icon data.
+// jobs, job wings, ware lists and icon data.
 #include <string>
 #include <vector>
 
@@ -19,43 +19,6 @@ std::string Lines(const std::string& head, const std::vector<Line>& lines, bool 
     out += "\r\n";
   }
   return out;
-}
-
-// A ship: 53 leading values, the turrets (4 values each), the gun groups (a header
-// of 4 values whose last is the gun count, then 6 values per gun), 9 tail values and
-// the ID.
-Line Ship(const std::string& body, int race, int speed, int turrets, const std::vector<int>& guns,
-          const std::string& id) {
-  Line v = {body, "0", "0.000000", "0.000000", "0.000000", "1", "2001", std::to_string(speed), "12", "30"};
-  while (v.size() < 53) v.push_back(std::to_string((v.size() * 37) % 500));
-  v[13] = std::to_string(race);
-  v.push_back(std::to_string(turrets));
-  for (int t = 0; t < turrets; ++t) {
-    v.push_back(std::to_string(t));        // turret position
-    v.push_back(std::to_string(2 + t));    // cockpit index
-    v.push_back("0");
-    v.push_back(std::string("cockpit_") + std::to_string(t));
-  }
-  v.push_back(std::to_string(guns.size()));
-  int first = 0;
-  for (size_t g = 0; g < guns.size(); ++g) {
-    v.push_back(std::to_string(first));
-    v.push_back(std::to_string(g + 1));
-    v.push_back(std::to_string(g));
-    v.push_back(std::to_string(guns[g]));
-    for (int k = 0; k < guns[g]; ++k) {
-      v.push_back(std::to_string(first + k));
-      v.push_back("0");
-      v.push_back("lasers\\mount_" + std::to_string(k));
-      v.push_back("0");
-      v.push_back("0");
-      v.push_back("0");
-    }
-    first += guns[g];
-  }
-  for (int i = 0; i < 9; ++i) v.push_back(std::to_string(i == 0 ? 1 : 0));
-  v.push_back(id);
-  return v;
 }
 
 // A job of `n` fields; the last one (its comment) stands without a separator.
@@ -90,11 +53,6 @@ KZ_SAMPLE_GENERATOR(A20_TypeFileLayouts) {
   shipyard.back() = "SS_DOCK_SHIPYARD";
   std::string docks = head + "12;2;\r\n" + Lines("", {dock, shipyard});
 
-  std::string ships = head + "30;3;\r\n" +
-                      Lines("", {Ship("ships\\scout", 1, 420, 0, {}, "SS_SH_SCOUT"),
-                                 Ship("ships\\fighter", 2, 310, 1, {2}, "SS_SH_FIGHTER"),
-                                 Ship("ships\\frigate", 3, 150, 3, {2, 4, 1}, "SS_SH_FRIGATE")});
-
   std::string jobs = "9;\r\n" + Lines("", {Job(119, 1, "Traders", "SS_SH_FIGHTER", 1, 0),
                                            Job(119, 2, "Patrol", "SS_SH_FRIGATE", 2, 1)},
                                       true);
@@ -118,7 +76,7 @@ KZ_SAMPLE_GENERATOR(A20_TypeFileLayouts) {
                                  {"ICON_FACTORY_FOOD", "0", "96", "0", "30", "30"},
                                  {"ICON_FACTORY_TECH", "0", "0", "32", "30", "30"}});
 
-  return out.WritePlain("types/TDocks.txt", docks) && out.WritePlain("types/TShips.txt", ships) &&
-         out.WritePlain("types/Jobs.txt", jobs) && out.WritePlain("types/JobWings.txt", wings) &&
+  return out.WritePlain("types/TDocks.txt", docks) && out.WritePlain("types/Jobs.txt", jobs) &&
+         out.WritePlain("types/JobWings.txt", wings) &&
          out.WritePlain("types/WareLists.txt", wareLists) && out.WritePacked("types/IconData.pck", icons);
 }
