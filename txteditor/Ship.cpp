@@ -75,6 +75,7 @@ QWidget* ucShip::AddTab(const char* caption) {
   auto* tab = new QWidget(MainTab);
   MainTab->addTab(tab, caption);
   tabs_[static_cast<size_t>(MainTab->count() - 1)] = tab;
+  tab->installEventFilter(this);  // its resizes arrange it
   return tab;
 }
 
@@ -648,7 +649,8 @@ bool ucShip::eventFilter(QObject* watched, QEvent* event) {
         Changed();
       }
       return true;
-    } else if (event->type() == QEvent::Show && watched == this) {
+    } else if (event->type() == QEvent::Resize && MainTab->currentIndex() >= 0 &&
+               watched == tabs_[static_cast<size_t>(MainTab->currentIndex())]) {
       ArrangeCurrentTab();
     }
   } catch (const std::exception& e) {

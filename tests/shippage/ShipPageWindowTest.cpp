@@ -2,6 +2,7 @@
 // damaged one with its validation report; pick lists with equal texts; the exports
 // through the window's file dialog, read back from disk.
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -64,6 +65,13 @@ TEST_F(ShipWindowTest, ShipFileOpensOnThePage) {
   window->SelectRecord(window->Parser()->FindID("SS_SH_FALCON"));
   EXPECT_EQ(ShipPage()->CurrentShip()->Object->ObjectName(), "SS_SH_FALCON");
   EXPECT_EQ(ShipPage()->TurView->topLevelItemCount(), 4);
+  // The tab's lists fill the page (the layout follows the tab's size, in twips).
+  window->resize(1200, 700);
+  QApplication::processEvents();
+  QWidget* tab = ShipPage()->MainTab->currentWidget();
+  // (to a pixel: twips are whole fifteenths of one)
+  EXPECT_NEAR(ShipPage()->InfoView->width(), tab->width() - ShipPage()->InfoView->x() - 100 / 15, 1);
+  EXPECT_NEAR(ShipPage()->DescEdit->geometry().bottom() + 1, tab->height() - 100 / 15, 1);
 }
 
 TEST_F(ShipWindowTest, DamagedFileOpensWithItsReport) {
