@@ -1,5 +1,6 @@
 #include "wareeditors/Job.h"
 
+#include <QAbstractListModel>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -92,6 +93,24 @@ const std::vector<const char*> kClassificationsCaptions = {"Military", "Trader",
 
 }  // namespace
 
+// The ship-type combo's entries, made as the combo asks for them.
+class ucJob::ShipComboModel : public QAbstractListModel {
+ public:
+  ShipComboModel(const mdlJob::ShipCombo& combo, QObject* parent) : QAbstractListModel(parent), combo_(combo) {}
+  void Reset() {
+    beginResetModel();
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : combo_.Count(); }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    return QString::fromStdString(combo_.Text(index.row()));
+  }
+
+ private:
+  const mdlJob::ShipCombo& combo_;
+};
+
 // ---- building ----------------------------------------------------------------------------
 
 ucJob::ucJob(QWidget* parent) : EditorPage(parent) {
@@ -183,6 +202,8 @@ void ucJob::BuildShipTypeTab() {
   cmbShipTypeID->setObjectName("cmbShipTypeID");
   cmbShipTypeID->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cmbShipTypeID->setMinimumContentsLength(24);
+  shipModel_ = new ShipComboModel(shipCombo_, this);
+  cmbShipTypeID->setModel(shipModel_);
   idRow->addWidget(cmbShipTypeID, 1);
   classLayout->addLayout(idRow);
   auto* classBoxes = new QWidget(FrameShipClass);
@@ -323,13 +344,9 @@ bool ucJob::DoInit(TxtParserRef& parser) {
     WareListView->Init();
     ships_ = Archive ? Archive->GetFile("TShips") : nullptr;
     wings_ = Archive ? Archive->GetFile("JobWings") : nullptr;
-    shipCombo_ = ShipCombo(ships_.get(), Settings ? Settings->LoadDescriptions() : false);
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(shipCombo_.Texts().size()));
-    for (const std::string& t : shipCombo_.Texts()) texts.push_back(Q(t));
     FillingScope filling(filling_);
-    cmbShipTypeID->clear();
-    cmbShipTypeID->addItems(texts);
+    shipCombo_ = ShipCombo(ships_, Settings ? Settings->LoadDescriptions() : false);
+    shipModel_->Reset();
     initialised_ = true;
   }
   parser_ = parser;
@@ -506,7 +523,7 @@ void ucJob::FillWings() {
     WingsView->setUpdatesEnabled(true);
     return;
   }
-  const WingView wing = WingRows(*record_, wings_.get(), parser_.get());
+  const WingView wing = WingRows(*record_, wings_.get(), parser_.get(), &jobIndex_);
   const QFontMetrics metrics(WingsView->font());
   int widestID = 0, widestName = 0;
   QList<QTreeWidgetItem*> items;

@@ -153,6 +153,7 @@ class ucJob : public EditorPage {
   TxtParserRef ships_;
   TxtParserRef wings_;
   mdlJob::ShipCombo shipCombo_;
+  mdlJob::JobIndex jobIndex_;
   TXTObjectRef record_;
   std::string lastError_;
   bool initialised_ = false;
@@ -161,4 +162,6 @@ class ucJob : public EditorPage {
   std::vector<BoundBox> boxes_;
   std::vector<std::pair<QLineEdit*, int32_t>> fieldEdits_;
   QButtonGroup* classification_ = nullptr;
+  class ShipComboModel;
+  ShipComboModel* shipModel_ = nullptr;
 };

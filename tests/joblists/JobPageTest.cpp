@@ -253,6 +253,17 @@ TEST_F(JobPageTest, EveryTabShowsTheRecord) {
   EXPECT_EQ(page->WingsView->topLevelItemCount(), 0);
 }
 
+TEST_F(JobPageTest, NamesFollowAReloadOfTheTexts) {
+  TxtParserRef jobs = InitWith(10);
+  TXTObjectRef second = jobs->FindIndex(1);
+  EXPECT_EQ(page->GetResourceName(second), "2 - Patrol");
+  data.Write("t/440001.xml", TreXml(44, {{1000, {{3002, "Border patrol"}}}}));
+  ASSERT_TRUE(DescServer->LoadResources(44));
+  EXPECT_EQ(page->GetResourceName(second), "2 - Border patrol");
+  DescServer->Unload();
+  EXPECT_EQ(page->GetResourceName(second), "2 - Patrol") << "no text: the job's own name";
+}
+
 TEST_F(JobPageTest, WingsTabColumns) {
   TxtParserRef jobs = InitWith(10);
   TXTObjectRef job = jobs->FindIndex(1);

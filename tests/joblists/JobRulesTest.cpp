@@ -181,3 +181,48 @@ TEST_F(JobNamesTest, DisplayNamesOfJobsAndShips) {
   EXPECT_EQ(VariantCaption(16), "Mk.II");
   EXPECT_EQ(VariantCaption(3), "[string 17:10003]");
 }
+
+TEST(JobRules, WingRowsThroughAKeptIndexFollowTheFile) {
+  auto jobs = std::make_shared<clsTxtParser>();
+  auto add = [&](kz::Variant id, const char* name) {
+    auto r = jobs->CreateObject();
+    r->Construct(120);
+    r->SetValue(0, id);
+    r->SetValue(1, kz::Variant(name));
+    return r;
+  };
+  add(kz::Variant(int32_t(1)), "One");
+  auto two = add(kz::Variant(int32_t(2)), "Two");
+  add(kz::Variant("T"), "Text");
+  add(kz::Variant(int32_t(2)), "Second two");
+
+  auto wings = std::make_shared<clsTxtParser>();
+  auto wing = wings->CreateObject();
+  wing->PushLong(4);
+  wing->PushLong(2);
+  wing->PushText("T");
+  wing->PushLong(7);
+  wing->PushLong(1);
+
+  clsTXTObject job;
+  job.Construct(120);
+  SetJobField(job, kWingGroup, kz::Variant(int32_t(4)));
+  JobIndex index;
+  auto ids = [&] {
+    std::vector<std::string> out;
+    for (const WingRow& r : WingRows(job, wings.get(), jobs.get(), &index).rows) out.push_back(r.id);
+    return out;
+  };
+  EXPECT_EQ(ids(), (std::vector<std::string>{"2 - Two", "T - Text", "7 (not found)", "1 - One"}))
+      << "the first job of an ID in file order";
+
+  // An ID changed after the index was built.
+  two->SetValue(0, kz::Variant(int32_t(7)));
+  EXPECT_EQ(ids(), (std::vector<std::string>{"2 - Second two", "T - Text", "7 - Two", "1 - One"}));
+
+  // A job taken out and another put in: the same count, no stale record.
+  jobs->RemoveObject(two);
+  two.reset();
+  add(kz::Variant(int32_t(7)), "New seven");
+  EXPECT_EQ(ids(), (std::vector<std::string>{"2 - Second two", "T - Text", "7 - New seven", "1 - One"}));
+}

@@ -59,6 +59,7 @@ class PagesTest : public ::testing::Test {
     mdlKzConst::InitArrays();
     kz::InitAllFieldTables();
     Kz_TREDescServerUnload();
+    clsDescServer::NotifyStoreChanged();
     platform::RegistryReset();
     ui_ = std::make_shared<platform::ScriptedUi>();
     previousUi_ = platform::Ui::SetInstance(ui_);

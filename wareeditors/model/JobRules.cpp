@@ -13,15 +13,45 @@ namespace mdlJob {
 
 namespace {
 
+// The text of a string of the store; null when the store has none. The texts looked
+// up are kept until the store is loaded or emptied again.
+const std::string* StoreText(int32_t page, int32_t id) {
+  struct Kept {
+    bool found = false;
+    std::string text;
+  };
+  static auto* kept = [] {
+    auto* map = new std::unordered_map<int64_t, Kept>;
+    clsDescServer::AddStoreListener([map] { map->clear(); });
+    return map;
+  }();
+  auto [it, added] = kept->try_emplace((int64_t(page) << 32) | uint32_t(id));
+  if (added) {
+    const int32_t handle = clsDescServer::FindString(page, id);
+    it->second.found = handle != 0;
+    if (handle) it->second.text = clsDescServer::StringText(handle);
+  }
+  return it->second.found ? &it->second.text : nullptr;
+}
+
 // The text of a string, or `fallback` when the store has none.
-std::string TextOr(int32_t page, int32_t id, const std::string& fallback) {
-  const int32_t handle = clsDescServer::FindString(page, id);
-  return handle ? clsDescServer::StringText(handle) : fallback;
+std::string TextOr(int32_t page, int32_t id, std::string_view fallback) {
+  const std::string* text = StoreText(page, id);
+  return text ? *text : std::string(fallback);
+}
+
+// Appends a text, with one blank when both are not empty.
+void JoinTo(std::string& s, size_t start, std::string_view item) {
+  if (item.empty()) return;
+  if (s.size() > start) s += ' ';
+  s += item;
 }
 
 // The text of a string, or the store's placeholder.
 std::string TextOrPlaceholder(int32_t page, int32_t id) {
-  return TextOr(page, id, "[string " + std::to_string(page) + ":" + std::to_string(id) + "]");
+  const int32_t handle = clsDescServer::FindString(page, id);
+  if (handle) return clsDescServer::StringText(handle);
+  return "[string " + std::to_string(page) + ":" + std::to_string(id) + "]";
 }
 
 void Join(std::string& s, const std::string& item) {
@@ -155,32 +185,45 @@ std::string JobObjectName(const clsTXTObject& o) {
 
 std::string JobResourceName(const clsTXTObject& o) {
   if (o.size() == 0) return {};
-  std::string name;
+  std::string out = o.KindAt(0) == kz::VariantKind::String ? std::string(o.TextAt(0)) : kz::CStr(o.Value(0));
+  out += " - ";
+  const size_t start = out.size();
+  out.reserve(start + 64);
   int32_t shipName = 0;
-  if (JobFieldLong(o, kShipName, shipName) && shipName != 0) name = TextOr(kPageObjectNames, shipName, "");
-  if (name.empty()) {
-    if (JobFlag(o, kShipNameFlags)) {
-      int32_t count = 0, position = 0;
-      for (int32_t p = 0; p < 10; ++p)
-        if (JobFlag(o, kOwnerRaces + p)) {
-          ++count;
-          position = p;
-        }
-      if (count == 1) name = TextOr(kPageJobDescriptions, 100 + kOwnerRaceNumbers[position], "");
-    }
-    Join(name, DescriptionOf(o, o.size() > 1 ? kz::CStr(o.Value(1)) : std::string()));
-    if (JobFlag(o, kShipNameFlags + 3)) {
-      const int32_t variants = VariantCount(o.size());
-      int32_t count = 0, variant = 0;
-      for (int32_t v = 0; v < variants; ++v)
-        if (JobFlag(o, kShipVariants + v)) {
-          ++count;
-          variant = v;
-        }
-      if (count == 1) Join(name, TextOr(kPageObjectNames, 10000 + (variant == 16 ? 20 : variant), ""));
-    }
+  if (JobFieldLong(o, kShipName, shipName) && shipName != 0)
+    if (const std::string* text = StoreText(kPageObjectNames, shipName)) out += *text;
+  if (out.size() > start) return out;
+
+  if (JobFlag(o, kShipNameFlags)) {
+    int32_t count = 0, position = 0;
+    for (int32_t p = 0; p < 10 && count < 2; ++p)
+      if (JobFlag(o, kOwnerRaces + p)) {
+        ++count;
+        position = p;
+      }
+    if (count == 1)
+      if (const std::string* race = StoreText(kPageJobDescriptions, 100 + kOwnerRaceNumbers[position])) out += *race;
   }
-  return kz::CStr(o.Value(0)) + " - " + name;
+  int32_t description = 0;
+  const std::string* text =
+      JobFieldLong(o, kDescription, description) ? StoreText(kPageJobDescriptions, description) : nullptr;
+  if (text)
+    JoinTo(out, start, *text);
+  else if (o.size() > 1)
+    JoinTo(out, start, o.KindAt(1) == kz::VariantKind::String ? std::string(o.TextAt(1)) : kz::CStr(o.Value(1)));
+  if (JobFlag(o, kShipNameFlags + 3)) {
+    const int32_t variants = VariantCount(o.size());
+    int32_t count = 0, variant = 0;
+    for (int32_t v = 0; v < variants && count < 2; ++v)
+      if (JobFlag(o, kShipVariants + v)) {
+        ++count;
+        variant = v;
+      }
+    if (count == 1)
+      if (const std::string* name = StoreText(kPageObjectNames, 10000 + (variant == 16 ? 20 : variant)))
+        JoinTo(out, start, *name);
+  }
+  return out;
 }
 
 std::string JobPropertyName(int32_t index) {
@@ -211,35 +254,84 @@ bool NextJobID(const clsTxtParser& jobs, int32_t& id, std::string& error) {
 
 // ---- Ship type tab -----------------------------------------------------------------
 
-std::string ShipDisplayName(const clsTXTObject& ship, bool descriptions) {
+// Texts looked up while a list of ships is named: many ships share a name or a
+// variant, and the races are few. The entries made are kept too.
+struct ShipCombo::TextCache {
+  std::unordered_map<int32_t, std::string> names;     // page-17 texts by ID ("" when missing)
+  std::unordered_map<int32_t, std::string> variants;  // page-17 texts by ID (the placeholder when missing)
+  std::unordered_map<int32_t, std::string> races;
+  std::vector<std::string> entries;
+  std::vector<bool> made;
+
+  const std::string& Name(int32_t id, bool placeholder) {
+    auto& map = placeholder ? variants : names;
+    auto [it, added] = map.try_emplace(id);
+    if (added) it->second = placeholder ? TextOrPlaceholder(kPageObjectNames, id) : TextOr(kPageObjectNames, id, "");
+    return it->second;
+  }
+};
+
+namespace {
+
+using ShipTextCache = ShipCombo::TextCache;
+
+std::string ShipName(const clsTXTObject& ship, bool descriptions, ShipTextCache* cache) {
   const std::string id = ship.ObjectName();
   if (!descriptions) return id;
   std::string text;
   int32_t value = 0;
-  if (ship.size() > 45 && WholeValue(ship.Value(45), value))
-    text = kz::LookupName(mdlKzConst::RaceNames, value, false);
-  if (ship.size() > 6 && WholeValue(ship.Value(6), value)) Join(text, TextOr(kPageObjectNames, value, ""));
+  if (ship.size() > 45 && WholeValue(ship.Value(45), value)) {
+    if (cache) {
+      auto [it, added] = cache->races.try_emplace(value);
+      if (added) it->second = kz::LookupName(mdlKzConst::RaceNames, value, false);
+      text = it->second;
+    } else {
+      text = kz::LookupName(mdlKzConst::RaceNames, value, false);
+    }
+  }
+  if (ship.size() > 6 && WholeValue(ship.Value(6), value))
+    Join(text, cache ? cache->Name(value, false) : TextOr(kPageObjectNames, value, ""));
   if (ship.size() > 50 && WholeValue(ship.Value(50), value) && value > 0 && value <= 2147473647)
-    Join(text, TextOrPlaceholder(kPageObjectNames, 10000 + value));
-  Join(text, "(" + id + ")");
+    Join(text, cache ? cache->Name(10000 + value, true) : TextOrPlaceholder(kPageObjectNames, 10000 + value));
+  if (!text.empty()) text += ' ';
+  text += '(';
+  text += id;
+  text += ')';
   return text;
 }
 
-ShipCombo::ShipCombo(const clsTxtParser* ships, bool descriptions) : ShipCombo() {
-  if (!ships) return;
-  const size_t n = static_cast<size_t>(ships->Count());
-  texts_.reserve(n + 1);
-  ids_.reserve(n + 1);
-  positions_.reserve(n);
-  for (const TXTObjectPtr& ship : ships->UnsortedObjects) {
-    texts_.push_back(ShipDisplayName(*ship, descriptions));
-    ids_.push_back(ship->ObjectName());
-    positions_.try_emplace(ids_.back(), static_cast<int32_t>(ids_.size() - 1));  // the first keeps its ID
+}  // namespace
+
+std::string ShipDisplayName(const clsTXTObject& ship, bool descriptions) { return ShipName(ship, descriptions, nullptr); }
+
+ShipCombo::ShipCombo(TxtParserPtr ships, bool descriptions)
+    : ships_(std::move(ships)), descriptions_(descriptions), cache_(std::make_shared<TextCache>()) {
+  const size_t n = static_cast<size_t>(Count());
+  cache_->entries.resize(n);
+  cache_->made.resize(n, false);
+}
+
+const std::string& ShipCombo::Text(int32_t item) const {
+  static const std::string kEmptyEntry = "[empty]", kNone;
+  if (item == 0) return kEmptyEntry;
+  if (!ships_ || !cache_ || item < 0 || item >= Count()) return kNone;
+  const size_t i = static_cast<size_t>(item);
+  if (!cache_->made[i]) {
+    TXTObjectPtr ship = ships_->FindIndex(item - 1);
+    cache_->entries[i] = ship ? ShipName(*ship, descriptions_, cache_.get()) : std::string();
+    cache_->made[i] = true;
   }
+  return cache_->entries[i];
 }
 
 int32_t ShipCombo::IndexOf(const clsTXTObject& job) const {
-  if (!HasJobField(job, kShipType)) return 0;
+  if (!ships_ || !HasJobField(job, kShipType)) return 0;
+  if (!indexed_) {
+    // Built at the first look-up, once: the first ship keeps an ID held twice.
+    positions_.reserve(static_cast<size_t>(ships_->Count()));
+    for (const TXTObjectPtr& ship : ships_->UnsortedObjects) positions_.try_emplace(ship->ObjectName(), ship->index + 1);
+    indexed_ = true;
+  }
   const int32_t field = MapJobField(job, kShipType);
   auto it = job.KindAt(field) == kz::VariantKind::String ? positions_.find(std::string(job.TextAt(field)))
                                                          : positions_.find(kz::CStr(job.Value(field)));
@@ -247,7 +339,9 @@ int32_t ShipCombo::IndexOf(const clsTXTObject& job) const {
 }
 
 std::string ShipCombo::ShipID(int32_t item) const {
-  return item > 0 && item < static_cast<int32_t>(ids_.size()) ? ids_[static_cast<size_t>(item)] : std::string();
+  if (!ships_ || item <= 0) return {};
+  TXTObjectPtr ship = ships_->FindIndex(item - 1);
+  return ship ? ship->ObjectName() : std::string();
 }
 
 std::string ShipNamePreview(const clsTXTObject& job) {
@@ -288,9 +382,74 @@ std::vector<PropertyRow> EquipmentRows(const clsTXTObject& job) {
   return rows;
 }
 
+// ---- Job index ------------------------------------------------------------------------
+
+namespace {
+
+bool NumberAt0(const clsTXTObject& j, double& key) {
+  switch (j.KindAt(0)) {
+    case kz::VariantKind::Integer:
+    case kz::VariantKind::Long: key = j.LongAt(0); return true;
+    case kz::VariantKind::Single:
+    case kz::VariantKind::Double: key = j.DoubleAt(0); return true;
+    case kz::VariantKind::Boolean: key = j.Value(0).NumberValue(); return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+void JobIndex::Rebuild(const clsTxtParser& jobs) {
+  byNumber_.clear();
+  byText_.clear();
+  byNumber_.reserve(static_cast<size_t>(jobs.Count()));
+  for (const TXTObjectPtr& j : jobs.UnsortedObjects) {
+    if (!j || j->size() == 0) continue;
+    double key = 0;
+    if (NumberAt0(*j, key))
+      byNumber_.try_emplace(key, j);
+    else if (j->KindAt(0) == kz::VariantKind::String)
+      byText_.try_emplace(std::string(j->TextAt(0)), j);
+  }
+  parser_ = &jobs;
+  count_ = jobs.Count();
+}
+
+const clsTXTObject* JobIndex::Lookup(const kz::Variant& value) const {
+  if (value.IsNumeric() || value.IsBoolean()) {
+    auto it = byNumber_.find(value.NumberValue());
+    return it == byNumber_.end() ? nullptr : it->second.get();
+  }
+  if (value.IsString()) {
+    auto it = byText_.find(value.AsString());
+    return it == byText_.end() ? nullptr : it->second.get();
+  }
+  return nullptr;
+}
+
+bool JobIndex::Holds(const clsTxtParser& jobs, const clsTXTObject* job, const kz::Variant& value) {
+  TXTObjectPtr at = jobs.FindIndex(job->index);
+  return at.get() == job && job->size() > 0 && kz::VariantEquals(job->Value(0), value);
+}
+
+const clsTXTObject* JobIndex::Find(const clsTxtParser& jobs, const kz::Variant& value, bool& rebuilt) {
+  if (parser_ != &jobs || count_ != jobs.Count()) {
+    Rebuild(jobs);
+    rebuilt = true;
+  }
+  const clsTXTObject* job = Lookup(value);
+  if (job && Holds(jobs, job, value)) return job;
+  if (rebuilt) return nullptr;  // built for this look-up's fill: a real miss
+  // An ID was changed since the index was built: build it again, once per fill.
+  Rebuild(jobs);
+  rebuilt = true;
+  job = Lookup(value);
+  return job && Holds(jobs, job, value) ? job : nullptr;
+}
+
 // ---- Wings tab ------------------------------------------------------------------------
 
-WingView WingRows(const clsTXTObject& job, const clsTxtParser* wings, const clsTxtParser* jobs) {
+WingView WingRows(const clsTXTObject& job, const clsTxtParser* wings, const clsTxtParser* jobs, JobIndex* index) {
   WingView view;
   const kz::Variant group = GetJobField(job, kWingGroup);
   int32_t id = 0;
@@ -313,42 +472,13 @@ WingView WingRows(const clsTXTObject& job, const clsTxtParser* wings, const clsT
   }
   view.found = true;
 
-  // The jobs by their field 0 (the first in file order keeps a number), built once per
-  // wing shown: numbers by value, texts by their text when a wing lists a text.
-  std::unordered_map<double, const clsTXTObject*> byNumber;
-  std::unordered_map<std::string, const clsTXTObject*> byText;
-  bool textsIndexed = false;
-  if (jobs) {
-    byNumber.reserve(static_cast<size_t>(jobs->Count()));
-    for (const TXTObjectPtr& j : jobs->UnsortedObjects) {
-      if (!j || j->size() == 0) continue;
-      switch (j->KindAt(0)) {
-        case kz::VariantKind::Integer:
-        case kz::VariantKind::Long: byNumber.try_emplace(double(j->LongAt(0)), j.get()); break;
-        case kz::VariantKind::Single:
-        case kz::VariantKind::Double: byNumber.try_emplace(j->DoubleAt(0), j.get()); break;
-        case kz::VariantKind::Boolean: byNumber.try_emplace(j->Value(0).NumberValue(), j.get()); break;
-        default: break;
-      }
-    }
-  }
+  JobIndex local;
+  if (!index) index = &local;
+  bool rebuilt = false;
   view.rows.reserve(static_cast<size_t>(wing->size()));
   for (int32_t i = 1; i < wing->size(); ++i) {
     const kz::Variant value = wing->Value(i);
-    const clsTXTObject* found = nullptr;
-    if (value.IsNumeric() || value.IsBoolean()) {
-      auto it = byNumber.find(value.NumberValue());
-      if (it != byNumber.end()) found = it->second;
-    } else if (value.IsString() && jobs) {
-      if (!textsIndexed) {
-        for (const TXTObjectPtr& j : jobs->UnsortedObjects)
-          if (j && j->size() > 0 && j->KindAt(0) == kz::VariantKind::String)
-            byText.try_emplace(std::string(j->TextAt(0)), j.get());
-        textsIndexed = true;
-      }
-      auto it = byText.find(value.AsString());
-      if (it != byText.end()) found = it->second;
-    }
+    const clsTXTObject* found = jobs ? index->Find(*jobs, value, rebuilt) : nullptr;
     if (found)
       view.rows.push_back({JobObjectName(*found), DescriptionOf(*found, "")});
     else

@@ -13,6 +13,7 @@
 // A logical field a layout lacks is absent: it reads as nothing and is never written,
 // so an edit can never land on a neighbouring field.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -99,22 +100,32 @@ bool NextJobID(const clsTxtParser& jobs, int32_t& id, std::string& error);
 // variant name, then "(" & ID & ")", joined by single blanks; without, the ID alone.
 std::string ShipDisplayName(const clsTXTObject& ship, bool descriptions);
 // The entries of the ship-type combo ("[empty]", then one per ship in file order) and
-// the way between a job's field 18 and an entry, through an index of the ship IDs.
+// the way between a job's field 18 and an entry. An entry's text is made when it is
+// first asked for, and the index of the ship IDs at the first look-up, so a file of
+// many ships costs nothing until its entries are seen.
 class ShipCombo {
  public:
-  ShipCombo() : texts_{"[empty]"}, ids_{std::string()} {}
-  ShipCombo(const clsTxtParser* ships, bool descriptions);
+  ShipCombo() = default;
+  ShipCombo(TxtParserPtr ships, bool descriptions);
 
-  const std::vector<std::string>& Texts() const noexcept { return texts_; }
+  // Number of entries, "[empty]" included.
+  int32_t Count() const noexcept { return ships_ ? ships_->Count() + 1 : 1; }
+  // The text of an entry ("" outside the list).
+  const std::string& Text(int32_t item) const;
   // The entry of a job: the ship's file position + 1; 0 when field 18 names no ship.
   int32_t IndexOf(const clsTXTObject& job) const;
   // The ship ID of an entry; "" for entry 0 and entries outside the list.
   std::string ShipID(int32_t item) const;
 
+  // The texts looked up and the entries made (shared by copies of the combo).
+  struct TextCache;
+
  private:
-  std::vector<std::string> texts_;
-  std::vector<std::string> ids_;
-  std::unordered_map<std::string, int32_t> positions_;
+  TxtParserPtr ships_;
+  bool descriptions_ = false;
+  std::shared_ptr<TextCache> cache_;
+  mutable std::unordered_map<std::string, int32_t> positions_;  // ID -> entry
+  mutable bool indexed_ = false;
 };
 // The preview of the custom ship name: the page-17 text, "[17:<id>]" when the ID is
 // not 0 and has no text, else empty.
@@ -152,8 +163,31 @@ struct WingView {
   std::string missing;       // the not-found column's caption ("" with two columns)
   std::vector<WingRow> rows;
 };
+// The jobs of a file by their ID (field 0), kept between fills: a job found is checked
+// to be still in the file with that ID, and the index is built again when the file's
+// record count changed or a check fails (at most once per fill).
+class JobIndex {
+ public:
+  // The first job in file order whose field 0 equals `value` (numbers by value, texts
+  // exactly); null when none. `rebuilt` is set once the index was built during this fill.
+  const clsTXTObject* Find(const clsTxtParser& jobs, const kz::Variant& value, bool& rebuilt);
+
+ private:
+  void Rebuild(const clsTxtParser& jobs);
+  const clsTXTObject* Lookup(const kz::Variant& value) const;
+  static bool Holds(const clsTxtParser& jobs, const clsTXTObject* job, const kz::Variant& value);
+
+  const clsTxtParser* parser_ = nullptr;
+  int32_t count_ = -1;
+  // The records are held, so a record taken out of the file is still safe to check.
+  std::unordered_map<double, TXTObjectPtr> byNumber_;
+  std::unordered_map<std::string, TXTObjectPtr> byText_;
+};
+
 // The wing of a job: the first wing record whose field 0 equals the job's group ID,
-// one row per job it lists (looked up by field 0 among `jobs`, first in file order).
-WingView WingRows(const clsTXTObject& job, const clsTxtParser* wings, const clsTxtParser* jobs);
+// one row per job it lists (looked up by field 0 among `jobs`, first in file order),
+// through `index` when given (else an index made for this call).
+WingView WingRows(const clsTXTObject& job, const clsTxtParser* wings, const clsTxtParser* jobs,
+                  JobIndex* index = nullptr);
 
 }  // namespace mdlJob
