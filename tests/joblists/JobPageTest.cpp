@@ -1,4 +1,7 @@
 #include <QCheckBox>
+
+#include <fstream>
+#include <iterator>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -489,3 +492,29 @@ TEST_F(JobPageTest, TheEditorWindowCreatesJobsThroughThePage) {
   frmTXTEditor::SetPageFactory(frmTXTEditor::kJobPage, nullptr);
 }
 
+
+TEST_F(JobPageTest, AnEditOfAnOlderFileIsSavedInItsOwnLayout) {
+  frmTXTEditor::SetPageFactory(frmTXTEditor::kJobPage, [](QWidget* parent) -> EditorPage* { return new ucJob(parent); });
+  const std::string path = (data.Root() / "types" / "Jobs8.txt").string();
+  const std::string before = JobsText(8, 117, files[2].jobs);
+  {
+    frmTXTEditor window;
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.MyShow();
+    window.OpenFile(path);
+    auto* jobPage = window.findChild<ucJob*>("JobEdit");
+    ASSERT_TRUE(jobPage);
+    window.SelectRecord(window.Parser()->FindIndex(1));
+    jobPage->chkShipVariant[3]->click();  // logical 41, field 40 of this layout
+    ui_->PushFile(path);
+    ui_->PushMsgBox(platform::vbYes);  // overwrite
+    ASSERT_TRUE(window.SaveTFile());
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::string after((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_EQ(after.size(), before.size());
+  std::vector<std::string> second = files[2].jobs[1];
+  second[41] = "1";
+  EXPECT_EQ(after, JobsText(8, 117, {files[2].jobs[0], second}));
+  frmTXTEditor::SetPageFactory(frmTXTEditor::kJobPage, nullptr);
+}
