@@ -1,5 +1,6 @@
 #include "core/XMLParser.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
@@ -44,7 +45,7 @@ void clsXMLParser::NewDocument() {
   ++generation_;
   current_ = pugi::xml_node();
   // Bookmarks into the old document stay numbered (and dead); the node index is theirs.
-  byNode_.clear();
+  IndexClear();
 }
 
 bool clsXMLParser::HasCurrentNode() const { return doc_ && current_; }
@@ -52,7 +53,7 @@ bool clsXMLParser::HasCurrentNode() const { return doc_ && current_; }
 bool clsXMLParser::OpenFile(const std::string& path) {
   NewDocument();
   bookmarks_.clear();
-  byNode_.clear();
+  IndexClear();
   counter_ = 0;
   stack_.clear();
   stack_.reserve(20);
@@ -215,7 +216,7 @@ void clsXMLParser::Unload() {
   doc_.reset();
   ++generation_;
   current_ = pugi::xml_node();
-  byNode_.clear();
+  IndexClear();
 }
 
 void clsXMLParser::Push() { stack_.push_back(Keep(HasCurrentNode() ? current_ : pugi::xml_node())); }
@@ -341,23 +342,86 @@ std::string clsXMLParser::GetNodeNamespace() const {
 void clsXMLParser::Forget(pugi::xml_node gone) {
   for (auto& r : stack_)
     if (Alive(r) && r.node && IsAncestorOrSelf(gone, r.node)) r.dead = true;
-  if (byNode_.empty()) return;
+  if (nodeCount_ == 0) return;
   // The bookmarks of every node of the subtree, found through the node index.
-  auto drop = [this](pugi::xml_node n) {
-    auto range = byNode_.equal_range(n.internal_object());
-    for (auto it = range.first; it != range.second; ++it) bookmarks_[static_cast<size_t>(it->second) - 1].dead = true;
-    byNode_.erase(range.first, range.second);
-  };
-  drop(gone);
+  IndexDropNode(gone.internal_object());
   struct Walker : pugi::xml_tree_walker {
-    std::function<void(pugi::xml_node)> f;
+    clsXMLParser* self;
     bool for_each(pugi::xml_node& n) override {
-      f(n);
+      self->IndexDropNode(n.internal_object());
       return true;
     }
   } walker;
-  walker.f = drop;
+  walker.self = this;
   gone.traverse(walker);
+}
+
+namespace {
+// Nodes are made one after another in the document's pages: their addresses divided by
+// the node size fall on neighbouring slots, so filling and walking the table stays local.
+inline size_t NodeHash(const void* p) { return static_cast<size_t>(reinterpret_cast<uintptr_t>(p) >> 6); }
+}  // namespace
+
+size_t clsXMLParser::SlotOf(const void* node) const {
+  size_t mask = nodeTable_.size() - 1;
+  for (size_t i = NodeHash(node) & mask;; i = (i + 1) & mask)
+    if (nodeTable_[i].node == node || nodeTable_[i].node == nullptr) return i;
+}
+
+void clsXMLParser::IndexAdd(const void* node, int32_t bookmark) {
+  if ((nodeCount_ + 1) * 2 > nodeTable_.size()) {
+    std::vector<NodeSlot> old = std::move(nodeTable_);
+    nodeTable_.assign(std::max<size_t>(64, old.size() * 2), NodeSlot{});
+    for (const NodeSlot& e : old)
+      if (e.node) nodeTable_[SlotOf(e.node)] = e;
+  }
+  NodeSlot& slot = nodeTable_[SlotOf(node)];
+  if (slot.node) {
+    bookmarks_[static_cast<size_t>(bookmark) - 1].nextSame = slot.bookmark;
+  } else {
+    slot.node = node;
+    ++nodeCount_;
+  }
+  slot.bookmark = bookmark;
+}
+
+void clsXMLParser::IndexRemove(const void* node, int32_t bookmark) {
+  if (nodeCount_ == 0) return;
+  size_t i = SlotOf(node);
+  if (!nodeTable_[i].node) return;
+  int32_t* link = &nodeTable_[i].bookmark;
+  while (*link != 0 && *link != bookmark) link = &bookmarks_[static_cast<size_t>(*link) - 1].nextSame;
+  if (*link == 0) return;
+  *link = bookmarks_[static_cast<size_t>(bookmark) - 1].nextSame;
+  if (nodeTable_[i].bookmark == 0) EraseSlot(i);
+}
+
+void clsXMLParser::IndexDropNode(const void* node) {
+  size_t i = SlotOf(node);
+  if (!nodeTable_[i].node) return;
+  for (int32_t b = nodeTable_[i].bookmark; b != 0; b = bookmarks_[static_cast<size_t>(b) - 1].nextSame)
+    bookmarks_[static_cast<size_t>(b) - 1].dead = true;
+  EraseSlot(i);
+}
+
+void clsXMLParser::EraseSlot(size_t i) {
+  size_t mask = nodeTable_.size() - 1;
+  for (size_t j = (i + 1) & mask; nodeTable_[j].node; j = (j + 1) & mask) {
+    size_t home = NodeHash(nodeTable_[j].node) & mask;
+    // The entry at j stays when its home lies cyclically in (i, j].
+    bool stays = (i <= j) ? (home > i && home <= j) : (home > i || home <= j);
+    if (!stays) {
+      nodeTable_[i] = nodeTable_[j];
+      i = j;
+    }
+  }
+  nodeTable_[i] = NodeSlot{};
+  --nodeCount_;
+}
+
+void clsXMLParser::IndexClear() {
+  nodeTable_.clear();
+  nodeCount_ = 0;
 }
 
 bool clsXMLParser::DeleteNode(const std::string& path) {
@@ -404,7 +468,7 @@ int32_t clsXMLParser::AddBookmark() {
   r.present = true;
   if (bookmarks_.size() < static_cast<size_t>(counter_)) bookmarks_.resize(static_cast<size_t>(counter_));
   bookmarks_[static_cast<size_t>(counter_) - 1] = r;
-  if (r.node) byNode_.emplace(r.node.internal_object(), counter_);
+  if (r.node) IndexAdd(r.node.internal_object(), counter_);
   return counter_;
 }
 
@@ -412,14 +476,7 @@ bool clsXMLParser::RemoveBookmark(int32_t bookmark) {
   if (bookmark < 1 || static_cast<size_t>(bookmark) > bookmarks_.size()) return false;
   Ref& r = bookmarks_[static_cast<size_t>(bookmark) - 1];
   if (!r.present) return false;
-  if (Alive(r) && r.node) {
-    auto range = byNode_.equal_range(r.node.internal_object());
-    for (auto it = range.first; it != range.second; ++it)
-      if (it->second == bookmark) {
-        byNode_.erase(it);
-        break;
-      }
-  }
+  if (Alive(r) && r.node) IndexRemove(r.node.internal_object(), bookmark);
   r = Ref();
   return true;
 }
@@ -429,6 +486,23 @@ bool clsXMLParser::SelectBookmark(int32_t bookmark) {
   if (!n) return false;
   current_ = n;
   return true;
+}
+
+bool clsXMLParser::ClearNodeAttrs() {
+  if (!HasCurrentNode() || current_.type() != pugi::node_element) return false;
+  for (pugi::xml_attribute a = current_.first_attribute(); a;) {
+    pugi::xml_attribute next = a.next_attribute();
+    const char* n = a.name();
+    if (std::strncmp(n, "xmlns", 5) != 0 || (n[5] != '\0' && n[5] != ':')) current_.remove_attribute(a);
+    a = next;
+  }
+  return true;
+}
+
+bool clsXMLParser::AppendNodeAttr(const char* name, const char* value) {
+  if (!HasCurrentNode() || current_.type() != pugi::node_element || !name || !*name) return false;
+  pugi::xml_attribute a = current_.append_attribute(name);
+  return a && a.set_value(value ? value : "");
 }
 
 bool clsXMLParser::DeleteNodeAttr(const kz::Variant& key) {

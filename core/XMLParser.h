@@ -64,6 +64,12 @@ class clsXMLParser {
   bool RemoveBookmark(int32_t bookmark);
   bool SelectBookmark(int32_t bookmark);
   bool DeleteNodeAttr(const kz::Variant& key);
+  // Removes every attribute of the current element but its namespace declarations
+  // ("xmlns", "xmlns:..."); false when the current node is no element.
+  bool ClearNodeAttrs();
+  // Appends an attribute to the current element without looking for one of that name
+  // (the caller knows there is none); false when the current node is no element.
+  bool AppendNodeAttr(const char* name, const char* value);
   // AppError 5 when the document refuses the move (into the node's own subtree).
   bool MoveNode(int32_t node, int32_t target, bool asChild);
 
@@ -80,6 +86,12 @@ class clsXMLParser {
     uint64_t generation = 0;
     bool dead = false;
     bool present = false;  // a bookmark that was made and not removed
+    int32_t nextSame = 0;  // another bookmark of the same node (0: none)
+  };
+  // One entry of the node index: a node and the first of its bookmarks.
+  struct NodeSlot {
+    const void* node = nullptr;
+    int32_t bookmark = 0;
   };
 
   void NewDocument();
@@ -89,6 +101,14 @@ class clsXMLParser {
   pugi::xml_attribute Attribute(const kz::Variant& key) const;
   void SetText(pugi::xml_node n, const std::string& text);
   void Forget(pugi::xml_node gone);
+  // The node index: open addressing over node addresses, the bookmarks of one node
+  // chained through Ref::nextSame.
+  size_t SlotOf(const void* node) const;
+  void IndexAdd(const void* node, int32_t bookmark);
+  void IndexRemove(const void* node, int32_t bookmark);
+  void IndexDropNode(const void* node);
+  void IndexClear();
+  void EraseSlot(size_t i);
 
   std::unique_ptr<pugi::xml_document> doc_;
   uint64_t generation_ = 0;
@@ -96,7 +116,8 @@ class clsXMLParser {
   std::vector<Ref> stack_;
   std::vector<Ref> bookmarks_;  // bookmark n at n - 1
   // The bookmarks that point at a node (nodes of the current document).
-  std::unordered_multimap<const void*, int32_t> byNode_;
+  std::vector<NodeSlot> nodeTable_;  // size 0 or a power of two
+  size_t nodeCount_ = 0;
   int32_t counter_ = 0;
   std::string lastError_;
 };

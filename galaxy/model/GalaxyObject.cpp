@@ -1,6 +1,7 @@
 #include "galaxy/model/GalaxyObject.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "core/AppError.h"
 #include "core/Common.h"
@@ -94,9 +95,12 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
     }
     if (XMLBookmark == 0) XMLBookmark = xml.AddBookmark();
 
+    // The properties read are made in the document's arena.
+    const std::shared_ptr<PropertyArena>& arena = parser.Arena();
     std::vector<PropertyPtr> props;
+    props.reserve(static_cast<size_t>(xml.GetNodeAttrCount()));
     xml.ForEachNodeAttr([&](const char* name, const char* value) {
-      props.push_back(std::make_shared<clsProperty>(name, mdlGalaxy::ReadAttributeValue(value)));
+      props.push_back(PropertyArena::Make(arena, name, mdlGalaxy::ReadAttributeValue(value)));
     });
     properties_ = std::move(props);
 
@@ -129,48 +133,60 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
   }
 }
 
+namespace {
+
+// Writes one attribute with the value as its decimal or plain text.
+void AppendValue(clsXMLParser& xml, const char* name, const Variant& v) {
+  char buf[16];
+  switch (v.Kind()) {
+    case kz::VariantKind::Integer:
+    case kz::VariantKind::Long: {
+      int32_t n = v.Kind() == kz::VariantKind::Long ? v.AsLong() : v.AsInteger();
+      auto r = std::to_chars(buf, buf + sizeof buf - 1, n);
+      *r.ptr = '\0';
+      xml.AppendNodeAttr(name, buf);
+      return;
+    }
+    case kz::VariantKind::String: xml.AppendNodeAttr(name, v.AsString().c_str()); return;
+    default: xml.AppendNodeAttr(name, kz::CStr(v).c_str()); return;
+  }
+}
+
+}  // namespace
+
 bool clsGalaxyObject::ToXML(clsXMLParser& xml) {
-  if (XMLBookmark > 0) {
-    if (!xml.SelectBookmark(XMLBookmark)) {
-      lastError_ = "Unable to select my bookmark: " + xml.GetLastError();
-      return false;
-    }
-  } else {
+  // The cursor is placed only where something is written: an unchanged object that has
+  // its element costs no cursor move.
+  if (XMLBookmark <= 0) {
     GalaxyObjectPtr parent = Parent();
-    int32_t at = 0;
-    std::string ns;
-    if (parent) {
-      at = parent->XMLBookmark;
-    } else if (auto doc = parser.lock()) {
-      at = doc->UniverseBookmark;
-    }
-    if (auto doc = parser.lock()) ns = doc->Namespace;
+    auto doc = parser.lock();
+    int32_t at = parent ? parent->XMLBookmark : doc ? doc->UniverseBookmark : 0;
     if (at <= 0 || !xml.SelectBookmark(at)) {
       lastError_ = "Unable to select parent's bookmark: " + xml.GetLastError();
       return false;
     }
-    if (!xml.CreateNode("o", Variant(), ns)) {
+    if (!xml.CreateNode("o", Variant(), doc ? doc->Namespace : std::string())) {
       lastError_ = "Unable to create the element: " + xml.GetLastError();
       return false;
     }
     XMLBookmark = xml.AddBookmark();
+    Dirty = true;  // a new element gets every property
+  } else if (Dirty && !xml.SelectBookmark(XMLBookmark)) {
+    lastError_ = "Unable to select my bookmark: " + xml.GetLastError();
+    return false;
   }
 
   if (Dirty) {
-    // Every attribute goes but the namespace declarations, which place the element.
-    std::vector<std::string> names;
-    xml.ForEachNodeAttr([&](const char* name, const char*) {
-      std::string_view n(name);
-      if (n != "xmlns" && n.substr(0, 6) != "xmlns:") names.emplace_back(name);
-    });
-    for (const std::string& n : names) xml.DeleteNodeAttr(Variant(n));
-    xml.SetNodeAttr(Variant("t"), Variant(otype()));
+    // Every attribute goes but the namespace declarations, which place the element;
+    // then `t`, `s` and the rest in order.
+    xml.ClearNodeAttrs();
+    AppendValue(xml, "t", Variant(otype()));
     // A missing subtype stays missing: an empty `s` would read back as a subtype.
-    Variant s = subtype();
-    if (Property(std::string_view("s"))) xml.SetNodeAttr(Variant("s"), s);
+    if (auto s = Property(std::string_view("s"))) AppendValue(xml, "s", s->Value);
     for (const PropertyPtr& p : properties_) {
-      if (p->Name == "t" || p->Name == "s") continue;
-      xml.SetNodeAttr(Variant(p->Name), p->Value);
+      if (p->Name == "t" || p->Name == "s" || p->Name.empty()) continue;
+      if (p->Name == "xmlns" || p->Name.rfind("xmlns:", 0) == 0) continue;  // kept in place above
+      AppendValue(xml, p->Name.c_str(), p->Value);
     }
   }
 
@@ -181,7 +197,6 @@ bool clsGalaxyObject::ToXML(clsXMLParser& xml) {
       result = false;
     }
   }
-  xml.up();
   return result;
 }
 

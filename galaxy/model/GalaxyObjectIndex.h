@@ -1,8 +1,11 @@
 #pragma once
-// GalaxyObjectIndex: the document's index of its galaxy objects by key ("12k"). Keys
-// compare exactly. Adding, finding and removing are O(1) on average whatever the size of
-// the map; iteration visits every object once, in no fixed order (a removal moves the
-// last object into the gap).
+// GalaxyObjectIndex: the document's index of its galaxy objects by key ("12k"). A key
+// of that form is looked up by its number in a table indexed by object id (ids are
+// handed out densely from 1); any other key in a hash map. Adding, finding and removing
+// are O(1) whatever the size of the map. Iteration visits the objects of the table in
+// id order, then those under other keys.
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,20 +21,30 @@ class GalaxyObjectIndex {
  public:
   using Ptr = std::shared_ptr<clsGalaxyObject>;
 
-  int32_t Count() const noexcept { return static_cast<int32_t>(items_.size()); }
-  bool Empty() const noexcept { return items_.empty(); }
+  int32_t Count() const noexcept { return static_cast<int32_t>(count_ + other_.size()); }
+  bool Empty() const noexcept { return Count() == 0; }
 
-  // Adds an object under its key; false (and nothing added) when the key is present.
-  bool Add(Ptr item, std::string key) {
-    auto [it, fresh] = where_.try_emplace(std::move(key), items_.size());
-    if (!fresh) return false;
-    items_.push_back(Entry{std::move(item), &it->first});
+  // Adds an object under a key; false (and nothing added) when the key is present.
+  bool Add(Ptr item, std::string_view key) {
+    if (Exists(key)) return false;
+    size_t id = 0;
+    // Ids far beyond the table (set by hand, not handed out) go to the map.
+    if (IdOf(key, id) && id < byId_.size() + kTableSlack) {
+      if (id >= byId_.size()) byId_.resize(std::max(id + 1, byId_.size() * 2));
+      byId_[id] = std::move(item);
+      ++count_;
+      return true;
+    }
+    other_.emplace(std::string(key), std::move(item));
     return true;
   }
   // The object under a key; null when absent.
   Ptr Find(std::string_view key) const {
-    auto it = where_.find(std::string(key));
-    return it == where_.end() ? nullptr : items_[it->second].item;
+    size_t id = 0;
+    if (IdOf(key, id) && id < byId_.size() && byId_[id]) return byId_[id];
+    if (other_.empty()) return nullptr;
+    auto it = other_.find(std::string(key));
+    return it == other_.end() ? nullptr : it->second;
   }
   // The object under a key; AppError 5 when absent.
   Ptr Item(std::string_view key) const {
@@ -39,33 +52,22 @@ class GalaxyObjectIndex {
     if (!p) throw kz::AppError(kz::kErrInvalidArgument, "GalaxyObjectIndex.Item");
     return p;
   }
-  bool Exists(std::string_view key) const { return where_.count(std::string(key)) > 0; }
+  bool Exists(std::string_view key) const { return Find(key) != nullptr; }
   // Removes the object under a key; false when absent.
   bool Remove(std::string_view key) {
-    auto it = where_.find(std::string(key));
-    if (it == where_.end()) return false;
-    size_t at = it->second;
-    where_.erase(it);
-    if (at + 1 != items_.size()) {
-      items_[at] = std::move(items_.back());
-      where_.find(*items_[at].key)->second = at;
+    size_t id = 0;
+    if (IdOf(key, id) && id < byId_.size() && byId_[id]) {
+      byId_[id].reset();
+      --count_;
+      return true;
     }
-    items_.pop_back();
-    return true;
+    return !other_.empty() && other_.erase(std::string(key)) > 0;
   }
   void Clear() noexcept {
-    items_.clear();
-    where_.clear();
+    byId_.clear();
+    other_.clear();
+    count_ = 0;
   }
-  void Reserve(size_t n) {
-    items_.reserve(n);
-    where_.reserve(n);
-  }
-
-  struct Entry {
-    Ptr item;
-    const std::string* key;  // the key stored in where_ (node-based: stable)
-  };
 
   class const_iterator {
    public:
@@ -75,29 +77,60 @@ class GalaxyObjectIndex {
     using reference = const Ptr&;
     using pointer = const Ptr*;
     const_iterator() = default;
-    explicit const_iterator(std::vector<Entry>::const_iterator it) : it_(it) {}
-    const Ptr& operator*() const { return it_->item; }
-    const Ptr* operator->() const { return &it_->item; }
-    const std::string& key() const { return *it_->key; }
+    const Ptr& operator*() const { return inTable_ ? owner_->byId_[at_] : other_->second; }
+    const Ptr* operator->() const { return &**this; }
     const_iterator& operator++() {
-      ++it_;
+      if (inTable_) {
+        ++at_;
+        Settle();
+      } else {
+        ++other_;
+      }
       return *this;
     }
     const_iterator operator++(int) {
       const_iterator t = *this;
-      ++it_;
+      ++*this;
       return t;
     }
-    bool operator==(const const_iterator& o) const { return it_ == o.it_; }
+    bool operator==(const const_iterator& o) const {
+      return inTable_ == o.inTable_ && (inTable_ ? at_ == o.at_ : other_ == o.other_);
+    }
 
    private:
-    std::vector<Entry>::const_iterator it_;
+    friend class GalaxyObjectIndex;
+    const_iterator(const GalaxyObjectIndex* owner, size_t at) : owner_(owner), at_(at) { Settle(); }
+    explicit const_iterator(const GalaxyObjectIndex* owner)
+        : owner_(owner), inTable_(false), other_(owner->other_.end()) {}
+    void Settle() {
+      while (at_ < owner_->byId_.size() && !owner_->byId_[at_]) ++at_;
+      if (at_ >= owner_->byId_.size()) {
+        inTable_ = false;
+        other_ = owner_->other_.begin();
+      }
+    }
+    const GalaxyObjectIndex* owner_ = nullptr;
+    size_t at_ = 0;
+    bool inTable_ = true;
+    std::unordered_map<std::string, Ptr>::const_iterator other_;
   };
   using iterator = const_iterator;
-  const_iterator begin() const { return const_iterator(items_.begin()); }
-  const_iterator end() const { return const_iterator(items_.end()); }
+  const_iterator begin() const { return const_iterator(this, 0); }
+  const_iterator end() const { return const_iterator(this); }
 
  private:
-  std::vector<Entry> items_;
-  std::unordered_map<std::string, size_t> where_;
+  // The number of a key "<n>k" (n from 1 on, written without leading zeros).
+  static bool IdOf(std::string_view key, size_t& id) {
+    if (key.size() < 2 || key.back() != 'k' || key[0] < '1' || key[0] > '9') return false;
+    uint64_t v = 0;
+    auto r = std::from_chars(key.data(), key.data() + key.size() - 1, v);
+    if (r.ec != std::errc() || r.ptr != key.data() + key.size() - 1 || v > 0x7FFFFFFFull) return false;
+    id = static_cast<size_t>(v);
+    return true;
+  }
+
+  static constexpr size_t kTableSlack = size_t{1} << 20;
+  std::vector<Ptr> byId_;
+  size_t count_ = 0;
+  std::unordered_map<std::string, Ptr> other_;
 };

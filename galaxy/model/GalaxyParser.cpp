@@ -32,8 +32,13 @@ void clsGalaxyParser::DetachObjects(kz::Collection<GalaxyObjectPtr>& coll) {
 }
 
 void clsGalaxyParser::DetachAll() {
+  // Every object of the trees is registered.
   for (const GalaxyObjectPtr& o : objects) o->SetParent(nullptr);
-  DetachObjects(Sectors);
+}
+
+const std::shared_ptr<PropertyArena>& clsGalaxyParser::Arena() {
+  if (!arena_) arena_ = std::make_shared<PropertyArena>();
+  return arena_;
 }
 
 GalaxyObjectPtr clsGalaxyParser::NewGalObject(const GalaxyObjectPtr& parent) {
@@ -55,6 +60,7 @@ bool clsGalaxyParser::ParseFile(const std::string& path) {
   objects.Clear();
   Sectors.Clear();
   idIndexes_.clear();
+  arena_.reset();
   ObjectCounter = 0;
   Good = false;
   FileName.clear();
@@ -147,10 +153,19 @@ bool clsGalaxyParser::LoadSectorChildren(const GalaxyObjectPtr& sector) {
 
 bool clsGalaxyParser::SaveFile(const std::string& path, int32_t mode) {
   try {
-    for (const GalaxyObjectPtr& s : Sectors) {
-      if (!s->ToXML(xml_)) {
-        lastError_ = "Error saving object to xml:\r\n" + s->GetLastError();
-        return false;
+    // Objects are written only when one of them has changed or has no element yet.
+    bool pending = false;
+    for (const GalaxyObjectPtr& o : objects)
+      if (o->Dirty || o->XMLBookmark <= 0) {
+        pending = true;
+        break;
+      }
+    if (pending) {
+      for (const GalaxyObjectPtr& s : Sectors) {
+        if (!s->ToXML(xml_)) {
+          lastError_ = "Error saving object to xml:\r\n" + s->GetLastError();
+          return false;
+        }
       }
     }
     if (!xml_.SaveToFile(path, mode)) {
@@ -158,7 +173,7 @@ bool clsGalaxyParser::SaveFile(const std::string& path, int32_t mode) {
       return false;
     }
     FileName = path;
-    ClearDirtyFlags();
+    if (pending) ClearDirtyFlags();
     return true;
   } catch (const std::exception& e) {
     lastError_ = e.what();
@@ -167,7 +182,8 @@ bool clsGalaxyParser::SaveFile(const std::string& path, int32_t mode) {
 }
 
 void clsGalaxyParser::ClearDirtyFlags() {
-  for (const GalaxyObjectPtr& o : objects) o->Dirty = false;
+  for (const GalaxyObjectPtr& o : objects)
+    if (o->Dirty) o->Dirty = false;
 }
 
 bool clsGalaxyParser::AddObject(const GalaxyObjectPtr& obj) {

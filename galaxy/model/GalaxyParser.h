@@ -98,6 +98,9 @@ class clsGalaxyParser : public kz::Object, public std::enable_shared_from_this<c
   // The ID text (asID) or name of the sector a gate leads to; "" for anything else.
   std::string GetTargetSectorName(const GalaxyObjectPtr& gate, bool asID) const;
 
+  // Where the properties read from the document are made.
+  const std::shared_ptr<PropertyArena>& Arena();
+
   // The document cursor (for the windows that read the XML directly, and for tests).
   clsXMLParser& XML() noexcept { return xml_; }
 
@@ -118,14 +121,25 @@ class clsGalaxyParser : public kz::Object, public std::enable_shared_from_this<c
   std::shared_ptr<clsTXTObject> FindRecordID(const std::shared_ptr<clsTxtParser>& file, std::string_view id) const;
 
   clsXMLParser xml_;
+  std::shared_ptr<PropertyArena> arena_;
   int32_t ObjectCounter = 0;
   std::string lastError_;
 
-  // Record IDs of a type file -> its first record with that ID (see FindRecordID).
+  // Record IDs of a type file -> its first record with that ID (see FindRecordID):
+  // open addressing over the IDs' hashes. The index holds the records it names, so a
+  // record taken out of the file stays valid memory until the index is made again.
   struct IdIndex {
     std::weak_ptr<clsTxtParser> file;
     int32_t count = -1;
-    std::unordered_map<std::string, std::weak_ptr<clsTXTObject>> first;
+    const clsTXTObject* front = nullptr;  // the file's first and last record when made
+    const clsTXTObject* back = nullptr;
+    struct Slot {
+      uint32_t hash = 0;
+      int32_t position = -1;  // -1: free
+      const clsTXTObject* record = nullptr;
+    };
+    std::vector<Slot> table;  // a power of two, at most half full
+    std::vector<std::shared_ptr<clsTXTObject>> keep;
   };
   mutable std::unordered_map<const clsTxtParser*, IdIndex> idIndexes_;
 };

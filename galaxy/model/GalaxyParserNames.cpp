@@ -41,6 +41,16 @@ std::string_view NameOfRecord(const clsTXTObject& r, std::string& buffer) {
   return buffer;
 }
 
+// FNV-1a of an ID.
+uint32_t IdHash(std::string_view id) {
+  uint32_t h = 2166136261u;
+  for (char c : id) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 16777619u;
+  }
+  return h;
+}
+
 std::string GroupName(const Variant& s) {
   int32_t n = 0;
   if (!GalaxyNumber(s, n)) return kz::LookupName(GalaxySubObjectNames, -1, true);
@@ -57,23 +67,48 @@ std::shared_ptr<clsTxtParser> clsGalaxyParser::TypeFileOf(int64_t t) const {
 
 std::shared_ptr<clsTXTObject> clsGalaxyParser::FindRecordID(const std::shared_ptr<clsTxtParser>& file,
                                                            std::string_view id) const {
-  // An index of the file's IDs (the first record of each ID), made again when the
-  // number of records changed; a hit is checked against the record itself, and a miss
-  // falls back to the file's own search (which also tells when the index went stale).
+  // An index of the file's IDs (the first record of each ID in file order), made again
+  // when the file's number of records or its first or last record changed. A hit is
+  // checked against the record (its ID and its position); a miss falls back to the
+  // file's own search, which also tells when the index went stale.
   IdIndex& ix = idIndexes_[file.get()];
-  if (ix.file.lock() != file || ix.count != file->Count()) {
+  const int32_t count = file->Count();
+  const clsTXTObject* front = count ? file->UnsortedObjects.Item(1).get() : nullptr;
+  const clsTXTObject* back = count ? file->UnsortedObjects.Item(count).get() : nullptr;
+  std::string buffer, other;
+  if (ix.file.lock() != file || ix.count != count || ix.front != front || ix.back != back) {
     ix.file = file;
-    ix.count = file->Count();
-    ix.first.clear();
-    ix.first.reserve(static_cast<size_t>(file->Count()));
-    std::string buffer;
-    for (const TXTObjectPtr& r : file->UnsortedObjects) ix.first.try_emplace(std::string(NameOfRecord(*r, buffer)), r);
+    ix.count = count;
+    ix.front = front;
+    ix.back = back;
+    size_t size = 16;
+    while (size < static_cast<size_t>(count) * 2) size *= 2;
+    ix.table.assign(size, IdIndex::Slot{});
+    ix.keep.assign(file->UnsortedObjects.begin(), file->UnsortedObjects.end());
+    const size_t mask = size - 1;
+    for (int32_t position = 0; position < count; ++position) {
+      const clsTXTObject& r = *ix.keep[static_cast<size_t>(position)];
+      std::string_view name = NameOfRecord(r, buffer);
+      const uint32_t h = IdHash(name);
+      for (size_t i = h & mask;; i = (i + 1) & mask) {
+        IdIndex::Slot& slot = ix.table[i];
+        if (slot.position < 0) {
+          slot = IdIndex::Slot{h, position, &r};
+          break;
+        }
+        // The first record of an ID keeps its place.
+        if (slot.hash == h && NameOfRecord(*slot.record, other) == name) break;
+      }
+    }
   }
-  std::string buffer;
-  auto it = ix.first.find(std::string(id));
-  if (it != ix.first.end()) {
-    TXTObjectPtr r = it->second.lock();
-    if (r && NameOfRecord(*r, buffer) == id && file->FindIndex(r->index) == r) return r;
+  const uint32_t h = IdHash(id);
+  const size_t mask = ix.table.size() - 1;
+  for (size_t i = h & mask;; i = (i + 1) & mask) {
+    const IdIndex::Slot& slot = ix.table[i];
+    if (slot.position < 0) break;
+    if (slot.hash != h) continue;
+    const clsTXTObject& r = *slot.record;
+    if (r.index == slot.position && NameOfRecord(r, buffer) == id) return ix.keep[static_cast<size_t>(slot.position)];
   }
   TXTObjectPtr r = file->FindID(id);
   if (r) ix.count = -1;  // an ID the index did not know: make it again next time

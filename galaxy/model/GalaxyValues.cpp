@@ -1,10 +1,24 @@
 #include "galaxy/model/GalaxyValues.h"
 
+#include <cstdint>
+
 #include "core/AppError.h"
 
 namespace mdlGalaxy {
 
 kz::Variant ReadAttributeValue(std::string_view text) {
+  // Plain whole numbers (most values) without the general reading.
+  if (!text.empty() && text.size() <= 10) {
+    size_t i = text[0] == '-' ? 1 : 0;
+    bool digits = i < text.size();
+    for (size_t j = i; j < text.size(); ++j) digits &= text[j] >= '0' && text[j] <= '9';
+    if (digits) {
+      int64_t v = 0;
+      for (size_t j = i; j < text.size(); ++j) v = v * 10 + (text[j] - '0');
+      if (i) v = -v;
+      if (v >= INT32_MIN && v <= INT32_MAX) return kz::Variant(static_cast<int32_t>(v));
+    }
+  }
   double d = 0;
   if (!kz::TryParseNumber(text, d)) return kz::Variant(text);
   return kz::Variant(kz::round32(d));  // AppError 6 outside the 32-bit range

@@ -4,6 +4,7 @@
 // for a value never set).
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Variant.h"
 
@@ -24,3 +25,16 @@ class clsProperty : public kz::Object {
 };
 
 using PropertyPtr = std::shared_ptr<clsProperty>;
+
+// Where a document makes the properties it reads: in chunks, each property handed out
+// sharing the arena's ownership (the arena lives while any of its properties does).
+class PropertyArena {
+ public:
+  // A property in the arena, owned through `self` (the arena's own pointer).
+  static PropertyPtr Make(const std::shared_ptr<PropertyArena>& self, const char* name, kz::Variant value);
+
+ private:
+  static constexpr size_t kChunk = 1024;
+  std::vector<std::unique_ptr<clsProperty[]>> chunks_;
+  size_t used_ = kChunk;
+};

@@ -4,6 +4,8 @@
 
 #include "MapFixture.h"
 #include "core/Common.h"
+#include "ErrorOf.h"
+#include "galaxy/model/GalaxyObjectIndex.h"
 #include "galaxy/model/GalaxyValues.h"
 
 using galtest::MapTest;
@@ -255,6 +257,39 @@ TEST(GalaxyObject, FreeStandingObjectCopiesWithoutDocument) {
   GalaxyObjectPtr c = o->Copy();
   EXPECT_EQ(c->NamedProperty("color"), Variant(int32_t{0x102030}));
   EXPECT_EQ(c->Parent(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GalaxyObjectIndex, KeysOfEveryFormAndIteration) {
+  GalaxyObjectIndex index;
+  auto make = [] { return std::make_shared<clsGalaxyObject>(); };
+  auto a = make(), b = make(), c = make(), d = make();
+  EXPECT_TRUE(index.Add(a, "1k"));
+  EXPECT_TRUE(index.Add(b, "5k"));
+  EXPECT_TRUE(index.Add(c, "odd"));
+  EXPECT_TRUE(index.Add(d, "2000000000k"));  // far beyond the ids handed out
+  EXPECT_FALSE(index.Add(make(), "5k"));
+  EXPECT_FALSE(index.Add(make(), "odd"));
+  EXPECT_EQ(index.Count(), 4);
+  EXPECT_EQ(index.Find("5k"), b);
+  EXPECT_EQ(index.Find("05k"), nullptr);  // another key
+  EXPECT_EQ(index.Find("2000000000k"), d);
+  EXPECT_EQ(index.Find("3k"), nullptr);
+  EXPECT_EQ(kztest::ErrorOf([&] { index.Item("3k"); }), kz::kErrInvalidArgument);
+  EXPECT_TRUE(index.Remove("5k"));
+  EXPECT_FALSE(index.Remove("5k"));
+  EXPECT_TRUE(index.Remove("odd"));
+  int n = 0;
+  for (const GalaxyObjectIndex::Ptr& p : index) {
+    EXPECT_TRUE(p == a || p == d);
+    ++n;
+  }
+  EXPECT_EQ(n, 2);
+  index.Clear();
+  EXPECT_EQ(index.begin(), index.end());
 }
 
 }  // namespace

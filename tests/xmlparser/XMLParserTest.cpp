@@ -307,3 +307,46 @@ TEST_F(Cursor, DeletingASubtreeKillsExactlyItsBookmarks) {
 }
 
 }  // namespace
+
+namespace {
+
+// Many bookmarks: deleting some subtrees, removing some bookmarks and adding new ones
+// leaves every other bookmark selectable on its own node.
+TEST_F(Cursor, ManyBookmarksStayExactThroughDeletes) {
+  std::string xml = "<r>";
+  for (int g = 0; g < 20; ++g) {
+    xml += "<g n=\"" + std::to_string(g) + "\">";
+    for (int i = 0; i < 100; ++i) xml += "<e n=\"" + std::to_string(g * 100 + i) + "\"/>";
+    xml += "</g>";
+  }
+  Load(xml + "</r>");
+  std::vector<int32_t> marks;  // element g*100+i at marks[g*100+i]
+  ASSERT_TRUE(x.SelectNode("/r/g"));
+  do {
+    ASSERT_TRUE(x.Down());
+    do marks.push_back(x.AddBookmark());
+    while (x.NextNode());
+    x.up();
+  } while (x.NextNode());
+  ASSERT_EQ(marks.size(), 2000u);
+  for (int g = 0; g < 20; g += 3) {
+    ASSERT_TRUE(x.SelectNode("/r/g[@n='" + std::to_string(g) + "']"));
+    ASSERT_TRUE(x.DeleteNode("."));
+  }
+  for (size_t i = 1; i < marks.size(); i += 7) x.RemoveBookmark(marks[i]);
+  ASSERT_TRUE(x.SelectNode("/r/g[@n='1']/e[@n='150']"));
+  int32_t extra = x.AddBookmark();
+  for (size_t i = 0; i < marks.size(); ++i) {
+    const int g = static_cast<int>(i / 100);
+    const bool alive = g % 3 != 0 && (i % 7) != 1;
+    ASSERT_EQ(x.SelectBookmark(marks[i]), alive) << i;
+    if (alive) EXPECT_EQ(x.GetNodeAttr(Variant("n")), std::to_string(i));
+  }
+  ASSERT_TRUE(x.SelectBookmark(extra));
+  EXPECT_EQ(x.GetNodeAttr(Variant("n")), "150");
+  ASSERT_TRUE(x.SelectNode("/r/g[@n='1']"));
+  ASSERT_TRUE(x.DeleteNode("."));
+  EXPECT_FALSE(x.SelectBookmark(extra));
+}
+
+}  // namespace
