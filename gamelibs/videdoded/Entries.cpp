@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "Cp1252.h"
 #include "Errors.h"
@@ -133,21 +134,30 @@ int32_t LoadTypeFile(std::string bytes) {
   return h;
 }
 
-int32_t LoadTextResource(std::string bytes) {
+// Gives the bytes of a load once more (for the error text of a failed in-place parse).
+using BytesAgain = std::function<bool(std::string&)>;
+
+int32_t LoadTextResource(std::string bytes, const BytesAgain& again) {
   std::string error;
   bool xmlError = false;
   auto doc = std::make_shared<TreDocument>();
-  if (!LoadTreXml(bytes.data(), bytes.size(), *doc, error, xmlError))
+  if (!LoadTreXmlInPlace(bytes, *doc, error, xmlError)) {
+    // The parse changed the bytes: the full error text (naming the line) comes from a
+    // fresh copy.
+    std::string fresh;
+    TreDocument scratch;
+    if (again && again(fresh)) LoadTreXml(fresh.data(), fresh.size(), scratch, error, xmlError);
     return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
+  }
   int32_t h = rudu::HandleAdd(doc, rudu::kDocumentHandle);
   if (!h) return Fail(kKzErrMemory, "No handle left for the document.");
   doc->handle = h;
   return h;
 }
 
-int32_t LoadBytes(std::string bytes, int32_t mode) {
+int32_t LoadBytes(std::string bytes, int32_t mode, const BytesAgain& again) {
   if (mode == 0 || mode == kKzLoadTypeFile) return LoadTypeFile(std::move(bytes));
-  if (mode == kKzLoadTextResource) return LoadTextResource(std::move(bytes));
+  if (mode == kKzLoadTextResource) return LoadTextResource(std::move(bytes), again);
   return Fail(kKzErrArgument, "Invalid load mode " + H(mode) + " (0 or 1 type file, 3 text resource).");
 }
 
@@ -163,8 +173,12 @@ int32_t Kz_LoadFromFile(int32_t file, int32_t mode) {
   if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
   std::string bytes, error;
   try {
+    const int32_t at = RuDU_FileTell(file);
     if (!ReadAll(file, bytes, error)) return Fail(kKzErrRead, error);
-    return LoadBytes(std::move(bytes), mode);
+    return LoadBytes(std::move(bytes), mode, [file, at](std::string& again) {
+      std::string why;
+      return at >= 0 && RuDU_SeekFile(file, at, 0) == at && ReadAll(file, again, why);
+    });
   } catch (const std::bad_alloc&) {
     return Fail(kKzErrMemory, "Out of memory loading the file.");
   }
@@ -177,7 +191,10 @@ int32_t Kz_LoadFromBuffer(const void* data, size_t size, int32_t mode) {
     std::string bytes;
     ReserveLarge(bytes, size);
     bytes.assign(static_cast<const char*>(data), size);
-    return LoadBytes(std::move(bytes), mode);
+    return LoadBytes(std::move(bytes), mode, [data, size](std::string& again) {
+      again.assign(static_cast<const char*>(data), size);
+      return true;
+    });
   } catch (const std::bad_alloc&) {
     return Fail(kKzErrMemory, "Out of memory loading the data.");
   }

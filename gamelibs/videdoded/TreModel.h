@@ -149,6 +149,10 @@ bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& e
 // Decodes (when the bytes are not UTF-8 already) and parses file bytes. False with the
 // error; `xmlError` tells an encoding error from a syntax error.
 bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError);
+// The same on bytes that the parse may change (no copy of them is made). On failure
+// the error text is only a summary and the bytes are spoilt: a caller that reports the
+// error parses a fresh copy with LoadTreXml for the full text.
+bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError);
 // Serialises a document.
 void WriteTreXml(const TreDocument& doc, std::string& out);
 

@@ -314,6 +314,18 @@ bool NeedsDecoding(const char* data, size_t size) {
 
 }  // namespace
 
+bool ParseTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error) {
+  pugi::xml_document x;
+  pugi::xml_parse_result r =
+      x.load_buffer_inplace(bytes.data(), bytes.size(), kTreParseFlags, pugi::encoding_utf8);
+  // Error texts name lines of the bytes as they were; the caller makes them from a copy.
+  if (!r) {
+    error = "XML error";
+    return false;
+  }
+  return BuildDocument(x, bytes.data(), bytes.size(), doc, error);
+}
+
 bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& error) {
   pugi::xml_document x;
   pugi::xml_parse_result r = x.load_buffer(data, size, kTreParseFlags, pugi::encoding_utf8);
@@ -333,6 +345,15 @@ bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& er
     return false;
   }
   return ParseTreXml(bytes.data(), bytes.size(), doc, error);
+}
+
+bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError) {
+  xmlError = false;
+  if (NeedsDecoding(bytes.data(), bytes.size()) && !DecodeXmlBytes(bytes, error)) {
+    xmlError = true;
+    return false;
+  }
+  return ParseTreXmlInPlace(bytes, doc, error);
 }
 
 void WriteTreXml(const TreDocument& doc, std::string& out) {

@@ -93,9 +93,27 @@ TEST(TextResource, BadFilesNameTheLine) {
       {"<other id=\"1\"/>", "not a text resource file"},
       {"", "No document element"},
   };
+  // Line ends inside attributes and texts before the fault still count as they stand
+  // in the file.
+  Bad late{"<language id=\"44\">\r\n<page id=\"1\" title=\"a\r\nb\">\r\n<t id=\"1\">x\r\n\r\ny</t>\r\n"
+           "<t id=\"z\">bad</t></page></language>",
+           "Line 7: the t element has the non-numeric id"};
+  EXPECT_EQ(Load(late.xml), 0);
+  EXPECT_NE(ErrorText().find(late.expect), std::string::npos) << ErrorText();
   for (const auto& c : cases) {
     EXPECT_EQ(Load(c.xml), 0) << c.xml;
     EXPECT_NE(ErrorText().find(c.expect), std::string::npos) << ErrorText();
+  }
+  // The same texts when the file is read through the file driver.
+  int i = 0;
+  for (const Bad& c : {cases[0], cases[3], late}) {
+    std::string path = vtest::PathOf("bad" + std::to_string(i++) + ".xml");
+    vtest::WriteBytes(path, c.xml);
+    int32_t f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+    ASSERT_NE(f, 0);
+    EXPECT_EQ(Kz_LoadFromFile(f, 3), 0);
+    EXPECT_NE(ErrorText().find(c.expect), std::string::npos) << ErrorText();
+    RuDU_CloseFile(f);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/ViDedodedBindings.h"
+#include "textres/model/TRERules.h"
 #include "videdoded/videdoded.h"
 
 namespace {
@@ -15,6 +16,9 @@ bool WorthKeeping(size_t shown, size_t raw) { return shown <= 2 * raw + 32; }
 void clsTRERows::Clear() {
   rows_.clear();
   texts_.clear();
+  folded_.clear();
+  folded_.shrink_to_fit();
+  foldedValid_ = false;
 }
 
 bool clsTRERows::FillPages(int32_t container) {
@@ -70,6 +74,17 @@ bool clsTRERows::KeptText(int32_t row, std::string_view& text) const {
   return true;
 }
 
+bool clsTRERows::FoldedKeptText(int32_t row, std::string_view& text) const {
+  const Row& r = rows_[static_cast<size_t>(row)];
+  if (r.length == kOnDemand) return false;
+  if (!foldedValid_) {
+    tre::FoldCaseInto(texts_, folded_);
+    foldedValid_ = true;
+  }
+  text = std::string_view(folded_).substr(r.offset, r.length);
+  return true;
+}
+
 std::string clsTRERows::Text(int32_t row) const {
   std::string_view kept;
   if (KeptText(row, kept)) return std::string(kept);
@@ -109,4 +124,6 @@ void clsTRERows::Remove(int32_t row) {
   rows_.erase(rows_.begin() + row);  // its text stays in the buffer until the next fill
 }
 
-size_t clsTRERows::MemoryUse() const noexcept { return rows_.capacity() * sizeof(Row) + texts_.capacity(); }
+size_t clsTRERows::MemoryUse() const noexcept {
+  return rows_.capacity() * sizeof(Row) + texts_.capacity() + folded_.capacity();
+}

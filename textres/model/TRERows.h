@@ -35,11 +35,14 @@ class clsTRERows {
   std::string ShownText(int32_t row) const;
   // The row's text without a copy when it is kept (false for a text read on demand).
   bool KeptText(int32_t row, std::string_view& text) const;
+  // The same folded for a compare without regard to case (tre::FoldCase), made for all
+  // kept texts at the first call after a fill.
+  bool FoldedKeptText(int32_t row, std::string_view& text) const;
   // The row of a handle, -1 when none.
   int32_t IndexOf(int32_t handle) const;
   // Takes a row out.
   void Remove(int32_t row);
-  // Bytes held by the rows (for the memory checks).
+  // Bytes held by the rows (for the memory checks), folded copy included.
   size_t MemoryUse() const noexcept;
 
  private:
@@ -54,4 +57,6 @@ class clsTRERows {
   bool formatted_ = false;
   std::vector<Row> rows_;
   std::string texts_;
+  mutable std::string folded_;  // texts_ folded (the same byte lengths); empty until asked
+  mutable bool foldedValid_ = false;
 };

@@ -1,5 +1,7 @@
 #include "textres/model/TRESession.h"
 
+#include <charconv>
+
 #include "core/Common.h"
 #include "core/Generic.h"
 #include "core/LibBindings.h"
@@ -88,7 +90,8 @@ bool clsTRESession::OpenFile(const std::string& pathIn) {
     return false;
   }
   doc_.Reset(handle);
-  if (Settings) Settings->SetLastOpenedXMLFile(path);
+  // Written only when it changes: each write of the settings store reaches the disk.
+  if (Settings && Settings->LastOpenedXMLFile() != path) Settings->SetLastOpenedXMLFile(path);
   langID_ = Kz_TREGetLangID(handle);
   shownFile_ = savePath_ = path;
   modified_ = false;
@@ -348,12 +351,13 @@ void clsTRESession::DeletePage() {
   if (Msg("Do you really want to delete the selected page?", platform::vbYesNo | platform::vbQuestion) != platform::vbYes)
     return;
   int32_t page = currentPage_;
+  const int32_t hint = pageRow_;
   SetCurrentPage(0);
   if (Kz_DeleteHandle(doc_.Handle(), page) == 0) {
     Msg(std::string("Error deleting page:") + kCrLf + kz::GetViDedodedError(), platform::vbCritical);
     return;
   }
-  int32_t row = pages_.IndexOf(page);
+  int32_t row = hint >= 0 && hint < pages_.Count() && pages_.Handle(hint) == page ? hint : pages_.IndexOf(page);
   if (row >= 0) {
     pages_.Remove(row);
     host_.RowRemoved(tre::kPageList, row);
@@ -374,12 +378,13 @@ void clsTRESession::DeleteString() {
   if (Msg("Do you really want to remove the selected text?", platform::vbYesNo | platform::vbQuestion) != platform::vbYes)
     return;
   int32_t str = currentString_;
+  const int32_t hint = stringRow_;
   SetCurrentString(0);
   if (Kz_DeleteHandle(currentPage_, str) == 0) {
     Msg(std::string("Error deleting text.") + kCrLf + kz::GetViDedodedError(), platform::vbCritical);
     return;
   }
-  int32_t row = strings_.IndexOf(str);
+  int32_t row = hint >= 0 && hint < strings_.Count() && strings_.Handle(hint) == str ? hint : strings_.IndexOf(str);
   if (row >= 0) {
     strings_.Remove(row);
     host_.RowRemoved(tre::kStringList, row);
@@ -406,18 +411,18 @@ bool clsTRESession::FindNextItem(bool wholeMatch, bool byID, const std::string& 
   int32_t start = selected >= 0 ? selected + 1 : 1;  // 1-based
   if (tag == start) ++start;
   const std::string search = tre::FoldCase(text);
-  std::string folded, owned;
+  std::string folded;
+  char id[16];
   for (int32_t i = start; i <= count; ++i) {
     std::string_view compared;
     if (byID) {
-      owned = std::to_string(rows.Id(i - 1));
-      compared = owned;
-    } else if (!rows.KeptText(i - 1, compared)) {
-      owned = rows.Text(i - 1);
-      compared = owned;
+      auto r = std::to_chars(id, id + sizeof id, rows.Id(i - 1));
+      compared = std::string_view(id, static_cast<size_t>(r.ptr - id));
+    } else if (!rows.FoldedKeptText(i - 1, compared)) {
+      tre::FoldCaseInto(rows.Text(i - 1), folded);  // a text read on demand
+      compared = folded;
     }
-    tre::FoldCaseInto(compared, folded);
-    if (!tre::FoldedMatch(folded, search, wholeMatch)) continue;
+    if (!tre::FoldedMatch(compared, search, wholeMatch)) continue;
     tag = i;
     if (findTarget_ == tre::kPageList) {
       pageRow_ = i - 1;
