@@ -9,6 +9,10 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -87,6 +91,17 @@ TEST_F(UiTest, MemoryViewAndTheToolbar) {
   EXPECT_EQ(Column(w->PageView, 0), (std::vector<std::string>{"1000"}));
   w->ToolbarAction("mem");
   EXPECT_EQ(w->PageView->model()->rowCount(), 3);
+
+  // A file dropped onto the page list is opened.
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(Path("t/440001.xml"))), QUrl::fromLocalFile("/nowhere.xml")});
+  QPoint at(5, 5);
+  QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w->PageView->viewport(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w->PageView->viewport(), &drop);
+  EXPECT_EQ(w->Session().ShownFile(), Path("t/440001.xml"));
 }
 
 // The popup menus reach the commands; their items apply while a file is shown.
