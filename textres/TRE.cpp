@@ -112,6 +112,7 @@ frmTRE::frmTRE(QWidget* owner) : QMainWindow(owner) {
 }
 
 frmTRE::~frmTRE() {
+  syncing_ = true;  // no selection signal reaches the state while the lists go
   if (m_find) {
     m_find->OnFindNext = nullptr;
     m_find->OnClose = nullptr;
@@ -552,7 +553,7 @@ bool frmTRE::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
   }
-  if (watched == PageView || watched == TextView) {
+  if (watched && (watched == PageView || watched == TextView)) {
     const int32_t list = watched == PageView ? tre::kPageList : tre::kStringList;
     if (event->type() == QEvent::FocusIn) {
       ListFocused(list);
@@ -566,7 +567,7 @@ bool frmTRE::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
   }
-  if (watched == PageView->viewport()) {
+  if (PageView && watched == PageView->viewport()) {
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
       auto* e = static_cast<QDropEvent*>(event);
       if (kz::DataHasFiles(e->mimeData())) {
