@@ -231,7 +231,8 @@ bool BuildDocument(const pugi::xml_document& x, const char* data, size_t size, T
   std::vector<std::shared_ptr<TrePage>> pages;
   std::vector<PendingString> pending;
   for (pugi::xml_node pn = root.first_child(); pn; pn = pn.next_sibling()) {
-    if (pn.type() != pugi::node_element || !NameIs(pn.name(), "page")) continue;
+    // Only elements have names (text, CDATA and the like give ""): no type test needed.
+    if (!NameIs(pn.name(), "page")) continue;
     auto page = std::make_shared<TrePage>();
     if (!ReadIdFast(pn, "page", data, size, page->id, error)) return false;
     const char* title = AttributeValue(pn, "title");
@@ -245,7 +246,7 @@ bool BuildDocument(const pugi::xml_document& x, const char* data, size_t size, T
     pending.clear();
     size_t textSize = 0;
     for (pugi::xml_node tn = pn.first_child(); tn; tn = tn.next_sibling()) {
-      if (tn.type() != pugi::node_element || !NameIs(tn.name(), "t")) continue;
+      if (!NameIs(tn.name(), "t")) continue;
       pugi::xml_node c = tn.first_child();
       if (!c) {
         pending.push_back({tn, "", 0});
