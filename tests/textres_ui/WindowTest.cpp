@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QTreeWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -22,6 +24,7 @@
 
 #include "app/Wiring.h"
 #include "rudu/rudu.h"
+#include "shell/CATDialog.h"
 #include "shell/Find.h"
 #include "shell/frmMain.h"
 #include "textres/PageEdit.h"
@@ -102,6 +105,26 @@ TEST_F(UiTest, MemoryViewAndTheToolbar) {
   QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(w->PageView->viewport(), &drop);
   EXPECT_EQ(w->Session().ShownFile(), Path("t/440001.xml"));
+}
+
+// "Open from virtual file system": the catalog browser over the virtual file system.
+TEST_F(UiTest, OpensThroughTheVirtualFileSystemBrowser) {
+  frmTRE* w = Window();
+  QTimer::singleShot(0, [] {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<frmCATDialog*>(top); d && d->isVisible()) {
+        for (int i = 0; i < d->FileView->topLevelItemCount(); ++i)
+          if (d->FileView->topLevelItem(i)->text(0) == "t") d->DoubleClickItem(d->FileView->topLevelItem(i));
+        d->cmbFileName->setEditText("440002.pck");
+        d->PressOK();
+        if (d->isVisible()) d->PressCancel();
+        return;
+      }
+    ADD_FAILURE() << "no catalog browser shown";
+  });
+  w->ToolbarAction("vfs");
+  EXPECT_EQ(w->Session().ShownFile(), Path("t/440002.pck"));
+  EXPECT_EQ(Column(w->PageView, 0), (std::vector<std::string>{"1000"}));
 }
 
 // The popup menus reach the commands; their items apply while a file is shown.
