@@ -25,7 +25,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <climits>
+#include <algorithm>
 #include <exception>
+#include <string_view>
 #include <functional>
 
 #include "core/AppError.h"
@@ -53,7 +56,24 @@ using namespace mdlGalaxyEditorRules;
 namespace {
 
 constexpr const char* kSection = "GE";
-constexpr int kImageRole = Qt::UserRole + 3;  // a node's image key
+// A node of the tree: its key as a number (the object's id, or minus the placeholder's
+// number) and its image (the position in ImageKeys(), -1 for none), kept in the item
+// itself so that a large fill makes nothing per node beyond its text and icon.
+class GalNode : public QTreeWidgetItem {
+ public:
+  static constexpr int kType = QTreeWidgetItem::UserType + 18;
+  explicit GalNode(int32_t key) : QTreeWidgetItem(kType), key(key) {}
+  int32_t key;
+  int32_t image = -1;
+};
+
+GalNode* AsNode(QTreeWidgetItem* item) {
+  return item && item->type() == GalNode::kType ? static_cast<GalNode*>(item) : nullptr;
+}
+int32_t KeyNumber(QTreeWidgetItem* item) {
+  GalNode* n = AsNode(item);
+  return n ? n->key : 0;
+}
 const QColor kNotLoadedColour(0x81, 0x7B, 0x7C);  // BGR 0x7C7B81
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
@@ -148,6 +168,7 @@ void frmGalaxyEditor::BuildIcons() {
     p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString(QChar(key[0])).toUpper());
     p.end();
     ObjectIcons[key] = QIcon(pixmap);
+    iconList_.push_back(ObjectIcons[key]);
   }
 }
 
@@ -560,24 +581,86 @@ std::string frmGalaxyEditor::NodeText(const std::shared_ptr<clsGalaxyObject>& ob
   return mdlGalaxyEditorRules::NodeText(NameMask_, typeName, id, name);
 }
 
+QString frmGalaxyEditor::NodeTextOf(const std::shared_ptr<clsGalaxyObject>& obj) {
+  // While the tree fills, objects of one type, subtype and name text share one text: it
+  // depends on nothing else (a sector's depends on its position, so sectors are not shared).
+  const int32_t t = obj->otype();
+  if (!textMemo_ || t == mdlGalaxy::kGalSector) return Q(NodeText(obj));
+  const kz::Variant sub = obj->subtype();
+  std::string key = std::to_string(t);
+  key += sub.IsString() ? "\x1fs" : "\x1fn";
+  key += kz::CStr(sub);
+  key += '\x1f';
+  key += kz::CStr(obj->NamedProperty("n"));
+  auto [it, fresh] = textMemo_->try_emplace(std::move(key));
+  if (fresh) it->second = Q(NodeText(obj));
+  return it->second;
+}
+
 void frmGalaxyEditor::SetNodeLook(QTreeWidgetItem* node, const std::shared_ptr<clsGalaxyObject>& obj) {
-  node->setText(0, Q(NodeText(obj)));
+  node->setText(0, NodeTextOf(obj));
   const std::string image = NodeImageKey(obj->otype(), obj->subtype(), obj->Loaded);
-  auto it = ObjectIcons.find(image);
-  node->setIcon(0, it != ObjectIcons.end() ? it->second : QIcon());
-  node->setData(0, kImageRole, Q(image));
+  static const std::unordered_map<std::string, int> positions = [] {
+    std::unordered_map<std::string, int> m;
+    for (size_t i = 0; i < ImageKeys().size(); ++i) m.emplace(ImageKeys()[i], static_cast<int>(i));
+    return m;
+  }();
+  const auto at = positions.find(image);
+  const int index = at == positions.end() ? -1 : at->second;
+  GalNode* n = AsNode(node);
+  if (n && n->image == index) return;
+  if (index >= 0)
+    node->setIcon(0, iconList_[static_cast<size_t>(index)]);
+  else
+    node->setIcon(0, QIcon());
+  if (n) n->image = index;
 }
 
 std::string frmGalaxyEditor::NodeImage(QTreeWidgetItem* node) const {
-  return node ? S(node->data(0, kImageRole).toString()) : std::string();
+  if (!node) return {};
+  GalNode* n = AsNode(node);
+  const int index = n ? n->image : -1;
+  return index >= 0 && index < static_cast<int>(ImageKeys().size()) ? ImageKeys()[static_cast<size_t>(index)]
+                                                                      : std::string();
+}
+
+namespace {
+
+// "<n>k" (an object) or "<n>dummy" (a placeholder); false for any other text.
+bool ParseNodeKey(std::string_view key, int32_t& n, bool& dummy) {
+  size_t i = 0;
+  int64_t v = 0;
+  while (i < key.size() && key[i] >= '0' && key[i] <= '9' && i < 10) v = v * 10 + (key[i++] - '0');
+  if (i == 0 || v > INT32_MAX) return false;
+  n = static_cast<int32_t>(v);
+  const std::string_view rest = key.substr(i);
+  if (rest == "k") {
+    dummy = false;
+    return true;
+  }
+  if (rest == "dummy") {
+    dummy = true;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void frmGalaxyEditor::Register(int32_t id, QTreeWidgetItem* node) {
+  if (id < 0) return;
+  if (static_cast<size_t>(id) >= nodesById_.size()) nodesById_.resize(static_cast<size_t>(id) + 1 + nodesById_.size() / 2);
+  nodesById_[static_cast<size_t>(id)] = node;
+}
+
+QTreeWidgetItem* frmGalaxyEditor::NodeById(int32_t id) const {
+  return id >= 0 && static_cast<size_t>(id) < nodesById_.size() ? nodesById_[static_cast<size_t>(id)] : nullptr;
 }
 
 QTreeWidgetItem* frmGalaxyEditor::MakeNode(const std::shared_ptr<clsGalaxyObject>& obj) {
-  auto* node = new QTreeWidgetItem;
-  const std::string key = obj->key();
-  kz::SetItemKey(node, key);
+  auto* node = new GalNode(obj->id);
   SetNodeLook(node, obj);
-  nodes_[key] = node;
+  Register(obj->id, node);
   return node;
 }
 
@@ -585,7 +668,7 @@ void frmGalaxyEditor::AppendChildNodes(QTreeWidgetItem* node, const std::shared_
                                        QList<QTreeWidgetItem*>& into) {
   if (obj->Loaded) {
     for (const GalaxyObjectPtr& child : obj->Childs) {
-      if (nodes_.count(child->key())) return;  // a key already in the tree ends the fill
+      if (NodeById(child->id)) return;  // a key already in the tree ends the fill
       QTreeWidgetItem* c = MakeNode(child);
       into.push_back(c);
       QList<QTreeWidgetItem*> grand;
@@ -594,11 +677,9 @@ void frmGalaxyEditor::AppendChildNodes(QTreeWidgetItem* node, const std::shared_
     }
   } else {
     ++DummyCounter;
-    auto* dummy = new QTreeWidgetItem;
-    const std::string key = std::to_string(DummyCounter) + "dummy";
-    kz::SetItemKey(dummy, key);
+    auto* dummy = new GalNode(-DummyCounter);
     dummy->setText(0, "not loaded");
-    nodes_[key] = dummy;
+    dummies_[DummyCounter] = dummy;
     into.push_back(dummy);
   }
   (void)node;
@@ -611,15 +692,21 @@ void frmGalaxyEditor::AddChildNodes(QTreeWidgetItem* node, const std::shared_ptr
 }
 
 void frmGalaxyEditor::FillTree() {
+  std::unordered_map<std::string, QString> memo;
+  textMemo_ = &memo;
+  struct Reset {
+    std::unordered_map<std::string, QString>*& p;
+    ~Reset() { p = nullptr; }
+  } reset{textMemo_};
   filling_ = true;
   Tree->setUpdatesEnabled(false);
   Tree->clear();
-  nodes_.clear();
-  nodes_.reserve(static_cast<size_t>(Parser_->objects.Count()) + 16);
+  nodesById_.assign(nodesById_.size(), nullptr);
+  dummies_.clear();
   QList<QTreeWidgetItem*> top;
   top.reserve(Parser_->Sectors.Count());
   for (const GalaxyObjectPtr& sector : Parser_->Sectors) {
-    if (nodes_.count(sector->key())) break;
+    if (NodeById(sector->id)) break;
     QTreeWidgetItem* node = MakeNode(sector);
     if (!sector->Loaded) node->setForeground(0, kNotLoadedColour);
     top.push_back(node);
@@ -637,21 +724,36 @@ void frmGalaxyEditor::UpdateSectorCount() {
 }
 
 QTreeWidgetItem* frmGalaxyEditor::NodeByKey(const std::string& key) const {
-  auto it = nodes_.find(key);
-  return it == nodes_.end() ? nullptr : it->second;
+  int32_t n = 0;
+  bool dummy = false;
+  if (!ParseNodeKey(key, n, dummy)) return nullptr;
+  if (!dummy) return NodeById(n);
+  auto it = dummies_.find(n);
+  return it == dummies_.end() ? nullptr : it->second;
+}
+
+std::string frmGalaxyEditor::NodeKey(QTreeWidgetItem* node) const {
+  if (!node) return {};
+  const int n = KeyNumber(node);
+  return n < 0 ? std::to_string(-n) + "dummy" : std::to_string(n) + "k";
 }
 
 QTreeWidgetItem* frmGalaxyEditor::NodeOf(const std::shared_ptr<clsGalaxyObject>& obj) const {
-  return obj ? NodeByKey(obj->key()) : nullptr;
+  return obj ? NodeById(obj->id) : nullptr;
 }
 
 std::shared_ptr<clsGalaxyObject> frmGalaxyEditor::ObjectOfNode(QTreeWidgetItem* node) const {
   if (!node) return nullptr;
-  return Parser_->objects.Find(S(kz::ItemKey(node)));
+  const int n = KeyNumber(node);
+  return n > 0 ? Parser_->objects.Find(std::to_string(n) + "k") : nullptr;
 }
 
 void frmGalaxyEditor::Unregister(QTreeWidgetItem* node) {
-  nodes_.erase(S(kz::ItemKey(node)));
+  const int n = KeyNumber(node);
+  if (n < 0)
+    dummies_.erase(-n);
+  else if (NodeById(n) == node)
+    nodesById_[static_cast<size_t>(n)] = nullptr;
   for (int i = 0; i < node->childCount(); ++i) Unregister(node->child(i));
 }
 
@@ -697,8 +799,10 @@ void frmGalaxyEditor::ApplyNameFilter() {
     if (chkNameFilter[i]->isChecked()) mask |= 1 << i;
   NameMask_ = mask;
   WaitCursor wait;
-  for (const auto& [key, node] : nodes_) {
-    GalaxyObjectPtr obj = Parser_->objects.Find(key);
+  for (size_t id = 0; id < nodesById_.size(); ++id) {
+    QTreeWidgetItem* node = nodesById_[id];
+    if (!node) continue;
+    GalaxyObjectPtr obj = Parser_->objects.Find(std::to_string(id) + "k");
     if (obj) node->setText(0, Q(NodeText(obj)));
   }
 }
@@ -1092,7 +1196,7 @@ bool frmGalaxyEditor::FindNext(bool exact, const std::string& textIn, kz::Varian
   Tree->scrollToItem(result);
   filling_ = false;
   SelectNode(result);
-  tag = kz::Variant(S(kz::ItemKey(result)));
+  tag = kz::Variant(NodeKey(result));
   return true;
 }
 

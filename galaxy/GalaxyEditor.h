@@ -13,6 +13,7 @@
 // copied or pasted beside. Tree nodes carry their object's key, and the window keeps an
 // index from key to node, so finding a node never walks the tree.
 #include <QMainWindow>
+#include <QIcon>
 #include <QPointer>
 
 #include <array>
@@ -106,6 +107,8 @@ class frmGalaxyEditor : public QMainWindow {
   QString StatusText() const;
   // The node of a key (an object's key or a placeholder's); null when none.
   QTreeWidgetItem* NodeByKey(const std::string& key) const;
+  // The key of a node: its object's key, or a placeholder's "<n>dummy".
+  std::string NodeKey(QTreeWidgetItem* node) const;
   // The node of an object; null when none.
   QTreeWidgetItem* NodeOf(const std::shared_ptr<clsGalaxyObject>& obj) const;
   // The image key a node shows ("" = none).
@@ -165,11 +168,14 @@ class frmGalaxyEditor : public QMainWindow {
                         QList<QTreeWidgetItem*>& into);
   void SetNodeLook(QTreeWidgetItem* node, const std::shared_ptr<clsGalaxyObject>& obj);
   std::string NodeText(const std::shared_ptr<clsGalaxyObject>& obj) const;
+  QString NodeTextOf(const std::shared_ptr<clsGalaxyObject>& obj);
   void UpdateNode(const std::shared_ptr<clsGalaxyObject>& obj, bool withChildren);
   void RemoveChildNodes(QTreeWidgetItem* node);
   // Deletes a node with its subtree and forgets their keys.
   void RemoveNode(QTreeWidgetItem* node);
   void Unregister(QTreeWidgetItem* node);
+  void Register(int32_t id, QTreeWidgetItem* node);
+  QTreeWidgetItem* NodeById(int32_t id) const;
   bool LoadSector(const std::shared_ptr<clsGalaxyObject>& sector);
   std::shared_ptr<clsGalaxyObject> ObjectOfNode(QTreeWidgetItem* node) const;
   // Takes an object that could not be written out of the document again.
@@ -190,7 +196,12 @@ class frmGalaxyEditor : public QMainWindow {
   QTreeWidgetItem* DragNode = nullptr;
   bool UnloadConfirmed = false;
   QPointer<frmFind> m_find;
-  std::unordered_map<std::string, QTreeWidgetItem*> nodes_;
+  // The nodes by key: an object's node at its id ("<id>k"), a placeholder's under its
+  // number ("<n>dummy").
+  std::vector<QTreeWidgetItem*> nodesById_;
+  std::unordered_map<int32_t, QTreeWidgetItem*> dummies_;
+  std::vector<QIcon> iconList_;
+  std::unordered_map<std::string, QString>* textMemo_ = nullptr;  // node texts shared during a fill  // ObjectIcons in the order of the image keys
   std::unordered_map<std::string, QToolButton*> buttons_;
   QPoint dragStart_;
   bool filling_ = false;

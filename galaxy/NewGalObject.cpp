@@ -1,5 +1,6 @@
 #include "galaxy/NewGalObject.h"
 
+#include <QAbstractListModel>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 
 #include "core/Common.h"
 #include "core/ui/CommonUi.h"
@@ -26,6 +28,44 @@
 using namespace mdlGalaxyEditorRules;
 
 namespace {
+
+// A combo box whose drop-down list is measured when it first opens after a refill, so
+// that filling a long list costs no text measuring.
+class SubtypeCombo : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+  std::function<void()> BeforePopup;
+  void showPopup() override {
+    if (BeforePopup) BeforePopup();
+    QComboBox::showPopup();
+  }
+};
+
+// The subtype entries with their item data, set in one step however long the list is.
+class SubtypeListModel : public QAbstractListModel {
+ public:
+  using QAbstractListModel::QAbstractListModel;
+  void Reset(QStringList texts, std::vector<int32_t> data) {
+    beginResetModel();
+    texts_ = std::move(texts);
+    data_ = std::move(data);
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(texts_.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || index.row() >= texts_.size()) return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole) return texts_[index.row()];
+    if (role == Qt::UserRole) return data_[static_cast<size_t>(index.row())];
+    return {};
+  }
+
+ private:
+  QStringList texts_;
+  std::vector<int32_t> data_;
+};
+
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::string S(const QString& s) { return s.toUtf8().toStdString(); }
 }  // namespace
@@ -43,7 +83,11 @@ frmNewGalObject::frmNewGalObject(QWidget* parent) : QDialog(parent) {
   auto* subtypeHost = new QWidget(this);
   auto* subtypeLayout = new QHBoxLayout(subtypeHost);
   subtypeLayout->setContentsMargins(0, 0, 0, 0);
-  cmbSubtype = new QComboBox(subtypeHost);
+  auto* subtypeCombo = new SubtypeCombo(subtypeHost);
+  subtypeCombo->BeforePopup = [this] { FitSubtypeDropWidth(); };
+  cmbSubtype = subtypeCombo;
+  subtypeModel_ = new SubtypeListModel(cmbSubtype);
+  cmbSubtype->setModel(subtypeModel_);
   cmbSubtype->setObjectName("cmbSubtype");
   SubtypeEdit = new QLineEdit(subtypeHost);
   SubtypeEdit->setObjectName("SubtypeEdit");
@@ -148,8 +192,8 @@ void frmNewGalObject::FillSubtypes() {
     SubtypeIDs = parser_->GetSubTypeNames(t, 1);
   }
 
-  cmbSubtype->clear();
   if (texts.empty()) {
+    static_cast<SubtypeListModel*>(subtypeModel_)->Reset({}, {});
     cmbSubtype->setVisible(false);
     SubtypeEdit->setVisible(true);
     return;
@@ -158,20 +202,27 @@ void frmNewGalObject::FillSubtypes() {
   entries.reserve(static_cast<qsizetype>(texts.size()));
   subtypeData_.reserve(texts.size());
   const bool groups = t == mdlGalaxy::kGalSubObjects;
-  const QFontMetrics metrics(font());
-  int widestWidth = 0;
+  static const std::string kNoID;
   for (size_t i = 0; i < texts.size(); ++i) {
-    const std::string id = i < SubtypeIDs.size() ? SubtypeIDs[i] : std::string();
-    QString entry = Q(groups ? texts[i] : SubtypeEntryText(texts[i], id));
-    widestWidth = std::max(widestWidth, metrics.horizontalAdvance(entry));
-    entries.push_back(std::move(entry));
+    const std::string& id = i < SubtypeIDs.size() ? SubtypeIDs[i] : kNoID;
+    entries.push_back(Q(groups ? texts[i] : SubtypeEntryText(texts[i], id)));
     subtypeData_.push_back(static_cast<int32_t>(i) + first);
   }
-  cmbSubtype->addItems(entries);
+  static_cast<SubtypeListModel*>(subtypeModel_)->Reset(std::move(entries), subtypeData_);
   cmbSubtype->setCurrentIndex(-1);
-  kz::SetComboDropWidth(cmbSubtype, std::max(widestWidth + 20, cmbSubtype->width()));
+  dropWidthFitted_ = false;
   SubtypeEdit->setVisible(false);
   cmbSubtype->setVisible(true);
+}
+
+void frmNewGalObject::FitSubtypeDropWidth() {
+  if (dropWidthFitted_) return;
+  dropWidthFitted_ = true;
+  // The widest entry in the dialog's font, or the box's own width when that is wider.
+  const QFontMetrics metrics(font());
+  int widest = 0;
+  for (int i = 0; i < cmbSubtype->count(); ++i) widest = std::max(widest, metrics.horizontalAdvance(cmbSubtype->itemText(i)));
+  kz::SetComboDropWidth(cmbSubtype, std::max(widest, cmbSubtype->width()));
 }
 
 void frmNewGalObject::AcceptDialog() {

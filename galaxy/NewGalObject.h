@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class QAbstractListModel;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -44,6 +45,8 @@ class frmNewGalObject : public QDialog {
   // Cancel.
   void CancelDialog();
 
+  // Sets the subtype list's drop-down width to its widest entry (done when it opens).
+  void FitSubtypeDropWidth();
   // Item data of a subtype entry (the record's position, or the group number).
   int32_t SubtypeItemData(int index) const;
 
@@ -63,4 +66,6 @@ class frmNewGalObject : public QDialog {
   std::shared_ptr<clsGalaxyObject> obj_;
   std::vector<std::string> SubtypeIDs;
   std::vector<int32_t> subtypeData_;
+  bool dropWidthFitted_ = true;
+  QAbstractListModel* subtypeModel_ = nullptr;
 };

@@ -35,7 +35,7 @@ std::string Shape(const GalaxyObjectPtr& o) {
 
 // The same from the tree.
 std::string NodeShape(frmGalaxyEditor* w, QTreeWidgetItem* n) {
-  GalaxyObjectPtr o = w->Parser()->objects.Find(kz::ItemKey(n).toStdString());
+  GalaxyObjectPtr o = w->Parser()->objects.Find(w->NodeKey(n));
   std::string s = o ? std::to_string(o->otype()) : "?";
   if (n->childCount() > 0) {
     s += "(";
@@ -129,7 +129,7 @@ TEST_F(GalaxyTest, AddObjectLoadsAnUnloadedSectorFirstAndNeedsACurrentObject) {
 TEST_F(GalaxyTest, DeleteAsksAndRemovesTheSubtree) {
   frmGalaxyEditor* w = Editor(PathOf("maps/u.xml"));
   QTreeWidgetItem* home = OpenHome(w);
-  GalaxyObjectPtr dock = w->Parser()->objects.Find(kz::ItemKey(home->child(2)).toStdString());
+  GalaxyObjectPtr dock = w->Parser()->objects.Find(w->NodeKey(home->child(2)));
   ASSERT_EQ(dock->otype(), 5);
   w->SelectObjectNode(dock);
   ui_->PushMsgBox(platform::vbNo);
@@ -149,7 +149,7 @@ TEST_F(GalaxyTest, DeleteAsksAndRemovesTheSubtree) {
   EXPECT_NE(w->CurrentObject(), dock);
 
   // The Delete key does the same.
-  w->SelectObjectNode(w->Parser()->objects.Find(kz::ItemKey(home->child(0)).toStdString()));
+  w->SelectObjectNode(w->Parser()->objects.Find(w->NodeKey(home->child(0))));
   ui_->PushMsgBox(platform::vbYes);
   w->Tree->setFocus();
   QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);

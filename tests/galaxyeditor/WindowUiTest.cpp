@@ -134,10 +134,10 @@ TEST_F(GalaxyTest, SectorsLoadWhenExpanded) {
   EXPECT_NE(first->foreground(0).color(), QColor(Qt::black));
   ASSERT_EQ(first->childCount(), 1);
   EXPECT_EQ(first->child(0)->text(0), "not loaded");
-  const std::string placeholder = kz::ItemKey(first->child(0)).toStdString();
+  const std::string placeholder = w->NodeKey(first->child(0));
   const int counter = std::stoi(placeholder);
   EXPECT_EQ(placeholder, std::to_string(counter) + "dummy");
-  EXPECT_EQ(kz::ItemKey(w->Tree->topLevelItem(1)->child(0)).toStdString(), std::to_string(counter + 1) + "dummy");
+  EXPECT_EQ(w->NodeKey(w->Tree->topLevelItem(1)->child(0)), std::to_string(counter + 1) + "dummy");
 
   first->setExpanded(true);
   EXPECT_EQ(w->NodeImage(first), "sector");
@@ -148,7 +148,7 @@ TEST_F(GalaxyTest, SectorsLoadWhenExpanded) {
 
   // Placeholder keys keep counting across files.
   w->OpenFile(PathOf("maps/u.xml"));
-  EXPECT_EQ(kz::ItemKey(w->Tree->topLevelItem(0)->child(0)).toStdString(), std::to_string(counter + 2) + "dummy");
+  EXPECT_EQ(w->NodeKey(w->Tree->topLevelItem(0)->child(0)), std::to_string(counter + 2) + "dummy");
 }
 
 TEST_F(GalaxyTest, NodeTextsFollowTheNameBoxes) {
