@@ -170,3 +170,36 @@ TEST_F(ShipWindowTest, ExportsThroughTheWindowsDialog) {
   EXPECT_EQ(ui_->Last("MsgBox")->Flags & platform::vbCritical, platform::vbCritical);
   EXPECT_EQ(Bytes(table), kept);
 }
+
+TEST_F(ShipWindowTest, CopyPasteAndNewRecordsGoThroughThePage) {
+  Open("types/TShips.txt");
+  ASSERT_TRUE(ShipPage());
+  window->SelectRecord(window->Parser()->FindID("SS_SH_FALCON"));
+  window->CopySelected();
+  ui_->PushMsgBox(platform::vbNo);  // at the end, not before the selected record
+  window->PasteRecord();
+  ASSERT_EQ(window->Parser()->Count(), 4);
+  TXTObjectRef pasted = window->Parser()->FindIndex(3);
+  EXPECT_EQ(pasted->ObjectName(), "NEW_OBJECT_1");  // the copied ID is taken
+  EXPECT_EQ(window->SelectedRecord(), pasted);
+  // The pasted ship has its own turrets and guns, built from the copied values.
+  EXPECT_EQ(ShipPage()->CurrentShip()->Object, pasted);
+  EXPECT_EQ(ShipPage()->TurView->topLevelItemCount(), 4);
+  EXPECT_EQ(ShipPage()->GunGroupView->topLevelItemCount(), 3);
+  std::string report;
+  EXPECT_TRUE(ShipPage()->Validate(report)) << report;
+
+  // A new record: an empty ship of 65 values with a name of its own.
+  ui_->PushMsgBox(platform::vbNo);
+  window->AddRecord();
+  ASSERT_EQ(window->Parser()->Count(), 5);
+  TXTObjectRef fresh = window->Parser()->FindIndex(4);
+  EXPECT_EQ(fresh->size(), 65);
+  EXPECT_EQ(fresh->ObjectName(), "NEW_OBJECT_2");
+  EXPECT_EQ(ShipPage()->CurrentShip()->Object, fresh);
+  EXPECT_EQ(ShipPage()->TurView->topLevelItemCount(), 0);
+  // Deleting it goes through the page as well.
+  ui_->PushMsgBox(platform::vbYes);
+  EXPECT_TRUE(window->DeleteObj(fresh));
+  EXPECT_FALSE(ShipPage()->Ships()->Find(fresh->id));
+}
