@@ -78,9 +78,15 @@ int32_t clsShip::WholeValue(const kz::Variant& v) {
   return kz::CLng(v);
 }
 
-int32_t clsShip::TurretCount() const { return WholeValue(Value(kTurretCountField)); }
-int32_t clsShip::GunCount() const { return WholeValue(Value(kGunCountField)); }
-int32_t clsShip::GunSectionsCount() const { return WholeValue(Value(GGCountOffset())); }
+int32_t clsShip::WholeAt(int32_t i) const {
+  const kz::VariantKind kind = Object->KindAt(i);
+  if (kind == kz::VariantKind::Long || kind == kz::VariantKind::Integer) return Object->LongAt(i);
+  return WholeValue(Object->Value(i));
+}
+
+int32_t clsShip::TurretCount() const { return WholeAt(kTurretCountField); }
+int32_t clsShip::GunCount() const { return WholeAt(kGunCountField); }
+int32_t clsShip::GunSectionsCount() const { return WholeAt(GGCountOffset()); }
 void clsShip::SetGunSectionsCount(int32_t v) { SetValue(GGCountOffset(), kz::Variant(v)); }
 int32_t clsShip::GGCountOffset() const { return ToInt32(kFirstTurretEntry + 4 * int64_t(TurretCount())); }
 
@@ -197,9 +203,18 @@ bool clsShip::LoadObjects() {
     if (turrets < 0 || kFirstTurretEntry + 4 * int64_t(turrets) >= n)
       Raise("Turret count " + std::to_string(turrets) + " does not fit the ship data (" + std::to_string(n) +
             " values).");
+    // Filed in ascending sort index; an object whose index is not below the last one's
+    // goes to the end (the common case) without comparing it with every other.
+    int32_t lastSort = 0;
     for (int32_t k = 0; k < turrets; ++k) {
       auto t = std::make_shared<clsTurret>(self, ++turretCounter_, kFirstTurretEntry + 4 * k);
-      kz::CollAddSorted(Turrets, t, t->key());
+      const int32_t sort = WholeAt(t->offset);
+      if (k == 0 || sort >= lastSort) {
+        Turrets.Add(t, t->key());
+        lastSort = sort;
+      } else {
+        kz::CollAddSorted(Turrets, t, t->key());
+      }
     }
     const int32_t groups = GunSectionsCount();
     if (groups < 0) Raise("Gun group count " + std::to_string(groups) + " is not valid.");
@@ -211,9 +226,15 @@ bool clsShip::LoadObjects() {
     for (int32_t k = 0; k < groups; ++k) {
       if (p + 4 > n) break;
       auto g = std::make_shared<clsGunGroup>(self, ++groupCounter_, static_cast<int32_t>(p));
-      const int64_t section = 4 + 6 * std::abs(int64_t(g->GunCount()));
+      const int64_t section = 4 + 6 * std::abs(int64_t(WholeAt(static_cast<int32_t>(p + 3))));
       g->CreateGuns();
-      kz::CollAddSorted(GunGroups, g, g->key());
+      const int32_t sort = WholeAt(static_cast<int32_t>(p + 2));
+      if (GunGroups.Empty() || sort >= lastSort) {
+        GunGroups.Add(g, g->key());
+        lastSort = sort;
+      } else {
+        kz::CollAddSorted(GunGroups, g, g->key());
+      }
       if (p + section > n) break;
       p += section;
     }
@@ -431,7 +452,12 @@ bool clsShip::Validate() {
     const int64_t n = size();
     bool overflow = false;
     int32_t index = 0;
+    // The turret entries lie back to back from 54 and the guns behind their group's
+    // header (the invariants every operation keeps): when the last of them fits, every
+    // one does, and the objects themselves need not be visited.
+    const bool turretsFit = int64_t(kFirstTurretEntry) + 4 * int64_t(Turrets.Count()) - 1 < n;
     for (const auto& t : Turrets) {
+      if (turretsFit) break;
       if (int64_t(t->offset) + 4 - 1 >= n) {
         lastError_ = "Error while accessing data of turret (index " + std::to_string(index) +
                      "). Data overflow detected.";
@@ -462,18 +488,25 @@ bool clsShip::Validate() {
                        ") in gun group (index " + std::to_string(index) + "). Data overflow detected." + kCrLf;
         overflow = true;
       };
-      for (const auto& gun : g->Guns) {
+      const int32_t built = g->Guns.Count();
+      if (int64_t(g->offset) + 4 + 6 * int64_t(built) - 1 < n) {
+        for (int32_t k = 0; k < built; ++k) {
+          const int32_t count = WholeAt(g->offset + 4 + 6 * k + 1);
+          if (count > 0) gunSum += count;
+        }
+        gunNumber += built;
+      } else for (const auto& gun : g->Guns) {
         if (int64_t(gun->offset) + 6 - 1 >= n) {
           gunOverflow();
         } else {
           // Field 19 counts the guns' positive counts (as RefreshGunCount keeps it).
-          const int32_t count = WholeValue(gun->Value(1));
+          const int32_t count = WholeAt(gun->offset + 1);
           if (count > 0) gunSum += count;
         }
         ++gunNumber;
       }
       // Guns the header claims but the record does not hold were never built.
-      const int64_t claimed = g->GunCount();
+      const int64_t claimed = WholeAt(g->offset + 3);
       if (claimed > g->Guns.Count()) {
         gunOverflow();
         gunNumber += static_cast<int32_t>(std::min<int64_t>(claimed - g->Guns.Count(), INT32_MAX / 2));

@@ -118,6 +118,8 @@ class clsShip : public kz::Object, public std::enable_shared_from_this<clsShip> 
   // text of blanks, as a gun left unfilled reads back from a file) counts as 0; other
   // texts raise AppError 13 as CLng does.
   static int32_t WholeValue(const kz::Variant& v);
+  // Value i of the record read as WholeValue reads it, without copying a whole number.
+  int32_t WholeAt(int32_t i) const;
 
   // One more than the largest gun value 0 over all guns; 1 when the ship has none.
   int32_t NextLaserNumber() const;

@@ -1,6 +1,7 @@
 #include "txteditor/model/ShipExport.h"
 
 #include <cmath>
+#include <unordered_map>
 
 #include "FileObject.h"
 #include "core/AppError.h"
@@ -53,13 +54,37 @@ std::string ShipTableHeader(const std::string& fileName) {
   return "TShips file " + fileName + " - generated with " + kz::GetAppTitleVersion();
 }
 
-std::vector<kz::Variant> ShipTableRow(const clsTXTObject& record, const ShipSupport& support) {
+namespace {
+
+// Names looked up once per value during one pass over the ships.
+struct RowMemo {
+  ObjectNameMemo objectNames;
+  std::unordered_map<int64_t, std::string> texts;  // (field << 32 | value) -> display text
+
+  std::string Translate(const clsTXTObject& record, int32_t field, const ShipSupport& support) {
+    std::string text;
+    const kz::VariantKind kind = record.KindAt(field);
+    if (kind != kz::VariantKind::Long && kind != kz::VariantKind::Integer) {
+      TranslateValue(record, field, text, false, support);
+      return text;
+    }
+    const int64_t key = (int64_t(field) << 32) | uint32_t(record.LongAt(field));
+    auto it = texts.find(key);
+    if (it != texts.end()) return it->second;
+    TranslateValue(record, field, text, false, support);
+    texts.emplace(key, text);
+    return text;
+  }
+};
+
+std::vector<kz::Variant> TableRow(const clsTXTObject& record, const ShipSupport& support, RowMemo& memo) {
   std::vector<kz::Variant> row;
+  row.reserve(16);
   row.emplace_back(record.index);
-  row.emplace_back(ShipDisplayName(record));
+  row.emplace_back(ShipDisplayName(record, &memo.objectNames));
   std::string race, cls, acceleration;
-  TranslateValue(record, kFieldRace, race, false, support);
-  TranslateValue(record, kFieldClass, cls, false, support);
+  if (record.size() > kFieldRace) race = memo.Translate(record, kFieldRace, support);
+  if (record.size() > kFieldClass) cls = memo.Translate(record, kFieldClass, support);
   TranslateValue(record, kFieldAcceleration, acceleration, true, support);
   row.emplace_back(race);
   row.emplace_back(cls);
@@ -87,6 +112,13 @@ std::vector<kz::Variant> ShipTableRow(const clsTXTObject& record, const ShipSupp
   return row;
 }
 
+}  // namespace
+
+std::vector<kz::Variant> ShipTableRow(const clsTXTObject& record, const ShipSupport& support) {
+  RowMemo memo;
+  return TableRow(record, support, memo);
+}
+
 bool FormatShipTable(const clsTxtParser& ships, const ShipSupport& support, std::string& out, std::string& error) {
   out.clear();
   for (const std::string& c : ShipTableColumns())
@@ -95,8 +127,10 @@ bool FormatShipTable(const clsTxtParser& ships, const ShipSupport& support, std:
       return false;
     }
   out += kCrLf;
+  RowMemo memo;
+  out.reserve(static_cast<size_t>(ships.Count()) * 128 + out.size());
   for (const auto& record : ships.UnsortedObjects) {
-    for (const kz::Variant& v : ShipTableRow(*record, support)) {
+    for (const kz::Variant& v : TableRow(*record, support, memo)) {
       if (!AppendField(v, out)) {
         error = "Ship index " + std::to_string(record->index) + ", name \"" + record->ObjectName() +
                 "\": " + kz::GetViDedodedError();

@@ -1,6 +1,7 @@
 #include "txteditor/model/ShipValues.h"
 
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -356,18 +357,39 @@ std::string ObjectNameText(const kz::Variant& id) {
   return handle != 0 ? clsDescServer::StringText(handle) : std::string();
 }
 
-std::string ShipDisplayName(const clsTXTObject& record) {
+const std::string* ObjectNameMemo::Find(int32_t id) {
+  auto it = texts_.find(id);
+  if (it == texts_.end()) {
+    const int32_t handle = clsDescServer::FindString(kPageObjectNames, id);
+    it = texts_.emplace(id, handle != 0 ? std::optional<std::string>(clsDescServer::StringText(handle))
+                                        : std::nullopt).first;
+  }
+  return it->second ? &*it->second : nullptr;
+}
+
+std::string ShipDisplayName(const clsTXTObject& record, ObjectNameMemo* memo) {
   if (record.size() <= kFieldDescription) return "";
+  // The text of page 17, id, and whether there is one.
+  auto text = [memo](int32_t id, std::string& out) {
+    if (memo) {
+      const std::string* t = memo->Find(id);
+      if (t) out = *t;
+      return t != nullptr;
+    }
+    const int32_t handle = clsDescServer::FindString(kPageObjectNames, id);
+    if (handle != 0) out = clsDescServer::StringText(handle);
+    return handle != 0;
+  };
   std::string name;
   int32_t id = 0;
-  int32_t handle = WholeOf(record.Value(kFieldDescription), id) ? clsDescServer::FindString(kPageObjectNames, id) : 0;
-  name = handle != 0 ? clsDescServer::StringText(handle) : record.ObjectName();
+  if (!WholeOf(record.Value(kFieldDescription), id) || !text(id, name)) name = record.ObjectName();
   // The variation name, only when the record has that field.
   if (record.size() > kFieldVariation) {
     double variation = 0;
     if (NumberOf(record.Value(kFieldVariation), variation) && variation > 0 && variation < 2147473647.0) {
-      int32_t vh = clsDescServer::FindString(kPageObjectNames, kz::round32(10000.0 + variation));
-      kz::AppendWithSep(name, vh != 0 ? clsDescServer::StringText(vh) : std::string(), " ");
+      std::string suffix;
+      text(kz::round32(10000.0 + variation), suffix);
+      kz::AppendWithSep(name, suffix, " ");
     }
   }
   return name;
@@ -398,7 +420,8 @@ std::string FormatFixed(double value, int decimals, int minInt) {
   if (!std::isfinite(value)) return kz::CStr(kz::Variant(value));
   // The number's 15 significant digits, then rounding on that decimal form.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", value);
+  auto done = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14);
+  *done.ptr = '\0';
   const bool negative = buf[0] == '-';
   const char* p = buf + (negative ? 1 : 0);
   std::string digits;

@@ -10,7 +10,9 @@
 // page fills once from the archive and the description server.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "core/NameTable.h"
 #include "core/Variant.h"
@@ -113,10 +115,19 @@ std::string ShieldTypeText(const clsTxtParser& shields, const kz::Variant& value
 
 // Object name text of page 17 for a field value (handle text, "" when none).
 std::string ObjectNameText(const kz::Variant& id);
+// Page 17 texts, each looked up once (for passes over many records).
+class ObjectNameMemo {
+ public:
+  // The text of page 17, id; null when the store has no such string.
+  const std::string* Find(int32_t id);
+
+ private:
+  std::unordered_map<int32_t, std::optional<std::string>> texts_;
+};
 // The ship's name: page 17 text of field 6 (or its ID), followed by the variation name
 // (page 17, 10000 + field 50) when the record has a field 50 greater than 0. "" for a
 // record of 6 values or fewer.
-std::string ShipDisplayName(const clsTXTObject& record);
+std::string ShipDisplayName(const clsTXTObject& record, ObjectNameMemo* memo = nullptr);
 // "Ship type: ..." (field 52) and "Description: ..." (page 17, field 6 + 1), CR LF
 // between.
 std::string ShipDescription(const clsTXTObject& record);
