@@ -8,16 +8,12 @@
 
 #include <vector>
 
+#include "GalaxyFixture.h"
 #include "galaxy/MapSurface.h"
 
 namespace {
-QApplication& App() {
-  static int argc = 1;
-  static char arg0[] = "sectormap_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+// The one application object of the test program.
+void App() { GalaxyTestApp(); }
 
 void SendWheel(QWidget* w, QPoint angle, Qt::KeyboardModifiers mods = Qt::NoModifier) {
   const QPointF pos(w->width() / 2.0, w->height() / 2.0);
