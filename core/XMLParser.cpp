@@ -44,7 +44,10 @@ void clsXMLParser::NewDocument() {
   doc_ = std::make_unique<pugi::xml_document>();
   ++generation_;
   current_ = pugi::xml_node();
-  // Bookmarks into the old document stay numbered (and dead); the node index is theirs.
+  // Bookmarks of the old document are dropped, but their numbers are never given out
+  // again: an object that still holds one must not select a node of the new document.
+  base_ = counter_;
+  bookmarks_.clear();
   IndexClear();
 }
 
@@ -52,9 +55,6 @@ bool clsXMLParser::HasCurrentNode() const { return doc_ && current_; }
 
 bool clsXMLParser::OpenFile(const std::string& path) {
   NewDocument();
-  bookmarks_.clear();
-  IndexClear();
-  counter_ = 0;
   stack_.clear();
   stack_.reserve(20);
   std::string text;
@@ -286,9 +286,16 @@ bool clsXMLParser::SaveToFile(const std::string& path, int32_t mode) {
   return true;
 }
 
+clsXMLParser::Ref* clsXMLParser::Slot(int32_t bookmark) {
+  if (bookmark <= base_ || bookmark > counter_) return nullptr;
+  const size_t at = static_cast<size_t>(bookmark - base_) - 1;
+  return at < bookmarks_.size() ? &bookmarks_[at] : nullptr;
+}
+
 pugi::xml_node clsXMLParser::Resolve(int32_t bookmark) const {
-  if (bookmark < 1 || static_cast<size_t>(bookmark) > bookmarks_.size()) return pugi::xml_node();
-  const Ref& r = bookmarks_[static_cast<size_t>(bookmark) - 1];
+  const Ref* slot = const_cast<clsXMLParser*>(this)->Slot(bookmark);
+  if (!slot) return pugi::xml_node();
+  const Ref& r = *slot;
   if (!r.present || !Alive(r)) return pugi::xml_node();
   return r.node;
 }
@@ -377,7 +384,7 @@ void clsXMLParser::IndexAdd(const void* node, int32_t bookmark) {
   }
   NodeSlot& slot = nodeTable_[SlotOf(node)];
   if (slot.node) {
-    bookmarks_[static_cast<size_t>(bookmark) - 1].nextSame = slot.bookmark;
+    At(bookmark).nextSame = slot.bookmark;
   } else {
     slot.node = node;
     ++nodeCount_;
@@ -390,17 +397,17 @@ void clsXMLParser::IndexRemove(const void* node, int32_t bookmark) {
   size_t i = SlotOf(node);
   if (!nodeTable_[i].node) return;
   int32_t* link = &nodeTable_[i].bookmark;
-  while (*link != 0 && *link != bookmark) link = &bookmarks_[static_cast<size_t>(*link) - 1].nextSame;
+  while (*link != 0 && *link != bookmark) link = &At(*link).nextSame;
   if (*link == 0) return;
-  *link = bookmarks_[static_cast<size_t>(bookmark) - 1].nextSame;
+  *link = At(bookmark).nextSame;
   if (nodeTable_[i].bookmark == 0) EraseSlot(i);
 }
 
 void clsXMLParser::IndexDropNode(const void* node) {
   size_t i = SlotOf(node);
   if (!nodeTable_[i].node) return;
-  for (int32_t b = nodeTable_[i].bookmark; b != 0; b = bookmarks_[static_cast<size_t>(b) - 1].nextSame)
-    bookmarks_[static_cast<size_t>(b) - 1].dead = true;
+  for (int32_t b = nodeTable_[i].bookmark; b != 0; b = At(b).nextSame)
+    At(b).dead = true;
   EraseSlot(i);
 }
 
@@ -463,18 +470,20 @@ bool clsXMLParser::CreateDocument(const std::string& root, const std::string& ns
 }
 
 int32_t clsXMLParser::AddBookmark() {
+  if (counter_ == INT32_MAX) return 0;  // no number left: no bookmark
   ++counter_;
   Ref r = Keep(HasCurrentNode() ? current_ : pugi::xml_node());
   r.present = true;
-  if (bookmarks_.size() < static_cast<size_t>(counter_)) bookmarks_.resize(static_cast<size_t>(counter_));
-  bookmarks_[static_cast<size_t>(counter_) - 1] = r;
+  bookmarks_.resize(static_cast<size_t>(counter_ - base_));
+  bookmarks_.back() = r;
   if (r.node) IndexAdd(r.node.internal_object(), counter_);
   return counter_;
 }
 
 bool clsXMLParser::RemoveBookmark(int32_t bookmark) {
-  if (bookmark < 1 || static_cast<size_t>(bookmark) > bookmarks_.size()) return false;
-  Ref& r = bookmarks_[static_cast<size_t>(bookmark) - 1];
+  Ref* slot = Slot(bookmark);
+  if (!slot) return false;
+  Ref& r = *slot;
   if (!r.present) return false;
   if (Alive(r) && r.node) IndexRemove(r.node.internal_object(), bookmark);
   r = Ref();

@@ -6,7 +6,8 @@
 // white space. Node references kept in the stack and in bookmarks are checked before
 // use: a node that was deleted, or that belongs to an earlier document, is never
 // selected again (SelectBookmark gives False, Pop leaves the current node alone).
-// Bookmarks are numbered from 1 and indexed by node, so selecting one and deleting a
+// Bookmarks are numbered from 1, never twice in the life of the cursor (not even across
+// documents), and indexed by node, so selecting one and deleting a
 // node cost the same however many bookmarks the document has (deleting is linear in
 // the size of the deleted subtree).
 #pragma once
@@ -98,6 +99,10 @@ class clsXMLParser {
   bool Alive(const Ref& r) const { return doc_ && !r.dead && r.generation == generation_; }
   Ref Keep(pugi::xml_node n) const { return Ref{n, generation_, false}; }
   pugi::xml_node Resolve(int32_t bookmark) const;
+  // The entry of a bookmark of the current document; null for any other number.
+  Ref* Slot(int32_t bookmark);
+  // The entry of a bookmark known to be of the current document.
+  Ref& At(int32_t bookmark) { return bookmarks_[static_cast<size_t>(bookmark - base_) - 1]; }
   pugi::xml_attribute Attribute(const kz::Variant& key) const;
   void SetText(pugi::xml_node n, const std::string& text);
   void Forget(pugi::xml_node gone);
@@ -114,7 +119,9 @@ class clsXMLParser {
   uint64_t generation_ = 0;
   pugi::xml_node current_;
   std::vector<Ref> stack_;
-  std::vector<Ref> bookmarks_;  // bookmark n at n - 1
+  std::vector<Ref> bookmarks_;  // bookmark n at n - base_ - 1
+  // Bookmarks up to this number belong to earlier documents.
+  int32_t base_ = 0;
   // The bookmarks that point at a node (nodes of the current document).
   std::vector<NodeSlot> nodeTable_;  // size 0 or a power of two
   size_t nodeCount_ = 0;

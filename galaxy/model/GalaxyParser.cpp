@@ -200,8 +200,10 @@ bool clsGalaxyParser::AddObject(const GalaxyObjectPtr& obj) {
   return true;
 }
 
-bool clsGalaxyParser::DeleteObject(const GalaxyObjectPtr& obj) {
-  if (!obj) return false;
+bool clsGalaxyParser::DeleteObject(const GalaxyObjectPtr& object) {
+  if (!object) return false;
+  // Held here: the caller's reference may be the entry of a collection emptied below.
+  const GalaxyObjectPtr obj = object;
   // The document first: when the element cannot go, nothing changes in memory.
   if (!obj->DeleteFromXML(xml_)) {
     lastError_ = obj->GetLastError();

@@ -121,6 +121,40 @@ TEST_F(Cursor, StackAndBookmarks) {
   EXPECT_EQ(x.GetNodeName(), "a");
 }
 
+// An object of an earlier document still holds its bookmark number: it must never select
+// (nor be able to remove) a node of the document opened after it, however it was opened.
+TEST_F(Cursor, BookmarkNumbersAreNotReusedAcrossDocuments) {
+  std::string first = TempPath("first.xml"), second = TempPath("second.xml");
+  ASSERT_EQ(Kz_EncodeXMLFile(first, "<r><a/><b/></r>", 1), 1);
+  ASSERT_EQ(Kz_EncodeXMLFile(second, "<r><x/><y/></r>", 1), 1);
+  ASSERT_TRUE(x.OpenFile(first)) << x.GetLastError();
+  const int32_t oldA = x.AddBookmark();
+  x.NextNode();
+  const int32_t oldB = x.AddBookmark();
+
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    switch (round) {
+      case 0: ASSERT_TRUE(x.OpenFile(second)) << x.GetLastError(); break;
+      case 1: ASSERT_TRUE(x.LoadText("<r><x/><y/></r>")); break;
+      case 2: ASSERT_TRUE(x.CreateDocument("r", "")); ASSERT_TRUE(x.CreateNode("x")); x.up(); ASSERT_TRUE(x.CreateNode("y")); x.up(); x.Down(); break;
+    }
+    const int32_t newX = x.AddBookmark();
+    x.NextNode();
+    const int32_t newY = x.AddBookmark();
+    EXPECT_GT(newX, oldB);
+    EXPECT_NE(newX, newY);
+    EXPECT_FALSE(x.SelectBookmark(oldA));
+    EXPECT_FALSE(x.SelectBookmark(oldB));
+    EXPECT_FALSE(x.RemoveBookmark(oldA));
+    EXPECT_EQ(x.GetNodeName(), "y");
+    EXPECT_TRUE(x.SelectBookmark(newX));
+    EXPECT_EQ(x.GetNodeName(), "x");
+    EXPECT_TRUE(x.SelectBookmark(newY));
+    EXPECT_EQ(x.GetNodeName(), "y");
+  }
+}
+
 TEST_F(Cursor, MoveAndInsert) {
   Load("<r><a/><b/><c><d/></c></r>");
   ASSERT_TRUE(x.SelectNode("/r/a"));
@@ -256,7 +290,7 @@ TEST_F(Cursor, FailedOpensStartAfresh) {
   EXPECT_FALSE(x.SelectRoot());  // a new empty document
   EXPECT_FALSE(x.SelectBookmark(1));
   EXPECT_EQ(x.StackDepth(), 0);
-  EXPECT_EQ(x.AddBookmark(), 1);  // the counter started again
+  EXPECT_EQ(x.AddBookmark(), 2);  // numbers are never given out twice
 
   std::string path = TempPath("broken.xml");
   ASSERT_EQ(Kz_EncodeXMLFile(path, "<r>\n  <a>\n  </b>\n</r>", 1), 1);
