@@ -49,6 +49,7 @@
 #include "shell/CATDialog.h"
 #include "shell/Find.h"
 #include "shell/JvFileDialog.h"
+#include "shell/frmWait.h"
 #include "txteditor/TXTEditor.h"
 
 using namespace mdlGalaxyEditorRules;
@@ -447,7 +448,11 @@ void frmGalaxyEditor::OpenFile(const std::string& pathIn) {
       }
     }
     if (found && !path.empty()) {
-      WaitCursor wait;
+      struct Wait {
+        QWidget* owner;
+        explicit Wait(QWidget* o) : owner(o) { kz::ShowWait(std::string("Loading file..."), owner); }
+        ~Wait() { kz::HideWait(owner); }
+      } wait(this);
       FileTitle_.clear();
       CopiedObject_.reset();  // it belongs to the map being replaced
       SetCurrentObject(nullptr);

@@ -114,13 +114,6 @@ std::string PasteRefusal(int32_t currentType, int32_t copiedType) {
   return {};
 }
 
-bool MoveSplitter(int32_t left, int32_t dx, int32_t innerWidth, int32_t& newLeft) {
-  const int64_t to = static_cast<int64_t>(left) + dx;
-  if (to < kSplitterMargin || to > static_cast<int64_t>(innerWidth) - kSplitterMargin) return false;
-  newLeft = static_cast<int32_t>(to);
-  return true;
-}
-
 TypedSubtype ParseTypedSubtype(const std::string& text, int32_t& value) {
   if (text.empty()) return TypedSubtype::None;
   double number = 0;

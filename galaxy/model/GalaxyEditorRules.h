@@ -1,7 +1,7 @@
 #pragma once
 // The decisions of the galaxy editor window, its new-object dialog and its object page
 // that need no window: captions, status and question texts, the texts and images of tree
-// nodes, the drag pointer, the paste and splitter checks, the typed subtype of a new
+// nodes, the drag pointer, the paste check, the typed subtype of a new
 // object and the value texts of the object page.
 #include <cstdint>
 #include <string>
@@ -51,11 +51,8 @@ std::string DragPointerKey(bool dragging, bool overTarget, bool sameNode, int32_
 // Why a paste beside the current object is refused ("" = allowed).
 std::string PasteRefusal(int32_t currentType, int32_t copiedType);
 
-// The splitter may not come closer than this (twips) to either side of the window.
+// The splitter never comes closer than this (twips) to either side of the window.
 inline constexpr int32_t kSplitterMargin = 2000;
-// The splitter's new left edge when moved by dx; false (no move) when it would leave
-// the allowed band.
-bool MoveSplitter(int32_t left, int32_t dx, int32_t innerWidth, int32_t& newLeft);
 
 // ---- new-object dialog ---------------------------------------------------------------
 

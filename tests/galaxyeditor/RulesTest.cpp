@@ -81,20 +81,6 @@ TEST(GalaxyEditorRules, PasteRefusals) {
   EXPECT_EQ(PasteRefusal(5, 7), "");
 }
 
-TEST(GalaxyEditorRules, SplitterKeepsItsMargins) {
-  int32_t left = -1;
-  EXPECT_TRUE(MoveSplitter(3000, 500, 10000, left));
-  EXPECT_EQ(left, 3500);
-  EXPECT_TRUE(MoveSplitter(3000, -1000, 10000, left));
-  EXPECT_EQ(left, 2000);
-  left = -1;
-  EXPECT_FALSE(MoveSplitter(3000, -1001, 10000, left));
-  EXPECT_FALSE(MoveSplitter(7000, 1001, 10000, left));
-  EXPECT_EQ(left, -1);
-  EXPECT_TRUE(MoveSplitter(7000, 1000, 10000, left));
-  EXPECT_EQ(left, 8000);
-}
-
 TEST(GalaxyEditorRules, TypedSubtype) {
   struct Case {
     const char* text;

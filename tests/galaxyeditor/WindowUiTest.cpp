@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QDropEvent>
 #include <QMimeData>
+#include <QSplitter>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -23,6 +25,9 @@ std::string Caption(QWidget* w) { return w->windowTitle().toStdString(); }
 
 TEST_F(GalaxyTest, FreshWindowAndNewMap) {
   frmGalaxyEditor* w = Editor();
+  // The splitter keeps 2000 twips on either side.
+  ASSERT_EQ(w->Splitter->count(), 2);
+  for (int i = 0; i < 2; ++i) EXPECT_GE(w->Splitter->widget(i)->minimumWidth(), 2000 / 15);
   EXPECT_EQ(Caption(w), "Galaxy Editor");
   EXPECT_FALSE(w->Button("save")->isEnabled());
   EXPECT_EQ(w->Tree->topLevelItemCount(), 0);
@@ -82,11 +87,16 @@ TEST_F(GalaxyTest, OpensFromEverySource) {
   EXPECT_NE(w->Parser()->FileName, plain);
   EXPECT_EQ(w->RecentFiles().front(), w->Parser()->FileName);
 
-  // A dropped file is opened.
+  // A file dropped on the tree is opened.
   QMimeData drop;
   drop.setUrls({QUrl::fromLocalFile(QString::fromStdString(plain))});
-  w->DropFiles(&drop);
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &drop, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w->Tree->viewport(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent event(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &drop, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w->Tree->viewport(), &event);
   EXPECT_EQ(w->Parser()->FileName, plain);
+  EXPECT_TRUE(event.isAccepted());
 }
 
 TEST_F(GalaxyTest, OpenFromTheVirtualFileSystemDialog) {
