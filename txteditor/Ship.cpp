@@ -644,7 +644,8 @@ bool ucShip::eventFilter(QObject* watched, QEvent* event) {
         }
       }
     } else if (event->type() == QEvent::MouseButtonDblClick && watched == WareListIDEdit) {
-      if (EditField(shippage::kFieldWareList)) {
+      // Only a shown ship on a page that may edit has a ware list to change.
+      if (!noShip_ && !readOnly_ && EditField(shippage::kFieldWareList)) {
         ShowWareListField();
         Changed();
       }

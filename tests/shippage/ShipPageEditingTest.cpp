@@ -140,9 +140,13 @@ TEST_F(ShipPageTest, IdAndWareListEdits) {
   EXPECT_EQ(viewer->shown.back(), 0);
   EXPECT_EQ(changed.count(), 2);
 
-  // Read-only: rows are not edited.
+  // Read-only: rows and the ware list are not edited; nor is anything without a ship.
   page->SetReadOnly(true);
   WithoutDialog([&] { page->EditSelectedRow(page->InfoView); });
+  WithoutDialog([&] { QTest::mouseDClick(page->WareListIDEdit, Qt::LeftButton); });
+  page->SetReadOnly(false);
+  Show("");
+  WithoutDialog([&] { QTest::mouseDClick(page->WareListIDEdit, Qt::LeftButton); });
   EXPECT_EQ(changed.count(), 2);
 }
 
@@ -215,4 +219,40 @@ TEST_F(ShipPageTest, GunRemovalAndNoTurretMessage) {
   const size_t calls = ui_->Calls("MsgBox").size();
   WithoutDialog([&] { page->AddGun(); });
   EXPECT_EQ(ui_->Calls("MsgBox").size(), calls);
+}
+
+TEST_F(ShipPageTest, EnterOpensTheEditorOfTheList) {
+  MakePage();
+  Show("SS_SH_FALCON");
+  bool opened = false;
+  SelectRow(page->PerformanceView, RowOfField(page->PerformanceView, 8));
+  WhenShown<frmEdit>([&](frmEdit& d) {
+    opened = d.PropNameEdit->text().startsWith("Acceleration");
+    d.Cancel();
+  });
+  QTest::keyClick(page->PerformanceView, Qt::Key_Return);
+  EXPECT_TRUE(opened);
+
+  opened = false;
+  page->MainTab->setCurrentIndex(4);
+  SelectRow(page->TurView, 1);
+  page->SelectTurret(page->TurView->topLevelItem(1));
+  WhenShown<frmTurretEdit>([&](frmTurretEdit& d) {
+    opened = d.IndexEdit->text() == "2";
+    d.Cancel();
+  });
+  QTest::keyClick(page->TurView, Qt::Key_Return);
+  EXPECT_TRUE(opened);
+
+  opened = false;
+  page->MainTab->setCurrentIndex(5);
+  page->SelectGunGroup(page->GunGroupView->topLevelItem(1));
+  WhenShown<frmGunEdit>([&](frmGunEdit& d) {
+    opened = d.IndexEdit->text() == "3";
+    d.Cancel();
+  });
+  QTest::keyClick(page->GunView, Qt::Key_Enter);
+  EXPECT_TRUE(opened);
+  // On the gun group list Enter does nothing.
+  WithoutDialog([&] { QTest::keyClick(page->GunGroupView, Qt::Key_Return); });
 }
