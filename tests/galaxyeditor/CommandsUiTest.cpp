@@ -329,3 +329,47 @@ TEST_F(GalaxyTest, MovingNodes) {
   EXPECT_EQ(w->Parser()->Sectors.Item(1), far);
   EXPECT_EQ(w->Tree->topLevelItem(0), w->NodeOf(far));
 }
+
+TEST_F(GalaxyTest, FailedAddAndPasteLeaveTreeAndDocumentAsTheyWere) {
+  frmGalaxyEditor* w = Editor(PathOf("maps/u.xml"));
+  QTreeWidgetItem* home = OpenHome(w);
+  GalaxyObjectPtr sector = w->Parser()->Sectors.Item(1);
+  GalaxyObjectPtr sun = sector->Childs.Item(2);
+  GalaxyObjectPtr dock = sector->Childs.Item(3);
+  const int objects = w->Parser()->objects.Count();
+  const std::string xml = w->Parser()->XML().GetXML();
+
+  // The new object cannot be written: the sector's element can no longer be found.
+  const int32_t bookmark = sector->XMLBookmark;
+  sector->XMLBookmark = 0;
+  w->SelectObjectNode(sector);
+  WhenNewObjectShown([](frmNewGalObject& d) {
+    kz::SelectComboByItemData(d.cmbType, 3);
+    d.FillSubtypes();
+    d.cmbSubtype->setCurrentIndex(0);
+    d.AcceptDialog();
+  });
+  w->AddNewObject(false);
+  EXPECT_EQ(LastMsg().rfind("Error while updating ojbect state in XML:\r\n", 0), 0u) << LastMsg();
+  EXPECT_EQ(Shape(sector), "1(2 3 5(23(7)) 18 17)");
+  EXPECT_EQ(NodeShape(w, home), "1(2 3 5(23(7)) 18 17)");
+  EXPECT_EQ(w->Parser()->objects.Count(), objects);
+  EXPECT_FALSE(w->Modified());
+  sector->XMLBookmark = bookmark;
+
+  // The pasted copy cannot be placed beside an object without element.
+  w->SelectObjectNode(dock);
+  w->CopyObject();
+  const int32_t sunMark = sun->XMLBookmark;
+  sun->XMLBookmark = 0;
+  w->SelectObjectNode(sun);
+  ui_->ClearCalls();
+  w->PasteObject();
+  EXPECT_EQ(LastMsg(), "Invalid bookmark.");
+  sun->XMLBookmark = sunMark;
+  EXPECT_EQ(Shape(sector), "1(2 3 5(23(7)) 18 17)");
+  EXPECT_EQ(NodeShape(w, home), "1(2 3 5(23(7)) 18 17)");
+  EXPECT_EQ(w->Parser()->objects.Count(), objects);
+  EXPECT_EQ(w->Parser()->XML().GetXML(), xml);
+  EXPECT_FALSE(w->Modified());
+}
