@@ -66,6 +66,7 @@ std::vector<std::string_view> SplitWords(std::string_view name) {
 int32_t SectorRace(const clsGalaxyObject& sector) { return mdlGalaxy::GalaxyLong(sector.NamedProperty("r")); }
 
 void UniverseLayout::Clear() {
+  ++Generation;
   Records.clear();
   index_.clear();
 }
@@ -156,6 +157,7 @@ void UniverseLayout::Rebuild(const clsGalaxyParser& parser, const NameOf& nameOf
 }
 
 void UniverseLayout::LayOutCells(const MeasureText& measure) {
+  ++Generation;
   auto measureOf = [&measure](std::string_view text) { return measure ? measure(text) : TextSize{}; };
   std::vector<std::vector<std::string_view>> words;
   if (ShowNames) {

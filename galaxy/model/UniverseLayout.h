@@ -103,6 +103,8 @@ class UniverseLayout {
   double PanY = 0;
   bool ShowNames = true;
   bool ShowGrid = true;
+  // Counts the layouts made (a window keeps what it derives from the records per layout).
+  uint64_t Generation = 0;
 
   int32_t Count() const noexcept { return static_cast<int32_t>(Records.size()); }
   // No records, an empty index.
