@@ -1,6 +1,9 @@
 // The object page: its raw and formatted lists, units and formats, the property
 // commands, the embedded record pages and the stored display options.
 #include <QAction>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QTest>
 #include <QRadioButton>
 #include <QTabWidget>
 
@@ -323,4 +326,39 @@ TEST_F(GalaxyTest, PropertyChangesReachTheTreeAndTheCaption) {
   ui_->PushFile(PathOf("maps/out.xml"), 1);
   ASSERT_TRUE(w->SaveMap());
   EXPECT_NE(ReadPlain(PathOf("maps/out.xml")).find("n=\"2201\""), std::string::npos);
+}
+
+TEST_F(ObjectPage, KeysOnThePropertyList) {
+  GalaxyObjectPtr sun = Child(1, 2);
+  page->ShowObject(doc, sun);
+  page->show();
+  auto key = [&](int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent e(QEvent::KeyPress, k, mods);
+    QApplication::sendEvent(page->PropView, &e);
+  };
+  // Ctrl+Insert copies the selected row's value text.
+  SelectRow("Subtype");
+  key(Qt::Key_Insert, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "Yellow Sun");
+  // Delete asks to remove the current property.
+  ui_->PushMsgBox(platform::vbNo);
+  key(Qt::Key_Delete);
+  EXPECT_EQ(LastMsg(), "Do you really want to delete property \"Subtype\" ?");
+  // Enter edits it, Insert adds one: both open the property dialog.
+  bool edited = false, added = false;
+  WhenPropertyDialogShown([&](frmGalEdit& d) { edited = d.cmbPropNames->isHidden(); });
+  key(Qt::Key_Return);
+  WhenPropertyDialogShown([&](frmGalEdit& d) { added = !d.cmbPropNames->isHidden(); });
+  key(Qt::Key_Insert);
+  EXPECT_TRUE(edited);
+  EXPECT_TRUE(added);
+  EXPECT_EQ(changes, 0);
+}
+
+TEST_F(GalaxyTest, CtrlFOpensTheFindDialog) {
+  frmGalaxyEditor* w = Editor(PathOf("maps/u.xml"));
+  w->activateWindow();
+  QApplication::setActiveWindow(w);
+  QTest::keyClick(w->Tree, Qt::Key_F, Qt::ControlModifier);
+  EXPECT_NE(w->FindDialog(), nullptr);
 }
