@@ -2,6 +2,7 @@
 // damaged one with its validation report; pick lists with equal texts; the exports
 // through the window's file dialog, read back from disk.
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -12,6 +13,7 @@
 
 #include "ShipPageFixture.h"
 #include "shell/Text.h"
+#include "rudu.h"
 #include "txteditor/TXTEditor.h"
 
 namespace {
@@ -202,4 +204,63 @@ TEST_F(ShipWindowTest, CopyPasteAndNewRecordsGoThroughThePage) {
   ui_->PushMsgBox(platform::vbYes);
   EXPECT_TRUE(window->DeleteObj(fresh));
   EXPECT_FALSE(ShipPage()->Ships()->Find(fresh->id));
+}
+
+TEST_F(ShipWindowTest, EditsSurviveSaveAndReopen) {
+  Open("types/TShips.txt");
+  ASSERT_TRUE(ShipPage());
+  ucShip* page = ShipPage();
+  window->SelectRecord(window->Parser()->FindID("SS_SH_FALCON"));
+  // A laser, a turret with its descriptor and a gun on the new turret's group.
+  SelectRow(page->AvailLasView, 0);  // position 1
+  page->AddLaser();
+  WhenShown<frmTurretEdit>([](frmTurretEdit& d) {
+    d.PathEdit->setText("44");
+    d.BodyIDEdit->setText("turret_back");
+    d.cmbPosition->setEditText("rear");
+    d.cmbTType->setCurrentIndex(1);
+    d.OK();
+  });
+  page->AddTurret();
+  page->SelectGunGroup(page->GunGroupView->topLevelItem(page->GunGroupView->topLevelItemCount() - 1));
+  WhenShown<frmGunEdit>([](frmGunEdit& d) {
+    d.CountEdit->setText("2");
+    d.BodyIdEdit[0]->setText("lasers\\back");
+    d.PathIdxEdit[0]->setText("5");
+    d.OK();
+  });
+  page->AddGun();
+  EXPECT_NE(window->windowTitle().toStdString().find(" *"), std::string::npos);
+
+  const std::string path = (data.Root() / "types/TShips.txt").string();
+  ui_->PushFile(path, 1);
+  ui_->PushMsgBox(platform::vbYes);
+  ASSERT_TRUE(window->SaveTFile()) << LastMsg();
+
+  // Read back: the same ship with its new turret, group and gun, every other ship as it was.
+  auto again = std::make_shared<clsTxtParser>();
+  int32_t h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  ASSERT_TRUE(again->Load(h, 1)) << again->GetLastError();
+  RuDU_CloseFile(h);
+  ASSERT_EQ(again->Count(), 3);
+  TXTObjectPtr falcon = again->FindID("SS_SH_FALCON");
+  EXPECT_EQ(kz::CLng(falcon->Value(18)), 7);
+  EXPECT_EQ(kz::CLng(falcon->Value(53)), 5);
+  EXPECT_EQ(kz::CLng(falcon->Value(37)), 1);
+  EXPECT_EQ(kz::CLng(falcon->Value(38)), 2);
+  EXPECT_EQ(kz::CLng(falcon->Value(19)), 9);
+  clsShipParser ships;
+  ASSERT_TRUE(ships.Load(*again)) << ships.GetLastError();
+  std::string report;
+  EXPECT_TRUE(shippage::ValidationReport(ships, report)) << report;
+  ShipPtr ship = ships.Find(falcon->id);
+  ASSERT_EQ(ship->GunGroups.Count(), 4);
+  GunGroupPtr last = ship->GunGroups.Item(4);
+  EXPECT_EQ(last->SortIndex(), 5);
+  ASSERT_EQ(last->Guns.Count(), 1);
+  EXPECT_EQ(kz::CStr(last->Guns.Item(1)->Value(2)), "lasers\\back");
+  for (const char* id : {"SS_SH_BARE", "SS_SH_FULL"}) {
+    TXTObjectPtr before = window->Parser()->FindID(id);
+    EXPECT_EQ(again->FindID(id)->GetObjectTData(), before->GetObjectTData()) << id;
+  }
 }
