@@ -39,6 +39,7 @@
 #include "core/Settings.h"
 #include "core/ui/GenericUi.h"
 #include "galaxy/GalObject.h"
+#include "galaxy/SectorMap.h"
 #include "galaxy/NewGalObject.h"
 #include "galaxy/model/GalaxyEditorRules.h"
 #include "galaxy/model/GalaxyParser.h"
@@ -129,6 +130,7 @@ frmGalaxyEditor::frmGalaxyEditor(QWidget* owner) : QMainWindow(owner) {
 }
 
 frmGalaxyEditor::~frmGalaxyEditor() {
+  UnloadSectorMap();
   if (m_find) {
     m_find->OnFindNext = nullptr;
     m_find->OnClose = nullptr;
@@ -456,6 +458,7 @@ void frmGalaxyEditor::OpenFile(const std::string& pathIn) {
       FileTitle_.clear();
       CopiedObject_.reset();  // it belongs to the map being replaced
       SetCurrentObject(nullptr);
+      if (m_map) m_map->Clear();
       if (!Parser_->ParseFile(path)) {
         Msg("Error parsing file: \r\n" + Parser_->GetLastError(), platform::vbCritical);
         RemoveRecent(path);
@@ -481,6 +484,7 @@ void frmGalaxyEditor::NewMap() {
     if (!AskSave(kz::GetAppTitle())) return;
     CopiedObject_.reset();
     SetCurrentObject(nullptr);
+    if (m_map) m_map->Clear();
     Parser_->NewFile();
     Parser_->FileName.clear();
     Dialog->FileName.clear();
@@ -536,7 +540,10 @@ void frmGalaxyEditor::closeEvent(QCloseEvent* e) {
   if (!UnloadConfirmed) {
     bool cancel = false;
     try {
-      if (Modified_) {
+      // The sector map asks about its unsaved moves first.
+      if (m_map && !m_map->QueryUnload()) {
+        cancel = true;
+      } else if (Modified_) {
         const int32_t answer = Msg(SaveQuestionText(), platform::vbYesNoCancel | platform::vbQuestion);
         if (answer == platform::vbYes)
           cancel = !SaveMap();
@@ -554,6 +561,7 @@ void frmGalaxyEditor::closeEvent(QCloseEvent* e) {
   SaveOptions();
   ObjectEdit->Term();
   if (m_find) m_find->close();
+  UnloadSectorMap();
   e->accept();
 }
 
@@ -575,6 +583,7 @@ void frmGalaxyEditor::SetCurrentObject(const std::shared_ptr<clsGalaxyObject>& o
   }
   lblObjectName->setText(Q(label));
   ObjectEdit->ShowObject(Parser_, obj);
+  if (m_map) m_map->SelectGalObject(obj);
 }
 
 // ---- the tree --------------------------------------------------------------------------------
@@ -834,6 +843,8 @@ void frmGalaxyEditor::ExpandNode(QTreeWidgetItem* node) {
   GalaxyObjectPtr obj = ObjectOfNode(node);
   if (!obj || obj->Loaded) return;
   LoadSector(obj);
+  // The sector map picks up the children just read.
+  if (obj == CurrentObject_ && m_map) m_map->SelectGalObject(obj);
 }
 
 void frmGalaxyEditor::SelectNode(QTreeWidgetItem* node) {
@@ -864,6 +875,7 @@ void frmGalaxyEditor::ObjectChanged(const std::shared_ptr<clsGalaxyObject>& obj,
   Modified_ = Modified_ || obj->Dirty;
   UpdateCaption();
   UpdateNode(obj, false);
+  if (m_map) m_map->ObjectModified(obj);
   if (!fromPage) SetCurrentObject(CurrentObject_);
 }
 
@@ -914,6 +926,7 @@ void frmGalaxyEditor::AddNewObject(bool isSector) {
     }
     SetModified(true);
     UpdateNode(obj, true);
+    if (m_map) m_map->ObjectAdded(obj);
     if (isSector) UpdateSectorCount();
   } catch (const std::exception& e) {
     Msg(e.what(), platform::vbCritical);
@@ -965,6 +978,7 @@ void frmGalaxyEditor::DeleteCurrentObject() {
         break;
       }
     RemoveNode(NodeOf(obj));
+    if (m_map) m_map->ObjectRemoved(obj);
     Modified_ = true;
     UpdateCaption();
     UpdateSectorCount();
@@ -1226,10 +1240,11 @@ void frmGalaxyEditor::ToolbarAction(const std::string& key, const std::string& m
       kz::RunGame(this);
     } else if (key == "desc") {
       ShowTextResourceEditor();
-    } else if (key == "map" || key == "universe") {
+    } else if (key == "map") {
+      ToggleSectorMap();
+    } else if (key == "universe") {
       if (QToolButton* b = Button(key)) b->setChecked(false);
-      Msg(key == "map" ? "The sector map is not available yet." : "The universe map is not available yet.",
-          platform::vbInformation);
+      Msg("The universe map is not available yet.", platform::vbInformation);
     }
   } catch (const std::exception& e) {
     Msg(e.what(), platform::vbCritical);

@@ -42,6 +42,7 @@ class QTreeWidgetItem;
 class clsGalaxyObject;
 class clsGalaxyParser;
 class ucGalObject;
+class frmSectorMap;
 
 class frmGalaxyEditor : public QMainWindow {
   Q_OBJECT
@@ -119,6 +120,12 @@ class frmGalaxyEditor : public QMainWindow {
   void SelectObjectNode(const std::shared_ptr<clsGalaxyObject>& obj);
   QToolButton* Button(const std::string& key) const;
 
+  // --- the sector map (GalaxyEditorMaps.cpp) ----------------------------------------------
+  // Opens the sector map on the current object, or closes it (it may refuse: unsaved moves).
+  void ToggleSectorMap();
+  // The open sector map; null when it is closed.
+  frmSectorMap* SectorMap() const;
+
   // --- controls -----------------------------------------------------------------------
   QTreeWidget* Tree = nullptr;
   ucGalObject* ObjectEdit = nullptr;
@@ -155,6 +162,9 @@ class frmGalaxyEditor : public QMainWindow {
   std::string PickVFSFile();
   // The save question; false when the caller must stop (Cancel, or a save that failed).
   bool AskSave(const std::string& title);
+  // Connects the sector map's events; unloads it from code.
+  void ConnectSectorMap();
+  void UnloadSectorMap();
 
   void SetCurrentObject(const std::shared_ptr<clsGalaxyObject>& obj);
   void SetModified(bool value);
@@ -196,6 +206,7 @@ class frmGalaxyEditor : public QMainWindow {
   QTreeWidgetItem* DragNode = nullptr;
   bool UnloadConfirmed = false;
   QPointer<frmFind> m_find;
+  QPointer<frmSectorMap> m_map;
   // The nodes by key: an object's node at its id ("<id>k"), a placeholder's under its
   // number ("<n>dummy").
   std::vector<QTreeWidgetItem*> nodesById_;
