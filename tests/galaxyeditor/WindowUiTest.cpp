@@ -349,10 +349,13 @@ TEST_F(GalaxyTest, LauncherSlotOpensTheOneWindow) {
   slot = previous;
 }
 
-TEST_F(GalaxyTest, MapButtonsSayTheMapsAreNotThereYet) {
+TEST_F(GalaxyTest, MapButtonOpensTheSectorMapAndTheUniverseButtonSaysItIsNotThereYet) {
   frmGalaxyEditor* w = Editor(PathOf("maps/u.xml"));
   w->Button("map")->click();
-  EXPECT_EQ(LastMsg(), "The sector map is not available yet.");
+  EXPECT_NE(w->SectorMap(), nullptr);
+  EXPECT_TRUE(w->Button("map")->isChecked());
+  w->Button("map")->click();
+  EXPECT_EQ(w->SectorMap(), nullptr);
   EXPECT_FALSE(w->Button("map")->isChecked());
   w->Button("universe")->click();
   EXPECT_EQ(LastMsg(), "The universe map is not available yet.");
