@@ -58,8 +58,9 @@ int32_t clsGunGroup::PseudoGunCount() const { return Value(1); }
 
 void clsGunGroup::CreateGuns() {
   auto self = shared_from_this();
-  const int64_t recordSize = Ship().size();
-  int32_t n = GunCount();
+  const clsShip& ship = Ship();
+  const int64_t recordSize = ship.size();
+  const int32_t n = ship.WholeAt(offset + 3);  // the group's gun count
   for (int32_t k = 0; k < n; ++k) {
     const int64_t at = int64_t(offset) + 4 + 6 * int64_t(k);
     if (at + 6 > recordSize) break;  // a damaged count: only the guns the record holds
