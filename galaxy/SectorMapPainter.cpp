@@ -127,7 +127,7 @@ void SectorMapPainter::DrawRecord(QPainter& p, const SectorMapModel& m, size_t i
   // Labels, bottom up.
   for (int32_t i = 0; i < r.LineCount; ++i) {
     const MapLabelLine& line = r.Lines[static_cast<size_t>(i)];
-    DrawText(p, x + line.dx, y + line.dy, Cached(index, static_cast<size_t>(i), line.text));
+    DrawText(p, x + line.dx, y + line.dy, Cached(index, static_cast<size_t>(i), LineText(r, line)));
   }
 
   const QPen& wide = selected ? SelectedPenWide : ObjectPenWide;

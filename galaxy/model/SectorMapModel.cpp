@@ -26,6 +26,17 @@ std::string Fixed3(double v) {
 }
 }  // namespace
 
+const std::string& LineText(const MapRecord& r, const MapLabelLine& line) noexcept {
+  switch (line.kind) {
+    case MapLine::Gate:
+      return r.GateText;
+    case MapLine::ID:
+      return r.IDText;
+    default:
+      return r.Name;
+  }
+}
+
 int32_t SymbolHalfSize(int32_t type) noexcept {
   switch (type) {
     case kTypeSun:
@@ -193,7 +204,8 @@ void SectorMapModel::LayOut(MapRecord& r) const {
   const int32_t s = SymbolHalfSize(r.Type);
   r.Box = MapRect{-s, -s, s, s};
   const bool ids = (labelMask_ & kLabelID) != 0, names = (labelMask_ & kLabelName) != 0;
-  const std::string gate = GateLine(r, labelMask_);
+  r.GateText = GateLine(r, labelMask_);
+  const std::string& gate = r.GateText;
   const MapSize gateSize = MeasureText(gate);
   const MapSize nameSize = names ? MeasureText(r.Name) : MapSize{};
   const MapSize idSize = ids ? MeasureText(r.IDText) : MapSize{};
@@ -209,16 +221,16 @@ void SectorMapModel::LayOut(MapRecord& r) const {
   // Lines bottom up, each centred on the symbol.
   r.LineCount = 0;
   int32_t h = 0;
-  auto place = [&](const std::string& text, const MapSize& size) {
+  auto place = [&](MapLine kind, const MapSize& size) {
     MapLabelLine& line = r.Lines[static_cast<size_t>(r.LineCount++)];
-    line.text = text;
+    line.kind = kind;
     line.dx = -(size.width / 2);
     line.dy = r.Box.bottom - size.height - h;
     h += size.height;
   };
-  if (!gate.empty()) place(gate, gateSize);
-  if (ids && (!names || r.IDText != r.Name)) place(r.IDText, idSize);
-  if (names) place(r.Name, nameSize);
+  if (!gate.empty()) place(MapLine::Gate, gateSize);
+  if (ids && (!names || r.IDText != r.Name)) place(MapLine::ID, idSize);
+  if (names) place(MapLine::Name, nameSize);
 }
 
 MapRecord SectorMapModel::MakeRecord(const ObjPtr& obj) const {
@@ -242,7 +254,29 @@ MapRecord SectorMapModel::MakeRecord(const ObjPtr& obj) const {
 
 void SectorMapModel::AddRecord(const ObjPtr& obj) { records_.push_back(MakeRecord(obj)); }
 
+namespace {
+// The descendants of an object that have `x`.
+size_t CountWithX(const clsGalaxyObject& obj, std::unordered_set<const clsGalaxyObject*>& seen) {
+  size_t n = 0;
+  std::vector<const clsGalaxyObject*> stack{&obj};
+  while (!stack.empty()) {
+    const clsGalaxyObject* o = stack.back();
+    stack.pop_back();
+    for (const GalaxyObjectPtr& c : o->Childs) {
+      if (!c || !seen.insert(c.get()).second) continue;
+      if (c->Property(std::string_view("x"))) ++n;
+      stack.push_back(c.get());
+    }
+  }
+  return n;
+}
+}  // namespace
+
 void SectorMapModel::CollectRecords(const ObjPtr& obj) {
+  {
+    std::unordered_set<const clsGalaxyObject*> seen{obj.get()};
+    records_.reserve(CountWithX(*obj, seen));
+  }
   // Depth first without recursion: deep maps never exhaust the stack.
   struct Frame {
     const clsGalaxyObject* obj;

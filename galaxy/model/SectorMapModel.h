@@ -68,9 +68,11 @@ struct MapPointL {
   bool operator==(const MapPointL&) const = default;
 };
 
-// One label line: its text and its top-left corner relative to the symbol's centre.
+// One label line: which text it shows and its top-left corner relative to the symbol's
+// centre.
+enum class MapLine : uint8_t { Gate, ID, Name };
 struct MapLabelLine {
-  std::string text;
+  MapLine kind = MapLine::Name;
   int32_t dx = 0, dy = 0;
 };
 
@@ -85,6 +87,8 @@ struct MapRecord {
   std::string GateTargetName;
   std::string GateTargetID;
   MapRect Box;
+  // The gate line as the label mask shows it (empty unless a gate).
+  std::string GateText;
   bool Moved = false;
   // Which coordinates were dragged (kMovedX, kMovedY, kMovedZ).
   uint8_t MovedAxes = 0;
@@ -93,6 +97,8 @@ struct MapRecord {
   int32_t LineCount = 0;
 };
 
+// The text of a label line of a record.
+const std::string& LineText(const MapRecord& r, const MapLabelLine& line) noexcept;
 // Half the size of a type's symbol.
 int32_t SymbolHalfSize(int32_t type) noexcept;
 // The lowest label line of a record (empty unless it is a gate).

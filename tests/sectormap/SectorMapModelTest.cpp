@@ -106,14 +106,14 @@ TEST_F(SectorMapTest, BoxesAndLabelLinesFollowTheLabelMask) {
     m.LayOut(r);
     EXPECT_EQ(r.Box, c.box);
     std::vector<std::string> lines;
-    for (int32_t i = 0; i < r.LineCount; ++i) lines.push_back(r.Lines[static_cast<size_t>(i)].text);
+    for (int32_t i = 0; i < r.LineCount; ++i) lines.push_back(LineText(r, r.Lines[static_cast<size_t>(i)]));
     EXPECT_EQ(lines, c.lines);
     // Lines stack from the box's bottom up, each centred.
     int32_t bottom = r.Box.bottom;
     for (int32_t i = 0; i < r.LineCount; ++i) {
       const MapLabelLine& l = r.Lines[static_cast<size_t>(i)];
       EXPECT_EQ(l.dy, bottom - 13);
-      EXPECT_EQ(l.dx, -(static_cast<int32_t>(l.text.size()) * 7 / 2));
+      EXPECT_EQ(l.dx, -(static_cast<int32_t>(LineText(r, l).size()) * 7 / 2));
       bottom -= 13;
     }
   }
