@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 
 #include <exception>
+#include <vector>
 
 #include "core/Common.h"
 #include "core/Settings.h"
@@ -512,9 +513,7 @@ void frmSectorMap::AddObject() {
   parser->AddObject(obj);
   if (!parser->UpdateObjectXML(obj)) {
     const std::string why = parser->GetLastError();
-    // The document stays as it was.
-    if (parent && parent->Childs.Exists(obj->key())) parent->Childs.Remove(obj->key());
-    parser->objects.Remove(obj->key());
+    Discard(obj);  // the document stays as it was
     Msg("Error while updating ojbect state in XML:\r\n" + why, platform::vbCritical);
     return;
   }
@@ -534,6 +533,26 @@ void frmSectorMap::AddObject() {
   emit OnObjectClick(obj);
 }
 
+void frmSectorMap::Discard(const ObjPtr& obj) {
+  const auto& parser = model_.Parser();
+  if (!obj || !parser) return;
+  if (obj->XMLBookmark > 0) {
+    parser->DeleteObject(obj);
+    return;
+  }
+  if (ObjPtr parent = obj->Parent()) {
+    const ObjPtr* held = parent->Childs.Find(obj->key());
+    if (held && *held == obj) parent->Childs.Remove(obj->key());
+  }
+  std::vector<ObjPtr> stack{obj};
+  while (!stack.empty()) {
+    ObjPtr o = stack.back();
+    stack.pop_back();
+    if (parser->objects.Find(o->key()) == o) parser->objects.Remove(o->key());
+    for (const ObjPtr& c : o->Childs) stack.push_back(c);
+  }
+}
+
 void frmSectorMap::CopySelected() {
   if (const MapRecord* r = model_.SelectedRecord()) model_.CopiedID = r->ID;
 }
@@ -547,8 +566,12 @@ void frmSectorMap::Paste() {
   if (!parent) return;
   ObjPtr copy = source->Copy();
   parent->Childs.Add(copy, copy->key());
-  if (!parser->UpdateObjectXML(copy))
-    Msg("Error while updating ojbect state in XML:\r\n" + parser->GetLastError(), platform::vbCritical);
+  if (!parser->UpdateObjectXML(copy)) {
+    const std::string why = parser->GetLastError();
+    Discard(copy);  // a copy without its element would be lost or break the next save
+    Msg("Error while updating ojbect state in XML:\r\n" + why, platform::vbCritical);
+    return;
+  }
   const MapPointL at = model_.MouseDownPoint();
   copy->SetX(at.x);
   if (model_.TopView())

@@ -134,6 +134,8 @@ class frmSectorMap : public QMainWindow {
   void MouseRelease(QMouseEvent* e);
   void MouseDoubleClick(QMouseEvent* e);
   int32_t Msg(const std::string& text, int32_t flags);
+  // Takes an object that could not be written out of the document again.
+  void Discard(const ObjPtr& obj);
   // Runs a command, showing what it throws.
   template <class F>
   void Guard(F&& f);

@@ -536,3 +536,51 @@ TEST_F(SectorMapUi, ClosingWithUnsavedMovesAsksFromTheFrameOnly) {
   EXPECT_EQ(MsgTexts().size(), asked);
   EXPECT_FALSE(other->isVisible());
 }
+
+TEST_F(SectorMapUi, FailedAddPasteAndDeleteLeaveDocumentAndRecordsAsTheyWere) {
+  Open(kSymbolsMap);
+  map->SelectGalObject(C(1, 1));
+  const int objects = doc->objects.Count();
+  const std::string xml = doc->XML().GetXML();
+  events.clear();
+
+  // The new object cannot be written: the sector's element can no longer be found.
+  const int32_t mark = S(1)->XMLBookmark;
+  S(1)->XMLBookmark = 0;
+  WhenNewObjectShown([](frmNewGalObject& d) {
+    kz::SelectComboByItemData(d.cmbType, 6);
+    d.FillSubtypes();
+    d.AcceptDialog();
+  });
+  map->AddObject();
+  EXPECT_EQ(LastMsg().rfind("Error while updating ojbect state in XML:\r\n", 0), 0u) << LastMsg();
+  EXPECT_EQ(ui_->Last("MsgBox")->Title, "Galaxy Editor - Sector Map");
+  EXPECT_EQ(S(1)->Childs.Count(), 8);
+  EXPECT_EQ(doc->objects.Count(), objects);
+  EXPECT_EQ(map->Model().Count(), 8);
+  S(1)->XMLBookmark = mark;
+
+  // Nor can a pasted copy.
+  map->Model().CopiedID = C(1, 2)->key();
+  S(1)->XMLBookmark = 0;
+  ui_->ClearCalls();
+  map->Paste();
+  EXPECT_EQ(LastMsg().rfind("Error while updating ojbect state in XML:\r\n", 0), 0u) << LastMsg();
+  S(1)->XMLBookmark = mark;
+  EXPECT_EQ(S(1)->Childs.Count(), 8);
+  EXPECT_EQ(doc->objects.Count(), objects);
+  EXPECT_EQ(map->Model().Count(), 8);
+  EXPECT_EQ(doc->XML().GetXML(), xml);
+
+  // Deleting an object whose element is gone: the message, nothing removed.
+  map->SelectGalObject(C(1, 3));
+  C(1, 3)->XMLBookmark = 0;
+  events.clear();
+  ui_->PushMsgBox(platform::vbYes);
+  map->DeleteObject();
+  EXPECT_EQ(LastMsg().rfind("Error deleting object: \r\n", 0), 0u) << LastMsg();
+  EXPECT_EQ(map->Model().Count(), 8);
+  EXPECT_EQ(map->Model().Selected(), 2);
+  EXPECT_TRUE(events.empty());
+  EXPECT_EQ(doc->objects.Find(C(1, 3)->key()), C(1, 3));
+}
