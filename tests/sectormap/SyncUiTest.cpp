@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include "GalaxyFixture.h"
+#include "core/Common.h"
 #include "core/ui/GenericUi.h"
 #include "galaxy/MapSurface.h"
 #include "galaxy/SectorMap.h"
@@ -207,4 +208,34 @@ TEST_F(MapSyncUi, ClosingTheMapFromItsFrameReleasesTheButtonAndTheEditorUnloadsI
   EXPECT_EQ(w->SectorMap(), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(guard.isNull());
+}
+
+TEST_F(MapSyncUi, GateLinksReachTheEditorAndDeletingTheShownSectorClearsTheMap) {
+  w->ExpandNode(w->NodeOf(s2));
+  GalaxyObjectPtr back = s2->Childs.Item(1);
+  ASSERT_EQ(back->otype(), 18);
+  back->SetX(0);  // a gate with coordinates, so it is on the map
+  w->SelectObjectNode(gate);
+  frmSectorMap* m = OpenMap();
+  m->SelectGate();
+  w->SelectObjectNode(back);
+  ASSERT_EQ(m->Model().ShownSector(), s2);
+  // Point the far gate somewhere else first, then link it back one way.
+  back->AddProperty("gx", kz::Variant(int32_t{7}));
+  w->ObjectChanged(back, true);
+  EXPECT_EQ(m->Model().Records()[0].GateTargetID, "");
+  ui_->PushMsgBox(platform::vbNo);
+  m->LinkGates();
+  EXPECT_EQ(kz::CStr(back->NamedProperty("gx")), "0");
+  EXPECT_EQ(m->Model().Records()[0].GateTargetID, w->Parser()->GetObjectID(s1));  // rebuilt by the editor's answer
+  EXPECT_TRUE(w->Modified());
+  EXPECT_EQ(w->CurrentObject(), back);
+
+  // Deleting the shown sector in the editor empties the map.
+  ui_->PushMsgBox(platform::vbYes);
+  w->SelectObjectNode(s2);
+  w->DeleteCurrentObject();
+  EXPECT_EQ(m->Model().ShownSector(), w->CurrentObject() ? kz::GetSectorOf(w->CurrentObject()) : nullptr);
+  EXPECT_NE(m->Model().ShownSector(), s2);
+  for (const auto& r : m->Model().Records()) EXPECT_NE(m->Model().ObjectOf(r), nullptr);
 }
