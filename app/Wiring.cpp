@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/TraceProcessStarter.h"
 #include "core/Variant.h"
 #include "galaxy/GalEdit.h"
 #include "galaxy/model/GalaxyObject.h"
@@ -43,8 +44,13 @@ bool EditWareColour(QWidget* owner, int32_t& colour) {
 
 void WireApplication(bool scriptedUi) {
   // Without the Qt service the default one answers every box at once and echoes it.
-  if (!scriptedUi) platform::Ui::SetInstance(std::make_shared<platform::QtUi>());
-  QtProcessStarter::Install();
+  // With it, outside programs and help pages are only named, not started.
+  if (!scriptedUi) {
+    platform::Ui::SetInstance(std::make_shared<platform::QtUi>());
+    QtProcessStarter::Install();
+  } else {
+    SetProcessStarter(std::make_shared<TraceProcessStarter>());
+  }
 
   InstallShellDialogSlots();
   LauncherSlots& table = GetLauncherSlots();

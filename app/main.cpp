@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/OpenTrace.h"
+#include "app/TestInput.h"
 #include "app/Wiring.h"
 #include "core/Startup.h"
 #include "shell/AppStartup.h"
@@ -26,6 +28,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(kz::kAppTitle);
   kz::WireApplication(std::getenv("KZ_SCRIPTED_UI") != nullptr);
+  kz::OpenTrace::InstallIfWanted();
 
   // The command line as one text, quoted so that splitting gives the arguments back.
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -47,6 +50,7 @@ int main(int argc, char** argv) {
     if (kz::frmMain* launcher = startup.Launcher()) launcher->close();
     QApplication::processEvents();
   } else {
+    kz::TestInput::InstallIfWanted(startup.Launcher());
     rc = QApplication::exec();
   }
   kz::SetStartupServices(nullptr);

@@ -1,0 +1,77 @@
+#include "app/TestInput.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMetaObject>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "shell/frmMain.h"
+
+namespace kz {
+
+void TestInput::InstallIfWanted(frmMain* launcher) {
+  if (!std::getenv("KZ_TEST_INPUT") || !launcher || !qApp) return;
+  new TestInput(launcher, qApp);
+}
+
+TestInput::TestInput(frmMain* launcher, QObject* parent) : QObject(parent), launcher_(launcher) {
+  notifier_ = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadInput(); });
+}
+
+void TestInput::ReadInput() {
+  char buffer[512];
+  const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+  if (n > 0) {
+    pending_.append(buffer, static_cast<std::size_t>(n));
+    for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+      std::string line = pending_.substr(0, end);
+      pending_.erase(0, end + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      // Each command runs from the event loop, so that a dialog it opens may wait
+      // for the next command in its own loop.
+      QMetaObject::invokeMethod(this, [this, line] { Run(line); }, Qt::QueuedConnection);
+    }
+    return;
+  }
+  notifier_->setEnabled(false);
+  QMetaObject::invokeMethod(
+      this, [this] { if (launcher_) launcher_->close(); }, Qt::QueuedConnection);
+}
+
+void TestInput::Run(const std::string& line) {
+  const std::size_t blank = line.find(' ');
+  const std::string command = line.substr(0, blank);
+  const std::string argument = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+  if (command == "launch") Launch(argument);
+  else if (command == "close") CloseWindows(argument);
+  else std::fprintf(stderr, "kz-input unknown command \"%s\"\n", line.c_str());
+  std::fflush(stderr);
+}
+
+void TestInput::Launch(const std::string& key) {
+  QListWidgetItem* item = launcher_ ? launcher_->ItemByKey(QString::fromStdString(key)) : nullptr;
+  if (!item) {
+    std::fprintf(stderr, "kz-input no launcher item \"%s\"\n", key.c_str());
+    return;
+  }
+  launcher_->View->setCurrentItem(item);
+  item->setSelected(true);
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(launcher_->View, &press);
+}
+
+void TestInput::CloseWindows(const std::string& name) {
+  const QString wanted = QString::fromStdString(name);
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->objectName() == wanted) w->close();
+}
+
+}  // namespace kz
