@@ -1,7 +1,10 @@
 #include "app/TestInput.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QListWidget>
 #include <QMetaObject>
 #include <QSocketNotifier>
@@ -50,8 +53,14 @@ void TestInput::Run(const std::string& line) {
   const std::size_t blank = line.find(' ');
   const std::string command = line.substr(0, blank);
   const std::string argument = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+  const std::size_t gap = argument.find(' ');
+  const std::string first = argument.substr(0, gap);
+  const std::string rest = gap == std::string::npos ? std::string() : argument.substr(gap + 1);
   if (command == "launch") Launch(argument);
   else if (command == "close") CloseWindows(argument);
+  else if (command == "press") Press(first, rest);
+  else if (command == "key") Key(first, rest);
+  else if (command == "grab") Grab(first, rest);
   else std::fprintf(stderr, "kz-input unknown command \"%s\"\n", line.c_str());
   std::fflush(stderr);
 }
@@ -72,6 +81,50 @@ void TestInput::CloseWindows(const std::string& name) {
   const QString wanted = QString::fromStdString(name);
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->isVisible() && w->objectName() == wanted) w->close();
+}
+
+QWidget* TestInput::Window(const std::string& name) {
+  const QString wanted = QString::fromStdString(name);
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->objectName() == wanted) return w;
+  std::fprintf(stderr, "kz-input no window \"%s\"\n", name.c_str());
+  return nullptr;
+}
+
+void TestInput::Press(const std::string& window, const std::string& control) {
+  QWidget* w = Window(window);
+  if (!w) return;
+  const QString name = QString::fromStdString(control);
+  if (auto* button = w->findChild<QAbstractButton*>(name)) {
+    button->click();
+  } else if (auto* action = w->findChild<QAction*>(name)) {
+    action->trigger();
+  } else {
+    std::fprintf(stderr, "kz-input no control \"%s\" in \"%s\"\n", control.c_str(), window.c_str());
+  }
+}
+
+void TestInput::Key(const std::string& window, const std::string& key) {
+  QWidget* w = Window(window);
+  if (!w) return;
+  const QKeySequence sequence = QKeySequence::fromString(QString::fromStdString(key));
+  if (sequence.isEmpty()) {
+    std::fprintf(stderr, "kz-input no key \"%s\"\n", key.c_str());
+    return;
+  }
+  QWidget* target = w->focusWidget() ? w->focusWidget() : w;
+  const QKeyCombination combination = sequence[0];
+  QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
+  QApplication::sendEvent(target, &press);
+  QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers());
+  QApplication::sendEvent(target, &release);
+}
+
+void TestInput::Grab(const std::string& window, const std::string& file) {
+  QWidget* w = Window(window);
+  if (!w) return;
+  if (!w->grab().save(QString::fromStdString(file), "PNG"))
+    std::fprintf(stderr, "kz-input cannot write \"%s\"\n", file.c_str());
 }
 
 }  // namespace kz

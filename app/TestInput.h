@@ -3,6 +3,10 @@
 // line by line from standard input, carried out as the user would:
 //   launch <key>   selects the launcher item of that key and presses Enter on it
 //   close <name>   closes every visible window of that object name
+//   press <window> <control>   clicks the button or triggers the action of that object
+//                  name inside the visible window of that object name
+//   key <window> <key>   types the key ("F1", "Ctrl+S") into the window's focus widget
+//   grab <window> <file>   saves a picture of the window as it is drawn (PNG)
 // When the input ends, the launcher is closed (which asks the open editors first) and
 // the program ends as after the user closed it.
 #include <QObject>
@@ -11,6 +15,7 @@
 #include <string>
 
 class QSocketNotifier;
+class QWidget;
 
 namespace kz {
 
@@ -27,6 +32,10 @@ class TestInput : public QObject {
   void Run(const std::string& line);
   void Launch(const std::string& key);
   static void CloseWindows(const std::string& name);
+  static QWidget* Window(const std::string& name);
+  static void Press(const std::string& window, const std::string& control);
+  static void Key(const std::string& window, const std::string& key);
+  static void Grab(const std::string& window, const std::string& file);
 
   QPointer<frmMain> launcher_;
   QSocketNotifier* notifier_ = nullptr;

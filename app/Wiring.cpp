@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "app/TraceProcessStarter.h"
 #include "core/Variant.h"
 #include "galaxy/GalEdit.h"
 #include "galaxy/model/GalaxyObject.h"
@@ -12,6 +11,7 @@
 #include "shell/LauncherSlots.h"
 #include "shell/QtProcessStarter.h"
 #include "shell/ShellDialogs.h"
+#include "shell/TraceProcessStarter.h"
 #include "textres/TRE.h"
 #include "txteditor/Ship.h"
 #include "txteditor/TXTEditor.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/HelpKey.h"
 #include "app/OpenTrace.h"
 #include "app/TestInput.h"
 #include "app/Wiring.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(kz::kAppTitle);
   kz::WireApplication(std::getenv("KZ_SCRIPTED_UI") != nullptr);
+  kz::HelpKey::Install();
   kz::OpenTrace::InstallIfWanted();
 
   // The command line as one text, quoted so that splitting gives the arguments back.

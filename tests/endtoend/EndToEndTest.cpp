@@ -370,19 +370,28 @@ TEST_F(EndToEnd, EachLauncherItemOpensItsWindow) {
   const Report r = Drive({}, "launch te\nlaunch ge\nlaunch tre\n"
                              "launch settings\nclose frmSettings\n"
                              "launch about\nclose frmAbout\n"
-                             "launch help\nlaunch jv\n");
+                             "launch help\nlaunch jv\n"
+                             // F1 in each window: the window's own help page.
+                             "key frmTXTEditor F1\nkey frmGalaxyEditor F1\nkey frmTRE F1\nkey frmMain F1\n"
+                             "launch settings\nkey frmSettings F1\nclose frmSettings\n");
   ExpectCleanEnd(r);
   EXPECT_EQ(r.EditorWindows(),
-            (QStringList{"frmTXTEditor", "frmGalaxyEditor", "frmTRE", "frmSettings", "frmAbout"}))
+            (QStringList{"frmTXTEditor", "frmGalaxyEditor", "frmTRE", "frmSettings", "frmAbout", "frmSettings"}))
       << r.Text();
   EXPECT_EQ(r.Boxes(), 0) << r.Text();
   EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
-  // Help opens its contents page beside the program; the game item names the game.
-  const QStringList documents = r.Lines("document");
-  ASSERT_EQ(documents.size(), 1) << r.Text();
-  const QString page = QString(documents.front()).remove('"');
-  EXPECT_TRUE(page.endsWith("/help/index.html")) << r.Text();
-  EXPECT_TRUE(QFileInfo::exists(page)) << page.toStdString();
+  // Help opens its contents page beside the program, F1 the page of each window; the
+  // game item names the game.
+  QStringList pages;
+  for (const QString& document : r.Lines("document")) {
+    const QString path = QString(document).remove('"');
+    EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+    EXPECT_EQ(QFileInfo(path).dir().dirName(), "help") << path.toStdString();
+    pages << QFileInfo(path).fileName();
+  }
+  EXPECT_EQ(pages, (QStringList{"index.html", "txteditor.html", "galaxyeditor.html", "textresources.html", "index.html",
+                                "settings.html"}))
+      << r.Text();
   EXPECT_EQ(r.Lines("start"), QStringList{"\"" + Data() + "/kz.exe\""}) << r.Text();
 }
 

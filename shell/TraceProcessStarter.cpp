@@ -1,4 +1,4 @@
-#include "app/TraceProcessStarter.h"
+#include "shell/TraceProcessStarter.h"
 
 #include <cstdio>
 
