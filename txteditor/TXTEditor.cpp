@@ -24,6 +24,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -46,6 +47,7 @@
 #include "shell/LauncherSlots.h"
 #include "txteditor/Edit.h"
 #include "txteditor/EditorPage.h"
+#include "txteditor/ObjectListModel.h"
 #include "txteditor/RecordClipboard.h"
 #include "txteditor/TXTEditorRules.h"
 
@@ -54,7 +56,6 @@ using namespace mdlTXTEditorRules;
 namespace {
 
 constexpr const char* kSection = "TE";
-constexpr int kKeyRole = Qt::UserRole + 1;  // an item's key (the record's key)
 constexpr int kTagRole = Qt::UserRole + 2;  // a raw view row's tag
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
@@ -121,6 +122,8 @@ frmTXTEditor::frmTXTEditor(QWidget* owner) : QMainWindow(owner) {
 }
 
 frmTXTEditor::~frmTXTEditor() {
+  // The list may still be asked for texts while the child controls go.
+  if (ObjectList) ObjectList->SetTexts(nullptr);
   clsRecordClipboard::Instance().ForgetSource(this);
   if (find_) {
     find_->OnFindNext = nullptr;
@@ -156,10 +159,13 @@ void frmTXTEditor::BuildControls() {
   }
   options->addStretch(1);
   leftLayout->addLayout(options);
-  ObjectView = new QTreeWidget(left);
+  ObjectView = new QTreeView(left);
   ObjectView->setObjectName("ObjectView");
-  ObjectView->setColumnCount(1);
-  ObjectView->setHeaderLabels({"Name"});
+  ObjectList = new ObjectListModel(
+      [this](const TXTObjectRef& record, QString& name, QString& cls) { MakeRowTexts(record, name, cls); }, this);
+  ObjectList->setObjectName("ObjectList");
+  ObjectList->SetHeaderText(0, "Name");
+  ObjectView->setModel(ObjectList);
   ObjectView->setRootIsDecorated(false);
   ObjectView->setUniformRowHeights(true);
   ObjectView->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -255,9 +261,10 @@ void frmTXTEditor::BuildControls() {
   JvDialog->setObjectName("JvDialog");
 
   connect(chkSort, &QCheckBox::clicked, this, [this] { RefreshObjectList(); });
-  connect(ObjectView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem*, QTreeWidgetItem*) {
-    if (!filling_) ShowCurrentItem();
-  });
+  connect(ObjectView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex&, const QModelIndex&) {
+            if (!filling_) ShowCurrentItem();
+          });
   connect(ObjectDataView, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem*, int) { EditRawData(); });
   connect(MainTab, &QTabWidget::currentChanged, this, [this](int) { UpdatePageVisibility(); });
   auto watchChanged = [this] {
@@ -374,7 +381,7 @@ void frmTXTEditor::MyShow(bool modal, QWidget* owner) {
     chkSort->setChecked(true);
   }
   rbName[static_cast<size_t>(listMode_)]->setChecked(true);
-  ObjectView->headerItem()->setText(0, rbName[static_cast<size_t>(listMode_)]->text());
+  ObjectList->SetHeaderText(0, rbName[static_cast<size_t>(listMode_)]->text());
 
   if (owner && parentWidget() != owner) setParent(owner, windowFlags() | Qt::Window);
   if (modal) setWindowModality(Qt::ApplicationModal);
@@ -562,15 +569,15 @@ void frmTXTEditor::SelectEditor(int32_t type) {
 void frmTXTEditor::ApplyInfoFlags(int32_t info) {
   info_ = info;
   if (!(info & 4)) {
-    if (ObjectView->columnCount() == 2) ObjectView->setColumnCount(1);
-  } else if (ObjectView->columnCount() < 2) {
-    ObjectView->setColumnCount(2);
-    ObjectView->headerItem()->setText(1, "Class");
+    if (ObjectList->columnCount() == 2) ObjectList->SetColumnCount(1);
+  } else if (ObjectList->columnCount() < 2) {
+    ObjectList->SetHeaderText(1, "Class");
+    ObjectList->SetColumnCount(2);
     ObjectView->setColumnWidth(0, Tw(2000));
   }
   rbName[0]->setEnabled((info & 1) != 0);
   rbName[1]->setEnabled((info & 2) != 0);
-  if (ObjectView->columnCount() == 1) ObjectView->header()->setStretchLastSection(true);
+  if (ObjectList->columnCount() == 1) ObjectView->header()->setStretchLastSection(true);
 }
 
 void frmTXTEditor::UpdatePageVisibility() {
@@ -658,79 +665,46 @@ void frmTXTEditor::SetListMode(int32_t index) {
   if (index > 2) index = 2;
   listMode_ = index;
   rbName[static_cast<size_t>(index)]->setChecked(true);
-  ObjectView->headerItem()->setText(0, rbName[static_cast<size_t>(index)]->text());
+  ObjectList->SetHeaderText(0, rbName[static_cast<size_t>(index)]->text());
   RefreshObjectList();
 }
 
-void frmTXTEditor::SetItemTexts(QTreeWidgetItem* item, const TXTObjectRef& record) {
+void frmTXTEditor::MakeRowTexts(const TXTObjectRef& record, QString& name, QString& cls) {
   std::string text;
   switch (listMode_) {
     case 0: text = DescriptionW(record); break;
     case 1: text = RaceW(record); break;
     default: text = NameW(record); break;
   }
-  item->setText(0, Q(text));
-  item->setText(1, page_ ? Q(ClassW(record)) : QString());
+  name = Q(text);
+  cls = page_ ? Q(ClassW(record)) : QString();
 }
 
-QTreeWidgetItem* frmTXTEditor::FillObjectItem(const TXTObjectRef& record, bool refreshing,
-                                              const TXTObjectRef& before) {
-  if (!record) return nullptr;
-  const std::string key = record->key();
-  QTreeWidgetItem* item = nullptr;
-  if (!refreshing) {
-    auto it = items_.find(key);
-    if (it != items_.end()) item = it->second;
+void frmTXTEditor::FillObjectItem(const TXTObjectRef& record, const TXTObjectRef& before) {
+  if (!record) return;
+  const int row = ObjectList->RowOfId(record->id);
+  if (row >= 0) {
+    ObjectList->RefreshRow(row);
+    return;
   }
-  if (!item) {
-    item = new QTreeWidgetItem;
-    item->setData(0, kKeyRole, Q(key));
-    items_[key] = item;
-    QTreeWidgetItem* at = nullptr;
-    if (before) {
-      auto b = items_.find(before->key());
-      if (b != items_.end()) at = b->second;
-    }
-    if (at)
-      ObjectView->insertTopLevelItem(ObjectView->indexOfTopLevelItem(at), item);
-    else
-      ObjectView->addTopLevelItem(item);
-  }
-  SetItemTexts(item, record);
-  return item;
+  const int at = before ? ObjectList->RowOfId(before->id) : -1;
+  ObjectList->InsertRecord(at, record);
 }
 
 void frmTXTEditor::RefreshObjectList() {
   if (!parser_) return;
-  QString remembered;
-  if (QTreeWidgetItem* cur = ObjectView->currentItem()) remembered = cur->data(0, kKeyRole).toString();
+  int32_t remembered = -1;
+  if (const TXTObjectRef& cur = ObjectList->RecordAt(CurrentRow())) remembered = cur->id;
 
   filling_ = true;
   ObjectView->setUpdatesEnabled(false);
-  ObjectView->clear();
-  items_.clear();
-  const kz::Collection<TXTObjectPtr>& source = chkSort->isChecked() ? parser_->objects : parser_->UnsortedObjects;
-  QList<QTreeWidgetItem*> list;
-  list.reserve(source.Count());
-  items_.reserve(static_cast<size_t>(source.Count()));
-  for (const TXTObjectPtr& record : source) {
-    auto* item = new QTreeWidgetItem;
-    const std::string key = record->key();
-    item->setData(0, kKeyRole, Q(key));
-    SetItemTexts(item, record);
-    items_.emplace(key, item);
-    list.push_back(item);
-  }
-  ObjectView->addTopLevelItems(list);
-  QTreeWidgetItem* select = nullptr;
-  if (!remembered.isEmpty()) {
-    auto it = items_.find(S(remembered));
-    if (it != items_.end()) select = it->second;
-  }
-  if (!select && ObjectView->topLevelItemCount() > 0) select = ObjectView->topLevelItem(0);
-  if (select) {
-    ObjectView->setCurrentItem(select);
-    ObjectView->scrollToItem(select);
+  ObjectList->Reset(chkSort->isChecked() ? parser_->objects : parser_->UnsortedObjects);
+  int select = remembered >= 0 ? ObjectList->RowOfId(remembered) : -1;
+  if (select < 0 && ObjectList->Count() > 0) select = 0;
+  if (select >= 0) {
+    const QModelIndex index = ObjectList->index(select, 0);
+    ObjectView->setCurrentIndex(index);
+    ObjectView->scrollTo(index);
   }
   ObjectView->setUpdatesEnabled(true);
   filling_ = false;
@@ -744,39 +718,46 @@ void frmTXTEditor::UpdateCount() {
   if (panel) panel->setText(QString::number(parser_ ? parser_->Count() : 0) + " objects");
 }
 
-TXTObjectRef frmTXTEditor::RecordOfItem(QTreeWidgetItem* item) const {
-  if (!item || !parser_) return nullptr;
-  return parser_->FindKey(S(item->data(0, kKeyRole).toString()));
+int frmTXTEditor::CurrentRow() const {
+  const QModelIndex cur = ObjectView->currentIndex();
+  return cur.isValid() ? cur.row() : -1;
+}
+
+TXTObjectRef frmTXTEditor::RecordOfRow(int row) const {
+  const TXTObjectRef& record = ObjectList->RecordAt(row);
+  if (!record || !parser_) return nullptr;
+  return parser_->FindKey(record->key());
 }
 
 void frmTXTEditor::ShowCurrentItem() {
-  QTreeWidgetItem* item = ObjectView->currentItem();
-  if (!item && ObjectView->topLevelItemCount() > 0) {
-    item = ObjectView->topLevelItem(0);
+  int row = CurrentRow();
+  if (row < 0 && ObjectList->Count() > 0) {
+    row = 0;
     filling_ = true;
-    ObjectView->setCurrentItem(item);
+    ObjectView->setCurrentIndex(ObjectList->index(0, 0));
     filling_ = false;
   }
-  selected_ = RecordOfItem(item);
+  selected_ = RecordOfRow(row);
   ShowSelected(selected_, false);
 }
 
-void frmTXTEditor::SelectItem(QTreeWidgetItem* item) {
+void frmTXTEditor::SelectRow(int row) {
   filling_ = true;
-  ObjectView->setCurrentItem(item);
-  if (item) ObjectView->scrollToItem(item);
+  if (row >= 0 && row < ObjectList->Count()) {
+    const QModelIndex index = ObjectList->index(row, 0);
+    ObjectView->setCurrentIndex(index);
+    ObjectView->scrollTo(index);
+  } else {
+    row = -1;
+    ObjectView->setCurrentIndex(QModelIndex());
+  }
   filling_ = false;
-  selected_ = RecordOfItem(item);
+  selected_ = RecordOfRow(row);
   ShowSelected(selected_, false);
 }
 
 void frmTXTEditor::SelectRecord(const TXTObjectRef& record) {
-  QTreeWidgetItem* item = nullptr;
-  if (record) {
-    auto it = items_.find(record->key());
-    if (it != items_.end()) item = it->second;
-  }
-  SelectItem(item);
+  SelectRow(record ? ObjectList->RowOfId(record->id) : -1);
 }
 
 void frmTXTEditor::ShowSelected(const TXTObjectRef& record, bool skipPage) {
@@ -834,7 +815,7 @@ void frmTXTEditor::ShowWatchList(const TXTObjectRef& record) {
 
 void frmTXTEditor::OnPageChanged(TXTObjectRef record) {
   if (!record) return;
-  FillObjectItem(record, false, nullptr);
+  FillObjectItem(record, nullptr);
   if (record == selected_) {
     ShowObjectData(record);
     lblObjectName->setText(Q(DescriptionW(record)));
@@ -939,7 +920,7 @@ void frmTXTEditor::InsertObject(TXTObjectRef source, int32_t mode) {
       }
     }
 
-    FillObjectItem(record, false, before);
+    FillObjectItem(record, before);
     if (cut) DeleteFromSourceWindow(source);
 
     SelectRecord(record);
@@ -995,12 +976,10 @@ bool frmTXTEditor::DeleteObj(TXTObjectRef record) {
     Msg("Error removing object.", platform::vbCritical);
     return false;
   }
-  auto it = items_.find(record->key());
-  if (it != items_.end()) {
-    QTreeWidgetItem* item = it->second;
-    items_.erase(it);
+  const int row = ObjectList->RowOfId(record->id);
+  if (row >= 0) {
     filling_ = true;
-    delete item;
+    ObjectList->RemoveRow(row);
     filling_ = false;
   }
   if (selected_ == record) selected_.reset();
@@ -1149,7 +1128,7 @@ void frmTXTEditor::EditRawData() {
     dialog.ShowProperty(nullptr, selected_, type_, index, true, this);
     if (dialog.ModalResult != 2) {
       TXTObjectRef record = selected_;
-      FillObjectItem(record, false, nullptr);
+      FillObjectItem(record, nullptr);
       UpdateCaption();
       ShowSelected(record, false);
     }
@@ -1178,18 +1157,16 @@ void frmTXTEditor::Find() {
 
 void frmTXTEditor::m_find_OnFindNext(bool wholeWords, bool /*byID*/, std::string& findText, kz::Variant& tag,
                                      bool& found) {
-  const int32_t count = ObjectView->topLevelItemCount();
+  const int32_t count = ObjectList->Count();
   if (count == 0) return;
-  int32_t selected = 0;
-  if (QTreeWidgetItem* cur = ObjectView->currentItem()) selected = ObjectView->indexOfTopLevelItem(cur) + 1;
+  const int32_t selected = CurrentRow() + 1;
   const int32_t start = FindStart(selected, tag);
   const QString text = Q(findText);
   for (int32_t i = start; i <= count; ++i) {
-    QTreeWidgetItem* item = ObjectView->topLevelItem(i - 1);
-    if (FindMatches(item->text(0), text, wholeWords)) {
+    if (FindMatches(ObjectList->Text(i - 1, 0), text, wholeWords)) {
       found = true;
       tag = kz::Variant(i);
-      SelectItem(item);
+      SelectRow(i - 1);
       return;
     }
   }

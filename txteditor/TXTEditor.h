@@ -36,8 +36,10 @@ class QStatusBar;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
+class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
+class ObjectListModel;
 class QWidget;
 
 class frmTXTEditor : public QMainWindow {
@@ -118,7 +120,9 @@ class frmTXTEditor : public QMainWindow {
   QString StatusText(int panel) const;
 
   // --- controls ---------------------------------------------------------------------
-  QTreeWidget* ObjectView = nullptr;
+  // The object list: a view over ObjectList, one row per record of the list's order.
+  QTreeView* ObjectView = nullptr;
+  ObjectListModel* ObjectList = nullptr;
   QTreeWidget* ObjectDataView = nullptr;
   QTabWidget* MainTab = nullptr;
   QCheckBox* chkSort = nullptr;
@@ -159,15 +163,16 @@ class frmTXTEditor : public QMainWindow {
 
   void UpdateCaption();
   void RefreshObjectList();
-  QTreeWidgetItem* FillObjectItem(const TXTObjectRef& record, bool refreshing, const TXTObjectRef& before);
-  void SetItemTexts(QTreeWidgetItem* item, const TXTObjectRef& record);
+  void FillObjectItem(const TXTObjectRef& record, const TXTObjectRef& before);
+  void MakeRowTexts(const TXTObjectRef& record, QString& name, QString& cls);
   void ShowObjectData(const TXTObjectRef& record);
   void ShowWatchList(const TXTObjectRef& record);
   void ShowSelected(const TXTObjectRef& record, bool skipPage);
   void ShowCurrentItem();
-  void SelectItem(QTreeWidgetItem* item);
+  void SelectRow(int row);
   void UpdateCount();
-  TXTObjectRef RecordOfItem(QTreeWidgetItem* item) const;
+  TXTObjectRef RecordOfRow(int row) const;
+  int CurrentRow() const;
   void DeleteFromSourceWindow(const TXTObjectRef& source);
   void OnPageChanged(TXTObjectRef record);
   void ShowPopup(const QPoint& globalPos);
@@ -191,7 +196,6 @@ class frmTXTEditor : public QMainWindow {
   std::vector<std::string> recent_;
   QPointer<frmFind> find_;
   QWidget* pageHost_ = nullptr;
-  std::unordered_map<std::string, QTreeWidgetItem*> items_;
   std::unordered_map<std::string, QToolButton*> buttons_;
   bool initialised_ = false;
   bool filling_ = false;

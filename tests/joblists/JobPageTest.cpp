@@ -472,7 +472,7 @@ TEST_F(JobPageTest, TheEditorWindowCreatesJobsThroughThePage) {
   auto* jobPage = window.findChild<ucJob*>("JobEdit");
   ASSERT_TRUE(jobPage);
   EXPECT_EQ(window.CurrentPage(), jobPage);
-  EXPECT_EQ(window.ObjectView->topLevelItemCount(), 2);
+  EXPECT_EQ(window.ObjectView->model()->rowCount(), 2);
   // A new job is "0 - 0"; the next new one clashes with it and is named by the page.
   ui_->PushMsgBox(platform::vbNo);  // at the end
   window.AddRecord();

@@ -100,8 +100,8 @@ TEST_F(WareListPageTest, TheEditorWindowListsAndShowsWareLists) {
   auto* page = window.findChild<ucWareList*>("WareListEdit");
   ASSERT_TRUE(page);
   EXPECT_EQ(window.CurrentPage(), page);
-  ASSERT_EQ(window.ObjectView->topLevelItemCount(), 3);
-  EXPECT_EQ(window.ObjectView->topLevelItem(2)->text(0), "2");
+  ASSERT_EQ(window.ObjectView->model()->rowCount(), 3);
+  EXPECT_EQ(window.ObjectView->model()->index(2, 0).data().toString(), "2");
   window.SelectRecord(window.Parser()->FindIndex(0));
   ASSERT_EQ(page->WareView->topLevelItemCount(), 2);
   EXPECT_EQ(page->WareView->topLevelItem(0)->text(0), "Energy Cells");

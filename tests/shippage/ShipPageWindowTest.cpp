@@ -60,8 +60,8 @@ TEST_F(ShipWindowTest, ShipFileOpensOnThePage) {
   EXPECT_NE(window->windowTitle().toStdString().find("Ships v.30"), std::string::npos);
   // Name mode lists race and display name.
   std::vector<std::string> names;
-  for (int i = 0; i < window->ObjectView->topLevelItemCount(); ++i)
-    names.push_back(window->ObjectView->topLevelItem(i)->text(0).toStdString());
+  for (int i = 0; i < window->ObjectView->model()->rowCount(); ++i)
+    names.push_back(window->ObjectView->model()->index(i, 0).data().toString().toStdString());
   EXPECT_NE(std::find(names.begin(), names.end(), "Brenn Falcon Raider"), names.end());
   // Selecting a record shows it on the page.
   window->SelectRecord(window->Parser()->FindID("SS_SH_FALCON"));

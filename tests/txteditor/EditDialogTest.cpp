@@ -242,7 +242,7 @@ TEST_F(EditorTest, RawEditFromTheWindowUpdatesListAndCaption) {
   });
   w->EditRawData();
   EXPECT_EQ(w->SelectedRecord()->ObjectName(), "SS_SHIELD_X");
-  EXPECT_EQ(w->ObjectView->currentItem()->text(0), "SS_SHIELD_X");
+  EXPECT_EQ(w->ObjectView->currentIndex().data().toString(), "SS_SHIELD_X");
   EXPECT_EQ(w->ObjectDataView->topLevelItem(last)->text(1), "SS_SHIELD_X");
   EXPECT_TRUE(w->windowTitle().endsWith(" *"));
   // No row selected: nothing happens.

@@ -56,6 +56,7 @@ class FakePage : public EditorPage {
   int exportCalls = 0;
   int initObjectCalls = 0;
   int uniqueCalls = 0;
+  int resourceNameCalls = 0;
   JvFileDialog* exportDialog = nullptr;
   TxtParserRef parser;
   TXTObjectRef shown;
@@ -73,6 +74,7 @@ class FakePage : public EditorPage {
   std::string ObjectTypeName(int32_t&) override { return "Laser"; }
   std::string ObjectName(TXTObjectRef& r) override { return r->ObjectName(); }
   std::string GetResourceName(TXTObjectRef& r) override {
+    ++resourceNameCalls;
     // Records whose ID starts with "N" have no resource name.
     std::string id = r->ObjectName();
     return !id.empty() && id[0] == 'N' ? std::string() : "Res " + id;

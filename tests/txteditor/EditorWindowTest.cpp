@@ -22,9 +22,10 @@
 #include "shell/Text.h"
 
 namespace {
-QStringList ListTexts(QTreeWidget* list, int column = 0) {
+QStringList ListTexts(QTreeView* list, int column = 0) {
   QStringList out;
-  for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(column);
+  QAbstractItemModel* model = list->model();
+  for (int i = 0; i < model->rowCount(); ++i) out << model->index(i, column).data().toString();
   return out;
 }
 }  // namespace
@@ -32,7 +33,7 @@ QStringList ListTexts(QTreeWidget* list, int column = 0) {
 TEST_F(EditorTest, NewWindowShowsNothingLoaded) {
   frmTXTEditor* w = NewWindow();
   EXPECT_EQ(w->windowTitle(), "TXT Editor");
-  EXPECT_EQ(w->ObjectView->topLevelItemCount(), 0);
+  EXPECT_EQ(w->ObjectView->model()->rowCount(), 0);
   EXPECT_EQ(w->StatusText(1), "0 objects");
   EXPECT_EQ(w->MainTab->currentIndex(), 0);
   EXPECT_FALSE(w->mnuNew->isEnabled());
@@ -61,7 +62,7 @@ TEST_F(EditorTest, OpensFromEverySource) {
     EXPECT_EQ(w->Parser()->FileName, s.loaded);
     EXPECT_EQ(w->windowTitle().toStdString(), "TXT Editor - [" + s.loaded + " (Laser)]");
     EXPECT_EQ(w->StatusText(1), "3 objects");
-    EXPECT_EQ(w->ObjectView->topLevelItemCount(), 3);
+    EXPECT_EQ(w->ObjectView->model()->rowCount(), 3);
     EXPECT_EQ(w->RecentFiles().front(), s.loaded);
     EXPECT_TRUE(w->Button("save")->isEnabled());
   }
@@ -126,7 +127,7 @@ TEST_F(EditorTest, FileWithoutPageOpensInTheRawView) {
   EXPECT_EQ(w->MainTab->currentIndex(), 0);
   EXPECT_EQ(w->MainTab->tabText(1), "");
   EXPECT_EQ(w->windowTitle().toStdString(), "TXT Editor - [" + PathOf("types/TShields.txt") + " (unknown)]");
-  EXPECT_EQ(w->ObjectView->columnCount(), 1);
+  EXPECT_EQ(w->ObjectView->model()->columnCount(), 1);
   EXPECT_FALSE(w->rbName[0]->isEnabled());
   EXPECT_FALSE(w->rbName[1]->isEnabled());
   for (int mode = 0; mode < 3; ++mode) {
@@ -148,8 +149,8 @@ TEST_F(EditorTest, PageIsChosenInitialisedAndShowsTheSelection) {
   // Info 1 | 4: the Name mode and a class column.
   EXPECT_TRUE(w->rbName[0]->isEnabled());
   EXPECT_FALSE(w->rbName[1]->isEnabled());
-  ASSERT_EQ(w->ObjectView->columnCount(), 2);
-  EXPECT_EQ(w->ObjectView->headerItem()->text(1), "Class");
+  ASSERT_EQ(w->ObjectView->model()->columnCount(), 2);
+  EXPECT_EQ(w->ObjectView->model()->headerData(1, Qt::Horizontal).toString(), "Class");
 
   w->chkSort->setChecked(true);
   w->SetListMode(0);
@@ -159,10 +160,10 @@ TEST_F(EditorTest, PageIsChosenInitialisedAndShowsTheSelection) {
   w->SetListMode(2);
   EXPECT_EQ(ListTexts(w->ObjectView), QStringList({"NOTE_C", "SS_LASER_A", "SS_LASER_B"}));
   EXPECT_EQ(ListTexts(w->ObjectView, 1), QStringList({"C23", "C23", "C23"}));
-  EXPECT_EQ(w->ObjectView->headerItem()->text(0), "ID");
+  EXPECT_EQ(w->ObjectView->model()->headerData(0, Qt::Horizontal).toString(), "ID");
 
   // Selecting an item shows its raw fields and the record on the page.
-  w->ObjectView->setCurrentItem(w->ObjectView->topLevelItem(2));
+  w->ObjectView->setCurrentIndex(w->ObjectView->model()->index(2, 0));
   ASSERT_TRUE(w->SelectedRecord());
   EXPECT_EQ(w->SelectedRecord()->ObjectName(), "SS_LASER_B");
   EXPECT_EQ(page->shown, w->SelectedRecord());
@@ -179,7 +180,7 @@ TEST_F(EditorTest, PageIsChosenInitialisedAndShowsTheSelection) {
   EXPECT_FALSE(w->chkSort->isChecked());
   EXPECT_EQ(ListTexts(w->ObjectView), QStringList({"SS_LASER_B", "SS_LASER_A", "NOTE_C"}));
   EXPECT_EQ(w->SelectedRecord()->ObjectName(), "SS_LASER_B");
-  EXPECT_EQ(w->ObjectView->currentItem()->text(0), "SS_LASER_B");
+  EXPECT_EQ(w->ObjectView->currentIndex().data().toString(), "SS_LASER_B");
 }
 
 TEST_F(EditorTest, FailedInitLeavesTheWindowWithoutAPage) {
@@ -190,7 +191,7 @@ TEST_F(EditorTest, FailedInitLeavesTheWindowWithoutAPage) {
   EXPECT_EQ(w->MainTab->currentIndex(), 1);
   EXPECT_EQ(w->StatusText(1), "3 objects");
   w->SetListMode(2);
-  EXPECT_EQ(w->ObjectView->columnCount(), 1);
+  EXPECT_EQ(w->ObjectView->model()->columnCount(), 1);
 }
 
 TEST_F(EditorTest, ValidationReportIsShownAndTheFileStaysOpen) {
@@ -254,6 +255,42 @@ TEST_F(EditorTest, FindGoesForwardByListTextAndNeverWraps) {
   EXPECT_TRUE(found);
   EXPECT_EQ(w->SelectedRecord()->ObjectName(), "SS_LASER");
   EXPECT_EQ(kz::CLng(tag), 4);
+}
+
+// A large file: the list asks the page for the texts of the rows it shows, not for
+// every record; a find reads the rest, and an edited record's row shows its new text.
+TEST_F(EditorTest, LargeListAsksForTheTextsOfShownRowsOnly) {
+  std::vector<std::string> ids;
+  for (int i = 0; i < 5000; ++i) ids.push_back("SS_LASER_" + std::to_string(i));
+  WriteFile("types/TLaser.txt", TypeFileText(3, 23, ids));
+  frmTXTEditor* w = OpenWindow(PathOf("types/TLaser.txt"));
+  w->chkSort->setChecked(false);
+  w->SetListMode(0);
+  QApplication::processEvents();
+  FakePage* page = PageOf(w);
+  ASSERT_EQ(w->ObjectView->model()->rowCount(), 5000);
+  EXPECT_LT(page->resourceNameCalls, 500);
+  EXPECT_EQ(w->ObjectView->model()->index(4999, 0).data().toString(), "Res SS_LASER_4999");
+
+  kz::Variant tag;
+  std::string text = "SS_LASER_4998";
+  bool found = false;
+  w->m_find_OnFindNext(true, false, text, tag, found);
+  EXPECT_FALSE(found);  // the list shows resource names
+  text = "Res SS_LASER_4998";
+  w->m_find_OnFindNext(true, false, text, tag, found);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(kz::CLng(tag), 4999);
+  EXPECT_EQ(w->SelectedRecord()->ObjectName(), "SS_LASER_4998");
+  EXPECT_EQ(w->ObjectView->currentIndex().row(), 4998);
+
+  const int before = page->resourceNameCalls;
+  TXTObjectRef record = w->SelectedRecord();
+  record->SetObjectName("RENAMED");
+  emit page->OnObjectChanged(record);
+  EXPECT_EQ(w->ObjectView->currentIndex().data().toString(), "Res RENAMED");
+  EXPECT_EQ(w->ObjectView->model()->index(4997, 0).data().toString(), "Res SS_LASER_4997");
+  EXPECT_LT(page->resourceNameCalls - before, 10);
 }
 
 TEST_F(EditorTest, FindDialogIsOnePerWindowAndKeepsItsText) {
@@ -379,7 +416,7 @@ TEST_F(EditorTest, PageChangeEventRefreshesItemRawViewAndCaption) {
   const int shows = page->showCalls;
   r->SetObjectName("RENAMED");
   emit page->OnObjectChanged(r);
-  EXPECT_EQ(w->ObjectView->currentItem()->text(0), "RENAMED");
+  EXPECT_EQ(w->ObjectView->currentIndex().data().toString(), "RENAMED");
   EXPECT_EQ(w->ObjectDataView->topLevelItem(22)->text(1), "RENAMED");
   EXPECT_TRUE(w->windowTitle().endsWith(" *"));
   EXPECT_EQ(page->showCalls, shows);  // the page is not asked to show it again

@@ -42,7 +42,7 @@ TEST_F(EditorTest, AddAsksWhereAndRefusesInsertingIntoASortedList) {
   w->AddRecord();
   EXPECT_EQ(FileOrder(w),
             (std::vector<std::string>{"SS_LASER_B", "NEW_OBJECT_2", "SS_LASER_A", "NOTE_C", "NEW_OBJECT_1"}));
-  EXPECT_EQ(w->ObjectView->topLevelItem(1)->text(0), "NEW_OBJECT_2");
+  EXPECT_EQ(w->ObjectView->model()->index(1, 0).data().toString(), "NEW_OBJECT_2");
   EXPECT_EQ(w->SelectedRecord()->index, 1);
 }
 
@@ -96,7 +96,7 @@ TEST_F(EditorTest, CutAndPasteInOneWindowMovesTheRecord) {
   w->PasteRecord();
   EXPECT_EQ(FileOrder(w), (std::vector<std::string>{"SS_LASER_A", "NOTE_C", "SS_LASER_B"}));
   EXPECT_FALSE(w->HoldsRecord(moved));
-  EXPECT_EQ(w->ObjectView->topLevelItemCount(), 3);
+  EXPECT_EQ(w->ObjectView->model()->rowCount(), 3);
   EXPECT_EQ(clsRecordClipboard::Instance().Mode(), clsRecordClipboard::kModeNone);
   EXPECT_FALSE(clsRecordClipboard::Instance().Record());
   EXPECT_FALSE(w->mnuPaste->isEnabled());
@@ -191,7 +191,7 @@ TEST_F(EditorTest, DeleteAsksAndGoesThroughPageAndParser) {
   EXPECT_EQ(ui_->Calls("MsgBox").back().Text, "Do you really want to delete the selected object SS_LASER_A ?");
   EXPECT_EQ(FileOrder(w), (std::vector<std::string>{"SS_LASER_B", "NOTE_C"}));
   ASSERT_TRUE(w->SelectedRecord());
-  EXPECT_EQ(w->ObjectView->topLevelItemCount(), 2);
+  EXPECT_EQ(w->ObjectView->model()->rowCount(), 2);
   EXPECT_TRUE(w->windowTitle().endsWith(" *"));
 
   // A page that refuses keeps the record.
