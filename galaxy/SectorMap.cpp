@@ -108,7 +108,7 @@ void frmSectorMap::BuildControls() {
   const char* labelTips[2] = {"Show IDs of objects", "Show names of objects"};
   for (int i = 0; i < 2; ++i) {
     chkLabel[static_cast<size_t>(i)] = new QCheckBox(labelCaptions[i], fraLabels);
-    chkLabel[static_cast<size_t>(i)]->setObjectName(QString("chkLabel_%1").arg(i));
+    chkLabel[static_cast<size_t>(i)]->setObjectName(QString("chkLabel%1").arg(i));
     chkLabel[static_cast<size_t>(i)]->setToolTip(labelTips[i]);
     ll->addWidget(chkLabel[static_cast<size_t>(i)]);
     connect(chkLabel[static_cast<size_t>(i)], &QCheckBox::clicked, this, [this] {
@@ -124,7 +124,7 @@ void frmSectorMap::BuildControls() {
   const char* unitCaptions[3] = {"Meters", "Game units", "Miles"};
   for (int i = 0; i < 3; ++i) {
     rbUnits[static_cast<size_t>(i)] = new QRadioButton(unitCaptions[i], fraUnits);
-    rbUnits[static_cast<size_t>(i)]->setObjectName(QString("rbUnits_%1").arg(i));
+    rbUnits[static_cast<size_t>(i)]->setObjectName(QString("rbUnits%1").arg(i));
     ul->addWidget(rbUnits[static_cast<size_t>(i)]);
     connect(rbUnits[static_cast<size_t>(i)], &QRadioButton::toggled, this, [this, i](bool on) {
       if (!on) return;
