@@ -104,15 +104,25 @@ void TestInput::Press(const std::string& window, const std::string& control) {
   }
 }
 
-void TestInput::Key(const std::string& window, const std::string& key) {
+void TestInput::Key(const std::string& windowAndControl, const std::string& key) {
+  const std::size_t dot = windowAndControl.find('.');
+  const std::string window = windowAndControl.substr(0, dot);
   QWidget* w = Window(window);
   if (!w) return;
+  QWidget* target = w->focusWidget() ? w->focusWidget() : w;
+  if (dot != std::string::npos) {
+    const std::string control = windowAndControl.substr(dot + 1);
+    target = w->findChild<QWidget*>(QString::fromStdString(control));
+    if (!target) {
+      std::fprintf(stderr, "kz-input no control \"%s\" in \"%s\"\n", control.c_str(), window.c_str());
+      return;
+    }
+  }
   const QKeySequence sequence = QKeySequence::fromString(QString::fromStdString(key));
   if (sequence.isEmpty()) {
     std::fprintf(stderr, "kz-input no key \"%s\"\n", key.c_str());
     return;
   }
-  QWidget* target = w->focusWidget() ? w->focusWidget() : w;
   const QKeyCombination combination = sequence[0];
   QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
   QApplication::sendEvent(target, &press);

@@ -5,7 +5,8 @@
 //   close <name>   closes every visible window of that object name
 //   press <window> <control>   clicks the button or triggers the action of that object
 //                  name inside the visible window of that object name
-//   key <window> <key>   types the key ("F1", "Ctrl+S") into the window's focus widget
+//   key <window>[.<control>] <key>   types the key ("F1", "Ctrl+S", "Right") into the
+//                  control of that object name, or into the window's focus widget
 //   grab <window> <file>   saves a picture of the window as it is drawn (PNG)
 // When the input ends, the launcher is closed (which asks the open editors first) and
 // the program ends as after the user closed it.

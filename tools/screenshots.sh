@@ -47,13 +47,19 @@ run() {
   if grep -q "kz-input" "$work/log"; then grep "kz-input" "$work/log" >&2; return 1; fi
 }
 
-run "grab frmMain $out/launcher.png\n"
-run "grab frmTXTEditor $out/txteditor-ship.png\n" -tfile "$data/types/TShips.txt"
-run "grab frmTXTEditor $out/txteditor-ware.png\n" -tfile 'vfs://types\TWareT.txt'
-run "grab frmTRE $out/textresources.png\n" -xml "$data/t/440002.xml"
-run "grab frmGalaxyEditor $out/galaxyeditor.png\n" -map "$data/maps/sample_universe.xml"
-run "press frmGalaxyEditor map\ngrab frmSectorMap $out/sectormap.png\nclose frmSectorMap\n" \
-  -map "$data/maps/sample_universe.xml"
-run "press frmGalaxyEditor universe\ngrab frmUniverseMap $out/universemap.png\nclose frmUniverseMap\n" \
-  -map "$data/maps/sample_universe.xml"
+failed=0
+picture() {
+  if ! run "$@"; then
+    echo "screenshots: no picture from: $1" >&2
+    failed=1
+  fi
+}
+picture "grab frmMain $out/launcher.png\n"
+picture "grab frmTXTEditor $out/txteditor-ship.png\n" -tfile "$data/types/TShips.txt"
+picture "grab frmTXTEditor $out/txteditor-ware.png\n" -tfile 'vfs://types\TWareT.txt'
+picture "grab frmTRE $out/textresources.png\n" -xml "$data/t/440002.xml"
+picture "grab frmGalaxyEditor $out/galaxyeditor.png\n" -map "$data/maps/sample_universe.xml"
+picture "key frmGalaxyEditor.Tree Right\npress frmGalaxyEditor map\ngrab frmSectorMap $out/sectormap.png\n" -map "$data/maps/sample_universe.xml"
+picture "key frmGalaxyEditor.Tree Right\npress frmGalaxyEditor universe\ngrab frmUniverseMap $out/universemap.png\n" -map "$data/maps/sample_universe.xml"
 ls -l "$out"
+exit $failed

@@ -395,6 +395,22 @@ TEST_F(EndToEnd, EachLauncherItemOpensItsWindow) {
   EXPECT_EQ(r.Lines("start"), QStringList{"\"" + Data() + "/kz.exe\""}) << r.Text();
 }
 
+// The galaxy editor's map buttons open the map windows on the open universe map; F1
+// there opens their help.
+TEST_F(EndToEnd, TheGalaxyEditorShowsItsMaps) {
+  const QString map = Data() + "/maps/sample_universe.xml";
+  const Report r = Drive({"-map", map}, "press frmGalaxyEditor map\nkey frmSectorMap F1\n");
+  ExpectCleanEnd(r);
+  EXPECT_EQ(r.EditorWindows(), (QStringList{"frmGalaxyEditor", "frmSectorMap"})) << r.Text();
+  EXPECT_TRUE(r.Title("frmGalaxyEditor").contains(map)) << r.Text();
+  // The map shows the first sector of the map.
+  EXPECT_EQ(r.Title("frmSectorMap"), "\"Sector Map [Argent Prime]\"") << r.Text();
+  EXPECT_EQ(r.Boxes(), 0) << r.Text();
+  EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+  ASSERT_EQ(r.Lines("document").size(), 1) << r.Text();
+  EXPECT_TRUE(r.Lines("document").front().endsWith("/help/sectormap.html\"")) << r.Text();
+}
+
 // A damaged file of each kind: one clear message, the window stays, the program keeps
 // running until the user ends it.
 TEST_F(EndToEnd, ADamagedFileOfEachKindGivesOneMessageAndTheProgramGoesOn) {
