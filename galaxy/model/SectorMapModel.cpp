@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <unordered_set>
 
 #include "core/Common.h"
 #include "galaxy/model/GalaxyParser.h"
@@ -255,35 +254,17 @@ MapRecord SectorMapModel::MakeRecord(const ObjPtr& obj) const {
 void SectorMapModel::AddRecord(const ObjPtr& obj) { records_.push_back(MakeRecord(obj)); }
 
 namespace {
-// The descendants of an object that have `x`.
-size_t CountWithX(const clsGalaxyObject& obj, std::unordered_set<const clsGalaxyObject*>& seen) {
-  size_t n = 0;
-  std::vector<const clsGalaxyObject*> stack{&obj};
-  while (!stack.empty()) {
-    const clsGalaxyObject* o = stack.back();
-    stack.pop_back();
-    for (const GalaxyObjectPtr& c : o->Childs) {
-      if (!c || !seen.insert(c.get()).second) continue;
-      if (c->Property(std::string_view("x"))) ++n;
-      stack.push_back(c.get());
-    }
-  }
-  return n;
-}
-}  // namespace
+// Deeper than any map can nest; a broken tree that runs in a circle stops here.
+constexpr size_t kMaxWalkDepth = 100000;
 
-void SectorMapModel::CollectRecords(const ObjPtr& obj) {
-  {
-    std::unordered_set<const clsGalaxyObject*> seen{obj.get()};
-    records_.reserve(CountWithX(*obj, seen));
-  }
-  // Depth first without recursion: deep maps never exhaust the stack.
+// Visits the descendants of an object depth first, each before its children.
+template <class F>
+void WalkDescendants(const clsGalaxyObject& root, F&& visit) {
   struct Frame {
     const clsGalaxyObject* obj;
     int32_t next;
   };
-  std::vector<Frame> stack{{obj.get(), 1}};
-  std::unordered_set<const clsGalaxyObject*> seen{obj.get()};
+  std::vector<Frame> stack{{&root, 1}};
   while (!stack.empty()) {
     Frame& f = stack.back();
     if (f.next > f.obj->Childs.Count()) {
@@ -291,10 +272,22 @@ void SectorMapModel::CollectRecords(const ObjPtr& obj) {
       continue;
     }
     const GalaxyObjectPtr& child = f.obj->Childs.Item(f.next++);
-    if (!child || !seen.insert(child.get()).second) continue;
-    if (child->Property(std::string_view("x"))) AddRecord(child);
-    stack.push_back(Frame{child.get(), 1});
+    if (!child) continue;
+    visit(child);
+    if (stack.size() < kMaxWalkDepth) stack.push_back(Frame{child.get(), 1});
   }
+}
+}  // namespace
+
+void SectorMapModel::CollectRecords(const ObjPtr& obj) {
+  size_t count = 0;
+  WalkDescendants(*obj, [&](const GalaxyObjectPtr& c) {
+    if (c->Property(std::string_view("x"))) ++count;
+  });
+  records_.reserve(count);
+  WalkDescendants(*obj, [&](const GalaxyObjectPtr& c) {
+    if (c->Property(std::string_view("x"))) AddRecord(c);
+  });
 }
 
 void SectorMapModel::ShowSector(const ObjPtr& sector, bool force) {
