@@ -508,6 +508,41 @@ bool clsXMLParser::ClearNodeAttrs() {
   return true;
 }
 
+namespace {
+bool IsNamespaceDecl(const char* n) { return std::strncmp(n, "xmlns", 5) == 0 && (n[5] == '\0' || n[5] == ':'); }
+pugi::xml_attribute SkipNamespaceDecls(pugi::xml_attribute a) {
+  while (a && IsNamespaceDecl(a.name())) a = a.next_attribute();
+  return a;
+}
+}  // namespace
+
+bool clsXMLParser::BeginNodeAttrs() {
+  if (!HasCurrentNode() || current_.type() != pugi::node_element) return false;
+  putAt_ = SkipNamespaceDecls(current_.first_attribute());
+  return true;
+}
+
+void clsXMLParser::PutNodeAttr(const char* name, const char* value) {
+  if (!HasCurrentNode() || current_.type() != pugi::node_element || !name || !*name) return;
+  if (!value) value = "";
+  if (putAt_ && std::strcmp(putAt_.name(), name) == 0) {
+    if (std::strcmp(putAt_.value(), value) != 0) putAt_.set_value(value);
+    putAt_ = SkipNamespaceDecls(putAt_.next_attribute());
+    return;
+  }
+  EndNodeAttrs();  // the rest no longer matches: it goes, the new ones are appended
+  current_.append_attribute(name).set_value(value);
+}
+
+void clsXMLParser::EndNodeAttrs() {
+  for (pugi::xml_attribute a = putAt_; a;) {
+    pugi::xml_attribute next = a.next_attribute();
+    if (!IsNamespaceDecl(a.name())) current_.remove_attribute(a);
+    a = next;
+  }
+  putAt_ = pugi::xml_attribute();
+}
+
 bool clsXMLParser::AppendNodeAttr(const char* name, const char* value) {
   if (!HasCurrentNode() || current_.type() != pugi::node_element || !name || !*name) return false;
   pugi::xml_attribute a = current_.append_attribute(name);

@@ -71,6 +71,14 @@ class clsXMLParser {
   // Appends an attribute to the current element without looking for one of that name
   // (the caller knows there is none); false when the current node is no element.
   bool AppendNodeAttr(const char* name, const char* value);
+  // Rewrites the attributes of the current element as a sequence: BeginNodeAttrs, then
+  // PutNodeAttr for each attribute in order, then EndNodeAttrs. The element ends up with
+  // exactly those attributes in that order (after its namespace declarations, which
+  // stay); attributes already there under the same name in the same place are written
+  // only when their value differs.
+  bool BeginNodeAttrs();
+  void PutNodeAttr(const char* name, const char* value);
+  void EndNodeAttrs();
   // AppError 5 when the document refuses the move (into the node's own subtree).
   bool MoveNode(int32_t node, int32_t target, bool asChild);
 
@@ -123,6 +131,7 @@ class clsXMLParser {
   // Bookmarks up to this number belong to earlier documents.
   int32_t base_ = 0;
   // The bookmarks that point at a node (nodes of the current document).
+  pugi::xml_attribute putAt_;  // the next attribute PutNodeAttr compares with
   std::vector<NodeSlot> nodeTable_;  // size 0 or a power of two
   size_t nodeCount_ = 0;
   int32_t counter_ = 0;

@@ -144,11 +144,11 @@ void AppendValue(clsXMLParser& xml, const char* name, const Variant& v) {
       int32_t n = v.Kind() == kz::VariantKind::Long ? v.AsLong() : v.AsInteger();
       auto r = std::to_chars(buf, buf + sizeof buf - 1, n);
       *r.ptr = '\0';
-      xml.AppendNodeAttr(name, buf);
+      xml.PutNodeAttr(name, buf);
       return;
     }
-    case kz::VariantKind::String: xml.AppendNodeAttr(name, v.AsString().c_str()); return;
-    default: xml.AppendNodeAttr(name, kz::CStr(v).c_str()); return;
+    case kz::VariantKind::String: xml.PutNodeAttr(name, v.AsString().c_str()); return;
+    default: xml.PutNodeAttr(name, kz::CStr(v).c_str()); return;
   }
 }
 
@@ -179,7 +179,7 @@ bool clsGalaxyObject::ToXML(clsXMLParser& xml) {
   if (Dirty) {
     // Every attribute goes but the namespace declarations, which place the element;
     // then `t`, `s` and the rest in order.
-    xml.ClearNodeAttrs();
+    xml.BeginNodeAttrs();
     AppendValue(xml, "t", Variant(otype()));
     // A missing subtype stays missing: an empty `s` would read back as a subtype.
     if (auto s = Property(std::string_view("s"))) AppendValue(xml, "s", s->Value);
@@ -188,6 +188,7 @@ bool clsGalaxyObject::ToXML(clsXMLParser& xml) {
       if (p->Name == "xmlns" || p->Name.rfind("xmlns:", 0) == 0) continue;  // kept in place above
       AppendValue(xml, p->Name.c_str(), p->Value);
     }
+    xml.EndNodeAttrs();
   }
 
   bool result = true;

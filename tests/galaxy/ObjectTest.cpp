@@ -293,3 +293,21 @@ TEST(GalaxyObjectIndex, KeysOfEveryFormAndIteration) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MapTest, ChangedObjectIsRewrittenInOrderKeepingNamespaceDeclarations) {
+  Load("<universe><o x=\"1\" t=\"1\" y=\"2\"><o xmlns:q=\"urn:q\" n=\"5\" t=\"7\" s=\"A\" /></o></universe>");
+  GalaxyObjectPtr sector = Sector(1);
+  ASSERT_TRUE(doc->LoadSectorChildren(sector));
+  sector->Dirty = true;
+  GalaxyObjectPtr ship = Child(sector, 1);
+  ship->AddProperty("n", kz::Variant(int32_t{6}));
+  std::string out = galtest::TempPath("order.xml");
+  ASSERT_TRUE(doc->SaveFile(out, 1)) << doc->GetLastError();
+  std::string bytes = galtest::ReadBytes(out);
+  EXPECT_NE(bytes.find("<o t=\"1\" x=\"1\" y=\"2\">"), std::string::npos) << bytes;
+  EXPECT_NE(bytes.find("<o xmlns:q=\"urn:q\" t=\"7\" s=\"A\" n=\"6\" />"), std::string::npos) << bytes;
+}
+
+}  // namespace
