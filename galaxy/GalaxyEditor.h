@@ -12,6 +12,10 @@
 // placeholder child ("not loaded") and is read when it is expanded, added to, moved onto,
 // copied or pasted beside. Tree nodes carry their object's key, and the window keeps an
 // index from key to node, so finding a node never walks the tree.
+//
+// The window's code: GalaxyEditor.cpp (controls, files, options, events),
+// GalaxyEditorTree.cpp (the tree and find), GalaxyEditorCommands.cpp (the commands),
+// GalaxyEditorMaps.cpp (the map windows).
 #include <QMainWindow>
 #include <QIcon>
 #include <QPointer>
