@@ -395,6 +395,36 @@ TEST_F(EndToEnd, EachLauncherItemOpensItsWindow) {
   EXPECT_EQ(r.Lines("start"), QStringList{"\"" + Data() + "/kz.exe\""}) << r.Text();
 }
 
+// The items of the outside programs the settings name: each starts its program.
+TEST_F(EndToEnd, TheProgramItemsStartTheirPrograms) {
+  QDir().mkpath(Scratch("programs"));
+  for (const char* name : {"custom.sh", "viewer.sh", "modmanager.sh"}) {
+    QFile f(Scratch("programs/") + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\n");
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+  }
+  auto store = [&](const QString& file, const QString& text) {
+    QFile f(Scratch("reg/") + file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(("; KzEditor settings store\n\n" + text).toUtf8());
+  };
+  store("user.reg", "[HKEY_CURRENT_USER\\software\\Ze Zuzazo]\n\"EditorEXEPath\"=\"" + Scratch("programs/custom.sh") +
+                        "\"\n\n[HKEY_CURRENT_USER\\software\\Ze Zuzazo\\3DViewer]\n\"Path\"=\"" +
+                        Scratch("programs/viewer.sh") + "\"\n");
+  store("machine.reg", "[HKEY_LOCAL_MACHINE\\software\\Kz RedIrodova]\n\"path\"=\"" + Scratch("programs") +
+                           "\"\n\"exename\"=\"modmanager.sh\"\n");
+
+  const Report r = Drive({}, "launch custom\nlaunch 3Dviwer\nlaunch jvmm\n");
+  ExpectCleanEnd(r);
+  EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+  EXPECT_EQ(r.Boxes(), 0) << r.Text();
+  EXPECT_EQ(r.Lines("start"), (QStringList{"\"" + Scratch("programs/custom.sh") + "\"",
+                                            "\"" + Scratch("programs/viewer.sh") + "\"",
+                                            "\"" + Scratch("programs/modmanager.sh") + "\""}))
+      << r.Text();
+}
+
 // The galaxy editor's map buttons open the map windows on the open universe map; F1
 // there opens their help.
 TEST_F(EndToEnd, TheGalaxyEditorShowsItsMaps) {
