@@ -317,6 +317,8 @@ TEST_F(EndToEnd, EachWayInOpensTheRightEditor) {
       {"type file in a catalog without its type", {"@/mods/samplemod.cat::types\\TShields.txt"}, "frmTXTEditor",
        "WareEdit", "samplemod.cat::types\\TShields.txt"},
       {"type file by vfs", {"-tfile", "vfs://types\\TWareT.txt"}, "frmTXTEditor", "WareEdit", "TWareT.txt"},
+      {"type file by vfs without its type", {"vfs://types\\TShips.txt"}, "frmTXTEditor", "ShipEdit",
+       "@/types/TShips.txt (Ships v.30)"},
       {"type file with -tfile in capitals and a slash", {"/TFILE", "@/types/TShips.txt"}, "frmTXTEditor",
        "ShipEdit", "@/types/TShips.txt"},
   };
