@@ -1,6 +1,7 @@
 #include "galaxy/model/UniverseLayout.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -159,12 +160,19 @@ void UniverseLayout::Rebuild(const clsGalaxyParser& parser, const NameOf& nameOf
 void UniverseLayout::LayOutCells(const MeasureText& measure) {
   ++Generation;
   auto measureOf = [&measure](std::string_view text) { return measure ? measure(text) : TextSize{}; };
-  std::vector<std::vector<std::string_view>> words;
+  struct Word {
+    std::string_view text;
+    TextSize size;
+  };
+  std::vector<std::vector<Word>> words;
   if (ShowNames) {
     words.reserve(Records.size());
     for (const SectorRecord& r : Records) {
-      words.push_back(SplitWords(r.name));
-      for (std::string_view w : words.back()) WidestWord = std::max(WidestWord, measureOf(w).width);
+      std::vector<Word>& mine = words.emplace_back();
+      for (std::string_view w : SplitWords(r.name)) {
+        mine.push_back(Word{w, measureOf(w)});
+        WidestWord = std::max(WidestWord, mine.back().size.width);
+      }
     }
   } else {
     WidestWord = 0;
@@ -172,25 +180,40 @@ void UniverseLayout::LayOutCells(const MeasureText& measure) {
   CellWidth = WidestWord >= 20 ? WidestWord + 4 : 24;
 
   if (ShowNames) {
+    // Texts of one font measure as the sum of their parts but for the kerning next to
+    // the blanks, which moves a width by a pixel at most: a line is measured only when
+    // that sum leaves the question open whether it fits.
+    constexpr int64_t kKerningSlack = 2;
+    const int64_t blank = measureOf(" ").width;
     for (size_t i = 0; i < Records.size(); ++i) {
       SectorRecord& r = Records[i];
       r.lines.clear();
       if (words[i].empty()) {
         r.lines.push_back(NameLine{std::string(), measureOf("")});
       } else {
-        std::string line(words[i][0]);
-        TextSize size = measureOf(line);
+        std::string line(words[i][0].text);
+        TextSize size = words[i][0].size;
         for (size_t w = 1; w < words[i].size(); ++w) {
-          std::string longer = line;
-          kz::AppendWithSep(longer, words[i][w], " ");
-          TextSize longerSize = measureOf(longer);
-          if (longerSize.width <= WidestWord) {
-            line = std::move(longer);
+          const Word& word = words[i][w];
+          const int64_t sum = int64_t{size.width} + blank + word.size.width;
+          bool fits = false;
+          TextSize longerSize{static_cast<int32_t>(std::min<int64_t>(sum, INT32_MAX)),
+                              std::max(size.height, word.size.height)};
+          if (sum + kKerningSlack <= WidestWord) {
+            fits = true;
+          } else if (int64_t{size.width} + word.size.width <= WidestWord) {
+            std::string longer = line;
+            kz::AppendWithSep(longer, word.text, " ");
+            longerSize = measureOf(longer);
+            fits = longerSize.width <= WidestWord;
+          }
+          if (fits) {
+            kz::AppendWithSep(line, word.text, " ");
             size = longerSize;
           } else {
             r.lines.push_back(NameLine{std::move(line), size});
-            line = std::string(words[i][w]);
-            size = measureOf(line);
+            line = std::string(word.text);
+            size = word.size;
           }
         }
         r.lines.push_back(NameLine{std::move(line), size});
