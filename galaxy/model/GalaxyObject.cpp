@@ -159,6 +159,11 @@ bool clsGalaxyObject::ToXML(clsXMLParser& xml) {
   // its element costs no cursor move.
   if (XMLBookmark <= 0) {
     GalaxyObjectPtr parent = Parent();
+    // A map is never written deeper than it could be read back.
+    if (Depth() > kMaxDepth) {
+      lastError_ = "Objects are nested deeper than " + std::to_string(kMaxDepth) + " levels.";
+      return false;
+    }
     auto doc = parser.lock();
     int32_t at = parent ? parent->XMLBookmark : doc ? doc->UniverseBookmark : 0;
     if (at <= 0 || !xml.SelectBookmark(at)) {
@@ -217,6 +222,18 @@ bool clsGalaxyObject::DeleteFromXML(clsXMLParser& xml) {
   }
   xml.Pop();
   return ok;
+}
+
+int32_t clsGalaxyObject::Depth() const noexcept {
+  int32_t depth = 1;
+  for (GalaxyObjectPtr p = Parent(); p && depth <= 1000000; p = p->Parent()) ++depth;
+  return depth;
+}
+
+int32_t clsGalaxyObject::Height() const noexcept {
+  int32_t h = 0;
+  for (const GalaxyObjectPtr& c : Childs) h = std::max(h, c->Height());
+  return h + 1;
 }
 
 void clsGalaxyObject::ForgetElements() {

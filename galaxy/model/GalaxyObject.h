@@ -103,6 +103,11 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   // document under a new id, with the same Parent but not in its Childs; no element yet.
   GalaxyObjectPtr Copy();
 
+  // The level of the object: 1 without a parent, one more for each ancestor.
+  int32_t Depth() const noexcept;
+  // The levels of the object's subtree in memory: 1 without children.
+  int32_t Height() const noexcept;
+
   // Every descendant element's bookmark back to 0 and Dirty, after the element of this
   // object was taken out of the document (so the subtree can be written anew).
   void ForgetElements();

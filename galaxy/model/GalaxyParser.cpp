@@ -259,6 +259,12 @@ bool clsGalaxyParser::MoveObject(const GalaxyObjectPtr& obj, const GalaxyObjectP
       lastError_ = "Cannot move an object into its own subtree.";
       return false;
     }
+    // A map is never made deeper than it could be read back.
+    GalaxyObjectPtr into = asChild ? target : targetParent;
+    if ((into ? into->Depth() : 0) + obj->Height() > clsGalaxyObject::kMaxDepth) {
+      lastError_ = "Objects are nested deeper than " + std::to_string(clsGalaxyObject::kMaxDepth) + " levels.";
+      return false;
+    }
     // The document first; memory follows only when the element moved.
     if (!xml_.MoveNode(obj->XMLBookmark, target->XMLBookmark, asChild)) {
       lastError_ = xml_.GetLastError();

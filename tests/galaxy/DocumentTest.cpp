@@ -398,3 +398,49 @@ TEST_F(MapTest, SectorsAtTheSamePlaceAreKept) {
 }
 
 }  // namespace
+
+namespace {
+
+// A chain of `levels` objects below a sector, each in the one before; the deepest one.
+GalaxyObjectPtr Chain(clsGalaxyParser& doc, const GalaxyObjectPtr& sector, int levels) {
+  GalaxyObjectPtr at = sector;
+  for (int i = 0; i < levels; ++i) {
+    GalaxyObjectPtr o = doc.CreateGalObject(at);
+    o->SetOtype(23);
+    at->Childs.Add(o, o->key());
+    EXPECT_TRUE(doc.UpdateObjectXML(o)) << i << ": " << doc.GetLastError();
+    at = o;
+  }
+  return at;
+}
+
+TEST_F(MapTest, NoMapIsMadeDeeperThanItCanBeReadBack) {
+  doc->NewFile();
+  GalaxyObjectPtr sector = doc->CreateGalObject(nullptr);
+  sector->SetOtype(1);
+  doc->AddObject(sector);
+  ASSERT_TRUE(doc->UpdateObjectXML(sector));
+  GalaxyObjectPtr deepest = Chain(*doc, sector, clsGalaxyObject::kMaxDepth - 1);
+  EXPECT_EQ(deepest->Depth(), 64);
+  // One more level cannot be written.
+  GalaxyObjectPtr tooDeep = doc->CreateGalObject(deepest);
+  deepest->Childs.Add(tooDeep, tooDeep->key());
+  EXPECT_FALSE(doc->UpdateObjectXML(tooDeep));
+  EXPECT_EQ(doc->GetLastError(), "Objects are nested deeper than 64 levels.");
+  deepest->Childs.Remove(tooDeep->key());
+  // Nor can a subtree be moved to where it would end deeper.
+  GalaxyObjectPtr pair = Chain(*doc, sector, 2);
+  std::string xml = doc->XML().GetXML();
+  EXPECT_FALSE(doc->MoveObject(pair->Parent(), deepest->Parent(), true));
+  EXPECT_EQ(doc->GetLastError(), "Objects are nested deeper than 64 levels.");
+  EXPECT_EQ(doc->XML().GetXML(), xml);
+  EXPECT_TRUE(doc->MoveObject(pair, deepest->Parent()->Parent(), true));
+  // What was written loads again.
+  std::string out = galtest::TempPath("deepest.xml");
+  ASSERT_TRUE(doc->SaveFile(out, 1));
+  auto again = std::make_shared<clsGalaxyParser>();
+  EXPECT_TRUE(again->ParseFile(out)) << again->GetLastError();
+  EXPECT_TRUE(again->LoadSectorChildren(again->Sectors.Item(1))) << again->GetLastError();
+}
+
+}  // namespace
