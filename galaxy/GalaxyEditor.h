@@ -182,7 +182,7 @@ class frmGalaxyEditor : public QMainWindow {
                         QList<QTreeWidgetItem*>& into);
   void SetNodeLook(QTreeWidgetItem* node, const std::shared_ptr<clsGalaxyObject>& obj);
   std::string NodeText(const std::shared_ptr<clsGalaxyObject>& obj) const;
-  QString NodeTextOf(const std::shared_ptr<clsGalaxyObject>& obj);
+  int NodeImageIndex(const std::shared_ptr<clsGalaxyObject>& obj) const;
   void UpdateNode(const std::shared_ptr<clsGalaxyObject>& obj, bool withChildren);
   void RemoveChildNodes(QTreeWidgetItem* node);
   // Deletes a node with its subtree and forgets their keys.
@@ -215,8 +215,14 @@ class frmGalaxyEditor : public QMainWindow {
   // number ("<n>dummy").
   std::vector<QTreeWidgetItem*> nodesById_;
   std::unordered_map<int32_t, QTreeWidgetItem*> dummies_;
-  std::vector<QIcon> iconList_;
-  std::unordered_map<std::string, QString>* textMemo_ = nullptr;  // node texts shared during a fill  // ObjectIcons in the order of the image keys
+  std::vector<QIcon> iconList_;  // ObjectIcons in the order of the image keys
+  // During a fill: the text and image position of a node, shared by the objects of one
+  // look (see SetNodeLook).
+  struct NodeLook {
+    QString text;
+    int image = -1;
+  };
+  std::unordered_map<std::string, NodeLook>* lookMemo_ = nullptr;
   std::unordered_map<std::string, QToolButton*> buttons_;
   QPoint dragStart_;
   bool filling_ = false;

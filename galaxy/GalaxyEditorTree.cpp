@@ -46,39 +46,44 @@ std::string frmGalaxyEditor::NodeText(const std::shared_ptr<clsGalaxyObject>& ob
   return mdlGalaxyEditorRules::NodeText(NameMask_, typeName, id, name);
 }
 
-QString frmGalaxyEditor::NodeTextOf(const std::shared_ptr<clsGalaxyObject>& obj) {
-  // While the tree fills, objects of one type, subtype and name text share one text: it
-  // depends on nothing else (a sector's depends on its position, so sectors are not shared).
-  const int32_t t = obj->otype();
-  if (!textMemo_ || t == mdlGalaxy::kGalSector) return Q(NodeText(obj));
-  const kz::Variant sub = obj->subtype();
-  std::string key = std::to_string(t);
-  key += sub.IsString() ? "\x1fs" : "\x1fn";
-  key += kz::CStr(sub);
-  key += '\x1f';
-  key += kz::CStr(obj->NamedProperty("n"));
-  auto [it, fresh] = textMemo_->try_emplace(std::move(key));
-  if (fresh) it->second = Q(NodeText(obj));
-  return it->second;
-}
-
-void frmGalaxyEditor::SetNodeLook(QTreeWidgetItem* node, const std::shared_ptr<clsGalaxyObject>& obj) {
-  node->setText(0, NodeTextOf(obj));
-  const std::string image = NodeImageKey(obj->otype(), obj->subtype(), obj->Loaded);
+int frmGalaxyEditor::NodeImageIndex(const std::shared_ptr<clsGalaxyObject>& obj) const {
   static const std::unordered_map<std::string, int> positions = [] {
     std::unordered_map<std::string, int> m;
     for (size_t i = 0; i < ImageKeys().size(); ++i) m.emplace(ImageKeys()[i], static_cast<int>(i));
     return m;
   }();
-  const auto at = positions.find(image);
-  const int index = at == positions.end() ? -1 : at->second;
+  const auto at = positions.find(NodeImageKey(obj->otype(), obj->subtype(), obj->Loaded));
+  return at == positions.end() ? -1 : at->second;
+}
+
+void frmGalaxyEditor::SetNodeLook(QTreeWidgetItem* node, const std::shared_ptr<clsGalaxyObject>& obj) {
+  NodeLook look;
+  const int32_t t = obj->otype();
+  if (lookMemo_ && t != mdlGalaxy::kGalSector) {
+    // While the tree fills, objects of one type, subtype, name text and load state look
+    // the same: text and image depend on nothing else (a sector's text depends on its
+    // position, so sectors are not shared).
+    const kz::Variant sub = obj->subtype();
+    std::string key = std::to_string(t);
+    key += obj->Loaded ? "\x1fL" : "\x1f-";
+    key += sub.IsString() ? 's' : 'n';
+    key += kz::CStr(sub);
+    key += '\x1f';
+    key += kz::CStr(obj->NamedProperty("n"));
+    auto [it, fresh] = lookMemo_->try_emplace(std::move(key));
+    if (fresh) it->second = NodeLook{Q(NodeText(obj)), NodeImageIndex(obj)};
+    look = it->second;
+  } else {
+    look = NodeLook{Q(NodeText(obj)), NodeImageIndex(obj)};
+  }
+  node->setText(0, look.text);
   GalNode* n = AsNode(node);
-  if (n && n->image == index) return;
-  if (index >= 0)
-    node->setIcon(0, iconList_[static_cast<size_t>(index)]);
+  if (n && n->image == look.image) return;
+  if (look.image >= 0)
+    node->setIcon(0, iconList_[static_cast<size_t>(look.image)]);
   else
     node->setIcon(0, QIcon());
-  if (n) n->image = index;
+  if (n) n->image = look.image;
 }
 
 std::string frmGalaxyEditor::NodeImage(QTreeWidgetItem* node) const {
@@ -157,12 +162,12 @@ void frmGalaxyEditor::AddChildNodes(QTreeWidgetItem* node, const std::shared_ptr
 }
 
 void frmGalaxyEditor::FillTree() {
-  std::unordered_map<std::string, QString> memo;
-  textMemo_ = &memo;
+  std::unordered_map<std::string, NodeLook> memo;
+  lookMemo_ = &memo;
   struct Reset {
-    std::unordered_map<std::string, QString>*& p;
+    std::unordered_map<std::string, NodeLook>*& p;
     ~Reset() { p = nullptr; }
-  } reset{textMemo_};
+  } reset{lookMemo_};
   filling_ = true;
   Tree->setUpdatesEnabled(false);
   Tree->clear();
