@@ -41,6 +41,7 @@
 #include "galaxy/GalObject.h"
 #include "galaxy/GalaxyEditorNodes.h"
 #include "galaxy/SectorMap.h"
+#include "galaxy/UniverseMap.h"
 #include "galaxy/NewGalObject.h"
 #include "galaxy/model/GalaxyEditorRules.h"
 #include "galaxy/model/GalaxyParser.h"
@@ -100,6 +101,7 @@ frmGalaxyEditor::frmGalaxyEditor(QWidget* owner) : QMainWindow(owner) {
 
 frmGalaxyEditor::~frmGalaxyEditor() {
   UnloadSectorMap();
+  UnloadUniverseMap();
   if (m_find) {
     m_find->OnFindNext = nullptr;
     m_find->OnClose = nullptr;
@@ -428,6 +430,7 @@ void frmGalaxyEditor::OpenFile(const std::string& pathIn) {
       CopiedObject_.reset();  // it belongs to the map being replaced
       SetCurrentObject(nullptr);
       if (m_map) m_map->Clear();
+      if (m_universe) m_universe->Clear();
       if (!Parser_->ParseFile(path)) {
         Msg("Error parsing file: \r\n" + Parser_->GetLastError(), platform::vbCritical);
         RemoveRecent(path);
@@ -531,6 +534,7 @@ void frmGalaxyEditor::closeEvent(QCloseEvent* e) {
   ObjectEdit->Term();
   if (m_find) m_find->close();
   UnloadSectorMap();
+  UnloadUniverseMap();
   e->accept();
 }
 
@@ -553,6 +557,7 @@ void frmGalaxyEditor::SetCurrentObject(const std::shared_ptr<clsGalaxyObject>& o
   lblObjectName->setText(Q(label));
   ObjectEdit->ShowObject(Parser_, obj);
   if (m_map) m_map->SelectGalObject(obj);
+  if (m_universe) m_universe->SelectSector(obj);
 }
 
 // ---- toolbar, drops, mouse and keys -----------------------------------------------------------
@@ -579,8 +584,7 @@ void frmGalaxyEditor::ToolbarAction(const std::string& key, const std::string& m
     } else if (key == "map") {
       ToggleSectorMap();
     } else if (key == "universe") {
-      if (QToolButton* b = Button(key)) b->setChecked(false);
-      Msg("The universe map is not available yet.", platform::vbInformation);
+      ToggleUniverseMap();
     }
   } catch (const std::exception& e) {
     Msg(e.what(), platform::vbCritical);

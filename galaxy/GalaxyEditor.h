@@ -47,6 +47,7 @@ class clsGalaxyObject;
 class clsGalaxyParser;
 class ucGalObject;
 class frmSectorMap;
+class frmUniverseMap;
 
 class frmGalaxyEditor : public QMainWindow {
   Q_OBJECT
@@ -130,6 +131,12 @@ class frmGalaxyEditor : public QMainWindow {
   // The open sector map; null when it is closed.
   frmSectorMap* SectorMap() const;
 
+  // --- the universe map (GalaxyEditorUniverse.cpp) -----------------------------------------
+  // Opens the universe map on the current object's sector, or closes it.
+  void ToggleUniverseMap();
+  // The open universe map; null when it is closed.
+  frmUniverseMap* UniverseMap() const;
+
   // --- controls -----------------------------------------------------------------------
   QTreeWidget* Tree = nullptr;
   ucGalObject* ObjectEdit = nullptr;
@@ -169,6 +176,8 @@ class frmGalaxyEditor : public QMainWindow {
   // Connects the sector map's events; unloads it from code.
   void ConnectSectorMap();
   void UnloadSectorMap();
+  void ConnectUniverseMap();
+  void UnloadUniverseMap();
 
   void SetCurrentObject(const std::shared_ptr<clsGalaxyObject>& obj);
   void SetModified(bool value);
@@ -211,6 +220,7 @@ class frmGalaxyEditor : public QMainWindow {
   bool UnloadConfirmed = false;
   QPointer<frmFind> m_find;
   QPointer<frmSectorMap> m_map;
+  QPointer<frmUniverseMap> m_universe;
   // The nodes by key: an object's node at its id ("<id>k"), a placeholder's under its
   // number ("<n>dummy").
   std::vector<QTreeWidgetItem*> nodesById_;

@@ -21,6 +21,7 @@
 #include "galaxy/GalaxyEditorNodes.h"
 #include "galaxy/NewGalObject.h"
 #include "galaxy/SectorMap.h"
+#include "galaxy/UniverseMap.h"
 #include "galaxy/model/GalaxyEditorRules.h"
 #include "galaxy/model/GalaxyParser.h"
 #include "galaxy/model/GalaxyTables.h"
@@ -78,6 +79,7 @@ void frmGalaxyEditor::AddNewObject(bool isSector) {
     SetModified(true);
     UpdateNode(obj, true);
     if (m_map) m_map->ObjectAdded(obj);
+    if (m_universe) m_universe->ObjectAdded(obj);
     if (isSector) UpdateSectorCount();
   } catch (const std::exception& e) {
     Msg(e.what(), platform::vbCritical);
@@ -130,6 +132,7 @@ void frmGalaxyEditor::DeleteCurrentObject() {
       }
     RemoveNode(NodeOf(obj));
     if (m_map) m_map->ObjectRemoved(obj);
+    if (m_universe) m_universe->ObjectRemoved(obj);
     Modified_ = true;
     UpdateCaption();
     UpdateSectorCount();

@@ -6,6 +6,7 @@
 
 #include "galaxy/GalaxyEditor.h"
 #include "galaxy/SectorMap.h"
+#include "galaxy/UniverseMap.h"
 #include "galaxy/model/GalaxyObject.h"
 #include "platform/Ui.h"
 
@@ -68,6 +69,7 @@ void frmGalaxyEditor::ConnectSectorMap() {
   connect(map, &frmSectorMap::OnObjectCreated, this, [this, guard](GalaxyObjectPtr obj) {
     guard([&] {
       UpdateNode(obj, true);
+      if (m_universe) m_universe->ObjectAdded(obj);  // a new gate links sectors
       SetModified(true);
     });
   });
@@ -76,6 +78,7 @@ void frmGalaxyEditor::ConnectSectorMap() {
       if (QTreeWidgetItem* node = NodeByKey(obj->key())) RemoveNode(node);
       if (obj == CurrentObject_) SelectNode(nullptr);
       if (CopiedObject_ == obj) CopiedObject_.reset();
+      if (m_universe) m_universe->ObjectRemoved(obj);  // a deleted gate unlinks sectors
       SetModified(true);
     });
   });

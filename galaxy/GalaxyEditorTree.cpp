@@ -21,6 +21,7 @@
 #include "galaxy/GalaxyEditorNodes.h"
 #include "galaxy/NewGalObject.h"
 #include "galaxy/SectorMap.h"
+#include "galaxy/UniverseMap.h"
 #include "galaxy/model/GalaxyEditorRules.h"
 #include "galaxy/model/GalaxyParser.h"
 #include "galaxy/model/GalaxyTables.h"
@@ -185,6 +186,7 @@ void frmGalaxyEditor::FillTree() {
   Tree->addTopLevelItems(top);
   Tree->setUpdatesEnabled(true);
   filling_ = false;
+  if (m_universe) m_universe->RefreshUniverse(Parser_);
   SelectNode(nullptr);
   UpdateSectorCount();
 }
@@ -332,6 +334,7 @@ void frmGalaxyEditor::ObjectChanged(const std::shared_ptr<clsGalaxyObject>& obj,
   UpdateCaption();
   UpdateNode(obj, false);
   if (m_map) m_map->ObjectModified(obj);
+  if (m_universe) m_universe->ObjectModified(obj);
   if (!fromPage) SetCurrentObject(CurrentObject_);
 }
 

@@ -110,6 +110,9 @@ void clsUniverseEditor::SelectSector(const ObjectPtr& obj) {
 void clsUniverseEditor::Rebuild() { Rebuild(nullptr); }
 
 void clsUniverseEditor::Rebuild(const std::vector<ObjectPtr>* gates) {
+  const std::string selectedKey = selected_ >= 0 && selected_ < Layout.Count()
+                                      ? Layout.Records[static_cast<size_t>(selected_)].key
+                                      : std::string();
   if (!parser_) {
     Layout.Clear();
   } else {
@@ -119,7 +122,11 @@ void clsUniverseEditor::Rebuild(const std::vector<ObjectPtr>* gates) {
   if (selected_ >= Layout.Count()) selected_ = -1;
   dragged_ = -1;
   if (CaptionChanged) CaptionChanged();
-  Select(selected_, true);
+  // The kept selection is announced when it now names another sector. Announcing the
+  // same sector again would make the owner leave the object it shows (a gate being
+  // edited) for its sector after every change.
+  const bool moved = selected_ != -1 && Layout.Records[static_cast<size_t>(selected_)].key != selectedKey;
+  Select(selected_, moved);
 }
 
 void clsUniverseEditor::Select(int32_t index, bool raise) {

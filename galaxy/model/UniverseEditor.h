@@ -84,7 +84,7 @@ class clsUniverseEditor {
   const std::string& SectorStatus() const { return sectorStatus_; }
 
   // Rebuilds the layout from the document; the selection stays when it is still a record,
-  // and is selected again with OnSectorClick.
+  // with OnSectorClick when the record there is now another sector.
   void Rebuild();
   // Makes index the selection (-1: none); raise: OnSectorClick for a record.
   void Select(int32_t index, bool raise);
