@@ -349,7 +349,7 @@ TEST_F(GalaxyTest, LauncherSlotOpensTheOneWindow) {
   slot = previous;
 }
 
-TEST_F(GalaxyTest, MapButtonOpensTheSectorMapAndTheUniverseButtonSaysItIsNotThereYet) {
+TEST_F(GalaxyTest, MapButtonsOpenAndCloseTheSectorMapAndTheUniverseMap) {
   frmGalaxyEditor* w = Editor(PathOf("maps/u.xml"));
   w->Button("map")->click();
   EXPECT_NE(w->SectorMap(), nullptr);
@@ -358,7 +358,11 @@ TEST_F(GalaxyTest, MapButtonOpensTheSectorMapAndTheUniverseButtonSaysItIsNotTher
   EXPECT_EQ(w->SectorMap(), nullptr);
   EXPECT_FALSE(w->Button("map")->isChecked());
   w->Button("universe")->click();
-  EXPECT_EQ(LastMsg(), "The universe map is not available yet.");
+  EXPECT_NE(w->UniverseMap(), nullptr);
+  EXPECT_TRUE(w->Button("universe")->isChecked());
+  w->Button("universe")->click();
+  QApplication::processEvents();
+  EXPECT_EQ(w->UniverseMap(), nullptr);
   EXPECT_FALSE(w->Button("universe")->isChecked());
 }
 
