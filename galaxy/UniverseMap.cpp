@@ -316,15 +316,20 @@ void frmUniverseMap::PaintContent(QPainter& p) {
   const mdlUniverseMap::UniverseLayout& l = model_.Layout;
   const double boxW = Map->width(), boxH = Map->height();
   const double w = l.CellWidth, h = l.CellHeight;
-  const double panX = mdlMapSurface::ClampPixel(l.PanX), panY = mdlMapSurface::ClampPixel(l.PanY);
+  // Whatever is handed to the painter lies in the box: cells outside are skipped and
+  // lines are clipped, so far places cannot overflow its coordinates.
+  const double panX = std::isfinite(l.PanX) ? l.PanX : 0, panY = std::isfinite(l.PanY) ? l.PanY : 0;
   CacheTexts();
 
   // Grid over the whole box.
   if (l.ShowGrid) {
     p.setPen(gridPen_);
-    const double firstX = panX - std::floor(panX / w) * w;
+    // The first line inside the box (fmod is exact, whatever the pan).
+    double firstX = std::fmod(panX, w);
+    if (firstX < 0) firstX += w;
     for (double x = firstX; x < boxW; x += w) p.drawLine(QLineF(x, 0, x, boxH));
-    const double firstY = panY - std::floor(panY / h) * h;
+    double firstY = std::fmod(panY, h);
+    if (firstY < 0) firstY += h;
     for (double y = firstY; y < boxH; y += h) p.drawLine(QLineF(0, y, boxW, y));
   }
 

@@ -308,3 +308,26 @@ TEST_F(UniverseWindow, CaptionAndClear) {
   EXPECT_EQ(Count(img, Circle(0, 0), kRed), 0);
   EXPECT_EQ(Count(img, img.rect(), kWhite), 0);
 }
+
+// Places at the ends of the 32-bit range lay out, draw and scroll without harm.
+TEST_F(UniverseWindow, SectorsAtTheEndsOfTheNumberRangeAreDrawnAndReached) {
+  Load(unitest::Universe(SectorXml(0, 0, "Home", GateXml(2147483647, -2147483647 - 1), " r=\"6\"") +
+                         "<o t=\"1\" x=\"2147483647\" y=\"-2147483648\" name=\"Edge\" r=\"99999\"/>\n" +
+                         "<o t=\"1\" x=\"-2147483648\" y=\"2147483647\" name=\"Other edge\" r=\"-5\"/>\n"),
+       "edges.xml");
+  win->RefreshUniverse(doc);
+  ASSERT_EQ(L().Count(), 3);
+  EXPECT_EQ(L().Records[0].gateTargets, (std::vector<int32_t>{1}));
+  EXPECT_EQ(L().IndexAt(2147483647, -2147483648LL), 1);
+  QImage img = win->Render();
+  EXPECT_GT(Count(img, Circle(0, 0), kRed), 20);
+  QTest::keyClick(win->Map, Qt::Key_Right);  // Home, quietly
+  QTest::keyClick(win->Map, Qt::Key_Down);   // nothing below Home
+  win->Model().Select(1, false);
+  QTest::keyClick(win->Map, Qt::Key_Left);   // Edge has nothing to its left on its row
+  EXPECT_EQ(win->Model().Selected(), 1);
+  win->SelectSector(doc->Sectors.Item(3));  // scrolled far away, then drawn
+  EXPECT_EQ(win->Model().Selected(), 2);
+  img = win->Render();
+  EXPECT_GT(Count(img, Circle(-2147483648LL, 2147483647), kWhite), 10);  // a race beyond the table: race 0's colour
+}
