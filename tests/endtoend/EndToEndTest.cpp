@@ -52,10 +52,13 @@ struct Report {
     for (const QString& line : Lines(kind)) out << line.section(' ', 0, 0);
     return out;
   }
+  // The last caption the window showed (when it came into view or later).
   QString Title(const QString& window) const {
     QString last;
-    for (const QString& line : Lines("title"))
-      if (line.section(' ', 0, 0) == window) last = line.section(' ', 1);
+    for (const QString& line : err.split('\n')) {
+      if (!line.startsWith("kz-window ") && !line.startsWith("kz-title ")) continue;
+      if (line.section(' ', 1, 1) == window) last = line.section(' ', 2);
+    }
     return last;
   }
   int Boxes() const { return static_cast<int>(err.count("[MsgBox]")); }
@@ -431,16 +434,20 @@ TEST_F(EndToEnd, TheProgramItemsStartTheirPrograms) {
 // there opens their help.
 TEST_F(EndToEnd, TheGalaxyEditorShowsItsMaps) {
   const QString map = Data() + "/maps/sample_universe.xml";
-  const Report r = Drive({"-map", map}, "press frmGalaxyEditor map\nkey frmSectorMap F1\n");
+  const Report r = Drive({"-map", map}, "key frmGalaxyEditor.Tree Right\npress frmGalaxyEditor map\n"
+                                        "key frmSectorMap F1\npress frmGalaxyEditor universe\n"
+                                        "key frmUniverseMap F1\n");
   ExpectCleanEnd(r);
-  EXPECT_EQ(r.EditorWindows(), (QStringList{"frmGalaxyEditor", "frmSectorMap"})) << r.Text();
+  EXPECT_EQ(r.EditorWindows(), (QStringList{"frmGalaxyEditor", "frmSectorMap", "frmUniverseMap"})) << r.Text();
   EXPECT_TRUE(r.Title("frmGalaxyEditor").contains(map)) << r.Text();
-  // The map shows the first sector of the map.
+  // The sector map shows the selected sector, the universe map the whole map.
   EXPECT_EQ(r.Title("frmSectorMap"), "\"Sector Map [Argent Prime]\"") << r.Text();
+  EXPECT_TRUE(r.Title("frmUniverseMap").contains("sample_universe.xml")) << r.Text();
   EXPECT_EQ(r.Boxes(), 0) << r.Text();
   EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
-  ASSERT_EQ(r.Lines("document").size(), 1) << r.Text();
-  EXPECT_TRUE(r.Lines("document").front().endsWith("/help/sectormap.html\"")) << r.Text();
+  QStringList pages;
+  for (const QString& document : r.Lines("document")) pages << QFileInfo(QString(document).remove('"')).fileName();
+  EXPECT_EQ(pages, (QStringList{"sectormap.html", "universemap.html"})) << r.Text();
 }
 
 // A damaged file of each kind: one clear message, the window stays, the program keeps
