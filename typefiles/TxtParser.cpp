@@ -299,17 +299,28 @@ Variant clsTxtParser::TokenValue() {
 bool clsTxtParser::Advance(int32_t n) { return Kz_TXTAdvance(doc_, n) != 0; }
 
 void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
-  for (int64_t i = 0; i < n; ++i) {
-    if (Kz_TXTLoadValue(doc_, kKzValueAny, *scratch_) == 0) {
+  // The values come in batches: one library call for many values.
+  constexpr int64_t kBatch = 64;
+  if (!batch_) {
+    batch_ = std::make_unique<Kz_Value[]>(kBatch);
+  }
+  while (n > 0) {
+    const int32_t want = static_cast<int32_t>(std::min<int64_t>(n, kBatch));
+    const int32_t got = Kz_TXTLoadValues(doc_, kKzValueAny, batch_.get(), want);
+    for (int32_t i = 0; i < got; ++i) {
+      const Kz_Value& v = batch_[static_cast<size_t>(i)];
+      switch (v.kind) {
+        case Kz_Value::Long: record.PushLong(v.l); break;
+        case Kz_Value::Double: record.PushDouble(v.d); break;
+        case Kz_Value::Text: record.PushText(v.s); break;
+        default: record.PushValue(Variant()); break;
+      }
+    }
+    if (got < want) {
       std::string text = LibraryError();
       throw AppError(kz::kErrReadValue, kSource, text.empty() ? "Attempt to read at EOF" : text);
     }
-    switch (scratch_->kind) {
-      case Kz_Value::Long: record.PushLong(scratch_->l); break;
-      case Kz_Value::Double: record.PushDouble(scratch_->d); break;
-      case Kz_Value::Text: record.PushText(scratch_->s); break;
-      default: record.PushValue(Variant()); break;
-    }
+    n -= want;
   }
 }
 

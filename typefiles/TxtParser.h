@@ -150,6 +150,7 @@ class clsTxtParser : public kz::Object {
   int32_t doc_ = 0;      // the document being read (0 outside a load)
   int32_t counter_ = 0;  // the last key number handed out
   std::unique_ptr<Kz_Value> scratch_;
+  std::unique_ptr<Kz_Value[]> batch_;  // values taken from the document in one call
   // During a load: the records in file order with their names (see AppendLoaded).
   struct Pending {
     std::string_view name;

@@ -62,12 +62,11 @@ std::string Folder() {
   return dir;
 }
 
-// A TLaser file of 200,000 records of 23 values (about 50 MB).
-const std::string& GenericFilePath() {
-  static std::string path = [] {
-    std::string text = "// Created with " + kz::GetAppTitleVersion() + "\r\n3;200000;\r\n";
+// A TLaser file of `records` records of 23 values (about 225 bytes each).
+std::string WriteGenericFile(int records) {
+    std::string text = "// Created with " + kz::GetAppTitleVersion() + "\r\n3;" + std::to_string(records) + ";\r\n";
     char buf[512];
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; i < records; ++i) {
       int n = std::snprintf(
           buf, sizeof buf,
           "objects\\weapons\\lasers\\mounted\\laser_body_main_%06d;%d;%d.125;%d.5;0.000000;%d;%d;%d;sounds\\weapons\\snd_laser_fire_%03d;%d;%d.75;%d;interface\\hud\\HUD_ICON_WEAPON_%04d;"
@@ -77,10 +76,14 @@ const std::string& GenericFilePath() {
           (i * 7919) % 1000003, i);
       text.append(buf, static_cast<size_t>(n));
     }
-    std::string p = Folder() + "/TLaser.txt";
+    std::string p = Folder() + "/TLaser" + std::to_string(records) + ".txt";
     std::ofstream(p, std::ios::binary) << text;
     return p;
-  }();
+}
+
+// 200,000 records (about 45 MB).
+const std::string& GenericFilePath() {
+  static std::string path = WriteGenericFile(200000);
   return path;
 }
 
@@ -204,6 +207,12 @@ void SaveWriter(benchmark::State& state, const std::string& path) {
 }
 
 void BM_GenericLoad_Parser(benchmark::State& s) { LoadParser(s, GenericFilePath(), mdlKzConst::kTLaser); }
+// The same records, 20,000 and 2,000,000 of them: the cost of a byte should not grow.
+void BM_GenericLoad_Scale(benchmark::State& s) {
+  const std::string path = WriteGenericFile(static_cast<int>(s.range(0)));
+  LoadParser(s, path, mdlKzConst::kTLaser);
+  std::remove(path.c_str());
+}
 void BM_GenericLoad_TokenizerAlone(benchmark::State& s) { LoadTokens(s, GenericFilePath()); }
 void BM_GenericSave_Parser(benchmark::State& s) { SaveParser(s, GenericFilePath(), mdlKzConst::kTLaser); }
 void BM_GenericSave_WriterAlone(benchmark::State& s) { SaveWriter(s, GenericFilePath()); }
@@ -215,6 +224,8 @@ void BM_ShipSave_WriterAlone(benchmark::State& s) { SaveWriter(s, ShipFilePath()
 }  // namespace
 
 BENCHMARK(BM_GenericLoad_Parser)->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_GenericLoad_Scale)->Arg(20000)->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GenericLoad_Scale)->Arg(2000000)->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GenericLoad_TokenizerAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_GenericSave_Parser)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_GenericSave_WriterAlone)->Unit(benchmark::kMillisecond)->Iterations(4);

@@ -132,34 +132,17 @@ bool TxtDocument::ParseLong(const char* p, size_t n, int32_t& out) {
   return true;
 }
 
-bool TxtDocument::ParseDouble(const char* p, size_t n, double& out) {
-  size_t i = (n > 0 && p[0] == '-') ? 1 : 0;
-  bool dot = false, digit = false;
-  for (size_t k = i; k < n; ++k) {
-    char c = p[k];
-    if (c >= '0' && c <= '9')
-      digit = true;
-    else if (c == '.' && !dot)
-      dot = true;
-    else
-      return false;
-  }
-  if (!dot || !digit) return false;
-  // Up to 15 digits: the digits as a whole number and a power of ten are both exact,
-  // so one division gives the correctly rounded value.
-  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+namespace {
+
+// Up to 15 digits: the digits as a whole number and a power of ten are both exact, so
+// one division gives the correctly rounded value.
+constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// A plain decimal number with a "." of at most 16 characters after the sign, from its
+// digits m and the count of digits after the "."; longer ones through from_chars.
+bool DecimalValue(const char* p, size_t n, size_t i, uint64_t m, int frac, double& out) {
   if (n - i <= 16) {
-    uint64_t m = 0;
-    int frac = -1;
-    for (size_t k = i; k < n; ++k) {
-      if (p[k] == '.') {
-        frac = 0;
-        continue;
-      }
-      m = m * 10 + static_cast<unsigned>(p[k] - '0');
-      if (frac >= 0) ++frac;
-    }
     double v = static_cast<double>(m) / kPow10[frac];
     out = i ? -v : v;
     return true;
@@ -168,17 +151,66 @@ bool TxtDocument::ParseDouble(const char* p, size_t n, double& out) {
   return r.ec == std::errc() && r.ptr == p + n;
 }
 
+}  // namespace
+
+bool TxtDocument::ParseDouble(const char* p, size_t n, double& out) {
+  size_t i = (n > 0 && p[0] == '-') ? 1 : 0;
+  bool dot = false, digit = false;
+  uint64_t m = 0;
+  int frac = -1;
+  for (size_t k = i; k < n; ++k) {
+    char c = p[k];
+    if (c >= '0' && c <= '9') {
+      digit = true;
+      m = m * 10 + static_cast<unsigned>(c - '0');
+      if (frac >= 0) ++frac;
+    } else if (c == '.' && !dot) {
+      dot = true;
+      frac = 0;
+    } else {
+      return false;
+    }
+  }
+  if (!dot || !digit) return false;
+  return DecimalValue(p, n, i, m, frac, out);
+}
+
 void TxtDocument::Classify(const char* p, size_t n, Kz_Value& v) {
   if (n > 0 && n < 400) {
     char c = p[0];
     if ((c >= '0' && c <= '9') || c == '-' || c == '.') {
-      if (ParseLong(p, n, v.l)) {
-        v.kind = Kz_Value::Long;
-        return;
+      // One pass: an optional "-", digits and at most one "." (ParseLong, then
+      // ParseDouble, in a single walk over the bytes).
+      const size_t i = c == '-' ? 1 : 0;
+      uint64_t m = 0;     // the digits (exact while a whole number can still fit)
+      bool big = false;   // past what a 32-bit whole number can hold
+      bool digit = false;
+      int frac = -1;      // digits after the ".", -1 without one
+      size_t k = i;
+      for (; k < n; ++k) {
+        unsigned d = static_cast<unsigned char>(p[k]) - '0';
+        if (d <= 9) {
+          digit = true;
+          m = m * 10 + d;
+          if (m > 2147483648ull) big = true;
+          if (frac >= 0) ++frac;
+        } else if (p[k] == '.' && frac < 0) {
+          frac = 0;
+        } else {
+          break;
+        }
       }
-      if (ParseDouble(p, n, v.d)) {
-        v.kind = Kz_Value::Double;
-        return;
+      if (k == n && digit) {
+        if (frac < 0) {
+          if (!big && (i || m <= 2147483647ull)) {
+            v.l = i ? static_cast<int32_t>(-static_cast<int64_t>(m)) : static_cast<int32_t>(m);
+            v.kind = Kz_Value::Long;
+            return;
+          }
+        } else if (DecimalValue(p, n, i, m, frac, v.d)) {
+          v.kind = Kz_Value::Double;
+          return;
+        }
       }
     }
   }
@@ -198,19 +230,42 @@ bool TxtDocument::TokenValue(Kz_Value& v) const {
   return true;
 }
 
+bool TxtDocument::ValidKind(int32_t kind) {
+  return kind == kKzValueAny || kind == kKzValueNumber || kind == kKzValueText;
+}
+
+void TxtDocument::StepOverItem() {
+  const size_t a = cur_.after;
+  if (a < cur_.lineEnd && !OnlyBlanks(a, cur_.lineEnd))
+    ItemAt(a);  // the continuation between two items of a line, and the next item
+  else
+    EnterLine(cur_.nextLine);
+}
+
 bool TxtDocument::LoadValue(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
-  if (kind != kKzValueAny && kind != kKzValueNumber && kind != kKzValueText) {
+  if (!ValidKind(kind)) {
     code = kKzErrArgument;
     error = "Invalid value kind " + std::to_string(kind) + " (0 any, 1 number, 3 text).";
     return false;
   }
-  Cursor saved = cur_;
-  while (cur_.kind == kKzTokenContinuation) Next();
-  if (cur_.kind == kKzTokenEnd) {
-    cur_ = saved;
-    code = kKzErrEnd;
-    error = "Unexpected end of file: no more values.";
-    return false;
+  return LoadChecked(kind, v, code, error);
+}
+
+bool TxtDocument::LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
+  if (cur_.kind != kKzTokenItem) {
+    Cursor saved = cur_;
+    while (cur_.kind == kKzTokenContinuation) Next();
+    if (cur_.kind == kKzTokenEnd) {
+      cur_ = saved;
+      code = kKzErrEnd;
+      error = "Unexpected end of file: no more values.";
+      return false;
+    }
+    if (!LoadChecked(kind, v, code, error)) {
+      cur_ = saved;
+      return false;
+    }
+    return true;
   }
   const char* p = buf_.data() + cur_.begin;
   size_t n = cur_.end - cur_.begin;
@@ -224,13 +279,22 @@ bool TxtDocument::LoadValue(int32_t kind, Kz_Value& v, int32_t& code, std::strin
       code = kKzErrValue;
       std::string shown = v.s.size() > 64 ? v.s.substr(0, 64) + "..." : v.s;
       error = "Expected a number, not \"" + shown + "\" (line " + std::to_string(cur_.line) + ").";
-      cur_ = saved;
       return false;
     }
   }
-  Next();
-  if (cur_.kind == kKzTokenContinuation) Next();
+  StepOverItem();
   return true;
+}
+
+size_t TxtDocument::LoadValues(int32_t kind, Kz_Value* v, size_t n, int32_t& code, std::string& error) {
+  if (!ValidKind(kind)) {
+    code = kKzErrArgument;
+    error = "Invalid value kind " + std::to_string(kind) + " (0 any, 1 number, 3 text).";
+    return 0;
+  }
+  for (size_t i = 0; i < n; ++i)
+    if (!LoadChecked(kind, v[i], code, error)) return i;
+  return n;
 }
 
 }  // namespace videdoded

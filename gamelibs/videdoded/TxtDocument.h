@@ -24,6 +24,9 @@ class TxtDocument : public rudu::HandleObject {
   // Loads the next value of the kind asked; false with code and text on failure (the
   // cursor then stays where it was).
   bool LoadValue(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);
+  // Loads up to n values as LoadValue would, one after another; gives how many. Fewer
+  // than n: the next failed, with code and text.
+  size_t LoadValues(int32_t kind, Kz_Value* v, size_t n, int32_t& code, std::string& error);
   // Moves past n tokens; false when the end came first.
   bool Advance(int32_t n);
   // 1-based line of the current token, 0 at the end.
@@ -47,6 +50,11 @@ class TxtDocument : public rudu::HandleObject {
   };
 
   void Next();
+  // From an item to the next item or the end: Next, then past a continuation.
+  void StepOverItem();
+  static bool ValidKind(int32_t kind);
+  // LoadValue for a kind already checked.
+  bool LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);
   void EnterLine(size_t start);
   void ItemAt(size_t start);
   bool OnlyBlanks(size_t from, size_t to) const;

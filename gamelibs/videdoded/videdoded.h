@@ -237,6 +237,11 @@ VIDEDODED_API int32_t Kz_TXTIgnoreRemarks(int32_t flag);
 // Loads the next value (kind 1 number, 3 text, 0 any) into v and moves past it.
 // 0 on failure (at the end, or a text where a number is asked); the position stays.
 VIDEDODED_API int32_t Kz_TXTLoadValue(int32_t doc, int32_t kind, Kz_Value& v);
+// Loads up to `count` values of one kind into values[0..count) as Kz_TXTLoadValue
+// would one after another, and gives how many it loaded. Fewer than `count` means the
+// next value failed as Kz_TXTLoadValue fails (its error is the last error, the
+// position stays before it); 0 with an error on a bad handle or kind.
+VIDEDODED_API int32_t Kz_TXTLoadValues(int32_t doc, int32_t kind, Kz_Value* values, int32_t count);
 // The kind of the current token: -1 end, 6 item, 2 continuation; 0 on a bad handle.
 VIDEDODED_API int32_t Kz_TXTGetTokenType(int32_t doc);
 // The current token's value (classified as for kind 0), without moving. A

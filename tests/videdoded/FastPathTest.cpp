@@ -3,7 +3,10 @@
 
 #include <charconv>
 #include <cstring>
+#include <climits>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "TestFiles.h"
 #include "rudu/rudu.h"
@@ -37,6 +40,117 @@ TEST(FastPath, ShortDecimalsReadCorrectlyRounded) {
     ASSERT_TRUE(r.ec == std::errc() && r.ptr == t.data() + t.size()) << t;
     EXPECT_EQ(std::memcmp(&v.d, &want, sizeof want), 0) << t;
   }
+}
+
+// The one-pass classification against the rule written out plainly: a whole number
+// is an optional "-" and digits that fit 32 bits; a floating-point number holds one
+// "." among digits; anything else is text.
+TEST(FastPath, ClassificationFollowsThePlainRule) {
+  auto expected = [](const std::string& t, Kz_Value& v) {
+    size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+    size_t digits = 0, dots = 0;
+    for (size_t k = i; k < t.size(); ++k) {
+      if (t[k] >= '0' && t[k] <= '9')
+        ++digits;
+      else if (t[k] == '.')
+        ++dots;
+      else
+        return Kz_Value::Text;
+    }
+    if (digits == 0 || dots > 1) return Kz_Value::Text;
+    if (dots == 0) {
+      long long x = 0;
+      auto r = std::from_chars(t.data(), t.data() + t.size(), x);
+      if (r.ec != std::errc() || x < INT32_MIN || x > INT32_MAX) return Kz_Value::Text;
+      v.l = static_cast<int32_t>(x);
+      return Kz_Value::Long;
+    }
+    std::from_chars(t.data(), t.data() + t.size(), v.d, std::chars_format::fixed);
+    return Kz_Value::Double;
+  };
+  std::vector<std::string> texts = {"-", ".", "-.", "0", "-0", "2147483647", "2147483648", "-2147483648",
+                                    "-2147483649", "0000000000002147483647", "99999999999999999999999",
+                                    "1.2.3", "1-2", "--1", "12a", "00.50", "-", "18446744073709551617"};
+  std::mt19937_64 rng(5);
+  const char alphabet[] = "0123456789-.a";
+  for (int i = 0; i < 20000; ++i) {
+    std::string t;
+    const size_t len = 1 + rng() % 22;
+    for (size_t k = 0; k < len; ++k) t.push_back(alphabet[rng() % (k == 0 ? 13 : 12)]);
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    std::string line = t + ";";
+    int32_t d = Kz_LoadFromBuffer(line.data(), line.size(), 1);
+    Kz_Value got, want;
+    ASSERT_EQ(Kz_TXTLoadValue(d, 0, got), 1) << t;
+    Kz_DeleteHandle(0, d);
+    const int32_t kind = expected(t, want);
+    ASSERT_EQ(got.kind, kind) << t;
+    if (kind == Kz_Value::Long) EXPECT_EQ(got.l, want.l) << t;
+    if (kind == Kz_Value::Double) EXPECT_EQ(std::memcmp(&got.d, &want.d, sizeof want.d), 0) << t;
+    if (kind == Kz_Value::Text) EXPECT_EQ(got.s, t);
+  }
+}
+
+// Values taken in batches are the values taken one by one, whatever the batch size; a
+// batch ends early at a value that fails, with the error and the position before it.
+TEST(FastPath, BatchedValuesAreTheValuesOneByOne) {
+  const std::string text =
+      "// remark\r\n3;2;\r\n\r\n  \t \r\nabc;-12;0.5;;x y;\r\n7;8\r\n// another\r\nlast;-0.25;2147483648;\n9";
+  auto same = [](const Kz_Value& a, const Kz_Value& b) {
+    if (a.kind != b.kind) return false;
+    if (a.kind == Kz_Value::Long) return a.l == b.l;
+    if (a.kind == Kz_Value::Double) return std::memcmp(&a.d, &b.d, sizeof a.d) == 0;
+    return a.s == b.s;
+  };
+  std::vector<Kz_Value> single;
+  int32_t d = Kz_LoadFromBuffer(text.data(), text.size(), 1);
+  Kz_Value v;
+  while (Kz_TXTLoadValue(d, 0, v)) single.push_back(v);
+  Kz_DeleteHandle(0, d);
+  ASSERT_EQ(single.size(), 13u);
+
+  for (int32_t batch : {1, 2, 3, 5, 14, 100}) {
+    d = Kz_LoadFromBuffer(text.data(), text.size(), 1);
+    std::vector<Kz_Value> got, buf(static_cast<size_t>(batch));
+    for (;;) {
+      int32_t n = Kz_TXTLoadValues(d, 0, buf.data(), batch);
+      got.insert(got.end(), buf.begin(), buf.begin() + n);
+      if (n < batch) break;
+    }
+    EXPECT_EQ(Kz_GetLastError(), kKzErrEnd) << batch;
+    Kz_DeleteHandle(0, d);
+    ASSERT_EQ(got.size(), single.size()) << batch;
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_TRUE(same(got[i], single[i])) << batch << " " << i;
+  }
+
+  // Numbers asked: the batch stops at "abc", which is then still the next value; a
+  // walk that stops on a continuation goes on past it.
+  d = Kz_LoadFromBuffer(text.data(), text.size(), 1);
+  Kz_Value nums[4];
+  EXPECT_EQ(Kz_TXTLoadValues(d, 1, nums, 4), 2);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrValue);
+  EXPECT_EQ(nums[1].l, 2);
+  ASSERT_EQ(Kz_TXTLoadValue(d, 3, v), 1);
+  EXPECT_EQ(v.s, "abc");
+  ASSERT_EQ(Kz_TXTGetTokenType(d), kKzTokenItem);
+  ASSERT_EQ(Kz_TXTAdvance(d, 1), 1);
+  ASSERT_EQ(Kz_TXTGetTokenType(d), kKzTokenContinuation);
+  EXPECT_EQ(Kz_TXTLoadValues(d, 1, nums, 2), 1);  // 0.5, then the empty field fails
+  EXPECT_EQ(nums[0].d, 0.5);
+  EXPECT_EQ(Kz_TXTLoadValues(d, 1, nums, 1), 0);  // still the empty field
+  EXPECT_EQ(Kz_TXTLoadValues(d, 3, nums, 1), 1);
+  EXPECT_EQ(nums[0].s, "");
+  EXPECT_EQ(Kz_TXTLoadValues(d, 7, nums, 1), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrArgument);
+  EXPECT_EQ(Kz_TXTLoadValues(d, 0, nums, -1), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrArgument);
+  EXPECT_EQ(Kz_TXTLoadValues(d, 0, nums, 0), 0);
+  EXPECT_EQ(Kz_GetLastError(), 0);
+  Kz_DeleteHandle(0, d);
+  EXPECT_EQ(Kz_TXTLoadValues(d, 0, nums, 1), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
 }
 
 // Fields written one by one land in the write handle exactly as formatted, also after
