@@ -333,6 +333,32 @@ TEST_F(EndToEnd, EachWayInOpensTheRightEditor) {
   }
 }
 
+// F1 on an editor page opens the page's own help, beside the window's.
+TEST_F(EndToEnd, F1OnAPageOpensItsHelp) {
+  struct PageHelp {
+    QString file;
+    const char* page;
+    const char* help;
+  };
+  const std::vector<PageHelp> cases = {
+      {Data() + "/types/TShips.txt", "ShipEdit", "ship.html"},
+      {"vfs://types\\TCockpits.txt", "TurretEdit", "turret.html"},
+      {Data() + "/types/TLaser.txt", "WareEdit", "ware.html"},
+      {Data() + "/types/Jobs_v10.txt", "JobEdit", "jobs.html"},
+      {Data() + "/types/WareLists.txt", "WareListEdit", "warelists.html"},
+  };
+  for (const PageHelp& c : cases) {
+    SCOPED_TRACE(c.page);
+    const Report r =
+        Drive({"-tfile", c.file}, QString("key frmTXTEditor.%1 F1\nkey frmTXTEditor.ObjectView F1\n").arg(c.page));
+    ExpectEditor(r, "frmTXTEditor", c.page, {});
+    EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+    QStringList pages;
+    for (const QString& document : r.Lines("document")) pages << QFileInfo(QString(document).remove('"')).fileName();
+    EXPECT_EQ(pages, (QStringList{c.help, "txteditor.html"})) << r.Text();
+  }
+}
+
 // A file the program cannot tell by its name, and no file at all.
 TEST_F(EndToEnd, AFileWithoutTypeOrNameSaysSoAndNothingElse) {
   const Report unknown = Open({Data() + "/textures/sample.tga"});
