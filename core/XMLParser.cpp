@@ -364,9 +364,10 @@ void clsXMLParser::Forget(pugi::xml_node gone) {
 }
 
 namespace {
-// Nodes are made one after another in the document's pages: their addresses divided by
-// the node size fall on neighbouring slots, so filling and walking the table stays local.
-inline size_t NodeHash(const void* p) { return static_cast<size_t>(reinterpret_cast<uintptr_t>(p) >> 6); }
+// Fibonacci hashing of the node address: spreads nodes evenly whatever their spacing.
+inline size_t NodeHash(const void* p) {
+  return static_cast<size_t>((reinterpret_cast<uintptr_t>(p) >> 4) * 0x9E3779B97F4A7C15ull >> 20);
+}
 }  // namespace
 
 size_t clsXMLParser::SlotOf(const void* node) const {

@@ -117,7 +117,8 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
           lastError_ = child->GetLastError();
           return false;
         }
-        parser.AddObject(child);
+        // Its own subtree is registered already, by the reading just done.
+        parser.Register(child);
         Childs.Add(child, child->key());
       } while (xml.NextNode());
       xml.up();

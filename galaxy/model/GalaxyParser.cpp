@@ -186,15 +186,20 @@ void clsGalaxyParser::ClearDirtyFlags() {
     if (o->Dirty) o->Dirty = false;
 }
 
-bool clsGalaxyParser::AddObject(const GalaxyObjectPtr& obj) {
-  if (!obj) return false;
+bool clsGalaxyParser::Register(const GalaxyObjectPtr& obj) {
+  const std::string key = obj->key();
   try {
-    if (IsSector(obj)) Sectors.Add(obj, obj->key());
+    if (IsSector(obj)) Sectors.Add(obj, key);
   } catch (const kz::AppError& e) {
     lastError_ = e.Description;
     return false;
   }
-  if (!objects.Exists(obj->key())) objects.Add(obj, obj->key());
+  objects.Add(obj, key);  // nothing when the key is there already
+  return true;
+}
+
+bool clsGalaxyParser::AddObject(const GalaxyObjectPtr& obj) {
+  if (!obj || !Register(obj)) return false;
   for (const GalaxyObjectPtr& c : obj->Childs)
     if (!AddObject(c)) return false;
   return true;

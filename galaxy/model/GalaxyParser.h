@@ -105,6 +105,9 @@ class clsGalaxyParser : public kz::Object, public std::enable_shared_from_this<c
   clsXMLParser& XML() noexcept { return xml_; }
 
  private:
+  friend class clsGalaxyObject;
+  // AddObject for one object alone (its children are registered already).
+  bool Register(const GalaxyObjectPtr& obj);
   void DetachObjects(kz::Collection<GalaxyObjectPtr>& coll);
   void DetachAll();
   void RemoveChildrenFromIndex(const GalaxyObjectPtr& obj);
