@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -44,6 +45,7 @@ void TestInput::ReadInput() {
     }
     return;
   }
+  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
   notifier_->setEnabled(false);
   QMetaObject::invokeMethod(
       this, [this] { if (launcher_) launcher_->close(); }, Qt::QueuedConnection);
