@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <new>
 #include <string>
 
@@ -177,6 +178,20 @@ void SaveParser(benchmark::State& state, const std::string& path, int32_t type) 
   state.SetBytesProcessed(state.iterations() * FileSize(path));
 }
 
+// The floor of a save: the file's bytes written once through the same driver.
+void SaveBytesOnce(benchmark::State& state, const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string out = Folder() + "/once.txt";
+  for (auto _ : state) {
+    int32_t w = RuDU_OpenFile(out.c_str(), 1, 1, 1);
+    RuDU_WriteFile(w, bytes.data(), static_cast<int32_t>(bytes.size()));
+    RuDU_SetEndOfFile(w);
+    RuDU_CloseFile(w);
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
+}
+
 // The writer alone: the same values, one Kz_TXTWriteValue each, and the line ends.
 void SaveWriter(benchmark::State& state, const std::string& path) {
   // The values, as the tokenizer gives them, grouped in lines.
@@ -216,6 +231,7 @@ void BM_GenericLoad_Scale(benchmark::State& s) {
 void BM_GenericLoad_TokenizerAlone(benchmark::State& s) { LoadTokens(s, GenericFilePath()); }
 void BM_GenericSave_Parser(benchmark::State& s) { SaveParser(s, GenericFilePath(), mdlKzConst::kTLaser); }
 void BM_GenericSave_WriterAlone(benchmark::State& s) { SaveWriter(s, GenericFilePath()); }
+void BM_GenericSave_BytesOnce(benchmark::State& s) { SaveBytesOnce(s, GenericFilePath()); }
 void BM_ShipLoad_Parser(benchmark::State& s) { LoadParser(s, ShipFilePath(), mdlKzConst::kTShips); }
 void BM_ShipLoad_TokenizerAlone(benchmark::State& s) { LoadTokens(s, ShipFilePath()); }
 void BM_ShipSave_Parser(benchmark::State& s) { SaveParser(s, ShipFilePath(), mdlKzConst::kTShips); }
@@ -229,6 +245,7 @@ BENCHMARK(BM_GenericLoad_Scale)->Arg(2000000)->Iterations(2)->Unit(benchmark::kM
 BENCHMARK(BM_GenericLoad_TokenizerAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_GenericSave_Parser)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_GenericSave_WriterAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_GenericSave_BytesOnce)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_ShipLoad_Parser)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_ShipLoad_TokenizerAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_ShipSave_Parser)->Unit(benchmark::kMillisecond)->Iterations(4);
