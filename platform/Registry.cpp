@@ -1,7 +1,9 @@
 #include "platform/Registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -579,8 +581,29 @@ bool WriteAll(int fd, const std::string& data) {
   return true;
 }
 
+// Removes "<hive file>.tmp-<process id>" files of processes that no longer run: a
+// save that was killed before its rename leaves one behind.
+void RemoveStaleTemporaries(const Store& s, const Hive& h) {
+  DIR* dir = ::opendir(s.dir.c_str());
+  if (!dir) return;
+  const std::string prefix = std::string(h.fileName) + ".tmp-";
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string_view name(e->d_name);
+    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) continue;
+    const std::string_view digits = name.substr(prefix.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(std::string(digits)));
+    if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    struct stat st;
+    const std::string path = s.dir + "/" + std::string(name);
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+  }
+  ::closedir(dir);
+}
+
 bool Save(Store& s, Hive& h) {
   if (!MakeDirs(s.dir)) return false;
+  RemoveStaleTemporaries(s, h);
   std::string path = HivePath(s, h);
   std::string tmp = path + ".tmp-" + std::to_string(::getpid());
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

@@ -16,11 +16,13 @@
 //
 // Key and value names compare without case (ASCII). Subkeys enumerate in name order,
 // values in the order they were first written. Every change is committed at once to
-// disk (temporary file + rename, under an advisory lock); a failed write leaves the
-// file and the tree as they were and returns an error code. Before every call the
+// disk (temporary file "<file>.tmp-<process id>" + rename, under an advisory lock); a
+// failed write leaves the file and the tree as they were and returns an error code. A
+// save removes such temporary files of processes that no longer run. Before every call the
 // hive file's modification is checked (one stat), so another process's writes are
-// seen. An unreadable or corrupt hive file is renamed "<file>.corrupt-<n>", a warning
-// goes to stderr and the hive starts empty.
+// seen. An unreadable or corrupt hive file, or a path there that is no regular file (a
+// named pipe is never waited on), is renamed "<file>.corrupt-<n>", a warning goes to
+// stderr and the hive starts empty.
 //
 // Handles are int32_t; the hive constants are predefined handles, opened keys get
 // handles 1, 2, 3 ... never reused; 0 and unknown handles give ERROR_INVALID_HANDLE.

@@ -344,6 +344,24 @@ TEST_F(RegistryTest, HiveThatIsANamedPipeIsRefusedAtOnce) {
   EXPECT_TRUE(fs::is_regular_file(dir_ / "user.reg"));
 }
 
+TEST_F(RegistryTest, TemporaryFilesOfEndedProcessesAreRemovedBySaving) {
+  std::fflush(nullptr);
+  const pid_t dead = ::fork();
+  ASSERT_GE(dead, 0);
+  if (dead == 0) ::_exit(0);
+  ::waitpid(dead, nullptr, 0);
+  const fs::path stale = dir_ / ("user.reg.tmp-" + std::to_string(dead));
+  const fs::path running = dir_ / ("user.reg.tmp-" + std::to_string(::getppid()));
+  const fs::path other = dir_ / ("user.reg.tmp-" + std::to_string(dead) + "x");
+  for (const auto& p : {stale, running, other}) WriteAll(p, "half");
+  int32_t k = Create(HKEY_CURRENT_USER, "software\\t");
+  SetDword(k, "v", 1);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_TRUE(fs::exists(other));
+  RegCloseKey(k);
+}
+
 // Lookups by name inside a key must not scan: a key of many values loads in about
 // the time its file takes to read, and deleting keeps the others found and in order.
 TEST_F(RegistryTest, ManyValuesInOneKeyLoadQuicklyAndStayInOrder) {
