@@ -3,9 +3,13 @@
 
 #include <IL/il.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "BitmapTable.h"
@@ -19,6 +23,14 @@ extern "C" void ILAPIENTRY ilSetError(ILenum error);
 namespace {
 
 bool g_initialised = false;
+
+// DevIL allocates an image's pixels from the size its header claims, before a byte of
+// them is read, so a file of a few bytes could ask for gigabytes. Its blocks come from
+// here, and one above this size is refused: the load then fails with IL_OUT_OF_MEMORY.
+constexpr size_t kLargestBlock = size_t{256} << 20;
+
+void* ILAPIENTRY BoundedAlloc(const ILsizei size) { return size > kLargestBlock ? nullptr : std::malloc(size); }
+void ILAPIENTRY PlainFree(const void* CONST_RESTRICT block) { std::free(const_cast<void*>(block)); }
 
 // The image a conversion loads into; deleted again on every way out.
 class TempImage {
@@ -109,8 +121,125 @@ bool pnm_complete(const char* fileName) {
   ++pos;  // the single white-space byte before the pixels
   const int64_t w = values[0], h = values[1], maxval = values[2];
   const int64_t sample = maxval > 255 ? 2 : 1;
-  const int64_t needed = kind == '4' ? (w + 7) / 8 * h : w * h * sample * (kind == '6' ? 3 : 1);
-  if (int64_t(size) - pos >= needed) return true;
+  // In floating point: the product of two numbers of up to 33 bits overflows 64.
+  const double needed = kind == '4' ? double((w + 7) / 8) * double(h) : double(w) * double(h) * double(sample * (kind == '6' ? 3 : 1));
+  if (double(int64_t(size) - pos) >= needed) return true;
+  ilSetError(IL_ILLEGAL_FILE_VALUE);
+  return false;
+}
+
+// DevIL works out an image's size in 32 bits: a header that claims a huge image can
+// wrap the size it allocates to a small one and have the pixels written past it. So
+// the size a BMP, DDS, PNG or TGA header claims is checked against the largest block
+// first (the same limit the allocator keeps). True when the file may go to DevIL.
+bool size_sound(const char* fileName) {
+  const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
+  if (f == 0) return true;  // DevIL reports the failed open itself
+  uint8_t head[32] = {};
+  const int32_t got = RuDU_ReadFile(f, head, sizeof head);
+  RuDU_CloseFile(f);
+  const auto le16 = [&head](int at) { return int64_t(head[at]) | int64_t(head[at + 1]) << 8; };
+  const auto le32 = [&](int at) { return le16(at) | le16(at + 2) << 16; };
+  const auto be32 = [&head](int at) {
+    return int64_t(head[at]) << 24 | int64_t(head[at + 1]) << 16 | int64_t(head[at + 2]) << 8 | int64_t(head[at + 3]);
+  };
+  const std::string_view name(fileName);
+  const bool tga = name.size() > 4 && (name.substr(name.size() - 4) == ".tga" || name.substr(name.size() - 4) == ".TGA");
+  // In floating point: three 32-bit factors overflow any integer.
+  double pixels = 0;
+  const auto magnitude = [](int64_t v) { return std::fabs(double(static_cast<int32_t>(v))); };
+  if (got >= 26 && head[0] == 'B' && head[1] == 'M') {
+    pixels = le32(14) == 12 ? double(le16(18)) * double(le16(20)) : magnitude(le32(18)) * magnitude(le32(22));
+  } else if (got >= 28 && std::memcmp(head, "DDS ", 4) == 0) {
+    pixels = double(le32(12)) * double(le32(16)) * double(std::max<int64_t>(1, le32(24)));
+  } else if (got >= 24 && std::memcmp(head, "\x89PNG", 4) == 0) {
+    pixels = double(be32(16)) * double(be32(20));
+  } else if (tga && got >= 16) {
+    pixels = double(le16(12)) * double(le16(14));
+  }
+  if (pixels * 4 <= double(kLargestBlock)) return true;
+  ilSetError(IL_OUT_OF_MEMORY);
+  return false;
+}
+
+// DevIL's BMP reader writes past the image when an uncompressed BMP ends before its
+// pixel rows do, or declares a pixel size it does not read. Such a BMP is refused
+// before DevIL sees it. True when the file may go to DevIL.
+bool bmp_complete(const char* fileName) {
+  const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
+  if (f == 0) return true;  // DevIL reports the failed open itself
+  uint8_t head[54];
+  const int32_t got = RuDU_ReadFile(f, head, sizeof head);
+  const int64_t size = RuDU_FileSize(f);
+  RuDU_CloseFile(f);
+  if (got < 2 || head[0] != 'B' || head[1] != 'M') return true;
+  const auto u16 = [&head](int at) { return uint32_t(head[at]) | uint32_t(head[at + 1]) << 8; };
+  const auto u32 = [&](int at) { return u16(at) | u16(at + 2) << 16; };
+  bool sound = false;
+  if (got >= 26) {
+    const uint32_t headerSize = u32(14), offset = u32(10);
+    int64_t width = 0, height = 0;
+    uint32_t bits = 0, compression = 0;
+    if (headerSize == 12) {
+      width = u16(18);
+      height = u16(20);
+      bits = u16(24);
+    } else if (headerSize >= 40 && got >= 34) {
+      width = static_cast<int32_t>(u32(18));
+      height = static_cast<int32_t>(u32(22));
+      bits = u16(28);
+      compression = u32(30);
+    }
+    if (height < 0) height = -height;
+    const bool knownBits = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    if (width > 0 && height > 0 && knownBits) {
+      const int64_t row = (width * bits + 31) / 32 * 4;
+      // Run-length packed rows (1, 2) are checked by the reader as it goes.
+      sound = compression == 1 || compression == 2 || (compression <= 3 && size - int64_t(offset) >= row * height);
+    }
+  }
+  if (sound) return true;
+  ilSetError(IL_ILLEGAL_FILE_VALUE);
+  return false;
+}
+
+// DevIL's DDS reader writes through a null pointer when an uncompressed DDS declares
+// a pixel size that is not 8, 16, 24 or 32 bits (0 among them), more smaller images
+// (mipmaps) than halving its size can give, or ends before its first image does. Such
+// a DDS, or one without a size, is refused before DevIL sees it. True when the file
+// may go to DevIL.
+bool dds_sound(const char* fileName) {
+  const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
+  if (f == 0) return true;  // DevIL reports the failed open itself
+  uint8_t head[128];
+  const int32_t got = RuDU_ReadFile(f, head, sizeof head);
+  const int64_t fileSize = RuDU_FileSize(f);
+  RuDU_CloseFile(f);
+  if (got < 92 || std::memcmp(head, "DDS ", 4) != 0) return true;
+  const auto word = [&head](int at) {
+    return uint32_t(head[at]) | uint32_t(head[at + 1]) << 8 | uint32_t(head[at + 2]) << 16 | uint32_t(head[at + 3]) << 24;
+  };
+  constexpr uint32_t kFourCC = 0x4;
+  const uint32_t height = word(12), width = word(16), depth = word(24), mipmaps = word(28);
+  uint32_t largest = std::max({width, height, depth});
+  uint32_t levels = 1;
+  for (; largest > 1; largest >>= 1) ++levels;
+  const uint32_t flags = word(80), bits = word(88);
+  const bool sizes = width > 0 && height > 0 && mipmaps <= levels;
+  // The first image's bytes must all be there: the reader decodes whatever it got as
+  // if it were whole.
+  const int64_t layers = std::max<uint32_t>(depth, 1);
+  int64_t needed = 0;
+  const uint32_t fourCC = word(84);
+  if ((flags & kFourCC) == 0) {
+    needed = int64_t(width) * height * layers * (bits / 8);
+  } else if (fourCC == 0x31545844) {  // "DXT1": 8 bytes a block of 4 x 4 pixels
+    needed = (int64_t(width) + 3) / 4 * ((int64_t(height) + 3) / 4) * layers * 8;
+  } else if ((fourCC & 0x00ffffff) == 0x00545844) {  // "DXT2" to "DXT5": 16 bytes a block
+    needed = (int64_t(width) + 3) / 4 * ((int64_t(height) + 3) / 4) * layers * 16;
+  }
+  const bool whole = fileSize - 128 >= needed;
+  if (sizes && whole && ((flags & kFourCC) != 0 || (bits != 0 && bits % 8 == 0 && bits <= 32))) return true;
   ilSetError(IL_ILLEGAL_FILE_VALUE);
   return false;
 }
@@ -182,7 +311,7 @@ inline void put_pixel(ILint format, const uint8_t* src, const ColourTable& table
 int32_t convert(const char* fileName) {
   TempImage image;
   if (!image.valid()) return 0;
-  if (!pnm_complete(fileName)) return 0;
+  if (!size_sound(fileName) || !pnm_complete(fileName) || !bmp_complete(fileName) || !dds_sound(fileName)) return 0;
   while (ilGetError() != IL_NO_ERROR) {
   }
   if (!ilLoadImage(fileName)) return 0;
@@ -250,6 +379,7 @@ int32_t convert(const char* fileName) {
 extern "C" {
 
 VUP_API void VUP_Init(void) {
+  ilSetMemory(BoundedAlloc, PlainFree);
   ilInit();
   vup::clsFileCallbacks::install();
   g_initialised = true;

@@ -15,6 +15,11 @@
  *   belongs to the caller, who deletes it with VUP_DeleteBitmap; it outlives
  *   VUP_Term.
  *
+ * Limits
+ *   No single block of an image may take more than 256 MiB (a true-colour image of
+ *   8192 x 8192 pixels is the largest square that loads): a file whose header claims
+ *   more fails with IL_OUT_OF_MEMORY before anything that large is allocated.
+ *
  * Errors
  *   VUP_ConvertToHBitmap empties DevIL's error stack before it loads, and returns 0
  *   on failure; DevIL's error code (ilGetError) then says why (IL_FILE_READ_ERROR for

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +30,47 @@ std::ostream& operator<<(std::ostream& os, const Px& p) {
 }
 
 void put16(Bytes& s, int v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); }
+void put32(Bytes& s, uint32_t v) {
+  put16(s, int(v & 0xFFFF));
+  put16(s, int(v >> 16));
+}
+
+// A DDS: its 128-byte header (uncompressed 32-bit B, G, R, A unless a four-character
+// code is given) and the bytes after it.
+Bytes Dds(uint32_t height, uint32_t width, uint32_t mipmaps, uint32_t bits, const Bytes& data, uint32_t fourCC = 0) {
+  Bytes s = "DDS ";
+  put32(s, 124);
+  put32(s, 0x100F | (mipmaps ? 0x20000 : 0));  // caps, height, width, pitch, pixel format (, mipmap count)
+  put32(s, height);
+  put32(s, width);
+  put32(s, width * bits / 8);
+  put32(s, 0);  // depth
+  put32(s, mipmaps);
+  for (int i = 0; i < 11; ++i) put32(s, 0);
+  put32(s, 32);
+  put32(s, fourCC ? 0x4 : 0x41);  // four-character code, or RGB with alpha
+  put32(s, fourCC);
+  put32(s, bits);
+  for (uint32_t mask : {0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u}) put32(s, fourCC ? 0 : mask);
+  put32(s, 0x1000);
+  for (int i = 0; i < 4; ++i) put32(s, 0);
+  return s + data;
+}
+
+// An uncompressed 24-bit BMP header and the bytes after it.
+Bytes Bmp(int32_t width, int32_t height, const Bytes& data) {
+  Bytes s = "BM";
+  put32(s, uint32_t(54 + data.size()));
+  put32(s, 0);
+  put32(s, 54);
+  put32(s, 40);
+  put32(s, uint32_t(width));
+  put32(s, uint32_t(height));
+  put16(s, 1);
+  put16(s, 24);
+  for (int i = 0; i < 6; ++i) put32(s, 0);
+  return s + data;
+}
 
 // An uncompressed TGA: imageType 2 (true colour), 3 (grey) or 1 (colour-mapped).
 Bytes Tga(int type, int w, int h, int bits, bool topLeft, const Bytes& pixels, const Bytes& colourMap = {}) {
@@ -262,6 +304,47 @@ TEST_F(VupTest, MissingAndBadFilesGiveNoBitmap) {
   }
   // After all that a good file still loads.
   EXPECT_EQ(Load(Write("good.tga", good), 5, 3).size(), 15u);
+}
+
+// A few header bytes must not make the library allocate gigabytes: a TGA that claims
+// 32832 x 16512 true-colour pixels (2 GiB) fails as out of memory, and the library goes
+// on loading sound files afterwards.
+TEST_F(VupTest, AHeaderClaimingAHugeImageIsRefusedBeforeItsPixelsAreAllocated) {
+  while (ilGetError() != IL_NO_ERROR) {
+  }
+  const std::string huge = Write("huge.tga", Tga(2, 32832, 16512, 32, true, "\x01\x02\x03\x04"));
+  EXPECT_EQ(VUP_ConvertToHBitmap(huge.c_str(), 0), 0);
+  std::vector<ILenum> errors;
+  for (ILenum e = ilGetError(); e != IL_NO_ERROR; e = ilGetError()) errors.push_back(e);
+  EXPECT_NE(std::find(errors.begin(), errors.end(), ILenum(IL_OUT_OF_MEMORY)), errors.end());
+  // 4096 x 4096 true colour (64 MiB) is well inside the limit.
+  const Bytes big = Tga(10, 4096, 4096, 24, true, Rep("\xff\x10\x20\x30"s, 4096 * 4096 / 128));  // run-length packed
+  EXPECT_EQ(Load(Write("big.tga", big), 4096, 4096).size(), 4096u * 4096u);
+}
+
+// Headers that made the decoders write past their buffers or through a null pointer
+// are refused before decoding; sound files of the same kinds still load.
+TEST_F(VupTest, DamagedHeadersAreRefusedBeforeDecoding) {
+  const Bytes pixels = Rep("\x10\x20\x30\xff"s, 16);
+  const std::vector<std::pair<const char*, Bytes>> bad = {
+      {"no-pixel-size.dds", Dds(4, 4, 0, 0, pixels)},
+      {"more-mipmaps-than-halvings.dds", Dds(4, 4, 13500416, 32, pixels)},
+      {"size-wrapping-32-bits.dds", Dds(0x40000004, 4, 0, 32, pixels)},
+      {"ends-before-its-pixels.dds", Dds(1024, 4, 0, 32, pixels)},
+      {"ends-before-its-blocks.dds", Dds(64, 64, 0, 0, Rep("\x00"s, 40), 0x31545844)},
+      {"ends-before-its-rows.bmp", Bmp(259, -194000, Rep("\x80"s, 40))},
+      {"size-wrapping-32-bits.bmp", Bmp(65536, 65536, Rep("\x80"s, 40))},
+      {"huge.ppm", "P6\n77777777777777 6466\n255\n\xff\xff\xff"s},
+  };
+  for (const auto& [name, bytes] : bad) {
+    SCOPED_TRACE(name);
+    while (ilGetError() != IL_NO_ERROR) {
+    }
+    EXPECT_EQ(VUP_ConvertToHBitmap(Write(name, bytes).c_str(), 0), 0);
+    EXPECT_NE(ilGetError(), ILenum(IL_NO_ERROR));
+  }
+  EXPECT_EQ(Load(Write("sound.dds", Dds(4, 4, 3, 32, pixels + Rep("\x10\x20\x30\xff"s, 5))), 4, 4).size(), 16u);
+  EXPECT_EQ(Load(Write("sound.bmp", Bmp(3, -2, Rep("\x01\x02\x03"s, 3) + "\0\0\0"s + Rep("\x04\x05\x06"s, 3) + "\0\0\0"s)), 3, 2).size(), 6u);
 }
 
 TEST_F(VupTest, InitTermPairsAndBitmapHandles) {
