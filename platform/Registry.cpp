@@ -896,6 +896,18 @@ std::string RegistryHiveFile(int32_t hive) {
   return CurrentDir() + "/" + s.hives[hi].fileName;
 }
 
+bool RegistryReadText(int32_t hive, const std::string& text, std::string& saved, std::string& error) {
+  const int hi = HiveIndex(hive);
+  if (hi < 0) {
+    error = "no such hive";
+    return false;
+  }
+  Hive h{S().hives[hi].handle, S().hives[hi].rootName, S().hives[hi].fileName, nullptr, false, {}};
+  if (!Parse(text, h, error)) return false;
+  saved = Serialize(h);
+  return true;
+}
+
 void RegistryReset() {
   Store& s = S();
   std::lock_guard<std::mutex> g(s.mutex);

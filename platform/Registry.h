@@ -83,5 +83,8 @@ std::string RegistryDirectory();
 std::string RegistryHiveFile(int32_t hive);
 // Drops the in-memory trees so that the next call reads the files again (tests).
 void RegistryReset();
+// Reads the text of a hive file as loading does: true with the text a save of that
+// tree writes, false with the reason for which the file would be set aside.
+bool RegistryReadText(int32_t hive, const std::string& text, std::string& saved, std::string& error);
 
 }  // namespace platform
