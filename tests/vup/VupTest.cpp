@@ -3,6 +3,7 @@
 #include <IL/il.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -345,6 +346,16 @@ TEST_F(VupTest, DamagedHeadersAreRefusedBeforeDecoding) {
   }
   EXPECT_EQ(Load(Write("sound.dds", Dds(4, 4, 3, 32, pixels + Rep("\x10\x20\x30\xff"s, 5))), 4, 4).size(), 16u);
   EXPECT_EQ(Load(Write("sound.bmp", Bmp(3, -2, Rep("\x01\x02\x03"s, 3) + "\0\0\0"s + Rep("\x04\x05\x06"s, 3) + "\0\0\0"s)), 3, 2).size(), 6u);
+}
+
+TEST_F(VupTest, ANamedPipeIsRefusedWithoutWaitingOnIt) {
+  const std::string pipe = dir_ + "/pipe.tga";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  while (ilGetError() != IL_NO_ERROR) {
+  }
+  EXPECT_EQ(VUP_ConvertToHBitmap(pipe.c_str(), 0), 0);  // no writer ever comes
+  EXPECT_EQ(ilGetError(), ILenum(IL_COULD_NOT_OPEN_FILE));
+  EXPECT_EQ(RuDU_GetLastError(), RUDU_ERR_PATH);
 }
 
 TEST_F(VupTest, InitTermPairsAndBitmapHandles) {

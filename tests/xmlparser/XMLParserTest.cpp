@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/AppError.h"
@@ -297,6 +298,15 @@ TEST_F(Cursor, FailedOpensStartAfresh) {
   EXPECT_FALSE(x.OpenFile(path));
   EXPECT_EQ(x.GetLastError().rfind("Error: ", 0), 0u);
   EXPECT_NE(x.GetLastError().find("Source:   </b> Line: 3"), std::string::npos) << x.GetLastError();
+}
+
+TEST_F(Cursor, ANamedPipeIsRefusedWithoutWaitingOnIt) {
+  const std::string pipe = TempPath("pipe.xml");
+  std::filesystem::remove(pipe);
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_FALSE(x.OpenFile(pipe));  // no writer ever comes: a read would wait for ever
+  EXPECT_NE(x.GetLastError().find("named pipe"), std::string::npos) << x.GetLastError();
+  std::filesystem::remove(pipe);
 }
 
 TEST_F(Cursor, WhitespaceOnlyTextIsDroppedOtherTextKept) {
