@@ -105,7 +105,9 @@ bool UnpackInPlace(std::vector<uint8_t>& bytes, const std::string& shown, int32_
 
 // A packed content up to this size is unpacked into memory at the open; a larger one
 // is unpacked by each read into the reader's buffer, so that it is held only once.
-constexpr size_t kHoldUnpackedUpTo = size_t{16} << 20;
+// Streaming costs a second unpacking pass (the open checks the data whole), which
+// only pays for itself in memory where contents are large.
+constexpr size_t kHoldUnpackedUpTo = size_t{64} << 20;
 
 // The content of a file opened for reading, from its bytes as stored.
 bool TakeContent(FileObject& f, std::vector<uint8_t>& bytes, const std::string& shown, int32_t& code,

@@ -17,10 +17,10 @@
  *   packed one gzip member (RFC 1952, through zlib). Reading recognises packed data by
  *          its magic bytes, whatever the file's name, and a read handle of a packed
  *          file reads the unpacked bytes (a plain or catalog file alike). Corrupt or
- *          truncated packed data fails the open. A large packed content is not held
- *          by the handle: each read unpacks into the caller's buffer (reading on in
- *          order costs nothing extra; seeking back before the last 64 KiB read
- *          unpacks again from the start).
+ *          truncated packed data fails the open. A packed content above 64 MiB is
+ *          not held by the handle: each read unpacks into the caller's buffer
+ *          (reading on in order costs nothing extra; seeking back before the last
+ *          64 KiB read unpacks again from the start).
  *
  * Special files
  *   Reading refuses anything that is not a regular file (a named pipe, a socket, a
