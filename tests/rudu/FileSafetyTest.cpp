@@ -108,49 +108,53 @@ TEST_F(FileSafetyTest, SpecialFilesAreRefusedWithoutWaiting) {
   ::close(sock);
 }
 
-// Two processes save many entries into one catalog at the same time: every save
-// lands, and every entry reads back with its own bytes.
+// Two processes save many entries into one catalog at the same time, into one that
+// exists and into one that the first save of either creates: every save lands, and
+// every entry reads back with its own bytes.
 TEST_F(FileSafetyTest, TwoProcessesSavingIntoOneCatalogLoseNothing) {
-  const std::string cat = P("shared.cat");
-  ASSERT_NE(Put(cat + "::first.txt", "the first entry"), 0) << LastError();
-  constexpr int kEach = 120;
+  constexpr int kEach = 100;
   auto content = [](int writer, int i) {
     std::string s = "writer " + std::to_string(writer) + " entry " + std::to_string(i) + ";";
     return s + std::string(static_cast<size_t>(i % 7) * 13, static_cast<char>('a' + writer));
   };
-  std::vector<pid_t> writers;
-  for (int w = 0; w < 2; ++w) {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int failed = 0;
+  for (const bool exists : {true, false}) {
+    SCOPED_TRACE(exists ? "an existing catalog" : "a new catalog");
+    const std::string cat = P(exists ? "shared.cat" : "new.cat");
+    if (exists) ASSERT_NE(Put(cat + "::first.txt", "the first entry"), 0) << LastError();
+    std::vector<pid_t> writers;
+    for (int w = 0; w < 2; ++w) {
+      std::fflush(nullptr);
+      const pid_t pid = ::fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        int failed = 0;
+        for (int i = 0; i < kEach; ++i) {
+          const std::string inner = "w" + std::to_string(w) + "\\e" + std::to_string(i) + ".txt";
+          // Odd entries packed, so that both forms are written concurrently.
+          if (Put(cat + "::" + inner, content(w, i), i % 2 ? 2 : 1) == 0) {
+            std::fprintf(stderr, "writer %d: %s\n", w, LastError().c_str());
+            ++failed;
+          }
+        }
+        ::_exit(failed == 0 ? 0 : 1);
+      }
+      writers.push_back(pid);
+    }
+    for (pid_t pid : writers) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    if (exists) EXPECT_EQ(Get(cat + "::first.txt"), "the first entry");
+    for (int w = 0; w < 2; ++w)
       for (int i = 0; i < kEach; ++i) {
         const std::string inner = "w" + std::to_string(w) + "\\e" + std::to_string(i) + ".txt";
-        // Odd entries packed, so that both forms are written concurrently.
-        if (Put(cat + "::" + inner, content(w, i), i % 2 ? 2 : 1) == 0) {
-          std::fprintf(stderr, "writer %d: %s\n", w, LastError().c_str());
-          ++failed;
-        }
+        ASSERT_EQ(Get(cat + "::" + inner), content(w, i)) << inner;
       }
-      ::_exit(failed == 0 ? 0 : 1);
-    }
-    writers.push_back(pid);
+    // The index names each entry once.
+    const std::string index = ReadRaw(cat);
+    EXPECT_EQ(std::count(index.begin(), index.end(), '\n'), 1 + (exists ? 1 : 0) + 2 * kEach);
   }
-  for (pid_t pid : writers) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  EXPECT_EQ(Get(cat + "::first.txt"), "the first entry");
-  for (int w = 0; w < 2; ++w)
-    for (int i = 0; i < kEach; ++i) {
-      const std::string inner = "w" + std::to_string(w) + "\\e" + std::to_string(i) + ".txt";
-      ASSERT_EQ(Get(cat + "::" + inner), content(w, i)) << inner;
-    }
-  // The index names each entry once.
-  const std::string index = ReadRaw(cat);
-  EXPECT_EQ(std::count(index.begin(), index.end(), '\n'), 1 + 1 + 2 * kEach);
 }
 
 TEST_F(FileSafetyTest, ASecondWriterWaitsABoundedTimeThenFailsLeavingTheCatalogWhole) {
@@ -300,6 +304,21 @@ TEST_F(FileSafetyTest, ALargePackedFileIsHeldOnceWhileRead) {
     return grownMb < 1.5 * static_cast<double>(kSize >> 20) ? 0 : 7;
   });
   EXPECT_EQ(rc, 0) << "7: the content was held twice";
+
+  // Damage found by the whole check at the open, on the way that streams: a small
+  // file whose trailer claims a large content, and a large one cut short.
+  std::string claims = kztest::Gzip("a small content");
+  const uint32_t claimed = 100u << 20;
+  for (int i = 0; i < 4; ++i) claims[claims.size() - 4 + static_cast<size_t>(i)] = static_cast<char>(claimed >> (8 * i));
+  WriteRaw(P("claims.pck"), claims);
+  const std::string big = ReadRaw(P("big.pck"));
+  WriteRaw(P("cut.pck"), big.substr(0, big.size() / 2) + big.substr(big.size() - 8));
+  for (const char* name : {"claims.pck", "cut.pck"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(RuDU_OpenFile(P(name).c_str(), 0, 0, 0), 0);
+    EXPECT_EQ(RuDU_GetLastError(), RUDU_ERR_PACKED);
+    EXPECT_NE(LastError().find(name), std::string::npos) << LastError();
+  }
 }
 
 }  // namespace
