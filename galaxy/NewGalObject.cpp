@@ -18,6 +18,7 @@
 
 #include "core/Common.h"
 #include "core/ui/CommonUi.h"
+#include "core/ui/DialogUi.h"
 #include "core/ui/GenericUi.h"
 #include "galaxy/model/GalaxyEditorRules.h"
 #include "galaxy/model/GalaxyObject.h"
@@ -98,15 +99,7 @@ frmNewGalObject::frmNewGalObject(QWidget* parent) : QDialog(parent) {
   grid->addWidget(Label2, 1, 0);
   grid->addWidget(subtypeHost, 1, 1);
   grid->setColumnStretch(1, 1);
-  btnOK = new QPushButton("OK", this);
-  btnOK->setObjectName("btnOK");
-  btnOK->setDefault(true);
-  btnCancel = new QPushButton("Cancel", this);
-  btnCancel->setObjectName("btnCancel");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
+  QHBoxLayout* buttons = kz::MakeOkCancelRow(this, btnOK, btnCancel);
   auto* top = new QVBoxLayout(this);
   top->addLayout(grid);
   top->addLayout(buttons);

@@ -13,6 +13,7 @@
 #include "core/Common.h"
 #include "core/KzConst.h"
 #include "core/Settings.h"
+#include "core/ui/DialogUi.h"
 #include "core/ui/GenericUi.h"
 #include "platform/Ui.h"
 #include "textres/model/TRERules.h"
@@ -34,16 +35,7 @@ frmNewXML::frmNewXML(QWidget* parent) : QDialog(parent) {
   kz::SetNumbersOnly(FileNoEdit);
   FileNoEdit->installEventFilter(this);
   grid->addWidget(FileNoEdit, 1, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  btnOK = new QPushButton("OK", this);
-  btnOK->setObjectName("btnOK");
-  btnOK->setDefault(true);
-  btnCancel = new QPushButton("Cancel", this);
-  btnCancel->setObjectName("btnCancel");
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
-  grid->addLayout(buttons, 2, 0, 1, 2);
+  grid->addLayout(kz::MakeOkCancelRow(this, btnOK, btnCancel), 2, 0, 1, 2);
   connect(btnOK, &QPushButton::clicked, this, [this] { OK(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] { Cancel(); });
   // A language chosen in the list proposes its number at once; a typed one when the

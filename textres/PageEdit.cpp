@@ -10,6 +10,7 @@
 
 #include "core/Common.h"
 #include "core/ViDedodedBindings.h"
+#include "core/ui/DialogUi.h"
 #include "core/ui/GenericUi.h"
 #include "platform/Ui.h"
 #include "textres/model/TRERules.h"
@@ -39,16 +40,7 @@ frmPageEdit::frmPageEdit(QWidget* parent) : QDialog(parent) {
   chkVoice = new QCheckBox("Voice", this);
   chkVoice->setObjectName("chkVoice");
   grid->addWidget(chkVoice, 3, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  btnOK = new QPushButton("OK", this);
-  btnOK->setObjectName("btnOK");
-  btnOK->setDefault(true);
-  btnCancel = new QPushButton("Cancel", this);
-  btnCancel->setObjectName("btnCancel");
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
-  grid->addLayout(buttons, 4, 0, 1, 2);
+  grid->addLayout(kz::MakeOkCancelRow(this, btnOK, btnCancel), 4, 0, 1, 2);
   resize(400, 170);
   connect(btnOK, &QPushButton::clicked, this, [this] { OK(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] { Cancel(); });

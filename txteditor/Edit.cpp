@@ -17,6 +17,7 @@
 #include "core/Generic.h"
 #include "core/Variant.h"
 #include "core/ui/CommonUi.h"
+#include "core/ui/DialogUi.h"
 #include "platform/Ui.h"
 #include "txteditor/EditorPage.h"
 #include "txteditor/TXTEditorRules.h"
@@ -51,11 +52,7 @@ frmEdit::frmEdit(QWidget* parent) : QDialog(parent) {
   cmbValue->setMinimumWidth(260);
   chkTranslatedValue = new QCheckBox("Translated value", this);
   chkTranslatedValue->setObjectName("chkTranslatedValue");
-  btnOK = new QPushButton("OK", this);
-  btnOK->setObjectName("btnOK");
-  btnOK->setDefault(true);
-  btnCancel = new QPushButton("Cancel", this);
-  btnCancel->setObjectName("btnCancel");
+  QHBoxLayout* buttons = kz::MakeOkCancelRow(this, btnOK, btnCancel);
 
   auto* grid = new QGridLayout;
   grid->addWidget(lblName, 0, 0);
@@ -63,10 +60,6 @@ frmEdit::frmEdit(QWidget* parent) : QDialog(parent) {
   grid->addWidget(lblValue, 2, 0);
   grid->addWidget(cmbValue, 3, 0);
   grid->addWidget(chkTranslatedValue, 4, 0);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
   auto* top = new QVBoxLayout(this);
   top->addLayout(grid);
   top->addLayout(buttons);

@@ -3,16 +3,16 @@
 #include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "core/Common.h"
+#include "core/ui/DialogUi.h"
 #include "core/ui/GenericUi.h"
 #include "platform/Ui.h"
-#include "txteditor/model/ShipDialogs.h"
+#include "txteditor/DialogCheckUi.h"
 
 namespace {
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
@@ -54,16 +54,7 @@ frmGunEdit::frmGunEdit(QWidget* parent) : QDialog(parent) {
   }
   CountEdit->installEventFilter(this);
 
-  btnOK = new QPushButton("OK", this);
-  btnOK->setObjectName("btnOK");
-  btnOK->setDefault(true);
-  btnCancel = new QPushButton("Cancel", this);
-  btnCancel->setObjectName("btnCancel");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
-  top->addLayout(buttons);
+  top->addLayout(kz::MakeOkCancelRow(this, btnOK, btnCancel));
 
   connect(btnOK, &QPushButton::clicked, this, [this] { OK(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] { Cancel(); });
@@ -103,14 +94,7 @@ void frmGunEdit::OK() {
   try {
     shippage::GunValues values;
     shippage::DialogCheck check = shippage::CheckGun(in, values);
-    if (check.kind == shippage::DialogCheck::Message) {
-      platform::Ui::Instance().MsgBox(check.text, platform::vbExclamation, kz::GetAppTitle(), this);
-      return;
-    }
-    if (check.kind == shippage::DialogCheck::InvalidNumber) {
-      kz::MsgInvalidValue("", 0);
-      return;
-    }
+    if (!shippage::PassesCheck(check, this)) return;
     gun_ = shippage::ApplyGun(*group_, newMode_ ? nullptr : gun_, values);
     newMode_ = false;
   } catch (const std::exception&) {
@@ -126,15 +110,7 @@ void frmGunEdit::Cancel() {
   done(QDialog::Rejected);
 }
 
-void frmGunEdit::Present(bool modal, QWidget* owner) {
-  if (owner && parentWidget() != owner) setParent(owner, windowFlags() | Qt::Dialog);
-  if (modal) {
-    exec();
-  } else {
-    setModal(false);
-    show();
-  }
-}
+void frmGunEdit::Present(bool modal, QWidget* owner) { kz::PresentDialog(this, modal, owner); }
 
 bool frmGunEdit::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn)

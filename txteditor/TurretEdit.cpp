@@ -13,9 +13,10 @@
 #include "core/AppError.h"
 #include "core/Common.h"
 #include "core/ui/CommonUi.h"
+#include "core/ui/DialogUi.h"
 #include "core/ui/GenericUi.h"
 #include "platform/Ui.h"
-#include "txteditor/model/ShipDialogs.h"
+#include "txteditor/DialogCheckUi.h"
 #include "typefiles/ShipTables.h"
 
 namespace {
@@ -67,15 +68,7 @@ frmTurretEdit::frmTurretEdit(QWidget* parent) : QDialog(parent) {
   descForm->addRow("Turret type", cmbTType);
   descForm->addRow("Position", cmbPosition);
 
-  btnOK = new QPushButton("OK", this);
-  btnOK->setObjectName("btnOK");
-  btnOK->setDefault(true);
-  btnCancel = new QPushButton("Cancel", this);
-  btnCancel->setObjectName("btnCancel");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOK);
-  buttons->addWidget(btnCancel);
+  QHBoxLayout* buttons = kz::MakeOkCancelRow(this, btnOK, btnCancel);
   auto* top = new QVBoxLayout(this);
   top->addWidget(data);
   top->addWidget(descriptor);
@@ -160,14 +153,7 @@ void frmTurretEdit::OK() {
     in.checkDescriptor = newMode_ || turret_->IsTurret();
     shippage::TurretValues values;
     shippage::DialogCheck check = shippage::CheckTurret(in, values);
-    if (check.kind == shippage::DialogCheck::Message) {
-      platform::Ui::Instance().MsgBox(check.text, platform::vbExclamation, kz::GetAppTitle(), this);
-      return;
-    }
-    if (check.kind == shippage::DialogCheck::InvalidNumber) {
-      kz::MsgInvalidValue("", 0);
-      return;
-    }
+    if (!shippage::PassesCheck(check, this)) return;
     turret_ = shippage::ApplyTurret(*ship_, newMode_ ? nullptr : turret_, values);
     newMode_ = false;
   } catch (const std::exception&) {
@@ -183,15 +169,7 @@ void frmTurretEdit::Cancel() {
   done(QDialog::Rejected);
 }
 
-void frmTurretEdit::Present(bool modal, QWidget* owner) {
-  if (owner && parentWidget() != owner) setParent(owner, windowFlags() | Qt::Dialog);
-  if (modal) {
-    exec();
-  } else {
-    setModal(false);
-    show();
-  }
-}
+void frmTurretEdit::Present(bool modal, QWidget* owner) { kz::PresentDialog(this, modal, owner); }
 
 bool frmTurretEdit::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn)
