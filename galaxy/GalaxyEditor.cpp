@@ -38,6 +38,7 @@
 #include "core/Outside.h"
 #include "core/Settings.h"
 #include "core/ui/GenericUi.h"
+#include "core/ui/ToolbarUi.h"
 #include "galaxy/GalObject.h"
 #include "galaxy/GalaxyEditorNodes.h"
 #include "galaxy/SectorMap.h"
@@ -248,34 +249,15 @@ void frmGalaxyEditor::BuildToolbar() {
   MainToolbar = addToolBar("Main");
   MainToolbar->setObjectName("MainToolbar");
   MainToolbar->setMovable(false);
-  struct ButtonDef {
-    const char* key;
-    const char* text;
-    const char* tip;
-    QStyle::StandardPixmap icon;
-    bool check;
-  };
-  static const ButtonDef defs[] = {
-      {"new", "New", "New map file", QStyle::SP_FileIcon, false},
-      {"open", "Open", "Open map", QStyle::SP_DialogOpenButton, false},
-      {"save", "Save", "Save map", QStyle::SP_DialogSaveButton, false},
-      {"kz", "Kz", "Run the Kz game", QStyle::SP_MediaPlay, false},
-      {"desc", "Text Res", "Text resource editor", QStyle::SP_FileDialogDetailedView, false},
-      {"map", "Sector", "Show sector map", QStyle::SP_DesktopIcon, true},
-      {"universe", "Universe", "Show universe map", QStyle::SP_DriveNetIcon, true}};
-  for (const ButtonDef& d : defs) {
-    auto* button = new QToolButton(MainToolbar);
-    button->setObjectName(d.key);
-    button->setText(d.text);
-    button->setToolTip(d.tip);
-    button->setIcon(style()->standardIcon(d.icon));
-    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    button->setCheckable(d.check);
-    MainToolbar->addWidget(button);
-    buttons_[d.key] = button;
-    const std::string key = d.key;
-    connect(button, &QToolButton::clicked, this, [this, key] { ToolbarAction(key); });
-  }
+  kz::AddToolButtons(MainToolbar,
+                     {{"new", "New", "New map file", QStyle::SP_FileIcon},
+                      {"open", "Open", "Open map", QStyle::SP_DialogOpenButton},
+                      {"save", "Save", "Save map", QStyle::SP_DialogSaveButton},
+                      {"kz", "Kz", "Run the Kz game", QStyle::SP_MediaPlay},
+                      {"desc", "Text Res", "Text resource editor", QStyle::SP_FileDialogDetailedView},
+                      {"map", "Sector", "Show sector map", QStyle::SP_DesktopIcon, true},
+                      {"universe", "Universe", "Show universe map", QStyle::SP_DriveNetIcon, true}},
+                     buttons_, [this](const std::string& key) { ToolbarAction(key); });
   mnuOpen = new QMenu(this);
   mnuOpen->setObjectName("mnuOpen");
   buttons_["open"]->setMenu(mnuOpen);

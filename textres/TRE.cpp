@@ -26,6 +26,7 @@
 #include "core/Common.h"
 #include "core/Settings.h"
 #include "core/ui/GenericUi.h"
+#include "core/ui/ToolbarUi.h"
 #include "platform/Ui.h"
 #include "core/Generic.h"
 #include "shell/CATDialog.h"
@@ -237,29 +238,13 @@ void frmTRE::BuildToolbar() {
   MainToolbar->setObjectName("MainToolbar");
   MainToolbar->setMovable(false);
   MainToolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  struct Def {
-    const char* key;
-    const char* caption;
-    const char* tip;
-    QStyle::StandardPixmap icon;
-  };
-  const Def defs[] = {{"new", "New ", "Create new XML file", QStyle::SP_FileIcon},
+  kz::AddToolButtons(MainToolbar,
+                     {{"new", "New ", "Create new XML file", QStyle::SP_FileIcon},
                       {"open", "Open", "Open XML file", QStyle::SP_DialogOpenButton},
                       {"save", "Save", "Save XML file", QStyle::SP_DialogSaveButton},
                       {"merge", "Merge", "Merge multiple files", QStyle::SP_FileDialogListView},
-                      {"reload", "Reload", "Reload pages in memory", QStyle::SP_BrowserReload}};
-  for (const Def& d : defs) {
-    auto* b = new QToolButton(MainToolbar);
-    b->setObjectName(d.key);
-    b->setText(d.caption);
-    b->setToolTip(d.tip);
-    b->setIcon(style()->standardIcon(d.icon));
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    MainToolbar->addWidget(b);
-    buttons_[d.key] = b;
-    const std::string key = d.key;
-    connect(b, &QToolButton::clicked, this, [this, key] { ToolbarAction(key); });
-  }
+                      {"reload", "Reload", "Reload pages in memory", QStyle::SP_BrowserReload}},
+                     buttons_, [this](const std::string& key) { ToolbarAction(key); });
   auto* openMenu = new QMenu(buttons_["open"]);
   openMenu->setObjectName("mnuOpen");
   const std::pair<const char*, const char*> items[] = {

@@ -38,6 +38,7 @@
 #include "core/LibBindings.h"
 #include "core/Outside.h"
 #include "core/Settings.h"
+#include "core/ui/ToolbarUi.h"
 #include "gamelibs/rudu/rudu.h"
 #include "platform/Ui.h"
 #include "shell/CATDialog.h"
@@ -287,28 +288,13 @@ void frmTXTEditor::BuildToolbar() {
   MainToolbar = addToolBar("Main");
   MainToolbar->setObjectName("MainToolbar");
   MainToolbar->setMovable(false);
-  struct ButtonDef {
-    const char* key;
-    const char* text;
-    QStyle::StandardPixmap icon;
-  };
-  static const ButtonDef defs[] = {{"open", "Open", QStyle::SP_DialogOpenButton},
-                                   {"save", "Save", QStyle::SP_DialogSaveButton},
-                                   {"kz", "Kz", QStyle::SP_MediaPlay},
-                                   {"desc", "Descriptions", QStyle::SP_FileDialogDetailedView},
-                                   {"about", "About", QStyle::SP_MessageBoxInformation}};
-  for (const ButtonDef& d : defs) {
-    auto* button = new QToolButton(MainToolbar);
-    button->setObjectName(d.key);
-    button->setText(d.text);
-    button->setToolTip(d.text);
-    button->setIcon(style()->standardIcon(d.icon));
-    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    MainToolbar->addWidget(button);
-    buttons_[d.key] = button;
-    const std::string key = d.key;
-    connect(button, &QToolButton::clicked, this, [this, key] { ToolbarAction(key); });
-  }
+  kz::AddToolButtons(MainToolbar,
+                     {{"open", "Open", nullptr, QStyle::SP_DialogOpenButton},
+                      {"save", "Save", nullptr, QStyle::SP_DialogSaveButton},
+                      {"kz", "Kz", nullptr, QStyle::SP_MediaPlay},
+                      {"desc", "Descriptions", nullptr, QStyle::SP_FileDialogDetailedView},
+                      {"about", "About", nullptr, QStyle::SP_MessageBoxInformation}},
+                     buttons_, [this](const std::string& key) { ToolbarAction(key); });
   mnuOpen = new QMenu(this);
   mnuOpen->setObjectName("mnuOpen");
   buttons_["open"]->setMenu(mnuOpen);
