@@ -236,6 +236,25 @@ void BM_TypeFile_WriteValues(benchmark::State& st) {
   st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * TypeFile().size()));
 }
 
+// The same, a record's values in one call.
+void BM_TypeFile_WriteValuesBatch(benchmark::State& st) {
+  const auto& recs = Records();
+  std::string path = BenchPath("values-batch.txt");
+  for (auto _ : st) {
+    int32_t f = RuDU_OpenFile(path.c_str(), 1, 1, 1);
+    Kz_TXTWriteFile(f, "// Created with bench 1.0\r\n");
+    const Kz_Value head[2] = {Kz_Value::FromLong(15), Kz_Value::FromLong(static_cast<int32_t>(recs.size()))};
+    Kz_TXTWriteValues(f, head, 2);
+    Kz_TXTWriteFile(f, "\r\n");
+    for (const auto& r : recs) {
+      Kz_TXTWriteValues(f, r.data(), static_cast<int32_t>(r.size()));
+      Kz_TXTWriteFile(f, "\r\n");
+    }
+    RuDU_CloseFile(f);
+  }
+  st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * TypeFile().size()));
+}
+
 // 200,000 strings on 200 pages, a tenth of them with a reference.
 const std::string& TextResource() {
   static std::string s = [] {
@@ -341,6 +360,7 @@ BENCHMARK(BM_TypeFile_LoadOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TypeFile_WriteBytesOnce)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TypeFile_WriteBytesPerLine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TypeFile_WriteValues)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TypeFile_WriteValuesBatch)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextResource_Pugixml)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextResource_LoadAndResolve)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Xml_Pugixml)->Unit(benchmark::kMillisecond);

@@ -536,6 +536,34 @@ int32_t Kz_TXTWriteValue(int32_t file, const Kz_Value& v) {
   return 1;
 }
 
+int32_t Kz_TXTWriteValues(int32_t file, const Kz_Value* values, int32_t count) {
+  ClearError();
+  if (count < 0 || (!values && count > 0)) return Fail(kKzErrArgument, "Invalid value count " + std::to_string(count) + ".");
+  // The fields are formed in a buffer kept by the thread and written in one call.
+  static thread_local std::string buffer;
+  buffer.clear();
+  int32_t formed = 0;
+  char quick[512];
+  for (; formed < count; ++formed) {
+    const Kz_Value& v = values[formed];
+    const size_t n = QuickField(v, quick, sizeof quick);
+    if (n != 0) {
+      buffer.append(quick, n);
+    } else if (!Kz_TXTFormatValue(v, buffer)) {
+      break;  // refused: the formatter's error stands
+    }
+  }
+  if (!buffer.empty()) {
+    if (file == 0 || RuDU_WriteFile(file, buffer.data(), static_cast<int32_t>(buffer.size())) !=
+                         static_cast<int32_t>(buffer.size())) {
+      WriteFailed(file, "Cannot write file " + std::to_string(file) + ": " + RuduLastErrorText());
+      return 0;
+    }
+  }
+  if (buffer.capacity() > (size_t{1} << 20)) std::string().swap(buffer);
+  return formed;
+}
+
 int32_t Kz_TXTWriteFile(int32_t file, const std::string& text) {
   ClearError();
   std::string error;

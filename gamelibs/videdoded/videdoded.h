@@ -255,6 +255,10 @@ VIDEDODED_API int32_t Kz_TXTAdvance(int32_t doc, int32_t n);
 VIDEDODED_API int32_t Kz_TXTGetLine(int32_t doc);
 // Appends one field (the value and ";") to an open rudu write handle.
 VIDEDODED_API int32_t Kz_TXTWriteValue(int32_t file, const Kz_Value& v);
+// Appends `count` fields as Kz_TXTWriteValue would one after another, in one driver
+// call; gives how many were written. Fewer than `count` means the next was refused or
+// the write failed (the last error says which); the fields before it are written.
+VIDEDODED_API int32_t Kz_TXTWriteValues(int32_t file, const Kz_Value* values, int32_t count);
 // Appends a text unchanged (converted to Windows-1252). Nonzero = done.
 VIDEDODED_API int32_t Kz_TXTWriteFile(int32_t file, const std::string& text);
 // Appends one field to a byte buffer in the file's encoding, as Kz_TXTWriteValue

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <climits>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -151,6 +152,43 @@ TEST(FastPath, BatchedValuesAreTheValuesOneByOne) {
   Kz_DeleteHandle(0, d);
   EXPECT_EQ(Kz_TXTLoadValues(d, 0, nums, 1), 0);
   EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
+}
+
+// Fields written in batches are the bytes of the same fields written one by one; a
+// refused field ends the batch with the fields before it written.
+TEST(FastPath, BatchedFieldsAreTheFieldsOneByOne) {
+  const std::vector<Kz_Value> values = {Kz_Value::FromLong(-7), Kz_Value::FromDouble(2.5), Kz_Value::FromText("SS_A"),
+                                        Kz_Value(), Kz_Value::FromText("caf\xC3\xA9"),
+                                        Kz_Value::FromText(std::string(600, 'x')), Kz_Value::FromDouble(1e300)};
+  auto written = [](const std::string& name, const std::function<void(int32_t)>& write) {
+    std::string path = vtest::PathOf(name);
+    int32_t f = RuDU_OpenFile(path.c_str(), 1, 1, 1);
+    write(f);
+    RuDU_CloseFile(f);
+    return vtest::ReadBytes(path);
+  };
+  const std::string one = written("one-by-one.txt", [&](int32_t f) {
+    for (int round = 0; round < 300; ++round)
+      for (const Kz_Value& v : values) ASSERT_EQ(Kz_TXTWriteValue(f, v), 1);
+  });
+  const std::string batched = written("batched.txt", [&](int32_t f) {
+    for (int round = 0; round < 300; ++round)
+      ASSERT_EQ(Kz_TXTWriteValues(f, values.data(), static_cast<int32_t>(values.size())), 7);
+  });
+  EXPECT_EQ(batched, one);
+
+  const std::vector<Kz_Value> refused = {Kz_Value::FromLong(1), Kz_Value::FromText("a;b"), Kz_Value::FromLong(2)};
+  int32_t got = -1;
+  const std::string partial = written("partial.txt", [&](int32_t f) {
+    got = Kz_TXTWriteValues(f, refused.data(), 3);
+    EXPECT_EQ(Kz_GetLastError(), kKzErrRefused);
+  });
+  EXPECT_EQ(got, 1);
+  EXPECT_EQ(partial, "1;");
+  EXPECT_EQ(Kz_TXTWriteValues(0, values.data(), 1), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
+  EXPECT_EQ(Kz_TXTWriteValues(0, values.data(), -1), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrArgument);
 }
 
 // Fields written one by one land in the write handle exactly as formatted, also after
