@@ -17,16 +17,11 @@
 #include "core/Settings.h"
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
+#include "tests/common/QtTestKit.h"
 
 namespace dialogs_test {
 
-inline QApplication& App() {
-  static int argc = 1;
-  static char arg0[] = "dialogs_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+inline QApplication& App() { return kztest::TestApp("dialogs_tests"); }
 
 struct StartCall {
   std::string Program;

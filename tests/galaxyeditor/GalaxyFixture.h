@@ -30,19 +30,15 @@
 #include "galaxy/model/GalaxyTables.h"
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
+#include "tests/common/TestFolder.h"
+#include "tests/common/QtTestKit.h"
 #include "txteditor/EditorPage.h"
 #include "txteditor/TXTEditor.h"
 #include "typefiles/Archive.h"
 #include "typefiles/DescServer.h"
 #include "zuzer.h"
 
-inline QApplication& GalaxyTestApp() {
-  static int argc = 1;
-  static char arg0[] = "galaxyeditor_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+inline QApplication& GalaxyTestApp() { return kztest::TestApp("galaxyeditor_tests"); }
 
 // A page that answers one type code and records what the object page asks of it.
 class RecordingPage : public EditorPage {
@@ -127,10 +123,7 @@ class GalaxyTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GalaxyTestApp();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kz-galaxyeditor-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
+    dir_ = kztest::FreshTestFolder("galaxyeditor");
     for (const char* d : {"types", "t", "maps", "reg"}) std::filesystem::create_directories(dir_ / d);
     ::setenv("KZ_REGISTRY_DIR", (dir_ / "reg").c_str(), 1);
     platform::RegistryReset();
@@ -218,28 +211,13 @@ class GalaxyTest : public ::testing::Test {
     return w;
   }
 
-  std::vector<std::string> MsgTexts() const {
-    std::vector<std::string> out;
-    for (const platform::UiCall& c : ui_->Calls("MsgBox")) out.push_back(c.Text);
-    return out;
-  }
-  std::string LastMsg() const {
-    const platform::UiCall* c = ui_->Last("MsgBox");
-    return c ? c->Text : std::string();
-  }
+  std::vector<std::string> MsgTexts() const { return kztest::MsgTexts(*ui_); }
+  std::string LastMsg() const { return kztest::LastMsg(*ui_); }
 
   // Runs `act` on the new-object dialog once it is shown modally; a dialog still open
   // afterwards is cancelled.
   static void WhenNewObjectShown(std::function<void(frmNewGalObject&)> act) {
-    QTimer::singleShot(0, [act] {
-      auto* d = qobject_cast<frmNewGalObject*>(QApplication::activeModalWidget());
-      if (!d) {
-        ADD_FAILURE() << "no new-object dialog shown";
-        return;
-      }
-      act(*d);
-      if (d->isVisible()) d->CancelDialog();
-    });
+    kztest::WhenShown<frmNewGalObject>(std::move(act), &frmNewGalObject::CancelDialog);
   }
 
   // The texts of the top-level nodes, or of the children of a node.

@@ -17,19 +17,14 @@
 #include "core/Settings.h"
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
+#include "tests/common/QtTestKit.h"
 #include "txteditor/Edit.h"
 #include "typefiles/Archive.h"
 #include "typefiles/DescServer.h"
 #include "typefiles/FieldTables.h"
 #include "videdoded/videdoded.h"
 
-inline QApplication& PagesTestApp() {
-  static int argc = 1;
-  static char arg0[] = "joblists_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+inline QApplication& PagesTestApp() { return kztest::TestApp("joblists_tests"); }
 
 // Lines of the ware-lists layout: the count, then per list its length and its IDs.
 inline std::string WareListsText(const std::vector<std::vector<std::string>>& lists) {
@@ -87,25 +82,11 @@ class PagesTest : public ::testing::Test {
     }
   }
 
-  std::vector<std::string> MsgTexts() const {
-    std::vector<std::string> out;
-    for (const platform::UiCall& c : ui_->Calls("MsgBox")) out.push_back(c.Text);
-    return out;
-  }
+  std::vector<std::string> MsgTexts() const { return kztest::MsgTexts(*ui_); }
 
   // Runs `act` on the value dialog once it is shown modally; a dialog still open
   // afterwards is cancelled.
-  static void WhenEditShown(std::function<void(frmEdit&)> act) {
-    QTimer::singleShot(0, [act] {
-      auto* d = qobject_cast<frmEdit*>(QApplication::activeModalWidget());
-      if (!d) {
-        ADD_FAILURE() << "no value dialog shown";
-        return;
-      }
-      act(*d);
-      if (d->isVisible()) d->Cancel();
-    });
-  }
+  static void WhenEditShown(std::function<void(frmEdit&)> act) { kztest::WhenShown<frmEdit>(std::move(act)); }
 
   testdata::DataFolder data;
   std::shared_ptr<platform::ScriptedUi> ui_;

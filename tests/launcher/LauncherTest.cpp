@@ -26,6 +26,7 @@
 #include "shell/QtWindowPlace.h"
 #include "shell/frmMain.h"
 #include "shell/frmWait.h"
+#include "tests/common/QtTestKit.h"
 
 namespace {
 
@@ -33,14 +34,7 @@ using kz::IconPlace;
 using kz::OpenDecision;
 using kz::OpenTarget;
 
-QApplication& App() {
-  static int argc = 1;
-  static char arg0[] = "launcher_tests";
-  static char* argv[] = {arg0, nullptr};
-  // Never destroyed: the application object outlives every static of the toolkit.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+QApplication& App() { return kztest::TestApp("launcher_tests"); }
 
 // ---- Pure decisions --------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include "core/LibBindings.h"
 #include "rudu/rudu.h"
+#include "tests/common/FileSizeLimit.h"
 
 namespace {
 
@@ -275,25 +276,7 @@ TEST_F(RuduTest, CorruptPackedDataFailsTheOpenWithTheFileNamed) {
   EXPECT_EQ(Get(P("one")), "\x1f");
 }
 
-// Writes beyond this size fail (EFBIG), also for root: the way to make a commit fail.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit r = old_;
-    r.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &r);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    ::signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit old_{};
-  sighandler_t oldHandler_;
-};
+using kztest::FileSizeLimit;
 
 TEST_F(RuduTest, AFailedCommitLeavesTheOldFileAndCatalogWhole) {
   const std::string big(256 * 1024, 'B');

@@ -20,6 +20,7 @@
 #include "core/Settings.h"
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
+#include "tests/common/QtTestKit.h"
 #include "txteditor/Edit.h"
 #include "txteditor/GunEdit.h"
 #include "txteditor/Ship.h"
@@ -30,13 +31,7 @@
 #include "typefiles/FieldTables.h"
 #include "videdoded/videdoded.h"
 
-inline QApplication& ShipTestApp() {
-  static int argc = 1;
-  static char arg0[] = "shippage_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+inline QApplication& ShipTestApp() { return kztest::TestApp("shippage_tests"); }
 
 // A viewer that records what the page asks of it.
 class RecordingViewer : public WareListViewerBase {
@@ -195,15 +190,8 @@ class ShipPageTest : public ::testing::Test {
     page->ShowObject(r, type);
   }
 
-  std::vector<std::string> MsgTexts() const {
-    std::vector<std::string> out;
-    for (const platform::UiCall& c : ui_->Calls("MsgBox")) out.push_back(c.Text);
-    return out;
-  }
-  std::string LastMsg() const {
-    const platform::UiCall* c = ui_->Last("MsgBox");
-    return c ? c->Text : std::string();
-  }
+  std::vector<std::string> MsgTexts() const { return kztest::MsgTexts(*ui_); }
+  std::string LastMsg() const { return kztest::LastMsg(*ui_); }
   static std::vector<std::string> Column(QTreeWidget* list, int column) {
     std::vector<std::string> out;
     for (int i = 0; i < list->topLevelItemCount(); ++i) out.push_back(list->topLevelItem(i)->text(column).toStdString());
@@ -224,15 +212,7 @@ class ShipPageTest : public ::testing::Test {
   // afterwards is cancelled, so a test never hangs on it.
   template <class D>
   static void WhenShown(std::function<void(D&)> act) {
-    QTimer::singleShot(0, [act] {
-      auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
-      if (!d) {
-        ADD_FAILURE() << "no dialog shown";
-        return;
-      }
-      act(*d);
-      if (d->isVisible()) d->Cancel();
-    });
+    kztest::WhenShown<D>(std::move(act));
   }
 
   testdata::DataFolder data;

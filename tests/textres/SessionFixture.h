@@ -3,8 +3,6 @@
 // resource files (plain, packed, in a catalog, in the virtual file system), the
 // settings and description server, and a scripted host.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,29 +17,12 @@
 #include "core/Settings.h"
 #include "platform/Registry.h"
 #include "rudu/rudu.h"
+#include "tests/common/FileSizeLimit.h"
 #include "textres/model/TRESession.h"
 #include "typefiles/DescServer.h"
 #include "videdoded/videdoded.h"
 
-// Writes that pass the limit fail (SIGXFSZ ignored): a commit that cannot complete.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit r = old_;
-    r.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &r);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    ::signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit old_{};
-  sighandler_t oldHandler_;
-};
+using kztest::FileSizeLimit;
 
 // English file 1: page 17 with four strings (one refers to another), page 7 empty.
 inline std::string EnglishXml() {

@@ -18,18 +18,13 @@
 #include "core/Settings.h"
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
+#include "tests/common/QtTestKit.h"
 #include "shell/LauncherSlots.h"
 #include "textres/TRE.h"
 #include "typefiles/DescServer.h"
 #include "videdoded/videdoded.h"
 
-inline QApplication& UiTestApp() {
-  static int argc = 1;
-  static char arg0[] = "textres_ui_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+inline QApplication& UiTestApp() { return kztest::TestApp("textres_ui_tests"); }
 
 class UiTest : public ::testing::Test {
  protected:
@@ -84,22 +79,10 @@ class UiTest : public ::testing::Test {
   // is cancelled, so a test never hangs on it.
   template <class D>
   static void WhenShown(std::function<void(D&)> act) {
-    QTimer::singleShot(0, [act] {
-      auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
-      if (!d) {
-        ADD_FAILURE() << "no dialog shown";
-        return;
-      }
-      act(*d);
-      if (d->isVisible()) d->Cancel();
-    });
+    kztest::WhenShown<D>(std::move(act));
   }
 
-  std::vector<std::string> Boxes() const {
-    std::vector<std::string> texts;
-    for (const auto& c : ui_->Calls("MsgBox")) texts.push_back(c.Text);
-    return texts;
-  }
+  std::vector<std::string> Boxes() const { return kztest::MsgTexts(*ui_); }
 
   testdata::DataFolder data_;
   std::shared_ptr<platform::ScriptedUi> ui_;

@@ -25,21 +25,16 @@
 #include "core/Settings.h"
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
+#include "tests/common/QtTestKit.h"
 #include "rudu.h"
+#include "tests/common/TestFolder.h"
 #include "txteditor/Edit.h"
 #include "txteditor/EditorPage.h"
 #include "txteditor/RecordClipboard.h"
 #include "txteditor/TXTEditor.h"
 #include "zuzer.h"
 
-inline QApplication& EditorTestApp() {
-  static int argc = 1;
-  static char arg0[] = "txteditor_tests";
-  static char* argv[] = {arg0, nullptr};
-  // Never destroyed: the application object outlives every static of the toolkit.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+inline QApplication& EditorTestApp() { return kztest::TestApp("txteditor_tests"); }
 
 // A page for laser files (type 3): records of 23 values, a class column, names and
 // descriptions; every call is counted so tests see what the window asked.
@@ -137,10 +132,7 @@ class EditorTest : public ::testing::Test {
  protected:
   void SetUp() override {
     EditorTestApp();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kz-txteditor-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
+    dir_ = kztest::FreshTestFolder("txteditor");
     std::filesystem::create_directories(dir_ / "types");
     std::filesystem::create_directories(dir_ / "reg");
     ::setenv("KZ_REGISTRY_DIR", (dir_ / "reg").c_str(), 1);
@@ -208,29 +200,12 @@ class EditorTest : public ::testing::Test {
   }
   static FakePage* PageOf(frmTXTEditor* w) { return w->findChild<FakePage*>("WareEdit"); }
 
-  std::vector<std::string> MsgTexts() const {
-    std::vector<std::string> out;
-    for (const platform::UiCall& c : ui_->Calls("MsgBox")) out.push_back(c.Text);
-    return out;
-  }
-  std::string LastMsg() const {
-    const platform::UiCall* c = ui_->Last("MsgBox");
-    return c ? c->Text : std::string();
-  }
+  std::vector<std::string> MsgTexts() const { return kztest::MsgTexts(*ui_); }
+  std::string LastMsg() const { return kztest::LastMsg(*ui_); }
 
   // Runs `act` on the value dialog once it is shown modally; a dialog still open
   // afterwards is cancelled, so a test can never hang on it.
-  static void WhenEditShown(std::function<void(frmEdit&)> act) {
-    QTimer::singleShot(0, [act] {
-      auto* d = qobject_cast<frmEdit*>(QApplication::activeModalWidget());
-      if (!d) {
-        ADD_FAILURE() << "no value dialog shown";
-        return;
-      }
-      act(*d);
-      if (d->isVisible()) d->Cancel();
-    });
-  }
+  static void WhenEditShown(std::function<void(frmEdit&)> act) { kztest::WhenShown<frmEdit>(std::move(act)); }
 
   std::filesystem::path dir_;
   std::shared_ptr<platform::ScriptedUi> ui_;

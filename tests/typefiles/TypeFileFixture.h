@@ -12,16 +12,14 @@
 
 #include "core/Common.h"
 #include "rudu.h"
+#include "tests/common/TestFolder.h"
 #include "typefiles/TxtParser.h"
 #include "videdoded.h"
 
 class TypeFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kz-typefiles-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
+    dir_ = kztest::FreshTestFolder("typefiles");
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }

@@ -14,19 +14,14 @@
 #include "galaxy/MapSurface.h"
 #include "galaxy/UniverseMap.h"
 #include "platform/Registry.h"
+#include "tests/common/QtTestKit.h"
 
 using unitest::GateXml;
 using unitest::SectorXml;
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char arg0[] = "universemap_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+QApplication& App() { return kztest::TestApp("universemap_tests"); }
 
 QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
 const QRgb kBlack = Rgb(0, 0, 0);

@@ -17,16 +17,11 @@
 #include "galaxy/GalEdit.h"
 #include "platform/ScriptedUi.h"
 #include "wareeditors/Ware.h"
+#include "tests/common/QtTestKit.h"
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char arg0[] = "ware_colour_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+QApplication& App() { return kztest::TestApp("ware_colour_tests"); }
 
 TXTObjectRef Record(int32_t type, int32_t size, int32_t first, int32_t lo, int32_t mid, int32_t hi) {
   auto r = std::make_shared<clsTXTObject>();

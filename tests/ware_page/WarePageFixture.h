@@ -17,6 +17,7 @@
 #include "core/Settings.h"
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
+#include "tests/common/QtTestKit.h"
 #include "txteditor/Edit.h"
 #include "typefiles/Archive.h"
 #include "typefiles/DescServer.h"
@@ -28,13 +29,7 @@
 #include "wareeditors/model/WareRules.h"
 #include "zuzer/zuzer.h"
 
-inline QApplication& WareTestApp() {
-  static int argc = 1;
-  static char arg0[] = "ware_page_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+inline QApplication& WareTestApp() { return kztest::TestApp("ware_page_tests"); }
 
 // Values of a record line: `size` values, "0" but for the listed ones, the ID last.
 inline std::vector<std::string> Line(int32_t size, std::vector<std::pair<int32_t, std::string>> set,
@@ -127,23 +122,9 @@ class WarePageTest : public ::testing::Test {
 
   // Runs `act` on the value dialog once it is shown modally; a dialog still open
   // afterwards is cancelled, so a test never hangs on it.
-  static void WhenEditShown(std::function<void(frmEdit&)> act) {
-    QTimer::singleShot(0, [act] {
-      auto* d = qobject_cast<frmEdit*>(QApplication::activeModalWidget());
-      if (!d) {
-        ADD_FAILURE() << "no value dialog shown";
-        return;
-      }
-      act(*d);
-      if (d->isVisible()) d->Cancel();
-    });
-  }
+  static void WhenEditShown(std::function<void(frmEdit&)> act) { kztest::WhenShown<frmEdit>(std::move(act)); }
 
-  std::vector<std::string> MsgTexts() const {
-    std::vector<std::string> out;
-    for (const platform::UiCall& c : ui_->Calls("MsgBox")) out.push_back(c.Text);
-    return out;
-  }
+  std::vector<std::string> MsgTexts() const { return kztest::MsgTexts(*ui_); }
 
   testdata::DataFolder data_;
   std::shared_ptr<platform::ScriptedUi> ui_;
