@@ -14,27 +14,6 @@ namespace {
 
 constexpr const char* kCrLf = "\r\n";
 
-bool NumberOf(const kz::Variant& v, double& d) {
-  if (!kz::IsNumericValue(v)) return false;
-  try {
-    d = kz::CDbl(v);
-  } catch (const kz::AppError&) {
-    return false;
-  }
-  return std::isfinite(d);
-}
-
-bool WholeOf(const kz::Variant& v, int32_t& n) {
-  double d = 0;
-  if (!NumberOf(v, d)) return false;
-  try {
-    n = kz::round32(d);
-  } catch (const kz::AppError&) {
-    return false;
-  }
-  return true;
-}
-
 // A value read through a part of the ship model, as text; "" when it cannot be read.
 template <class F>
 std::string Cell(F&& read) {

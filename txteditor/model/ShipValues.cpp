@@ -18,13 +18,6 @@
 
 namespace shippage {
 
-namespace {
-
-void EnsureTables() {
-  if (kz::TShipsFieldLabels.Empty()) kz::InitShipTables();
-}
-
-// A stored value as a number; false for a text that is no number.
 bool NumberOf(const kz::Variant& v, double& d) {
   if (!kz::IsNumericValue(v)) return false;
   try {
@@ -35,7 +28,6 @@ bool NumberOf(const kz::Variant& v, double& d) {
   return std::isfinite(d);
 }
 
-// A stored value as a whole number, as CLng takes it; false when it is none or out of range.
 bool WholeOf(const kz::Variant& v, int32_t& n) {
   double d = 0;
   if (!NumberOf(v, d)) return false;
@@ -45,6 +37,12 @@ bool WholeOf(const kz::Variant& v, int32_t& n) {
     return false;
   }
   return true;
+}
+
+namespace {
+
+void EnsureTables() {
+  if (kz::TShipsFieldLabels.Empty()) kz::InitShipTables();
 }
 
 bool IsPickList(const clsTXTObject& record, int32_t index) {

@@ -134,6 +134,11 @@ std::string ShipDescription(const clsTXTObject& record);
 // "Ships v." + version for type 1, else "".
 std::string ObjectTypeName(int32_t type, int32_t version);
 
+// A stored value as a number; false for a text that is no number or not finite.
+bool NumberOf(const kz::Variant& v, double& d);
+// A stored value as a whole number, as CLng takes it; false when it is none or out of range.
+bool WholeOf(const kz::Variant& v, int32_t& n);
+
 // Fixed-point text of a number with `decimals` decimals and at least `minInt` digits
 // before the point; halves go away from zero (on the number's 15-digit decimal form).
 std::string FormatFixed(double value, int decimals, int minInt = 1);
