@@ -1,9 +1,7 @@
 #include "txteditor/GunEdit.h"
 
-#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -26,7 +24,7 @@ QLineEdit* Box(QWidget* parent, const QString& name, bool readOnly = false) {
 }
 }  // namespace
 
-frmGunEdit::frmGunEdit(QWidget* parent) : QDialog(parent) {
+frmGunEdit::frmGunEdit(QWidget* parent) : ShipPartDialog(parent) {
   setObjectName("frmGunEdit");
   setWindowTitle("Gun Edit");
   setModal(true);
@@ -101,27 +99,5 @@ void frmGunEdit::OK() {
     kz::MsgInvalidValue("", 0);
     return;
   }
-  ModalResult = 1;
-  done(QDialog::Accepted);
-}
-
-void frmGunEdit::Cancel() {
-  ModalResult = 2;
-  done(QDialog::Rejected);
-}
-
-void frmGunEdit::Present(bool modal, QWidget* owner) { kz::PresentDialog(this, modal, owner); }
-
-bool frmGunEdit::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn)
-    if (auto* box = qobject_cast<QLineEdit*>(watched)) box->selectAll();
-  return QDialog::eventFilter(watched, event);
-}
-
-void frmGunEdit::keyPressEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Escape) {
-    Cancel();
-    return;
-  }
-  QDialog::keyPressEvent(e);
+  CloseWithOK();
 }

@@ -2,7 +2,7 @@
 // frmGunEdit, the modal dialog "Gun Edit": one gun of a gun group (count, primary and
 // secondary body and path), or a new gun. Every value is checked and converted before
 // the gun is created or changed; the caller reads ModalResult (1 OK, 2 Cancel, 0 closed).
-#include <QDialog>
+#include "txteditor/ShipPartDialog.h"
 
 #include <array>
 #include <cstdint>
@@ -13,14 +13,12 @@
 class QLineEdit;
 class QPushButton;
 
-class frmGunEdit : public QDialog {
+class frmGunEdit : public ShipPartDialog {
   Q_OBJECT
 
  public:
   explicit frmGunEdit(QWidget* parent = nullptr);
   ~frmGunEdit() override;
-
-  int32_t ModalResult = 0;
 
   // Edit mode: the boxes show the gun's values.
   void ShowGun(GunPtr gun, GunGroupPtr group, bool modal = true, QWidget* owner = nullptr);
@@ -29,7 +27,6 @@ class frmGunEdit : public QDialog {
   const GunPtr& Gun() const { return gun_; }
 
   void OK();
-  void Cancel();
 
   QLineEdit* IndexEdit = nullptr;
   QLineEdit* CountEdit = nullptr;
@@ -38,13 +35,7 @@ class frmGunEdit : public QDialog {
   QPushButton* btnOK = nullptr;
   QPushButton* btnCancel = nullptr;
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void keyPressEvent(QKeyEvent* e) override;
-
  private:
-  void Present(bool modal, QWidget* owner);
-
   GunPtr gun_;
   GunGroupPtr group_;
   bool newMode_ = false;

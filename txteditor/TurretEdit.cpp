@@ -1,11 +1,9 @@
 #include "txteditor/TurretEdit.h"
 
 #include <QComboBox>
-#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -39,7 +37,7 @@ int32_t ChosenData(const QComboBox* combo) {
 }
 }  // namespace
 
-frmTurretEdit::frmTurretEdit(QWidget* parent) : QDialog(parent) {
+frmTurretEdit::frmTurretEdit(QWidget* parent) : ShipPartDialog(parent) {
   setObjectName("frmTurretEdit");
   setWindowTitle("Turret Edit");
   setModal(true);
@@ -160,27 +158,5 @@ void frmTurretEdit::OK() {
     kz::MsgInvalidValue("", 0);
     return;
   }
-  ModalResult = 1;
-  done(QDialog::Accepted);
-}
-
-void frmTurretEdit::Cancel() {
-  ModalResult = 2;
-  done(QDialog::Rejected);
-}
-
-void frmTurretEdit::Present(bool modal, QWidget* owner) { kz::PresentDialog(this, modal, owner); }
-
-bool frmTurretEdit::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn)
-    if (auto* box = qobject_cast<QLineEdit*>(watched)) box->selectAll();
-  return QDialog::eventFilter(watched, event);
-}
-
-void frmTurretEdit::keyPressEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Escape) {
-    Cancel();
-    return;
-  }
-  QDialog::keyPressEvent(e);
+  CloseWithOK();
 }

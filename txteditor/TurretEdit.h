@@ -3,7 +3,7 @@
 // descriptor (type and position), or a new turret. Every value is checked and converted
 // before the turret is created or changed; the caller reads ModalResult (1 OK, 2 Cancel,
 // 0 closed).
-#include <QDialog>
+#include "txteditor/ShipPartDialog.h"
 
 #include <cstdint>
 #include <memory>
@@ -16,14 +16,12 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-class frmTurretEdit : public QDialog {
+class frmTurretEdit : public ShipPartDialog {
   Q_OBJECT
 
  public:
   explicit frmTurretEdit(QWidget* parent = nullptr);
   ~frmTurretEdit() override;
-
-  int32_t ModalResult = 0;
 
   // Edit mode: the dialog shows the turret's values.
   void ShowTurret(TurretPtr turret, ShipPtr ship, std::shared_ptr<clsCockpitParser> cockpits, bool modal = true,
@@ -35,7 +33,6 @@ class frmTurretEdit : public QDialog {
   const TurretPtr& Turret() const { return turret_; }
 
   void OK();
-  void Cancel();
 
   QLineEdit* IndexEdit = nullptr;
   QLineEdit* TurIdxEdit = nullptr;
@@ -46,13 +43,8 @@ class frmTurretEdit : public QDialog {
   QPushButton* btnOK = nullptr;
   QPushButton* btnCancel = nullptr;
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void keyPressEvent(QKeyEvent* e) override;
-
  private:
   void FillLists(const std::shared_ptr<clsCockpitParser>& cockpits);
-  void Present(bool modal, QWidget* owner);
 
   TurretPtr turret_;
   ShipPtr ship_;
