@@ -476,7 +476,11 @@ void frmTXTEditor::OpenFile(const std::string& pathIn) {
       // Whatever this window held is replaced, also when the load fails: it can no
       // longer complete a cut.
       clsRecordClipboard::Instance().ForgetSource(this);
-      if (!parser_->Load(file.Get(), type)) {
+      // The list lets go of the old records before the new ones are made.
+      filling_ = true;
+      ObjectList->Reset(kz::Collection<TXTObjectPtr>());
+      filling_ = false;
+      if (!parser_->LoadAndClose(file.Release(), type)) {
         Msg("Error loading from file: \r\n\r\n" + parser_->GetLastError(), platform::vbExclamation);
         parser_->FileName.clear();
         if (page_) page_->setVisible(false);
@@ -491,7 +495,6 @@ void frmTXTEditor::OpenFile(const std::string& pathIn) {
         EnableRecordCommands(true);
       }
       StoreRecent();
-      file.Close();
     }
     UpdateCaption();
     RefreshObjectList();

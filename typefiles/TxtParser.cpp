@@ -224,7 +224,11 @@ TXTObjectPtr clsTxtParser::NewLoadedRecord(size_t values) {
 // ---------------------------------------------------------------------------------------
 // Reading
 
-bool clsTxtParser::Load(int32_t fileHandle, int32_t type) {
+bool clsTxtParser::Load(int32_t fileHandle, int32_t type) { return LoadFile(fileHandle, type, false); }
+
+bool clsTxtParser::LoadAndClose(int32_t fileHandle, int32_t type) { return LoadFile(fileHandle, type, true); }
+
+bool clsTxtParser::LoadFile(int32_t fileHandle, int32_t type, bool close) {
   parsed_ = false;
   ResetRecords();
   modified_ = false;
@@ -234,6 +238,7 @@ bool clsTxtParser::Load(int32_t fileHandle, int32_t type) {
   int32_t handle = Kz_LoadFromFile(fileHandle, kKzLoadTypeFile);
   bool failed = Kz_GetLastError() != 0;
   std::string error = failed ? LibraryError() : std::string();
+  if (close) RuDU_CloseFile(fileHandle);
   Kz_TXTIgnoreRemarks(previous);
   if (failed) {
     if (handle != 0) Kz_DeleteHandle(0, handle);

@@ -49,6 +49,10 @@ class clsTxtParser : public kz::Object {
   // ---- Reading ----
   // Reads a type file from an open rudu file handle (opened and closed by the caller).
   bool Load(int32_t fileHandle, int32_t type);
+  // As Load, but closes the handle (also on failure) as soon as its bytes are in the
+  // document: a read handle holds the whole file, which then is in memory only once
+  // while the records are made.
+  bool LoadAndClose(int32_t fileHandle, int32_t type);
   // Reads records from a loaded type-file document. The parser takes the document
   // over, also when it fails (a handle that is not a type-file document is not taken).
   bool LoadFromHandle(int32_t handle, int32_t type);
@@ -111,6 +115,7 @@ class clsTxtParser : public kz::Object {
   kz::Variant TokenValue();
   bool Advance(int32_t n);
   void AppendValues(clsTXTObject& record, int64_t n);
+  bool LoadFile(int32_t fileHandle, int32_t type, bool close);
 
   // Layouts.
   bool ReadGeneric(int32_t type);

@@ -309,3 +309,27 @@ TEST_F(ParserReadTest, LoadedRecordsOutliveTheParserAndCopyCleanly) {
   EXPECT_EQ(copied.TextAt(0), longText);
   EXPECT_EQ(moved.TextAt(0), longText + "_b");
 }
+
+// Loading and closing: the same records as a load, and the handle is gone afterwards,
+// also when the file is refused.
+TEST_F(ParserReadTest, LoadAndCloseReadsAsLoadAndClosesTheHandle) {
+  struct Case {
+    std::string bytes;
+    int32_t type;
+    bool ok;
+  } cases[] = {{GenericFile(3, 23, {"SS_B", "SS_A"}), kTLaser, true},
+               {GenericFile(47, 37, {"M1"}), kTMissiles, false},
+               {std::string("3;1;\r\nab\0c;\r\n", 13), kTLaser, false}};
+  for (const Case& c : cases) {
+    clsTxtParser loaded, closed;
+    EXPECT_EQ(LoadText(loaded, c.bytes, c.type), c.ok);
+    WriteBytes("c.txt", c.bytes);
+    int32_t h = RuDU_OpenFile(PathOf("c.txt").c_str(), 0, 0, 0);
+    ASSERT_NE(h, 0);
+    EXPECT_EQ(closed.LoadAndClose(h, c.type), c.ok);
+    EXPECT_EQ(rudu::HandleKindOf(h), 0) << "the handle is still open";
+    EXPECT_EQ(closed.GetLastError(), loaded.GetLastError());
+    EXPECT_EQ(NamesOf(closed.UnsortedObjects), NamesOf(loaded.UnsortedObjects));
+    EXPECT_EQ(NamesOf(closed.objects), NamesOf(loaded.objects));
+  }
+}
