@@ -205,9 +205,9 @@ bool bmp_complete(const char* fileName) {
 
 // DevIL's DDS reader writes through a null pointer when an uncompressed DDS declares
 // a pixel size that is not 8, 16, 24 or 32 bits (0 among them), more smaller images
-// (mipmaps) than halving its size can give, or ends before its first image does. Such
-// a DDS, or one without a size, is refused before DevIL sees it. True when the file
-// may go to DevIL.
+// (mipmaps) than halving its size can give, or ends before its images do, or is a
+// cube map without all six faces. Such a DDS, or one without a size, is refused before
+// DevIL sees it. True when the file may go to DevIL.
 bool dds_sound(const char* fileName) {
   const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
   if (f == 0) return true;  // DevIL reports the failed open itself
@@ -226,20 +226,27 @@ bool dds_sound(const char* fileName) {
   for (; largest > 1; largest >>= 1) ++levels;
   const uint32_t flags = word(80), bits = word(88);
   const bool sizes = width > 0 && height > 0 && mipmaps <= levels;
-  // The first image's bytes must all be there: the reader decodes whatever it got as
-  // if it were whole.
-  const int64_t layers = std::max<uint32_t>(depth, 1);
-  int64_t needed = 0;
-  const uint32_t fourCC = word(84);
-  if ((flags & kFourCC) == 0) {
-    needed = int64_t(width) * height * layers * (bits / 8);
-  } else if (fourCC == 0x31545844) {  // "DXT1": 8 bytes a block of 4 x 4 pixels
-    needed = (int64_t(width) + 3) / 4 * ((int64_t(height) + 3) / 4) * layers * 8;
-  } else if ((fourCC & 0x00ffffff) == 0x00545844) {  // "DXT2" to "DXT5": 16 bytes a block
-    needed = (int64_t(width) + 3) / 4 * ((int64_t(height) + 3) / 4) * layers * 16;
+  // Every image's bytes (each mipmap of each cube face) must be there: the reader
+  // decodes whatever it got as if it were whole.
+  const uint32_t fourCC = word(84), caps2 = word(112);
+  constexpr uint32_t kCubemap = 0x200;
+  const int64_t faces = (caps2 & kCubemap) != 0 ? 6 : 1;
+  const int64_t blockBytes = (flags & kFourCC) == 0 ? 0
+                             : fourCC == 0x31545844 ? 8                     // "DXT1": 8 bytes a block of 4 x 4
+                             : (fourCC & 0x00ffffff) == 0x00545844 ? 16     // "DXT2" to "DXT5": 16 bytes a block
+                             : -1;                                          // other codes: left to the reader
+  double needed = 0;
+  for (uint32_t level = 0; level < std::max<uint32_t>(mipmaps, 1) && level < 32; ++level) {
+    const double w = std::max<uint32_t>(width >> level, 1), h = std::max<uint32_t>(height >> level, 1),
+                 d = std::max<uint32_t>(depth >> level, 1);
+    if (blockBytes == 0) needed += w * h * d * (bits / 8);
+    else if (blockBytes > 0) needed += std::ceil(w / 4) * std::ceil(h / 4) * d * double(blockBytes);
   }
-  const bool whole = fileSize - 128 >= needed;
-  if (sizes && whole && ((flags & kFourCC) != 0 || (bits != 0 && bits % 8 == 0 && bits <= 32))) return true;
+  const bool whole = double(fileSize - 128) >= needed * double(faces);
+  // A cube map without all six faces sends the reader through faces it never made.
+  constexpr uint32_t kAllFaces = 0xFC00;
+  const bool cubeWhole = (caps2 & kCubemap) == 0 || (caps2 & kAllFaces) == kAllFaces;
+  if (sizes && whole && cubeWhole && ((flags & kFourCC) != 0 || (bits != 0 && bits % 8 == 0 && bits <= 32))) return true;
   ilSetError(IL_ILLEGAL_FILE_VALUE);
   return false;
 }

@@ -38,7 +38,8 @@ void put32(Bytes& s, uint32_t v) {
 
 // A DDS: its 128-byte header (uncompressed 32-bit B, G, R, A unless a four-character
 // code is given) and the bytes after it.
-Bytes Dds(uint32_t height, uint32_t width, uint32_t mipmaps, uint32_t bits, const Bytes& data, uint32_t fourCC = 0) {
+Bytes Dds(uint32_t height, uint32_t width, uint32_t mipmaps, uint32_t bits, const Bytes& data, uint32_t fourCC = 0,
+          uint32_t caps2 = 0) {
   Bytes s = "DDS ";
   put32(s, 124);
   put32(s, 0x100F | (mipmaps ? 0x20000 : 0));  // caps, height, width, pitch, pixel format (, mipmap count)
@@ -54,7 +55,8 @@ Bytes Dds(uint32_t height, uint32_t width, uint32_t mipmaps, uint32_t bits, cons
   put32(s, bits);
   for (uint32_t mask : {0xFF0000u, 0xFF00u, 0xFFu, 0xFF000000u}) put32(s, fourCC ? 0 : mask);
   put32(s, 0x1000);
-  for (int i = 0; i < 4; ++i) put32(s, 0);
+  put32(s, caps2);
+  for (int i = 0; i < 3; ++i) put32(s, 0);
   return s + data;
 }
 
@@ -333,6 +335,8 @@ TEST_F(VupTest, DamagedHeadersAreRefusedBeforeDecoding) {
       {"size-wrapping-32-bits.dds", Dds(0x40000004, 4, 0, 32, pixels)},
       {"ends-before-its-pixels.dds", Dds(1024, 4, 0, 32, pixels)},
       {"ends-before-its-blocks.dds", Dds(64, 64, 0, 0, Rep("\x00"s, 40), 0x31545844)},
+      {"cube-without-all-faces.dds", Dds(1, 1, 0, 32, Rep("\x11"s, 200), 0, 0x200 | 0x9800)},
+      {"cube-ends-before-its-faces.dds", Dds(4, 4, 0, 32, pixels, 0, 0x200 | 0xFC00)},
       {"ends-before-its-rows.bmp", Bmp(259, -194000, Rep("\x80"s, 40))},
       {"size-wrapping-32-bits.bmp", Bmp(65536, 65536, Rep("\x80"s, 40))},
       {"huge.ppm", "P6\n77777777777777 6466\n255\n\xff\xff\xff"s},
