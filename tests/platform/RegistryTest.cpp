@@ -16,6 +16,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/common/RunBounded.h"
+
 using namespace platform;
 namespace fs = std::filesystem;
 
@@ -311,22 +313,7 @@ TEST_F(RegistryTest, AnotherProcessWriteIsSeen) {
   RegCloseKey(k);
 }
 
-// Runs `call` in a child process and gives its exit code, or -1 when it had not
-// ended after `seconds` (the child is then killed): a call that blocks fails the
-// test instead of hanging it.
-int RunBounded(int seconds, const std::function<int()>& call) {
-  pid_t pid = ::fork();
-  if (pid == 0) ::_exit(call());
-  if (pid < 0) return -2;
-  for (int waited = 0; waited < seconds * 100; ++waited) {
-    int status = 0;
-    if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
-    ::usleep(10000);
-  }
-  ::kill(pid, SIGKILL);
-  ::waitpid(pid, nullptr, 0);
-  return -1;
-}
+using kztest::RunBounded;
 
 TEST_F(RegistryTest, HiveThatIsANamedPipeIsRefusedAtOnce) {
   ASSERT_EQ(::mkfifo((dir_ / "user.reg").c_str(), 0600), 0);

@@ -18,6 +18,7 @@
 #include "core/LibBindings.h"
 #include "rudu/TempFiles.h"
 #include "rudu/rudu.h"
+#include "tests/common/RunBounded.h"
 
 namespace {
 
@@ -27,22 +28,7 @@ using kztest::WriteRaw;
 
 std::string LastError() { return kz::GetRuDUError(); }
 
-// Runs `call` in a child process; its exit code, or -1 when it had not ended after
-// `seconds` (it is then killed), so that a call that blocks fails instead of hanging.
-int RunBounded(int seconds, const std::function<int()>& call) {
-  std::fflush(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(call());
-  if (pid < 0) return -2;
-  for (int waited = 0; waited < seconds * 100; ++waited) {
-    int status = 0;
-    if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
-    ::usleep(10000);
-  }
-  ::kill(pid, SIGKILL);
-  ::waitpid(pid, nullptr, 0);
-  return -1;
-}
+using kztest::RunBounded;
 
 class FileSafetyTest : public kztest::TempFolderTest {
  protected:
