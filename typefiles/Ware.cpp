@@ -1,12 +1,13 @@
 #include "typefiles/Ware.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "core/AppError.h"
 #include "core/Common.h"
 #include "core/KzConst.h"
 
-bool WholeNumberOf(const kz::Variant& value, int32_t& out) noexcept {
+bool WholeValueOf(const kz::Variant& value, int64_t& out) noexcept {
   double d = 0;
   switch (value.Kind()) {
     case kz::VariantKind::Integer: out = value.AsInteger(); return true;
@@ -18,8 +19,15 @@ bool WholeNumberOf(const kz::Variant& value, int32_t& out) noexcept {
       break;
     default: return false;
   }
-  if (!std::isfinite(d) || d != std::floor(d) || d < -2147483648.0 || d > 2147483647.0) return false;
-  out = static_cast<int32_t>(d);
+  if (!std::isfinite(d) || d != std::floor(d) || d < -9223372036854775808.0 || d >= 9223372036854775808.0) return false;
+  out = static_cast<int64_t>(d);
+  return true;
+}
+
+bool WholeNumberOf(const kz::Variant& value, int32_t& out) noexcept {
+  int64_t n = 0;
+  if (!WholeValueOf(value, n) || n < INT32_MIN || n > INT32_MAX) return false;
+  out = static_cast<int32_t>(n);
   return true;
 }
 

@@ -30,6 +30,8 @@ class clsWare {
 
 using WarePtr = std::shared_ptr<clsWare>;
 
-// The value as a 32-bit whole number: numbers (and numeric texts) whose value is whole
-// and lies in the 32-bit range. False for anything else (fractions, other texts, empty).
+// The value as a whole number: numbers (and numeric texts) whose value is whole and lies
+// in the 64-bit range. False for anything else (fractions, other texts, empty).
+bool WholeValueOf(const kz::Variant& value, int64_t& out) noexcept;
+// The same, in the 32-bit range.
 bool WholeNumberOf(const kz::Variant& value, int32_t& out) noexcept;

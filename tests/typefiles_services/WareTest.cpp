@@ -151,3 +151,31 @@ TEST(Ware, RaceOfFactoriesAndDocks) {
   EXPECT_EQ(kz::CLng(w.Value(1)), 7);
   EXPECT_THROW(w.Value(5), kz::AppError);
 }
+
+TEST(WholeNumberTest, WholeValuesWithinTheirRangeOnly) {
+  struct Case {
+    kz::Variant value;
+    bool whole64;
+    int64_t n;
+    bool whole32;
+  } cases[] = {
+      {kz::Variant(int32_t(-7)), true, -7, true},
+      {kz::Variant(" 12 "), true, 12, true},
+      {kz::Variant(2147483647.0), true, 2147483647, true},
+      {kz::Variant(-2147483648.0), true, INT32_MIN, true},
+      {kz::Variant(2147483648.0), true, 2147483648LL, false},
+      {kz::Variant("5000000000"), true, 5000000000LL, false},
+      {kz::Variant(9223372036854775808.0), false, 0, false},
+      {kz::Variant(2.5), false, 0, false},
+      {kz::Variant("abc"), false, 0, false},
+      {kz::Variant(), false, 0, false},
+  };
+  for (const Case& c : cases) {
+    int64_t n = 0;
+    int32_t m = 0;
+    EXPECT_EQ(WholeValueOf(c.value, n), c.whole64) << kz::CStr(c.value);
+    if (c.whole64) EXPECT_EQ(n, c.n) << kz::CStr(c.value);
+    EXPECT_EQ(WholeNumberOf(c.value, m), c.whole32) << kz::CStr(c.value);
+    if (c.whole32) EXPECT_EQ(m, c.n) << kz::CStr(c.value);
+  }
+}

@@ -1,27 +1,19 @@
 #include "txteditor/model/TurretRules.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "core/Common.h"
 #include "typefiles/DescServer.h"
 #include "typefiles/FieldTables.h"
+#include "typefiles/Ware.h"
 
 namespace mdlTurret {
 
 bool MaskOf(const kz::Variant& value, int32_t& mask) {
-  double d = 0;
-  switch (value.Kind()) {
-    case kz::VariantKind::Integer: mask = value.AsInteger(); return true;
-    case kz::VariantKind::Long: mask = value.AsLong(); return true;
-    case kz::VariantKind::Single: d = value.AsSingle(); break;
-    case kz::VariantKind::Double: d = value.AsDouble(); break;
-    case kz::VariantKind::String:
-      if (!kz::TryParseNumber(value.AsString(), d)) return false;
-      break;
-    default: return false;
-  }
-  if (!std::isfinite(d) || d != std::floor(d) || d < -2147483648.0 || d > 4294967295.0) return false;
-  mask = static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(d)));
+  int64_t n = 0;
+  if (!WholeValueOf(value, n) || n < INT32_MIN || n > UINT32_MAX) return false;
+  mask = static_cast<int32_t>(static_cast<uint32_t>(n));
   return true;
 }
 
