@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/ui/WaitCursor.h"
+
 namespace galaxy_editor_detail {
 
 // A node of the tree: its key as a number (the object's id, or minus the placeholder's
@@ -35,14 +37,7 @@ inline const QColor kNotLoadedColour{0x81, 0x7B, 0x7C};
 // The editor's registry section.
 inline constexpr const char* kSection = "GE";
 
-// The hourglass for the life of a scope.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
+using kz::WaitCursor;
 
 inline QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 inline std::string S(const QString& s) { return s.toUtf8().toStdString(); }

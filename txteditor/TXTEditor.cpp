@@ -39,6 +39,7 @@
 #include "core/Outside.h"
 #include "core/Settings.h"
 #include "core/ui/ToolbarUi.h"
+#include "core/ui/WaitCursor.h"
 #include "gamelibs/rudu/rudu.h"
 #include "platform/Ui.h"
 #include "shell/CATDialog.h"
@@ -65,14 +66,7 @@ int Tw(int twips) { return twips / 15; }
 
 std::string Describe(const std::exception& e) { return e.what(); }
 
-// The hourglass for the life of a scope.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
+using kz::WaitCursor;
 
 std::array<frmTXTEditor::PageFactory, frmTXTEditor::kPageSlots>& Factories() {
   static std::array<frmTXTEditor::PageFactory, frmTXTEditor::kPageSlots> factories;
