@@ -262,17 +262,7 @@ TEST_F(ObjectPage, DisplayOptionsAreStored) {
 
 namespace {
 // Runs `act` on the property dialog once it is shown modally; cancelled when still open.
-void WhenPropertyDialogShown(std::function<void(frmGalEdit&)> act) {
-  QTimer::singleShot(0, [act] {
-    auto* d = qobject_cast<frmGalEdit*>(QApplication::activeModalWidget());
-    if (!d) {
-      ADD_FAILURE() << "no property dialog shown";
-      return;
-    }
-    act(*d);
-    if (d->isVisible()) d->Cancel();
-  });
-}
+void WhenPropertyDialogShown(std::function<void(frmGalEdit&)> act) { kztest::WhenShown<frmGalEdit>(std::move(act)); }
 }  // namespace
 
 TEST_F(ObjectPage, EditAndAddThroughThePropertyDialog) {

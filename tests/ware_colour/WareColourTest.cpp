@@ -37,17 +37,7 @@ TXTObjectRef Record(int32_t type, int32_t size, int32_t first, int32_t lo, int32
 
 // Runs `act` on the property dialog once it is shown modally; cancels it afterwards
 // when it is still open.
-void WhenDialogShown(std::function<void(frmGalEdit&)> act) {
-  QTimer::singleShot(0, [act] {
-    auto* d = qobject_cast<frmGalEdit*>(QApplication::activeModalWidget());
-    if (!d) {
-      ADD_FAILURE() << "no property dialog shown";
-      return;
-    }
-    act(*d);
-    if (d->isVisible()) d->Cancel();
-  });
-}
+void WhenDialogShown(std::function<void(frmGalEdit&)> act) { kztest::WhenShown<frmGalEdit>(std::move(act)); }
 
 class WareColourTest : public ::testing::Test {
  protected:
