@@ -10,6 +10,7 @@
 
 #include "galaxy/model/GalaxyParser.h"
 #include "galaxy/model/GalaxyTables.h"
+#include "tests/common/FileBytes.h"
 
 namespace galtest {
 
@@ -22,12 +23,7 @@ inline std::string TempPath(const std::string& name) {
   return (dir / name).string();
 }
 
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+inline std::string ReadBytes(const std::string& path) { return kztest::FileBytes(path); }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;

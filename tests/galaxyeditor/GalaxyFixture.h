@@ -37,6 +37,7 @@
 #include "typefiles/Archive.h"
 #include "typefiles/DescServer.h"
 #include "zuzer.h"
+#include "tests/common/FileBytes.h"
 
 inline QApplication& GalaxyTestApp() { return kztest::TestApp("galaxyeditor_tests"); }
 
@@ -189,10 +190,7 @@ class GalaxyTest : public ::testing::Test {
     std::ofstream f(PathOf(name), std::ios::binary);
     f << bytes;
   }
-  std::string ReadPlain(const std::string& path) const {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
+  std::string ReadPlain(const std::string& path) const { return kztest::FileBytes(path); }
   std::string ReadAny(const std::string& path) const {
     std::string data, error;
     EXPECT_TRUE(kz::ReadWholeFile(path, data, error)) << error;

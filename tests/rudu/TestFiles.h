@@ -14,6 +14,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "tests/common/FileBytes.h"
 
 namespace kztest {
 
@@ -33,12 +34,7 @@ inline void WriteRaw(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::string ReadRaw(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+inline std::string ReadRaw(const std::string& path) { return FileBytes(path); }
 
 inline std::string Gzip(const std::string& plain) {
   z_stream z{};

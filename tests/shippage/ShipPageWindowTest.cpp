@@ -15,12 +15,10 @@
 #include "shell/Text.h"
 #include "rudu.h"
 #include "txteditor/TXTEditor.h"
+#include "tests/common/FileBytes.h"
 
 namespace {
-std::string Bytes(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
+std::string Bytes(const std::filesystem::path& p) { return kztest::FileBytes(p); }
 }  // namespace
 
 class ShipWindowTest : public ShipPageTest {

@@ -10,16 +10,14 @@
 #include "ShipPageData.h"
 #include "core/Common.h"
 #include "txteditor/model/ShipExport.h"
+#include "tests/common/FileBytes.h"
 
 using namespace shiptest;
 using namespace shippage;
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
+std::string ReadFile(const std::string& path) { return kztest::FileBytes(path); }
 
 void WriteFile(const std::string& path, const std::string& data) {
   std::ofstream f(path, std::ios::binary);

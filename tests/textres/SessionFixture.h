@@ -21,6 +21,7 @@
 #include "textres/model/TRESession.h"
 #include "typefiles/DescServer.h"
 #include "videdoded/videdoded.h"
+#include "tests/common/FileBytes.h"
 
 using kztest::FileSizeLimit;
 
@@ -61,10 +62,7 @@ class SessionTest : public ::testing::Test {
 
   std::string Root() const { return data_.Root().string(); }
   std::string Path(const std::string& rel) const { return (data_.Root() / rel).string(); }
-  static std::string Raw(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
+  static std::string Raw(const std::string& path) { return kztest::FileBytes(path); }
   // The IDs of a list's rows.
   std::vector<int32_t> Ids(int32_t list) const {
     std::vector<int32_t> ids;

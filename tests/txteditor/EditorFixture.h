@@ -33,6 +33,7 @@
 #include "txteditor/RecordClipboard.h"
 #include "txteditor/TXTEditor.h"
 #include "zuzer.h"
+#include "tests/common/FileBytes.h"
 
 inline QApplication& EditorTestApp() { return kztest::TestApp("txteditor_tests"); }
 
@@ -180,10 +181,7 @@ class EditorTest : public ::testing::Test {
     EXPECT_TRUE(kz::ReadWholeFile(name, data, error)) << error;
     return data;
   }
-  std::string RawBytes(const std::string& path) const {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
+  std::string RawBytes(const std::string& path) const { return kztest::FileBytes(path); }
 
   // A new editor window, shown; deleted at the end of the test.
   frmTXTEditor* NewWindow() {

@@ -15,6 +15,7 @@
 #include "tests/common/TestFolder.h"
 #include "typefiles/TxtParser.h"
 #include "videdoded.h"
+#include "tests/common/FileBytes.h"
 
 class TypeFileTest : public ::testing::Test {
  protected:
@@ -30,10 +31,7 @@ class TypeFileTest : public ::testing::Test {
     std::ofstream f(PathOf(name), std::ios::binary);
     f << bytes;
   }
-  std::string ReadBytes(const std::string& name) const {
-    std::ifstream f(PathOf(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
+  std::string ReadBytes(const std::string& name) const { return kztest::FileBytes(PathOf(name)); }
 
   // Writes the bytes to a file and loads it into the parser with the given type.
   bool LoadText(clsTxtParser& parser, const std::string& bytes, int32_t type, const std::string& name = "t.txt") {

@@ -7,6 +7,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "tests/common/FileBytes.h"
+
 namespace vtest {
 
 inline std::filesystem::path Folder() {
@@ -21,12 +23,7 @@ inline std::filesystem::path Folder() {
 
 inline std::string PathOf(const std::string& name) { return (Folder() / name).string(); }
 
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+inline std::string ReadBytes(const std::string& path) { return kztest::FileBytes(path); }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -16,13 +16,11 @@
 #include "WarePageFixture.h"
 #include "shell/JvFileDialog.h"
 #include "txteditor/TXTEditor.h"
+#include "tests/common/FileBytes.h"
 
 namespace {
 
-std::string Slurp(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
+std::string Slurp(const std::filesystem::path& p) { return kztest::FileBytes(p); }
 
 }  // namespace
 

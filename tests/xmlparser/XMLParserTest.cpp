@@ -10,6 +10,7 @@
 #include "core/AppError.h"
 #include "core/XMLParser.h"
 #include "videdoded/videdoded.h"
+#include "tests/common/FileBytes.h"
 
 using kz::Variant;
 
@@ -24,12 +25,7 @@ std::string TempPath(const std::string& name) {
   return (dir / name).string();
 }
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string ReadBytes(const std::string& path) { return kztest::FileBytes(path); }
 
 struct Cursor : ::testing::Test {
   clsXMLParser x;
