@@ -206,8 +206,9 @@ bool bmp_complete(const char* fileName) {
 // DevIL's DDS reader writes through a null pointer when an uncompressed DDS declares
 // a pixel size that is not 8, 16, 24 or 32 bits (0 among them), more smaller images
 // (mipmaps) than halving its size can give, or ends before its images do, or is a
-// cube map without all six faces. Such a DDS, or one without a size, is refused before
-// DevIL sees it. True when the file may go to DevIL.
+// cube map without all six faces. Such a DDS, or one without a size or in a format the
+// reader does not know, is refused before DevIL sees it. True when the file may go to
+// DevIL.
 bool dds_sound(const char* fileName) {
   const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
   if (f == 0) return true;  // DevIL reports the failed open itself
@@ -231,22 +232,35 @@ bool dds_sound(const char* fileName) {
   const uint32_t fourCC = word(84), caps2 = word(112);
   constexpr uint32_t kCubemap = 0x200;
   const int64_t faces = (caps2 & kCubemap) != 0 ? 6 : 1;
-  const int64_t blockBytes = (flags & kFourCC) == 0 ? 0
-                             : fourCC == 0x31545844 ? 8                     // "DXT1": 8 bytes a block of 4 x 4
-                             : (fourCC & 0x00ffffff) == 0x00545844 ? 16     // "DXT2" to "DXT5": 16 bytes a block
-                             : -1;                                          // other codes: left to the reader
+  // Bytes a pixel (uncompressed and the numbered formats) or a block of 4 x 4 pixels
+  // (the lettered compressed formats); a code the reader does not know is refused.
+  double pixelBytes = 0, blockBytes = 0;
+  if ((flags & kFourCC) == 0) {
+    pixelBytes = bits / 8;
+  } else {
+    switch (fourCC) {
+      case 0x31545844: case 0x31495441: blockBytes = 8; break;  // "DXT1", "ATI1"
+      case 0x32545844: case 0x33545844: case 0x34545844: case 0x35545844:  // "DXT2" to "DXT5"
+      case 0x32495441: case 0x42475852: blockBytes = 16; break;  // "ATI2", "RXGB"
+      case 111: pixelBytes = 2; break;                           // 16-bit float red
+      case 112: case 114: pixelBytes = 4; break;                 // 2 x 16-bit float, 32-bit float
+      case 36: case 110: case 113: case 115: pixelBytes = 8; break;  // 4 x 16 bits, 2 x 32-bit float
+      case 116: pixelBytes = 16; break;                          // 4 x 32-bit float
+      default: break;
+    }
+  }
   double needed = 0;
   for (uint32_t level = 0; level < std::max<uint32_t>(mipmaps, 1) && level < 32; ++level) {
     const double w = std::max<uint32_t>(width >> level, 1), h = std::max<uint32_t>(height >> level, 1),
                  d = std::max<uint32_t>(depth >> level, 1);
-    if (blockBytes == 0) needed += w * h * d * (bits / 8);
-    else if (blockBytes > 0) needed += std::ceil(w / 4) * std::ceil(h / 4) * d * double(blockBytes);
+    needed += pixelBytes > 0 ? w * h * d * pixelBytes : std::ceil(w / 4) * std::ceil(h / 4) * d * blockBytes;
   }
+  const bool known = pixelBytes > 0 || blockBytes > 0;
   const bool whole = double(fileSize - 128) >= needed * double(faces);
   // A cube map without all six faces sends the reader through faces it never made.
   constexpr uint32_t kAllFaces = 0xFC00;
   const bool cubeWhole = (caps2 & kCubemap) == 0 || (caps2 & kAllFaces) == kAllFaces;
-  if (sizes && whole && cubeWhole && ((flags & kFourCC) != 0 || (bits != 0 && bits % 8 == 0 && bits <= 32))) return true;
+  if (sizes && whole && cubeWhole && known && ((flags & kFourCC) != 0 || (bits != 0 && bits % 8 == 0 && bits <= 32))) return true;
   ilSetError(IL_ILLEGAL_FILE_VALUE);
   return false;
 }

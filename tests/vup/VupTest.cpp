@@ -335,6 +335,8 @@ TEST_F(VupTest, DamagedHeadersAreRefusedBeforeDecoding) {
       {"size-wrapping-32-bits.dds", Dds(0x40000004, 4, 0, 32, pixels)},
       {"ends-before-its-pixels.dds", Dds(1024, 4, 0, 32, pixels)},
       {"ends-before-its-blocks.dds", Dds(64, 64, 0, 0, Rep("\x00"s, 40), 0x31545844)},
+      {"ends-before-its-wide-pixels.dds", Dds(8, 4, 0, 32, pixels, 36)},
+      {"unknown-format.dds", Dds(4, 4, 0, 32, Rep(pixels, 8), 0x21212121)},
       {"cube-without-all-faces.dds", Dds(1, 1, 0, 32, Rep("\x11"s, 200), 0, 0x200 | 0x9800)},
       {"cube-ends-before-its-faces.dds", Dds(4, 4, 0, 32, pixels, 0, 0x200 | 0xFC00)},
       {"ends-before-its-rows.bmp", Bmp(259, -194000, Rep("\x80"s, 40))},
