@@ -220,6 +220,8 @@ void ucGalObject::ChooseEmbeddedPage() {
   }
   if (ShipEdit) ShipEdit->setVisible(embedded_ != nullptr && embedded_ == ShipEdit);
   if (WareEdit) WareEdit->setVisible(embedded_ != nullptr && embedded_ == WareEdit);
+  // An object with no record page has nothing to show there: its (empty) tab is not offered.
+  MainTab->setTabEnabled(2, embedded_ != nullptr);
 }
 
 void ucGalObject::ShowEmbeddedRecord() {

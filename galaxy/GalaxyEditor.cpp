@@ -242,7 +242,7 @@ void frmGalaxyEditor::BuildControls() {
   findKey->setContext(Qt::WindowShortcut);
   connect(findKey, &QShortcut::activated, this, [this] { ShowFindDialog(); });
 
-  resize(Tw(12000), Tw(8000));
+  resize(Tw(13500), Tw(8000));
 }
 
 void frmGalaxyEditor::BuildToolbar() {

@@ -151,6 +151,7 @@ TEST_F(ObjectPage, RecordPagesShowTheRecordReadOnly) {
   EXPECT_FALSE(page->ShipEdit->isHidden());
   EXPECT_TRUE(page->WareEdit->isHidden());
   EXPECT_EQ(page->MainTab->tabText(2), "SS_SH_B");
+  EXPECT_TRUE(page->MainTab->isTabEnabled(2));
   ASSERT_TRUE(ships->shown);
   EXPECT_EQ(ships->shown->ObjectName(), "SS_SH_B");
   EXPECT_EQ(ships->shownType, 1);
@@ -172,10 +173,13 @@ TEST_F(ObjectPage, RecordPagesShowTheRecordReadOnly) {
   page->ShowObject(doc, lost);
   EXPECT_EQ(page->MainTab->tabText(2), "");
   EXPECT_EQ(wares->shown->ObjectName(), "SS_DOCK_A");
-  // A sector has no record page.
+  // A sector has no record page: its tab is not offered, and leaving it open moves away.
+  page->MainTab->setCurrentIndex(2);
   page->ShowObject(doc, Sector(1));
   EXPECT_EQ(page->EmbeddedPage(), nullptr);
   EXPECT_TRUE(page->WareEdit->isHidden());
+  EXPECT_FALSE(page->MainTab->isTabEnabled(2));
+  EXPECT_NE(page->MainTab->currentIndex(), 2);
 }
 
 TEST_F(ObjectPage, CoordinatesAndRemovals) {
