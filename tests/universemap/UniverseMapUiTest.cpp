@@ -1,6 +1,8 @@
 // The universe map window offscreen: what it draws (cells, race colours, names, grid,
 // gate lines, selection, the moved cell), keys and mouse through Qt events, its popup
 // menu, its options and its events.
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -129,10 +131,16 @@ TEST_F(UniverseWindow, DrawsCellsWithRaceColoursNamesGridAndGateLines) {
   // No line from Lost: its one target is empty and the other gate has none.
   const int lostY = CellRect(0, 4).top() + 12;
   EXPECT_EQ(Count(img, QRect(CellRect(1, 4).left() + 2, lostY - 1, L().CellWidth * 3, 3), kWhite), 0);
-  // Grid lines on every cell border, across the whole box.
-  EXPECT_EQ(img.pixel(CellRect(8, 10).left(), CellCentre(8, 10).y()) & 0xFFFFFF, kGrid & 0xFFFFFF);
-  EXPECT_EQ(img.pixel(CellCentre(8, 10).x(), CellRect(8, 10).top()) & 0xFFFFFF, kGrid & 0xFFFFFF);
-  EXPECT_EQ(img.pixel(CellCentre(8, 10)) & 0xFFFFFF, kBlack & 0xFFFFFF);
+  // Grid lines on every cell border, across the whole box: checked in an empty cell far
+  // from the sectors, the farthest that still lies whole in the image (the cells grow
+  // with the font the names are measured in).
+  const int gx = std::min(8, img.width() / L().CellWidth - 1);
+  const int gy = std::min(10, img.height() / L().CellHeight - 1);
+  ASSERT_GE(gx, 6);
+  ASSERT_GE(gy, 5);
+  EXPECT_EQ(img.pixel(CellRect(gx, gy).left(), CellCentre(gx, gy).y()) & 0xFFFFFF, kGrid & 0xFFFFFF);
+  EXPECT_EQ(img.pixel(CellCentre(gx, gy).x(), CellRect(gx, gy).top()) & 0xFFFFFF, kGrid & 0xFFFFFF);
+  EXPECT_EQ(img.pixel(CellCentre(gx, gy)) & 0xFFFFFF, kBlack & 0xFFFFFF);
   // Nothing selected: no frame.
   EXPECT_EQ(Count(img, img.rect(), kYellow), 0);
 }
