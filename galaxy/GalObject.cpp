@@ -222,6 +222,7 @@ void ucGalObject::ChooseEmbeddedPage() {
   if (WareEdit) WareEdit->setVisible(embedded_ != nullptr && embedded_ == WareEdit);
   // An object with no record page has nothing to show there: its (empty) tab is not offered.
   MainTab->setTabEnabled(2, embedded_ != nullptr);
+  MainTab->setTabVisible(2, embedded_ != nullptr);
 }
 
 void ucGalObject::ShowEmbeddedRecord() {

@@ -152,6 +152,7 @@ TEST_F(ObjectPage, RecordPagesShowTheRecordReadOnly) {
   EXPECT_TRUE(page->WareEdit->isHidden());
   EXPECT_EQ(page->MainTab->tabText(2), "SS_SH_B");
   EXPECT_TRUE(page->MainTab->isTabEnabled(2));
+  EXPECT_TRUE(page->MainTab->isTabVisible(2));
   ASSERT_TRUE(ships->shown);
   EXPECT_EQ(ships->shown->ObjectName(), "SS_SH_B");
   EXPECT_EQ(ships->shownType, 1);
@@ -179,6 +180,7 @@ TEST_F(ObjectPage, RecordPagesShowTheRecordReadOnly) {
   EXPECT_EQ(page->EmbeddedPage(), nullptr);
   EXPECT_TRUE(page->WareEdit->isHidden());
   EXPECT_FALSE(page->MainTab->isTabEnabled(2));
+  EXPECT_FALSE(page->MainTab->isTabVisible(2));
   EXPECT_NE(page->MainTab->currentIndex(), 2);
 }
 
