@@ -49,18 +49,20 @@ bool IsAscii(const char* data, size_t size) {
 }
 
 void AppendCp1252AsUtf8(std::string& out, const char* data, size_t size) {
-  if (IsAscii(data, size)) {
-    out.append(data, size);
-    return;
-  }
-  for (size_t i = 0; i < size; ++i) {
-    unsigned char c = static_cast<unsigned char>(data[i]);
-    if (c < 0x80)
-      out.push_back(static_cast<char>(c));
-    else if (c < 0xA0)
-      AppendUtf8(out, kHigh[c - 0x80]);
-    else
-      AppendUtf8(out, c);
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
+  const unsigned char* const e = p + size;
+  while (p < e) {
+    // A run of bytes below 0x80 is copied whole.
+    const unsigned char* run = p;
+    for (uint64_t w; e - p >= 8; p += 8) {
+      std::memcpy(&w, p, 8);
+      if (w & 0x8080808080808080ull) break;
+    }
+    while (p < e && *p < 0x80) ++p;
+    out.append(reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
+    if (p == e) break;
+    const unsigned char c = *p++;
+    AppendUtf8(out, c < 0xA0 ? kHigh[c - 0x80] : c);
   }
 }
 

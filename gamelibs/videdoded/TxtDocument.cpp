@@ -7,32 +7,51 @@
 
 namespace videdoded {
 
+namespace {
+
+size_t LineOf(const char* d, size_t at) {
+  size_t line = 1;
+  for (const char* p = d; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>((d + at) - p))));
+       ++p)
+    ++line;
+  return line;
+}
+
+// The start of the first line longer than kTxtMaxLine bytes (CR included), or n. A
+// window of kTxtMaxLine + 1 bytes that holds no line feed lies inside such a line;
+// otherwise every line up to the window's last line feed is short enough. Each byte
+// is looked at about twice, with one library call per window instead of one per line.
+size_t FirstOverlongLine(const char* d, size_t n) {
+  constexpr size_t kWindow = kTxtMaxLine + 1;
+  size_t start = 0;
+  while (n - start >= kWindow) {
+    const void* nl = ::memrchr(d + start, '\n', kWindow);
+    if (!nl) return start;
+    start = static_cast<size_t>(static_cast<const char*>(nl) - d) + 1;
+  }
+  return n;
+}
+
+}  // namespace
+
 bool TxtDocument::Load(std::string bytes, bool remarksAsData, std::string& error) {
   const char* d = bytes.data();
-  size_t n = bytes.size();
+  const size_t n = bytes.size();
   if (const void* z = std::memchr(d, '\0', n)) {
-    size_t at = static_cast<const char*>(z) - d;
-    size_t line = 1;
-    for (const char* p = d; (p = static_cast<const char*>(std::memchr(p, '\n', (d + at) - p))); ++p) ++line;
-    error = "Type file holds a NUL byte at line " + std::to_string(line) + " (offset " + std::to_string(at) +
-            "); it is not a text file.";
+    const size_t at = static_cast<size_t>(static_cast<const char*>(z) - d);
+    error = "Type file holds a NUL byte at line " + std::to_string(LineOf(d, at)) + " (offset " +
+            std::to_string(at) + "); it is not a text file.";
     return false;
   }
-  size_t line = 1;
-  for (size_t start = 0; start < n; ++line) {
-    const void* nl = std::memchr(d + start, '\n', n - start);
-    size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - d) : n;
-    if (end - start > kTxtMaxLine) {
-      error = "Type file line " + std::to_string(line) + " is longer than " + std::to_string(kTxtMaxLine) +
-              " bytes.";
-      return false;
-    }
-    start = end + 1;
+  const size_t longLine = FirstOverlongLine(d, n);
+  if (longLine < n) {
+    error = "Type file line " + std::to_string(LineOf(d, longLine)) + " is longer than " +
+            std::to_string(kTxtMaxLine) + " bytes.";
+    return false;
   }
   buf_ = std::move(bytes);
   remarksAsData_ = remarksAsData;
   cur_ = Cursor{};
-  cur_.line = 0;
   EnterLine(0);
   return true;
 }
@@ -47,57 +66,59 @@ bool TxtDocument::OnlyBlanks(size_t from, size_t to) const {
 // its first item; the end when there is none.
 void TxtDocument::EnterLine(size_t start) {
   const char* d = buf_.data();
-  size_t n = buf_.size();
+  const size_t n = buf_.size();
   while (start < n) {
     ++cur_.line;
     const void* nl = std::memchr(d + start, '\n', n - start);
     size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - d) : n;
-    size_t next = nl ? end + 1 : n;
+    const size_t next = nl ? end + 1 : n;
     if (nl && end > start && d[end - 1] == '\r') --end;
-    bool remark = end - start >= 2 && d[start] == '/' && d[start + 1] == '/';
+    const bool remark = end - start >= 2 && d[start] == '/' && d[start + 1] == '/';
     if ((!remark || remarksAsData_) && !OnlyBlanks(start, end)) {
+      cur_.kind = kKzTokenItem;
+      cur_.begin = start;
       cur_.lineEnd = end;
       cur_.nextLine = next;
-      ItemAt(start);
       return;
     }
     start = next;
   }
   cur_.kind = kKzTokenEnd;
-  cur_.begin = cur_.end = cur_.after = n;
+  cur_.begin = n;
 }
 
-void TxtDocument::ItemAt(size_t start) {
-  const char* d = buf_.data();
-  cur_.kind = kKzTokenItem;
-  cur_.begin = start;
+size_t TxtDocument::ItemEnd(size_t begin) const {
   // Fields are short: a plain scan beats a library call for each of them.
-  const char* p = d + start;
+  const char* d = buf_.data();
+  const char* p = d + begin;
   const char* e = d + cur_.lineEnd;
   while (p < e && *p != ';') ++p;
-  if (p < e) {
-    cur_.end = static_cast<size_t>(p - d);
-    cur_.after = cur_.end + 1;
-  } else {
-    cur_.end = cur_.lineEnd;
-    cur_.after = cur_.lineEnd;
-  }
+  return static_cast<size_t>(p - d);
+}
+
+void TxtDocument::StepOverItem(size_t end) {
+  const size_t a = end < cur_.lineEnd ? end + 1 : end;
+  if (a < cur_.lineEnd && !OnlyBlanks(a, cur_.lineEnd))
+    cur_.begin = a;  // past the continuation between two items of a line, on the next item
+  else
+    EnterLine(cur_.nextLine);
 }
 
 void TxtDocument::Next() {
   switch (cur_.kind) {
     case kKzTokenItem: {
-      size_t a = cur_.after;
+      const size_t end = ItemEnd(cur_.begin);
+      const size_t a = end < cur_.lineEnd ? end + 1 : end;
       if (a < cur_.lineEnd && !OnlyBlanks(a, cur_.lineEnd)) {
         cur_.kind = kKzTokenContinuation;
-        cur_.begin = cur_.end = a;
+        cur_.begin = a;
       } else {
         EnterLine(cur_.nextLine);
       }
       break;
     }
     case kKzTokenContinuation:
-      ItemAt(cur_.after);
+      cur_.kind = kKzTokenItem;
       break;
     default:
       break;
@@ -151,6 +172,73 @@ bool DecimalValue(const char* p, size_t n, size_t i, uint64_t m, int frac, doubl
   return r.ec == std::errc() && r.ptr == p + n;
 }
 
+// Fields of 400 bytes or more are texts whatever they hold.
+constexpr size_t kNumberLimit = 400;
+
+// The text p..e, known to hold no byte of 0x80 or above when ascii.
+inline void SetText(Kz_Value& v, const char* p, const char* e, bool ascii) {
+  v.kind = Kz_Value::Text;
+  if (ascii) {
+    v.s.assign(p, static_cast<size_t>(e - p));
+  } else {
+    v.s.clear();
+    AppendCp1252AsUtf8(v.s, p, static_cast<size_t>(e - p));
+  }
+}
+
+// Reads the field that begins at p and ends at the next ";" or at e into v, and gives
+// its end. Unless asText, the walk that looks for the end reads a number on the way:
+// a whole number is an optional "-" and digits that fit 32 bits, a floating-point
+// number an optional "-" and digits with one "." (at least one digit); anything else
+// is text, converted to UTF-8.
+inline const char* ReadField(const char* p, const char* e, bool asText, Kz_Value& v) {
+  const char* q = p;
+  if (!asText) {
+    const bool neg = q < e && *q == '-';
+    q += neg;
+    const char* const digits = q;
+    uint64_t m = 0;    // the digits (exact while a number can still be read from them)
+    bool big = false;  // past what a 32-bit whole number can hold
+    unsigned c;
+    while (q < e && (c = static_cast<unsigned char>(*q) - '0') <= 9) {
+      m = m * 10 + c;
+      big |= m > 2147483648ull;
+      ++q;
+    }
+    if (q == e || *q == ';') {
+      if (q != digits && !big && (neg || m <= 2147483647ull) && static_cast<size_t>(q - p) < kNumberLimit) {
+        v.kind = Kz_Value::Long;
+        v.l = neg ? static_cast<int32_t>(-static_cast<int64_t>(m)) : static_cast<int32_t>(m);
+        return q;
+      }
+      SetText(v, p, q, true);
+      return q;
+    }
+    if (*q == '.') {
+      const char* const dot = q++;
+      while (q < e && (c = static_cast<unsigned char>(*q) - '0') <= 9) {
+        m = m * 10 + c;
+        ++q;
+      }
+      if (q == e || *q == ';') {
+        const size_t n = static_cast<size_t>(q - p);
+        if (q - digits > 1 && n < kNumberLimit &&
+            DecimalValue(p, n, neg ? 1 : 0, m, static_cast<int>(q - dot - 1), v.d)) {
+          v.kind = Kz_Value::Double;
+          return q;
+        }
+        SetText(v, p, q, true);
+        return q;
+      }
+    }
+  }
+  // Text: every byte before q is below 0x80.
+  unsigned char high = 0;
+  while (q < e && *q != ';') high |= static_cast<unsigned char>(*q++);
+  SetText(v, p, q, high < 0x80);
+  return q;
+}
+
 }  // namespace
 
 bool TxtDocument::ParseDouble(const char* p, size_t n, double& out) {
@@ -175,50 +263,6 @@ bool TxtDocument::ParseDouble(const char* p, size_t n, double& out) {
   return DecimalValue(p, n, i, m, frac, out);
 }
 
-void TxtDocument::Classify(const char* p, size_t n, Kz_Value& v) {
-  if (n > 0 && n < 400) {
-    char c = p[0];
-    if ((c >= '0' && c <= '9') || c == '-' || c == '.') {
-      // One pass: an optional "-", digits and at most one "." (ParseLong, then
-      // ParseDouble, in a single walk over the bytes).
-      const size_t i = c == '-' ? 1 : 0;
-      uint64_t m = 0;     // the digits (exact while a whole number can still fit)
-      bool big = false;   // past what a 32-bit whole number can hold
-      bool digit = false;
-      int frac = -1;      // digits after the ".", -1 without one
-      size_t k = i;
-      for (; k < n; ++k) {
-        unsigned d = static_cast<unsigned char>(p[k]) - '0';
-        if (d <= 9) {
-          digit = true;
-          m = m * 10 + d;
-          if (m > 2147483648ull) big = true;
-          if (frac >= 0) ++frac;
-        } else if (p[k] == '.' && frac < 0) {
-          frac = 0;
-        } else {
-          break;
-        }
-      }
-      if (k == n && digit) {
-        if (frac < 0) {
-          if (!big && (i || m <= 2147483647ull)) {
-            v.l = i ? static_cast<int32_t>(-static_cast<int64_t>(m)) : static_cast<int32_t>(m);
-            v.kind = Kz_Value::Long;
-            return;
-          }
-        } else if (DecimalValue(p, n, i, m, frac, v.d)) {
-          v.kind = Kz_Value::Double;
-          return;
-        }
-      }
-    }
-  }
-  v.kind = Kz_Value::Text;
-  v.s.clear();
-  AppendCp1252AsUtf8(v.s, p, n);
-}
-
 bool TxtDocument::TokenValue(Kz_Value& v) const {
   if (cur_.kind == kKzTokenEnd) return false;
   if (cur_.kind == kKzTokenContinuation) {
@@ -226,20 +270,13 @@ bool TxtDocument::TokenValue(Kz_Value& v) const {
     v.s.clear();
     return true;
   }
-  Classify(buf_.data() + cur_.begin, cur_.end - cur_.begin, v);
+  const char* d = buf_.data();
+  ReadField(d + cur_.begin, d + cur_.lineEnd, false, v);
   return true;
 }
 
 bool TxtDocument::ValidKind(int32_t kind) {
   return kind == kKzValueAny || kind == kKzValueNumber || kind == kKzValueText;
-}
-
-void TxtDocument::StepOverItem() {
-  const size_t a = cur_.after;
-  if (a < cur_.lineEnd && !OnlyBlanks(a, cur_.lineEnd))
-    ItemAt(a);  // the continuation between two items of a line, and the next item
-  else
-    EnterLine(cur_.nextLine);
 }
 
 bool TxtDocument::LoadValue(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
@@ -251,39 +288,31 @@ bool TxtDocument::LoadValue(int32_t kind, Kz_Value& v, int32_t& code, std::strin
   return LoadChecked(kind, v, code, error);
 }
 
-bool TxtDocument::LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
-  if (cur_.kind != kKzTokenItem) {
-    Cursor saved = cur_;
-    while (cur_.kind == kKzTokenContinuation) Next();
-    if (cur_.kind == kKzTokenEnd) {
-      cur_ = saved;
-      code = kKzErrEnd;
-      error = "Unexpected end of file: no more values.";
-      return false;
-    }
-    if (!LoadChecked(kind, v, code, error)) {
-      cur_ = saved;
-      return false;
-    }
-    return true;
+inline bool TxtDocument::ReadItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
+  const char* d = buf_.data();
+  const char* end = ReadField(d + cur_.begin, d + cur_.lineEnd, kind == kKzValueText, v);
+  if (kind == kKzValueNumber && v.kind == Kz_Value::Text) {
+    code = kKzErrValue;
+    std::string shown = v.s.size() > 64 ? v.s.substr(0, 64) + "..." : v.s;
+    error = "Expected a number, not \"" + shown + "\" (line " + std::to_string(cur_.line) + ").";
+    return false;
   }
-  const char* p = buf_.data() + cur_.begin;
-  size_t n = cur_.end - cur_.begin;
-  if (kind == kKzValueText) {
-    v.kind = Kz_Value::Text;
-    v.s.clear();
-    AppendCp1252AsUtf8(v.s, p, n);
-  } else {
-    Classify(p, n, v);
-    if (kind == kKzValueNumber && v.kind == Kz_Value::Text) {
-      code = kKzErrValue;
-      std::string shown = v.s.size() > 64 ? v.s.substr(0, 64) + "..." : v.s;
-      error = "Expected a number, not \"" + shown + "\" (line " + std::to_string(cur_.line) + ").";
-      return false;
-    }
-  }
-  StepOverItem();
+  StepOverItem(static_cast<size_t>(end - d));
   return true;
+}
+
+bool TxtDocument::LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
+  if (cur_.kind == kKzTokenItem) return ReadItem(kind, v, code, error);
+  if (cur_.kind == kKzTokenEnd) {
+    code = kKzErrEnd;
+    error = "Unexpected end of file: no more values.";
+    return false;
+  }
+  // A continuation is always followed by an item of its line.
+  cur_.kind = kKzTokenItem;
+  if (ReadItem(kind, v, code, error)) return true;
+  cur_.kind = kKzTokenContinuation;
+  return false;
 }
 
 size_t TxtDocument::LoadValues(int32_t kind, Kz_Value* v, size_t n, int32_t& code, std::string& error) {

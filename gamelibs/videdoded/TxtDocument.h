@@ -1,7 +1,8 @@
 // A loaded type file: its bytes (Windows-1252) and a token cursor over them.
 //
 // Tokens are found lazily as the cursor moves, so loading costs one check pass over
-// the bytes and reading costs one pass more.
+// the bytes and reading costs one pass more: each item is classified in the walk that
+// finds its end.
 #pragma once
 
 #include <cstdint>
@@ -32,31 +33,31 @@ class TxtDocument : public rudu::HandleObject {
   // 1-based line of the current token, 0 at the end.
   int32_t Line() const { return cur_.kind == kKzTokenEnd ? 0 : cur_.line; }
 
-  // Classifies a token's bytes as a whole number, floating-point number or text and
-  // stores it in v (texts converted to UTF-8).
-  static void Classify(const char* p, size_t n, Kz_Value& v);
   static bool ParseLong(const char* p, size_t n, int32_t& out);
   static bool ParseDouble(const char* p, size_t n, double& out);
 
  private:
+  // An item's end (the ";" that closes it, or the line's end) is found when it is
+  // read, in the same walk that classifies it.
   struct Cursor {
     int32_t kind = kKzTokenEnd;
-    size_t begin = 0;     // item: first byte
-    size_t end = 0;       // item: one past its last byte
-    size_t after = 0;     // where scanning goes on after this token
+    size_t begin = 0;     // item: first byte; continuation: where the next item begins
     size_t lineEnd = 0;   // end of the current line's content (before CR LF / LF)
     size_t nextLine = 0;  // first byte of the following line
     int32_t line = 0;
   };
 
   void Next();
-  // From an item to the next item or the end: Next, then past a continuation.
-  void StepOverItem();
   static bool ValidKind(int32_t kind);
   // LoadValue for a kind already checked.
   bool LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);
+  // Reads the item under the cursor into v and moves to the next item (or the end);
+  // false, the cursor unmoved, when a number was asked and the item is text.
+  bool ReadItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);
+  // From an item ending at end to the next item, past a continuation, or the end.
+  void StepOverItem(size_t end);
   void EnterLine(size_t start);
-  void ItemAt(size_t start);
+  size_t ItemEnd(size_t begin) const;
   bool OnlyBlanks(size_t from, size_t to) const;
 
   std::string buf_;

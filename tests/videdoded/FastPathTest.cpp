@@ -154,6 +154,133 @@ TEST(FastPath, BatchedValuesAreTheValuesOneByOne) {
   EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
 }
 
+// Random files read the same through every road: the token walk, values one by one
+// and in batches of any size, numbers asked (failing exactly at the texts, without
+// moving), all against the rule written out plainly: lines split at line feeds (one
+// CR before it dropped), remark and blank lines hold nothing, an item runs to its ";"
+// and is followed by another while the rest of the line is not blank.
+TEST(FastPath, RandomFilesReadTheSameEveryWay) {
+  struct Want {
+    std::string field;
+    int32_t line;
+  };
+  auto plain = [](const std::string& text, bool remarksAsData) {
+    std::vector<Want> out;
+    auto blank = [](const std::string& t) { return t.find_first_not_of(" \t") == std::string::npos; };
+    size_t start = 0;
+    for (int32_t line = 1; start < text.size(); ++line) {
+      size_t nl = text.find('\n', start);
+      std::string l = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+      start = nl == std::string::npos ? text.size() : nl + 1;
+      if (nl != std::string::npos && !l.empty() && l.back() == '\r') l.pop_back();
+      if ((!remarksAsData && l.rfind("//", 0) == 0) || blank(l)) continue;
+      size_t at = 0;
+      for (;;) {
+        size_t semi = l.find(';', at);
+        out.push_back({l.substr(at, semi == std::string::npos ? std::string::npos : semi - at), line});
+        if (semi == std::string::npos || blank(l.substr(semi + 1))) break;
+        at = semi + 1;
+      }
+    }
+    return out;
+  };
+  auto show = [](const Kz_Value& v) {
+    char b[64];
+    switch (v.kind) {
+      case Kz_Value::Long: return "L" + std::to_string(v.l);
+      case Kz_Value::Double: std::snprintf(b, sizeof b, "D%a", v.d); return std::string(b);
+      case Kz_Value::Text: return "T" + v.s;
+      default: return std::string("E");
+    }
+  };
+  // The field's value through a one-field file of its own (remark lines as data, so
+  // that a field beginning with "//" stays one).
+  auto alone = [&](const std::string& field) {
+    std::string t = field + ";";
+    int32_t old = Kz_TXTIgnoreRemarks(1);
+    int32_t d = Kz_LoadFromBuffer(t.data(), t.size(), 1);
+    Kz_TXTIgnoreRemarks(old);
+    Kz_Value v;
+    if (Kz_TXTLoadValue(d, 0, v) != 1) v.Clear();
+    Kz_DeleteHandle(0, d);
+    return show(v);
+  };
+
+  std::mt19937_64 rng(23);
+  const char alphabet[] = "0123456789-.;; \t\r\n/a\xE9\x80";
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const size_t len = rng() % 120;
+    for (size_t k = 0; k < len; ++k) text.push_back(alphabet[rng() % (sizeof alphabet - 1)]);
+    const bool remarks = rng() & 1;
+    SCOPED_TRACE(::testing::PrintToString(text) + (remarks ? " remarks as data" : ""));
+    const std::vector<Want> want = plain(text, remarks);
+    auto load = [&] {
+      int32_t old = Kz_TXTIgnoreRemarks(remarks);
+      int32_t d = Kz_LoadFromBuffer(text.data(), text.size(), 1);
+      Kz_TXTIgnoreRemarks(old);
+      return d;
+    };
+
+    // Values one by one, with the line of each.
+    int32_t d = load();
+    ASSERT_NE(d, 0);
+    std::vector<std::string> single;
+    Kz_Value v;
+    for (;;) {
+      const int32_t line = Kz_TXTGetLine(d);
+      if (!Kz_TXTLoadValue(d, 0, v)) break;
+      ASSERT_LT(single.size(), want.size());
+      EXPECT_EQ(line, want[single.size()].line);
+      single.push_back(show(v));
+    }
+    EXPECT_EQ(Kz_GetLastError(), kKzErrEnd);
+    Kz_DeleteHandle(0, d);
+    ASSERT_EQ(single.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(single[i], alone(want[i].field)) << i;
+
+    // The token walk: every item, a continuation between two items of a line.
+    d = load();
+    std::vector<std::string> walked;
+    int32_t lastLine = 0;
+    while (Kz_TXTGetTokenType(d) != -1) {
+      const int32_t line = Kz_TXTGetLine(d);
+      if (Kz_TXTGetTokenType(d) == kKzTokenContinuation) {
+        EXPECT_EQ(line, lastLine);
+      } else {
+        ASSERT_EQ(Kz_TXTGetTokenValue(d, v), 1);
+        walked.push_back(show(v));
+        lastLine = line;
+      }
+      ASSERT_EQ(Kz_TXTAdvance(d, 1), 1);
+    }
+    Kz_DeleteHandle(0, d);
+    EXPECT_EQ(walked, single);
+
+    // Batches of a random size; numbers asked now and then.
+    d = load();
+    std::vector<std::string> batched;
+    std::vector<Kz_Value> buf(8);
+    for (;;) {
+      const int32_t n = 1 + static_cast<int32_t>(rng() % 8);
+      const bool numbers = rng() % 4 == 0;
+      const int32_t got = Kz_TXTLoadValues(d, numbers ? kKzValueNumber : kKzValueAny, buf.data(), n);
+      for (int32_t i = 0; i < got; ++i) batched.push_back(show(buf[static_cast<size_t>(i)]));
+      if (got == n) continue;
+      if (Kz_GetLastError() == kKzErrEnd) break;
+      // Stopped at a text: it is still the next value, on its line.
+      ASSERT_EQ(Kz_GetLastError(), kKzErrValue);
+      ASSERT_LT(batched.size(), want.size());
+      EXPECT_EQ(Kz_TXTGetLine(d), want[batched.size()].line);
+      ASSERT_EQ(Kz_TXTLoadValue(d, kKzValueText, v), 1);
+      EXPECT_EQ(single[batched.size()], "T" + v.s);
+      batched.push_back("T" + v.s);
+    }
+    Kz_DeleteHandle(0, d);
+    EXPECT_EQ(batched, single);
+  }
+}
+
 // Fields written in batches are the bytes of the same fields written one by one; a
 // refused field ends the batch with the fields before it written.
 TEST(FastPath, BatchedFieldsAreTheFieldsOneByOne) {

@@ -183,6 +183,48 @@ TEST(Tokenizer, BadInputIsRefusedWithItsLine) {
   EXPECT_EQ(Kz_GetLastError(), kKzErrArgument);
 }
 
+// A line may hold kTxtMaxLine bytes (a CR before its line feed counts); one byte more
+// is refused with the line's number, wherever the line stands.
+TEST(Tokenizer, LineLengthLimitIsExact) {
+  const std::string at(kTxtMaxLine - 2, 'x');  // with "1;" a line of exactly the limit
+  struct LongCase {
+    const char* name;
+    std::string bytes;
+    int32_t badLine;  // 0: loads
+  };
+  const LongCase cases[] = {
+      {"at the limit, LF", "1;" + at + "\n2;\n", 0},
+      {"at the limit, CR LF", "1;" + at.substr(1) + "\r\n2;\n", 0},
+      {"at the limit, last line", "0;\n1;" + at, 0},
+      {"one over, LF", "0;\n1;" + at + "x\n2;\n", 2},
+      {"one over by its CR", "1;" + at + "\r\n2;\n", 1},
+      {"one over, last line", "0;\n\n1;" + at + "x", 3},
+      {"lines at the limit one after another", "1;" + at + "\n1;" + at + "\n1;" + at + "\n2;", 0},
+      {"over after lines at the limit", "1;" + at + "\n1;" + at + "\n\n1;" + at + "xx\n", 4},
+      {"over after many short lines", std::string(300000, '\n') + "1;" + at + "x", 300001},
+  };
+  for (const LongCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int32_t h = Kz_LoadFromBuffer(c.bytes.data(), c.bytes.size(), 1);
+    if (c.badLine == 0) {
+      ASSERT_NE(h, 0) << Kz_GetLastError();
+      Kz_Value v;
+      int32_t ones = 0;
+      while (Kz_TXTLoadValue(h, 0, v))
+        if (v.kind == Kz_Value::Long && v.l == 1) ++ones;
+      EXPECT_GE(ones, 1);
+      Kz_DeleteHandle(0, h);
+      continue;
+    }
+    EXPECT_EQ(h, 0);
+    EXPECT_EQ(Kz_GetLastError(), kKzErrSyntax);
+    char buf[256] = {};
+    Kz_TranslateError(Kz_GetLastError(), buf, sizeof buf, nullptr);
+    EXPECT_NE(std::string(buf).find("line " + std::to_string(c.badLine) + " is longer"), std::string::npos)
+        << buf;
+  }
+}
+
 TEST(Tokenizer, HandleRules) {
   Kz_Value v;
   EXPECT_EQ(Kz_TXTLoadValue(0, 0, v), 0);
