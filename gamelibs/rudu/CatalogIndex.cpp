@@ -96,25 +96,6 @@ inline bool ScanInner(char* p, size_t n, uint32_t& nameStart, uint32_t& stemEnd)
   return true;
 }
 
-// The hashes (HashNoCase) of a path's first `folderLength` and first `stemLength`
-// bytes in one pass: the words they share are loaded and folded once.
-inline void HashFolderAndStem(const char* p, size_t folderLength, size_t stemLength, uint64_t& folderHash,
-                              uint64_t& stemHash) {
-  using namespace detail;
-  uint64_t hf = 0x243f6a8885a308d3ULL ^ folderLength, hs = 0x243f6a8885a308d3ULL ^ stemLength;
-  size_t i = 0;
-  for (; i + 8 <= folderLength; i += 8) {
-    const uint64_t w = FoldWord(Load8(p + i));
-    hf = Mix(hf, w);
-    hs = Mix(hs, w);
-  }
-  if (i < folderLength) hf = Mix(hf, FoldWord(LoadTail(p + i, folderLength - i)));
-  for (; i + 8 <= stemLength; i += 8) hs = Mix(hs, FoldWord(Load8(p + i)));
-  if (i < stemLength) hs = Mix(hs, FoldWord(LoadTail(p + i, stemLength - i)));
-  folderHash = hf;
-  stemHash = hs;
-}
-
 }  // namespace
 
 // The folder of `length` bytes at `offset` (its hash given), added when it is new.
@@ -147,14 +128,47 @@ uint32_t CatalogIndex::AddFolder(uint32_t offset, uint32_t length, uint64_t hash
   return id;
 }
 
-void CatalogIndex::AddEntry(size_t lineStart, size_t pathLength, uint64_t size, uint32_t nameStart, uint32_t stemEnd,
-                            std::vector<uint32_t>& folderTable) {
-  uint64_t folderHash = 0, stemHash = 0;
-  HashFolderAndStem(text_.data() + lineStart, nameStart ? nameStart - 1 : 0, stemEnd, folderHash, stemHash);
-  const uint32_t folder =
-      nameStart > 0 ? FolderOf(static_cast<uint32_t>(lineStart), nameStart - 1, folderHash, folderTable) : 0;
+// The folders of the last lines, by the folder's length and last byte: most lines
+// name a folder met a few lines before, found here by comparing bytes, without hashing.
+struct CatalogIndex::Builder {
+  struct Recent {
+    uint32_t length = 0;
+    uint32_t id = kNoEntry;
+  };
+  std::vector<uint32_t> table = std::vector<uint32_t>(64, kNoEntry);  // folders by hash
+  Recent recent[16];
+};
+
+namespace {
+
+inline bool SameBytes(const char* a, const char* b, size_t n) {
+  using namespace detail;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8)
+    if (Load8(a + i) != Load8(b + i)) return false;
+  return i == n || LoadTail(a + i, n - i) == LoadTail(b + i, n - i);
+}
+
+}  // namespace
+
+inline void CatalogIndex::AddEntry(size_t lineStart, size_t pathLength, uint64_t size, uint32_t nameStart,
+                                   uint32_t stemEnd, Builder& b) {
+  const char* p = text_.data() + lineStart;
+  uint32_t folder = 0;
+  if (nameStart > 0) {
+    const uint32_t length = nameStart - 1;
+    Builder::Recent& r = b.recent[(length ^ static_cast<unsigned char>(p[length - 1]) * 5u) & 15];
+    if (r.id != kNoEntry && r.length == length && SameBytes(text_.data() + folders_[r.id].offset, p, length)) {
+      folder = r.id;
+    } else {
+      folder = FolderOf(static_cast<uint32_t>(lineStart), length, HashNoCase(std::string_view(p, length)), b.table);
+      r.length = length;
+      r.id = folder;
+    }
+  }
   entries_.push_back(Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(pathLength),
-                           static_cast<uint32_t>(size), nameStart, stemEnd, folder, total_, stemHash, true});
+                           static_cast<uint32_t>(size), nameStart, stemEnd, folder, total_,
+                           HashNoCase(std::string_view(p, stemEnd)), true});
   total_ += size;
 }
 
@@ -201,7 +215,7 @@ inline int Highest(uint64_t x) { return 63 - __builtin_clzll(x); }
 // A line of at most 63 bytes that is a sound entry with a size of up to eight
 // digits, checked without a branch per character. False leaves everything as it was
 // (the line is then read the general way, which also names what is wrong with it).
-bool CatalogIndex::ParseShortLine(size_t& pos, std::vector<uint32_t>& folderTable) {
+bool CatalogIndex::ParseShortLine(size_t& pos, Builder& b) {
   char* const p = text_.data() + pos;
   if (pos < 8 || text_.size() - pos < 64) return false;
   LineMasks m;
@@ -237,14 +251,14 @@ bool CatalogIndex::ParseShortLine(size_t& pos, std::vector<uint32_t>& folderTabl
   const uint32_t nameStart = seps ? static_cast<uint32_t>(Highest(seps) + 1) : 0;
   const uint64_t extension = dots & ~((uint64_t{2} << nameStart) - 1);  // a dot after the name's first character
   const uint32_t stemEnd = extension ? static_cast<uint32_t>(Highest(extension)) : static_cast<uint32_t>(blank);
-  AddEntry(pos, blank, size, nameStart, stemEnd, folderTable);
+  AddEntry(pos, blank, size, nameStart, stemEnd, b);
   pos += end + 1;
   return true;
 }
 
 #else
 
-bool CatalogIndex::ParseShortLine(size_t&, std::vector<uint32_t>&) { return false; }
+bool CatalogIndex::ParseShortLine(size_t&, Builder&) { return false; }
 
 #endif
 
@@ -263,7 +277,7 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
   // Room for lines of 24 bytes on average (pages never written cost nothing).
   entries_.reserve(text_.size() / 24 + 16);
   folders_.push_back(Folder{0, 0, HashNoCase({})});  // the top
-  std::vector<uint32_t> folderTable(64, kNoEntry);
+  Builder builder;
   char* const base = text_.data();
   const size_t n = text_.size();
   size_t pos = 0;
@@ -271,7 +285,7 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
   bool first = true;
   std::string pathWhy;
   while (pos < n) {
-    if (!first && ParseShortLine(pos, folderTable)) {
+    if (!first && ParseShortLine(pos, builder)) {
       ++lineNo;
       continue;
     }
@@ -334,7 +348,7 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
       why = "the index is too large";
       return false;
     }
-    AddEntry(lineStart, blank, size, nameStart, stemEnd, folderTable);
+    AddEntry(lineStart, blank, size, nameStart, stemEnd, builder);
   }
   if (first) {
     why = "it is not a catalog index (it is empty)";

@@ -89,9 +89,10 @@ class KZ_EXPORT CatalogIndex {
   static constexpr uint32_t kNoEntry = 0xffffffffu;
   std::vector<uint32_t> slots_;  // open addressing by stem over the live entries
 
+  struct Builder;  // what reading the lines keeps between them
   void AddEntry(size_t lineStart, size_t pathLength, uint64_t size, uint32_t nameStart, uint32_t stemEnd,
-                std::vector<uint32_t>& folderTable);
-  bool ParseShortLine(size_t& pos, std::vector<uint32_t>& folderTable);
+                Builder& b);
+  bool ParseShortLine(size_t& pos, Builder& b);
   uint32_t FolderOf(uint32_t offset, uint32_t length, uint64_t hash, std::vector<uint32_t>& table);
   uint32_t AddFolder(uint32_t offset, uint32_t length, uint64_t hash, std::vector<uint32_t>& table, size_t slot);
 };

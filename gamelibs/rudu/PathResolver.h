@@ -50,6 +50,14 @@ inline uint64_t Mix(uint64_t h, uint64_t w) {
   return h ^ (h >> 29);
 }
 
+// Spreads every bit of a hash over the low ones, which pick the table slots: without
+// it the last bytes of a text (where paths usually differ) never reach them.
+inline uint64_t Finish(uint64_t h) {
+  h ^= h >> 32;
+  h *= 0xd6e8feb86659fd93ULL;
+  return h ^ (h >> 32);
+}
+
 }  // namespace detail
 
 inline bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -69,7 +77,7 @@ inline uint64_t HashNoCase(std::string_view s) {
   size_t i = 0;
   for (; i + 8 <= n; i += 8) h = detail::Mix(h, detail::FoldWord(detail::Load8(s.data() + i)));
   if (i < n) h = detail::Mix(h, detail::FoldWord(detail::LoadTail(s.data() + i, n - i)));
-  return h;
+  return detail::Finish(h);
 }
 
 // Where the last name of a "\"-separated path begins, and where its extension's dot

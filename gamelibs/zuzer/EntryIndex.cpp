@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string.h>  // memrchr
+#include <system_error>
 
 #include "Wildcard.h"
 #include "rudu/PathResolver.h"
@@ -188,7 +189,7 @@ void EntryIndex::AddCatalog(std::shared_ptr<const rudu::CatalogIndex> catalog) {
   layers_.push_back(std::move(layer));
 }
 
-void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel, int depth) {
+void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel, int depth) const {
   if (depth > 64) return;
   DIR* d = ::opendir(diskFolder.c_str());
   if (!d) return;
@@ -247,7 +248,7 @@ void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std
   }
 }
 
-void EntryIndex::AddDisk(const std::string& root) {
+std::unique_ptr<EntryIndex::Layer> EntryIndex::ScanDisk(const std::string& root) const {
   auto layer = std::make_unique<Layer>();
   layer->disk = true;
   layer->root = root;
@@ -257,6 +258,27 @@ void EntryIndex::AddDisk(const std::string& root) {
   layer->text = layer->names.data();
   layer->items = layer->diskItems.data();
   layer->count = layer->diskItems.size();
+  return layer;
+}
+
+void EntryIndex::StartDisk(const std::string& root) {
+  if (pendingDisk_.valid()) pendingDisk_.wait();
+  pendingRoot_ = root;
+  try {
+    // The walk reads only the filters, which never change after construction.
+    pendingDisk_ = std::async(std::launch::async, [this, root] { return ScanDisk(root); });
+  } catch (const std::system_error&) {
+    pendingDisk_ = {};  // no thread to be had: AddDisk walks itself
+  }
+}
+
+void EntryIndex::AddDisk(const std::string& root) {
+  std::unique_ptr<Layer> layer;
+  if (pendingDisk_.valid()) {
+    layer = pendingDisk_.get();
+    if (pendingRoot_ != root) layer.reset();
+  }
+  if (!layer) layer = ScanDisk(root);
   layer->base = static_cast<uint32_t>(items_);
   items_ += layer->count;
   bases_.push_back(layer->base);
@@ -298,16 +320,21 @@ void EntryIndex::Touch(uint32_t id, std::string_view path, uint32_t layer) {
   }
 }
 
-void EntryIndex::Finish() {
+void EntryIndex::IndexAdded() {
   // Index the new layers, with room for all of them at once.
   size_t pending = 0;
   for (const auto& l : layers_)
     if (!l->indexed) pending += l->count;
+  if (pending == 0) return;
   next_.resize(items_, kNone);
   folderOf_.resize(items_, kNone);
   Reserve(pending);
   for (uint32_t k = 0; k < layers_.size(); ++k)
     if (!layers_[k]->indexed) IndexLayer(k);
+}
+
+void EntryIndex::Finish() {
+  IndexAdded();
 
   // The folders, from the live files in the order of the layers.
   for (Folder& f : folders_) {

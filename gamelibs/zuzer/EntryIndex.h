@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,14 +31,24 @@ class EntryIndex {
  public:
   // Entries are indexed when they match one of the filters (all when there is none).
   explicit EntryIndex(std::vector<std::string> filters = {});
+  // A walk started by StartDisk holds on to this object.
+  EntryIndex(const EntryIndex&) = delete;
+  EntryIndex& operator=(const EntryIndex&) = delete;
 
   // Adds a catalog's live entries as a new, highest layer.
   void AddCatalog(std::shared_ptr<const rudu::CatalogIndex> catalog);
   // Adds the plain files below a folder (spelt as on disk) as a new, highest layer.
   void AddDisk(const std::string& root);
+  // Starts walking the folders below `root` on another thread, so that the walk (mostly
+  // the system's time) runs while catalogs are read; the next AddDisk of the same root
+  // takes its result. The layer still goes where AddDisk is called.
+  void StartDisk(const std::string& root);
   // Indexes the layers added since the last call (the hash table grows once for all
   // of them) and builds the folders; call after adding layers and before finding.
   void Finish();
+  // Indexes the layers added so far without building the folders (Finish does the
+  // rest): work that can run while a walk StartDisk began goes on.
+  void IndexAdded();
 
   // The matches of a last-part pattern in a folder ("" is the root; "\"-separated),
   // in the order of zuzer.h.
@@ -110,11 +121,14 @@ class EntryIndex {
   uint32_t FolderId(std::string_view path);
   void Touch(uint32_t folder, std::string_view path, uint32_t layer);
   std::string RealFolderPath(std::string_view folder, uint32_t layer) const;
-  void WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel, int depth);
+  void WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel, int depth) const;
+  std::unique_ptr<Layer> ScanDisk(const std::string& root) const;
 
   std::vector<std::string> filters_;
   std::vector<size_t> prefixLength_;  // per filter: a text then only "*": the text's length, else npos
   std::vector<std::unique_ptr<Layer>> layers_;
+  std::string pendingRoot_;  // the walk StartDisk began
+  std::future<std::unique_ptr<Layer>> pendingDisk_;  // after the filters: ends before they go
   std::vector<uint32_t> bases_;     // the first item of each layer
   size_t items_ = 0;
   std::vector<uint32_t> next_;      // per item: the next item of the same stem path (higher layers first)

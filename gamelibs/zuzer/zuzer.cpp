@@ -5,9 +5,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "EntryIndex.h"
@@ -145,6 +149,32 @@ bool IsNumberedCatalog(const char* name) {
   return true;
 }
 
+// Reads the numbered catalogs of a data folder, several at once (each is read and
+// checked on its own); the results and errors in the order given.
+std::vector<std::shared_ptr<const rudu::CatalogIndex>> OpenCatalogs(
+    const std::string& folder, const std::vector<std::pair<unsigned long long, std::string>>& catalogs,
+    std::vector<std::string>& whys) {
+  std::vector<std::shared_ptr<const rudu::CatalogIndex>> out(catalogs.size());
+  std::atomic<size_t> next{0};
+  const auto work = [&] {
+    for (size_t k; (k = next.fetch_add(1)) < catalogs.size();)
+      out[k] = rudu::CatalogIndex::Open(folder + "/" + catalogs[k].second, whys[k]);
+  };
+  // A few helpers: reading a catalog is short, and the folder walk runs beside them.
+  const size_t helpers = std::min<size_t>({catalogs.size() / 4, 3, std::max(1u, std::thread::hardware_concurrency()) - 1});
+  std::vector<std::future<void>> running;
+  for (size_t t = 0; t < helpers; ++t) {
+    try {
+      running.push_back(std::async(std::launch::async, work));
+    } catch (const std::system_error&) {
+      break;  // no thread to be had: the rest is read here
+    }
+  }
+  work();
+  for (auto& r : running) r.get();
+  return out;
+}
+
 }  // namespace
 
 extern "C" {
@@ -182,6 +212,7 @@ int32_t ZuZER_CreateVFS(const char* dataDirectory) {
     result = Fail(ZUZER_ERR_FOLDER, "Data folder " + Quoted(dataDirectory) + " does not exist");
   } else {
     while (real.size() > 1 && real.back() == '/') real.pop_back();
+    index->StartDisk(real);
     std::vector<std::pair<unsigned long long, std::string>> catalogs;
     if (DIR* d = ::opendir(real.c_str())) {
       while (dirent* e = ::readdir(d))
@@ -190,16 +221,17 @@ int32_t ZuZER_CreateVFS(const char* dataDirectory) {
       ::closedir(d);
     }
     std::sort(catalogs.begin(), catalogs.end());
+    std::vector<std::string> whys(catalogs.size());
+    const auto loaded = OpenCatalogs(real, catalogs, whys);
     std::string errors;
-    for (const auto& c : catalogs) {
-      std::string why;
-      auto cat = rudu::CatalogIndex::Open(real + "/" + c.second, why);
-      if (!cat) {
-        errors += errors.empty() ? why : "; " + why;
+    for (size_t k = 0; k < catalogs.size(); ++k) {
+      if (!loaded[k]) {
+        errors += errors.empty() ? whys[k] : "; " + whys[k];
         continue;
       }
-      index->AddCatalog(cat);
+      index->AddCatalog(loaded[k]);
     }
+    index->IndexAdded();
     index->AddDisk(real);
     if (!errors.empty()) result = Fail(ZUZER_ERR_CATALOG, errors);
   }

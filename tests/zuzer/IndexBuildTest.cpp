@@ -176,7 +176,9 @@ uint64_t HashByBytes(std::string_view s) {
     h *= 0x9e3779b97f4a7c15ULL;
     h ^= h >> 29;
   }
-  return h;
+  h ^= h >> 32;
+  h *= 0xd6e8feb86659fd93ULL;
+  return h ^ (h >> 32);
 }
 
 TEST(IndexBuildTest, CaseFoldedHashAndComparisonFollowTheByteRules) {
@@ -196,6 +198,25 @@ TEST(IndexBuildTest, CaseFoldedHashAndComparisonFollowTheByteRules) {
     if (same) {
       ASSERT_EQ(rudu::HashNoCase(a), rudu::HashNoCase(b));
     }
+  }
+}
+
+// Table slots come from a hash's low bits: texts that differ only in their last bytes
+// (as paths in one folder do) must spread over them, not pile into a few neighbours.
+TEST(IndexBuildTest, TextsDifferingOnlyInTheirLastBytesSpreadOverTheSlots) {
+  const std::vector<std::string> stems = {"maps\\c", "types\\e0", "objects\\cut\\c01\\e", "t\\44", "ab"};
+  for (const std::string& stem : stems) {
+    SCOPED_TRACE(stem);
+    std::vector<bool> used(1024);
+    size_t distinct = 0;
+    for (int i = 0; i < 1000; ++i) {
+      char tail[8];
+      std::snprintf(tail, sizeof tail, "%04d", i);
+      const size_t slot = rudu::HashNoCase(stem + tail) & 1023;
+      distinct += used[slot] ? 0 : 1;
+      used[slot] = true;
+    }
+    EXPECT_GT(distinct, 550u);  // about 632 for a random spread
   }
 }
 
@@ -313,6 +334,50 @@ TEST(IndexBuildTest, AppendedCatalogsGrowTheTableAndHideWhatTheyReplace) {
   index.Find("types", "TLaser", r);
   ASSERT_EQ(r.size(), 1u);
   EXPECT_EQ(r[0].name, "tlaser.TXT");
+}
+
+// A walk started before the catalogs are read (on another thread) gives the same index
+// as one done in place; a walk of another folder is not taken for this one.
+TEST_F(IndexBuildFolderTest, AWalkStartedEarlyGivesTheSameIndex) {
+  kztest::WriteRaw(P("types/TShips.txt"), "disk");
+  kztest::WriteRaw(P("types/sub/deep.txt"), "disk");
+  kztest::WriteRaw(P("maps/x.xml"), "disk");
+  for (int i = 0; i < 300; ++i) kztest::WriteRaw(P("objects/p" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".bod"), "x");
+  kztest::WriteRaw(P("elsewhere/types/only-there.txt"), "x");
+  const auto low = Catalog({"types\\TShips.txt", "types\\TLaser.txt", "maps\\y.xml"}, "01.dat");
+  const auto high = Catalog({"TYPES\\tlaser.txt", "objects\\p1\\f1.bod"}, "02.dat");
+  const auto build = [&](int how) {
+    auto index = std::make_unique<zuzer::EntryIndex>(std::vector<std::string>{"types\\*", "maps\\*", "objects\\*"});
+    if (how == 1) index->StartDisk(root);
+    if (how == 2) index->StartDisk(P("elsewhere"));
+    index->AddCatalog(low);
+    index->AddCatalog(high);
+    if (how != 0) index->IndexAdded();
+    index->AddDisk(root);
+    index->Finish();
+    return index;
+  };
+  const auto inPlace = build(0);
+  const std::vector<std::string> expected = AllFiles(*inPlace);
+  // On disk: TShips, sub\deep, x.xml and the objects (not what lies in "elsewhere");
+  // from the catalogs: 02's tlaser and y.xml.
+  EXPECT_EQ(expected.size(), 3u + 300u + 2u);
+  for (int how : {1, 2}) {
+    SCOPED_TRACE(how);
+    const auto early = build(how);
+    EXPECT_EQ(AllFiles(*early), expected);
+    EXPECT_EQ(early->FileCount(), inPlace->FileCount());
+    std::vector<zuzer::FindRecord> r;
+    early->Find("types", "TShips", r);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].path, root + "/types/TShips.txt");  // the disk hides the catalog
+    early->Find("objects\\p1", "f1.bod", r);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].path, root + "/objects/p1/f1.bod");
+  }
+  // A walk nobody takes ends with its index.
+  zuzer::EntryIndex dropped;
+  dropped.StartDisk(root);
 }
 
 }  // namespace

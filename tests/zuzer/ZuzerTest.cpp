@@ -286,6 +286,36 @@ TEST_F(ZuzerTest, ADamagedNumberedCatalogIsLeftOutAndNamed) {
   EXPECT_EQ(Names(FindAll("types\\*")), std::vector<std::string>{"TShips.txt"});
 }
 
+// Numbered catalogs are read several at once: the layers and the error text still
+// follow their numbers.
+TEST_F(ZuzerTest, ManyNumberedCatalogsKeepTheirOrderAndErrors) {
+  for (int c = 1; c <= 16; ++c) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%02d.cat", c);
+    if (c == 5 || c == 11) {
+      WriteRaw(P(name), std::string(name, 2) + ".dat\ntypes\\x.txt 400\n");  // runs past its data file
+      WriteRaw(P(std::string(name, 2) + ".dat"), "short");
+      continue;
+    }
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (int e = 0; e < 50; ++e) entries.push_back({"types\\c" + std::to_string(c) + "_" + std::to_string(e) + ".txt", "e"});
+    entries.push_back({c % 2 ? "TYPES\\Shared.txt" : "types\\shared.TXT", "from " + std::to_string(c)});
+    WriteCatalog(P(name), entries);
+  }
+  EXPECT_EQ(ZuZER_CreateVFS(root.c_str()), 0);
+  EXPECT_EQ(ZuZER_GetLastError(), ZUZER_ERR_CATALOG);
+  const std::string text = kz::GetZuZERError();
+  const size_t five = text.find("05.cat"), eleven = text.find("11.cat");
+  ASSERT_NE(five, std::string::npos) << text;
+  ASSERT_NE(eleven, std::string::npos) << text;
+  EXPECT_LT(five, eleven) << text;
+  const auto shared = FindAll("types\\shared");
+  ASSERT_EQ(shared.size(), 1u);
+  EXPECT_EQ(Content(shared[0].path), "from 16");
+  EXPECT_EQ(FindAll("types\\*").size(), 14u * 50u + 1u);
+  EXPECT_EQ(FindAll("types\\c5_*").size(), 0u);
+}
+
 TEST_F(ZuzerTest, NamesTooLongForTheRecordArePassedOverWithAnError) {
   const std::string longName = std::string(250, 'n') + ".txt";
   WriteRaw(P("types/" + longName), "x");
