@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sstream>
 
 #include "core/AppError.h"
 #include "core/ViDedodedBindings.h"
@@ -263,15 +262,30 @@ bool clsXMLParser::SetNodeValue(const kz::Variant& value) {
   return true;
 }
 
+namespace {
+
+// Appends what the printer gives straight to a text.
+struct AppendWriter : pugi::xml_writer {
+  std::string& out;
+  explicit AppendWriter(std::string& o) : out(o) {}
+  void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
+};
+
+}  // namespace
+
 std::string clsXMLParser::GetXML() const {
   if (!doc_) return std::string();
-  std::ostringstream os;
-  os << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+  std::string out;
+  // A document saved again is about as long as the last time.
+  out.reserve(lastXmlSize_ + lastXmlSize_ / 16 + 64);
+  out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+  AppendWriter writer(out);
   for (pugi::xml_node n = doc_->first_child(); n; n = n.next_sibling()) {
     if (n.type() == pugi::node_declaration) continue;  // ours above says what is true
-    n.print(os, "\t", pugi::format_indent, pugi::encoding_utf8);
+    n.print(writer, "\t", pugi::format_indent, pugi::encoding_utf8);
   }
-  return os.str();
+  lastXmlSize_ = out.size();
+  return out;
 }
 
 bool clsXMLParser::SaveToFile(const std::string& path, int32_t mode) {

@@ -135,5 +135,7 @@ class clsXMLParser {
   std::vector<NodeSlot> nodeTable_;  // size 0 or a power of two
   size_t nodeCount_ = 0;
   int32_t counter_ = 0;
+  // The length of the last text GetXML made: room for the next one is taken at once.
+  mutable size_t lastXmlSize_ = 0;
   std::string lastError_;
 };

@@ -112,6 +112,8 @@ class clsGalaxyParser : public kz::Object, public std::enable_shared_from_this<c
   void DetachAll();
   void RemoveChildrenFromIndex(const GalaxyObjectPtr& obj);
   void ForgetBookmarks(const GalaxyObjectPtr& obj);
+  // Whether an object has changed or has no element yet.
+  bool AnyObjectPending() const;
   void ClearDirtyFlags();
   void AddDefaultSubObject(const GalaxyObjectPtr& parent, int32_t t, int32_t s);
   void SetDefaultRace(const GalaxyObjectPtr& obj);

@@ -389,6 +389,29 @@ TEST_F(MapTest, MovesInMemoryAndInTheDocument) {
   EXPECT_EQ(again->Sectors.Item(1)->x(), 6);
 }
 
+// In a map of many sectors the one changed object is found wherever it stands, and a
+// map with nothing changed is written back as it was.
+TEST_F(MapTest, SaveFindsTheOneChangedObjectAmongMany) {
+  std::string map = "<universe>";
+  for (int i = 0; i < 40; ++i) map += "<o t=\"1\" x=\"" + std::to_string(i) + "\" y=\"0\"/>";
+  map += "</universe>";
+  for (int changed : {0, 16, 17, 39}) {
+    SCOPED_TRACE(changed);
+    Load(map);
+    ASSERT_EQ(doc->Sectors.Count(), 40);
+    const std::string first = galtest::TempPath("many.xml");
+    ASSERT_TRUE(doc->SaveFile(first, 1));
+    const std::string again = galtest::TempPath("many-again.xml");
+    ASSERT_TRUE(doc->SaveFile(again, 1));
+    EXPECT_EQ(galtest::ReadBytes(again), galtest::ReadBytes(first));
+    Sector(changed + 1)->AddProperty("m", Variant(int32_t{7}));
+    ASSERT_TRUE(doc->SaveFile(again, 1));
+    EXPECT_NE(galtest::ReadBytes(again).find("x=\"" + std::to_string(changed) + "\" y=\"0\" m=\"7\""),
+              std::string::npos);
+    EXPECT_FALSE(Sector(changed + 1)->Dirty);
+  }
+}
+
 TEST_F(MapTest, SectorsAtTheSamePlaceAreKept) {
   Load("<universe><o t=\"1\" x=\"3\" y=\"3\" n=\"1\"/><o t=\"1\" x=\"3\" y=\"3\" n=\"2\"/>"
        "<o t=\"1\" x=\"40\" y=\"-2\"/></universe>");
