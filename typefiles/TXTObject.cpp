@@ -1,5 +1,6 @@
 #include "typefiles/TXTObject.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -362,6 +363,25 @@ kz::VariantKind clsTXTObject::KindAt(int32_t i) const { return At(i).Kind(); }
 std::string_view clsTXTObject::TextAt(int32_t i) const { return At(i).Text(); }
 int32_t clsTXTObject::LongAt(int32_t i) const { return At(i).Long(); }
 double clsTXTObject::DoubleAt(int32_t i) const { return At(i).Double(); }
+
+int32_t clsTXTObject::ViewValues(int32_t first, int32_t count, ValueView* out) const {
+  if (first < 0 || count <= 0 || first >= size()) return 0;
+  const int32_t n = std::min(count, size() - first);
+  const Cell* cell = cells_.data() + first;
+  for (int32_t k = 0; k < n; ++k, ++cell, ++out) {
+    out->kind = cell->Kind();
+    switch (out->kind) {
+      case kz::VariantKind::Integer:
+      case kz::VariantKind::Long:
+      case kz::VariantKind::Boolean: out->whole = cell->Long(); break;
+      case kz::VariantKind::Single:
+      case kz::VariantKind::Double: out->number = cell->Double(); break;
+      case kz::VariantKind::String: out->text = cell->Text(); break;
+      default: break;
+    }
+  }
+  return n;
+}
 
 int32_t clsTXTObject::TailIndex(int32_t fromEnd, const char* source) const {
   int32_t i = size() - fromEnd;

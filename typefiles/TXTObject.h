@@ -97,6 +97,17 @@ class clsTXTObject : public kz::Object {
   double DoubleAt(int32_t i) const;
   // The ID as a text view when it is stored as a text; false otherwise.
   bool NameView(std::string_view& name) const;
+  // A value as a writer reads it: its kind and what it holds (whole numbers as LongAt,
+  // numbers as DoubleAt, texts as TextAt give them; the text valid until it changes).
+  struct ValueView {
+    kz::VariantKind kind = kz::VariantKind::Empty;
+    int32_t whole = 0;
+    double number = 0;
+    std::string_view text;
+  };
+  // Up to `count` values from `first` on into `out`, in one call; gives how many (fewer
+  // at the end of the values, 0 outside them).
+  int32_t ViewValues(int32_t first, int32_t count, ValueView* out) const;
 
   // Appending values (no Dirty bookkeeping), for the readers.
   void ReserveValues(size_t n) { cells_.reserve(n); }

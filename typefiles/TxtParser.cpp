@@ -17,6 +17,7 @@
 #include "core/LibBindings.h"
 #include "rudu.h"
 #include "videdoded.h"
+#include "TxtFields.h"
 
 namespace {
 
@@ -80,20 +81,6 @@ std::string_view NameOf(const clsTXTObject& r, std::string& buffer) {
   if (r.NameView(name)) return name;
   buffer = r.ObjectName();
   return buffer;
-}
-
-// Value i of a record as the writer takes it.
-bool CellToKz(const clsTXTObject& r, int32_t i, Kz_Value& out) {
-  switch (r.KindAt(i)) {
-    case kz::VariantKind::Empty: out.SetText(""); return true;
-    case kz::VariantKind::Integer:
-    case kz::VariantKind::Long:
-    case kz::VariantKind::Boolean: out.SetLong(r.LongAt(i)); return true;
-    case kz::VariantKind::Single:
-    case kz::VariantKind::Double: out.SetDouble(r.DoubleAt(i)); return true;
-    case kz::VariantKind::String: out.SetText(r.TextAt(i)); return true;
-    default: return false;
-  }
 }
 
 // A value as the writer takes it.
@@ -665,18 +652,128 @@ bool clsTxtParser::CheckDirty() const {
 // ---------------------------------------------------------------------------------------
 // Writing
 
-bool clsTxtParser::FormatCell(const clsTXTObject& record, int32_t field, std::string& out) {
-  if (CellToKz(record, field, *scratch_) && Kz_TXTFormatValue(*scratch_, out) != 0) return true;
+// Where a save's bytes are formed: a block that stays in the cache, handed on to the
+// target (a string, or a write handle's content) whenever it fills and at the end.
+class clsTxtParser::Sink {
+ public:
+  using Flush = void (*)(void* target, const char* bytes, size_t n);
+  Sink(Flush flush, void* target) : flush_(flush), target_(target), block_(kBlock) {
+    at_ = block_.data();
+    end_ = at_ + block_.size();
+  }
+  Sink(const Sink&) = delete;
+  Sink& operator=(const Sink&) = delete;
+
+  // Room for n bytes at the write position; Done(end) takes what was written there.
+  char* Room(size_t n) {
+    if (static_cast<size_t>(end_ - at_) < n) Spill(n);
+    return at_;
+  }
+  void Done(char* to) { at_ = to; }
+  void Put(char c) { *Room(1) = c, ++at_; }
+  void Append(std::string_view text) {
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    at_ += text.size();
+  }
+  // The bytes formed so far.
+  size_t Size() const { return handed_ + static_cast<size_t>(at_ - block_.data()); }
+  // Drops the last byte when it is c. Right after a field was formed it is in the block.
+  void DropLast(char c) {
+    if (at_ > block_.data() && at_[-1] == c) --at_;
+  }
+  // Hands on what is left in the block.
+  void Finish() { Hand(); }
+
+  static void ToString(void* target, const char* bytes, size_t n) { static_cast<std::string*>(target)->append(bytes, n); }
+  static void ToBytes(void* target, const char* bytes, size_t n) {
+    auto* v = static_cast<std::vector<uint8_t>*>(target);
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes);
+    v->insert(v->end(), p, p + n);
+  }
+
+ private:
+  static constexpr size_t kBlock = size_t{64} << 10;
+
+  void Hand() {
+    const size_t n = static_cast<size_t>(at_ - block_.data());
+    if (n) flush_(target_, block_.data(), n);
+    handed_ += n;
+    at_ = block_.data();
+  }
+  void Spill(size_t n) {
+    Hand();
+    if (block_.size() < n) block_.resize(n);
+    at_ = block_.data();
+    end_ = at_ + block_.size();
+  }
+
+  Flush flush_;
+  void* target_;
+  std::vector<char> block_;
+  char* at_ = nullptr;
+  char* end_ = nullptr;
+  size_t handed_ = 0;
+};
+
+// The common values are formed here with the writer's own rules (TxtFields.h); texts
+// that are not plain ASCII, values the writer refuses and other kinds go through the
+// library's formatter, which gives the same bytes and the reason of a refusal.
+bool clsTxtParser::FormatView(const clsTXTObject::ValueView& v, const clsTXTObject& record, int32_t field,
+                              Sink& out) {
+  switch (v.kind) {
+    case kz::VariantKind::Empty: out.Put(';'); return true;
+    case kz::VariantKind::Integer:
+    case kz::VariantKind::Long:
+    case kz::VariantKind::Boolean: out.Done(videdoded::WriteLongField(out.Room(12), v.whole)); return true;
+    case kz::VariantKind::Single:
+    case kz::VariantKind::Double:
+      if (char* end = videdoded::WriteDoubleField(out.Room(videdoded::kNumberFieldMax), v.number)) {
+        out.Done(end);
+        return true;
+      }
+      break;
+    case kz::VariantKind::String:
+      if (videdoded::PlainAsciiField(v.text)) {
+        char* at = out.Room(v.text.size() + 1);
+        std::memcpy(at, v.text.data(), v.text.size());
+        at[v.text.size()] = ';';
+        out.Done(at + v.text.size() + 1);
+        return true;
+      }
+      break;
+    default: break;
+  }
   return FormatValue(record.Value(field), out, record, field);
 }
 
-bool clsTxtParser::FormatValue(const Variant& v, std::string& out, const clsTXTObject& record, int32_t field) {
-  if (!ToKz(v, *scratch_) || Kz_TXTFormatValue(*scratch_, out) == 0) {
+bool clsTxtParser::FormatCell(const clsTXTObject& record, int32_t field, Sink& out) {
+  clsTXTObject::ValueView v;
+  if (record.ViewValues(field, 1, &v) != 1) return FormatValue(record.Value(field), out, record, field);
+  return FormatView(v, record, field, out);
+}
+
+bool clsTxtParser::FormatCells(const clsTXTObject& record, int32_t first, int32_t end, Sink& out) {
+  constexpr int32_t kBatch = 32;
+  clsTXTObject::ValueView views[kBatch];
+  for (int32_t at = first; at < end;) {
+    const int32_t n = record.ViewValues(at, std::min(kBatch, end - at), views);
+    if (n <= 0) return FormatCell(record, at, out);  // outside the values: the accessor's error
+    for (int32_t k = 0; k < n; ++k)
+      if (!FormatView(views[k], record, at + k, out)) return false;
+    at += n;
+  }
+  return true;
+}
+
+bool clsTxtParser::FormatValue(const Variant& v, Sink& out, const clsTXTObject& record, int32_t field) {
+  spill_.clear();
+  if (!ToKz(v, *scratch_) || Kz_TXTFormatValue(*scratch_, spill_) == 0) {
     std::string why = v.IsObject() ? std::string("an object reference cannot be written") : LibraryError();
     SetError("Cannot write " + RecordLabel(record) + ", field " + std::to_string(field) + ": " +
              (why.empty() ? "value refused" : why));
     return false;
   }
+  out.Append(spill_);
   return true;
 }
 
@@ -689,41 +786,39 @@ bool clsTxtParser::WritableValue(const Variant& v, std::string& why) {
   return false;
 }
 
-bool clsTxtParser::FormatGeneric(std::string& out) {
-  out += "// Created with " + kz::GetAppTitleVersion() + kCrLf;
+bool clsTxtParser::FormatGeneric(Sink& out) {
+  out.Append("// Created with " + kz::GetAppTitleVersion() + kCrLf);
   if (!FormatValue(Variant(version_), out, clsTXTObject(), 0)) return false;
   if (!FormatValue(Variant(Count()), out, clsTXTObject(), 1)) return false;
-  out += kCrLf;
+  out.Append(kCrLf);
   for (const auto& r : UnsortedObjects) {
-    for (int32_t i = 0, n = r->size(); i < n; ++i)
-      if (!FormatCell(*r, i, out)) return false;
-    out += kCrLf;
+    if (!FormatCells(*r, 0, r->size(), out)) return false;
+    out.Append(kCrLf);
   }
   return true;
 }
 
-bool clsTxtParser::FormatJobs(std::string& out) {
+bool clsTxtParser::FormatJobs(Sink& out) {
   if (!FormatValue(Variant(version_), out, clsTXTObject(), 0)) return false;
-  out += kCrLf;
+  out.Append(kCrLf);
   for (const auto& r : UnsortedObjects) {
     int32_t n = r->size();
     if (n == 0) {
       SetError("Cannot write " + RecordLabel(*r) + ": the record has no values");
       return false;
     }
-    for (int32_t i = 0; i + 1 < n; ++i)
-      if (!FormatCell(*r, i, out)) return false;
+    if (!FormatCells(*r, 0, n - 1, out)) return false;
     // The last field stands as it was read: without a separator after it.
-    size_t mark = out.size();
+    size_t mark = out.Size();
     if (!FormatCell(*r, n - 1, out)) return false;
-    if (out.size() > mark && out.back() == ';') out.pop_back();
-    out += kCrLf;
+    if (out.Size() > mark) out.DropLast(';');
+    out.Append(kCrLf);
   }
   return true;
 }
 
-bool clsTxtParser::FormatJobWings(std::string& out) {
-  out += "// Created with " + kz::GetAppTitleVersion() + kCrLf;
+bool clsTxtParser::FormatJobWings(Sink& out) {
+  out.Append("// Created with " + kz::GetAppTitleVersion() + kCrLf);
   for (const auto& r : UnsortedObjects) {
     const std::vector<Variant> values = r->Values();
     if (values.size() < 2) {
@@ -739,15 +834,15 @@ bool clsTxtParser::FormatJobWings(std::string& out) {
       }
       if (!FormatValue(Variant(n), out, *r, static_cast<int32_t>(i))) return false;
     }
-    out += kCrLf;
+    out.Append(kCrLf);
   }
   return true;
 }
 
-bool clsTxtParser::FormatWareLists(std::string& out) {
-  out += "// Created with " + kz::GetAppTitleVersion() + kCrLf;
+bool clsTxtParser::FormatWareLists(Sink& out) {
+  out.Append("// Created with " + kz::GetAppTitleVersion() + kCrLf);
   if (!FormatValue(Variant(Count()), out, clsTXTObject(), 0)) return false;
-  out += kCrLf;
+  out.Append(kCrLf);
   for (const auto& r : UnsortedObjects) {
     if (!FormatValue(Variant(r->size()), out, *r, -1)) return false;
     for (int32_t i = 0, n = r->size(); i < n; ++i) {
@@ -755,13 +850,12 @@ bool clsTxtParser::FormatWareLists(std::string& out) {
                                                         : FormatValue(Variant(kz::CStr(r->Value(i))), out, *r, i);
       if (!ok) return false;
     }
-    out += kCrLf;
+    out.Append(kCrLf);
   }
   return true;
 }
 
-bool clsTxtParser::FormatFile(std::string& out) {
-  out.clear();
+bool clsTxtParser::FormatTo(Sink& out) {
   switch (otype_) {
     case kIconData:
       SetError("IconData files cannot be saved: their layout is read only in part.");
@@ -773,6 +867,36 @@ bool clsTxtParser::FormatFile(std::string& out) {
   }
 }
 
+bool clsTxtParser::FormatFile(std::string& out) {
+  out.clear();
+  out.reserve(SaveSizeHint());
+  Sink sink(Sink::ToString, &out);
+  if (!FormatTo(sink)) return false;
+  sink.Finish();
+  lastSaveSize_ = out.size();
+  return true;
+}
+
+size_t clsTxtParser::SaveSizeHint() {
+  const size_t count = static_cast<size_t>(Count());
+  if (lastSaveSize_ != 0) return lastSaveSize_ + lastSaveSize_ / 32 + 256;
+  constexpr size_t kSample = 32;
+  if (count < kSample * 4) return count * 128 + 256;
+  // The lines of records spread over the file, formed once to be measured.
+  std::string sample;
+  Sink sink(Sink::ToString, &sample);
+  const std::string keep = lastError_;
+  size_t measured = 0;
+  for (size_t k = 0; k < kSample; ++k) {
+    const clsTXTObject& r = *UnsortedObjects.Item(static_cast<int32_t>(k * count / kSample) + 1);
+    FormatCells(r, 0, r.size(), sink);
+    measured += 2;  // the line end
+  }
+  lastError_ = keep;  // a refusal is reported by the save itself
+  measured += sink.Size();
+  return measured * count / kSample + measured * count / kSample / 16 + 256;
+}
+
 bool clsTxtParser::Save(int32_t fileHandle) {
   // A failed save leaves the target as it was: the write handle is dropped without
   // committing, so closing it afterwards writes nothing.
@@ -781,24 +905,33 @@ bool clsTxtParser::Save(int32_t fileHandle) {
     rudu::DiscardFile(fileHandle);
     return false;
   };
-  std::string out;
+  auto driverError = [] {
+    std::string error = kz::GetRuDUError();
+    return error.empty() ? std::string("Error writing file.") : error;
+  };
   try {
-    out.reserve(static_cast<size_t>(Count()) * 128 + 256);
-    if (!FormatFile(out)) return fail(lastError_);
+    // The save is formed whole straight in the write handle's content (the file is
+    // written when the handle commits at close).
+    if (std::vector<uint8_t>* content = rudu::BeginWriteInPlace(fileHandle, SaveSizeHint())) {
+      Sink sink(Sink::ToBytes, content);
+      if (!FormatTo(sink)) return fail(lastError_);
+      sink.Finish();
+      lastSaveSize_ = sink.Size();
+      if (rudu::EndWriteInPlace(fileHandle) == 0) return fail(driverError());
+    } else {
+      // Not a live write handle: the content is formed first, so that a refused value is
+      // reported before the driver's own complaint about the handle.
+      std::string out;
+      if (!FormatFile(out)) return fail(lastError_);
+      constexpr size_t kChunk = size_t{1} << 24;
+      for (size_t at = 0; at < out.size(); at += kChunk) {
+        int32_t n = static_cast<int32_t>(std::min(kChunk, out.size() - at));
+        if (RuDU_WriteFile(fileHandle, out.data() + at, n) != n) return fail(driverError());
+      }
+      if (RuDU_SetEndOfFile(fileHandle) == 0) return fail(driverError());
+    }
   } catch (const std::bad_alloc&) {
     return fail("Out of memory");
-  }
-  constexpr size_t kChunk = size_t{1} << 24;
-  for (size_t at = 0; at < out.size(); at += kChunk) {
-    int32_t n = static_cast<int32_t>(std::min(kChunk, out.size() - at));
-    if (RuDU_WriteFile(fileHandle, out.data() + at, n) != n) {
-      std::string error = kz::GetRuDUError();
-      return fail(error.empty() ? "Error writing file." : error);
-    }
-  }
-  if (RuDU_SetEndOfFile(fileHandle) == 0) {
-    std::string error = kz::GetRuDUError();
-    return fail(error.empty() ? "Error writing file." : error);
   }
   modified_ = false;
   for (auto& r : UnsortedObjects) r->Dirty = false;

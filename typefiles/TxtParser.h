@@ -127,12 +127,20 @@ class clsTxtParser : public kz::Object {
   bool ReadWareLists();
   bool ReadIconData();
 
-  bool FormatGeneric(std::string& out);
-  bool FormatJobs(std::string& out);
-  bool FormatJobWings(std::string& out);
-  bool FormatWareLists(std::string& out);
-  bool FormatValue(const kz::Variant& v, std::string& out, const clsTXTObject& record, int32_t field);
-  bool FormatCell(const clsTXTObject& record, int32_t field, std::string& out);
+  // Where a save's bytes are formed (see TxtParser.cpp).
+  class Sink;
+  bool FormatTo(Sink& out);
+  bool FormatGeneric(Sink& out);
+  bool FormatJobs(Sink& out);
+  bool FormatJobWings(Sink& out);
+  bool FormatWareLists(Sink& out);
+  bool FormatValue(const kz::Variant& v, Sink& out, const clsTXTObject& record, int32_t field);
+  bool FormatCell(const clsTXTObject& record, int32_t field, Sink& out);
+  bool FormatCells(const clsTXTObject& record, int32_t first, int32_t end, Sink& out);
+  bool FormatView(const clsTXTObject::ValueView& v, const clsTXTObject& record, int32_t field, Sink& out);
+  // The room to set aside for a save: the size of the last one, else a guess from a
+  // sample of the records.
+  size_t SaveSizeHint();
 
   // Appends a record read from the file at the end of the file order; name order is
   // built once when the load ends (BuildNameOrder), which gives the order that filing
@@ -155,6 +163,8 @@ class clsTxtParser : public kz::Object {
   int32_t doc_ = 0;      // the document being read (0 outside a load)
   int32_t counter_ = 0;  // the last key number handed out
   std::unique_ptr<Kz_Value> scratch_;
+  std::string spill_;         // a field the library formats (non-ASCII texts, refusals)
+  size_t lastSaveSize_ = 0;   // the bytes of the last save or FormatFile (0: none yet)
   std::unique_ptr<Kz_Value[]> batch_;  // values taken from the document in one call
   // During a load: the records in file order with their names (see AppendLoaded).
   struct Pending {

@@ -347,24 +347,41 @@ int64_t FileObject::ReadAtPos(void* out, size_t count, std::string& error) {
   return static_cast<int64_t>(n);
 }
 
+namespace {
+
+// Makes room for `end` bytes: doubling, into a fresh buffer that is advised before the
+// old bytes move in (at least `end` when `exact`).
+void GrowTo(std::vector<uint8_t>& data, size_t end, bool exact) {
+  if (end <= data.capacity()) return;
+  size_t cap = exact ? end : std::max<size_t>({end, data.capacity() * 2, 4096});
+  std::vector<uint8_t> grown;
+  grown.reserve(cap);
+  AdviseLargePages(grown.data(), cap);
+  grown.insert(grown.end(), data.begin(), data.end());
+  data.swap(grown);
+}
+
+}  // namespace
+
 void FileObject::WriteAtPos(const void* bytes, size_t count) {
   const uint8_t* in = static_cast<const uint8_t*>(bytes);
   const size_t at = static_cast<size_t>(pos);
   const size_t end = at + count;
-  if (end > data.capacity()) {
-    // Grow by doubling into a fresh buffer that is advised before the old bytes move in.
-    size_t cap = std::max<size_t>({end, data.capacity() * 2, 4096});
-    std::vector<uint8_t> grown;
-    grown.reserve(cap);
-    AdviseLargePages(grown.data(), cap);
-    grown.insert(grown.end(), data.begin(), data.end());
-    data.swap(grown);
-  }
+  GrowTo(data, end, false);
   if (at > data.size()) data.resize(at);
   const size_t over = std::min(count, data.size() - at);
   if (over) std::memcpy(data.data() + at, in, over);
   data.insert(data.end(), in + over, in + count);
   pos = static_cast<int64_t>(end);
+}
+
+std::vector<uint8_t>& FileObject::ContentFromPos(size_t more) {
+  const size_t at = static_cast<size_t>(pos);
+  if (at < data.size()) data.resize(at);
+  // A content with room enough already is used as it is: its pages are touched.
+  GrowTo(data, at + more, true);
+  data.resize(at);
+  return data;
 }
 
 bool FileObject::Commit(int32_t& code, std::string& error) {

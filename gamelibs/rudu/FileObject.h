@@ -25,6 +25,9 @@ class KZ_EXPORT FileObject : public HandleObject {
   // Writes bytes at the position and moves past them (a gap past the end is filled
   // with zeros). The caller has checked that the handle writes and the size limit.
   void WriteAtPos(const void* bytes, size_t count);
+  // The content cut at the position (a gap past the end filled with zeros) with room
+  // for `more` bytes after it, for a writer that appends a content in place.
+  std::vector<uint8_t>& ContentFromPos(size_t more);
 
   // The content's size.
   int64_t Size() const { return stream ? static_cast<int64_t>(stream->Size()) : static_cast<int64_t>(data.size()); }
@@ -52,6 +55,17 @@ class KZ_EXPORT FileObject : public HandleObject {
 
 // Forgets a file handle without committing what was written. False when not live.
 KZ_EXPORT bool DiscardFile(int32_t handle);
+
+// For a writer that forms a whole content in place, without a copy of its bytes: the
+// content of a live write handle cut at the position, with room for about `reserve`
+// bytes more; null (and nothing changed) for any other handle. What the writer
+// appends is the file from the position on. EndWriteInPlace then moves the position
+// past it and ends the file there, as RuDU_WriteFile of the same bytes followed by
+// RuDU_SetEndOfFile would; it gives 0 with the driver's last error when the content
+// passes 2^31-1 bytes or the handle is gone. The content is valid until the handle
+// is closed or discarded.
+KZ_EXPORT std::vector<uint8_t>* BeginWriteInPlace(int32_t handle, size_t reserve);
+KZ_EXPORT int32_t EndWriteInPlace(int32_t handle);
 
 // The catalog index behind a live catalog handle, null for any other handle.
 KZ_EXPORT std::shared_ptr<const CatalogIndex> CatalogOfHandle(int32_t handle);

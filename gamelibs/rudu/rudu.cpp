@@ -138,6 +138,23 @@ int32_t OpenCommon(const char* path, int32_t access, int32_t create, int32_t fil
 namespace rudu {
 bool DiscardFile(int32_t handle) { return RemoveFile(handle) != nullptr; }
 
+std::vector<uint8_t>* BeginWriteInPlace(int32_t handle, size_t reserve) {
+  t_error.Clear();
+  auto f = HandleGetAs<FileObject>(handle, kFileHandle);
+  if (!f || !f->writable) return nullptr;
+  return &f->ContentFromPos(std::min<size_t>(reserve, 0x7fffffff));
+}
+
+int32_t EndWriteInPlace(int32_t handle) {
+  t_error.Clear();
+  FileObject* f = FileOf(handle);
+  if (!f) return 0;
+  if (!f->writable) return Fail(RUDU_ERR_READ_ONLY, "File handle " + std::to_string(handle) + " is open for reading only");
+  if (f->data.size() > 0x7fffffff) return Fail(RUDU_ERR_TOO_LARGE, "The file would grow beyond 2^31-1 bytes");
+  f->pos = static_cast<int64_t>(f->data.size());
+  return 1;
+}
+
 std::shared_ptr<const CatalogIndex> CatalogOfHandle(int32_t handle) {
   auto c = HandleGetAs<CatalogObject>(handle, kCatalogHandle);
   return c ? c->index : nullptr;

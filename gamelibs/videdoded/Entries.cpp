@@ -12,6 +12,7 @@
 #include "RuduIo.h"
 #include "TreModel.h"
 #include "TxtDocument.h"
+#include "TxtFields.h"
 #include "rudu/HandleTable.h"
 #include "rudu/rudu.h"
 #include "videdoded.h"
@@ -433,23 +434,24 @@ int32_t Kz_TXTFormatValue(const Kz_Value& v, std::string& out) {
       return 1;
     case Kz_Value::Long: {
       char b[16];
-      auto r = std::to_chars(b, b + sizeof b, v.l);
-      out.append(b, r.ptr);
-      out.push_back(';');
+      out.append(b, static_cast<size_t>(WriteLongField(b, v.l) - b));
       return 1;
     }
     case Kz_Value::Double: {
       if (!std::isfinite(v.d)) return Fail(kKzErrRefused, "A number that is not finite cannot be written.");
-      char b[400];
-      auto r = std::to_chars(b, b + sizeof b, v.d, std::chars_format::fixed);
-      if (r.ec != std::errc()) return Fail(kKzErrRefused, "The number cannot be written.");
-      out.append(b, r.ptr);
-      if (!std::memchr(b, '.', static_cast<size_t>(r.ptr - b))) out.append(".0");
-      out.push_back(';');
+      char b[kNumberFieldMax];
+      const char* end = WriteDoubleField(b, v.d);
+      if (!end) return Fail(kKzErrRefused, "The number cannot be written.");
+      out.append(b, static_cast<size_t>(end - b));
       return 1;
     }
     case Kz_Value::Text: {
       const std::string& s = v.s;
+      if (PlainAsciiField(s)) {
+        out.append(s);
+        out.push_back(';');
+        return 1;
+      }
       auto shown = [&s] { return s.size() > 64 ? s.substr(0, 64) + "..." : s; };
       // Fields are short: one plain pass beats a library call for each byte.
       bool separator = false;
@@ -476,36 +478,18 @@ int32_t Kz_TXTFormatValue(const Kz_Value& v, std::string& out) {
 
 namespace {
 
-// A text that is written as it stands: plain ASCII, nothing that would end the field
-// or the line, and no remark start.
-bool PlainAsciiField(const std::string& t) {
-  for (unsigned char c : t)
-    if (c >= 0x80 || c == ';' || c == '\r' || c == '\n' || c == 0) return false;
-  return !(t.size() >= 2 && t[0] == '/' && t[1] == '/');
-}
-
-// The field of the common values formed on the stack; 0 when the value needs the
-// full formatter (non-ASCII or long texts, refusals).
+// The field of the common values formed on the stack (at least kNumberFieldMax bytes);
+// 0 when the value needs the full formatter (non-ASCII or long texts, refusals).
 size_t QuickField(const Kz_Value& v, char* buf, size_t cap) {
   switch (v.kind) {
     case Kz_Value::Empty:
       buf[0] = ';';
       return 1;
-    case Kz_Value::Long: {
-      auto r = std::to_chars(buf, buf + cap - 1, v.l);
-      *r.ptr++ = ';';
-      return static_cast<size_t>(r.ptr - buf);
-    }
+    case Kz_Value::Long:
+      return static_cast<size_t>(WriteLongField(buf, v.l) - buf);
     case Kz_Value::Double: {
-      if (!std::isfinite(v.d)) return 0;
-      auto r = std::to_chars(buf, buf + cap - 3, v.d, std::chars_format::fixed);
-      if (r.ec != std::errc()) return 0;
-      if (!std::memchr(buf, '.', static_cast<size_t>(r.ptr - buf))) {
-        *r.ptr++ = '.';
-        *r.ptr++ = '0';
-      }
-      *r.ptr++ = ';';
-      return static_cast<size_t>(r.ptr - buf);
+      const char* end = WriteDoubleField(buf, v.d);
+      return end ? static_cast<size_t>(end - buf) : 0;
     }
     case Kz_Value::Text:
       if (v.s.size() >= cap || !PlainAsciiField(v.s)) return 0;
@@ -522,6 +506,7 @@ size_t QuickField(const Kz_Value& v, char* buf, size_t cap) {
 int32_t Kz_TXTWriteValue(int32_t file, const Kz_Value& v) {
   ClearError();
   char buf[512];
+  static_assert(sizeof buf >= kNumberFieldMax);
   std::string spill;
   const char* p = buf;
   size_t n = QuickField(v, buf, sizeof buf);
@@ -544,6 +529,7 @@ int32_t Kz_TXTWriteValues(int32_t file, const Kz_Value* values, int32_t count) {
   buffer.clear();
   int32_t formed = 0;
   char quick[512];
+  static_assert(sizeof quick >= kNumberFieldMax);
   for (; formed < count; ++formed) {
     const Kz_Value& v = values[formed];
     const size_t n = QuickField(v, quick, sizeof quick);

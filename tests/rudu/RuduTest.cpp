@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 #include "core/LibBindings.h"
+#include "rudu/FileObject.h"
 #include "rudu/rudu.h"
 #include "tests/common/FileSizeLimit.h"
 
@@ -89,6 +90,59 @@ TEST_F(RuduTest, PlainFileRoundTripWithSeekSizeEofAndTruncate) {
   EXPECT_EQ(RuDU_CloseFile(f), 1);
   EXPECT_EQ(ReadRaw(path), std::string("\0\0\0z", 4));
   EXPECT_EQ(FolderNames(P("types")), std::vector<std::string>{"TLaser.txt"});  // no temporary left
+}
+
+// A writer that forms its content in place writes what RuDU_WriteFile at the position
+// followed by RuDU_SetEndOfFile would, in either form; nothing reaches the disk before
+// the close.
+TEST_F(RuduTest, ContentFormedInPlaceIsAWriteAtThePositionThatEndsTheFile) {
+  struct Case {
+    const char* what;
+    std::string old;  // "" = no file
+    int32_t create, form, seek;
+    size_t reserve;
+    std::string bytes, want;
+  };
+  const std::string large(3 << 20, 'q');
+  const Case cases[] = {
+      {"new file", "", 1, 1, 0, 3, "abc", "abc"},
+      {"kept content cut after the bytes", "0123456789", 0, 1, 2, 2, "ab", "01ab"},
+      {"kept content, bytes at its end", "0123456789", 0, 1, 10, 0, "xy", "0123456789xy"},
+      {"a gap past the end is zeros", "", 1, 1, 3, 1, "z", std::string("\0\0\0z", 4)},
+      {"more than the room set aside", "old", 1, 1, 0, 16, large, large},
+      {"packed", "", 1, 2, 0, 100, "packed content", "packed content"},
+  };
+  const std::string path = P("inplace.txt");
+  for (const Case& c : cases) {
+    fs::remove(path);
+    if (!c.old.empty()) WriteRaw(path, c.old);
+    int32_t f = RuDU_OpenFile(path.c_str(), 1, c.create, c.form);
+    ASSERT_NE(f, 0) << c.what;
+    ASSERT_EQ(RuDU_SeekFile(f, c.seek, 0), c.seek) << c.what;
+    std::vector<uint8_t>* content = rudu::BeginWriteInPlace(f, c.reserve);
+    ASSERT_NE(content, nullptr) << c.what;
+    content->insert(content->end(), c.bytes.begin(), c.bytes.end());
+    EXPECT_EQ(rudu::EndWriteInPlace(f), 1) << c.what;
+    EXPECT_EQ(RuDU_FileTell(f), static_cast<int32_t>(c.seek + c.bytes.size())) << c.what;
+    EXPECT_EQ(RuDU_FileSize(f), static_cast<int32_t>(c.want.size())) << c.what;
+    if (!c.old.empty()) EXPECT_EQ(ReadRaw(path), c.old) << c.what;
+    ASSERT_EQ(RuDU_CloseFile(f), 1) << c.what;
+    EXPECT_EQ(Get(path), c.want) << c.what;
+    if (c.form == 2) EXPECT_NE(ReadRaw(path), c.want) << c.what;
+  }
+
+  // Not a live write handle: nothing handed out, nothing changed.
+  WriteRaw(path, "keep");
+  int32_t r = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  EXPECT_EQ(rudu::BeginWriteInPlace(r, 10), nullptr);
+  EXPECT_EQ(rudu::EndWriteInPlace(r), 0);
+  EXPECT_EQ(RuDU_GetLastError(), RUDU_ERR_READ_ONLY);
+  EXPECT_EQ(RuDU_CloseFile(r), 1);
+  EXPECT_EQ(rudu::BeginWriteInPlace(0, 10), nullptr);
+  EXPECT_EQ(rudu::BeginWriteInPlace(r, 10), nullptr);  // closed
+  EXPECT_EQ(rudu::EndWriteInPlace(r), 0);
+  EXPECT_EQ(RuDU_GetLastError(), RUDU_ERR_HANDLE);
+  EXPECT_EQ(ReadRaw(path), "keep");
 }
 
 TEST_F(RuduTest, PackedFilesAreUnpackedOnReadingAndFormsFollowTheRules) {

@@ -1,6 +1,10 @@
 // Writing: round trips of every layout, refusals, and failed saves leaving the file whole.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
+#include <limits>
+
 #include "ShipLines.h"
 #include "TypeFileFixture.h"
 
@@ -132,5 +136,96 @@ TEST_F(ParserWriteTest, FailedSavesLeaveTheFileWhole) {
     ASSERT_TRUE(LoadText(p, "s;I;1;1;1;\r\nI_A;x;1;2;3;4;\r\n", kIconData));
     attempt(p, "icondata");
     EXPECT_NE(p.GetLastError().find("IconData"), std::string::npos);
+  }
+}
+
+// A file larger than the writer's buffers, with every kind of value (texts the library
+// converts, numbers of many forms), saves to the bytes FormatFile gives, whatever the
+// write handle held before and wherever it stood; a second save after the file grew
+// well past the first one's size does too.
+TEST_F(ParserWriteTest, LargeSavesAreTheFormattedBytesWhateverTheHandleHeld) {
+  clsTxtParser p;
+  ASSERT_TRUE(LoadText(p, GenericFile(3, 23, {}), kTLaser));
+  const Variant forms[] = {Variant(0.1), Variant(-0.0), Variant(2.5), Variant(1e-7), Variant(123456.789),
+                           Variant(1e20), Variant(true), Variant(static_cast<int16_t>(-3)), Variant(),
+                           Variant(std::string("caf\xC3\xA9")), Variant(std::string(300, 'w'))};
+  auto add = [&](int records) {
+    for (int i = 0; i < records; ++i) {
+      auto r = p.CreateObject();
+      r->Construct(23);
+      for (int k = 0; k < 21; ++k) r->SetValue(k, forms[(i + k) % std::size(forms)]);
+      r->SetValue(21, Variant(static_cast<float>(i) / 7));
+      r->SetObjectName("SS_REC_" + std::to_string(i));
+    }
+  };
+  add(1000);
+  std::string want;
+  ASSERT_TRUE(p.FormatFile(want)) << p.GetLastError();
+  ASSERT_GT(want.size(), size_t{200} << 10);
+
+  struct Case {
+    const char* what;
+    std::string old;  // what the target held ("" = nothing)
+    int32_t create, seek;
+  };
+  const Case cases[] = {
+      {"new file", "", 1, 0},
+      {"kept content longer than the save", std::string(want.size() * 2, 'o'), 0, 0},
+      {"after a kept head", "HEAD", 0, 4},
+  };
+  for (const Case& c : cases) {
+    if (c.old.empty()) std::filesystem::remove(PathOf("big.txt"));
+    else WriteBytes("big.txt", c.old);
+    int32_t h = RuDU_OpenFile(PathOf("big.txt").c_str(), 1, c.create, 1);
+    ASSERT_NE(h, 0);
+    ASSERT_EQ(RuDU_SeekFile(h, c.seek, 0), c.seek);
+    ASSERT_TRUE(p.Save(h)) << c.what << ": " << p.GetLastError();
+    ASSERT_EQ(RuDU_CloseFile(h), 1);
+    EXPECT_EQ(ReadBytes("big.txt"), c.old.substr(0, static_cast<size_t>(c.seek)) + want) << c.what;
+  }
+
+  add(3000);
+  ASSERT_TRUE(p.FormatFile(want));
+  std::string saved;
+  ASSERT_TRUE(SaveTo(p, "grown.txt", saved)) << p.GetLastError();
+  EXPECT_EQ(saved, want);
+  clsTxtParser again;
+  ASSERT_TRUE(LoadText(again, saved, kTLaser, "again.txt")) << again.GetLastError();
+  ASSERT_EQ(again.Count(), p.Count());
+  EXPECT_EQ(again.FindIndex(3999)->Values().size(), 23u);
+  EXPECT_EQ(kz::CStr(again.FindIndex(9)->Value(0)), "caf\xC3\xA9");
+}
+
+// A value refused far into a large save (after much of it was formed), or a handle the
+// save cannot write, fail the save: the old file stays whole and nothing is marked saved.
+TEST_F(ParserWriteTest, LargeFailedSavesLeaveTheFileWhole) {
+  std::vector<std::string> ids;
+  for (int i = 0; i < 4000; ++i) ids.push_back("SS_LASER_" + std::to_string(i));
+  const std::string old = "old content\r\n";
+  struct Case {
+    const char* what;
+    Variant last;  // set into the last record, or Empty for a read handle
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"separator in a text", Variant(std::string("x;y")), "record 4000"},
+      {"not finite", Variant(std::numeric_limits<double>::infinity()), "record 4000"},
+      {"character Windows-1252 lacks", Variant(std::string("\xE2\x82\xAC\xE2\x98\x83")), "record 4000"},
+      {"read handle", Variant(), "reading only"},
+  };
+  for (const Case& c : cases) {
+    clsTxtParser p;
+    ASSERT_TRUE(LoadText(p, GenericFile(3, 23, ids), kTLaser));
+    WriteBytes("target.txt", old);
+    const bool readHandle = c.last.IsEmpty();
+    if (!readHandle) p.FindIndex(3999)->SetValue(4, c.last);
+    else p.FindIndex(0)->SetValue(4, Variant(5));
+    int32_t h = RuDU_OpenFile(PathOf("target.txt").c_str(), readHandle ? 0 : 1, readHandle ? 0 : 1, readHandle ? 0 : 1);
+    ASSERT_NE(h, 0);
+    EXPECT_FALSE(p.Save(h)) << c.what;
+    RuDU_CloseFile(h);
+    EXPECT_EQ(ReadBytes("target.txt"), old) << c.what;
+    EXPECT_NE(p.GetLastError().find(c.reason), std::string::npos) << c.what << ": " << p.GetLastError();
+    EXPECT_TRUE(p.CheckDirty()) << c.what;
   }
 }

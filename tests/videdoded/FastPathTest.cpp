@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <climits>
 #include <functional>
@@ -11,6 +12,7 @@
 
 #include "TestFiles.h"
 #include "rudu/rudu.h"
+#include "videdoded/TxtFields.h"
 #include "videdoded/videdoded.h"
 
 namespace {
@@ -316,6 +318,66 @@ TEST(FastPath, BatchedFieldsAreTheFieldsOneByOne) {
   EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
   EXPECT_EQ(Kz_TXTWriteValues(0, values.data(), -1), 0);
   EXPECT_EQ(Kz_GetLastError(), kKzErrArgument);
+}
+
+// The inline field forms (used by writers that format many values themselves) give the
+// library's plain decimal form of every number: std::to_chars in fixed form, ".0" after
+// a whole number.
+TEST(FastPath, InlineNumberFieldsAreThePlainDecimalForm) {
+  auto plain = [](double d) {
+    char b[videdoded::kNumberFieldMax];
+    auto r = std::to_chars(b, b + sizeof b, d, std::chars_format::fixed);
+    std::string s(b, r.ptr);
+    if (s.find('.') == std::string::npos) s += ".0";
+    return s + ";";
+  };
+  auto inlined = [](double d) {
+    char b[videdoded::kNumberFieldMax];
+    char* end = videdoded::WriteDoubleField(b, d);
+    return end ? std::string(b, end) : std::string("(refused)");
+  };
+  std::vector<double> values = {0.0, -0.0, 0.1, 0.3, -2.5, 1.125, 0.000001, 1e-7, 9.9999999999999995, 99.99999999999999,
+                                123456.789, 4503599627370495.5, 4503599627370496.0, 9007199254740993.0, 1e22, 5e-324,
+                                1.7976931348623157e308, 2147483647.0, -2147483648.0, 0.1 + 0.2};
+  std::mt19937_64 rng(5);
+  for (int i = 0; i < 60000; ++i) {
+    // Decimals of up to 12 places and their neighbours, and any bit pattern.
+    double d = static_cast<double>(rng() % 100000000000ULL);
+    for (int k = static_cast<int>(rng() % 13); k > 0; --k) d /= 10;
+    if (rng() & 1) d = -d;
+    values.push_back(d);
+    values.push_back(std::nextafter(d, 1e300));
+    values.push_back(std::nextafter(d, -1e300));
+    values.push_back(static_cast<double>(static_cast<float>(d)));
+    uint64_t bits = rng();
+    std::memcpy(&d, &bits, sizeof d);
+    if (std::isfinite(d)) values.push_back(d);
+  }
+  for (double d : values) ASSERT_EQ(inlined(d), plain(d)) << std::hexfloat << d;
+  char b[videdoded::kNumberFieldMax];
+  EXPECT_EQ(videdoded::WriteDoubleField(b, NAN), nullptr);
+  EXPECT_EQ(videdoded::WriteDoubleField(b, -INFINITY), nullptr);
+  for (int32_t v : {0, -1, 7, INT32_MAX, INT32_MIN})
+    EXPECT_EQ(std::string(b, videdoded::WriteLongField(b, v)), std::to_string(v) + ";");
+}
+
+// A text is written as it stands unless a byte would end the field or the line, is not
+// ASCII, or it begins a remark; wherever in the text that byte stands.
+TEST(FastPath, InlinePlainTextCheckFindsEveryByteThatNeedsTheFullWriter) {
+  const std::string base = "objects\\ships\\ship_0";  // longer than two machine words
+  for (char bad : {';', '\r', '\n', '\0', '\x80', '\xE9', '\xFF'})
+    for (size_t at = 0; at <= base.size(); ++at) {
+      std::string t = base;
+      t.insert(at, 1, bad);
+      EXPECT_FALSE(videdoded::PlainAsciiField(t)) << int(static_cast<unsigned char>(bad)) << " at " << at;
+      std::string out;
+      const bool asItStands = Kz_TXTFormatValue(Kz_Value::FromText(t), out) != 0 && out == t + ";";
+      EXPECT_FALSE(asItStands) << at;
+    }
+  const std::pair<const char*, bool> cases[] = {
+      {"", true}, {"/", true}, {"a//b", true}, {"//", false}, {"//remark", false}, {" //", true},
+      {"\x7F\x01\t", true}, {"0123456789abcdef", true}};
+  for (auto [text, plain] : cases) EXPECT_EQ(videdoded::PlainAsciiField(text), plain) << text;
 }
 
 // Fields written one by one land in the write handle exactly as formatted, also after
