@@ -1,10 +1,12 @@
 // Text resource reader: any bytes load or fail cleanly; what loads resolves, saves
-// and loads back to the same pages and strings.
+// and loads back to the same pages and strings; the direct reader reads what the XML
+// parser reads, or hands the bytes over untouched.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "TreModel.h"
 #include "videdoded/videdoded.h"
 
 namespace {
@@ -34,9 +36,36 @@ std::string Dump(int32_t doc) {
   return out;
 }
 
+std::string DumpModel(const videdoded::TreDocument& d) {
+  std::string out = std::to_string(d.lang);
+  for (const auto& p : d.pages) {
+    out += "|P" + std::to_string(p->id) + "," + p->title + "," + p->desc + "," + std::to_string(p->voice);
+    for (const auto& s : p->strings) {
+      out += "|S" + std::to_string(s->id) + ",";
+      out += s->Raw();
+    }
+  }
+  return out;
+}
+
+void CheckDirectReader(const uint8_t* data, size_t size) {
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  std::string bytes = input;
+  videdoded::TreDocument scanned;
+  if (!videdoded::ScanTreXml(bytes, scanned)) {
+    if (bytes != input) abort();
+    return;
+  }
+  videdoded::TreDocument parsed;
+  std::string error;
+  if (!videdoded::ParseTreXml(input.data(), input.size(), parsed, error)) abort();
+  if (DumpModel(scanned) != DumpModel(parsed)) abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  CheckDirectReader(data, size);
   int32_t doc = Kz_LoadFromBuffer(data, size, 3);
   if (!doc) return 0;
   std::string before = Dump(doc);

@@ -579,30 +579,58 @@ int32_t Kz_TREDescServerUnload() {
   return 1;
 }
 
+namespace {
+
+// Merges file bytes into the store; `again` gives them once more for the full error
+// text when the load fails (the load takes over or spoils the bytes it is given).
+int32_t LoadIntoStore(std::string bytes, const BytesAgain& again) {
+  std::string error;
+  bool xmlError = false;
+  TreDocument file;
+  if (!LoadTreXmlInPlace(bytes, file, error, xmlError)) {
+    std::string fresh;
+    TreDocument scratch;
+    if (again && again(fresh)) LoadTreXml(fresh.data(), fresh.size(), scratch, error, xmlError);
+    return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
+  }
+  TreDocument& store = Store();
+  if (store.lang == 0 && store.pages.empty()) store.lang = file.lang;
+  store.Merge(file);
+  return 1;
+}
+
+}  // namespace
+
 int32_t Kz_TREDescServerLoadBuffer(const void* data, size_t size) {
   ClearError();
   if (!data && size) return Fail(kKzErrArgument, "No data.");
   try {
-    std::string error;
-    bool xmlError = false;
-    TreDocument file;
-    if (!LoadTreXml(static_cast<const char*>(data), size, file, error, xmlError))
-      return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
-    TreDocument& store = Store();
-    if (store.lang == 0 && store.pages.empty()) store.lang = file.lang;
-    store.Merge(file);
+    std::string bytes;
+    ReserveLarge(bytes, size);
+    bytes.assign(static_cast<const char*>(data), size);
+    return LoadIntoStore(std::move(bytes), [data, size](std::string& again) {
+      again.assign(static_cast<const char*>(data), size);
+      return true;
+    });
   } catch (const std::bad_alloc&) {
     return Fail(kKzErrMemory, "Out of memory.");
   }
-  return 1;
 }
 
 int32_t Kz_TREDescServerLoadFile(int32_t file) {
   ClearError();
   if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
-  std::string bytes, error;
-  if (!ReadAll(file, bytes, error)) return Fail(kKzErrRead, error);
-  return Kz_TREDescServerLoadBuffer(bytes.data(), bytes.size());
+  try {
+    std::string bytes, error;
+    const int32_t at = RuDU_FileTell(file);
+    if (!ReadAll(file, bytes, error)) return Fail(kKzErrRead, error);
+    return LoadIntoStore(std::move(bytes), [file, at](std::string& again) {
+      std::string why;
+      return at >= 0 && RuDU_SeekFile(file, at, 0) == at && ReadAll(file, again, why);
+    });
+  } catch (const std::bad_alloc&) {
+    return Fail(kKzErrMemory, "Out of memory.");
+  }
 }
 
 int32_t Kz_TREDescServerTranslateStrings() {
@@ -618,7 +646,7 @@ int32_t Kz_TREDescServerTranslateStrings() {
       texts.clear();
       for (auto& sp : p->strings) {
         TreString& s = *sp;
-        if (ProcessedIsRaw(s.Raw())) {
+        if (s.plain || ProcessedIsRaw(s.Raw())) {
           s.cachedIsRaw = true;
         } else {
           texts.emplace_back(&s, std::string());

@@ -6,6 +6,7 @@
 namespace videdoded {
 
 void TreString::SetRaw(std::string_view t) {
+  plain = false;
   if (own_)
     own_->assign(t.data(), t.size());  // t may stand in own_ itself: assign copes
   else
@@ -67,6 +68,7 @@ TreString* TrePage::Find(int32_t sid) const {
 
 void TrePage::Append(std::shared_ptr<TreString> s) {
   s->page = this;
+  if (s->handle) ++stringHandles_;
   if (indexValid_) {
     if (useDense_) {
       int64_t at = static_cast<int64_t>(s->id) - denseBase_;
@@ -87,7 +89,10 @@ bool TrePage::Remove(const TreString* s) {
   if (it == strings.end()) return false;
   std::shared_ptr<TreString> keep = *it;
   strings.erase(it);
-  if (keep->handle) rudu::HandleRemove(keep->handle);
+  if (keep->handle) {
+    rudu::HandleRemove(keep->handle);
+    if (stringHandles_) --stringHandles_;
+  }
   keep->handle = 0;
   keep->page = nullptr;
   indexValid_ = false;
@@ -95,10 +100,15 @@ bool TrePage::Remove(const TreString* s) {
 }
 
 void TrePage::ForgetHandles() {
-  for (auto& s : strings) {
-    if (s->handle) rudu::HandleRemove(s->handle);
-    s->handle = 0;
-    s->page = nullptr;
+  // A string without a handle cannot be reached once its page lets go of it: only
+  // strings with one need to learn that they are out.
+  if (stringHandles_) {
+    for (auto& s : strings) {
+      if (s->handle) rudu::HandleRemove(s->handle);
+      s->handle = 0;
+      s->page = nullptr;
+    }
+    stringHandles_ = 0;
   }
   if (handle) rudu::HandleRemove(handle);
   handle = 0;
@@ -187,6 +197,7 @@ void TreDocument::Merge(TreDocument& other) {
       }
     }
     op->strings.clear();
+    op->stringHandles_ = 0;
     op->IndexChanged();
   }
   other.pages.clear();
@@ -201,7 +212,10 @@ void TreDocument::DropCaches() {
 }
 
 int32_t HandleOf(const std::shared_ptr<TreString>& s) {
-  if (s->handle == 0) s->handle = rudu::HandleAdd(s, rudu::kStringHandle);
+  if (s->handle == 0) {
+    s->handle = rudu::HandleAdd(s, rudu::kStringHandle);
+    if (s->handle && s->page) s->page->StringHandleAdded();
+  }
   return s->handle;
 }
 

@@ -27,6 +27,9 @@ class TreString : public rudu::HandleObject {
   TrePage* page = nullptr;  // the page holding the string; null once taken out
   bool hasCached = false;
   bool cachedIsRaw = false; // with hasCached: the processed text is the raw text itself
+  // Known: the processed text is the raw text itself (set where the text was read;
+  // false means "not known").
+  bool plain = false;
 
   TreString() = default;
   TreString(const TreString&) = delete;
@@ -41,6 +44,7 @@ class TreString : public rudu::HandleObject {
   void ViewRaw(std::string_view t) {
     own_.reset();
     view_ = t;
+    plain = false;
   }
   // The processed text cached by the store (empty when none).
   std::string_view Cached() const { return cached_ ? std::string_view(*cached_) : std::string_view(); }
@@ -57,11 +61,13 @@ class TreString : public rudu::HandleObject {
   std::unique_ptr<std::string> cached_;
 };
 
-// The strings of one loaded page, in one allocation, with their raw texts in another:
-// each string's shared pointer shares the block's count, so the block (and the texts
-// the strings' views stand in) lives as long as any of its strings.
+// The strings of one loaded page, in one allocation, with their raw texts in another
+// (`text`) or in the bytes of the file they were read from (`source`, shared by all
+// pages of the file): each string's shared pointer shares the block's count, so the
+// block (and the texts the strings' views stand in) lives as long as any of its strings.
 struct TreStringBlock {
   std::unique_ptr<char[]> text;
+  std::shared_ptr<const std::string> source;
   std::unique_ptr<TreString[]> items;
 };
 
@@ -85,6 +91,8 @@ class TrePage : public rudu::HandleObject {
   bool HasDuplicateIds() const;
   // Forgets the handles of the page's strings and of the page itself.
   void ForgetHandles();
+  // Counts a handle handed out for one of the page's strings.
+  void StringHandleAdded() { ++stringHandles_; }
 
  private:
   void BuildIndex() const;
@@ -97,6 +105,11 @@ class TrePage : public rudu::HandleObject {
   mutable bool duplicates_ = false;
   mutable std::unordered_map<int32_t, TreString*> index_;
   mutable bool indexValid_ = false;
+  // At least the number of the page's strings with a handle: without any, forgetting
+  // the handles need not visit the strings.
+  size_t stringHandles_ = 0;
+
+  friend class TreDocument;
 };
 
 class TreDocument : public rudu::HandleObject {
@@ -146,12 +159,17 @@ void StringText(const TreString& s, std::string& out);
 
 // Parses a text resource file. False with a text (naming the line) on failure.
 bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& error);
+// Reads a text resource file of the usual shape straight from its bytes, which then
+// hold the strings' texts (the bytes are taken over). False, with the bytes and the
+// document unchanged, for anything it does not read exactly as the XML parser does:
+// the parser then reads the file.
+bool ScanTreXml(std::string& bytes, TreDocument& doc);
 // Decodes (when the bytes are not UTF-8 already) and parses file bytes. False with the
 // error; `xmlError` tells an encoding error from a syntax error.
 bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError);
-// The same on bytes that the parse may change (no copy of them is made). On failure
-// the error text is only a summary and the bytes are spoilt: a caller that reports the
-// error parses a fresh copy with LoadTreXml for the full text.
+// The same on bytes that the load may take over or change (no copy of them is made).
+// On failure the error text is only a summary and the bytes are spoilt: a caller that
+// reports the error parses a fresh copy with LoadTreXml for the full text.
 bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError);
 // Serialises a document.
 void WriteTreXml(const TreDocument& doc, std::string& out);

@@ -181,6 +181,11 @@ void StringText(const TreString& s, std::string& out) {
     out.clear();
     return;
   }
+  if (s.plain) {
+    const std::string_view raw = s.Raw();
+    out.assign(raw.data(), raw.size());
+    return;
+  }
   Process(p->doc, p->id, &s.id, s.Raw(), out);
 }
 

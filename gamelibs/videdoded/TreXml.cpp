@@ -354,6 +354,7 @@ bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error,
     xmlError = true;
     return false;
   }
+  if (ScanTreXml(bytes, doc)) return true;
   return ParseTreXmlInPlace(bytes, doc, error);
 }
 

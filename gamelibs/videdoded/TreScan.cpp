@@ -1,0 +1,569 @@
+// Direct reading of text resource files of the usual shape: a declaration, the
+// language element, its pages and their strings, with comments, processing
+// instructions and text between the elements, and the five named and the numeric
+// character references in texts and attributes. The texts stay in the file's bytes:
+// the document keeps them as the storage of its strings, so nothing is copied and no
+// tree is built.
+//
+// Whatever the reader meets that it does not read exactly as the XML parser would
+// (other elements, CDATA, a document type, mixed content, an unknown entity, a NUL
+// byte, anything malformed, a missing or non-numeric id) makes it give up without a
+// trace, and the XML parser reads the file (and words the error where there is one).
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "TreModel.h"
+#include "TxtDocument.h"
+
+namespace videdoded {
+
+namespace {
+
+inline bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+inline bool IsNameStart(unsigned char c) {
+  return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '_' || c == ':' || c >= 0x80;
+}
+inline bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+
+// A reference at p (an '&'): its length, with the bytes it stands for in out[0..n);
+// 0 when it is not one that is read here.
+size_t Reference(const char* p, char* out, size_t& n) {
+  // The bytes end with a NUL (they are a std::string): looking ahead stops there.
+  if (p[1] == '#') {
+    const bool hex = p[2] == 'x';
+    size_t i = hex ? 3 : 2;
+    uint32_t v = 0;
+    size_t digits = 0;
+    for (;; ++i) {
+      const unsigned char c = static_cast<unsigned char>(p[i]);
+      unsigned d;
+      if (c >= '0' && c <= '9')
+        d = c - '0';
+      else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+        d = (c | 0x20) - 'a' + 10;
+      else
+        break;
+      if (++digits > 7) return 0;
+      v = v * (hex ? 16 : 10) + d;
+    }
+    if (digits == 0 || p[i] != ';' || v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+    if (v < 0x80) {
+      out[0] = static_cast<char>(v);
+      n = 1;
+    } else if (v < 0x800) {
+      out[0] = static_cast<char>(0xC0 | (v >> 6));
+      out[1] = static_cast<char>(0x80 | (v & 0x3F));
+      n = 2;
+    } else if (v < 0x10000) {
+      out[0] = static_cast<char>(0xE0 | (v >> 12));
+      out[1] = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+      out[2] = static_cast<char>(0x80 | (v & 0x3F));
+      n = 3;
+    } else {
+      out[0] = static_cast<char>(0xF0 | (v >> 18));
+      out[1] = static_cast<char>(0x80 | ((v >> 12) & 0x3F));
+      out[2] = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+      out[3] = static_cast<char>(0x80 | (v & 0x3F));
+      n = 4;
+    }
+    return i + 1;
+  }
+  // The five named ones; a mismatch (at the latest the closing NUL) ends each compare.
+  char c = 0;
+  size_t len = 0;
+  switch (p[1]) {
+    case 'a':
+      if (p[2] == 'm' && p[3] == 'p' && p[4] == ';') c = '&', len = 5;
+      else if (p[2] == 'p' && p[3] == 'o' && p[4] == 's' && p[5] == ';') c = '\'', len = 6;
+      break;
+    case 'l':
+      if (p[2] == 't' && p[3] == ';') c = '<', len = 4;
+      break;
+    case 'g':
+      if (p[2] == 't' && p[3] == ';') c = '>', len = 4;
+      break;
+    case 'q':
+      if (p[2] == 'u' && p[3] == 'o' && p[4] == 't' && p[5] == ';') c = '"', len = 6;
+      break;
+    default:
+      break;
+  }
+  if (len) {
+    out[0] = c;
+    n = 1;
+  }
+  return len;
+}
+
+// The first of the four bytes a..d in [p, end), or end.
+inline const char* FindAny(const char* p, const char* end, char a, char b, char c, char d) {
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c), vd = _mm_set1_epi8(d);
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd)));
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
+  for (; p < end; ++p) {
+    const char x = *p;
+    if (x == a || x == b || x == c || x == d) return p;
+  }
+  return end;
+}
+
+// The first '<', '&', CR, NUL, '\\' or '{' in [p, end), or end: where a text of a
+// string ends or needs a second look.
+inline const char* FindTextStop(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), cr = _mm_set1_epi8('\r');
+  const __m128i zero = _mm_setzero_si128(), bs = _mm_set1_epi8('\\'), brace = _mm_set1_epi8('{');
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hit =
+        _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)),
+                                  _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, zero))),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, bs), _mm_cmpeq_epi8(v, brace)));
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
+  for (; p < end; ++p) {
+    const char x = *p;
+    if (x == '<' || x == '&' || x == '\r' || x == 0 || x == '\\' || x == '{') return p;
+  }
+  return end;
+}
+
+// Decodes a text of character data where it stands, from its first reference or CR
+// at `from`: references, and CR LF or a lone CR as LF. The end of the decoded text.
+char* DecodeText(char* from, const char* end) {
+  const char* p = from;
+  char* w = from;
+  while (p < end) {
+    const char* q = FindAny(p, end, '&', '\r', '&', '\r');
+    if (q > p) {
+      if (w != p) std::memmove(w, p, static_cast<size_t>(q - p));
+      w += q - p;
+      p = q;
+    }
+    if (p >= end) break;
+    if (*p == '&') {
+      char buf[4];
+      size_t n = 0;
+      const size_t len = Reference(p, buf, n);  // checked while the file was read
+      std::memcpy(w, buf, n);
+      w += n;
+      p += len;
+    } else {  // CR
+      *w++ = '\n';
+      p += p + 1 < end && p[1] == '\n' ? 2 : 1;
+    }
+  }
+  return w;
+}
+
+// An attribute value decoded: references, and each tab, LF, CR or CR LF as one blank.
+bool DecodeAttribute(const char* p, const char* end, std::string& out) {
+  out.clear();
+  out.reserve(static_cast<size_t>(end - p));
+  while (p < end) {
+    const char c = *p;
+    if (c == '&') {
+      char buf[4];
+      size_t n = 0;
+      const size_t len = Reference(p, buf, n);
+      if (!len || p + len > end) return false;
+      out.append(buf, n);
+      p += len;
+    } else if (c == '\r') {
+      out.push_back(' ');
+      p += p + 1 < end && p[1] == '\n' ? 2 : 1;
+    } else if (c == '\t' || c == '\n') {
+      out.push_back(' ');
+      ++p;
+    } else {
+      out.push_back(c);
+      ++p;
+    }
+  }
+  return true;
+}
+
+struct Attr {
+  const char* begin = nullptr;
+  const char* end = nullptr;
+  bool plain = true;  // no reference and no tab, LF or CR: the value as it stands
+  bool found = false;
+};
+
+// A text of a page while the page is read.
+struct Pending {
+  int32_t id;
+  uint32_t offset;
+  uint32_t size;
+  uint32_t special;  // the offset in the text of its first reference or CR; size when none
+  bool plain;        // its processed text is the text itself (no escape, no reference)
+};
+
+// A text to decode once the whole file has been read.
+struct ToDecode {
+  TreString* string;
+  uint32_t special;
+};
+
+class Scanner {
+ public:
+  Scanner(char* data, size_t size) : base_(data), p_(data), end_(data + size) {}
+
+  bool Run(TreDocument& doc, std::vector<ToDecode>& decode) {
+    decode.clear();
+    // Before the root: blanks, the declaration, comments and processing instructions.
+    for (;;) {
+      SkipSpaces();
+      if (p_ >= end_) return false;
+      if (!SkipMarkup(skipped_)) return false;
+      if (!skipped_) break;
+    }
+    Attr id;
+    bool empty = false;
+    if (!StartTag("language", 8, [&](const char* n, size_t len) -> Attr* {
+          return len == 2 && n[0] == 'i' && n[1] == 'd' ? &id : nullptr;
+        }, empty))
+      return false;
+    int32_t lang = 0;
+    if (!ReadId(id, lang)) return false;
+    std::vector<std::shared_ptr<TrePage>> pages;
+    if (!empty) {
+      for (;;) {
+        if (!SkipText()) return false;
+        if (!SkipMarkup(skipped_)) return false;
+        if (skipped_) continue;
+        if (EndTag("language", 8)) break;
+        if (!Page(pages, decode)) return false;
+      }
+    }
+    // After the root: blanks, comments and processing instructions only.
+    for (;;) {
+      SkipSpaces();
+      if (p_ >= end_) break;
+      if (!SkipMarkup(skipped_) || !skipped_) return false;
+    }
+    doc.lang = lang;
+    doc.pages = std::move(pages);
+    for (auto& pg : doc.pages) pg->doc = &doc;
+    doc.IndexChanged();
+    return true;
+  }
+
+ private:
+  void SkipSpaces() {
+    while (p_ < end_ && IsSpace(static_cast<unsigned char>(*p_))) ++p_;
+  }
+
+  bool At(const char* s, size_t n) const {
+    return static_cast<size_t>(end_ - p_) >= n && std::memcmp(p_, s, n) == 0;
+  }
+
+  // Skips a comment or a processing instruction at the cursor (skipped tells whether
+  // there was one). False when one is there but not closed, or holds a NUL.
+  bool SkipMarkup(bool& skipped) {
+    skipped = false;
+    const char* close = nullptr;
+    size_t closeLen = 0;
+    const char* from = nullptr;
+    if (At("<?", 2)) {
+      if (p_ + 2 >= end_ || !IsNameStart(static_cast<unsigned char>(p_[2]))) return false;
+      close = "?>";
+      closeLen = 2;
+      from = p_ + 2;
+    } else if (At("<!--", 4)) {
+      close = "-->";
+      closeLen = 3;
+      from = p_ + 4;
+    } else {
+      return true;
+    }
+    std::string_view rest(from, static_cast<size_t>(end_ - from));
+    const size_t at = rest.find(std::string_view(close, closeLen));
+    if (at == std::string_view::npos || std::memchr(from, 0, at)) return false;
+    p_ = from + at + closeLen;
+    skipped = true;
+    return true;
+  }
+
+  // Skips character data between elements (up to the next '<'); false at a NUL or at
+  // the end of the bytes.
+  bool SkipText() {
+    const char* at = FindAny(p_, end_, '<', '\0', '<', '\0');
+    if (at >= end_ || *at == 0) return false;
+    p_ = at;
+    return true;
+  }
+
+  // A start tag of the element `name` at the cursor: its attributes, through `want`
+  // (which gives the slot of a wanted name, or null), and whether it closes itself.
+  template <class Want>
+  bool StartTag(const char* name, size_t len, Want&& want, bool& empty) {
+    if (!(p_ < end_ && *p_ == '<' && static_cast<size_t>(end_ - p_ - 1) > len &&
+          std::memcmp(p_ + 1, name, len) == 0))
+      return false;
+    p_ += 1 + len;
+    const unsigned char after = static_cast<unsigned char>(*p_);
+    if (!IsSpace(after) && after != '>' && after != '/') return false;
+    for (;;) {
+      SkipSpaces();
+      if (p_ >= end_) return false;
+      const unsigned char c = static_cast<unsigned char>(*p_);
+      if (c == '>') {
+        ++p_;
+        empty = false;
+        return true;
+      }
+      if (c == '/') {
+        if (p_ + 1 >= end_ || p_[1] != '>') return false;
+        p_ += 2;
+        empty = true;
+        return true;
+      }
+      if (!IsNameStart(c)) return false;
+      const char* n = p_;
+      while (p_ < end_ && IsNameChar(static_cast<unsigned char>(*p_))) ++p_;
+      const size_t nameLen = static_cast<size_t>(p_ - n);
+      SkipSpaces();
+      if (p_ >= end_ || *p_ != '=') return false;
+      ++p_;
+      SkipSpaces();
+      if (p_ >= end_ || (*p_ != '"' && *p_ != '\'')) return false;
+      const char quote = *p_++;
+      const char* v = p_;
+      bool plain = true;
+      for (;; ++p_) {
+        if (p_ >= end_) return false;
+        const char ch = *p_;
+        if (ch == quote) break;
+        if (ch == 0) return false;
+        if (ch == '&' || ch == '\t' || ch == '\n' || ch == '\r') plain = false;
+      }
+      const char* ve = p_++;
+      // After a value: a blank, '/' or '>' (another name straight after is an error).
+      if (p_ < end_ && IsNameStart(static_cast<unsigned char>(*p_))) return false;
+      if (Attr* slot = want(n, nameLen); slot && !slot->found) {
+        slot->begin = v;
+        slot->end = ve;
+        slot->plain = plain;
+        slot->found = true;
+      }
+    }
+  }
+
+  // The start tag of a string as it is usually written, <t id="digits">, with the
+  // cursor at its '<': read at once (the cursor then at the text). False, with the
+  // cursor unmoved, for any other form (read by StartTag).
+  bool UsualStringTag(int32_t& id) {
+    const char* q = p_;
+    if (end_ - q < 24 || std::memcmp(q, "<t id=\"", 7) != 0) return false;
+    const char* d = q + 7;
+    const bool neg = *d == '-';
+    if (neg) ++d;
+    const char* digits = d;
+    uint32_t v = 0;
+    while (d < digits + 9 && static_cast<unsigned>(*d - '0') <= 9) v = v * 10 + static_cast<uint32_t>(*d++ - '0');
+    if (d == digits || d[0] != '"' || d[1] != '>') return false;
+    id = neg ? -static_cast<int32_t>(v) : static_cast<int32_t>(v);
+    p_ = d + 2;
+    return true;
+  }
+
+  // The end tag of `name` at the cursor; false (cursor unmoved) when it is not there.
+  bool EndTag(const char* name, size_t len) {
+    if (!(static_cast<size_t>(end_ - p_) > len + 2 && p_[0] == '<' && p_[1] == '/' &&
+          std::memcmp(p_ + 2, name, len) == 0))
+      return false;
+    const char* q = p_ + 2 + len;
+    if (q < end_ && IsNameChar(static_cast<unsigned char>(*q))) return false;
+    while (q < end_ && IsSpace(static_cast<unsigned char>(*q))) ++q;
+    if (q >= end_ || *q != '>') return false;
+    p_ = q + 1;
+    return true;
+  }
+
+  static bool ReadId(const Attr& a, int32_t& out) {
+    return a.found && a.plain && TxtDocument::ParseLong(a.begin, static_cast<size_t>(a.end - a.begin), out);
+  }
+
+  static bool AttrText(const Attr& a, std::string& out) {
+    if (!a.found) return true;
+    if (a.plain) {
+      out.assign(a.begin, static_cast<size_t>(a.end - a.begin));
+      return true;
+    }
+    return DecodeAttribute(a.begin, a.end, out);
+  }
+
+  bool Page(std::vector<std::shared_ptr<TrePage>>& pages, std::vector<ToDecode>& decode) {
+    Attr id, title, descr, voice;
+    bool empty = false;
+    auto want = [&](const char* n, size_t len) -> Attr* {
+      if (len == 2) return std::memcmp(n, "id", 2) == 0 ? &id : nullptr;
+      if (len != 5) return nullptr;
+      if (std::memcmp(n, "title", 5) == 0) return &title;
+      if (std::memcmp(n, "descr", 5) == 0) return &descr;
+      return std::memcmp(n, "voice", 5) == 0 ? &voice : nullptr;
+    };
+    if (!StartTag("page", 4, want, empty))
+      return false;
+    auto page = std::make_shared<TrePage>();
+    if (!ReadId(id, page->id) || !AttrText(title, page->title) || !AttrText(descr, page->desc)) return false;
+    if (voice.found) {
+      std::string v;
+      if (!AttrText(voice, v)) return false;
+      int32_t n = 0;
+      page->voice = TxtDocument::ParseLong(v.data(), v.size(), n) && n != 0 ? 1 : 0;
+    }
+    pending_.clear();
+    if (!empty) {
+      for (;;) {
+        if (!SkipText()) return false;
+        // At a '<' before the end of the bytes: p_[1] is a byte of the file or the
+        // closing NUL, and p_[2] at most that NUL.
+        if (p_[1] == 't' && !IsNameChar(static_cast<unsigned char>(p_[2]))) {
+          if (!String()) return false;
+          continue;
+        }
+        if (p_[1] == '/') {
+          if (!EndTag("page", 4)) return false;
+          break;
+        }
+        if (!SkipMarkup(skipped_) || !skipped_) return false;
+      }
+    }
+    if (!pending_.empty()) {
+      auto block = std::make_shared<TreStringBlock>();
+      block->source = source_;
+      block->items.reset(new TreString[pending_.size()]);
+      page->strings.reserve(pending_.size());
+      for (size_t k = 0; k < pending_.size(); ++k) {
+        const Pending& ps = pending_[k];
+        TreString& s = block->items[k];
+        s.id = ps.id;
+        if (ps.size) s.ViewRaw(std::string_view(base_ + ps.offset, ps.size));
+        s.plain = ps.plain;
+        if (ps.special < ps.size) decode.push_back({&s, ps.special});
+        s.page = page.get();
+        page->strings.emplace_back(block, &s);
+      }
+    }
+    pages.push_back(std::move(page));
+    return true;
+  }
+
+  bool String() {
+    Pending ps{0, 0, 0, 0, true};
+    bool empty = false;
+    if (!UsualStringTag(ps.id)) {
+      Attr id;
+      if (!StartTag("t", 1, [&](const char* n, size_t len) -> Attr* {
+            return len == 2 && n[0] == 'i' && n[1] == 'd' ? &id : nullptr;
+          }, empty))
+        return false;
+      if (!ReadId(id, ps.id)) return false;
+    }
+    const char* special = nullptr;
+    if (!empty) {
+      const char* text = p_;
+      for (;;) {
+        const char* q = FindTextStop(p_, end_);
+        if (q >= end_ || *q == 0) return false;
+        if (*q == '<') {
+          p_ = q;
+          break;
+        }
+        if (*q == '\\' || *q == '{') {
+          ps.plain = false;
+          p_ = q + 1;
+          continue;
+        }
+        if (*q == '&') {
+          char buf[4];
+          size_t n = 0;
+          const size_t len = Reference(q, buf, n);
+          if (!len || q + len > end_) return false;
+          if (n == 1 && (buf[0] == '\\' || buf[0] == '{')) ps.plain = false;
+          p_ = q + len;
+        } else {  // CR
+          p_ = q + 1;
+        }
+        if (!special) special = q;
+      }
+      const char* close = p_;
+      if (p_[1] == '/' && p_[2] == 't' && p_[3] == '>')
+        p_ += 4;
+      else if (!EndTag("t", 1))
+        return false;  // another element or a CDATA section within
+      ps.offset = static_cast<uint32_t>(text - base_);
+      ps.size = static_cast<uint32_t>(close - text);
+      ps.special = special ? static_cast<uint32_t>(special - text) : ps.size;
+      if (ps.size > kTreMaxText) ps.plain = false;
+    }
+    pending_.push_back(ps);
+    return true;
+  }
+
+ public:
+  std::shared_ptr<const std::string> source_;
+
+ private:
+  char* base_;
+  const char* p_;
+  const char* end_;
+  bool skipped_ = false;
+  std::vector<Pending> pending_;
+};
+
+}  // namespace
+
+bool ScanTreXml(std::string& bytes, TreDocument& doc) {
+  if (bytes.size() >= 0xFFFFFFFFu) return false;
+  // The bytes move into the storage the strings will share; their buffer stays where
+  // it is (a short text held inside the string object moves, but then the scan below
+  // sees it at its new place before it takes any view of it).
+  auto source = std::make_shared<std::string>(std::move(bytes));
+  bytes.clear();
+  thread_local std::vector<ToDecode> decode;
+  TreDocument built;
+  Scanner scan(source->data(), source->size());
+  scan.source_ = source;
+  if (!scan.Run(built, decode)) {
+    bytes = std::move(*source);
+    return false;
+  }
+  // The texts with references or CRs, decoded where they stand (never longer than the
+  // raw text, and no two texts share bytes).
+  for (const ToDecode& d : decode) {
+    std::string_view raw = d.string->Raw();
+    char* at = source->data() + (raw.data() - source->data());
+    char* w = DecodeText(at + d.special, raw.data() + raw.size());
+    const bool plain = d.string->plain;
+    d.string->ViewRaw(std::string_view(at, static_cast<size_t>(w - at)));
+    d.string->plain = plain;
+  }
+  decode.clear();
+  doc.lang = built.lang;
+  doc.pages = std::move(built.pages);
+  built.pages.clear();
+  for (auto& p : doc.pages) p->doc = &doc;
+  doc.IndexChanged();
+  return true;
+}
+
+}  // namespace videdoded
