@@ -141,7 +141,7 @@ struct CatalogIndex::Builder {
 
 namespace {
 
-inline bool SameBytes(const char* a, const char* b, size_t n) {
+__attribute__((always_inline)) inline bool SameBytes(const char* a, const char* b, size_t n) {
   using namespace detail;
   size_t i = 0;
   for (; i + 8 <= n; i += 8)
@@ -151,7 +151,7 @@ inline bool SameBytes(const char* a, const char* b, size_t n) {
 
 }  // namespace
 
-inline void CatalogIndex::AddEntry(size_t lineStart, size_t pathLength, uint64_t size, uint32_t nameStart,
+__attribute__((always_inline)) inline void CatalogIndex::AddEntry(size_t lineStart, size_t pathLength, uint64_t size, uint32_t nameStart,
                                    uint32_t stemEnd, Builder& b) {
   const char* p = text_.data() + lineStart;
   uint32_t folder = 0;
@@ -168,7 +168,7 @@ inline void CatalogIndex::AddEntry(size_t lineStart, size_t pathLength, uint64_t
   }
   entries_.push_back(Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(pathLength),
                            static_cast<uint32_t>(size), nameStart, stemEnd, folder, total_,
-                           HashNoCase(std::string_view(p, stemEnd)), true});
+                           HashNoCase(std::string_view(p, stemEnd))});
   total_ += size;
 }
 
@@ -215,7 +215,7 @@ inline int Highest(uint64_t x) { return 63 - __builtin_clzll(x); }
 // A line of at most 63 bytes that is a sound entry with a size of up to eight
 // digits, checked without a branch per character. False leaves everything as it was
 // (the line is then read the general way, which also names what is wrong with it).
-bool CatalogIndex::ParseShortLine(size_t& pos, Builder& b) {
+__attribute__((always_inline)) inline bool CatalogIndex::ParseShortLine(size_t& pos, Builder& b) {
   char* const p = text_.data() + pos;
   if (pos < 8 || text_.size() - pos < 64) return false;
   LineMasks m;
@@ -267,6 +267,7 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
   entries_.clear();
   folders_.clear();
   slots_.clear();
+  slotsMade_.store(false);
   dataName_.clear();
   dataSize_ = dataSize;
   total_ = 0;
@@ -354,26 +355,33 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
     why = "it is not a catalog index (it is empty)";
     return false;
   }
-  // A later line of the same path hides the earlier ones; the table finds live entries
-  // by their stem's hash.
+  return true;
+}
+
+// A later line of the same path hides the earlier ones: the table holds the last line
+// of each path, found by its stem's hash.
+void CatalogIndex::MakeSlots() const {
+  std::lock_guard<std::mutex> g(slotsLock_);
+  if (slotsMade_.load(std::memory_order_relaxed)) return;
   size_t cap = 16;
   while (cap < entries_.size() * 2) cap <<= 1;
   slots_.assign(cap, kNoEntry);
   for (size_t i = entries_.size(); i-- > 0;) {
-    Entry& e = entries_[i];
+    const Entry& e = entries_[i];
     const std::string_view p = Path(i);
     size_t s = static_cast<size_t>(e.stemHash) & (cap - 1);
+    bool hidden = false;
     while (slots_[s] != kNoEntry) {
       const Entry& o = entries_[slots_[s]];
       if (o.stemHash == e.stemHash && o.pathLength == e.pathLength && EqualNoCase(Path(slots_[s]), p)) {
-        e.live = false;
+        hidden = true;
         break;
       }
       s = (s + 1) & (cap - 1);
     }
-    if (e.live) slots_[s] = static_cast<uint32_t>(i);
+    if (!hidden) slots_[s] = static_cast<uint32_t>(i);
   }
-  return true;
+  slotsMade_.store(true, std::memory_order_release);
 }
 
 bool CatalogIndex::Load(const std::string& catalogPath, std::string& error) {
@@ -513,7 +521,7 @@ void CatalogIndex::ClearCache() {
 }
 
 long CatalogIndex::Find(std::string_view innerPath) const {
-  if (slots_.empty()) return -1;
+  if (!slotsMade_.load(std::memory_order_acquire)) MakeSlots();
   uint32_t nameStart = 0, stemEnd = 0;
   SplitInnerName(innerPath, nameStart, stemEnd);
   const uint64_t hash = HashNoCase(innerPath.substr(0, stemEnd));

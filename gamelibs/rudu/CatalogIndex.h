@@ -2,8 +2,10 @@
 // The format is described in rudu.h.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +25,6 @@ class KZ_EXPORT CatalogIndex {
     uint32_t folder;      // the entry's folder, an index of FolderPath (0 is the top)
     uint64_t offset;      // in the data file
     uint64_t stemHash;    // HashNoCase of the path up to stemEnd
-    bool live;            // false when a later line names the same path
   };
 
   // Reads an index from memory; `dataSize` is the data file's size. False with the
@@ -58,8 +59,11 @@ class KZ_EXPORT CatalogIndex {
   std::string_view FolderPath(size_t k) const {
     return std::string_view(text_).substr(folders_[k].offset, folders_[k].length);
   }
-  // The entry of an inner path ("\"-separated, any case), -1 when there is none.
+  // The entry of an inner path ("\"-separated, any case; of several lines of the
+  // path, the last), -1 when there is none.
   long Find(std::string_view innerPath) const;
+  // False when a later line names the same path.
+  bool IsLive(size_t i) const { return Find(Path(i)) == static_cast<long>(i); }
   // Reads an entry's bytes from the data file.
   bool ReadEntry(size_t i, std::vector<uint8_t>& out, std::string& error) const;
   // Reads the first bytes of an entry (up to `count`).
@@ -87,7 +91,12 @@ class KZ_EXPORT CatalogIndex {
   };
   std::vector<Folder> folders_;
   static constexpr uint32_t kNoEntry = 0xffffffffu;
-  std::vector<uint32_t> slots_;  // open addressing by stem over the live entries
+  // Open addressing by stem over the live entries, made by the first Find: building
+  // the file system does without it.
+  mutable std::vector<uint32_t> slots_;
+  mutable std::atomic<bool> slotsMade_{false};
+  mutable std::mutex slotsLock_;
+  void MakeSlots() const;
 
   struct Builder;  // what reading the lines keeps between them
   void AddEntry(size_t lineStart, size_t pathLength, uint64_t size, uint32_t nameStart, uint32_t stemEnd,

@@ -16,8 +16,12 @@ inline char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>
 
 namespace detail {
 
+// The helpers below are small and sit on the paths that read every name: always
+// inlined (a call through the shared libraries' symbol tables costs more than they do).
+#define KZ_ALWAYS_INLINE __attribute__((always_inline)) inline
+
 // Eight bytes with the ASCII capitals turned into small letters.
-inline uint64_t FoldWord(uint64_t x) {
+KZ_ALWAYS_INLINE uint64_t FoldWord(uint64_t x) {
   constexpr uint64_t k7f = 0x7f7f7f7f7f7f7f7fULL, k80 = 0x8080808080808080ULL;
   const uint64_t low = x & k7f;
   const uint64_t geA = low + 0x3f3f3f3f3f3f3f3fULL;  // high bit when >= 'A'
@@ -26,14 +30,14 @@ inline uint64_t FoldWord(uint64_t x) {
   return x | (upper >> 2);
 }
 
-inline uint64_t Load8(const char* p) {
+KZ_ALWAYS_INLINE uint64_t Load8(const char* p) {
   uint64_t w;
   std::memcpy(&w, p, 8);
   return w;
 }
 
 // The last 1 to 7 bytes of a text as a little-endian word with zeros above them.
-inline uint64_t LoadTail(const char* p, size_t n) {
+KZ_ALWAYS_INLINE uint64_t LoadTail(const char* p, size_t n) {
   if (n >= 4) {
     uint32_t lo, hi;
     std::memcpy(&lo, p, 4);
@@ -44,7 +48,7 @@ inline uint64_t LoadTail(const char* p, size_t n) {
   return b(0) | b(n / 2) << (8 * (n / 2)) | b(n - 1) << (8 * (n - 1));
 }
 
-inline uint64_t Mix(uint64_t h, uint64_t w) {
+KZ_ALWAYS_INLINE uint64_t Mix(uint64_t h, uint64_t w) {
   h ^= w;
   h *= 0x9e3779b97f4a7c15ULL;
   return h ^ (h >> 29);
@@ -52,7 +56,7 @@ inline uint64_t Mix(uint64_t h, uint64_t w) {
 
 // Spreads every bit of a hash over the low ones, which pick the table slots: without
 // it the last bytes of a text (where paths usually differ) never reach them.
-inline uint64_t Finish(uint64_t h) {
+KZ_ALWAYS_INLINE uint64_t Finish(uint64_t h) {
   h ^= h >> 32;
   h *= 0xd6e8feb86659fd93ULL;
   return h ^ (h >> 32);
@@ -60,7 +64,7 @@ inline uint64_t Finish(uint64_t h) {
 
 }  // namespace detail
 
-inline bool EqualNoCase(std::string_view a, std::string_view b) {
+KZ_ALWAYS_INLINE bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   const size_t n = a.size();
   size_t i = 0;
@@ -71,7 +75,7 @@ inline bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 // A case-folded 64-bit hash for names compared with EqualNoCase (eight bytes a step).
-inline uint64_t HashNoCase(std::string_view s) {
+KZ_ALWAYS_INLINE uint64_t HashNoCase(std::string_view s) {
   uint64_t h = 0x243f6a8885a308d3ULL ^ s.size();
   const size_t n = s.size();
   size_t i = 0;

@@ -164,8 +164,9 @@ void EntryIndex::IndexLayer(uint32_t layerId) {
   const size_t mask = slots_.size() - 1;
   for (size_t i = 0; i < count; ++i) {
     if (i + kPrefetch < count) __builtin_prefetch(&slots_[static_cast<size_t>(items[i + kPrefetch].stemHash) & mask], 1);
+    // A later line of a catalog hides an earlier one of the same path as a higher
+    // layer does (Insert).
     const Item& e = items[i];
-    if (!e.live) continue;
     const uint8_t f = filter[e.folder];
     if (f == kNoneOf || (f == kEach && !Passes(layer.Path(e)))) continue;
     uint32_t& folder = layer.folderIds[e.folder];
@@ -237,7 +238,7 @@ void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std
     const char* dot = static_cast<const char*>(::memrchr(n, '.', length));
     const auto stemEnd = static_cast<uint32_t>(dot && dot > n ? nameStart + (dot - n) : p.size());
     layer.diskItems.push_back(Item{static_cast<uint32_t>(start), static_cast<uint32_t>(p.size()), 0, nameStart, stemEnd,
-                                   folder, 0, HashNoCase(p.substr(0, stemEnd)), true});
+                                   folder, 0, HashNoCase(p.substr(0, stemEnd))});
   }
   ::closedir(d);
   std::sort(subfolders.begin(), subfolders.end());

@@ -35,7 +35,7 @@ class EntryIndex {
   EntryIndex(const EntryIndex&) = delete;
   EntryIndex& operator=(const EntryIndex&) = delete;
 
-  // Adds a catalog's live entries as a new, highest layer.
+  // Adds a catalog as a new, highest layer (a later line of a path hides an earlier one).
   void AddCatalog(std::shared_ptr<const rudu::CatalogIndex> catalog);
   // Adds the plain files below a folder (spelt as on disk) as a new, highest layer.
   void AddDisk(const std::string& root);

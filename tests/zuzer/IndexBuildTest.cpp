@@ -2,7 +2,9 @@
 // path for short lines against the line rules (and their error texts), the case-folded
 // hash and comparison, the filters decided per folder, folder spellings, and a hash
 // table that grows when catalogs are appended.
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "../rudu/TestFiles.h"
 #include "rudu/CatalogIndex.h"
@@ -98,8 +100,10 @@ void ExpectSameIndex(const std::string& text, uint64_t dataSize) {
     EXPECT_TRUE(EqualNoCase(index.FolderPath(e.folder), path.substr(0, nameStart ? nameStart - 1 : 0)));
     bool hidden = false;
     for (size_t j = i + 1; j < x.items.size(); ++j) hidden = hidden || EqualNoCase(x.items[j].path, path);
-    EXPECT_EQ(e.live, !hidden);
-    if (e.live) {
+    EXPECT_EQ(index.IsLive(i), !hidden);
+    if (hidden) {
+      EXPECT_GT(index.Find(path), static_cast<long>(i));
+    } else {
       EXPECT_EQ(index.Find(path), static_cast<long>(i));
     }
   }
@@ -198,6 +202,34 @@ TEST(IndexBuildTest, CaseFoldedHashAndComparisonFollowTheByteRules) {
     if (same) {
       ASSERT_EQ(rudu::HashNoCase(a), rudu::HashNoCase(b));
     }
+  }
+}
+
+// The table of a catalog's paths is made by the first find; threads that ask at once
+// (a shared catalog opened from several places) get the same answers.
+TEST(IndexBuildTest, ThreadsFindingInAFreshCatalogAtOnceAgree) {
+  // Lines 3000 to 3999 repeat the paths of lines 0 to 999: the later line is found.
+  const auto path = [](int e, bool upper) {
+    return std::string(upper ? "OBJECTS\\M" : "objects\\m") + std::to_string(e % 9) + (upper ? "\\E" : "\\e") +
+           std::to_string(e) + (upper ? ".BOD" : ".bod");
+  };
+  std::string text = "c.dat\n";
+  for (int i = 0; i < 4000; ++i) text += path(i % 3000, false) + " 0\n";
+  for (int round = 0; round < 5; ++round) {
+    CatalogIndex index;
+    std::string why;
+    ASSERT_TRUE(index.Parse(text, 0, why)) << why;
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t)
+      threads.emplace_back([&, t] {
+        for (int e = t; e < 3000; e += 4)
+          if (index.Find(path(e, true)) != (e < 1000 ? e + 3000 : e)) ++wrong;
+      });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_FALSE(index.IsLive(5));
+    EXPECT_TRUE(index.IsLive(3005));
   }
 }
 
