@@ -5,6 +5,8 @@
 //
 // Complexity (n = Count()):
 //   Add at the end ............ O(1) amortised (plus one hash insert when keyed)
+//   AssignAll ................. O(n), the key table filled in its own order (no
+//                               cache miss per key on large collections)
 //   Add before/after a position O(n) (pointer shift)
 //   Item(pos), Key(pos) ....... O(1)
 //   Item(key), Find, Exists ... O(1) average (hash of the folded key, no allocation)
@@ -253,6 +255,27 @@ class Collection {
     if (NeedsGrowth(n)) Rehash(TableSizeFor(n));
   }
 
+  // Replaces every item by n items made in position order: make(i) gives item i and
+  // its key (a pair of an item and a std::string_view; the key is copied at once, an
+  // empty one means no key). The same collection as Clear() and n Adds at the end,
+  // made at once. AppError 457 for a key given twice; the collection is then as it was.
+  template <class Make>
+  void AssignAll(size_t n, Make&& make) {
+    Collection fresh;
+    fresh.nodes_.reserve(n);
+    size_t keyed = 0;
+    for (size_t i = 0; i < n; ++i) {
+      auto made = make(i);
+      Node* node = fresh.MakeNode(std::move(made.first), std::string_view(made.second));
+      node->index = i;
+      fresh.nodes_.push_back(node);
+      keyed += node->key.empty() ? 0 : 1;
+    }
+    fresh.validUpTo_ = n;
+    if (keyed > 0) fresh.FillTable(keyed);
+    *this = std::move(fresh);
+  }
+
   // Iteration over the items in position order.
   template <bool Const>
   class Iter {
@@ -343,6 +366,41 @@ class Collection {
       fresh[i] = s;
     }
     slots_ = std::move(fresh);
+  }
+
+  // Fills an empty key table with the keys of every node. The entries go in by the
+  // part of the table they fall in (a counting sort on their home slots), so the
+  // table is written nearly in order rather than at random.
+  void FillTable(size_t keyed) {
+    const size_t size = TableSizeFor(keyed);
+    const size_t mask = size - 1;
+    std::vector<Slot, detail::LargeAllocator<Slot>> table(size, Slot{0, 0});
+    const int tableBits = std::countr_zero(size);
+    const int partBits = std::min(tableBits, 12);
+    const int shift = tableBits - partBits;
+    std::vector<uint32_t> starts((size_t{1} << partBits) + 1, 0);
+    std::vector<Slot, detail::LargeAllocator<Slot>> entries(keyed);
+    size_t e = 0;
+    for (const Node* node : nodes_) {
+      if (node->key.empty()) continue;
+      const uint32_t hash = HashOf(node->key);
+      entries[e++] = Slot{node->id + 1, hash};
+      ++starts[((hash & mask) >> shift) + 1];
+    }
+    for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
+    std::vector<Slot, detail::LargeAllocator<Slot>> ordered(keyed);
+    for (const Slot& s : entries) ordered[starts[(s.hash & mask) >> shift]++] = s;
+    entries = {};
+    for (const Slot& s : ordered) {
+      size_t i = s.hash & mask;
+      for (; table[i].node != 0; i = (i + 1) & mask) {
+        if (table[i].hash == s.hash && detail::FoldedEqual{}(NodeById(table[i].node - 1)->key, NodeById(s.node - 1)->key))
+          throw AppError(kErrDuplicateKey, "Collection.Add");
+      }
+      table[i] = s;
+    }
+    slots_ = std::move(table);
+    keyed_ = keyed;
   }
 
   // Empties slot i and moves up the entries after it that probed past it.

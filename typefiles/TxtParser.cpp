@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -196,7 +197,7 @@ void clsTxtParser::FreeDocument() {
 void clsTxtParser::ResetRecords() {
   objects = kz::Collection<TXTObjectPtr>();
   UnsortedObjects = kz::Collection<TXTObjectPtr>();
-  pending_.clear();
+  loaded_.clear();
   ownedNames_.clear();
   store_.reset();
 }
@@ -267,7 +268,13 @@ bool clsTxtParser::LoadFromHandle(int32_t handle, int32_t type) {
     ok = false;
   }
   FreeDocument();
-  BuildNameOrder();
+  try {
+    BuildNameOrder();
+  } catch (const std::bad_alloc&) {
+    ResetRecords();
+    SetError("Out of memory");
+    ok = false;
+  }
   store_.reset();  // the records keep it
   parsed_ = ok;
   return ok;
@@ -516,45 +523,63 @@ std::string clsTxtParser::NameOrderKey(std::string_view id) {
 
 void clsTxtParser::ReserveRecords(int64_t count) {
   // The count comes from the file: a damaged one must not reserve a fortune, so the room
-  // made in advance is capped (a longer file grows its collections as it goes).
+  // made in advance is capped (a longer file grows its list as it goes).
   constexpr int64_t kMostReserved = int64_t{1} << 18;
   size_t n = static_cast<size_t>(std::clamp<int64_t>(count, 0, kMostReserved));
-  UnsortedObjects.Reserve(n);
-  pending_.reserve(n);
+  loaded_.reserve(n);
   if (!store_) store_ = std::make_shared<RecordStore>();
   store_->Reserve(n);
 }
 
 void clsTxtParser::AppendLoaded(TXTObjectPtr record) {
-  record->index = UnsortedObjects.Count();
-  clsTXTObject* raw = record.get();
-  // The name the record has now. A text ID is seen in place (the record's values do not
-  // change during the load); a record filed before it has values (IconData's main
-  // record) or whose ID is not a text keeps a copy.
-  Pending p{{}, raw->index, -1};
-  if (!raw->NameView(p.name) || raw->size() == 0) {
-    p.owned = static_cast<int32_t>(ownedNames_.size());
-    ownedNames_.push_back(raw->ObjectName());
-  }
-  UnsortedObjects.Add(std::move(record), raw->key());
-  pending_.push_back(p);
+  record->index = static_cast<int32_t>(loaded_.size());
+  // Name order is taken from the name a record has when it is filed. A record read
+  // whole keeps it (its values do not change during the load); one filed before it
+  // has values (IconData's main record) or whose ID is not a text keeps a copy.
+  std::string_view name;
+  if (!record->NameView(name) || record->size() == 0)
+    ownedNames_.emplace_back(static_cast<uint32_t>(loaded_.size()), record->ObjectName());
+  loaded_.push_back(std::move(record));
 }
 
 void clsTxtParser::BuildNameOrder() {
-  // The records came in file order, each after every record of an equal or smaller ID:
-  // a stable sort gives the order of filing them one by one.
-  for (Pending& p : pending_)
-    if (p.owned >= 0) p.name = ownedNames_[static_cast<size_t>(p.owned)];
-  auto less = [](const Pending& a, const Pending& b) { return CompareNames(a.name, b.name) < 0; };
-  // Files kept in ID order need no sort at all.
-  if (!std::is_sorted(pending_.begin(), pending_.end(), less)) std::stable_sort(pending_.begin(), pending_.end(), less);
-  objects.Reserve(pending_.size());
-  for (const Pending& p : pending_) {
-    const TXTObjectPtr& record = UnsortedObjects.Item(p.index + 1);
-    objects.Add(record, UnsortedObjects.Key(p.index + 1));
+  // The records came in file order; both collections are made at once from them.
+  const size_t n = loaded_.size();
+  char key[16];
+  auto keyOf = [&key](const clsTXTObject& r) {
+    auto done = std::to_chars(key, key + sizeof key - 1, r.id);
+    *done.ptr = 'k';
+    return std::string_view(key, static_cast<size_t>(done.ptr + 1 - key));
+  };
+  // Each record after every record of an equal or smaller ID: a stable sort of the
+  // file order gives the order of filing them one by one.
+  struct Named {
+    std::string_view name;
+    uint32_t index;  // 0-based file position
+  };
+  std::vector<Named> order(n);
+  size_t owned = 0;
+  for (size_t i = 0; i < n; ++i) {
+    Named& e = order[i];
+    e.index = static_cast<uint32_t>(i);
+    if (owned < ownedNames_.size() && ownedNames_[owned].first == i)
+      e.name = ownedNames_[owned++].second;
+    else
+      loaded_[i]->NameView(e.name);
   }
-  pending_.clear();
-  pending_.shrink_to_fit();
+  auto less = [](const Named& a, const Named& b) { return CompareNames(a.name, b.name) < 0; };
+  // Files kept in ID order need no sort at all.
+  if (!std::is_sorted(order.begin(), order.end(), less)) std::stable_sort(order.begin(), order.end(), less);
+  UnsortedObjects.AssignAll(n, [&](size_t i) {
+    const clsTXTObject& r = *loaded_[i];
+    return std::pair<TXTObjectPtr, std::string_view>(std::move(loaded_[i]), keyOf(r));
+  });
+  loaded_.clear();
+  loaded_.shrink_to_fit();
+  objects.AssignAll(n, [&](size_t i) {
+    const TXTObjectPtr& r = UnsortedObjects.Item(static_cast<int32_t>(order[i].index) + 1);
+    return std::pair<TXTObjectPtr, std::string_view>(r, keyOf(*r));
+  });
   ownedNames_.clear();
   ownedNames_.shrink_to_fit();
 }

@@ -142,9 +142,9 @@ class clsTxtParser : public kz::Object {
   // sample of the records.
   size_t SaveSizeHint();
 
-  // Appends a record read from the file at the end of the file order; name order is
-  // built once when the load ends (BuildNameOrder), which gives the order that filing
-  // each record by AddObjectP would give.
+  // Appends a record read from the file at the end of the file order; both collections
+  // are made once when the load ends (BuildNameOrder), in the order that filing each
+  // record by AddObjectP would give.
   void AppendLoaded(TXTObjectPtr record);
   // Room for the records a file announces (within a cap), before they are read.
   void ReserveRecords(int64_t count);
@@ -166,14 +166,10 @@ class clsTxtParser : public kz::Object {
   std::string spill_;         // a field the library formats (non-ASCII texts, refusals)
   size_t lastSaveSize_ = 0;   // the bytes of the last save or FormatFile (0: none yet)
   std::unique_ptr<Kz_Value[]> batch_;  // values taken from the document in one call
-  // During a load: the records in file order with their names (see AppendLoaded).
-  struct Pending {
-    std::string_view name;
-    int32_t index;  // 0-based file position
-    int32_t owned;  // index into ownedNames_, or -1: the record's own text ID
-  };
-  std::vector<Pending> pending_;
-  std::vector<std::string> ownedNames_;
+  // During a load: the records in file order, and the names kept as copies (by file
+  // position; see AppendLoaded).
+  std::vector<TXTObjectPtr> loaded_;
+  std::vector<std::pair<uint32_t, std::string>> ownedNames_;
   // During a load: where its records are made (they share its ownership).
   class RecordStore;
   std::shared_ptr<RecordStore> store_;

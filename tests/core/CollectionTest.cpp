@@ -154,3 +154,40 @@ TEST(Collection, ManyRemovalsKeepEveryKeyFindable) {
 }
 
 }  // namespace
+
+// Items made at once: the same collection as one Add each (positions, keys folded, items
+// without a key), it goes on working as usual, and a key given twice (under any case)
+// refuses the whole assignment and leaves what was there.
+TEST(Collection, AssignAllMatchesAddingOneByOne) {
+  for (int n : {0, 1, 7, 5000}) {
+    Collection<int> made, added;
+    made.Add(-1, "old");
+    std::vector<std::string> keys;
+    for (int i = 0; i < n; ++i) keys.push_back(i % 5 == 4 ? std::string() : (i % 2 ? "K" : "k") + std::to_string(i));
+    made.AssignAll(static_cast<size_t>(n), [&](size_t i) { return std::pair<int, std::string_view>(int(i) * 3, keys[i]); });
+    for (int i = 0; i < n; ++i) added.Add(i * 3, keys[static_cast<size_t>(i)]);
+    ASSERT_EQ(made.Count(), n);
+    EXPECT_FALSE(made.Exists("old"));
+    for (int i = 0; i < n; ++i) {
+      ASSERT_EQ(made.Item(i + 1), i * 3);
+      ASSERT_EQ(made.Key(i + 1), keys[static_cast<size_t>(i)]);
+      if (keys[static_cast<size_t>(i)].empty()) continue;
+      std::string other = keys[static_cast<size_t>(i)];
+      other[0] = other[0] == 'k' ? 'K' : 'k';
+      ASSERT_EQ(made.PositionOf(other), i + 1) << other;
+    }
+    if (n < 7) continue;
+    made.Remove(3);
+    made.Add(99, "new", 2);
+    EXPECT_EQ(made.PositionOf("new"), 2);
+    EXPECT_EQ(made.PositionOf(keys[3]), 4);
+    EXPECT_EQ(ErrorOf([&] { made.Add(1, keys[1]); }), kz::kErrDuplicateKey);
+  }
+  Collection<int> c;
+  c.Add(5, "kept");
+  const std::string twice[] = {"a1", "b", "A1"};
+  EXPECT_EQ(ErrorOf([&] { c.AssignAll(3, [&](size_t i) { return std::pair<int, std::string_view>(int(i), twice[i]); }); }),
+            kz::kErrDuplicateKey);
+  ASSERT_EQ(c.Count(), 1);
+  EXPECT_EQ(c.Item("kept"), 5);
+}
