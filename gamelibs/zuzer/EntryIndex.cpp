@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <deque>
 #include <cstring>
 #include <string.h>  // memrchr
 #include <system_error>
@@ -190,16 +192,16 @@ void EntryIndex::AddCatalog(std::shared_ptr<const rudu::CatalogIndex> catalog) {
   layers_.push_back(std::move(layer));
 }
 
-void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel, int depth) const {
-  if (depth > 64) return;
+bool EntryIndex::ReadFolder(Layer& layer, const std::string& diskFolder, const std::string& rel,
+                            std::vector<std::string>& subfolders) const {
+  subfolders.clear();
   DIR* d = ::opendir(diskFolder.c_str());
-  if (!d) return;
+  if (!d) return false;
   const auto folder = static_cast<uint32_t>(layer.diskFolders.size());
   layer.diskFolders.emplace_back(static_cast<uint32_t>(layer.names.size()), static_cast<uint32_t>(rel.size()));
   layer.names += rel;
   const FilterResult filter = FilterFolder(rel);
   const auto nameStart = static_cast<uint32_t>(rel.empty() ? 0 : rel.size() + 1);
-  std::vector<std::string> subfolders;
   while (dirent* de = ::readdir(d)) {
     const char* n = de->d_name;
     if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
@@ -241,20 +243,107 @@ void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std
                                    folder, 0, HashNoCase(p.substr(0, stemEnd))});
   }
   ::closedir(d);
+  // The subfolders to enter, in the order of their names.
   std::sort(subfolders.begin(), subfolders.end());
-  for (const std::string& sub : subfolders) {
-    std::string childRel = rel.empty() ? sub : rel + "\\" + sub;
-    if (!CouldEnter(childRel + "\\")) continue;
-    WalkDisk(layer, diskFolder + "/" + sub, childRel, depth + 1);
+  size_t kept = 0;
+  for (std::string& sub : subfolders) {
+    std::string childRel = rel.empty() ? std::move(sub) : rel + "\\" + sub;
+    if (CouldEnter(childRel + "\\")) subfolders[kept++] = std::move(childRel);
+  }
+  subfolders.resize(kept);
+  return true;
+}
+
+void EntryIndex::WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel, int depth) const {
+  if (depth > 64) return;
+  std::vector<std::string> subfolders;
+  if (!ReadFolder(layer, diskFolder, rel, subfolders)) return;
+  const size_t skip = rel.empty() ? 0 : rel.size() + 1;
+  for (const std::string& childRel : subfolders)
+    WalkDisk(layer, diskFolder + "/" + childRel.substr(skip), childRel, depth + 1);
+}
+
+// Appends a walk's layer to another, as if one walk had gone on into it.
+void EntryIndex::AppendWalk(Layer& to, const Layer& from) {
+  const auto base = static_cast<uint32_t>(to.names.size());
+  const auto folderBase = static_cast<uint32_t>(to.diskFolders.size());
+  for (const auto& f : from.diskFolders) to.diskFolders.emplace_back(f.first + base, f.second);
+  for (Item item : from.diskItems) {
+    item.pathOffset += base;
+    item.folder += folderBase;
+    to.diskItems.push_back(item);
+  }
+  to.names += from.names;
+}
+
+// Walks the folders below the root as WalkDisk does, the first levels here and the
+// folders below them on several threads at once (reading folders is mostly the
+// system's time, and folders are read independently); the parts are joined in the
+// order one walk would have found them.
+void EntryIndex::WalkDiskSplit(Layer& layer, int helpers) const {
+  struct Part {
+    std::string disk, rel;
+    int depth = 0;
+    bool expanded = false;
+    Layer own;                     // expanded: the folder itself
+    std::vector<size_t> children;  // expanded: its subfolders' parts
+  };
+  std::deque<Part> parts;
+  parts.push_back(Part{layer.root, "", 0});
+  std::vector<size_t> level{0};
+  std::vector<std::string> subs;
+  constexpr size_t kEnoughParts = 16;
+  while (!level.empty() && (level.size() < kEnoughParts || helpers == 0)) {
+    std::vector<size_t> next;
+    for (size_t id : level) {
+      parts[id].expanded = true;
+      if (parts[id].depth > 64 || !ReadFolder(parts[id].own, parts[id].disk, parts[id].rel, subs)) continue;
+      const size_t skip = parts[id].rel.empty() ? 0 : parts[id].rel.size() + 1;
+      for (std::string& childRel : subs) {
+        parts[id].children.push_back(parts.size());
+        next.push_back(parts.size());
+        std::string disk = parts[id].disk + "/" + childRel.substr(skip);
+        parts.push_back(Part{std::move(disk), std::move(childRel), parts[id].depth + 1});
+      }
+    }
+    level = std::move(next);
+  }
+  // The rest: each part a whole walk of its own, taken in turn by the walkers.
+  std::atomic<size_t> taken{0};
+  const auto walk = [&] {
+    for (size_t k; (k = taken.fetch_add(1)) < level.size();) {
+      Part& part = parts[level[k]];
+      WalkDisk(part.own, part.disk, part.rel, part.depth);
+    }
+  };
+  std::vector<std::future<void>> running;
+  for (int t = 0; t < helpers && static_cast<size_t>(t + 1) < level.size(); ++t) {
+    try {
+      running.push_back(std::async(std::launch::async, walk));
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  walk();
+  for (auto& r : running) r.get();
+  // Joined in the order of one walk: a folder, then each of its subfolders' parts.
+  std::vector<size_t> stack{0};
+  while (!stack.empty()) {
+    Part& part = parts[stack.back()];
+    stack.pop_back();
+    AppendWalk(layer, part.own);
+    for (auto c = part.children.rbegin(); c != part.children.rend(); ++c) stack.push_back(*c);
   }
 }
+
+
 
 std::unique_ptr<EntryIndex::Layer> EntryIndex::ScanDisk(const std::string& root) const {
   auto layer = std::make_unique<Layer>();
   layer->disk = true;
   layer->root = root;
   while (layer->root.size() > 1 && layer->root.back() == '/') layer->root.pop_back();
-  WalkDisk(*layer, layer->root, "", 0);
+  WalkDiskSplit(*layer, 2);
   if (layer->diskFolders.empty()) layer->diskFolders.emplace_back(0, 0);  // the top, even when unreadable
   layer->text = layer->names.data();
   layer->items = layer->diskItems.data();
@@ -327,6 +416,11 @@ void EntryIndex::IndexAdded() {
   for (const auto& l : layers_)
     if (!l->indexed) pending += l->count;
   if (pending == 0) return;
+  // Room for a quarter more: the folder walk's layer usually follows the catalogs'.
+  if (next_.capacity() < items_) {
+    next_.reserve(items_ + items_ / 4);
+    folderOf_.reserve(items_ + items_ / 4);
+  }
   next_.resize(items_, kNone);
   folderOf_.resize(items_, kNone);
   Reserve(pending);

@@ -121,7 +121,11 @@ class EntryIndex {
   uint32_t FolderId(std::string_view path);
   void Touch(uint32_t folder, std::string_view path, uint32_t layer);
   std::string RealFolderPath(std::string_view folder, uint32_t layer) const;
+  bool ReadFolder(Layer& layer, const std::string& diskFolder, const std::string& rel,
+                  std::vector<std::string>& subfolders) const;
   void WalkDisk(Layer& layer, const std::string& diskFolder, const std::string& rel, int depth) const;
+  void WalkDiskSplit(Layer& layer, int helpers) const;
+  static void AppendWalk(Layer& to, const Layer& from);
   std::unique_ptr<Layer> ScanDisk(const std::string& root) const;
 
   std::vector<std::string> filters_;

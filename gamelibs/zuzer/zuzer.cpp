@@ -236,7 +236,9 @@ int32_t ZuZER_CreateVFS(const char* dataDirectory) {
     if (!errors.empty()) result = Fail(ZUZER_ERR_CATALOG, errors);
   }
   index->Finish();
+  std::shared_ptr<EntryIndex> old;  // let go of after the lock: finds need not wait for it
   std::lock_guard<std::mutex> g(s.lock);
+  old = std::move(s.index);
   s.index = index;
   s.created = true;
   return result;

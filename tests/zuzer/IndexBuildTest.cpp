@@ -412,4 +412,42 @@ TEST_F(IndexBuildFolderTest, AWalkStartedEarlyGivesTheSameIndex) {
   dropped.StartDisk(root);
 }
 
+// Wide folders are walked by several threads; the result is still that of one walk in
+// the order of the folders' names: of two folders spelt alike but for case, the one
+// walked later (small letters sort after capitals) gives the file, and folders deeper
+// than 64 levels are not read.
+TEST_F(IndexBuildFolderTest, AWalkOverSeveralThreadsKeepsTheOrderOfOneWalk) {
+  for (int k = 0; k < 40; ++k) {
+    char name[8];
+    std::snprintf(name, sizeof name, "%02d", k);
+    for (int f = 0; f < 3; ++f) kztest::WriteRaw(P("objects/p" + std::string(name) + "/f" + std::to_string(f) + ".bod"), "small");
+    if (k % 3 == 0) kztest::WriteRaw(P("objects/P" + std::string(name) + "/f1.bod"), "capital");
+  }
+  std::string chain = "objects/z";
+  for (int d = 1; d <= 70; ++d) {
+    kztest::WriteRaw(P(chain + "/f.txt"), "x");
+    chain += "/d" + std::to_string(d);
+  }
+  for (int how : {0, 1}) {
+    SCOPED_TRACE(how);
+    zuzer::EntryIndex index({"objects\\*"});
+    if (how == 1) index.StartDisk(root);
+    index.AddDisk(root);
+    index.Finish();
+    std::vector<zuzer::FindRecord> r;
+    for (int k = 0; k < 40; k += 3) {
+      char name[8];
+      std::snprintf(name, sizeof name, "%02d", k);
+      index.Find("objects\\p" + std::string(name), "f1", r);
+      ASSERT_EQ(r.size(), 1u) << k;
+      EXPECT_EQ(r[0].path, root + "/objects/p" + name + "/f1.bod");
+    }
+    // objects is level 1 and z level 2: z and d1 to d62 are read, d63 and below not.
+    size_t inChain = 0;
+    for (const std::string& f : AllFiles(index)) inChain += f.rfind("objects\\z", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(inChain, 63u);
+    EXPECT_EQ(index.FileCount(), 40u * 3u + 63u);
+  }
+}
+
 }  // namespace
