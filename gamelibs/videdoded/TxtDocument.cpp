@@ -279,30 +279,42 @@ bool TxtDocument::ValidKind(int32_t kind) {
   return kind == kKzValueAny || kind == kKzValueNumber || kind == kKzValueText;
 }
 
+// The paths taken rarely stay out of the way of the one taken for nearly every value.
+bool TxtDocument::BadKind(int32_t kind, int32_t& code, std::string& error) {
+  code = kKzErrArgument;
+  error = "Invalid value kind " + std::to_string(kind) + " (0 any, 1 number, 3 text).";
+  return false;
+}
+
+bool TxtDocument::NotANumber(const Kz_Value& v, int32_t& code, std::string& error) const {
+  code = kKzErrValue;
+  std::string shown = v.s.size() > 64 ? v.s.substr(0, 64) + "..." : v.s;
+  error = "Expected a number, not \"" + shown + "\" (line " + std::to_string(cur_.line) + ").";
+  return false;
+}
+
 bool TxtDocument::LoadValue(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
-  if (!ValidKind(kind)) {
-    code = kKzErrArgument;
-    error = "Invalid value kind " + std::to_string(kind) + " (0 any, 1 number, 3 text).";
-    return false;
-  }
+  if (!ValidKind(kind)) [[unlikely]]
+    return BadKind(kind, code, error);
   return LoadChecked(kind, v, code, error);
 }
 
 inline bool TxtDocument::ReadItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
   const char* d = buf_.data();
   const char* end = ReadField(d + cur_.begin, d + cur_.lineEnd, kind == kKzValueText, v);
-  if (kind == kKzValueNumber && v.kind == Kz_Value::Text) {
-    code = kKzErrValue;
-    std::string shown = v.s.size() > 64 ? v.s.substr(0, 64) + "..." : v.s;
-    error = "Expected a number, not \"" + shown + "\" (line " + std::to_string(cur_.line) + ").";
-    return false;
-  }
+  if (kind == kKzValueNumber && v.kind == Kz_Value::Text) [[unlikely]]
+    return NotANumber(v, code, error);
   StepOverItem(static_cast<size_t>(end - d));
   return true;
 }
 
-bool TxtDocument::LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
-  if (cur_.kind == kKzTokenItem) return ReadItem(kind, v, code, error);
+inline bool TxtDocument::LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
+  if (cur_.kind == kKzTokenItem) [[likely]]
+    return ReadItem(kind, v, code, error);
+  return LoadOffItem(kind, v, code, error);
+}
+
+bool TxtDocument::LoadOffItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
   if (cur_.kind == kKzTokenEnd) {
     code = kKzErrEnd;
     error = "Unexpected end of file: no more values.";
@@ -317,8 +329,7 @@ bool TxtDocument::LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, std::str
 
 size_t TxtDocument::LoadValues(int32_t kind, Kz_Value* v, size_t n, int32_t& code, std::string& error) {
   if (!ValidKind(kind)) {
-    code = kKzErrArgument;
-    error = "Invalid value kind " + std::to_string(kind) + " (0 any, 1 number, 3 text).";
+    BadKind(kind, code, error);
     return 0;
   }
   for (size_t i = 0; i < n; ++i)

@@ -51,6 +51,11 @@ class TxtDocument : public rudu::HandleObject {
   static bool ValidKind(int32_t kind);
   // LoadValue for a kind already checked.
   bool LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);
+  // LoadChecked off an item: on a continuation or at the end.
+  bool LoadOffItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);
+  static bool BadKind(int32_t kind, int32_t& code, std::string& error);
+  // The error for a text where a number was asked.
+  bool NotANumber(const Kz_Value& v, int32_t& code, std::string& error) const;
   // Reads the item under the cursor into v and moves to the next item (or the end);
   // false, the cursor unmoved, when a number was asked and the item is text.
   bool ReadItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);
