@@ -581,6 +581,12 @@ int32_t Kz_TREDescServerUnload() {
 
 namespace {
 
+void MergeIntoStore(TreDocument& file) {
+  TreDocument& store = Store();
+  if (store.lang == 0 && store.pages.empty()) store.lang = file.lang;
+  store.Merge(file);
+}
+
 // Merges file bytes into the store; `again` gives them once more for the full error
 // text when the load fails (the load takes over or spoils the bytes it is given).
 int32_t LoadIntoStore(std::string bytes, const BytesAgain& again) {
@@ -593,9 +599,7 @@ int32_t LoadIntoStore(std::string bytes, const BytesAgain& again) {
     if (again && again(fresh)) LoadTreXml(fresh.data(), fresh.size(), scratch, error, xmlError);
     return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
   }
-  TreDocument& store = Store();
-  if (store.lang == 0 && store.pages.empty()) store.lang = file.lang;
-  store.Merge(file);
+  MergeIntoStore(file);
   return 1;
 }
 
@@ -605,16 +609,16 @@ int32_t Kz_TREDescServerLoadBuffer(const void* data, size_t size) {
   ClearError();
   if (!data && size) return Fail(kKzErrArgument, "No data.");
   try {
-    std::string bytes;
-    ReserveLarge(bytes, size);
-    bytes.assign(static_cast<const char*>(data), size);
-    return LoadIntoStore(std::move(bytes), [data, size](std::string& again) {
-      again.assign(static_cast<const char*>(data), size);
-      return true;
-    });
+    std::string error;
+    bool xmlError = false;
+    TreDocument file;
+    if (!LoadTreXml(static_cast<const char*>(data), size, file, error, xmlError))
+      return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
+    MergeIntoStore(file);
   } catch (const std::bad_alloc&) {
     return Fail(kKzErrMemory, "Out of memory.");
   }
+  return 1;
 }
 
 int32_t Kz_TREDescServerLoadFile(int32_t file) {
@@ -637,25 +641,25 @@ int32_t Kz_TREDescServerTranslateStrings() {
   ClearError();
   TreDocument& store = Store();
   try {
-    store.DropCaches();
-    // Resolve everything first, then publish, so that no text is built from another
-    // string's cached (already resolved) form.
-    // A text without escapes or references is its own processed form and is not copied.
-    std::vector<std::pair<TreString*, std::string>> texts;
+    // One walk over the strings: texts are always resolved from the raw texts of the
+    // strings they refer to, never from cached ones, so a text cached early cannot
+    // change a later one. A text without escapes or references is its own processed
+    // form: nothing is kept for it.
+    std::string text;
     for (auto& p : store.pages) {
-      texts.clear();
       for (auto& sp : p->strings) {
         TreString& s = *sp;
-        if (s.plain || ProcessedIsRaw(s.Raw())) {
-          s.cachedIsRaw = true;
-        } else {
-          texts.emplace_back(&s, std::string());
-          StringText(s, texts.back().second);
-        }
+        if (s.hasCached) s.DropCached();
+        if (s.form == TreString::Form::kUnknown)
+          s.form = ProcessedIsRaw(s.Raw()) ? TreString::Form::kRaw : TreString::Form::kProcessed;
+        if (s.form == TreString::Form::kRaw) continue;
+        StringText(s, text);
+        s.SetCached(std::move(text));
+        text = std::string();
+        s.hasCached = true;
       }
-      for (auto& [s, text] : texts) s->SetCached(std::move(text));
-      for (auto& sp : p->strings) sp->hasCached = true;
     }
+    store.cachesStale = false;
   } catch (const std::bad_alloc&) {
     store.DropCaches();
     return Fail(kKzErrMemory, "Out of memory.");

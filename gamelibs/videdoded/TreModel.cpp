@@ -6,7 +6,7 @@
 namespace videdoded {
 
 void TreString::SetRaw(std::string_view t) {
-  plain = false;
+  form = Form::kUnknown;
   if (own_)
     own_->assign(t.data(), t.size());  // t may stand in own_ itself: assign copes
   else
@@ -190,7 +190,9 @@ void TreDocument::Merge(TreDocument& other) {
     mine->strings.reserve(mine->strings.size() + op->strings.size());
     for (auto& os : op->strings) {
       if (TreString* have = mine->Find(os->id)) {
+        const TreString::Form form = os->form;
         have->SetRaw(os->Raw());
+        have->form = form;
         have->DropCached();
       } else {
         mine->Append(std::move(os));

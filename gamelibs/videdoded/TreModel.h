@@ -26,10 +26,12 @@ class TreString : public rudu::HandleObject {
   int32_t handle = 0;       // 0 until handed out
   TrePage* page = nullptr;  // the page holding the string; null once taken out
   bool hasCached = false;
-  bool cachedIsRaw = false; // with hasCached: the processed text is the raw text itself
-  // Known: the processed text is the raw text itself (set where the text was read;
-  // false means "not known").
-  bool plain = false;
+  // What is known of the processed text (set where the text was read or first
+  // resolved, forgotten when the raw text changes).
+  enum class Form : uint8_t { kUnknown, kRaw, kProcessed };
+  // kRaw: the raw text itself (no escape, no reference); kProcessed: worked out by
+  // processing the raw text.
+  Form form = Form::kUnknown;
 
   TreString() = default;
   TreString(const TreString&) = delete;
@@ -44,14 +46,13 @@ class TreString : public rudu::HandleObject {
   void ViewRaw(std::string_view t) {
     own_.reset();
     view_ = t;
-    plain = false;
+    form = Form::kUnknown;
   }
   // The processed text cached by the store (empty when none).
   std::string_view Cached() const { return cached_ ? std::string_view(*cached_) : std::string_view(); }
   void SetCached(std::string&& t);
   void DropCached() {
     hasCached = false;
-    cachedIsRaw = false;
     cached_.reset();
   }
 
@@ -61,13 +62,11 @@ class TreString : public rudu::HandleObject {
   std::unique_ptr<std::string> cached_;
 };
 
-// The strings of one loaded page, in one allocation, with their raw texts in another
-// (`text`) or in the bytes of the file they were read from (`source`, shared by all
-// pages of the file): each string's shared pointer shares the block's count, so the
-// block (and the texts the strings' views stand in) lives as long as any of its strings.
+// The strings of one loaded page, in one allocation, with their raw texts in another:
+// each string's shared pointer shares the block's count, so the block (and the texts
+// the strings' views stand in) lives as long as any of its strings.
 struct TreStringBlock {
   std::unique_ptr<char[]> text;
-  std::shared_ptr<const std::string> source;
   std::unique_ptr<TreString[]> items;
 };
 
@@ -89,6 +88,10 @@ class TrePage : public rudu::HandleObject {
   void IndexChanged() { indexValid_ = false; }
   // True when two strings of the page share an ID.
   bool HasDuplicateIds() const;
+  // Builds the look-up by ID now (while the strings are fresh in the cache).
+  void PrepareIndex() const {
+    if (!indexValid_) BuildIndex();
+  }
   // Forgets the handles of the page's strings and of the page itself.
   void ForgetHandles();
   // Counts a handle handed out for one of the page's strings.
@@ -159,15 +162,14 @@ void StringText(const TreString& s, std::string& out);
 
 // Parses a text resource file. False with a text (naming the line) on failure.
 bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& error);
-// Reads a text resource file of the usual shape straight from its bytes, which then
-// hold the strings' texts (the bytes are taken over). False, with the bytes and the
-// document unchanged, for anything it does not read exactly as the XML parser does:
-// the parser then reads the file.
-bool ScanTreXml(std::string& bytes, TreDocument& doc);
+// Reads a text resource file of the usual shape straight from its (UTF-8) bytes,
+// without a tree. False, with the document unchanged, for anything it does not read
+// exactly as the XML parser does: the parser then reads the file.
+bool ScanTreXml(const char* data, size_t size, TreDocument& doc);
 // Decodes (when the bytes are not UTF-8 already) and parses file bytes. False with the
 // error; `xmlError` tells an encoding error from a syntax error.
 bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError);
-// The same on bytes that the load may take over or change (no copy of them is made).
+// The same on bytes that the load may change (no copy of them is made).
 // On failure the error text is only a summary and the bytes are spoilt: a caller that
 // reports the error parses a fresh copy with LoadTreXml for the full text.
 bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError);

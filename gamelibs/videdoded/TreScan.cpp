@@ -1,9 +1,9 @@
 // Direct reading of text resource files of the usual shape: a declaration, the
 // language element, its pages and their strings, with comments, processing
 // instructions and text between the elements, and the five named and the numeric
-// character references in texts and attributes. The texts stay in the file's bytes:
-// the document keeps them as the storage of its strings, so nothing is copied and no
-// tree is built.
+// character references in texts and attributes. No tree is built: each page's texts
+// are decoded straight into one block of the page while its bytes are fresh in the
+// cache, and the file's bytes are only read.
 //
 // Whatever the reader meets that it does not read exactly as the XML parser would
 // (other elements, CDATA, a document type, mixed content, an unknown entity, a NUL
@@ -30,16 +30,18 @@ inline bool IsNameStart(unsigned char c) {
 }
 inline bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
 
-// A reference at p (an '&'): its length, with the bytes it stands for in out[0..n);
-// 0 when it is not one that is read here.
-size_t Reference(const char* p, char* out, size_t& n) {
-  // The bytes end with a NUL (they are a std::string): looking ahead stops there.
+// A reference at p (an '&', before end): its length, with the bytes it stands for in
+// out[0..n); 0 when it is not one that is read here.
+size_t Reference(const char* p, const char* end, char* out, size_t& n) {
+  const size_t room = static_cast<size_t>(end - p);
+  if (room < 4) return 0;  // the shortest is "&lt;"
   if (p[1] == '#') {
     const bool hex = p[2] == 'x';
     size_t i = hex ? 3 : 2;
     uint32_t v = 0;
     size_t digits = 0;
     for (;; ++i) {
+      if (i >= room) return 0;
       const unsigned char c = static_cast<unsigned char>(p[i]);
       unsigned d;
       if (c >= '0' && c <= '9')
@@ -73,13 +75,13 @@ size_t Reference(const char* p, char* out, size_t& n) {
     }
     return i + 1;
   }
-  // The five named ones; a mismatch (at the latest the closing NUL) ends each compare.
+  // The five named ones (room for four bytes is known; "apos;" and "quot;" need six).
   char c = 0;
   size_t len = 0;
   switch (p[1]) {
     case 'a':
-      if (p[2] == 'm' && p[3] == 'p' && p[4] == ';') c = '&', len = 5;
-      else if (p[2] == 'p' && p[3] == 'o' && p[4] == 's' && p[5] == ';') c = '\'', len = 6;
+      if (room >= 5 && p[2] == 'm' && p[3] == 'p' && p[4] == ';') c = '&', len = 5;
+      else if (room >= 6 && p[2] == 'p' && p[3] == 'o' && p[4] == 's' && p[5] == ';') c = '\'', len = 6;
       break;
     case 'l':
       if (p[2] == 't' && p[3] == ';') c = '<', len = 4;
@@ -88,7 +90,7 @@ size_t Reference(const char* p, char* out, size_t& n) {
       if (p[2] == 't' && p[3] == ';') c = '>', len = 4;
       break;
     case 'q':
-      if (p[2] == 'u' && p[3] == 'o' && p[4] == 't' && p[5] == ';') c = '"', len = 6;
+      if (room >= 6 && p[2] == 'u' && p[3] == 'o' && p[4] == 't' && p[5] == ';') c = '"', len = 6;
       break;
     default:
       break;
@@ -144,23 +146,20 @@ inline const char* FindTextStop(const char* p, const char* end) {
   return end;
 }
 
-// Decodes a text of character data where it stands, from its first reference or CR
-// at `from`: references, and CR LF or a lone CR as LF. The end of the decoded text.
-char* DecodeText(char* from, const char* end) {
-  const char* p = from;
-  char* w = from;
+// Copies a text of character data to `w`, decoded: references, and CR LF or a lone CR
+// as LF (every reference in it was checked while the file was read). The end of what
+// was written.
+char* DecodeInto(const char* p, const char* end, char* w) {
   while (p < end) {
     const char* q = FindAny(p, end, '&', '\r', '&', '\r');
-    if (q > p) {
-      if (w != p) std::memmove(w, p, static_cast<size_t>(q - p));
-      w += q - p;
-      p = q;
-    }
+    std::memcpy(w, p, static_cast<size_t>(q - p));
+    w += q - p;
+    p = q;
     if (p >= end) break;
     if (*p == '&') {
       char buf[4];
       size_t n = 0;
-      const size_t len = Reference(p, buf, n);  // checked while the file was read
+      const size_t len = Reference(p, end, buf, n);
       std::memcpy(w, buf, n);
       w += n;
       p += len;
@@ -181,8 +180,8 @@ bool DecodeAttribute(const char* p, const char* end, std::string& out) {
     if (c == '&') {
       char buf[4];
       size_t n = 0;
-      const size_t len = Reference(p, buf, n);
-      if (!len || p + len > end) return false;
+      const size_t len = Reference(p, end, buf, n);
+      if (!len) return false;
       out.append(buf, n);
       p += len;
     } else if (c == '\r') {
@@ -211,22 +210,16 @@ struct Pending {
   int32_t id;
   uint32_t offset;
   uint32_t size;
-  uint32_t special;  // the offset in the text of its first reference or CR; size when none
+  uint32_t special;  // the offset in the text of its first reference or CR (size when none)
   bool plain;        // its processed text is the text itself (no escape, no reference)
 };
 
-// A text to decode once the whole file has been read.
-struct ToDecode {
-  TreString* string;
-  uint32_t special;
-};
 
 class Scanner {
  public:
-  Scanner(char* data, size_t size) : base_(data), p_(data), end_(data + size) {}
+  Scanner(const char* data, size_t size) : base_(data), p_(data), end_(data + size) {}
 
-  bool Run(TreDocument& doc, std::vector<ToDecode>& decode) {
-    decode.clear();
+  bool Run(TreDocument& doc) {
     // Before the root: blanks, the declaration, comments and processing instructions.
     for (;;) {
       SkipSpaces();
@@ -249,7 +242,7 @@ class Scanner {
         if (!SkipMarkup(skipped_)) return false;
         if (skipped_) continue;
         if (EndTag("language", 8)) break;
-        if (!Page(pages, decode)) return false;
+        if (!Page(pages)) return false;
       }
     }
     // After the root: blanks, comments and processing instructions only.
@@ -410,7 +403,7 @@ class Scanner {
     return DecodeAttribute(a.begin, a.end, out);
   }
 
-  bool Page(std::vector<std::shared_ptr<TrePage>>& pages, std::vector<ToDecode>& decode) {
+  bool Page(std::vector<std::shared_ptr<TrePage>>& pages) {
     Attr id, title, descr, voice;
     bool empty = false;
     auto want = [&](const char* n, size_t len) -> Attr* {
@@ -431,11 +424,11 @@ class Scanner {
       page->voice = TxtDocument::ParseLong(v.data(), v.size(), n) && n != 0 ? 1 : 0;
     }
     pending_.clear();
+    textSize_ = 0;
     if (!empty) {
       for (;;) {
         if (!SkipText()) return false;
-        // At a '<' before the end of the bytes: p_[1] is a byte of the file or the
-        // closing NUL, and p_[2] at most that NUL.
+        if (end_ - p_ < 3) return false;
         if (p_[1] == 't' && !IsNameChar(static_cast<unsigned char>(p_[2]))) {
           if (!String()) return false;
           continue;
@@ -449,19 +442,27 @@ class Scanner {
     }
     if (!pending_.empty()) {
       auto block = std::make_shared<TreStringBlock>();
-      block->source = source_;
       block->items.reset(new TreString[pending_.size()]);
+      if (textSize_) block->text.reset(new char[textSize_]);
       page->strings.reserve(pending_.size());
+      char* at = block->text.get();
       for (size_t k = 0; k < pending_.size(); ++k) {
         const Pending& ps = pending_[k];
         TreString& s = block->items[k];
         s.id = ps.id;
-        if (ps.size) s.ViewRaw(std::string_view(base_ + ps.offset, ps.size));
-        s.plain = ps.plain;
-        if (ps.special < ps.size) decode.push_back({&s, ps.special});
+        if (ps.size) {
+          const char* text = base_ + ps.offset;
+          std::memcpy(at, text, ps.special);
+          char* end = ps.special < ps.size ? DecodeInto(text + ps.special, text + ps.size, at + ps.special)
+                                           : at + ps.size;
+          s.ViewRaw(std::string_view(at, static_cast<size_t>(end - at)));
+          at = end;
+        }
+        s.form = ps.plain ? TreString::Form::kRaw : TreString::Form::kProcessed;
         s.page = page.get();
         page->strings.emplace_back(block, &s);
       }
+      page->PrepareIndex();
     }
     pages.push_back(std::move(page));
     return true;
@@ -496,8 +497,8 @@ class Scanner {
         if (*q == '&') {
           char buf[4];
           size_t n = 0;
-          const size_t len = Reference(q, buf, n);
-          if (!len || q + len > end_) return false;
+          const size_t len = Reference(q, end_, buf, n);
+          if (!len) return false;
           if (n == 1 && (buf[0] == '\\' || buf[0] == '{')) ps.plain = false;
           p_ = q + len;
         } else {  // CR
@@ -506,7 +507,7 @@ class Scanner {
         if (!special) special = q;
       }
       const char* close = p_;
-      if (p_[1] == '/' && p_[2] == 't' && p_[3] == '>')
+      if (end_ - p_ >= 4 && p_[1] == '/' && p_[2] == 't' && p_[3] == '>')
         p_ += 4;
       else if (!EndTag("t", 1))
         return false;  // another element or a CDATA section within
@@ -514,50 +515,28 @@ class Scanner {
       ps.size = static_cast<uint32_t>(close - text);
       ps.special = special ? static_cast<uint32_t>(special - text) : ps.size;
       if (ps.size > kTreMaxText) ps.plain = false;
+      textSize_ += ps.size;
     }
     pending_.push_back(ps);
     return true;
   }
 
- public:
-  std::shared_ptr<const std::string> source_;
-
  private:
-  char* base_;
+  const char* base_;
   const char* p_;
   const char* end_;
   bool skipped_ = false;
   std::vector<Pending> pending_;
+  size_t textSize_ = 0;  // the raw texts of the page read so far, together
 };
 
 }  // namespace
 
-bool ScanTreXml(std::string& bytes, TreDocument& doc) {
-  if (bytes.size() >= 0xFFFFFFFFu) return false;
-  // The bytes move into the storage the strings will share; their buffer stays where
-  // it is (a short text held inside the string object moves, but then the scan below
-  // sees it at its new place before it takes any view of it).
-  auto source = std::make_shared<std::string>(std::move(bytes));
-  bytes.clear();
-  thread_local std::vector<ToDecode> decode;
+bool ScanTreXml(const char* data, size_t size, TreDocument& doc) {
+  if (size >= 0xFFFFFFFFu) return false;
   TreDocument built;
-  Scanner scan(source->data(), source->size());
-  scan.source_ = source;
-  if (!scan.Run(built, decode)) {
-    bytes = std::move(*source);
-    return false;
-  }
-  // The texts with references or CRs, decoded where they stand (never longer than the
-  // raw text, and no two texts share bytes).
-  for (const ToDecode& d : decode) {
-    std::string_view raw = d.string->Raw();
-    char* at = source->data() + (raw.data() - source->data());
-    char* w = DecodeText(at + d.special, raw.data() + raw.size());
-    const bool plain = d.string->plain;
-    d.string->ViewRaw(std::string_view(at, static_cast<size_t>(w - at)));
-    d.string->plain = plain;
-  }
-  decode.clear();
+  Scanner scan(data, size);
+  if (!scan.Run(built)) return false;
   doc.lang = built.lang;
   doc.pages = std::move(built.pages);
   built.pages.clear();

@@ -140,10 +140,11 @@ void CutToLimit(std::string& out) {
 
 namespace {
 
+// `mayBeRaw`: the text may be its own processed form (then copied as it is).
 void Process(const TreDocument* doc, int32_t pageId, const int32_t* selfId, std::string_view raw,
-             std::string& out) {
+             std::string& out, bool mayBeRaw = true) {
   out.clear();
-  if (std::memchr(raw.data(), '\\', raw.size()) == nullptr && std::memchr(raw.data(), '{', raw.size()) == nullptr) {
+  if (mayBeRaw && std::memchr(raw.data(), '\\', raw.size()) == nullptr && std::memchr(raw.data(), '{', raw.size()) == nullptr) {
     out.assign(raw.data(), raw.size());
     CutToLimit(out);
     return;
@@ -173,7 +174,7 @@ void ProcessText(const TreDocument* doc, int32_t pageId, std::string_view raw, s
 void StringText(const TreString& s, std::string& out) {
   const TrePage* p = s.page;
   if (s.hasCached && !(p && p->doc && p->doc->cachesStale)) {
-    std::string_view t = s.cachedIsRaw ? s.Raw() : s.Cached();
+    std::string_view t = s.Cached();
     out.assign(t.data(), t.size());
     return;
   }
@@ -181,12 +182,12 @@ void StringText(const TreString& s, std::string& out) {
     out.clear();
     return;
   }
-  if (s.plain) {
+  if (s.form == TreString::Form::kRaw) {
     const std::string_view raw = s.Raw();
     out.assign(raw.data(), raw.size());
     return;
   }
-  Process(p->doc, p->id, &s.id, s.Raw(), out);
+  Process(p->doc, p->id, &s.id, s.Raw(), out, s.form != TreString::Form::kProcessed);
 }
 
 }  // namespace videdoded

@@ -339,13 +339,13 @@ bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& e
 
 bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError) {
   xmlError = false;
-  if (!NeedsDecoding(data, size)) return ParseTreXml(data, size, doc, error);
+  if (!NeedsDecoding(data, size)) return ScanTreXml(data, size, doc) || ParseTreXml(data, size, doc, error);
   std::string bytes(data, size);
   if (!DecodeXmlBytes(bytes, error)) {
     xmlError = true;
     return false;
   }
-  return ParseTreXml(bytes.data(), bytes.size(), doc, error);
+  return ScanTreXml(bytes.data(), bytes.size(), doc) || ParseTreXml(bytes.data(), bytes.size(), doc, error);
 }
 
 bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError) {
@@ -354,7 +354,7 @@ bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error,
     xmlError = true;
     return false;
   }
-  if (ScanTreXml(bytes, doc)) return true;
+  if (ScanTreXml(bytes.data(), bytes.size(), doc)) return true;
   return ParseTreXmlInPlace(bytes, doc, error);
 }
 

@@ -1,7 +1,9 @@
 // The direct reader of text resource files against the XML parser: what it reads is
-// what the parser reads, and what it does not read it leaves untouched.
+// what the parser reads, and what it does not read it hands over.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -31,15 +33,16 @@ std::string Parsed(const std::string& xml) {
   return videdoded::ParseTreXml(xml.data(), xml.size(), d, error) ? Dump(d) : "refused";
 }
 
-// The direct reading, or "handed over" (then the bytes must be as they were).
+// The direct reading, or "handed over". The bytes are given in a buffer of their own
+// size, so that a look past their end is caught by the address checker.
 std::string Scanned(const std::string& xml) {
-  std::string bytes = xml;
+  std::unique_ptr<char[]> bytes(new char[xml.size()]);
+  std::memcpy(bytes.get(), xml.data(), xml.size());
   TreDocument d;
-  if (!videdoded::ScanTreXml(bytes, d)) {
-    EXPECT_EQ(bytes, xml) << "bytes changed by a reading that was handed over";
+  if (!videdoded::ScanTreXml(bytes.get(), xml.size(), d)) {
+    EXPECT_TRUE(d.pages.empty());
     return "handed over";
   }
-  EXPECT_TRUE(bytes.empty());
   return Dump(d);
 }
 
@@ -108,7 +111,7 @@ TEST(TextResourceScan, ReadsWhatTheParserReads) {
 }
 
 // Random changes to a file with every construct the reader knows: whatever it reads
-// agrees with the parser, and what it hands over stays untouched.
+// agrees with the parser.
 TEST(TextResourceScan, AgreesWithTheParserOnChangedFiles) {
   const std::string base = File(
       "<!-- c --><page id=\"7\" title=\"T &amp; t\" descr='d\r\ne' voice=\"1\">\r\n"
