@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/AppError.h"
+#include "videdoded/TxtFields.h"
 
 namespace {
 constexpr const char* kSource = "clsTXTObject";
@@ -89,6 +90,58 @@ kz::VariantKind clsTXTObject::Cell::Kind() const noexcept {
     case kBool: return kz::VariantKind::Boolean;
     case kObject: return kz::VariantKind::Object;
     default: return kz::VariantKind::Empty;
+  }
+}
+
+// One switch on the tag for the kind and the content (a writer reads every value).
+void clsTXTObject::Cell::View(ValueView& out) const noexcept {
+  switch (raw_[0]) {
+    case kInt16: out.kind = kz::VariantKind::Integer, out.whole = Payload<int16_t>(); break;
+    case kInt32: out.kind = kz::VariantKind::Long, out.whole = Payload<int32_t>(); break;
+    case kBool: out.kind = kz::VariantKind::Boolean, out.whole = Payload<bool>() ? -1 : 0; break;
+    case kSingle: out.kind = kz::VariantKind::Single, out.number = Payload<float>(); break;
+    case kDouble: out.kind = kz::VariantKind::Double, out.number = Payload<double>(); break;
+    case kTextInline:
+      out.kind = kz::VariantKind::String;
+      out.textData = reinterpret_cast<const char*>(raw_ + 2);
+      out.textSize = raw_[1];
+      break;
+    case kTextHeap:
+    case kTextBorrowed: {
+      uint32_t len;
+      std::memcpy(&len, raw_ + 4, 4);
+      out.kind = kz::VariantKind::String;
+      out.textData = Payload<const char*>();
+      out.textSize = len;
+      break;
+    }
+    case kObject: out.kind = kz::VariantKind::Object; break;
+    default: out.kind = kz::VariantKind::Empty; break;
+  }
+}
+
+char* clsTXTObject::Cell::Form(char* at, char* limit) const noexcept {
+  const size_t room = static_cast<size_t>(limit - at);
+  switch (raw_[0]) {
+    case kEmpty:
+      if (room < 1) return nullptr;
+      *at = ';';
+      return at + 1;
+    case kInt16: return room < 12 ? nullptr : videdoded::WriteLongField(at, Payload<int16_t>());
+    case kInt32: return room < 12 ? nullptr : videdoded::WriteLongField(at, Payload<int32_t>());
+    case kBool: return room < 12 ? nullptr : videdoded::WriteLongField(at, Payload<bool>() ? -1 : 0);
+    case kSingle: return room < videdoded::kNumberFieldMax ? nullptr : videdoded::WriteDoubleField(at, Payload<float>());
+    case kDouble: return room < videdoded::kNumberFieldMax ? nullptr : videdoded::WriteDoubleField(at, Payload<double>());
+    case kTextInline:
+    case kTextHeap:
+    case kTextBorrowed: {
+      const std::string_view text = Text();
+      if (room <= text.size() || !videdoded::PlainAsciiField(text)) return nullptr;
+      std::memcpy(at, text.data(), text.size());
+      at[text.size()] = ';';
+      return at + text.size() + 1;
+    }
+    default: return nullptr;
   }
 }
 
@@ -368,19 +421,15 @@ int32_t clsTXTObject::ViewValues(int32_t first, int32_t count, ValueView* out) c
   if (first < 0 || count <= 0 || first >= size()) return 0;
   const int32_t n = std::min(count, size() - first);
   const Cell* cell = cells_.data() + first;
-  for (int32_t k = 0; k < n; ++k, ++cell, ++out) {
-    out->kind = cell->Kind();
-    switch (out->kind) {
-      case kz::VariantKind::Integer:
-      case kz::VariantKind::Long:
-      case kz::VariantKind::Boolean: out->whole = cell->Long(); break;
-      case kz::VariantKind::Single:
-      case kz::VariantKind::Double: out->number = cell->Double(); break;
-      case kz::VariantKind::String: out->text = cell->Text(); break;
-      default: break;
-    }
-  }
+  for (int32_t k = 0; k < n; ++k) cell[k].View(out[k]);
   return n;
+}
+
+int32_t clsTXTObject::FormFields(int32_t first, int32_t end, char*& at, char* limit) const {
+  end = std::min(end, size());
+  int32_t i = std::max(first, 0);
+  for (char* next; i < end && (next = cells_[static_cast<size_t>(i)].Form(at, limit)) != nullptr; ++i) at = next;
+  return i;
 }
 
 int32_t clsTXTObject::TailIndex(int32_t fromEnd, const char* source) const {

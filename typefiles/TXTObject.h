@@ -99,15 +99,24 @@ class clsTXTObject : public kz::Object {
   bool NameView(std::string_view& name) const;
   // A value as a writer reads it: its kind and what it holds (whole numbers as LongAt,
   // numbers as DoubleAt, texts as TextAt give them; the text valid until it changes).
+  // Only the member of its kind is set.
   struct ValueView {
-    kz::VariantKind kind = kz::VariantKind::Empty;
-    int32_t whole = 0;
-    double number = 0;
-    std::string_view text;
+    kz::VariantKind kind;
+    int32_t whole;
+    double number;
+    const char* textData;
+    size_t textSize;
+    std::string_view text() const noexcept { return {textData, textSize}; }
   };
   // Up to `count` values from `first` on into `out`, in one call; gives how many (fewer
   // at the end of the values, 0 outside them).
   int32_t ViewValues(int32_t first, int32_t count, ValueView* out) const;
+  // Forms the values from `first` up to `end` as type-file fields (the writer's rules,
+  // videdoded/TxtFields.h) at `at`, which moves past them. Stops at a value those
+  // rules do not take here (texts that are not plain ASCII or would shift the fields,
+  // numbers that are not finite, objects) or that would not fit before `limit`; gives
+  // the index of the first value not formed.
+  int32_t FormFields(int32_t first, int32_t end, char*& at, char* limit) const;
 
   // Appending values (no Dirty bookkeeping), for the readers.
   void ReserveValues(size_t n) { cells_.reserve(n); }
@@ -131,6 +140,9 @@ class clsTXTObject : public kz::Object {
     ~Cell() { Release(); }
 
     kz::VariantKind Kind() const noexcept;
+    void View(ValueView& out) const noexcept;
+    // This value as a field at `at` (see FormFields); null when it is not formed here.
+    char* Form(char* at, char* limit) const noexcept;
     void Set(const kz::Variant& v);
     void SetLong(int32_t v) noexcept;
     void SetDouble(double v) noexcept;

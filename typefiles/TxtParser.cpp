@@ -695,6 +695,8 @@ class clsTxtParser::Sink {
     return at_;
   }
   void Done(char* to) { at_ = to; }
+  // The end of the room at the write position.
+  char* Limit() const { return end_; }
   void Put(char c) { *Room(1) = c, ++at_; }
   void Append(std::string_view text) {
     std::memcpy(Room(text.size()), text.data(), text.size());
@@ -743,8 +745,8 @@ class clsTxtParser::Sink {
 // The common values are formed here with the writer's own rules (TxtFields.h); texts
 // that are not plain ASCII, values the writer refuses and other kinds go through the
 // library's formatter, which gives the same bytes and the reason of a refusal.
-bool clsTxtParser::FormatView(const clsTXTObject::ValueView& v, const clsTXTObject& record, int32_t field,
-                              Sink& out) {
+[[gnu::always_inline]] inline bool clsTxtParser::FormatView(const clsTXTObject::ValueView& v,
+                                                           const clsTXTObject& record, int32_t field, Sink& out) {
   switch (v.kind) {
     case kz::VariantKind::Empty: out.Put(';'); return true;
     case kz::VariantKind::Integer:
@@ -758,11 +760,11 @@ bool clsTxtParser::FormatView(const clsTXTObject::ValueView& v, const clsTXTObje
       }
       break;
     case kz::VariantKind::String:
-      if (videdoded::PlainAsciiField(v.text)) {
-        char* at = out.Room(v.text.size() + 1);
-        std::memcpy(at, v.text.data(), v.text.size());
-        at[v.text.size()] = ';';
-        out.Done(at + v.text.size() + 1);
+      if (videdoded::PlainAsciiField(v.text())) {
+        char* at = out.Room(v.textSize + 1);
+        std::memcpy(at, v.textData, v.textSize);
+        at[v.textSize] = ';';
+        out.Done(at + v.textSize + 1);
         return true;
       }
       break;
@@ -778,14 +780,18 @@ bool clsTxtParser::FormatCell(const clsTXTObject& record, int32_t field, Sink& o
 }
 
 bool clsTxtParser::FormatCells(const clsTXTObject& record, int32_t first, int32_t end, Sink& out) {
-  constexpr int32_t kBatch = 32;
-  clsTXTObject::ValueView views[kBatch];
+  // Runs of common values are formed by the record itself; the others one by one here.
+  constexpr size_t kRoom = 2 * videdoded::kNumberFieldMax;
   for (int32_t at = first; at < end;) {
-    const int32_t n = record.ViewValues(at, std::min(kBatch, end - at), views);
-    if (n <= 0) return FormatCell(record, at, out);  // outside the values: the accessor's error
-    for (int32_t k = 0; k < n; ++k)
-      if (!FormatView(views[k], record, at + k, out)) return false;
-    at += n;
+    char* to = out.Room(kRoom);
+    const int32_t next = record.FormFields(at, end, to, out.Limit());
+    out.Done(to);
+    if (next != at) {
+      at = next;
+    } else {
+      if (!FormatCell(record, at, out)) return false;
+      ++at;
+    }
   }
   return true;
 }

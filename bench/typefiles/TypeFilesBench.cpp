@@ -178,6 +178,21 @@ void SaveParser(benchmark::State& state, const std::string& path, int32_t type) 
   state.SetBytesProcessed(state.iterations() * FileSize(path));
 }
 
+// The forming of a save alone: FormatFile into a string kept between runs (no file, no
+// fresh memory).
+void FormatAlone(benchmark::State& state, const std::string& path, int32_t type) {
+  clsTxtParser parser;
+  int32_t h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  parser.Load(h, type);
+  RuDU_CloseFile(h);
+  std::string out;
+  for (auto _ : state) {
+    if (!parser.FormatFile(out)) state.SkipWithError(parser.GetLastError().c_str());
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(path));
+}
+
 // The floor of a save: the bytes the parser's save writes (the file as the writer
 // forms it), written once through the same driver and committed the same way.
 void SaveBytesOnce(benchmark::State& state, const std::string& path, int32_t type) {
@@ -238,6 +253,7 @@ void BM_GenericLoad_Scale(benchmark::State& s) {
 void BM_GenericLoad_TokenizerAlone(benchmark::State& s) { LoadTokens(s, GenericFilePath()); }
 void BM_GenericSave_Parser(benchmark::State& s) { SaveParser(s, GenericFilePath(), mdlKzConst::kTLaser); }
 void BM_GenericSave_WriterAlone(benchmark::State& s) { SaveWriter(s, GenericFilePath()); }
+void BM_GenericSave_FormatAlone(benchmark::State& s) { FormatAlone(s, GenericFilePath(), mdlKzConst::kTLaser); }
 void BM_GenericSave_BytesOnce(benchmark::State& s) { SaveBytesOnce(s, GenericFilePath(), mdlKzConst::kTLaser); }
 void BM_ShipLoad_Parser(benchmark::State& s) { LoadParser(s, ShipFilePath(), mdlKzConst::kTShips); }
 void BM_ShipLoad_TokenizerAlone(benchmark::State& s) { LoadTokens(s, ShipFilePath()); }
@@ -253,6 +269,7 @@ BENCHMARK(BM_GenericLoad_Scale)->Arg(2000000)->Iterations(2)->Unit(benchmark::kM
 BENCHMARK(BM_GenericLoad_TokenizerAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_GenericSave_Parser)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_GenericSave_WriterAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_GenericSave_FormatAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_GenericSave_BytesOnce)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_ShipLoad_Parser)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_ShipLoad_TokenizerAlone)->Unit(benchmark::kMillisecond)->Iterations(4);

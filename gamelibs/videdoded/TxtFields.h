@@ -7,6 +7,7 @@
 // same functions, so every writer gives the same bytes.
 #pragma once
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -43,30 +44,66 @@ inline char* QuickFixedDigits(char* p, double d) noexcept {
   static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
   static constexpr uint64_t kPow10Int[] = {1,          10,          100,          1000,          10000,
                                            100000,     1000000,     10000000,     100000000,     1000000000};
+  static constexpr uint64_t kPow5[] = {1, 5, 25, 125, 625, 3125, 15625, 78125, 390625, 1953125};
   constexpr double kLimit = 4503599627370496.0;  // 2^52
+  constexpr uint64_t kLimitInt = uint64_t{1} << 52;
   const bool negative = std::signbit(d);
   const double a = negative ? -d : d;
-  for (int k = 0; k < 10; ++k) {
-    const double scaled = a * kPow10[k];
-    if (!(scaled < kLimit)) return nullptr;
-    const uint64_t m = static_cast<uint64_t>(scaled + 0.5);
-    if (static_cast<double>(m) / kPow10[k] != a) continue;
-    if (k > 0 && m % 10 == 0) return nullptr;
-    if (negative) *p++ = '-';
-    p = WriteDecimalDigits(p, m / kPow10Int[k]);
-    *p++ = '.';
-    if (k == 0) {
-      *p++ = '0';
-      return p;
+  // The decimal m / 10^k: found exactly from the bits for a binary fraction with few
+  // places (a = M * 2^E, and a * 10^k = M * 5^k * 2^(E+k) is whole from k = -E - tz(M)
+  // on; m is then odd, so no shorter k), else searched for.
+  uint64_t m = 0;
+  int k = -1;
+  uint64_t bits;
+  std::memcpy(&bits, &a, sizeof bits);
+  const int biased = static_cast<int>(bits >> 52);
+  if (biased == 0 && bits == 0) {
+    k = 0;  // zero
+  } else if (biased != 0) {
+    const uint64_t mantissa = (bits & (kLimitInt - 1)) | kLimitInt;
+    const int e = biased - 1075;  // a = mantissa * 2^e
+    if (e < 0 && e > -64) {
+      const int tz = std::countr_zero(mantissa);
+      const int places = -e - tz;
+      if (places <= 0) {
+        m = mantissa >> -e;
+        k = 0;
+      } else if (places < 10) {
+        const uint64_t odd = mantissa >> tz;
+        if (odd < kLimitInt / kPow5[places]) {
+          m = odd * kPow5[places];
+          k = places;
+        }
+      }
+      if (k >= 0 && m >= kLimitInt) k = -1;
     }
-    uint64_t frac = m % kPow10Int[k];
-    for (int i = k - 1; i >= 0; --i) {
-      p[i] = static_cast<char>('0' + frac % 10);
-      frac /= 10;
-    }
-    return p + k;
   }
-  return nullptr;
+  for (int j = 0; k < 0 && j < 10; ++j) {
+    const double scaled = a * kPow10[j];
+    if (!(scaled < kLimit)) return nullptr;
+    const uint64_t near = static_cast<uint64_t>(scaled + 0.5);
+    // Far from a whole number: no decimal of j places reads back (a quick test before
+    // the exact one).
+    if (std::fabs(scaled - static_cast<double>(near)) > scaled * 0x1p-50) continue;
+    if (static_cast<double>(near) / kPow10[j] != a) continue;
+    if (j > 0 && near % 10 == 0) return nullptr;
+    m = near;
+    k = j;
+  }
+  if (k < 0) return nullptr;
+  if (negative) *p++ = '-';
+  p = WriteDecimalDigits(p, m / kPow10Int[k]);
+  *p++ = '.';
+  if (k == 0) {
+    *p++ = '0';
+    return p;
+  }
+  uint64_t frac = m % kPow10Int[k];
+  for (int i = k - 1; i >= 0; --i) {
+    p[i] = static_cast<char>('0' + frac % 10);
+    frac /= 10;
+  }
+  return p + k;
 }
 
 }  // namespace detail

@@ -352,7 +352,11 @@ TEST(FastPath, InlineNumberFieldsAreThePlainDecimalForm) {
     uint64_t bits = rng();
     std::memcpy(&d, &bits, sizeof d);
     if (std::isfinite(d)) values.push_back(d);
+    // Binary fractions of few and of many places.
+    values.push_back(std::ldexp(static_cast<double>(rng() % 100000000), -static_cast<int>(rng() % 70)));
   }
+  for (double d : {0.5, 0.75, 1.0 / 1024, 3.0 / 65536, 0x1p-9, 0x1p-10, 4503599627370495.0 / 512, 1e15 + 0.5})
+    values.push_back(d);
   for (double d : values) ASSERT_EQ(inlined(d), plain(d)) << std::hexfloat << d;
   char b[videdoded::kNumberFieldMax];
   EXPECT_EQ(videdoded::WriteDoubleField(b, NAN), nullptr);
