@@ -8,8 +8,12 @@
 #include <deque>
 #include <cstring>
 #include <string.h>  // memrchr
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
+#include "ShareWork.h"
 #include "Wildcard.h"
 #include "rudu/PathResolver.h"
 
@@ -284,49 +288,45 @@ void EntryIndex::WalkDiskSplit(Layer& layer, int helpers) const {
   struct Part {
     std::string disk, rel;
     int depth = 0;
-    bool expanded = false;
-    Layer own;                     // expanded: the folder itself
-    std::vector<size_t> children;  // expanded: its subfolders' parts
+    Layer own;                     // the folder alone, or with all below it
+    std::vector<size_t> children;  // the parts of its subfolders (read here)
   };
   std::deque<Part> parts;
-  parts.push_back(Part{layer.root, "", 0});
+  parts.emplace_back().disk = layer.root;
   std::vector<size_t> level{0};
   std::vector<std::string> subs;
   constexpr size_t kEnoughParts = 16;
   while (!level.empty() && (level.size() < kEnoughParts || helpers == 0)) {
     std::vector<size_t> next;
     for (size_t id : level) {
-      parts[id].expanded = true;
       if (parts[id].depth > 64 || !ReadFolder(parts[id].own, parts[id].disk, parts[id].rel, subs)) continue;
       const size_t skip = parts[id].rel.empty() ? 0 : parts[id].rel.size() + 1;
       for (std::string& childRel : subs) {
         parts[id].children.push_back(parts.size());
         next.push_back(parts.size());
-        std::string disk = parts[id].disk + "/" + childRel.substr(skip);
-        parts.push_back(Part{std::move(disk), std::move(childRel), parts[id].depth + 1});
+        Part& child = parts.emplace_back();  // a deque: parts[id] stays where it is
+        child.disk = parts[id].disk + "/" + childRel.substr(skip);
+        child.rel = std::move(childRel);
+        child.depth = parts[id].depth + 1;
       }
     }
     level = std::move(next);
   }
   // The rest: each part a whole walk of its own, taken in turn by the walkers.
-  std::atomic<size_t> taken{0};
-  const auto walk = [&] {
-    for (size_t k; (k = taken.fetch_add(1)) < level.size();) {
-      Part& part = parts[level[k]];
-      WalkDisk(part.own, part.disk, part.rel, part.depth);
-    }
-  };
-  std::vector<std::future<void>> running;
-  for (int t = 0; t < helpers && static_cast<size_t>(t + 1) < level.size(); ++t) {
-    try {
-      running.push_back(std::async(std::launch::async, walk));
-    } catch (const std::system_error&) {
-      break;
-    }
-  }
-  walk();
-  for (auto& r : running) r.get();
+  ShareWork(level.size(), static_cast<size_t>(helpers), [&](size_t k) {
+    Part& part = parts[level[k]];
+    WalkDisk(part.own, part.disk, part.rel, part.depth);
+  });
   // Joined in the order of one walk: a folder, then each of its subfolders' parts.
+  size_t names = 0, items = 0, folders = 0;
+  for (const Part& part : parts) {
+    names += part.own.names.size();
+    items += part.own.diskItems.size();
+    folders += part.own.diskFolders.size();
+  }
+  layer.names.reserve(names);
+  layer.diskItems.reserve(items);
+  layer.diskFolders.reserve(folders);
   std::vector<size_t> stack{0};
   while (!stack.empty()) {
     Part& part = parts[stack.back()];
@@ -351,22 +351,62 @@ std::unique_ptr<EntryIndex::Layer> EntryIndex::ScanDisk(const std::string& root)
   return layer;
 }
 
+// A walk StartDisk began: done by whichever thread claims it first, the one started
+// for it or AddDisk's.
+struct EntryIndex::PendingWalk {
+  std::string root;
+  std::atomic<bool> claimed{false};
+  std::mutex lock;
+  std::condition_variable finished;
+  bool done = false;
+  std::unique_ptr<Layer> layer;
+  std::exception_ptr error;
+
+  void Run(const EntryIndex& index) {
+    try {
+      layer = index.ScanDisk(root);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    std::lock_guard<std::mutex> g(lock);
+    done = true;
+    finished.notify_all();
+  }
+  void Wait() {
+    std::unique_lock<std::mutex> g(lock);
+    finished.wait(g, [this] { return done; });
+  }
+};
+
+EntryIndex::~EntryIndex() {
+  // A walk under way reads the filters: it ends before they go.
+  if (pending_ && pending_->claimed.exchange(true)) pending_->Wait();
+}
+
 void EntryIndex::StartDisk(const std::string& root) {
-  if (pendingDisk_.valid()) pendingDisk_.wait();
-  pendingRoot_ = root;
+  if (pending_ && pending_->claimed.exchange(true)) pending_->Wait();
+  pending_ = std::make_shared<PendingWalk>();
+  pending_->root = root;
   try {
     // The walk reads only the filters, which never change after construction.
-    pendingDisk_ = std::async(std::launch::async, [this, root] { return ScanDisk(root); });
+    std::thread([walk = pending_, this] {
+      if (!walk->claimed.exchange(true)) walk->Run(*this);
+    }).detach();
   } catch (const std::system_error&) {
-    pendingDisk_ = {};  // no thread to be had: AddDisk walks itself
+    // no thread to be had: AddDisk walks itself
   }
 }
 
 void EntryIndex::AddDisk(const std::string& root) {
   std::unique_ptr<Layer> layer;
-  if (pendingDisk_.valid()) {
-    layer = pendingDisk_.get();
-    if (pendingRoot_ != root) layer.reset();
+  if (const std::shared_ptr<PendingWalk> walk = std::move(pending_)) {
+    if (!walk->claimed.exchange(true)) {
+      if (walk->root == root) layer = ScanDisk(root);  // its thread has not begun: walk here
+    } else {
+      walk->Wait();
+      if (walk->error) std::rethrow_exception(walk->error);
+      if (walk->root == root) layer = std::move(walk->layer);
+    }
   }
   if (!layer) layer = ScanDisk(root);
   layer->base = static_cast<uint32_t>(items_);

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,6 +33,7 @@ class EntryIndex {
   // A walk started by StartDisk holds on to this object.
   EntryIndex(const EntryIndex&) = delete;
   EntryIndex& operator=(const EntryIndex&) = delete;
+  ~EntryIndex();
 
   // Adds a catalog as a new, highest layer (a later line of a path hides an earlier one).
   void AddCatalog(std::shared_ptr<const rudu::CatalogIndex> catalog);
@@ -131,8 +131,8 @@ class EntryIndex {
   std::vector<std::string> filters_;
   std::vector<size_t> prefixLength_;  // per filter: a text then only "*": the text's length, else npos
   std::vector<std::unique_ptr<Layer>> layers_;
-  std::string pendingRoot_;  // the walk StartDisk began
-  std::future<std::unique_ptr<Layer>> pendingDisk_;  // after the filters: ends before they go
+  struct PendingWalk;
+  std::shared_ptr<PendingWalk> pending_;  // the walk StartDisk began
   std::vector<uint32_t> bases_;     // the first item of each layer
   size_t items_ = 0;
   std::vector<uint32_t> next_;      // per item: the next item of the same stem path (higher layers first)

@@ -5,9 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
-#include <future>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "EntryIndex.h"
+#include "ShareWork.h"
 #include "Wildcard.h"
 #include "rudu/CatalogIndex.h"
 #include "rudu/ErrorStore.h"
@@ -155,23 +154,11 @@ std::vector<std::shared_ptr<const rudu::CatalogIndex>> OpenCatalogs(
     const std::string& folder, const std::vector<std::pair<unsigned long long, std::string>>& catalogs,
     std::vector<std::string>& whys) {
   std::vector<std::shared_ptr<const rudu::CatalogIndex>> out(catalogs.size());
-  std::atomic<size_t> next{0};
-  const auto work = [&] {
-    for (size_t k; (k = next.fetch_add(1)) < catalogs.size();)
-      out[k] = rudu::CatalogIndex::Open(folder + "/" + catalogs[k].second, whys[k]);
-  };
   // A few helpers: reading a catalog is short, and the folder walk runs beside them.
   const size_t helpers = std::min<size_t>({catalogs.size() / 4, 3, std::max(1u, std::thread::hardware_concurrency()) - 1});
-  std::vector<std::future<void>> running;
-  for (size_t t = 0; t < helpers; ++t) {
-    try {
-      running.push_back(std::async(std::launch::async, work));
-    } catch (const std::system_error&) {
-      break;  // no thread to be had: the rest is read here
-    }
-  }
-  work();
-  for (auto& r : running) r.get();
+  zuzer::ShareWork(catalogs.size(), helpers, [&](size_t k) {
+    out[k] = rudu::CatalogIndex::Open(folder + "/" + catalogs[k].second, whys[k]);
+  });
   return out;
 }
 

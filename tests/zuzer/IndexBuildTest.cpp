@@ -10,6 +10,7 @@
 #include "rudu/CatalogIndex.h"
 #include "rudu/PathResolver.h"
 #include "zuzer/EntryIndex.h"
+#include "zuzer/ShareWork.h"
 #include "zuzer/Wildcard.h"
 
 namespace {
@@ -447,6 +448,25 @@ TEST_F(IndexBuildFolderTest, AWalkOverSeveralThreadsKeepsTheOrderOfOneWalk) {
     for (const std::string& f : AllFiles(index)) inChain += f.rfind("objects\\z", 0) == 0 ? 1 : 0;
     EXPECT_EQ(inChain, 63u);
     EXPECT_EQ(index.FileCount(), 40u * 3u + 63u);
+  }
+}
+
+// Work shared with helper threads: each item runs once, the caller returns only when
+// all have run, and an item's error reaches the caller.
+TEST(IndexBuildTest, SharedWorkRunsEachItemOnceAndPassesErrorsOn) {
+  for (size_t helpers : {0u, 1u, 3u}) {
+    SCOPED_TRACE(helpers);
+    std::vector<std::atomic<int>> runs(500);
+    zuzer::ShareWork(runs.size(), helpers, [&](size_t k) { ++runs[k]; });
+    for (size_t k = 0; k < runs.size(); ++k) ASSERT_EQ(runs[k].load(), 1) << k;
+    std::atomic<int> ran{0};
+    EXPECT_THROW(zuzer::ShareWork(64, helpers,
+                                  [&](size_t k) {
+                                    ++ran;
+                                    if (k == 7) throw std::runtime_error("item 7");
+                                  }),
+                 std::runtime_error);
+    EXPECT_EQ(ran.load(), 64);
   }
 }
 
