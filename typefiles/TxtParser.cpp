@@ -839,10 +839,15 @@ bool clsTxtParser::FormatJobs(Sink& out) {
       return false;
     }
     if (!FormatCells(*r, 0, n - 1, out)) return false;
-    // The last field stands as it was read: without a separator after it.
+    // The last field stands as it was read: without a separator after it. A last field
+    // that is empty or only blanks keeps its separator: without it the reader would
+    // find no field there and take the next line's first field in its place.
     size_t mark = out.Size();
     if (!FormatCell(*r, n - 1, out)) return false;
-    if (out.Size() > mark) out.DropLast(';');
+    const kz::VariantKind lastKind = r->KindAt(n - 1);
+    const bool blankLast = (lastKind == kz::VariantKind::Empty || lastKind == kz::VariantKind::String) &&
+                           r->TextAt(n - 1).find_first_not_of(" \t") == std::string_view::npos;
+    if (out.Size() > mark && !blankLast) out.DropLast(';');
     out.Append(kCrLf);
   }
   return true;

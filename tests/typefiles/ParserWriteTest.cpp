@@ -64,6 +64,24 @@ TEST_F(ParserWriteTest, JobsRoundTripWithoutRemarkOrCount) {
   RoundTrip("9;\r\n", kJobs);
 }
 
+TEST_F(ParserWriteTest, JobsLastFieldEmptyOrBlankKeepsItsSeparator) {
+  // Without the separator the line would end after the field before, and the reader
+  // would take the next line's first field as this record's last.
+  RoundTrip("9;\r\n" + JobLine(119, ";", 4) + JobLine(119, " \t;", 5) + JobLine(119, "Last", 6), kJobs);
+  // A record whose last field was emptied by an edit reads back with it.
+  clsTxtParser p;
+  ASSERT_TRUE(LoadText(p, "8;\r\n" + JobLine(117, "First", 1) + JobLine(117, "Second", 2), kJobs));
+  p.FindIndex(0)->SetValue(116, Variant(std::string()));
+  std::string saved;
+  ASSERT_TRUE(SaveTo(p, "out.txt", saved)) << p.GetLastError();
+  clsTxtParser again;
+  ASSERT_TRUE(LoadText(again, saved, kJobs, "again.txt")) << again.GetLastError();
+  ASSERT_EQ(again.Count(), 2);
+  EXPECT_EQ(again.FindIndex(0)->TextAt(116), "");
+  EXPECT_EQ(again.FindIndex(1)->TextAt(116), "Second");
+  EXPECT_EQ(again.FindIndex(1)->LongAt(0), 0);
+}
+
 TEST_F(ParserWriteTest, JobWingsAndWareListsAreTheInverseOfTheirReaders) {
   RoundTrip(Header() + "1;10;11;12;\r\n2;20;\r\n-3;30;-31;\r\n", kJobWings);
   RoundTrip(Header(), kJobWings);
