@@ -122,54 +122,17 @@ inline const char* FindAny(const char* p, const char* end, char a, char b, char 
   return end;
 }
 
-// The first '<', '&', CR, NUL, '\\' or '{' in [p, end), or end: where a text of a
-// string ends or needs a second look.
-inline const char* FindTextStop(const char* p, const char* end) {
 #if defined(__SSE2__)
+// The bytes of 16 where a text of a string ends or needs a second look: '<', '&', CR,
+// NUL, '\\' and '{'.
+inline __m128i TextStops(__m128i v) {
   const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), cr = _mm_set1_epi8('\r');
   const __m128i zero = _mm_setzero_si128(), bs = _mm_set1_epi8('\\'), brace = _mm_set1_epi8('{');
-  while (end - p >= 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i hit =
-        _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)),
-                                  _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, zero))),
-                     _mm_or_si128(_mm_cmpeq_epi8(v, bs), _mm_cmpeq_epi8(v, brace)));
-    const int mask = _mm_movemask_epi8(hit);
-    if (mask) return p + __builtin_ctz(static_cast<unsigned>(mask));
-    p += 16;
-  }
+  return _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)),
+                                   _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, zero))),
+                      _mm_or_si128(_mm_cmpeq_epi8(v, bs), _mm_cmpeq_epi8(v, brace)));
+}
 #endif
-  for (; p < end; ++p) {
-    const char x = *p;
-    if (x == '<' || x == '&' || x == '\r' || x == 0 || x == '\\' || x == '{') return p;
-  }
-  return end;
-}
-
-// Copies a text of character data to `w`, decoded: references, and CR LF or a lone CR
-// as LF (every reference in it was checked while the file was read). The end of what
-// was written.
-char* DecodeInto(const char* p, const char* end, char* w) {
-  while (p < end) {
-    const char* q = FindAny(p, end, '&', '\r', '&', '\r');
-    std::memcpy(w, p, static_cast<size_t>(q - p));
-    w += q - p;
-    p = q;
-    if (p >= end) break;
-    if (*p == '&') {
-      char buf[4];
-      size_t n = 0;
-      const size_t len = Reference(p, end, buf, n);
-      std::memcpy(w, buf, n);
-      w += n;
-      p += len;
-    } else {  // CR
-      *w++ = '\n';
-      p += p + 1 < end && p[1] == '\n' ? 2 : 1;
-    }
-  }
-  return w;
-}
 
 // An attribute value decoded: references, and each tab, LF, CR or CR LF as one blank.
 bool DecodeAttribute(const char* p, const char* end, std::string& out) {
@@ -208,10 +171,9 @@ struct Attr {
 // A text of a page while the page is read.
 struct Pending {
   int32_t id;
-  uint32_t offset;
+  uint32_t offset;  // the decoded text in the page's text buffer
   uint32_t size;
-  uint32_t special;  // the offset in the text of its first reference or CR (size when none)
-  bool plain;        // its processed text is the text itself (no escape, no reference)
+  bool plain;  // its processed text is the text itself (no escape, no reference)
 };
 
 
@@ -424,7 +386,7 @@ class Scanner {
       page->voice = TxtDocument::ParseLong(v.data(), v.size(), n) && n != 0 ? 1 : 0;
     }
     pending_.clear();
-    textSize_ = 0;
+    used_ = 0;
     if (!empty) {
       for (;;) {
         if (!SkipText()) return false;
@@ -443,21 +405,16 @@ class Scanner {
     if (!pending_.empty()) {
       auto block = std::make_shared<TreStringBlock>();
       block->items.reset(new TreString[pending_.size()]);
-      if (textSize_) block->text.reset(new char[textSize_]);
+      if (used_) {
+        block->text.reset(new char[used_]);
+        std::memcpy(block->text.get(), buf_.get(), used_);
+      }
       page->strings.reserve(pending_.size());
-      char* at = block->text.get();
       for (size_t k = 0; k < pending_.size(); ++k) {
         const Pending& ps = pending_[k];
         TreString& s = block->items[k];
         s.id = ps.id;
-        if (ps.size) {
-          const char* text = base_ + ps.offset;
-          std::memcpy(at, text, ps.special);
-          char* end = ps.special < ps.size ? DecodeInto(text + ps.special, text + ps.size, at + ps.special)
-                                           : at + ps.size;
-          s.ViewRaw(std::string_view(at, static_cast<size_t>(end - at)));
-          at = end;
-        }
+        if (ps.size) s.ViewRaw(std::string_view(block->text.get() + ps.offset, ps.size));
         s.form = ps.plain ? TreString::Form::kRaw : TreString::Form::kProcessed;
         s.page = page.get();
         page->strings.emplace_back(block, &s);
@@ -469,7 +426,7 @@ class Scanner {
   }
 
   bool String() {
-    Pending ps{0, 0, 0, 0, true};
+    Pending ps{0, 0, 0, true};
     bool empty = false;
     if (!UsualStringTag(ps.id)) {
       Attr id;
@@ -479,46 +436,84 @@ class Scanner {
         return false;
       if (!ReadId(id, ps.id)) return false;
     }
-    const char* special = nullptr;
     if (!empty) {
-      const char* text = p_;
+      const char* const text = p_;
+      const char* p = p_;
+      size_t at = used_;
+      // The text is copied to the page's buffer while it is searched for its end:
+      // 16 bytes at a time are stored ahead (what lies past a stop is overwritten).
       for (;;) {
-        const char* q = FindTextStop(p_, end_);
-        if (q >= end_ || *q == 0) return false;
-        if (*q == '<') {
-          p_ = q;
-          break;
+        if (cap_ - at < 32) Grow(at, at + 32);
+        char* const w = buf_.get() + at;
+#if defined(__SSE2__)
+        if (end_ - p >= 16) {
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
+          const int mask = _mm_movemask_epi8(TextStops(v));
+          if (!mask) {
+            p += 16;
+            at += 16;
+            continue;
+          }
+          const unsigned k = static_cast<unsigned>(__builtin_ctz(static_cast<unsigned>(mask)));
+          p += k;
+          at += k;
+        } else
+#endif
+        {
+          if (p >= end_) return false;
+          const char c = *p;
+          if (c != '<' && c != '&' && c != '\r' && c != 0 && c != '\\' && c != '{') {
+            *w = c;
+            ++p;
+            ++at;
+            continue;
+          }
         }
-        if (*q == '\\' || *q == '{') {
-          ps.plain = false;
-          p_ = q + 1;
-          continue;
-        }
-        if (*q == '&') {
-          char buf[4];
+        const char c = *p;
+        if (c == '<') break;
+        if (c == 0) return false;
+        if (c == '&') {
+          char ref[4];
           size_t n = 0;
-          const size_t len = Reference(q, end_, buf, n);
+          const size_t len = Reference(p, end_, ref, n);
           if (!len) return false;
-          if (n == 1 && (buf[0] == '\\' || buf[0] == '{')) ps.plain = false;
-          p_ = q + len;
-        } else {  // CR
-          p_ = q + 1;
+          if (n == 1 && (ref[0] == '\\' || ref[0] == '{')) ps.plain = false;
+          std::memcpy(buf_.get() + at, ref, n);
+          at += n;
+          p += len;
+        } else if (c == '\r') {
+          buf_[at++] = '\n';
+          p += p + 1 < end_ && p[1] == '\n' ? 2 : 1;
+        } else {  // '\\' or '{': kept, but the text needs processing
+          ps.plain = false;
+          buf_[at++] = c;
+          ++p;
         }
-        if (!special) special = q;
       }
-      const char* close = p_;
+      p_ = p;
       if (end_ - p_ >= 4 && p_[1] == '/' && p_[2] == 't' && p_[3] == '>')
         p_ += 4;
       else if (!EndTag("t", 1))
         return false;  // another element or a CDATA section within
-      ps.offset = static_cast<uint32_t>(text - base_);
-      ps.size = static_cast<uint32_t>(close - text);
-      ps.special = special ? static_cast<uint32_t>(special - text) : ps.size;
-      if (ps.size > kTreMaxText) ps.plain = false;
-      textSize_ += ps.size;
+      if (static_cast<size_t>(p - text) > kTreMaxText) ps.plain = false;
+      ps.offset = static_cast<uint32_t>(used_);
+      ps.size = static_cast<uint32_t>(at - used_);
+      used_ = at;
     }
     pending_.push_back(ps);
     return true;
+  }
+
+  // Room for at least `need` bytes in the page's text buffer, keeping its first
+  // `keep` (the texts so far and the part of the current one).
+  void Grow(size_t keep, size_t need) {
+    size_t cap = cap_ ? cap_ : 4096;
+    while (cap < need) cap *= 2;
+    std::unique_ptr<char[]> bigger(new char[cap]);
+    if (keep) std::memcpy(bigger.get(), buf_.get(), keep);
+    buf_ = std::move(bigger);
+    cap_ = cap;
   }
 
  private:
@@ -527,7 +522,10 @@ class Scanner {
   const char* end_;
   bool skipped_ = false;
   std::vector<Pending> pending_;
-  size_t textSize_ = 0;  // the raw texts of the page read so far, together
+  // The decoded texts of the page read so far.
+  std::unique_ptr<char[]> buf_;
+  size_t used_ = 0;
+  size_t cap_ = 0;
 };
 
 }  // namespace
