@@ -1,6 +1,7 @@
 #include "typefiles/TxtParser.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -10,6 +11,7 @@
 #include <limits>
 #include <new>
 #include <memory_resource>
+#include <mutex>
 
 #include "core/AppError.h"
 #include "core/Common.h"
@@ -115,8 +117,96 @@ std::string RecordLabel(const clsTXTObject& r) {
 
 }  // namespace
 
-// Where the records of one load live: one run of large blocks (advised to be backed by
-// large pages: fresh memory is costly, page by page) in place of a few small
+// Memory for the record stores: chunks of whole large pages taken straight from the
+// system. A store that goes gives its chunks back here, and the next load takes them
+// again: fresh memory costs the kernel a cleared page for every page touched, memory
+// used before costs nothing. Chunks kept for reuse are marked as free for the system
+// (it takes their pages back when it needs them, without asking), and no more is kept
+// than a quarter of the machine's memory.
+namespace {
+class ChunkPool {
+ public:
+  static constexpr size_t kLargePage = size_t{2} << 20;
+  static constexpr size_t kChunk = size_t{16} << 20;
+
+  static ChunkPool& Instance() {
+    static ChunkPool* pool = new ChunkPool;  // never destroyed: stores may outlive statics
+    return *pool;
+  }
+
+  // A chunk of `size` bytes (a multiple of kLargePage), aligned to a large page.
+  void* Take(size_t size) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (size_t i = kept_.size(); i-- > 0;) {
+        if (kept_[i].size != size) continue;
+        void* at = kept_[i].at;
+        kept_.erase(kept_.begin() + static_cast<std::ptrdiff_t>(i));
+        keptBytes_ -= size;
+        inUse_ += size;
+        return at;
+      }
+    }
+    // Mapped with a large page of slack, then trimmed to the aligned part.
+    const size_t span = size + kLargePage;
+    void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) throw std::bad_alloc();
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(raw);
+    const uintptr_t at = (begin + kLargePage - 1) & ~(uintptr_t{kLargePage} - 1);
+    if (at > begin) ::munmap(raw, at - begin);
+    if (begin + span > at + size) ::munmap(reinterpret_cast<void*>(at + size), begin + span - (at + size));
+    ::madvise(reinterpret_cast<void*>(at), size, MADV_HUGEPAGE);
+    std::lock_guard<std::mutex> lock(mutex_);
+    inUse_ += size;
+    return reinterpret_cast<void*>(at);
+  }
+
+  // Takes a chunk back for reuse (or gives it to the system when enough is kept).
+  void Give(void* at, size_t size) noexcept {
+    std::unique_lock<std::mutex> lock(mutex_);
+    inUse_ -= size;
+    if (keptBytes_ + size <= Limit()) {
+      try {
+        kept_.push_back(Kept{at, size});
+        keptBytes_ += size;
+        lock.unlock();
+#ifdef MADV_FREE
+        ::madvise(at, size, MADV_FREE);
+#endif
+        return;
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    lock.unlock();
+    ::munmap(at, size);
+  }
+
+  size_t InUse() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return inUse_;
+  }
+
+ private:
+  struct Kept {
+    void* at;
+    size_t size;
+  };
+  static size_t Limit() noexcept {
+    static const size_t limit = [] {
+      long pages = ::sysconf(_SC_PHYS_PAGES), page = ::sysconf(_SC_PAGESIZE);
+      return pages > 0 && page > 0 ? static_cast<size_t>(pages) / 4 * static_cast<size_t>(page) : size_t{1} << 30;
+    }();
+    return limit;
+  }
+
+  std::mutex mutex_;
+  std::vector<Kept> kept_;
+  size_t keptBytes_ = 0;
+  size_t inUse_ = 0;
+};
+}  // namespace
+
+// Where the records of one load live: chunks of the pool above in place of a few small
 // allocations per record. Every record handed out shares the store's ownership, so the
 // store lives as long as any of its records.
 class clsTxtParser::RecordStore {
@@ -140,32 +230,32 @@ class clsTxtParser::RecordStore {
   void Reserve(size_t records) { records_.reserve(records); }
 
  private:
-  // Hands out memory from chunks of the global heap; frees nothing before it goes. A chunk
-  // is aligned to and advised for large pages (the room lost to the alignment is never
-  // touched).
+  // Hands out memory from chunks of the pool; frees nothing before it goes.
   class Arena final : public std::pmr::memory_resource {
    public:
     Arena() = default;
     Arena(const Arena&) = delete;
     Arena& operator=(const Arena&) = delete;
     ~Arena() override {
-      for (void* c : chunks_) ::operator delete(c);
+      for (const Chunk& c : chunks_) ChunkPool::Instance().Give(c.at, c.size);
     }
 
    private:
-    static constexpr size_t kLargePage = size_t{2} << 20;
-    static constexpr size_t kChunk = size_t{16} << 20;
+    struct Chunk {
+      void* at;
+      size_t size;
+    };
 
     void* do_allocate(size_t bytes, size_t align) override {
       if (align > alignof(std::max_align_t) || bytes > std::numeric_limits<size_t>::max() / 2) throw std::bad_alloc();
       uintptr_t at = (next_ + align - 1) & ~(uintptr_t{align} - 1);
       if (next_ == 0 || at + bytes > end_) {
-        size_t size = std::max(kChunk, (bytes + kLargePage - 1) & ~(kLargePage - 1));
+        constexpr size_t kPage = ChunkPool::kLargePage;
+        size_t size = std::max(ChunkPool::kChunk, (bytes + kPage - 1) & ~(kPage - 1));
         chunks_.reserve(chunks_.size() + 1);
-        char* raw = static_cast<char*>(::operator new(size + kLargePage));
-        chunks_.push_back(raw);
-        at = (reinterpret_cast<uintptr_t>(raw) + kLargePage - 1) & ~(kLargePage - 1);
-        ::madvise(reinterpret_cast<void*>(at), size, MADV_HUGEPAGE);
+        void* chunk = ChunkPool::Instance().Take(size);
+        chunks_.push_back(Chunk{chunk, size});
+        at = reinterpret_cast<uintptr_t>(chunk);
         end_ = at + size;
       }
       next_ = at + bytes;
@@ -174,7 +264,7 @@ class clsTxtParser::RecordStore {
     void do_deallocate(void*, size_t, size_t) override {}
     bool do_is_equal(const std::pmr::memory_resource& o) const noexcept override { return this == &o; }
 
-    std::vector<void*> chunks_;
+    std::vector<Chunk> chunks_;
     uintptr_t next_ = 0;
     uintptr_t end_ = 0;
   };
@@ -182,6 +272,8 @@ class clsTxtParser::RecordStore {
   Arena arena_;
   std::vector<clsTXTObject*> records_;
 };
+
+size_t clsTxtParser::RecordChunkBytes() { return ChunkPool::Instance().InUse(); }
 
 clsTxtParser::clsTxtParser() : scratch_(std::make_unique<Kz_Value>()) {}
 
@@ -223,10 +315,10 @@ bool clsTxtParser::LoadFile(int32_t fileHandle, int32_t type, bool close) {
   otype_ = type;
   FreeDocument();
   int32_t previous = Kz_TXTIgnoreRemarks(type == kJobs ? 1 : 0);
-  int32_t handle = Kz_LoadFromFile(fileHandle, kKzLoadTypeFile);
+  // Closing: the handle's content moves into the document instead of being copied.
+  int32_t handle = close ? Kz_LoadFromFileAndClose(fileHandle, kKzLoadTypeFile) : Kz_LoadFromFile(fileHandle, kKzLoadTypeFile);
   bool failed = Kz_GetLastError() != 0;
   std::string error = failed ? LibraryError() : std::string();
-  if (close) RuDU_CloseFile(fileHandle);
   Kz_TXTIgnoreRemarks(previous);
   if (failed) {
     if (handle != 0) Kz_DeleteHandle(0, handle);

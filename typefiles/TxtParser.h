@@ -50,8 +50,8 @@ class clsTxtParser : public kz::Object {
   // Reads a type file from an open rudu file handle (opened and closed by the caller).
   bool Load(int32_t fileHandle, int32_t type);
   // As Load, but closes the handle (also on failure) as soon as its bytes are in the
-  // document: a read handle holds the whole file, which then is in memory only once
-  // while the records are made.
+  // document: a read handle's content moves into the document rather than being
+  // copied, so the file is in memory only once while it is loaded.
   bool LoadAndClose(int32_t fileHandle, int32_t type);
   // Reads records from a loaded type-file document. The parser takes the document
   // over, also when it fails (a handle that is not a type-file document is not taken).
@@ -107,6 +107,11 @@ class clsTxtParser : public kz::Object {
 
   // The text of an ID as it is compared for name order (ASCII letters folded).
   static std::string NameOrderKey(std::string_view id);
+
+  // Bytes of the memory chunks that loaded records live in, of every parser of the
+  // process (taken from the system directly, not through operator new; chunks kept
+  // for the next load are not counted).
+  static size_t RecordChunkBytes();
 
  private:
   // Value reading; errors are kz::AppError.

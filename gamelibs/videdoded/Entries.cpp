@@ -185,6 +185,30 @@ int32_t Kz_LoadFromFile(int32_t file, int32_t mode) {
   }
 }
 
+int32_t Kz_LoadFromFileAndClose(int32_t file, int32_t mode) {
+  ClearError();
+  // A text resource whose parse fails reads the file's bytes once more for the error
+  // text: the handle stays open through the load.
+  if (mode == kKzLoadTextResource) {
+    const int32_t doc = Kz_LoadFromFile(file, mode);
+    RuDU_CloseFile(file);  // the file driver's error is its own
+    return doc;
+  }
+  if (mode != 0 && mode != kKzLoadTypeFile) {
+    RuDU_CloseFile(file);
+    return Fail(kKzErrArgument, "Invalid load mode " + H(mode) + " (0 or 1 type file, 3 text resource).");
+  }
+  if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
+  std::string bytes, error;
+  try {
+    if (!ReadAllAndClose(file, bytes, error)) return Fail(kKzErrRead, error);
+    return LoadTypeFile(std::move(bytes));
+  } catch (const std::bad_alloc&) {
+    RuDU_CloseFile(file);  // nothing when it is closed already
+    return Fail(kKzErrMemory, "Out of memory loading the file.");
+  }
+}
+
 int32_t Kz_LoadFromBuffer(const void* data, size_t size, int32_t mode) {
   ClearError();
   if (!data && size) return Fail(kKzErrArgument, "No data.");

@@ -12,6 +12,10 @@ std::string RuduLastErrorText();
 // Reads an open rudu handle from its current position to its end. False with a text
 // (the file driver's own error) on failure.
 bool ReadAll(int32_t file, std::string& out, std::string& error);
+// As ReadAll, then closes the handle (also on failure). A read handle's content is
+// taken over rather than read, and let go of piece by piece as its bytes are copied,
+// so the file is not held twice while it is read.
+bool ReadAllAndClose(int32_t file, std::string& out, std::string& error);
 // Writes bytes to an open rudu write handle. False with a text on failure.
 bool WriteAll(int32_t file, const char* data, size_t size, std::string& error);
 // Opens, reads wholly and closes a file by path.

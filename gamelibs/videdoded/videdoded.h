@@ -202,6 +202,10 @@ VIDEDODED_API int32_t Kz_TranslateError(int32_t code, char* buffer, int32_t size
 // its end: mode 0 or 1 a type file, 3 a text resource document. The document is
 // the caller's (free it with Kz_DeleteHandle(0, doc)); it does not refer to the file.
 VIDEDODED_API int32_t Kz_LoadFromFile(int32_t file, int32_t mode);
+// As Kz_LoadFromFile, then closes the file handle (also on failure). A type file's
+// bytes are taken from a read handle rather than copied, so that a large file is not
+// held twice while it is loaded.
+VIDEDODED_API int32_t Kz_LoadFromFileAndClose(int32_t file, int32_t mode);
 // The same from bytes in memory (a type file in Windows-1252, or a text resource
 // file in XML).
 VIDEDODED_API int32_t Kz_LoadFromBuffer(const void* data, size_t size, int32_t mode);

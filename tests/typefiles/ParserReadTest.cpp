@@ -276,9 +276,11 @@ TEST_F(ParserReadTest, LoadedRecordsOutliveTheParserAndCopyCleanly) {
   second.replace(0, second.find(';'), longText + "_b");
   TXTObjectPtr kept;
   clsTXTObject moved, copied;
+  const size_t chunksBefore = clsTxtParser::RecordChunkBytes();
   {
     clsTxtParser p;
     ASSERT_TRUE(LoadText(p, "3;2;\r\n" + line + second, kTLaser)) << p.GetLastError();
+    EXPECT_GT(clsTxtParser::RecordChunkBytes(), chunksBefore);
     kept = p.FindIndex(0);
     ASSERT_EQ(kept->TextAt(0), longText);
     copied = *kept;
@@ -304,10 +306,17 @@ TEST_F(ParserReadTest, LoadedRecordsOutliveTheParserAndCopyCleanly) {
   EXPECT_EQ(moved.size(), 23);
   EXPECT_EQ(moved.TextAt(0), longText + "_b");
   auto clone = kept->Clone();
-  kept.reset();  // the last loaded record: the store goes
+  EXPECT_GT(clsTxtParser::RecordChunkBytes(), chunksBefore);  // kept holds the store
+  kept.reset();  // the last loaded record: the store goes, its memory with it
+  EXPECT_EQ(clsTxtParser::RecordChunkBytes(), chunksBefore);
   EXPECT_EQ(clone->TextAt(0), longText);
   EXPECT_EQ(copied.TextAt(0), longText);
   EXPECT_EQ(moved.TextAt(0), longText + "_b");
+  // A load after the memory went back (taken again for the new records) reads whole.
+  clsTxtParser again;
+  ASSERT_TRUE(LoadText(again, "3;2;\r\n" + second + line, kTLaser)) << again.GetLastError();
+  EXPECT_EQ(again.FindIndex(0)->TextAt(0), longText + "_b");
+  EXPECT_EQ(again.FindIndex(1)->ObjectName(), "SS_LASER_LONG_IDENTIFIER");
 }
 
 // Loading and closing: the same records as a load, and the handle is gone afterwards,

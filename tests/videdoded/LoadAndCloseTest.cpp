@@ -1,0 +1,94 @@
+// Loading a document from a file handle and closing it in the same call: the same
+// document as a load from the handle, from where the handle stands, and the handle is
+// closed whatever happens.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rudu/HandleTable.h"
+#include "rudu/rudu.h"
+#include "tests/videdoded/TestFiles.h"
+#include "videdoded/videdoded.h"
+
+namespace {
+
+using vtest::PathOf;
+using vtest::WriteBytes;
+
+// Every value of a type-file document as text, then the document freed; "error <n>"
+// when there is no document.
+std::vector<std::string> ValuesOf(int32_t doc) {
+  if (doc == 0) return {"error " + std::to_string(Kz_GetLastError())};
+  std::vector<std::string> values;
+  Kz_Value v;
+  while (Kz_TXTLoadValue(doc, 0, v))
+    values.push_back(v.kind == Kz_Value::Text ? v.s : v.kind == Kz_Value::Long ? std::to_string(v.l) : std::to_string(v.d));
+  Kz_DeleteHandle(0, doc);
+  return values;
+}
+
+// Lines of a type file, about `bytes` long in all.
+std::string TypeFile(size_t bytes) {
+  std::string text = "3;0;\r\n";
+  for (int i = 0; text.size() < bytes; ++i) text += "body_" + std::to_string(i) + ";" + std::to_string(i * 7) + ";2.5;\r\n";
+  return text;
+}
+
+TEST(LoadAndClose, SameDocumentAsALoadAndTheHandleIsClosed) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int32_t skip;  // bytes read from the handle before the load
+  } cases[] = {{"small", TypeFile(300), 0},
+               {"large", TypeFile(3u << 20), 0},
+               {"large, read in part first", TypeFile(3u << 20), 6},
+               {"empty", "", 0},
+               {"bad bytes", std::string("3;1;\r\nab\0c;\r\n", 13), 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = PathOf("load.txt");
+    WriteBytes(path, c.bytes);
+    std::vector<std::string> expected, got;
+    for (bool close : {false, true}) {
+      int32_t h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+      ASSERT_NE(h, 0);
+      std::string head(static_cast<size_t>(c.skip), ' ');
+      ASSERT_EQ(RuDU_ReadFile(h, head.data(), c.skip), c.skip);
+      if (close) {
+        got = ValuesOf(Kz_LoadFromFileAndClose(h, 1));
+        EXPECT_EQ(rudu::HandleKindOf(h), 0) << "the handle is still open";
+      } else {
+        expected = ValuesOf(Kz_LoadFromFile(h, 1));
+        RuDU_CloseFile(h);
+      }
+    }
+    EXPECT_EQ(got, expected);
+    if (c.bytes.size() > 1000) EXPECT_GT(got.size(), 1000u);
+  }
+}
+
+TEST(LoadAndClose, OtherModesAndHandles) {
+  const std::string path = PathOf("other.txt");
+  WriteBytes(path, "3;1;\r\na;\r\n");
+  // A text resource (here not one), a load mode that does not exist, a write handle.
+  struct Case {
+    int32_t access;
+    int32_t mode;
+    bool loads;
+  } cases[] = {{0, 3, false}, {0, 2, false}, {1, 1, true}};
+  for (const Case& c : cases) {
+    int32_t h = RuDU_OpenFile(path.c_str(), c.access, 0, 0);
+    ASSERT_NE(h, 0);
+    int32_t doc = Kz_LoadFromFileAndClose(h, c.mode);
+    EXPECT_EQ(doc != 0, c.loads) << c.mode;
+    if (!c.loads) EXPECT_NE(Kz_GetLastError(), 0);
+    EXPECT_EQ(rudu::HandleKindOf(h), 0) << "the handle is still open";
+    Kz_DeleteHandle(0, doc);
+  }
+  // No file handle at all: refused, nothing closed.
+  EXPECT_EQ(Kz_LoadFromFileAndClose(0, 1), 0);
+  EXPECT_NE(Kz_GetLastError(), 0);
+}
+
+}  // namespace
