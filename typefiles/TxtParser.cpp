@@ -4,12 +4,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <memory_resource>
 #include <mutex>
 
@@ -25,6 +29,9 @@
 namespace {
 
 constexpr const char* kSource = "clsTxtParser";
+
+// The least size of each part of a save formed by several threads.
+std::atomic<size_t> g_savePartBytes{size_t{8} << 20};
 constexpr const char* kCrLf = "\r\n";
 
 using kz::AppError;
@@ -802,6 +809,12 @@ class clsTxtParser::Sink {
   }
   // Hands on what is left in the block.
   void Finish() { Hand(); }
+  // Hands on a large run of bytes as it stands (after what the block holds).
+  void AppendWhole(std::string_view bytes) {
+    Hand();
+    if (!bytes.empty()) flush_(target_, bytes.data(), bytes.size());
+    handed_ += bytes.size();
+  }
 
   static void ToString(void* target, const char* bytes, size_t n) { static_cast<std::string*>(target)->append(bytes, n); }
   static void ToBytes(void* target, const char* bytes, size_t n) {
@@ -838,7 +851,8 @@ class clsTxtParser::Sink {
 // that are not plain ASCII, values the writer refuses and other kinds go through the
 // library's formatter, which gives the same bytes and the reason of a refusal.
 [[gnu::always_inline]] inline bool clsTxtParser::FormatView(const clsTXTObject::ValueView& v,
-                                                           const clsTXTObject& record, int32_t field, Sink& out) {
+                                                           const clsTXTObject& record, int32_t field, Sink& out,
+                                                           std::string& error) {
   switch (v.kind) {
     case kz::VariantKind::Empty: out.Put(';'); return true;
     case kz::VariantKind::Integer:
@@ -862,16 +876,17 @@ class clsTxtParser::Sink {
       break;
     default: break;
   }
-  return FormatValue(record.Value(field), out, record, field);
+  return FormatValue(record.Value(field), out, record, field, error);
 }
 
-bool clsTxtParser::FormatCell(const clsTXTObject& record, int32_t field, Sink& out) {
+bool clsTxtParser::FormatCell(const clsTXTObject& record, int32_t field, Sink& out, std::string& error) {
   clsTXTObject::ValueView v;
-  if (record.ViewValues(field, 1, &v) != 1) return FormatValue(record.Value(field), out, record, field);
-  return FormatView(v, record, field, out);
+  if (record.ViewValues(field, 1, &v) != 1) return FormatValue(record.Value(field), out, record, field, error);
+  return FormatView(v, record, field, out, error);
 }
 
-bool clsTxtParser::FormatCells(const clsTXTObject& record, int32_t first, int32_t end, Sink& out) {
+bool clsTxtParser::FormatCells(const clsTXTObject& record, int32_t first, int32_t end, Sink& out,
+                               std::string& error) {
   // Runs of common values are formed by the record itself; the others one by one here.
   constexpr size_t kRoom = 2 * videdoded::kNumberFieldMax;
   for (int32_t at = first; at < end;) {
@@ -881,22 +896,26 @@ bool clsTxtParser::FormatCells(const clsTXTObject& record, int32_t first, int32_
     if (next != at) {
       at = next;
     } else {
-      if (!FormatCell(record, at, out)) return false;
+      if (!FormatCell(record, at, out, error)) return false;
       ++at;
     }
   }
   return true;
 }
 
-bool clsTxtParser::FormatValue(const Variant& v, Sink& out, const clsTXTObject& record, int32_t field) {
-  spill_.clear();
-  if (!ToKz(v, *scratch_) || Kz_TXTFormatValue(*scratch_, spill_) == 0) {
+bool clsTxtParser::FormatValue(const Variant& v, Sink& out, const clsTXTObject& record, int32_t field,
+                               std::string& error) {
+  // Per thread: parts of a large file are formed by several at once.
+  static thread_local Kz_Value value;
+  static thread_local std::string spill;
+  spill.clear();
+  if (!ToKz(v, value) || Kz_TXTFormatValue(value, spill) == 0) {
     std::string why = v.IsObject() ? std::string("an object reference cannot be written") : LibraryError();
-    SetError("Cannot write " + RecordLabel(record) + ", field " + std::to_string(field) + ": " +
-             (why.empty() ? "value refused" : why));
+    error = "Cannot write " + RecordLabel(record) + ", field " + std::to_string(field) + ": " +
+            (why.empty() ? "value refused" : why);
     return false;
   }
-  out.Append(spill_);
+  out.Append(spill);
   return true;
 }
 
@@ -911,18 +930,88 @@ bool clsTxtParser::WritableValue(const Variant& v, std::string& why) {
 
 bool clsTxtParser::FormatGeneric(Sink& out) {
   out.Append("// Created with " + kz::GetAppTitleVersion() + kCrLf);
-  if (!FormatValue(Variant(version_), out, clsTXTObject(), 0)) return false;
-  if (!FormatValue(Variant(Count()), out, clsTXTObject(), 1)) return false;
+  if (!FormatValue(Variant(version_), out, clsTXTObject(), 0, lastError_)) return false;
+  if (!FormatValue(Variant(Count()), out, clsTXTObject(), 1, lastError_)) return false;
   out.Append(kCrLf);
-  for (const auto& r : UnsortedObjects) {
-    if (!FormatCells(*r, 0, r->size(), out)) return false;
+  std::vector<const clsTXTObject*> records;
+  records.reserve(static_cast<size_t>(Count()));
+  for (const auto& r : UnsortedObjects) records.push_back(r.get());
+  return FormatLinesInParts(records, out);
+}
+
+bool clsTxtParser::FormatLines(const std::vector<const clsTXTObject*>& records, size_t from, size_t to, Sink& out,
+                               std::string& error) {
+  for (size_t k = from; k < to; ++k) {
+    const clsTXTObject& r = *records[k];
+    if (!FormatCells(r, 0, r.size(), out, error)) return false;
     out.Append(kCrLf);
   }
   return true;
 }
 
+void clsTxtParser::SetSavePartBytes(size_t bytes) noexcept { g_savePartBytes = bytes; }
+
+// A large file is formed in parts by several threads, each part into a text of its own
+// that is handed on in file order; the first part is formed straight into `out`. A
+// refusal reported is the one of the first part that failed: the first in the file.
+bool clsTxtParser::FormatLinesInParts(const std::vector<const clsTXTObject*>& records, Sink& out) {
+  constexpr size_t kMostParts = 4;
+  const size_t n = records.size();
+  const size_t bytes = n >= 64 ? SaveSizeHint() : 0;
+  const size_t parts = std::min({bytes / std::max<size_t>(1, g_savePartBytes),
+                                 size_t{std::max(1u, std::thread::hardware_concurrency())}, kMostParts, n});
+  if (parts <= 1) return FormatLines(records, 0, n, out, lastError_);
+
+  struct Part {
+    std::string bytes, error;
+    bool ok = false;
+    std::exception_ptr thrown;
+    std::thread thread;
+  };
+  std::vector<Part> rest(parts - 1);
+  auto first = [&](size_t k) { return n * k / parts; };
+  auto form = [&records, &first, room = bytes / parts + 4096](Part& p, size_t k) {
+    try {
+      p.bytes.reserve(room);
+      Sink sink(Sink::ToString, &p.bytes);
+      p.ok = FormatLines(records, first(k), first(k + 1), sink, p.error);
+      sink.Finish();
+    } catch (...) {
+      p.thrown = std::current_exception();
+    }
+  };
+  struct JoinAll {
+    std::vector<Part>& parts;
+    ~JoinAll() {
+      for (Part& p : parts)
+        if (p.thread.joinable()) p.thread.join();
+    }
+  } joinAll{rest};
+  for (size_t k = 1; k < parts; ++k) {
+    try {
+      rest[k - 1].thread = std::thread(form, std::ref(rest[k - 1]), k);
+    } catch (const std::system_error&) {
+      // No thread to be had: the part is formed here after the first.
+    }
+  }
+  if (!FormatLines(records, 0, first(1), out, lastError_)) return false;
+  for (size_t k = 1; k < parts; ++k) {
+    Part& p = rest[k - 1];
+    if (p.thread.joinable()) p.thread.join();
+    else form(p, k);
+    if (p.thrown) std::rethrow_exception(p.thrown);
+    if (!p.ok) {
+      SetError(std::move(p.error));
+      return false;
+    }
+    out.AppendWhole(p.bytes);
+    std::string().swap(p.bytes);
+  }
+  return true;
+}
+
 bool clsTxtParser::FormatJobs(Sink& out) {
-  if (!FormatValue(Variant(version_), out, clsTXTObject(), 0)) return false;
+  if (!FormatValue(Variant(version_), out, clsTXTObject(), 0, lastError_)) return false;
   out.Append(kCrLf);
   for (const auto& r : UnsortedObjects) {
     int32_t n = r->size();
@@ -930,12 +1019,12 @@ bool clsTxtParser::FormatJobs(Sink& out) {
       SetError("Cannot write " + RecordLabel(*r) + ": the record has no values");
       return false;
     }
-    if (!FormatCells(*r, 0, n - 1, out)) return false;
+    if (!FormatCells(*r, 0, n - 1, out, lastError_)) return false;
     // The last field stands as it was read: without a separator after it. A last field
     // that is empty or only blanks keeps its separator: without it the reader would
     // find no field there and take the next line's first field in its place.
     size_t mark = out.Size();
-    if (!FormatCell(*r, n - 1, out)) return false;
+    if (!FormatCell(*r, n - 1, out, lastError_)) return false;
     const kz::VariantKind lastKind = r->KindAt(n - 1);
     const bool blankLast = (lastKind == kz::VariantKind::Empty || lastKind == kz::VariantKind::String) &&
                            r->TextAt(n - 1).find_first_not_of(" \t") == std::string_view::npos;
@@ -960,7 +1049,7 @@ bool clsTxtParser::FormatJobWings(Sink& out) {
                  " is not a whole number");
         return false;
       }
-      if (!FormatValue(Variant(n), out, *r, static_cast<int32_t>(i))) return false;
+      if (!FormatValue(Variant(n), out, *r, static_cast<int32_t>(i), lastError_)) return false;
     }
     out.Append(kCrLf);
   }
@@ -969,13 +1058,13 @@ bool clsTxtParser::FormatJobWings(Sink& out) {
 
 bool clsTxtParser::FormatWareLists(Sink& out) {
   out.Append("// Created with " + kz::GetAppTitleVersion() + kCrLf);
-  if (!FormatValue(Variant(Count()), out, clsTXTObject(), 0)) return false;
+  if (!FormatValue(Variant(Count()), out, clsTXTObject(), 0, lastError_)) return false;
   out.Append(kCrLf);
   for (const auto& r : UnsortedObjects) {
-    if (!FormatValue(Variant(r->size()), out, *r, -1)) return false;
+    if (!FormatValue(Variant(r->size()), out, *r, -1, lastError_)) return false;
     for (int32_t i = 0, n = r->size(); i < n; ++i) {
-      bool ok = r->KindAt(i) == kz::VariantKind::String ? FormatCell(*r, i, out)
-                                                        : FormatValue(Variant(kz::CStr(r->Value(i))), out, *r, i);
+      bool ok = r->KindAt(i) == kz::VariantKind::String ? FormatCell(*r, i, out, lastError_)
+                                                        : FormatValue(Variant(kz::CStr(r->Value(i))), out, *r, i, lastError_);
       if (!ok) return false;
     }
     out.Append(kCrLf);
@@ -1013,14 +1102,13 @@ size_t clsTxtParser::SaveSizeHint() {
   // The lines of records spread over the file, formed once to be measured.
   std::string sample;
   Sink sink(Sink::ToString, &sample);
-  const std::string keep = lastError_;
+  std::string ignored;  // a refusal is reported by the save itself
   size_t measured = 0;
   for (size_t k = 0; k < kSample; ++k) {
     const clsTXTObject& r = *UnsortedObjects.Item(static_cast<int32_t>(k * count / kSample) + 1);
-    FormatCells(r, 0, r.size(), sink);
+    FormatCells(r, 0, r.size(), sink, ignored);
     measured += 2;  // the line end
   }
-  lastError_ = keep;  // a refusal is reported by the save itself
   measured += sink.Size();
   return measured * count / kSample + measured * count / kSample / 16 + 256;
 }

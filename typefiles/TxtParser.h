@@ -72,6 +72,9 @@ class clsTxtParser : public kz::Object {
   bool Save(int32_t fileHandle);
   // The bytes Save would write (Windows-1252), or false with the error text set.
   bool FormatFile(std::string& out);
+  // A large file is formed by up to four threads at once, in parts of at least this
+  // many bytes (8 MiB; tests set less).
+  static void SetSavePartBytes(size_t bytes) noexcept;
   // Whether the writer takes `v` as a field: false with the writer's reason (a text
   // with ";", a line end, a leading "//" or a character Windows-1252 cannot hold).
   static bool WritableValue(const kz::Variant& v, std::string& why);
@@ -139,10 +142,19 @@ class clsTxtParser : public kz::Object {
   bool FormatJobs(Sink& out);
   bool FormatJobWings(Sink& out);
   bool FormatWareLists(Sink& out);
-  bool FormatValue(const kz::Variant& v, Sink& out, const clsTXTObject& record, int32_t field);
-  bool FormatCell(const clsTXTObject& record, int32_t field, Sink& out);
-  bool FormatCells(const clsTXTObject& record, int32_t first, int32_t end, Sink& out);
-  bool FormatView(const clsTXTObject::ValueView& v, const clsTXTObject& record, int32_t field, Sink& out);
+  // Forming values and lines; a refusal's reason goes to `error`. They read only the
+  // records, so parts of a file may be formed by several threads at once.
+  static bool FormatValue(const kz::Variant& v, Sink& out, const clsTXTObject& record, int32_t field,
+                          std::string& error);
+  static bool FormatCell(const clsTXTObject& record, int32_t field, Sink& out, std::string& error);
+  static bool FormatCells(const clsTXTObject& record, int32_t first, int32_t end, Sink& out, std::string& error);
+  static bool FormatView(const clsTXTObject::ValueView& v, const clsTXTObject& record, int32_t field, Sink& out,
+                         std::string& error);
+  // Records [from, to) of `records`, each on its line.
+  static bool FormatLines(const std::vector<const clsTXTObject*>& records, size_t from, size_t to, Sink& out,
+                          std::string& error);
+  // All of `records`, in parts formed by several threads when there are many.
+  bool FormatLinesInParts(const std::vector<const clsTXTObject*>& records, Sink& out);
   // The room to set aside for a save: the size of the last one, else a guess from a
   // sample of the records.
   size_t SaveSizeHint();
@@ -168,7 +180,6 @@ class clsTxtParser : public kz::Object {
   int32_t doc_ = 0;      // the document being read (0 outside a load)
   int32_t counter_ = 0;  // the last key number handed out
   std::unique_ptr<Kz_Value> scratch_;
-  std::string spill_;         // a field the library formats (non-ASCII texts, refusals)
   size_t lastSaveSize_ = 0;   // the bytes of the last save or FormatFile (0: none yet)
   std::unique_ptr<Kz_Value[]> batch_;  // values taken from the document in one call
   // During a load: the records in file order, and the names kept as copies (by file

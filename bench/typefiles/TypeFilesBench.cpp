@@ -81,6 +81,7 @@ std::string WriteGenericFile(int records) {
     }
     std::string p = Folder() + "/TLaser" + std::to_string(records) + ".txt";
     std::ofstream(p, std::ios::binary) << text;
+    ::sync();  // the file on disk before anything is timed: a save's commit waits for no one's writeback
     return p;
 }
 
@@ -111,6 +112,7 @@ const std::string& ShipFilePath() {
     }
     std::string p = Folder() + "/TShips.txt";
     std::ofstream(p, std::ios::binary) << text;
+    ::sync();
     return p;
   }();
   return path;

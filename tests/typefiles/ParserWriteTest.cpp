@@ -266,3 +266,40 @@ TEST_F(ParserWriteTest, LargeFailedSavesLeaveTheFileWhole) {
     EXPECT_TRUE(p.CheckDirty()) << c.what;
   }
 }
+
+// A large file is formed by several threads in parts: the bytes are those of one pass,
+// and a refusal reported is the first in the file, whichever part met it.
+TEST_F(ParserWriteTest, SavesFormedInPartsAreTheBytesOfOnePassAndReportTheFirstRefusal) {
+  struct PartSize {
+    ~PartSize() { clsTxtParser::SetSavePartBytes(size_t{8} << 20); }
+  } restore;
+  std::vector<std::string> ids;
+  for (int i = 0; i < 2400; ++i) ids.push_back(i % 7 == 0 ? "SS_CAF\xC3\x89_" + std::to_string(i) : "SS_" + std::to_string(i));
+  const std::string text = GenericFile(3, 23, ids);
+  clsTxtParser p;
+  ASSERT_TRUE(LoadText(p, text, kTLaser));
+  clsTxtParser::SetSavePartBytes(SIZE_MAX);
+  std::string onePass, inParts;
+  ASSERT_TRUE(p.FormatFile(onePass)) << p.GetLastError();
+  EXPECT_EQ(onePass, text);
+  clsTxtParser::SetSavePartBytes(16 << 10);
+  ASSERT_TRUE(p.FormatFile(inParts)) << p.GetLastError();
+  EXPECT_EQ(inParts, onePass);
+  std::string saved;
+  ASSERT_TRUE(SaveTo(p, "parts.txt", saved)) << p.GetLastError();
+  EXPECT_EQ(saved, onePass);
+
+  const std::string old = "old content\r\n";
+  const std::vector<int> spoiled[] = {{2399}, {1300, 2000}, {0, 2399}, {599, 600, 1799}};
+  for (const auto& records : spoiled) {
+    clsTxtParser q;
+    ASSERT_TRUE(LoadText(q, text, kTLaser));
+    for (int r : records) q.FindIndex(r)->SetValue(3, Variant("x\r\ny"));
+    WriteBytes("target.txt", old);
+    EXPECT_FALSE(SaveTo(q, "target.txt", saved)) << records.front();
+    EXPECT_EQ(saved, old) << records.front();
+    const std::string first = "record " + std::to_string(records.front() + 1) + " (";
+    EXPECT_NE(q.GetLastError().find(first), std::string::npos) << q.GetLastError();
+    EXPECT_TRUE(q.FindIndex(records.front())->Dirty);
+  }
+}
