@@ -506,7 +506,13 @@ void EntryIndex::Find(std::string_view folder, std::string_view mask, std::vecto
   auto it = folderIds_.find(folder);
   if (it == folderIds_.end() || !folders_[it->second].seen) return;
   const Folder& f = folders_[it->second];
-  std::string prefix = folder.empty() ? std::string() : std::string(folder) + "\\";
+  // The folder and its "\\", and after it the mask: one text for both uses.
+  std::string asStem;
+  asStem.reserve(folder.size() + 1 + mask.size());
+  asStem.append(folder);
+  if (!folder.empty()) asStem += '\\';
+  const size_t prefixLength = asStem.size();
+  asStem.append(mask);
   std::vector<std::string_view> subs;
   std::vector<Ref> files;
   const bool wild = Wildcard::HasWildcards(mask);
@@ -519,7 +525,6 @@ void EntryIndex::Find(std::string_view folder, std::string_view mask, std::vecto
     }
   } else {
     // Exact names: the entries whose stem is the mask, and those whose name is it.
-    std::string asStem = prefix + std::string(mask);
     long s = FindStem(asStem, HashNoCase(asStem));
     if (s >= 0)
       for (uint32_t i = SlotEntry(slots_[s]); i != kNone; i = next_[i])
@@ -542,7 +547,9 @@ void EntryIndex::Find(std::string_view folder, std::string_view mask, std::vecto
   });
   out.reserve(subs.size() + files.size());
   for (std::string_view s : subs) {
-    auto sub = folderIds_.find(prefix + std::string(s));
+    asStem.resize(prefixLength);
+    asStem.append(s);
+    auto sub = folderIds_.find(std::string_view(asStem));
     out.push_back(FindRecord{2, std::string(s), sub == folderIds_.end() ? std::string() : folders_[sub->second].real});
   }
   for (const Ref& r : files) out.push_back(FindRecord{1, std::string(r.Name()), RealFolderPath(r.Path(), r.layerId)});
