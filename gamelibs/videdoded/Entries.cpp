@@ -156,6 +156,19 @@ int32_t LoadTextResource(std::string bytes, const BytesAgain& again) {
   return h;
 }
 
+// Loads a text resource document from bytes it only reads (an open file's content).
+int32_t LoadTextResourceView(std::string_view bytes) {
+  std::string error;
+  bool xmlError = false;
+  auto doc = std::make_shared<TreDocument>();
+  if (!LoadTreXml(bytes.data(), bytes.size(), *doc, error, xmlError))
+    return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
+  int32_t h = rudu::HandleAdd(doc, rudu::kDocumentHandle);
+  if (!h) return Fail(kKzErrMemory, "No handle left for the document.");
+  doc->handle = h;
+  return h;
+}
+
 int32_t LoadBytes(std::string bytes, int32_t mode, const BytesAgain& again) {
   if (mode == 0 || mode == kKzLoadTypeFile) return LoadTypeFile(std::move(bytes));
   if (mode == kKzLoadTextResource) return LoadTextResource(std::move(bytes), again);
@@ -174,6 +187,10 @@ int32_t Kz_LoadFromFile(int32_t file, int32_t mode) {
   if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
   std::string bytes, error;
   try {
+    // A text resource is read where the handle holds it.
+    std::string_view content;
+    std::shared_ptr<const void> keep;
+    if (mode == kKzLoadTextResource && ViewRest(file, content, keep)) return LoadTextResourceView(content);
     const int32_t at = RuDU_FileTell(file);
     if (!ReadAll(file, bytes, error)) return Fail(kKzErrRead, error);
     return LoadBytes(std::move(bytes), mode, [file, at](std::string& again) {
@@ -649,6 +666,9 @@ int32_t Kz_TREDescServerLoadFile(int32_t file) {
   ClearError();
   if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
   try {
+    std::string_view content;
+    std::shared_ptr<const void> keep;
+    if (ViewRest(file, content, keep)) return Kz_TREDescServerLoadBuffer(content.data(), content.size());
     std::string bytes, error;
     const int32_t at = RuDU_FileTell(file);
     if (!ReadAll(file, bytes, error)) return Fail(kKzErrRead, error);

@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace videdoded {
 
@@ -16,6 +18,12 @@ bool ReadAll(int32_t file, std::string& out, std::string& error);
 // taken over rather than read, and let go of piece by piece as its bytes are copied,
 // so the file is not held twice while it is read.
 bool ReadAllAndClose(int32_t file, std::string& out, std::string& error);
+// The rest of an open file's content from its position, where the handle holds it (no
+// copy), with the position moved to the end as ReadAll leaves it; `keep` holds the
+// handle's content for as long as the view is used. False, with nothing moved, when
+// the content is not held whole in memory (a large packed file read piece by piece):
+// ReadAll reads such a file.
+bool ViewRest(int32_t file, std::string_view& out, std::shared_ptr<const void>& keep);
 // Writes bytes to an open rudu write handle. False with a text on failure.
 bool WriteAll(int32_t file, const char* data, size_t size, std::string& error);
 // Opens, reads wholly and closes a file by path.

@@ -7,7 +7,9 @@
 #include <random>
 #include <string>
 
+#include "TestFiles.h"
 #include "TreModel.h"
+#include "rudu/rudu.h"
 #include "videdoded/videdoded.h"
 
 namespace {
@@ -170,6 +172,37 @@ TEST(TextResourceScan, EscapesWrittenAsCharacterReferencesStillCount) {
     }
   }
   Kz_DeleteHandle(0, doc);
+  Kz_TREDescServerUnload();
+}
+
+// A load through the file driver reads the file from the handle's position to its
+// end and leaves the position there, as a read of the rest would: in a document and in
+// the store.
+TEST(TextResourceScan, FileLoadsReadTheRestOfTheHandle) {
+  const std::string xml = File("<page id=\"2\"><t id=\"7\">seven</t></page>");
+  const std::string path = vtest::PathOf("44077.xml");
+  vtest::WriteBytes(path, "HEAD" + xml);
+  Kz_TREDescServerUnload();
+  for (bool store : {false, true}) {
+    const int32_t f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+    ASSERT_NE(f, 0);
+    ASSERT_EQ(RuDU_SeekFile(f, 4, 0), 4);
+    const int32_t loaded = store ? Kz_TREDescServerLoadFile(f) : Kz_LoadFromFile(f, kKzLoadTextResource);
+    ASSERT_NE(loaded, 0);
+    EXPECT_EQ(RuDU_FileTell(f), static_cast<int32_t>(xml.size() + 4));
+    const int32_t container = store ? kKzStoreHandle : loaded;
+    const int32_t s = Kz_TREFindString(container, 2, 7);
+    ASSERT_NE(s, 0);
+    int32_t id = 0;
+    std::string raw, text;
+    Kz_TREGetStringInfo(s, id, raw, text);
+    EXPECT_EQ(raw, "seven");
+    // Nothing is left: the next load finds no document.
+    EXPECT_EQ(store ? Kz_TREDescServerLoadFile(f) : Kz_LoadFromFile(f, kKzLoadTextResource), 0);
+    EXPECT_NE(Kz_GetLastError(), 0);
+    RuDU_CloseFile(f);
+    if (!store) Kz_DeleteHandle(0, loaded);
+  }
   Kz_TREDescServerUnload();
 }
 
