@@ -483,6 +483,13 @@ void EntryIndex::Finish() {
   }
   folders_[0].seen = true;
   liveFiles_ = 0;
+  {
+    // Each folder's list sized once: a count first.
+    std::vector<uint32_t> counts(folders_.size());
+    for (const uint32_t id : folderOf_)
+      if (id != kNone) ++counts[id];
+    for (size_t k = 0; k < folders_.size(); ++k) folders_[k].files.reserve(counts[k]);
+  }
   for (uint32_t k = 0; k < layers_.size(); ++k) {
     const Layer& layer = *layers_[k];
     const uint32_t* folderOf = folderOf_.data() + layer.base;
