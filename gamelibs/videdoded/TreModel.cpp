@@ -1,23 +1,38 @@
 #include "TreModel.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 
 namespace videdoded {
 
+// Every loaded string is one of these: keep them small.
+static_assert(sizeof(void*) != 8 || sizeof(TreString) <= 48);
+
 void TreString::SetRaw(std::string_view t) {
   form = Form::kUnknown;
-  if (own_)
-    own_->assign(t.data(), t.size());  // t may stand in own_ itself: assign copes
-  else
-    own_ = std::make_unique<std::string>(t);
+  if (!extra_) extra_ = std::make_unique<Extra>();
+  extra_->own.assign(t.data(), t.size());  // t may stand in own itself: assign copes
+  extra_->owned = true;
+}
+
+void TreString::ViewRaw(std::string_view t) {
+  if (t.size() > UINT32_MAX) {
+    SetRaw(t);
+    return;
+  }
+  form = Form::kUnknown;
+  text_ = t.data() ? t.data() : "";
+  size_ = static_cast<uint32_t>(t.size());
+  if (extra_ && extra_->owned) {
+    extra_->owned = false;
+    extra_->own = std::string();
+  }
 }
 
 void TreString::SetCached(std::string&& t) {
-  if (cached_)
-    *cached_ = std::move(t);
-  else
-    cached_ = std::make_unique<std::string>(std::move(t));
+  if (!extra_) extra_ = std::make_unique<Extra>();
+  extra_->cached = std::move(t);
 }
 
 void TrePage::BuildIndex() const {

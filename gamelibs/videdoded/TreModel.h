@@ -39,27 +39,32 @@ class TreString : public rudu::HandleObject {
 
   // The raw text: either the string's own copy or a run of the texts of the block
   // holding the string.
-  std::string_view Raw() const { return own_ ? std::string_view(*own_) : view_; }
+  std::string_view Raw() const {
+    return extra_ && extra_->owned ? std::string_view(extra_->own) : std::string_view(text_, size_);
+  }
   // Gives the string its own copy of a text.
   void SetRaw(std::string_view t);
   // Points the raw text at bytes that outlive the string (its block's).
-  void ViewRaw(std::string_view t) {
-    own_.reset();
-    view_ = t;
-    form = Form::kUnknown;
-  }
+  void ViewRaw(std::string_view t);
   // The processed text cached by the store (empty when none).
-  std::string_view Cached() const { return cached_ ? std::string_view(*cached_) : std::string_view(); }
+  std::string_view Cached() const { return extra_ ? std::string_view(extra_->cached) : std::string_view(); }
   void SetCached(std::string&& t);
   void DropCached() {
     hasCached = false;
-    cached_.reset();
+    if (extra_) extra_->cached = std::string();
   }
 
  private:
-  std::string_view view_{"", 0};
-  std::unique_ptr<std::string> own_;
-  std::unique_ptr<std::string> cached_;
+  // What few strings have: an own copy of the raw text, a cached processed text.
+  struct Extra {
+    bool owned = false;
+    std::string own;
+    std::string cached;
+  };
+  // A string of a loaded file is small (48 bytes): a view of its text and no more.
+  uint32_t size_ = 0;
+  const char* text_ = "";
+  std::unique_ptr<Extra> extra_;
 };
 
 // The strings of one loaded page, in one allocation, with their raw texts in another:
