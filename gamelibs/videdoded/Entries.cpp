@@ -690,9 +690,17 @@ int32_t Kz_TREDescServerTranslateStrings() {
     // change a later one. A text without escapes or references is its own processed
     // form: nothing is kept for it.
     std::string text;
+    // The texts to resolve are fetched ahead: they lie far apart, each costs a trip to
+    // memory otherwise.
+    constexpr size_t kAhead = 32;
     for (auto& p : store.pages) {
-      for (auto& sp : p->strings) {
-        TreString& s = *sp;
+      const size_t count = p->strings.size();
+      for (size_t k = 0; k < count; ++k) {
+        if (k + kAhead < count) {
+          const TreString& next = *p->strings[k + kAhead];
+          if (next.form != TreString::Form::kRaw) __builtin_prefetch(next.Raw().data());
+        }
+        TreString& s = *p->strings[k];
         if (s.hasCached) s.DropCached();
         if (s.form == TreString::Form::kUnknown)
           s.form = ProcessedIsRaw(s.Raw()) ? TreString::Form::kRaw : TreString::Form::kProcessed;

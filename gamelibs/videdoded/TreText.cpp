@@ -3,6 +3,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "TreModel.h"
 #include "videdoded.h"
 
@@ -62,6 +66,23 @@ bool ParseReference(std::string_view t, size_t& i, int32_t pageId, int32_t& page
   return true;
 }
 
+// The first '\\' or '{' in t from i on (t.size() when none).
+size_t NextSpecial(std::string_view t, size_t i) {
+  const char* p = t.data() + i;
+  const char* const end = t.data() + t.size();
+#if defined(__SSE2__)
+  const __m128i bs = _mm_set1_epi8('\\'), brace = _mm_set1_epi8('{');
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, bs), _mm_cmpeq_epi8(v, brace)));
+    if (mask) return static_cast<size_t>(p - t.data()) + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    p += 16;
+  }
+#endif
+  while (p < end && *p != '\\' && *p != '{') ++p;
+  return static_cast<size_t>(p - t.data());
+}
+
 const TreString* Lookup(const TreDocument* doc, int32_t page, int32_t id) {
   if (doc) {
     if (const TrePage* p = doc->FindPage(page))
@@ -81,8 +102,7 @@ void Expand(const TreDocument* doc, int32_t pageId, std::string_view t, std::str
   while (i < t.size()) {
     if (out.size() >= kTreMaxText) return;
     // Copy the plain run up to the next special character in one go.
-    size_t j = i;
-    while (j < t.size() && t[j] != '\\' && t[j] != '{') ++j;
+    const size_t j = NextSpecial(t, i);
     if (j > i) {
       out.append(t.data() + i, j - i);
       i = j;
