@@ -17,8 +17,10 @@
 // Failures give False and a text in GetLastError. Counts read from a file must be
 // whole numbers of at least 0, and records are read value by value, so a damaged count
 // fails at the end of the file rather than reserving memory. A save is first formatted
-// whole in memory; a value the writer refuses fails the save before a byte reaches the
-// file, and a failed save never commits (the target keeps its old content).
+// whole in memory (straight into the write handle's content, which reaches the file
+// only when the handle commits at close; a large file by several threads in parts); a
+// value the writer refuses fails the save before a byte reaches the file, and a failed
+// save never commits (the target keeps its old content).
 //
 // The document that a load reads from is the parser's: it is freed when the load
 // ends (records never refer to it), so a parser holds only its records.
