@@ -131,6 +131,18 @@ TEST_F(RuduTest, ContentFormedInPlaceIsAWriteAtThePositionThatEndsTheFile) {
     if (c.form == 2) EXPECT_NE(ReadRaw(path), c.want) << c.what;
   }
 
+  // Into a catalog's entry, committed at the close as any write.
+  const std::string entry = P("02.cat") + "::types\\TLaser.txt";
+  int32_t c = RuDU_OpenFile(entry.c_str(), 1, 1, 0);
+  ASSERT_NE(c, 0) << kz::GetRuDUError();
+  std::vector<uint8_t>* inCatalog = rudu::BeginWriteInPlace(c, 4);
+  ASSERT_NE(inCatalog, nullptr);
+  const std::string laser = "laser;1;";
+  inCatalog->insert(inCatalog->end(), laser.begin(), laser.end());
+  EXPECT_EQ(rudu::EndWriteInPlace(c), 1);
+  ASSERT_EQ(RuDU_CloseFile(c), 1) << kz::GetRuDUError();
+  EXPECT_EQ(Get(entry), laser);
+
   // Not a live write handle: nothing handed out, nothing changed.
   WriteRaw(path, "keep");
   int32_t r = RuDU_OpenFile(path.c_str(), 0, 0, 0);
