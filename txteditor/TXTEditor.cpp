@@ -40,6 +40,7 @@
 #include "core/Settings.h"
 #include "core/ui/ToolbarUi.h"
 #include "core/ui/WaitCursor.h"
+#include "gamelibs/rudu/FileObject.h"
 #include "gamelibs/rudu/rudu.h"
 #include "platform/Ui.h"
 #include "shell/CATDialog.h"
@@ -993,15 +994,8 @@ bool frmTXTEditor::SaveTFile() {
     return false;
   }
 
-  // The content is made whole before the target is touched.
-  std::string content;
-  if (!parser_->FormatFile(content)) {
-    Msg("Error writing data to file: \r\n\r\n" + parser_->GetLastError(), platform::vbCritical);
-    return false;
-  }
-
-  // Every form is opened on the target's current content, so that a failed write can
-  // put it back before the handle commits at close.
+  // The target changes only when the handle commits at close: a save the parser
+  // refuses drops the handle uncommitted, so the file on disk stays as it was.
   int32_t handle = 0;
   switch (SaveOpenFor(filterIndex)) {
     case SaveOpen::ConvertPlain: handle = RuDU_OpenFileConvert(name.c_str(), 1, 0, 1); break;
@@ -1017,13 +1011,6 @@ bool frmTXTEditor::SaveTFile() {
   bool result = false;
   try {
     WaitCursor wait;
-    std::string old;
-    const int32_t oldSize = RuDU_FileSize(handle);
-    if (oldSize > 0) {
-      old.resize(static_cast<size_t>(oldSize));
-      RuDU_SeekFile(handle, 0, 0);
-      old.resize(static_cast<size_t>(std::max(0, RuDU_ReadFile(handle, old.data(), oldSize))));
-    }
     RuDU_SeekFile(handle, 0, 0);
 
     // What the save clears, to be set again when the file cannot be committed.
@@ -1033,10 +1020,7 @@ bool frmTXTEditor::SaveTFile() {
     const bool modified = parser_->Modified();
 
     if (!parser_->Save(handle)) {
-      RuDU_SeekFile(handle, 0, 0);
-      if (!old.empty()) RuDU_WriteFile(handle, old.data(), static_cast<int32_t>(old.size()));
-      RuDU_SetEndOfFile(handle);
-      RuDU_CloseFile(handle);
+      RuDU_CloseFile(handle);  // dropped by the parser: closing commits nothing
       handle = 0;
       Msg("Error writing data to file: \r\n\r\n" + parser_->GetLastError(), platform::vbCritical);
     } else {
@@ -1055,7 +1039,11 @@ bool frmTXTEditor::SaveTFile() {
       }
     }
   } catch (const std::exception& e) {
-    if (handle) RuDU_CloseFile(handle);
+    if (handle) {
+      // Whatever the handle holds by now is not the file: it is never committed.
+      rudu::DiscardFile(handle);
+      RuDU_CloseFile(handle);
+    }
     Msg(Describe(e), platform::vbCritical);
     result = false;
   }

@@ -1148,6 +1148,10 @@ bool clsTxtParser::Save(int32_t fileHandle) {
     }
   } catch (const std::bad_alloc&) {
     return fail("Out of memory");
+  } catch (const AppError& e) {
+    return fail(e.Description);
+  } catch (const std::exception& e) {
+    return fail(e.what());
   }
   modified_ = false;
   for (auto& r : UnsortedObjects) r->Dirty = false;

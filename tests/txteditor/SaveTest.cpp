@@ -122,6 +122,31 @@ TEST_F(EditorTest, FailedSaveLeavesTheFileWholeAndTheDataDirty) {
   EXPECT_EQ(w->Parser()->FileName, path);
 }
 
+TEST_F(EditorTest, RefusedValueLeavesEveryFormOfTheFileWhole) {
+  // A field the writer cannot hold fails the save after the target was opened: nothing
+  // of it may reach the file, plain or packed.
+  const std::string plain = PathOf("types/TLaser.txt");
+  frmTXTEditor* w = OpenWindow(plain);
+  Touch(w, 0, "changed_body");
+  ui_->PushFile(PathOf("types/TLaser.pck"), 2);
+  ASSERT_TRUE(w->SaveTFile()) << LastMsg();
+  const std::string packed = PathOf("types/TLaser.pck");
+  const struct {
+    std::string path;
+    int filter;
+  } targets[] = {{plain, 1}, {packed, 2}};
+  for (const auto& t : targets) {
+    const std::string before = RawBytes(t.path);
+    Touch(w, 1, "a;b");
+    ui_->PushFile(t.path, t.filter);
+    ui_->PushMsgBox(platform::vbYes);
+    EXPECT_FALSE(w->SaveTFile()) << t.path;
+    EXPECT_EQ(LastMsg().rfind("Error writing data to file: \r\n\r\n", 0), 0u) << LastMsg();
+    EXPECT_EQ(RawBytes(t.path), before) << t.path;
+    EXPECT_TRUE(w->Parser()->CheckDirty());
+  }
+}
+
 TEST_F(EditorTest, ExportGoesToThePageThatHasIt) {
   configure = [](FakePage& p) { p.hasExport = true; };
   frmTXTEditor* w = OpenWindow(PathOf("types/TLaser.txt"));
