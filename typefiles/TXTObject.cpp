@@ -14,52 +14,84 @@ constexpr const char* kSource = "clsTXTObject";
 
 // ---- Cell ---------------------------------------------------------------------------
 
-template <class T>
-T clsTXTObject::Cell::Payload() const noexcept {
-  T v;
-  std::memcpy(&v, raw_ + 8, sizeof(T));
-  return v;
-}
-
-template <class T>
-void clsTXTObject::Cell::SetPayload(Tag tag, T v) noexcept {
-  raw_[0] = tag;
-  std::memcpy(raw_ + 8, &v, sizeof(T));
-}
-
-void clsTXTObject::Cell::Release() noexcept {
-  if (raw_[0] == kTextHeap)
-    delete[] Payload<char*>();
-  else if (raw_[0] == kObject)
-    delete Payload<kz::Variant::ObjectPtr*>();
-  raw_[0] = kEmpty;
-}
-
-void clsTXTObject::Cell::CopyFrom(const Cell& o) {
-  if (o.raw_[0] == kTextHeap || o.raw_[0] == kTextBorrowed) {
-    uint32_t len;
-    std::memcpy(&len, o.raw_ + 4, 4);
-    char* block = new char[len];
-    std::memcpy(block, o.Payload<char*>(), len);
-    std::memcpy(raw_, o.raw_, 8);
-    SetPayload(kTextHeap, block);
-  } else if (o.raw_[0] == kObject) {
-    auto* copy = new kz::Variant::ObjectPtr(*o.Payload<kz::Variant::ObjectPtr*>());
-    SetPayload(kObject, copy);
-  } else {
-    std::memcpy(raw_, o.raw_, sizeof raw_);
+clsTXTObject::Cell::Tag clsTXTObject::Cell::TagOf() const noexcept {
+  const uint64_t top = bits_ >> 48;
+  if (top == 0) {
+    if (bits_ == kEmptyBits) return kEmpty;
+    switch (bits_ & 3) {
+      case kPtrHeapText: return kTextHeap;
+      case kPtrBorrowedText: return kTextBorrowed;
+      default: return kObject;
+    }
+  }
+  switch (top) {
+    case kBoxInt16: return kInt16;
+    case kBoxInt32: return kInt32;
+    case kBoxSingle: return kSingle;
+    case kBoxBool: return kBool;
+    case kBoxInline: return kTextInline;
+    default: return kDouble;
   }
 }
 
-clsTXTObject::Cell::Cell(const Cell& o) {
-  raw_[0] = kEmpty;
-  CopyFrom(o);
+void clsTXTObject::Cell::SetPointer(const void* p, uint64_t kind) {
+  const uint64_t at = reinterpret_cast<uintptr_t>(p);
+  if (at == 0 || (at & ~kPointerBits) != 0) throw std::bad_alloc();  // beyond 48 bits or unaligned
+  bits_ = at | kind;
 }
 
-clsTXTObject::Cell::Cell(Cell&& o) noexcept {
-  std::memcpy(raw_, o.raw_, sizeof raw_);
-  o.raw_[0] = kEmpty;
+const char* clsTXTObject::Cell::Block() const noexcept { return reinterpret_cast<const char*>(bits_ & kPointerBits); }
+
+void clsTXTObject::Cell::Release() noexcept {
+  if ((bits_ >> 48) == 0 && bits_ != kEmptyBits) {
+    if ((bits_ & 3) == kPtrHeapText)
+      delete[] const_cast<char*>(Block());
+    else if ((bits_ & 3) == kPtrObject)
+      delete reinterpret_cast<const kz::Variant::ObjectPtr*>(Block());
+  }
+  bits_ = kEmptyBits;
 }
+
+// A text block of its own on the heap: the length, then the bytes.
+char* clsTXTObject::Cell::NewTextBlock(std::string_view v) {
+  if (v.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("text too long");
+  char* block = new char[v.size() + 4];
+  const uint32_t len = static_cast<uint32_t>(v.size());
+  std::memcpy(block, &len, 4);
+  if (len) std::memcpy(block + 4, v.data(), len);
+  return block;
+}
+
+void clsTXTObject::Cell::CopyFrom(const Cell& o) {
+  switch (o.TagOf()) {
+    case kTextHeap:
+    case kTextBorrowed: {
+      char* block = NewTextBlock(o.Text());
+      try {
+        SetPointer(block, kPtrHeapText);
+      } catch (...) {
+        delete[] block;
+        throw;
+      }
+      break;
+    }
+    case kObject: {
+      auto* copy = new kz::Variant::ObjectPtr(*reinterpret_cast<const kz::Variant::ObjectPtr*>(o.Block()));
+      try {
+        SetPointer(copy, kPtrObject);
+      } catch (...) {
+        delete copy;
+        throw;
+      }
+      break;
+    }
+    default: bits_ = o.bits_; break;
+  }
+}
+
+clsTXTObject::Cell::Cell(const Cell& o) { CopyFrom(o); }
+
+clsTXTObject::Cell::Cell(Cell&& o) noexcept : bits_(o.bits_) { o.bits_ = kEmptyBits; }
 
 clsTXTObject::Cell& clsTXTObject::Cell::operator=(const Cell& o) {
   if (this != &o) {
@@ -72,14 +104,14 @@ clsTXTObject::Cell& clsTXTObject::Cell::operator=(const Cell& o) {
 clsTXTObject::Cell& clsTXTObject::Cell::operator=(Cell&& o) noexcept {
   if (this != &o) {
     Release();
-    std::memcpy(raw_, o.raw_, sizeof raw_);
-    o.raw_[0] = kEmpty;
+    bits_ = o.bits_;
+    o.bits_ = kEmptyBits;
   }
   return *this;
 }
 
 kz::VariantKind clsTXTObject::Cell::Kind() const noexcept {
-  switch (raw_[0]) {
+  switch (TagOf()) {
     case kInt16: return kz::VariantKind::Integer;
     case kInt32: return kz::VariantKind::Long;
     case kSingle: return kz::VariantKind::Single;
@@ -95,24 +127,19 @@ kz::VariantKind clsTXTObject::Cell::Kind() const noexcept {
 
 // One switch on the tag for the kind and the content (a writer reads every value).
 void clsTXTObject::Cell::View(ValueView& out) const noexcept {
-  switch (raw_[0]) {
-    case kInt16: out.kind = kz::VariantKind::Integer, out.whole = Payload<int16_t>(); break;
-    case kInt32: out.kind = kz::VariantKind::Long, out.whole = Payload<int32_t>(); break;
-    case kBool: out.kind = kz::VariantKind::Boolean, out.whole = Payload<bool>() ? -1 : 0; break;
-    case kSingle: out.kind = kz::VariantKind::Single, out.number = Payload<float>(); break;
-    case kDouble: out.kind = kz::VariantKind::Double, out.number = Payload<double>(); break;
+  switch (TagOf()) {
+    case kInt16: out.kind = kz::VariantKind::Integer, out.whole = Int16(); break;
+    case kInt32: out.kind = kz::VariantKind::Long, out.whole = Int32(); break;
+    case kBool: out.kind = kz::VariantKind::Boolean, out.whole = BoolBit() ? -1 : 0; break;
+    case kSingle: out.kind = kz::VariantKind::Single, out.number = Single(); break;
+    case kDouble: out.kind = kz::VariantKind::Double, out.number = DoubleBits(); break;
     case kTextInline:
-      out.kind = kz::VariantKind::String;
-      out.textData = reinterpret_cast<const char*>(raw_ + 2);
-      out.textSize = raw_[1];
-      break;
     case kTextHeap:
     case kTextBorrowed: {
-      uint32_t len;
-      std::memcpy(&len, raw_ + 4, 4);
+      const std::string_view text = Text();
       out.kind = kz::VariantKind::String;
-      out.textData = Payload<const char*>();
-      out.textSize = len;
+      out.textData = text.data();
+      out.textSize = text.size();
       break;
     }
     case kObject: out.kind = kz::VariantKind::Object; break;
@@ -122,16 +149,16 @@ void clsTXTObject::Cell::View(ValueView& out) const noexcept {
 
 char* clsTXTObject::Cell::Form(char* at, char* limit) const noexcept {
   const size_t room = static_cast<size_t>(limit - at);
-  switch (raw_[0]) {
+  switch (TagOf()) {
     case kEmpty:
       if (room < 1) return nullptr;
       *at = ';';
       return at + 1;
-    case kInt16: return room < 12 ? nullptr : videdoded::WriteLongField(at, Payload<int16_t>());
-    case kInt32: return room < 12 ? nullptr : videdoded::WriteLongField(at, Payload<int32_t>());
-    case kBool: return room < 12 ? nullptr : videdoded::WriteLongField(at, Payload<bool>() ? -1 : 0);
-    case kSingle: return room < videdoded::kNumberFieldMax ? nullptr : videdoded::WriteDoubleField(at, Payload<float>());
-    case kDouble: return room < videdoded::kNumberFieldMax ? nullptr : videdoded::WriteDoubleField(at, Payload<double>());
+    case kInt16: return room < 12 ? nullptr : videdoded::WriteLongField(at, Int16());
+    case kInt32: return room < 12 ? nullptr : videdoded::WriteLongField(at, Int32());
+    case kBool: return room < 12 ? nullptr : videdoded::WriteLongField(at, BoolBit() ? -1 : 0);
+    case kSingle: return room < videdoded::kNumberFieldMax ? nullptr : videdoded::WriteDoubleField(at, Single());
+    case kDouble: return room < videdoded::kNumberFieldMax ? nullptr : videdoded::WriteDoubleField(at, DoubleBits());
     case kTextInline:
     case kTextHeap:
     case kTextBorrowed: {
@@ -147,99 +174,123 @@ char* clsTXTObject::Cell::Form(char* at, char* limit) const noexcept {
 
 void clsTXTObject::Cell::SetLong(int32_t v) noexcept {
   Release();
-  SetPayload(kInt32, v);
+  bits_ = Box(kBoxInt32, static_cast<uint32_t>(v));
 }
 
 void clsTXTObject::Cell::SetDouble(double v) noexcept {
   Release();
-  SetPayload(kDouble, v);
+  uint64_t bits;
+  std::memcpy(&bits, &v, 8);
+  if (v != v) bits = (bits & (uint64_t{1} << 63)) | 0x7FF8000000000000ull;  // the quiet NaN of its sign
+  bits_ = bits + kDoubleOffset;
 }
 
 void clsTXTObject::Cell::SetText(std::string_view v) {
   if (v.size() <= kInlineMax) {
+    uint64_t payload = 0;
+    if (!v.empty()) std::memcpy(&payload, v.data(), v.size());  // byte i at bits 8i
     Release();
-    raw_[0] = kTextInline;
-    raw_[1] = static_cast<unsigned char>(v.size());
-    if (!v.empty()) std::memcpy(raw_ + 2, v.data(), v.size());
+    bits_ = Box(kBoxInline, payload | (uint64_t{v.size()} << 40));
     return;
   }
-  if (v.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("text too long");
-  char* block = new char[v.size()];
-  std::memcpy(block, v.data(), v.size());
+  char* block = NewTextBlock(v);
   Release();
-  uint32_t len = static_cast<uint32_t>(v.size());
-  std::memcpy(raw_ + 4, &len, 4);
-  SetPayload(kTextHeap, block);
+  try {
+    SetPointer(block, kPtrHeapText);
+  } catch (...) {
+    delete[] block;
+    throw;
+  }
 }
 
-void clsTXTObject::Cell::SetBorrowedText(const char* data, uint32_t len) noexcept {
+void clsTXTObject::Cell::SetBorrowedText(const char* block) {
   Release();
-  std::memcpy(raw_ + 4, &len, 4);
-  SetPayload(kTextBorrowed, data);
+  SetPointer(block, kPtrBorrowedText);
 }
 
 void clsTXTObject::Cell::Set(const kz::Variant& v) {
   switch (v.Kind()) {
     case kz::VariantKind::Empty: Release(); break;
-    case kz::VariantKind::Integer: Release(); SetPayload(kInt16, v.AsInteger()); break;
+    case kz::VariantKind::Integer:
+      Release();
+      bits_ = Box(kBoxInt16, static_cast<uint16_t>(v.AsInteger()));
+      break;
     case kz::VariantKind::Long: SetLong(v.AsLong()); break;
-    case kz::VariantKind::Single: Release(); SetPayload(kSingle, v.AsSingle()); break;
+    case kz::VariantKind::Single: {
+      Release();
+      uint32_t f;
+      const float single = v.AsSingle();
+      std::memcpy(&f, &single, 4);
+      bits_ = Box(kBoxSingle, f);
+      break;
+    }
     case kz::VariantKind::Double: SetDouble(v.AsDouble()); break;
     case kz::VariantKind::String: SetText(v.AsString()); break;
-    case kz::VariantKind::Boolean: Release(); SetPayload(kBool, v.AsBoolean()); break;
+    case kz::VariantKind::Boolean:
+      Release();
+      bits_ = Box(kBoxBool, v.AsBoolean() ? 1 : 0);
+      break;
     case kz::VariantKind::Object: {
       auto* copy = new kz::Variant::ObjectPtr(v.AsObject());
       Release();
-      SetPayload(kObject, copy);
+      try {
+        SetPointer(copy, kPtrObject);
+      } catch (...) {
+        delete copy;
+        throw;
+      }
       break;
     }
   }
 }
 
 std::string_view clsTXTObject::Cell::Text() const noexcept {
-  if (raw_[0] == kTextInline) return std::string_view(reinterpret_cast<const char*>(raw_ + 2), raw_[1]);
-  if (raw_[0] == kTextHeap || raw_[0] == kTextBorrowed) {
-    uint32_t len;
-    std::memcpy(&len, raw_ + 4, 4);
-    return std::string_view(Payload<const char*>(), len);
+  switch (TagOf()) {
+    case kTextInline: return std::string_view(reinterpret_cast<const char*>(&bits_), (bits_ >> 40) & 0xFF);
+    case kTextHeap:
+    case kTextBorrowed: {
+      uint32_t len;
+      std::memcpy(&len, Block(), 4);
+      return std::string_view(Block() + 4, len);
+    }
+    default: return {};
   }
-  return {};
 }
 
 kz::Variant clsTXTObject::Cell::Get() const {
-  switch (raw_[0]) {
-    case kInt16: return kz::Variant(Payload<int16_t>());
-    case kInt32: return kz::Variant(Payload<int32_t>());
-    case kSingle: return kz::Variant(Payload<float>());
-    case kDouble: return kz::Variant(Payload<double>());
+  switch (TagOf()) {
+    case kInt16: return kz::Variant(Int16());
+    case kInt32: return kz::Variant(Int32());
+    case kSingle: return kz::Variant(Single());
+    case kDouble: return kz::Variant(DoubleBits());
     case kTextInline:
     case kTextHeap:
     case kTextBorrowed: return kz::Variant(std::string(Text()));
-    case kBool: return kz::Variant(Payload<bool>());
-    case kObject: return kz::Variant(*Payload<kz::Variant::ObjectPtr*>());
+    case kBool: return kz::Variant(BoolBit());
+    case kObject: return kz::Variant(*reinterpret_cast<const kz::Variant::ObjectPtr*>(Block()));
     default: return kz::Variant();
   }
 }
 
 int32_t clsTXTObject::Cell::Long() const noexcept {
-  switch (raw_[0]) {
-    case kInt16: return Payload<int16_t>();
-    case kInt32: return Payload<int32_t>();
-    case kBool: return Payload<bool>() ? -1 : 0;
+  switch (TagOf()) {
+    case kInt16: return Int16();
+    case kInt32: return Int32();
+    case kBool: return BoolBit() ? -1 : 0;
     default: return 0;
   }
 }
 
 double clsTXTObject::Cell::Double() const noexcept {
-  switch (raw_[0]) {
-    case kSingle: return Payload<float>();
-    case kDouble: return Payload<double>();
+  switch (TagOf()) {
+    case kSingle: return Single();
+    case kDouble: return DoubleBits();
     default: return Long();
   }
 }
 
 bool clsTXTObject::Cell::Equals(const kz::Variant& v) const {
-  if (raw_[0] == kTextInline || raw_[0] == kTextHeap || raw_[0] == kTextBorrowed) return v.IsString() && v.AsString() == Text();
+  if (Kind() == kz::VariantKind::String) return v.IsString() && v.AsString() == Text();
   return kz::VariantEquals(Get(), v);
 }
 
@@ -298,10 +349,13 @@ clsTXTObject& clsTXTObject::operator=(clsTXTObject&& o) {
 
 void clsTXTObject::PushText(std::string_view v) {
   Cell& c = cells_.emplace_back();
-  if (v.size() > 14 && OnResource() && v.size() <= std::numeric_limits<uint32_t>::max()) {
-    auto* block = static_cast<char*>(cells_.get_allocator().resource()->allocate(v.size(), 1));
-    std::memcpy(block, v.data(), v.size());
-    c.SetBorrowedText(block, static_cast<uint32_t>(v.size()));
+  if (v.size() > Cell::kInlineMax && OnResource() && v.size() <= std::numeric_limits<uint32_t>::max()) {
+    // The length, then the bytes, in the resource's memory.
+    auto* block = static_cast<char*>(cells_.get_allocator().resource()->allocate(v.size() + 4, 4));
+    const uint32_t len = static_cast<uint32_t>(v.size());
+    std::memcpy(block, &len, 4);
+    std::memcpy(block + 4, v.data(), v.size());
+    c.SetBorrowedText(block);
     return;
   }
   c.SetText(v);

@@ -2,15 +2,17 @@
 // clsTXTObject: one record of a type file. A zero-based list of values addressed by
 // field index; the last value is the record's ID (its name in the game data).
 //
-// Values are kept in 16-byte cells (texts of up to 14 bytes inside the cell, longer ones
-// in one exact-size block), so that a loaded file takes little more memory than its
-// text; Value(i) hands out a kz::Variant made from the cell.
+// Values are kept in 8-byte cells (numbers and texts of up to 5 bytes inside the cell,
+// longer texts in one exact-size block), so that a loaded file takes little more memory
+// than its text; Value(i) hands out a kz::Variant made from the cell.
 //
 // A record made on a memory resource (the type-file reader's arena) keeps its values and
 // the long texts it is given by the Push* members there; whoever makes it so keeps the
 // resource alive as long as the record. Copying or moving such a record into another
 // gives the target values of its own.
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <memory_resource>
 #include <string>
@@ -127,12 +129,18 @@ class clsTXTObject : public kz::Object {
   void PushValue(const kz::Variant& v) { cells_.emplace_back().Set(v); }
 
  private:
-  // One value: byte 0 the kind; texts of up to 14 bytes in bytes 2-15 (length in byte
-  // 1); longer texts as a length (bytes 4-7) and a block pointer (bytes 8-15); numbers
-  // and objects in bytes 8-15.
+  // One value in 8 bytes, sorted by its top 16 bits: 0 a pointer (a long text block of
+  // the cell's own or borrowed, or an object, told apart by the pointer's two low bits;
+  // a text block holds its length in 4 bytes, then the bytes) or, all bits 0, Empty;
+  // 0x0002-0xFFFA a double, kept as its bits plus 2^49 (NaNs kept as the plain quiet
+  // NaN of their sign); 0xFFFB-0xFFFF a box of 48 bits: 16/32-bit integers, a Single's
+  // bits, Booleans, or a text of up to 5 bytes (byte i at bits 8i, the length in bits
+  // 40-47). Pointers stay plain words, so leak checkers see what a cell holds.
   class Cell {
    public:
-    Cell() noexcept { raw_[0] = kEmpty; }
+    static constexpr size_t kInlineMax = 5;
+
+    Cell() noexcept = default;
     Cell(const Cell& o);
     Cell(Cell&& o) noexcept;
     Cell& operator=(const Cell& o);
@@ -147,9 +155,10 @@ class clsTXTObject : public kz::Object {
     void SetLong(int32_t v) noexcept;
     void SetDouble(double v) noexcept;
     void SetText(std::string_view v);
-    // A long text whose bytes the cell does not own (they stay where they are).
-    void SetBorrowedText(const char* data, uint32_t len) noexcept;
-    bool Borrowed() const noexcept { return raw_[0] == kTextBorrowed; }
+    // A long text in a block (length, then bytes) that the cell does not own (it stays
+    // where it is).
+    void SetBorrowedText(const char* block);
+    bool Borrowed() const noexcept { return TagOf() == kTextBorrowed; }
     kz::Variant Get() const;
     std::string_view Text() const noexcept;  // "" for non-texts
     int32_t Long() const noexcept;
@@ -158,16 +167,38 @@ class clsTXTObject : public kz::Object {
 
    private:
     enum Tag : unsigned char { kEmpty, kInt16, kInt32, kSingle, kDouble, kTextInline, kTextHeap, kBool, kObject, kTextBorrowed };
-    static constexpr size_t kInlineMax = 14;
-    template <class T>
-    T Payload() const noexcept;
-    template <class T>
-    void SetPayload(Tag tag, T v) noexcept;
+    enum : uint64_t { kBoxInt16 = 0xFFFB, kBoxInt32, kBoxSingle, kBoxBool, kBoxInline };
+    enum : uint64_t { kPtrHeapText = 0, kPtrBorrowedText = 1, kPtrObject = 2 };
+    static constexpr uint64_t kDoubleOffset = uint64_t{1} << 49;
+    static constexpr uint64_t kPointerBits = 0x0000FFFFFFFFFFFCull;
+    static constexpr uint64_t Box(uint64_t code, uint64_t content) noexcept { return (code << 48) | content; }
+    static constexpr uint64_t kEmptyBits = 0;
+
+    Tag TagOf() const noexcept;
+    int16_t Int16() const noexcept { return static_cast<int16_t>(static_cast<uint16_t>(bits_)); }
+    int32_t Int32() const noexcept { return static_cast<int32_t>(static_cast<uint32_t>(bits_)); }
+    bool BoolBit() const noexcept { return (bits_ & 1) != 0; }
+    float Single() const noexcept {
+      const uint32_t b = static_cast<uint32_t>(bits_);
+      float f;
+      std::memcpy(&f, &b, 4);
+      return f;
+    }
+    double DoubleBits() const noexcept {
+      const uint64_t b = bits_ - kDoubleOffset;
+      double d;
+      std::memcpy(&d, &b, 8);
+      return d;
+    }
+    const char* Block() const noexcept;
+    void SetPointer(const void* p, uint64_t kind);
+    static char* NewTextBlock(std::string_view v);
     void Release() noexcept;
     void CopyFrom(const Cell& o);
 
-    alignas(8) unsigned char raw_[16];
+    uint64_t bits_ = kEmptyBits;
   };
+  static_assert(std::endian::native == std::endian::little, "texts inside a cell are read in byte order");
 
   int32_t TailIndex(int32_t fromEnd, const char* source) const;
   const Cell& At(int32_t i) const;

@@ -1,6 +1,11 @@
 // clsTXTObject.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+
 #include "core/AppError.h"
 #include "typefiles/TXTObject.h"
 
@@ -138,4 +143,57 @@ TEST(RecordTest, WareTailAccessorsAndLine) {
   EXPECT_EQ(r.GetLastError(), "");
   clsTXTObject small = Record({Variant(1), Variant("X")});
   EXPECT_THROW(small.Volume(), kz::AppError);
+}
+
+// Every kind of value and its edges, stored and read back unchanged (kind, value, sign,
+// NaN), through the record, a copy of it, and after being overwritten by another kind.
+TEST(RecordTest, ValuesOfEveryKindKeepTheirKindAndBits) {
+  const double inf = std::numeric_limits<double>::infinity();
+  auto bitsDouble = [](uint64_t b) {
+    double d;
+    std::memcpy(&d, &b, 8);
+    return d;
+  };
+  auto object = std::make_shared<kz::Object>();
+  const std::vector<Variant> values = {
+      Variant(), Variant(int16_t{-32768}), Variant(int16_t{32767}), Variant(int32_t{-2147483647 - 1}),
+      Variant(int32_t{2147483647}), Variant(int32_t{-1}), Variant(1.5f), Variant(-0.0f),
+      Variant(std::numeric_limits<float>::quiet_NaN()), Variant(0.0), Variant(-0.0), Variant(1e308),
+      Variant(5e-324), Variant(inf), Variant(-inf), Variant(std::numeric_limits<double>::quiet_NaN()),
+      Variant(-std::numeric_limits<double>::quiet_NaN()), Variant(bitsDouble(0xFFFF000000000001ull)),
+      Variant(bitsDouble(0xFFF9123456789ABCull)), Variant(true), Variant(false), Variant(""), Variant("abcde"),
+      Variant("abcdef"), Variant(std::string(300, 'x')), Variant(std::string("a\0b", 3)), Variant("\xC3\xA4\xC3\xB6\xC3\xBC"),
+      Variant(kz::Variant::ObjectPtr(object))};
+  auto same = [](const Variant& a, const Variant& b) {
+    if (a.Kind() != b.Kind()) return false;
+    if (a.Kind() == kz::VariantKind::Double || a.Kind() == kz::VariantKind::Single) {
+      const double x = a.NumberValue(), y = b.NumberValue();
+      if (std::isnan(x) || std::isnan(y)) return std::isnan(x) && std::isnan(y);
+      return x == y && std::signbit(x) == std::signbit(y);
+    }
+    return kz::VariantEquals(a, b);
+  };
+  clsTXTObject r = Record({});
+  r.AssignValues(std::vector<Variant>(values));
+  const clsTXTObject copy = r;
+  clsTXTObject overwritten = Record({});
+  overwritten.AssignValues(std::vector<Variant>(values.size(), Variant(std::string(40, 'y'))));
+  for (size_t i = 0; i < values.size(); ++i) overwritten.SetValue(static_cast<int32_t>(i), values[i]);
+  for (const clsTXTObject* rec : {static_cast<const clsTXTObject*>(&r), &copy, static_cast<const clsTXTObject*>(&overwritten)}) {
+    ASSERT_EQ(rec->size(), static_cast<int32_t>(values.size()));
+    for (size_t i = 0; i < values.size(); ++i) {
+      const int32_t at = static_cast<int32_t>(i);
+      EXPECT_TRUE(same(rec->Value(at), values[i])) << i << ": " << kz::CStr(rec->Value(at));
+      EXPECT_EQ(rec->KindAt(at), values[i].Kind()) << i;
+      if (values[i].IsString()) EXPECT_EQ(rec->TextAt(at), values[i].AsString()) << i;
+    }
+  }
+  EXPECT_EQ(r.Value(static_cast<int32_t>(values.size()) - 1).AsObject(), object);
+  EXPECT_EQ(r.LongAt(1), -32768);
+  EXPECT_EQ(r.LongAt(19), -1);  // True
+  EXPECT_EQ(r.DoubleAt(6), 1.5);
+  EXPECT_EQ(r.DoubleAt(3), -2147483648.0);
+  // The overwritten record gives its texts back and takes numbers (ASan checks the blocks).
+  for (size_t i = 0; i < values.size(); ++i) overwritten.SetValue(static_cast<int32_t>(i), Variant(int32_t(i)));
+  EXPECT_EQ(overwritten.LongAt(26), 26);
 }
