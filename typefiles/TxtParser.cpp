@@ -170,21 +170,26 @@ class ChunkPool {
 
   // Takes a chunk back for reuse (or gives it to the system when enough is kept).
   void Give(void* at, size_t size) noexcept {
-    std::unique_lock<std::mutex> lock(mutex_);
-    inUse_ -= size;
-    if (keptBytes_ + size <= Limit()) {
+    bool keep;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      inUse_ -= size;
+      keep = keptBytes_ + size <= Limit();
+      if (keep) keptBytes_ += size;  // room held while the chunk is marked
+    }
+    if (keep) {
+      // Marked before another load can take it: what that load writes stays.
+#ifdef MADV_FREE
+      ::madvise(at, size, MADV_FREE);
+#endif
+      std::lock_guard<std::mutex> lock(mutex_);
       try {
         kept_.push_back(Kept{at, size});
-        keptBytes_ += size;
-        lock.unlock();
-#ifdef MADV_FREE
-        ::madvise(at, size, MADV_FREE);
-#endif
         return;
       } catch (const std::bad_alloc&) {
+        keptBytes_ -= size;
       }
     }
-    lock.unlock();
     ::munmap(at, size);
   }
 
