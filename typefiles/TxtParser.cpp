@@ -655,25 +655,39 @@ void clsTxtParser::BuildNameOrder() {
     *done.ptr = 'k';
     return std::string_view(key, static_cast<size_t>(done.ptr + 1 - key));
   };
-  // Each record after every record of an equal or smaller ID: a stable sort of the
-  // file order gives the order of filing them one by one.
+  // The name each record was filed with, in file order.
+  auto nameAt = [this](size_t i, size_t& owned) {
+    std::string_view name;
+    if (owned < ownedNames_.size() && ownedNames_[owned].first == i)
+      name = ownedNames_[owned++].second;
+    else
+      loaded_[i]->NameView(name);
+    return name;
+  };
+  // Files kept in ID order need no sort at all (and no list of the order).
+  bool sorted = true;
+  {
+    size_t owned = 0;
+    std::string_view last;
+    for (size_t i = 0; i < n && sorted; ++i) {
+      std::string_view name = nameAt(i, owned);
+      sorted = i == 0 || CompareNames(name, last) >= 0;
+      last = name;
+    }
+  }
+  // Otherwise each record comes after every record of an equal or smaller ID: a
+  // stable sort of the file order gives the order of filing them one by one.
   struct Named {
     std::string_view name;
     uint32_t index;  // 0-based file position
   };
-  std::vector<Named> order(n);
-  size_t owned = 0;
-  for (size_t i = 0; i < n; ++i) {
-    Named& e = order[i];
-    e.index = static_cast<uint32_t>(i);
-    if (owned < ownedNames_.size() && ownedNames_[owned].first == i)
-      e.name = ownedNames_[owned++].second;
-    else
-      loaded_[i]->NameView(e.name);
+  std::vector<Named> order;
+  if (!sorted) {
+    order.resize(n);
+    size_t owned = 0;
+    for (size_t i = 0; i < n; ++i) order[i] = Named{nameAt(i, owned), static_cast<uint32_t>(i)};
+    std::stable_sort(order.begin(), order.end(), [](const Named& a, const Named& b) { return CompareNames(a.name, b.name) < 0; });
   }
-  auto less = [](const Named& a, const Named& b) { return CompareNames(a.name, b.name) < 0; };
-  // Files kept in ID order need no sort at all.
-  if (!std::is_sorted(order.begin(), order.end(), less)) std::stable_sort(order.begin(), order.end(), less);
   UnsortedObjects.AssignAll(n, [&](size_t i) {
     const clsTXTObject& r = *loaded_[i];
     return std::pair<TXTObjectPtr, std::string_view>(std::move(loaded_[i]), keyOf(r));
@@ -681,7 +695,8 @@ void clsTxtParser::BuildNameOrder() {
   loaded_.clear();
   loaded_.shrink_to_fit();
   objects.AssignAll(n, [&](size_t i) {
-    const TXTObjectPtr& r = UnsortedObjects.Item(static_cast<int32_t>(order[i].index) + 1);
+    const size_t at = sorted ? i : order[i].index;
+    const TXTObjectPtr& r = UnsortedObjects.Item(static_cast<int32_t>(at) + 1);
     return std::pair<TXTObjectPtr, std::string_view>(r, keyOf(*r));
   });
   ownedNames_.clear();
