@@ -30,14 +30,14 @@ void ObjectListModel::Reset(const kz::Collection<TXTObjectPtr>& records) {
   rows_.clear();
   rows_.shrink_to_fit();
   rows_.reserve(static_cast<size_t>(records.Count()));
-  for (const TXTObjectPtr& record : records) rows_.push_back(Row{record, {}, {}, false});
+  for (const TXTObjectPtr& record : records) rows_.push_back(Row{record, nullptr});
   endResetModel();
 }
 
 void ObjectListModel::InsertRecord(int row, const TXTObjectRef& record) {
   if (row < 0 || row > Count()) row = Count();
   beginInsertRows(QModelIndex(), row, row);
-  rows_.insert(rows_.begin() + row, Row{record, {}, {}, false});
+  rows_.insert(rows_.begin() + row, Row{record, nullptr});
   endInsertRows();
 }
 
@@ -50,10 +50,7 @@ void ObjectListModel::RemoveRow(int row) {
 
 void ObjectListModel::RefreshRow(int row) {
   if (row < 0 || row >= Count()) return;
-  Row& r = rows_[static_cast<size_t>(row)];
-  r.known = false;
-  r.name.clear();
-  r.cls.clear();
+  rows_[static_cast<size_t>(row)].texts.reset();
   emit dataChanged(index(row, 0), index(row, columns_ - 1));
 }
 
@@ -69,18 +66,21 @@ const TXTObjectRef& ObjectListModel::RecordAt(int row) const {
   return rows_[static_cast<size_t>(row)].record;
 }
 
-void ObjectListModel::Make(Row& row) const {
-  if (row.known) return;
-  if (texts_) texts_(row.record, row.name, row.cls);
-  row.known = true;
+ObjectListModel::Texts& ObjectListModel::Make(int row) const {
+  Row& r = rows_[static_cast<size_t>(row)];
+  if (!r.texts) {
+    auto texts = std::make_unique<Texts>();
+    if (texts_) texts_(r.record, texts->name, texts->cls);
+    r.texts = std::move(texts);
+  }
+  return *r.texts;
 }
 
 const QString& ObjectListModel::Text(int row, int column) const {
   static const QString none;
   if (row < 0 || row >= Count()) return none;
-  Row& r = rows_[static_cast<size_t>(row)];
-  Make(r);
-  return column == 0 ? r.name : r.cls;
+  Texts& t = Make(row);
+  return column == 0 ? t.name : t.cls;
 }
 
 int ObjectListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }

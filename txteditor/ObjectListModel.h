@@ -3,11 +3,13 @@
 // records. A row holds only a reference to its record; its texts (the name column and
 // the class column) are asked of the window the first time a row is shown or searched,
 // then kept until the row is refreshed, so filling the list with a large file costs
-// almost nothing and shown rows only take memory for their texts.
+// almost nothing: a row is one reference, and only rows shown or searched take memory
+// for their texts.
 #include <QAbstractTableModel>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -47,13 +49,16 @@ class ObjectListModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
  private:
-  struct Row {
-    TXTObjectRef record;
+  struct Texts {
     QString name;
     QString cls;
-    bool known = false;  // name and cls are made
   };
-  void Make(Row& row) const;
+  struct Row {
+    TXTObjectRef record;
+    std::unique_ptr<Texts> texts;  // made on first use
+  };
+  // The texts of a row, made on first use.
+  Texts& Make(int row) const;
 
   TextsFn texts_;
   mutable std::vector<Row> rows_;
