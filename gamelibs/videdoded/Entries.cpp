@@ -13,6 +13,7 @@
 #include "TreModel.h"
 #include "TxtDocument.h"
 #include "TxtFields.h"
+#include "rudu/FileObject.h"
 #include "rudu/HandleTable.h"
 #include "rudu/rudu.h"
 #include "videdoded.h"
@@ -126,13 +127,32 @@ int32_t RefuseControl(const char* what, const std::string& t) {
                                   std::to_string(at) + ", which a text resource file cannot hold.");
 }
 
+int32_t AddTypeFile(std::shared_ptr<TxtDocument> doc) {
+  int32_t h = rudu::HandleAdd(std::move(doc), rudu::kDocumentHandle);
+  if (!h) return Fail(kKzErrMemory, "No handle left for the document.");
+  return h;
+}
+
 int32_t LoadTypeFile(std::string bytes) {
   auto doc = std::make_shared<TxtDocument>();
   std::string error;
   if (!doc->Load(std::move(bytes), g_remarksAsData != 0, error)) return Fail(kKzErrSyntax, error);
-  int32_t h = rudu::HandleAdd(doc, rudu::kDocumentHandle);
-  if (!h) return Fail(kKzErrMemory, "No handle left for the document.");
-  return h;
+  return AddTypeFile(std::move(doc));
+}
+
+// A type file read where a read handle holds it: the document keeps the handle's
+// content (which no one changes) instead of a copy of it.
+int32_t LoadTypeFileView(std::string_view bytes, std::shared_ptr<const void> keep) {
+  auto doc = std::make_shared<TxtDocument>();
+  std::string error;
+  if (!doc->LoadView(bytes, std::move(keep), g_remarksAsData != 0, error)) return Fail(kKzErrSyntax, error);
+  return AddTypeFile(std::move(doc));
+}
+
+// Whether a handle is open for reading only (its content then never changes).
+bool ReadOnlyFile(int32_t file) {
+  auto f = rudu::HandleGetAs<rudu::FileObject>(file, rudu::kFileHandle);
+  return f && !f->writable;
 }
 
 // Gives the bytes of a load once more (for the error text of a failed in-place parse).
@@ -191,6 +211,9 @@ int32_t Kz_LoadFromFile(int32_t file, int32_t mode) {
     std::string_view content;
     std::shared_ptr<const void> keep;
     if (mode == kKzLoadTextResource && ViewRest(file, content, keep)) return LoadTextResourceView(content);
+    // So is a type file of a read handle.
+    if (mode != kKzLoadTextResource && ReadOnlyFile(file) && ViewRest(file, content, keep))
+      return LoadTypeFileView(content, std::move(keep));
     const int32_t at = RuDU_FileTell(file);
     if (!ReadAll(file, bytes, error)) return Fail(kKzErrRead, error);
     return LoadBytes(std::move(bytes), mode, [file, at](std::string& again) {

@@ -35,8 +35,34 @@ size_t FirstOverlongLine(const char* d, size_t n) {
 }  // namespace
 
 bool TxtDocument::Load(std::string bytes, bool remarksAsData, std::string& error) {
+  if (!Check(bytes, error)) return false;
+  keep_.reset();
+  own_ = std::move(bytes);
+  buf_ = own_;
+  Start(remarksAsData);
+  return true;
+}
+
+bool TxtDocument::LoadView(std::string_view bytes, std::shared_ptr<const void> keep, bool remarksAsData,
+                           std::string& error) {
+  if (!Check(bytes, error)) return false;
+  std::string().swap(own_);
+  keep_ = std::move(keep);
+  buf_ = bytes;
+  Start(remarksAsData);
+  return true;
+}
+
+void TxtDocument::Start(bool remarksAsData) {
+  remarksAsData_ = remarksAsData;
+  cur_ = Cursor{};
+  EnterLine(0);
+}
+
+bool TxtDocument::Check(std::string_view bytes, std::string& error) {
   const char* d = bytes.data();
   const size_t n = bytes.size();
+  if (n == 0) return true;  // an empty file has no bytes to look at (and maybe no address)
   if (const void* z = std::memchr(d, '\0', n)) {
     const size_t at = static_cast<size_t>(static_cast<const char*>(z) - d);
     error = "Type file holds a NUL byte at line " + std::to_string(LineOf(d, at)) + " (offset " +
@@ -49,10 +75,6 @@ bool TxtDocument::Load(std::string bytes, bool remarksAsData, std::string& error
             std::to_string(kTxtMaxLine) + " bytes.";
     return false;
   }
-  buf_ = std::move(bytes);
-  remarksAsData_ = remarksAsData;
-  cur_ = Cursor{};
-  EnterLine(0);
   return true;
 }
 

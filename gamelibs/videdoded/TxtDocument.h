@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "rudu/HandleTable.h"
 #include "videdoded.h"
@@ -18,6 +20,9 @@ class TxtDocument : public rudu::HandleObject {
   // Takes the file's bytes; false with a text in error when the file holds a NUL byte
   // or an overlong line. The cursor then stands on the first token.
   bool Load(std::string bytes, bool remarksAsData, std::string& error);
+  // As Load, over bytes the document does not own: `keep` holds them (unchanged) for as
+  // long as the document lives.
+  bool LoadView(std::string_view bytes, std::shared_ptr<const void> keep, bool remarksAsData, std::string& error);
 
   int32_t TokenType() const { return cur_.kind; }
   // The current token classified (kind 0 rule); false at the end.
@@ -65,7 +70,13 @@ class TxtDocument : public rudu::HandleObject {
   size_t ItemEnd(size_t begin) const;
   bool OnlyBlanks(size_t from, size_t to) const;
 
-  std::string buf_;
+  // Whether bytes can be a document's: false with the error text.
+  static bool Check(std::string_view bytes, std::string& error);
+  void Start(bool remarksAsData);
+
+  std::string own_;                   // the bytes, when the document holds them itself
+  std::shared_ptr<const void> keep_;  // else what holds them
+  std::string_view buf_;
   bool remarksAsData_ = false;
   Cursor cur_;
 };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "rudu/FileObject.h"
 #include "rudu/HandleTable.h"
 #include "rudu/rudu.h"
 #include "tests/videdoded/TestFiles.h"
@@ -66,6 +67,37 @@ TEST(LoadAndClose, SameDocumentAsALoadAndTheHandleIsClosed) {
     EXPECT_EQ(got, expected);
     if (c.bytes.size() > 1000) EXPECT_GT(got.size(), 1000u);
   }
+}
+
+TEST(LoadAndClose, ADocumentOutlivesItsHandleAndIgnoresLaterWrites) {
+  const std::string path = PathOf("outlive.txt");
+  const std::string text = TypeFile(1u << 20);
+  WriteBytes(path, text);
+  int32_t h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  ASSERT_NE(h, 0);
+  const std::vector<std::string> expected = ValuesOf(Kz_LoadFromFile(h, 1));
+  RuDU_CloseFile(h);
+  ASSERT_GT(expected.size(), 1000u);
+
+  // Read handle, closed before the document is read.
+  h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  int32_t doc = Kz_LoadFromFile(h, 1);
+  ASSERT_NE(doc, 0);
+  RuDU_CloseFile(h);
+  EXPECT_EQ(ValuesOf(doc), expected);
+
+  // Write handle, overwritten, ended short and discarded before the document is read.
+  h = RuDU_OpenFile(path.c_str(), 1, 0, 0);
+  ASSERT_NE(h, 0);
+  doc = Kz_LoadFromFile(h, 1);
+  ASSERT_NE(doc, 0);
+  const std::string other(4096, 'x');
+  RuDU_SeekFile(h, 0, 0);
+  ASSERT_EQ(RuDU_WriteFile(h, other.data(), static_cast<int32_t>(other.size())), 4096);
+  RuDU_SetEndOfFile(h);
+  rudu::DiscardFile(h);
+  RuDU_CloseFile(h);
+  EXPECT_EQ(ValuesOf(doc), expected);
 }
 
 TEST(LoadAndClose, OtherModesAndHandles) {
