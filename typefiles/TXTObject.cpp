@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 
 #include "core/AppError.h"
@@ -40,6 +41,12 @@ void clsTXTObject::Cell::SetPointer(const void* p, uint64_t kind) {
   bits_ = at | kind;
 }
 
+// Takes over a reference of its own to an object (the cell holds nothing to free).
+void clsTXTObject::Cell::SetObject(std::unique_ptr<kz::Variant::ObjectPtr> copy) {
+  SetPointer(copy.get(), kPtrObject);
+  copy.release();
+}
+
 const char* clsTXTObject::Cell::Block() const noexcept { return reinterpret_cast<const char*>(bits_ & kPointerBits); }
 
 void clsTXTObject::Cell::Release() noexcept {
@@ -75,16 +82,9 @@ void clsTXTObject::Cell::CopyFrom(const Cell& o) {
       }
       break;
     }
-    case kObject: {
-      auto* copy = new kz::Variant::ObjectPtr(*reinterpret_cast<const kz::Variant::ObjectPtr*>(o.Block()));
-      try {
-        SetPointer(copy, kPtrObject);
-      } catch (...) {
-        delete copy;
-        throw;
-      }
+    case kObject:
+      SetObject(std::make_unique<kz::Variant::ObjectPtr>(*reinterpret_cast<const kz::Variant::ObjectPtr*>(o.Block())));
       break;
-    }
     default: bits_ = o.bits_; break;
   }
 }
@@ -231,14 +231,9 @@ void clsTXTObject::Cell::Set(const kz::Variant& v) {
       bits_ = Box(kBoxBool, v.AsBoolean() ? 1 : 0);
       break;
     case kz::VariantKind::Object: {
-      auto* copy = new kz::Variant::ObjectPtr(v.AsObject());
+      auto copy = std::make_unique<kz::Variant::ObjectPtr>(v.AsObject());
       Release();
-      try {
-        SetPointer(copy, kPtrObject);
-      } catch (...) {
-        delete copy;
-        throw;
-      }
+      SetObject(std::move(copy));
       break;
     }
   }

@@ -192,6 +192,7 @@ class clsTXTObject : public kz::Object {
     }
     const char* Block() const noexcept;
     void SetPointer(const void* p, uint64_t kind);
+    void SetObject(std::unique_ptr<kz::Variant::ObjectPtr> copy);
     static char* NewTextBlock(std::string_view v);
     void Release() noexcept;
     void CopyFrom(const Cell& o);
