@@ -88,17 +88,26 @@ bool consistent() {
   return ok;
 }
 
+// The first bytes of a file (up to n, how many in got) and its size. False when the
+// file does not open: DevIL then reports the failed open itself.
+bool read_head(const char* fileName, void* head, int32_t n, int32_t& got, int64_t& size) {
+  const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
+  if (f == 0) return false;
+  got = RuDU_ReadFile(f, head, n);
+  size = RuDU_FileSize(f);
+  RuDU_CloseFile(f);
+  return true;
+}
+
 // DevIL's binary PNM reader frees the image's pixels on a short read and leaves
 // the image pointing at them, so deleting the image later frees them twice. A
 // binary PNM (P4, P5, P6) whose pixel bytes do not all follow its header is
 // therefore refused before DevIL sees it. True when the file may go to DevIL.
 bool pnm_complete(const char* fileName) {
-  const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
-  if (f == 0) return true;  // DevIL reports the failed open itself
   char head[256];
-  const int32_t got = RuDU_ReadFile(f, head, sizeof head);
-  const int32_t size = RuDU_FileSize(f);
-  RuDU_CloseFile(f);
+  int32_t got = 0;
+  int64_t size = 0;
+  if (!read_head(fileName, head, sizeof head, got, size)) return true;
   if (got < 2 || head[0] != 'P' || head[1] < '4' || head[1] > '6') return true;
   const char kind = head[1];
   int32_t pos = 2;
@@ -133,11 +142,10 @@ bool pnm_complete(const char* fileName) {
 // the size a BMP, DDS, PNG or TGA header claims is checked against the largest block
 // first (the same limit the allocator keeps). True when the file may go to DevIL.
 bool size_sound(const char* fileName) {
-  const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
-  if (f == 0) return true;  // DevIL reports the failed open itself
   uint8_t head[32] = {};
-  const int32_t got = RuDU_ReadFile(f, head, sizeof head);
-  RuDU_CloseFile(f);
+  int32_t got = 0;
+  int64_t size = 0;
+  if (!read_head(fileName, head, sizeof head, got, size)) return true;
   const auto le16 = [&head](int at) { return int64_t(head[at]) | int64_t(head[at + 1]) << 8; };
   const auto le32 = [&](int at) { return le16(at) | le16(at + 2) << 16; };
   const auto be32 = [&head](int at) {
@@ -166,12 +174,10 @@ bool size_sound(const char* fileName) {
 // pixel rows do, or declares a pixel size it does not read. Such a BMP is refused
 // before DevIL sees it. True when the file may go to DevIL.
 bool bmp_complete(const char* fileName) {
-  const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
-  if (f == 0) return true;  // DevIL reports the failed open itself
   uint8_t head[54];
-  const int32_t got = RuDU_ReadFile(f, head, sizeof head);
-  const int64_t size = RuDU_FileSize(f);
-  RuDU_CloseFile(f);
+  int32_t got = 0;
+  int64_t size = 0;
+  if (!read_head(fileName, head, sizeof head, got, size)) return true;
   if (got < 2 || head[0] != 'B' || head[1] != 'M') return true;
   const auto u16 = [&head](int at) { return uint32_t(head[at]) | uint32_t(head[at + 1]) << 8; };
   const auto u32 = [&](int at) { return u16(at) | u16(at + 2) << 16; };
@@ -210,12 +216,10 @@ bool bmp_complete(const char* fileName) {
 // reader does not know, is refused before DevIL sees it. True when the file may go to
 // DevIL.
 bool dds_sound(const char* fileName) {
-  const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
-  if (f == 0) return true;  // DevIL reports the failed open itself
   uint8_t head[128];
-  const int32_t got = RuDU_ReadFile(f, head, sizeof head);
-  const int64_t fileSize = RuDU_FileSize(f);
-  RuDU_CloseFile(f);
+  int32_t got = 0;
+  int64_t fileSize = 0;
+  if (!read_head(fileName, head, sizeof head, got, fileSize)) return true;
   if (got < 92 || std::memcmp(head, "DDS ", 4) != 0) return true;
   const auto word = [&head](int at) {
     return uint32_t(head[at]) | uint32_t(head[at + 1]) << 8 | uint32_t(head[at + 2]) << 16 | uint32_t(head[at + 3]) << 24;
