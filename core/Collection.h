@@ -18,8 +18,6 @@
 //
 // Errors (kz::AppError): 457 duplicate key, 5 missing key or bad before/after position,
 // 9 position out of range.
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -36,6 +34,7 @@
 #include <vector>
 
 #include "core/AppError.h"
+#include "core/PagePool.h"
 
 namespace kz {
 
@@ -65,45 +64,6 @@ struct FoldedEqual {
   }
 };
 
-// Memory for big buffers: from a few megabytes on, aligned to and advised for large
-// pages before it is first touched (fresh memory is costly page by page); the room lost
-// to the alignment is never touched. FreeLarge takes the size given to AllocateLarge.
-inline constexpr size_t kLargePage = size_t{2} << 20;
-inline void* AllocateLarge(size_t bytes) {
-  if (bytes < 2 * kLargePage) return ::operator new(bytes);
-  if (bytes > std::numeric_limits<size_t>::max() - 2 * kLargePage) throw std::bad_alloc();
-  char* raw = static_cast<char*>(::operator new(bytes + kLargePage + sizeof(char*)));
-  uintptr_t at = (reinterpret_cast<uintptr_t>(raw) + sizeof(char*) + kLargePage - 1) & ~(kLargePage - 1);
-  ::madvise(reinterpret_cast<void*>(at), bytes & ~(kLargePage - 1), MADV_HUGEPAGE);
-  char* block = reinterpret_cast<char*>(at);
-  std::memcpy(block - sizeof(char*), &raw, sizeof(char*));
-  return block;
-}
-inline void FreeLarge(void* p, size_t bytes) noexcept {
-  if (!p) return;
-  if (bytes < 2 * kLargePage) {
-    ::operator delete(p);
-    return;
-  }
-  char* raw;
-  std::memcpy(&raw, static_cast<char*>(p) - sizeof(char*), sizeof(char*));
-  ::operator delete(raw);
-}
-
-template <class T>
-struct LargeAllocator {
-  using value_type = T;
-  LargeAllocator() = default;
-  template <class U>
-  LargeAllocator(const LargeAllocator<U>&) noexcept {}
-  T* allocate(size_t n) {
-    if (n > std::numeric_limits<size_t>::max() / sizeof(T)) throw std::bad_alloc();
-    return static_cast<T*>(AllocateLarge(n * sizeof(T)));
-  }
-  void deallocate(T* p, size_t n) noexcept { FreeLarge(p, n * sizeof(T)); }
-  template <class U>
-  bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
-};
 }  // namespace detail
 
 // True when two keys are the same key for a Collection.
@@ -279,7 +239,7 @@ class Collection {
   // Iteration over the items in position order.
   template <bool Const>
   class Iter {
-    using Base = typename std::vector<Node*, detail::LargeAllocator<Node*>>::const_iterator;
+    using Base = typename std::vector<Node*, LargeAllocator<Node*>>::const_iterator;
     Base it_;
 
    public:
@@ -357,7 +317,7 @@ class Collection {
   }
 
   void Rehash(size_t size) {
-    std::vector<Slot, detail::LargeAllocator<Slot>> fresh(size, Slot{0, 0});
+    std::vector<Slot, LargeAllocator<Slot>> fresh(size, Slot{0, 0});
     size_t mask = size - 1;
     for (const Slot& s : slots_) {
       if (s.node == 0) continue;
@@ -374,12 +334,12 @@ class Collection {
   void FillTable(size_t keyed) {
     const size_t size = TableSizeFor(keyed);
     const size_t mask = size - 1;
-    std::vector<Slot, detail::LargeAllocator<Slot>> table(size, Slot{0, 0});
+    std::vector<Slot, LargeAllocator<Slot>> table(size, Slot{0, 0});
     const int tableBits = std::countr_zero(size);
     const int partBits = std::min(tableBits, 12);
     const int shift = tableBits - partBits;
     std::vector<uint32_t> starts((size_t{1} << partBits) + 1, 0);
-    std::vector<Slot, detail::LargeAllocator<Slot>> entries(keyed);
+    std::vector<Slot, LargeAllocator<Slot>> entries(keyed);
     size_t e = 0;
     for (const Node* node : nodes_) {
       if (node->key.empty()) continue;
@@ -388,7 +348,7 @@ class Collection {
       ++starts[((hash & mask) >> shift) + 1];
     }
     for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
-    std::vector<Slot, detail::LargeAllocator<Slot>> ordered(keyed);
+    std::vector<Slot, LargeAllocator<Slot>> ordered(keyed);
     for (const Slot& s : entries) ordered[starts[(s.hash & mask) >> shift]++] = s;
     entries = {};
     for (const Slot& s : ordered) {
@@ -428,7 +388,7 @@ class Collection {
       if (made_ >= std::numeric_limits<uint32_t>::max()) throw std::bad_alloc();
       id = static_cast<uint32_t>(made_);
       if (PlaceOf(id).first == blocks_.size())
-        blocks_.push_back(BlockPtr(static_cast<NodeStorage*>(detail::AllocateLarge(BlockBytes(blocks_.size()))),
+        blocks_.push_back(BlockPtr(static_cast<NodeStorage*>(AllocateLarge(BlockBytes(blocks_.size()))),
                                    BlockFree{BlockBytes(blocks_.size())}));
     }
     Node* node = ::new (StorageOf(id)) Node(std::forward<U>(item), key, id);
@@ -495,12 +455,12 @@ class Collection {
   static size_t BlockBytes(size_t block) noexcept { return (kFirstBlock << block) * sizeof(NodeStorage); }
   struct BlockFree {
     size_t bytes;
-    void operator()(NodeStorage* p) const noexcept { detail::FreeLarge(p, bytes); }
+    void operator()(NodeStorage* p) const noexcept { FreeLarge(p, bytes); }
   };
   using BlockPtr = std::unique_ptr<NodeStorage[], BlockFree>;
 
-  std::vector<Node*, detail::LargeAllocator<Node*>> nodes_;  // position order
-  std::vector<Slot, detail::LargeAllocator<Slot>> slots_;    // key table (size 0 or a power of two)
+  std::vector<Node*, LargeAllocator<Node*>> nodes_;  // position order
+  std::vector<Slot, LargeAllocator<Slot>> slots_;    // key table (size 0 or a power of two)
   std::vector<BlockPtr> blocks_;
   std::vector<uint32_t> free_;                        // ids of removed nodes, for reuse
   size_t made_ = 0;                                   // nodes ever placed in the blocks

@@ -22,6 +22,7 @@
 #include "core/KzConst.h"
 #include "FileObject.h"
 #include "core/LibBindings.h"
+#include "core/PagePool.h"
 #include "rudu.h"
 #include "videdoded.h"
 #include "TxtFields.h"
@@ -124,101 +125,7 @@ std::string RecordLabel(const clsTXTObject& r) {
 
 }  // namespace
 
-// Memory for the record stores: chunks of whole large pages taken straight from the
-// system. A store that goes gives its chunks back here, and the next load takes them
-// again: fresh memory costs the kernel a cleared page for every page touched, memory
-// used before costs nothing. Chunks kept for reuse are marked as free for the system
-// (it takes their pages back when it needs them, without asking), and no more is kept
-// than a quarter of the machine's memory.
-namespace {
-class ChunkPool {
- public:
-  static constexpr size_t kLargePage = size_t{2} << 20;
-  static constexpr size_t kChunk = size_t{16} << 20;
-
-  static ChunkPool& Instance() {
-    static ChunkPool* pool = new ChunkPool;  // never destroyed: stores may outlive statics
-    return *pool;
-  }
-
-  // A chunk of `size` bytes (a multiple of kLargePage), aligned to a large page.
-  void* Take(size_t size) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      for (size_t i = kept_.size(); i-- > 0;) {
-        if (kept_[i].size != size) continue;
-        void* at = kept_[i].at;
-        kept_.erase(kept_.begin() + static_cast<std::ptrdiff_t>(i));
-        keptBytes_ -= size;
-        inUse_ += size;
-        return at;
-      }
-    }
-    // Mapped with a large page of slack, then trimmed to the aligned part.
-    const size_t span = size + kLargePage;
-    void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED) throw std::bad_alloc();
-    const uintptr_t begin = reinterpret_cast<uintptr_t>(raw);
-    const uintptr_t at = (begin + kLargePage - 1) & ~(uintptr_t{kLargePage} - 1);
-    if (at > begin) ::munmap(raw, at - begin);
-    if (begin + span > at + size) ::munmap(reinterpret_cast<void*>(at + size), begin + span - (at + size));
-    ::madvise(reinterpret_cast<void*>(at), size, MADV_HUGEPAGE);
-    std::lock_guard<std::mutex> lock(mutex_);
-    inUse_ += size;
-    return reinterpret_cast<void*>(at);
-  }
-
-  // Takes a chunk back for reuse (or gives it to the system when enough is kept).
-  void Give(void* at, size_t size) noexcept {
-    bool keep;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      inUse_ -= size;
-      keep = keptBytes_ + size <= Limit();
-      if (keep) keptBytes_ += size;  // room held while the chunk is marked
-    }
-    if (keep) {
-      // Marked before another load can take it: what that load writes stays.
-#ifdef MADV_FREE
-      ::madvise(at, size, MADV_FREE);
-#endif
-      std::lock_guard<std::mutex> lock(mutex_);
-      try {
-        kept_.push_back(Kept{at, size});
-        return;
-      } catch (const std::bad_alloc&) {
-        keptBytes_ -= size;
-      }
-    }
-    ::munmap(at, size);
-  }
-
-  size_t InUse() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return inUse_;
-  }
-
- private:
-  struct Kept {
-    void* at;
-    size_t size;
-  };
-  static size_t Limit() noexcept {
-    static const size_t limit = [] {
-      long pages = ::sysconf(_SC_PHYS_PAGES), page = ::sysconf(_SC_PAGESIZE);
-      return pages > 0 && page > 0 ? static_cast<size_t>(pages) / 4 * static_cast<size_t>(page) : size_t{1} << 30;
-    }();
-    return limit;
-  }
-
-  std::mutex mutex_;
-  std::vector<Kept> kept_;
-  size_t keptBytes_ = 0;
-  size_t inUse_ = 0;
-};
-}  // namespace
-
-// Where the records of one load live: chunks of the pool above in place of a few small
+// Where the records of one load live: chunks of the page pool in place of a few small
 // allocations per record. Every record handed out shares the store's ownership, so the
 // store lives as long as any of its records.
 class clsTxtParser::RecordStore {
@@ -249,10 +156,11 @@ class clsTxtParser::RecordStore {
     Arena(const Arena&) = delete;
     Arena& operator=(const Arena&) = delete;
     ~Arena() override {
-      for (const Chunk& c : chunks_) ChunkPool::Instance().Give(c.at, c.size);
+      for (const Chunk& c : chunks_) kz::PagePool::Give(c.at, c.size);
     }
 
    private:
+    static constexpr size_t kChunk = size_t{16} << 20;
     struct Chunk {
       void* at;
       size_t size;
@@ -262,10 +170,9 @@ class clsTxtParser::RecordStore {
       if (align > alignof(std::max_align_t) || bytes > std::numeric_limits<size_t>::max() / 2) throw std::bad_alloc();
       uintptr_t at = (next_ + align - 1) & ~(uintptr_t{align} - 1);
       if (next_ == 0 || at + bytes > end_) {
-        constexpr size_t kPage = ChunkPool::kLargePage;
-        size_t size = std::max(ChunkPool::kChunk, (bytes + kPage - 1) & ~(kPage - 1));
+        size_t size = std::max(kChunk, kz::PagePool::RoundUp(bytes));
         chunks_.reserve(chunks_.size() + 1);
-        void* chunk = ChunkPool::Instance().Take(size);
+        void* chunk = kz::PagePool::Take(size);
         chunks_.push_back(Chunk{chunk, size});
         at = reinterpret_cast<uintptr_t>(chunk);
         end_ = at + size;
@@ -282,10 +189,10 @@ class clsTxtParser::RecordStore {
   };
 
   Arena arena_;
-  std::vector<clsTXTObject*> records_;
+  kz::LargeVector<clsTXTObject*> records_;
 };
 
-size_t clsTxtParser::RecordChunkBytes() { return ChunkPool::Instance().InUse(); }
+size_t clsTxtParser::RecordChunkBytes() { return kz::PagePool::InUse(); }
 
 clsTxtParser::clsTxtParser() : scratch_(std::make_unique<Kz_Value>()) {}
 
@@ -681,7 +588,7 @@ void clsTxtParser::BuildNameOrder() {
     std::string_view name;
     uint32_t index;  // 0-based file position
   };
-  std::vector<Named> order;
+  kz::LargeVector<Named> order;
   if (!sorted) {
     order.resize(n);
     size_t owned = 0;
@@ -837,6 +744,10 @@ class clsTxtParser::Sink {
   }
 
   static void ToString(void* target, const char* bytes, size_t n) { static_cast<std::string*>(target)->append(bytes, n); }
+  static void ToLarge(void* target, const char* bytes, size_t n) {
+    auto* v = static_cast<kz::LargeVector<char>*>(target);
+    v->insert(v->end(), bytes, bytes + n);
+  }
   static void ToBytes(void* target, const char* bytes, size_t n) {
     auto* v = static_cast<std::vector<uint8_t>*>(target);
     const auto* p = reinterpret_cast<const uint8_t*>(bytes);
@@ -971,9 +882,10 @@ bool clsTxtParser::FormatLines(const std::vector<const clsTXTObject*>& records, 
 
 void clsTxtParser::SetSavePartBytes(size_t bytes) noexcept { g_savePartBytes = bytes; }
 
-// A large file is formed in parts by several threads, each part into a text of its own
-// that is handed on in file order; the first part is formed straight into `out`. A
-// refusal reported is the one of the first part that failed: the first in the file.
+// A large file is formed in parts by several threads, each part into a buffer of its own
+// (of the page pool: the next save finds it again) that is handed on in file order; the
+// first part is formed straight into `out`. A refusal reported is the one of the first
+// part that failed: the first in the file.
 bool clsTxtParser::FormatLinesInParts(const std::vector<const clsTXTObject*>& records, Sink& out) {
   constexpr size_t kMostParts = 4;
   const size_t n = records.size();
@@ -983,7 +895,8 @@ bool clsTxtParser::FormatLinesInParts(const std::vector<const clsTXTObject*>& re
   if (parts <= 1) return FormatLines(records, 0, n, out, lastError_);
 
   struct Part {
-    std::string bytes, error;
+    kz::LargeVector<char> bytes;
+    std::string error;
     bool ok = false;
     std::exception_ptr thrown;
     std::thread thread;
@@ -993,7 +906,7 @@ bool clsTxtParser::FormatLinesInParts(const std::vector<const clsTXTObject*>& re
   auto form = [&records, &first, room = bytes / parts + 4096](Part& p, size_t k) {
     try {
       p.bytes.reserve(room);
-      Sink sink(Sink::ToString, &p.bytes);
+      Sink sink(Sink::ToLarge, &p.bytes);
       p.ok = FormatLines(records, first(k), first(k + 1), sink, p.error);
       sink.Finish();
     } catch (...) {
@@ -1024,8 +937,8 @@ bool clsTxtParser::FormatLinesInParts(const std::vector<const clsTXTObject*>& re
       SetError(std::move(p.error));
       return false;
     }
-    out.AppendWhole(p.bytes);
-    std::string().swap(p.bytes);
+    out.AppendWhole(std::string_view(p.bytes.data(), p.bytes.size()));
+    kz::LargeVector<char>().swap(p.bytes);
   }
   return true;
 }

@@ -113,9 +113,10 @@ class clsTxtParser : public kz::Object {
   // The text of an ID as it is compared for name order (ASCII letters folded).
   static std::string NameOrderKey(std::string_view id);
 
-  // Bytes of the memory chunks that loaded records live in, of every parser of the
-  // process (taken from the system directly, not through operator new; chunks kept
-  // for the next load are not counted).
+  // Bytes of the page pool's blocks in use in the process: the chunks loaded records
+  // live in and the large node and key tables of the collections (taken from the
+  // system directly, not through operator new; blocks kept for the next load are not
+  // counted).
   static size_t RecordChunkBytes();
 
  private:
@@ -186,7 +187,7 @@ class clsTxtParser : public kz::Object {
   std::unique_ptr<Kz_Value[]> batch_;  // values taken from the document in one call
   // During a load: the records in file order, and the names kept as copies (by file
   // position; see AppendLoaded).
-  std::vector<TXTObjectPtr> loaded_;
+  kz::LargeVector<TXTObjectPtr> loaded_;
   std::vector<std::pair<uint32_t, std::string>> ownedNames_;
   // During a load: where its records are made (they share its ownership).
   class RecordStore;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 #include "PackedData.h"
 #include "ErrorStore.h"
@@ -22,7 +23,70 @@
 
 namespace rudu {
 
-FileObject::~FileObject() = default;
+namespace {
+
+// The content of the last large file let go, kept for the next large content: reading
+// or forming a file in memory used before costs no fresh pages. While it waits, its
+// pages are marked free for the system, which may take them back (they then read as
+// zeros; every byte is written before it is read). It is kept at its full capacity,
+// so that cutting it to a content's size writes nothing.
+class SpareContent {
+ public:
+  static constexpr size_t kFrom = size_t{1} << 20;
+
+  // The spare when it holds at least `need` bytes and not more than twice as many:
+  // `out` then has it, with a size of at least `need` and unknown bytes.
+  static bool Take(size_t need, std::vector<uint8_t>& out) {
+    if (need < kFrom) return false;
+    std::vector<uint8_t> taken;
+    {
+      Shared& s = Get();
+      std::lock_guard<std::mutex> lock(s.mutex);
+      if (s.bytes.size() < need || s.bytes.size() / 2 > need) return false;
+      taken.swap(s.bytes);
+    }
+    out.swap(taken);
+    return true;
+  }
+
+  // Keeps a content that goes (in place of the one kept before); `bytes` is left with
+  // what is let go.
+  static void Give(std::vector<uint8_t>& bytes) noexcept {
+    const size_t cap = bytes.capacity();
+    if (cap < kFrom || cap > Limit()) return;
+    bytes.resize(cap);  // within the capacity: allocates nothing
+    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(bytes.data()) + page - 1) & ~(page - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(bytes.data()) + cap) & ~(page - 1);
+#ifdef MADV_FREE
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_FREE);
+#endif
+    Shared& s = Get();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.bytes.swap(bytes);
+  }
+
+ private:
+  struct Shared {
+    std::mutex mutex;
+    std::vector<uint8_t> bytes;
+  };
+  static Shared& Get() {
+    static Shared* shared = new Shared;  // never destroyed: files may close after statics go
+    return *shared;
+  }
+  static size_t Limit() noexcept {
+    static const size_t limit = [] {
+      long pages = ::sysconf(_SC_PHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
+      return pages > 0 && size > 0 ? static_cast<size_t>(pages) / 8 * static_cast<size_t>(size) : size_t{256} << 20;
+    }();
+    return limit;
+  }
+};
+
+}  // namespace
+
+FileObject::~FileObject() { SpareContent::Give(data); }
 
 namespace {
 
@@ -57,8 +121,10 @@ bool ReadDisk(const std::string& real, const std::string& shown, std::vector<uin
     error = "Cannot open file " + Quoted(shown) + ": it is larger than 2^31-1 bytes";
     return false;
   }
-  out.resize(static_cast<size_t>(st.st_size));
-  const ssize_t got = ReadFully(fd, out.data(), out.size());
+  const size_t size = static_cast<size_t>(st.st_size);
+  SpareContent::Take(size, out);
+  out.resize(size);  // cuts a spare taken without writing to it
+  const ssize_t got = ReadFully(fd, out.data(), size);
   if (got < 0) {
     code = RUDU_ERR_IO;
     error = "Cannot read file " + Quoted(shown) + ": " + SysText();
@@ -354,6 +420,13 @@ namespace {
 void GrowTo(std::vector<uint8_t>& data, size_t end, bool exact) {
   if (end <= data.capacity()) return;
   size_t cap = exact ? end : std::max<size_t>({end, data.capacity() * 2, 4096});
+  std::vector<uint8_t> spare;
+  if (SpareContent::Take(cap, spare)) {
+    spare.clear();  // keeps the capacity
+    spare.insert(spare.end(), data.begin(), data.end());
+    data.swap(spare);
+    return;
+  }
   std::vector<uint8_t> grown;
   grown.reserve(cap);
   AdviseLargePages(grown.data(), cap);

@@ -241,6 +241,14 @@ int32_t Kz_LoadFromFileAndClose(int32_t file, int32_t mode) {
   if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
   std::string bytes, error;
   try {
+    // A read handle's content is read where it is held; it stays alive, without the
+    // handle, for as long as the document.
+    std::string_view content;
+    std::shared_ptr<const void> keep;
+    if (ReadOnlyFile(file) && ViewRest(file, content, keep)) {
+      RuDU_CloseFile(file);
+      return LoadTypeFileView(content, std::move(keep));
+    }
     if (!ReadAllAndClose(file, bytes, error)) return Fail(kKzErrRead, error);
     return LoadTypeFile(std::move(bytes));
   } catch (const std::bad_alloc&) {

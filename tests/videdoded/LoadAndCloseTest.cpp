@@ -98,6 +98,21 @@ TEST(LoadAndClose, ADocumentOutlivesItsHandleAndIgnoresLaterWrites) {
   rudu::DiscardFile(h);
   RuDU_CloseFile(h);
   EXPECT_EQ(ValuesOf(doc), expected);
+
+  // Loaded and closed in one call; other files of the same size read and written
+  // meanwhile do not take its bytes.
+  doc = Kz_LoadFromFileAndClose(RuDU_OpenFile(path.c_str(), 0, 0, 0), 1);
+  ASSERT_NE(doc, 0);
+  const std::string otherPath = PathOf("outlive-other.txt");
+  WriteBytes(otherPath, std::string(text.size(), 'y'));
+  std::string read(text.size(), '\0');
+  h = RuDU_OpenFile(otherPath.c_str(), 0, 0, 0);
+  ASSERT_EQ(RuDU_ReadFile(h, read.data(), static_cast<int32_t>(read.size())), static_cast<int32_t>(read.size()));
+  RuDU_CloseFile(h);
+  h = RuDU_OpenFile(otherPath.c_str(), 1, 1, 1);
+  ASSERT_EQ(RuDU_WriteFile(h, read.data(), static_cast<int32_t>(read.size())), static_cast<int32_t>(read.size()));
+  RuDU_CloseFile(h);
+  EXPECT_EQ(ValuesOf(doc), expected);
 }
 
 TEST(LoadAndClose, OtherModesAndHandles) {
