@@ -32,7 +32,7 @@ namespace {
 constexpr const char* kSource = "clsTxtParser";
 
 // The least size of each part of a save formed by several threads.
-std::atomic<size_t> g_savePartBytes{size_t{8} << 20};
+std::atomic<size_t> g_savePartBytes{clsTxtParser::kDefaultSavePartBytes};
 constexpr const char* kCrLf = "\r\n";
 
 using kz::AppError;

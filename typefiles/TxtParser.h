@@ -75,7 +75,8 @@ class clsTxtParser : public kz::Object {
   // The bytes Save would write (Windows-1252), or false with the error text set.
   bool FormatFile(std::string& out);
   // A large file is formed by up to four threads at once, in parts of at least this
-  // many bytes (8 MiB; tests set less).
+  // many bytes (kDefaultSavePartBytes; tests set others).
+  static constexpr size_t kDefaultSavePartBytes = size_t{2} << 20;
   static void SetSavePartBytes(size_t bytes) noexcept;
   // Whether the writer takes `v` as a field: false with the writer's reason (a text
   // with ";", a line end, a leading "//" or a character Windows-1252 cannot hold).

@@ -28,21 +28,25 @@ namespace {
 // The content of the last large file let go, kept for the next large content: reading
 // or forming a file in memory used before costs no fresh pages. While it waits, its
 // pages are marked free for the system, which may take them back (they then read as
-// zeros; every byte is written before it is read). It is kept at its full capacity,
-// so that cutting it to a content's size writes nothing.
+// zeros; every byte is written before it is read).
 class SpareContent {
  public:
   static constexpr size_t kFrom = size_t{1} << 20;
 
-  // The spare when it holds at least `need` bytes and not more than twice as many:
-  // `out` then has it, with a size of at least `need` and unknown bytes.
+  // The room a content read from disk is given: a file saved again after an edit is
+  // often a little larger, and its save then finds this room (it costs nothing until
+  // it is written).
+  static size_t RoomFor(size_t size) { return size < kFrom ? size : size + size / 8 + (size_t{64} << 10); }
+
+  // The spare when it has room for `need` bytes and not more than twice as many:
+  // `out` then has it, with unknown bytes (of unknown count) in it.
   static bool Take(size_t need, std::vector<uint8_t>& out) {
     if (need < kFrom) return false;
     std::vector<uint8_t> taken;
     {
       Shared& s = Get();
       std::lock_guard<std::mutex> lock(s.mutex);
-      if (s.bytes.size() < need || s.bytes.size() / 2 > need) return false;
+      if (s.bytes.capacity() < need || s.bytes.capacity() / 2 > need) return false;
       taken.swap(s.bytes);
     }
     out.swap(taken);
@@ -54,7 +58,6 @@ class SpareContent {
   static void Give(std::vector<uint8_t>& bytes) noexcept {
     const size_t cap = bytes.capacity();
     if (cap < kFrom || cap > Limit()) return;
-    bytes.resize(cap);  // within the capacity: allocates nothing
     const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
     const uintptr_t from = (reinterpret_cast<uintptr_t>(bytes.data()) + page - 1) & ~(page - 1);
     const uintptr_t to = (reinterpret_cast<uintptr_t>(bytes.data()) + cap) & ~(page - 1);
@@ -122,8 +125,8 @@ bool ReadDisk(const std::string& real, const std::string& shown, std::vector<uin
     return false;
   }
   const size_t size = static_cast<size_t>(st.st_size);
-  SpareContent::Take(size, out);
-  out.resize(size);  // cuts a spare taken without writing to it
+  if (!SpareContent::Take(size, out)) out.reserve(SpareContent::RoomFor(size));
+  out.resize(size);  // zeros only past what a spare taken held
   const ssize_t got = ReadFully(fd, out.data(), size);
   if (got < 0) {
     code = RUDU_ERR_IO;

@@ -271,7 +271,7 @@ TEST_F(ParserWriteTest, LargeFailedSavesLeaveTheFileWhole) {
 // and a refusal reported is the first in the file, whichever part met it.
 TEST_F(ParserWriteTest, SavesFormedInPartsAreTheBytesOfOnePassAndReportTheFirstRefusal) {
   struct PartSize {
-    ~PartSize() { clsTxtParser::SetSavePartBytes(size_t{8} << 20); }
+    ~PartSize() { clsTxtParser::SetSavePartBytes(clsTxtParser::kDefaultSavePartBytes); }
   } restore;
   std::vector<std::string> ids;
   for (int i = 0; i < 2400; ++i) ids.push_back(i % 7 == 0 ? "SS_CAF\xC3\x89_" + std::to_string(i) : "SS_" + std::to_string(i));
