@@ -339,18 +339,17 @@ class Collection {
     const int partBits = std::min(tableBits, 12);
     const int shift = tableBits - partBits;
     std::vector<uint32_t> starts((size_t{1} << partBits) + 1, 0);
-    std::vector<Slot, LargeAllocator<Slot>> entries(keyed);
-    size_t e = 0;
+    // Keys are hashed twice (once to count each region, once to place) rather than
+    // held in a list as large as the table's entries.
+    for (const Node* node : nodes_)
+      if (!node->key.empty()) ++starts[((HashOf(node->key) & mask) >> shift) + 1];
+    for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
+    std::vector<Slot, LargeAllocator<Slot>> ordered(keyed);
     for (const Node* node : nodes_) {
       if (node->key.empty()) continue;
       const uint32_t hash = HashOf(node->key);
-      entries[e++] = Slot{node->id + 1, hash};
-      ++starts[((hash & mask) >> shift) + 1];
+      ordered[starts[(hash & mask) >> shift]++] = Slot{node->id + 1, hash};
     }
-    for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
-    std::vector<Slot, LargeAllocator<Slot>> ordered(keyed);
-    for (const Slot& s : entries) ordered[starts[(s.hash & mask) >> shift]++] = s;
-    entries = {};
     for (const Slot& s : ordered) {
       size_t i = s.hash & mask;
       for (; table[i].node != 0; i = (i + 1) & mask) {

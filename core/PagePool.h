@@ -1,12 +1,16 @@
 #pragma once
-// Large blocks of memory for the big stores of a load (records, collection nodes and
-// key tables): whole large pages taken from the system, aligned to a large page. A
-// block given back is kept for the next load that asks for the same size: fresh
-// memory costs the kernel a cleared page for every page touched, memory used before
-// costs nothing. Kept blocks are marked as free for the system (it takes their pages
-// back when it needs them, without asking), and no more is kept than a quarter of the
-// machine's memory. Thread-safe.
+// Large blocks of memory for the big stores of a load (records, and the large node and
+// key tables of the collections): whole large pages taken from the system, aligned to
+// a large page. A block given back is kept for the next load that asks for the same
+// size: fresh memory costs the kernel a cleared page for every page touched, memory
+// used before costs nothing. Kept blocks are marked as free for the system (it takes
+// their pages back when it needs them, without asking), and no more is kept than a
+// quarter of the machine's memory. Thread-safe.
+#include <sys/mman.h>
+
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
@@ -29,21 +33,39 @@ size_t InUse() noexcept;
 
 namespace kz {
 
-// Memory for big buffers: from a few megabytes on, whole large pages of the page pool,
-// which keeps them for the next buffer of that size (fresh memory is costly page
-// by page). FreeLarge takes the size given to AllocateLarge.
+// Memory for big buffers. From a few megabytes on, a buffer is aligned to and advised
+// for large pages before it is first touched (fresh memory is costly page by page); the
+// room lost to the alignment is never touched. From kPooledFrom on (the size of a
+// record chunk), it is a block of the page pool, which the next buffer of that size
+// takes again. Smaller ones stay with the heap, which reuses their memory for anything:
+// kept apart, they would lie idle beside the next file's content while it is read.
+// FreeLarge takes the size given to AllocateLarge.
+inline constexpr size_t kAdvisedFrom = 2 * PagePool::kLargePage;
+inline constexpr size_t kPooledFrom = size_t{16} << 20;
 inline void* AllocateLarge(size_t bytes) {
-  if (bytes < 2 * PagePool::kLargePage) return ::operator new(bytes);
+  if (bytes < kAdvisedFrom) return ::operator new(bytes);
   if (bytes > std::numeric_limits<size_t>::max() - 2 * PagePool::kLargePage) throw std::bad_alloc();
-  return PagePool::Take(PagePool::RoundUp(bytes));
+  if (bytes >= kPooledFrom) return PagePool::Take(PagePool::RoundUp(bytes));
+  char* raw = static_cast<char*>(::operator new(bytes + PagePool::kLargePage + sizeof(char*)));
+  uintptr_t at = (reinterpret_cast<uintptr_t>(raw) + sizeof(char*) + PagePool::kLargePage - 1) & ~(PagePool::kLargePage - 1);
+  ::madvise(reinterpret_cast<void*>(at), bytes & ~(PagePool::kLargePage - 1), MADV_HUGEPAGE);
+  char* block = reinterpret_cast<char*>(at);
+  std::memcpy(block - sizeof(char*), &raw, sizeof(char*));
+  return block;
 }
 inline void FreeLarge(void* p, size_t bytes) noexcept {
   if (!p) return;
-  if (bytes < 2 * PagePool::kLargePage) {
+  if (bytes < kAdvisedFrom) {
     ::operator delete(p);
     return;
   }
-  PagePool::Give(p, PagePool::RoundUp(bytes));
+  if (bytes >= kPooledFrom) {
+    PagePool::Give(p, PagePool::RoundUp(bytes));
+    return;
+  }
+  char* raw;
+  std::memcpy(&raw, static_cast<char*>(p) - sizeof(char*), sizeof(char*));
+  ::operator delete(raw);
 }
 
 template <class T>
@@ -60,7 +82,7 @@ struct LargeAllocator {
   template <class U>
   bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
 };
-// A vector whose large buffers come from the page pool.
+// A vector whose large buffers are taken as AllocateLarge says.
 template <class T>
 using LargeVector = std::vector<T, LargeAllocator<T>>;
 

@@ -233,6 +233,8 @@ bool clsTxtParser::LoadFile(int32_t fileHandle, int32_t type, bool close) {
   modified_ = false;
   otype_ = type;
   FreeDocument();
+  const auto file = rudu::HandleGetAs<rudu::FileObject>(fileHandle, rudu::kFileHandle);
+  const int64_t bytes = file ? file->Size() : 0;
   int32_t previous = Kz_TXTIgnoreRemarks(type == kJobs ? 1 : 0);
   // Closing: the handle's content moves into the document instead of being copied.
   int32_t handle = close ? Kz_LoadFromFileAndClose(fileHandle, kKzLoadTypeFile) : Kz_LoadFromFile(fileHandle, kKzLoadTypeFile);
@@ -244,7 +246,10 @@ bool clsTxtParser::LoadFile(int32_t fileHandle, int32_t type, bool close) {
     SetError(error.empty() ? "Error loading file." : error);
     return false;
   }
-  return LoadFromHandle(handle, type);
+  loadBytes_ = bytes > 0 ? bytes : 0;
+  const bool ok = LoadFromHandle(handle, type);
+  loadBytes_ = 0;
+  return ok;
 }
 
 bool clsTxtParser::LoadFromHandle(int32_t handle, int32_t type) {
@@ -338,7 +343,8 @@ bool clsTxtParser::ReadGeneric(int32_t type) {
   try {
     version_ = kz::CLng(LoadValue(kKzValueNumber));
     int64_t count = CountOf(LoadValue(kKzValueNumber), "record count");
-    ReserveRecords(count);
+    // Each value of a record takes at least its separator.
+    ReserveRecords(count, type == kTShips ? 1 : RecordSizeOf(type));
     for (int64_t i = 0; i < count; ++i) {
       TXTObjectPtr record = type == kTShips ? ReadShipRecord() : ReadFixedRecord(type);
       if (!record) return false;
@@ -463,7 +469,7 @@ TXTObjectPtr clsTxtParser::ReadJobWingsRecord() {
 bool clsTxtParser::ReadWareLists() {
   try {
     int64_t count = CountOf(LoadValue(kKzValueNumber), "ware list count");
-    ReserveRecords(count);
+    ReserveRecords(count, 2);  // a length and its separator at least
     for (int64_t i = 0; i < count; ++i) {
       int64_t n = CountOf(LoadValue(kKzValueNumber), "ware list length");
       // The length is the file's word: the room made in advance is capped.
@@ -532,11 +538,13 @@ std::string clsTxtParser::NameOrderKey(std::string_view id) {
   return key;
 }
 
-void clsTxtParser::ReserveRecords(int64_t count) {
-  // The count comes from the file: a damaged one must not reserve a fortune, so the room
-  // made in advance is capped (a longer file grows its list as it goes).
-  constexpr int64_t kMostReserved = int64_t{1} << 18;
-  size_t n = static_cast<size_t>(std::clamp<int64_t>(count, 0, kMostReserved));
+void clsTxtParser::ReserveRecords(int64_t count, int64_t leastBytes) {
+  // The count comes from the file: a damaged one must not reserve a fortune. A file of
+  // known size holds no more records than its bytes allow; otherwise the room made in
+  // advance is capped (a longer file grows its list as it goes).
+  constexpr int64_t kMostReservedBlind = int64_t{1} << 18;
+  const int64_t most = loadBytes_ > 0 ? loadBytes_ / std::max<int64_t>(1, leastBytes) + 1 : kMostReservedBlind;
+  size_t n = static_cast<size_t>(std::clamp<int64_t>(count, 0, most));
   loaded_.reserve(n);
   if (!store_) store_ = std::make_shared<RecordStore>();
   store_->Reserve(n);
@@ -882,10 +890,10 @@ bool clsTxtParser::FormatLines(const std::vector<const clsTXTObject*>& records, 
 
 void clsTxtParser::SetSavePartBytes(size_t bytes) noexcept { g_savePartBytes = bytes; }
 
-// A large file is formed in parts by several threads, each part into a buffer of its own
-// (of the page pool: the next save finds it again) that is handed on in file order; the
-// first part is formed straight into `out`. A refusal reported is the one of the first
-// part that failed: the first in the file.
+// A large file is formed in parts by several threads, each part into a large buffer of
+// its own (see AllocateLarge) that is handed on in file order; the first part is formed
+// straight into `out`. A refusal reported is the one of the first part that failed: the
+// first in the file.
 bool clsTxtParser::FormatLinesInParts(const std::vector<const clsTXTObject*>& records, Sink& out) {
   constexpr size_t kMostParts = 4;
   const size_t n = records.size();

@@ -167,8 +167,9 @@ class clsTxtParser : public kz::Object {
   // are made once when the load ends (BuildNameOrder), in the order that filing each
   // record by AddObjectP would give.
   void AppendLoaded(TXTObjectPtr record);
-  // Room for the records a file announces (within a cap), before they are read.
-  void ReserveRecords(int64_t count);
+  // Room for the records a file announces, before they are read: bounded by what the
+  // file's size can hold at `leastBytes` a record, or capped when the size is unknown.
+  void ReserveRecords(int64_t count, int64_t leastBytes);
   // A record for the load, made in the load's record store, with room for `values`.
   TXTObjectPtr NewLoadedRecord(size_t values);
   void BuildNameOrder();
@@ -185,6 +186,7 @@ class clsTxtParser : public kz::Object {
   int32_t counter_ = 0;  // the last key number handed out
   std::unique_ptr<Kz_Value> scratch_;
   size_t lastSaveSize_ = 0;   // the bytes of the last save or FormatFile (0: none yet)
+  int64_t loadBytes_ = 0;     // during a load from a file: its size (0: unknown)
   std::unique_ptr<Kz_Value[]> batch_;  // values taken from the document in one call
   // During a load: the records in file order, and the names kept as copies (by file
   // position; see AppendLoaded).

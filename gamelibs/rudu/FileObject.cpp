@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 
 #include "PackedData.h"
 #include "ErrorStore.h"
@@ -23,77 +22,22 @@
 
 namespace rudu {
 
-namespace {
-
-// The content of the last large file let go, kept for the next large content: reading
-// or forming a file in memory used before costs no fresh pages. While it waits, its
-// pages are marked free for the system, which may take them back (they then read as
-// zeros; every byte is written before it is read).
-class SpareContent {
- public:
-  static constexpr size_t kFrom = size_t{1} << 20;
-
-  // The room a content read from disk is given: a file saved again after an edit is
-  // often a little larger, and its save then finds this room (it costs nothing until
-  // it is written).
-  static size_t RoomFor(size_t size) { return size < kFrom ? size : size + size / 8 + (size_t{64} << 10); }
-
-  // The spare when it has room for `need` bytes and not more than twice as many:
-  // `out` then has it, with unknown bytes (of unknown count) in it.
-  static bool Take(size_t need, std::vector<uint8_t>& out) {
-    if (need < kFrom) return false;
-    std::vector<uint8_t> taken;
-    {
-      Shared& s = Get();
-      std::lock_guard<std::mutex> lock(s.mutex);
-      if (s.bytes.capacity() < need || s.bytes.capacity() / 2 > need) return false;
-      taken.swap(s.bytes);
-    }
-    out.swap(taken);
-    return true;
-  }
-
-  // Keeps a content that goes (in place of the one kept before); `bytes` is left with
-  // what is let go.
-  static void Give(std::vector<uint8_t>& bytes) noexcept {
-    const size_t cap = bytes.capacity();
-    if (cap < kFrom || cap > Limit()) return;
-    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const uintptr_t from = (reinterpret_cast<uintptr_t>(bytes.data()) + page - 1) & ~(page - 1);
-    const uintptr_t to = (reinterpret_cast<uintptr_t>(bytes.data()) + cap) & ~(page - 1);
-#ifdef MADV_FREE
-    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_FREE);
-#endif
-    Shared& s = Get();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.bytes.swap(bytes);
-  }
-
- private:
-  struct Shared {
-    std::mutex mutex;
-    std::vector<uint8_t> bytes;
-  };
-  static Shared& Get() {
-    static Shared* shared = new Shared;  // never destroyed: files may close after statics go
-    return *shared;
-  }
-  static size_t Limit() noexcept {
-    static const size_t limit = [] {
-      long pages = ::sysconf(_SC_PHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
-      return pages > 0 && size > 0 ? static_cast<size_t>(pages) / 8 * static_cast<size_t>(size) : size_t{256} << 20;
-    }();
-    return limit;
-  }
-};
-
-}  // namespace
-
-FileObject::~FileObject() { SpareContent::Give(data); }
+FileObject::~FileObject() = default;
 
 namespace {
 
 std::string SysText() { return std::strerror(errno); }
+
+// Asks for large pages under a big buffer that is not touched yet: filling many
+// megabytes page by page costs far more in faults than the copying itself.
+void AdviseLargePages(void* p, size_t n) {
+  constexpr size_t kMin = size_t{4} << 20;
+  if (n < kMin) return;
+  const uintptr_t page = 4096;
+  uintptr_t from = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
+  uintptr_t to = (reinterpret_cast<uintptr_t>(p) + n) & ~(page - 1);
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);  // advice only
+}
 
 // Opens a disk file for reading; anything that is not a regular file is refused
 // without waiting on it. code/error set on failure.
@@ -124,10 +68,10 @@ bool ReadDisk(const std::string& real, const std::string& shown, std::vector<uin
     error = "Cannot open file " + Quoted(shown) + ": it is larger than 2^31-1 bytes";
     return false;
   }
-  const size_t size = static_cast<size_t>(st.st_size);
-  if (!SpareContent::Take(size, out)) out.reserve(SpareContent::RoomFor(size));
-  out.resize(size);  // zeros only past what a spare taken held
-  const ssize_t got = ReadFully(fd, out.data(), size);
+  out.reserve(static_cast<size_t>(st.st_size));
+  AdviseLargePages(out.data(), out.capacity());
+  out.resize(static_cast<size_t>(st.st_size));
+  const ssize_t got = ReadFully(fd, out.data(), out.size());
   if (got < 0) {
     code = RUDU_ERR_IO;
     error = "Cannot read file " + Quoted(shown) + ": " + SysText();
@@ -224,17 +168,6 @@ bool WriteAllAt(int fd, const uint8_t* p, size_t n, off_t at) {
 }
 
 std::atomic<uint64_t> g_tempCounter{0};
-
-// Asks for large pages under a big buffer that is not touched yet: filling many
-// megabytes page by page costs far more in faults than the copying itself.
-void AdviseLargePages(void* p, size_t n) {
-  constexpr size_t kMin = size_t{4} << 20;
-  if (n < kMin) return;
-  const uintptr_t page = 4096;
-  uintptr_t from = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
-  uintptr_t to = (reinterpret_cast<uintptr_t>(p) + n) & ~(page - 1);
-  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);  // advice only
-}
 
 // Writes bytes to a new temporary file beside `target` and renames it over the
 // target. The old file stays whole on every failure.
@@ -423,13 +356,6 @@ namespace {
 void GrowTo(std::vector<uint8_t>& data, size_t end, bool exact) {
   if (end <= data.capacity()) return;
   size_t cap = exact ? end : std::max<size_t>({end, data.capacity() * 2, 4096});
-  std::vector<uint8_t> spare;
-  if (SpareContent::Take(cap, spare)) {
-    spare.clear();  // keeps the capacity
-    spare.insert(spare.end(), data.begin(), data.end());
-    data.swap(spare);
-    return;
-  }
   std::vector<uint8_t> grown;
   grown.reserve(cap);
   AdviseLargePages(grown.data(), cap);

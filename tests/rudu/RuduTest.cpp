@@ -452,49 +452,6 @@ TEST_F(RuduTest, ErrorTextProtocol) {
   EXPECT_STRNE(KzLibraryVersion(), "");
 }
 
-// Large contents reuse the memory of the last one let go: a file read or written
-// after a larger one holds its own bytes only, and a gap written past the end is zeros
-// whatever the memory held before.
-TEST_F(RuduTest, ContentsReadAndWrittenAfterALargerOneHoldOnlyTheirOwnBytes) {
-  auto pattern = [](size_t n, char from) {
-    std::string s(n, '\0');
-    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(from + i % 23);
-    return s;
-  };
-  auto readAll = [](const std::string& path) {
-    int32_t f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
-    EXPECT_NE(f, 0) << kz::GetRuDUError();
-    std::string got(static_cast<size_t>(RuDU_FileSize(f)), '\0');
-    EXPECT_EQ(RuDU_ReadFile(f, got.data(), static_cast<int32_t>(got.size())), static_cast<int32_t>(got.size()));
-    EXPECT_EQ(RuDU_CloseFile(f), 1);
-    return got;
-  };
-  const std::string big = pattern(3 << 20, 'A'), smaller = pattern((2 << 20) + 7, 'a');
-  WriteRaw(P("big.txt"), big);
-  WriteRaw(P("smaller.txt"), smaller);
-  EXPECT_EQ(readAll(P("big.txt")), big);
-  EXPECT_EQ(readAll(P("smaller.txt")), smaller);
-  EXPECT_EQ(readAll(P("big.txt")), big);
-
-  // A write past the end of a new file: the gap before it reads as zeros.
-  const std::string tail = pattern(600 << 10, '0');
-  int32_t f = RuDU_OpenFile(P("gap.txt").c_str(), 1, 1, 1);
-  ASSERT_NE(f, 0);
-  EXPECT_EQ(RuDU_SeekFile(f, 1 << 20, 0), 1 << 20);
-  EXPECT_EQ(RuDU_WriteFile(f, tail.data(), static_cast<int32_t>(tail.size())), static_cast<int32_t>(tail.size()));
-  EXPECT_EQ(RuDU_CloseFile(f), 1);
-  EXPECT_EQ(ReadRaw(P("gap.txt")), std::string(1 << 20, '\0') + tail);
-
-  // An existing file grown by a write handle keeps what it held before the position.
-  f = RuDU_OpenFileConvert(P("smaller.txt").c_str(), 1, 0, 1);
-  ASSERT_NE(f, 0);
-  EXPECT_EQ(RuDU_SeekFile(f, 0, 1), static_cast<int32_t>(smaller.size()));
-  EXPECT_EQ(RuDU_WriteFile(f, tail.data(), static_cast<int32_t>(tail.size())), static_cast<int32_t>(tail.size()));
-  EXPECT_EQ(RuDU_CloseFile(f), 1);
-  EXPECT_EQ(ReadRaw(P("smaller.txt")), smaller + tail);
-  EXPECT_EQ(readAll(P("gap.txt")), std::string(1 << 20, '\0') + tail);
-}
-
 TEST_F(RuduTest, WholeFileWrappers) {
   std::string error, data;
   EXPECT_TRUE(kz::WriteWholeFile(P("w.pck"), "packed text", 0, error)) << error;

@@ -99,8 +99,8 @@ TEST(LoadAndClose, ADocumentOutlivesItsHandleAndIgnoresLaterWrites) {
   RuDU_CloseFile(h);
   EXPECT_EQ(ValuesOf(doc), expected);
 
-  // Loaded and closed in one call; other files of the same size read and written
-  // meanwhile do not take its bytes.
+  // Loaded and closed in one call: the document keeps the content the handle held;
+  // other files of the same size read and written meanwhile do not change it.
   doc = Kz_LoadFromFileAndClose(RuDU_OpenFile(path.c_str(), 0, 0, 0), 1);
   ASSERT_NE(doc, 0);
   const std::string otherPath = PathOf("outlive-other.txt");
