@@ -233,8 +233,9 @@ bool clsTxtParser::LoadFile(int32_t fileHandle, int32_t type, bool close) {
   modified_ = false;
   otype_ = type;
   FreeDocument();
-  const auto file = rudu::HandleGetAs<rudu::FileObject>(fileHandle, rudu::kFileHandle);
-  const int64_t bytes = file ? file->Size() : 0;
+  // The file's size (its content is let go with the document, before the load ends).
+  int64_t bytes = 0;
+  if (const auto file = rudu::HandleGetAs<rudu::FileObject>(fileHandle, rudu::kFileHandle)) bytes = file->Size();
   int32_t previous = Kz_TXTIgnoreRemarks(type == kJobs ? 1 : 0);
   // Closing: the handle's content moves into the document instead of being copied.
   int32_t handle = close ? Kz_LoadFromFileAndClose(fileHandle, kKzLoadTypeFile) : Kz_LoadFromFile(fileHandle, kKzLoadTypeFile);

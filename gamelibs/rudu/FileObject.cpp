@@ -56,9 +56,10 @@ int OpenForReading(const std::string& real, const std::string& shown, struct sta
   return -1;
 }
 
-// Reads a whole disk file. code/error set on failure.
+// Reads a whole disk file. When `mapped` is given, a large file that is not packed is
+// mapped into it instead (`out` then stays empty). code/error set on failure.
 bool ReadDisk(const std::string& real, const std::string& shown, std::vector<uint8_t>& out,
-              int32_t& code, std::string& error) {
+              int32_t& code, std::string& error, std::unique_ptr<MappedFile>* mapped = nullptr) {
   struct stat st;
   int fd = OpenForReading(real, shown, st, code, error);
   if (fd < 0) return false;
@@ -67,6 +68,14 @@ bool ReadDisk(const std::string& real, const std::string& shown, std::vector<uin
     code = RUDU_ERR_TOO_LARGE;
     error = "Cannot open file " + Quoted(shown) + ": it is larger than 2^31-1 bytes";
     return false;
+  }
+  if (mapped && static_cast<uint64_t>(st.st_size) >= MappedFile::kFrom) {
+    auto map = MappedFile::Map(fd, static_cast<size_t>(st.st_size));
+    if (map && !PackedData::IsPacked(map->data(), map->size())) {
+      ::close(fd);
+      *mapped = std::move(map);
+      return true;
+    }
   }
   out.reserve(static_cast<size_t>(st.st_size));
   AdviseLargePages(out.data(), out.capacity());
@@ -279,8 +288,8 @@ std::shared_ptr<FileObject> FileObject::Open(const std::string& path, int32_t ac
       return nullptr;
     }
     std::vector<uint8_t> bytes;
-    if (!ReadDisk(real, path, bytes, code, error)) return nullptr;
-    if (!TakeContent(*f, bytes, path, code, error)) return nullptr;
+    if (!ReadDisk(real, path, bytes, code, error, &f->mapped)) return nullptr;
+    if (!f->mapped && !TakeContent(*f, bytes, path, code, error)) return nullptr;
     return f;
   }
   std::string why;
@@ -343,7 +352,7 @@ int64_t FileObject::ReadAtPos(void* out, size_t count, std::string& error) {
       return -1;
     }
   } else {
-    std::memcpy(out, data.data() + pos, n);
+    std::memcpy(out, Bytes() + pos, n);
   }
   pos += static_cast<int64_t>(n);
   return static_cast<int64_t>(n);

@@ -9,6 +9,7 @@
 
 #include "CatalogIndex.h"
 #include "HandleTable.h"
+#include "MappedFile.h"
 #include "PackedReader.h"
 
 namespace rudu {
@@ -30,16 +31,23 @@ class KZ_EXPORT FileObject : public HandleObject {
   std::vector<uint8_t>& ContentFromPos(size_t more);
 
   // The content's size.
-  int64_t Size() const { return stream ? static_cast<int64_t>(stream->Size()) : static_cast<int64_t>(data.size()); }
+  int64_t Size() const {
+    if (stream) return static_cast<int64_t>(stream->Size());
+    return mapped ? static_cast<int64_t>(mapped->size()) : static_cast<int64_t>(data.size());
+  }
+  // The content's bytes (Size() of them), unless it is streamed.
+  const uint8_t* Bytes() const { return mapped ? mapped->data() : data.data(); }
   // Copies up to `count` bytes at the position and moves past them; the bytes copied,
   // -1 with the error text on failure.
   int64_t ReadAtPos(void* out, size_t count, std::string& error);
 
   bool writable = false;
-  // The content, except for a large packed file opened for reading: `stream` then
-  // unpacks each read into the caller's buffer and `data` stays empty.
+  // The content, except for two kinds of file opened for reading, for which `data`
+  // stays empty: a large packed file (`stream` unpacks each read into the caller's
+  // buffer) and a large plain disk file (`mapped` holds it).
   std::vector<uint8_t> data;
   std::unique_ptr<PackedReader> stream;
+  std::unique_ptr<MappedFile> mapped;
   int64_t pos = 0;
 
  private:

@@ -48,6 +48,10 @@
  *     RuDU_OpenFileConvert(path, 1, 0, t) write, converting the file to form t
  *   A write handle can also be read and sought. A write into a catalog that does not
  *   exist yet creates it (NAME.cat and NAME.dat beside each other).
+ *   A read handle holds the content read at the open, except for a plain disk file of
+ *   16 MiB or more, which is mapped: reads see the file as it is then. Should another
+ *   program cut such a file short while it is open, what lay past the new end reads as
+ *   zeros.
  *
  * Writing never damages what exists
  *   A write handle collects the content in memory; RuDU_CloseFile commits it. On disk

@@ -129,9 +129,9 @@ bool ReadAllAndClose(int32_t file, std::string& out, std::string& error) {
 bool ViewRest(int32_t file, std::string_view& out, std::shared_ptr<const void>& keep) {
   auto f = rudu::HandleGetAs<rudu::FileObject>(file, rudu::kFileHandle);
   if (!f || f->stream) return false;
-  const size_t size = f->data.size();
+  const size_t size = static_cast<size_t>(f->Size());
   const size_t at = f->pos < 0 ? 0 : std::min(static_cast<size_t>(f->pos), size);
-  out = std::string_view(reinterpret_cast<const char*>(f->data.data()) + at, size - at);
+  out = std::string_view(reinterpret_cast<const char*>(f->Bytes()) + at, size - at);
   if (f->pos < static_cast<int64_t>(size)) f->pos = static_cast<int64_t>(size);
   keep = std::move(f);
   return true;
