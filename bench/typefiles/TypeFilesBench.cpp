@@ -7,7 +7,9 @@
 // thread through operator new, the tokenizer's included, plus the page pool's blocks
 // (the chunks the records are made in and the collections' large tables, taken from
 // the system directly): those are counted whole in both figures, as if all were taken
-// at the highest point).
+// at the highest point). A file of 16 MiB or more is mapped for reading, not copied:
+// its pages are the system's file cache and are not counted (the window benchmark in
+// bench/txteditor reports the process's resident memory, mapping included).
 // Each load and save benchmark loads or saves once untimed first and reports that
 // one's time as "first_ms": it is the one that takes fresh memory from the system.
 // The ones timed are those after it, as in an editor that has loaded and saved a file
