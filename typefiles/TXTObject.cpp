@@ -60,28 +60,25 @@ void clsTXTObject::Cell::Release() noexcept {
 }
 
 // A text block of its own on the heap: the length, then the bytes.
-char* clsTXTObject::Cell::NewTextBlock(std::string_view v) {
+std::unique_ptr<char[]> clsTXTObject::Cell::NewTextBlock(std::string_view v) {
   if (v.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("text too long");
-  char* block = new char[v.size() + 4];
+  auto block = std::make_unique_for_overwrite<char[]>(v.size() + 4);
   const uint32_t len = static_cast<uint32_t>(v.size());
-  std::memcpy(block, &len, 4);
-  if (len) std::memcpy(block + 4, v.data(), len);
+  std::memcpy(block.get(), &len, 4);
+  if (len) std::memcpy(block.get() + 4, v.data(), len);
   return block;
+}
+
+// Takes over a text block of its own (freed with the cell).
+void clsTXTObject::Cell::SetTextBlock(std::unique_ptr<char[]> block) {
+  SetPointer(block.get(), kPtrHeapText);
+  block.release();
 }
 
 void clsTXTObject::Cell::CopyFrom(const Cell& o) {
   switch (o.TagOf()) {
     case kTextHeap:
-    case kTextBorrowed: {
-      char* block = NewTextBlock(o.Text());
-      try {
-        SetPointer(block, kPtrHeapText);
-      } catch (...) {
-        delete[] block;
-        throw;
-      }
-      break;
-    }
+    case kTextBorrowed: SetTextBlock(NewTextBlock(o.Text())); break;
     case kObject:
       SetObject(std::make_unique<kz::Variant::ObjectPtr>(*reinterpret_cast<const kz::Variant::ObjectPtr*>(o.Block())));
       break;
@@ -193,14 +190,9 @@ void clsTXTObject::Cell::SetText(std::string_view v) {
     bits_ = Box(kBoxInline, payload | (uint64_t{v.size()} << 40));
     return;
   }
-  char* block = NewTextBlock(v);
+  auto block = NewTextBlock(v);
   Release();
-  try {
-    SetPointer(block, kPtrHeapText);
-  } catch (...) {
-    delete[] block;
-    throw;
-  }
+  SetTextBlock(std::move(block));
 }
 
 void clsTXTObject::Cell::SetBorrowedText(const char* block) {

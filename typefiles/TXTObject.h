@@ -193,7 +193,8 @@ class clsTXTObject : public kz::Object {
     const char* Block() const noexcept;
     void SetPointer(const void* p, uint64_t kind);
     void SetObject(std::unique_ptr<kz::Variant::ObjectPtr> copy);
-    static char* NewTextBlock(std::string_view v);
+    static std::unique_ptr<char[]> NewTextBlock(std::string_view v);
+    void SetTextBlock(std::unique_ptr<char[]> block);
     void Release() noexcept;
     void CopyFrom(const Cell& o);
 

@@ -1,7 +1,5 @@
 #include "typefiles/TxtParser.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,7 +13,6 @@
 #include <system_error>
 #include <thread>
 #include <memory_resource>
-#include <mutex>
 
 #include "core/AppError.h"
 #include "core/Common.h"

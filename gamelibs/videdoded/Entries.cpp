@@ -155,6 +155,16 @@ bool ReadOnlyFile(int32_t file) {
   return f && !f->writable;
 }
 
+// A type file of a read handle, read where the handle holds its content (which the
+// document keeps alive); false, with nothing read, for any other handle.
+bool LoadTypeFileInPlace(int32_t file, int32_t& doc) {
+  std::string_view content;
+  std::shared_ptr<const void> keep;
+  if (!ReadOnlyFile(file) || !ViewRest(file, content, keep)) return false;
+  doc = LoadTypeFileView(content, std::move(keep));
+  return true;
+}
+
 // Gives the bytes of a load once more (for the error text of a failed in-place parse).
 using BytesAgain = std::function<bool(std::string&)>;
 
@@ -212,8 +222,8 @@ int32_t Kz_LoadFromFile(int32_t file, int32_t mode) {
     std::shared_ptr<const void> keep;
     if (mode == kKzLoadTextResource && ViewRest(file, content, keep)) return LoadTextResourceView(content);
     // So is a type file of a read handle.
-    if (mode != kKzLoadTextResource && ReadOnlyFile(file) && ViewRest(file, content, keep))
-      return LoadTypeFileView(content, std::move(keep));
+    int32_t doc = 0;
+    if (mode != kKzLoadTextResource && LoadTypeFileInPlace(file, doc)) return doc;
     const int32_t at = RuDU_FileTell(file);
     if (!ReadAll(file, bytes, error)) return Fail(kKzErrRead, error);
     return LoadBytes(std::move(bytes), mode, [file, at](std::string& again) {
@@ -241,15 +251,13 @@ int32_t Kz_LoadFromFileAndClose(int32_t file, int32_t mode) {
   if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
   std::string bytes, error;
   try {
-    // A read handle's content is read where it is held; it stays alive, without the
-    // handle, for as long as the document.
-    std::string_view content;
-    std::shared_ptr<const void> keep;
-    if (ReadOnlyFile(file) && ViewRest(file, content, keep)) {
-      RuDU_CloseFile(file);
-      return LoadTypeFileView(content, std::move(keep));
-    }
-    if (!ReadAllAndClose(file, bytes, error)) return Fail(kKzErrRead, error);
+    // A read handle's content stays alive, without the handle, as long as the document.
+    int32_t doc = 0;
+    const bool inPlace = LoadTypeFileInPlace(file, doc);
+    const bool read = inPlace || ReadAll(file, bytes, error);
+    RuDU_CloseFile(file);
+    if (inPlace) return doc;
+    if (!read) return Fail(kKzErrRead, error);
     return LoadTypeFile(std::move(bytes));
   } catch (const std::bad_alloc&) {
     RuDU_CloseFile(file);  // nothing when it is closed already

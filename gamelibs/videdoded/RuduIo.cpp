@@ -2,9 +2,6 @@
 
 #include "LargeBuffer.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -82,47 +79,6 @@ bool ReadAll(int32_t file, std::string& out, std::string& error) {
     }
     out.append(chunk, static_cast<size_t>(got));
   }
-  return true;
-}
-
-namespace {
-// Appends bytes[from, end) to out, giving the pages of bytes back to the system once
-// they are copied (bytes is thrown away afterwards: what was given back reads as zeros).
-void AppendReleasing(std::vector<uint8_t>& bytes, size_t from, std::string& out) {
-  constexpr size_t kPiece = size_t{8} << 20;
-  const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-  ReserveLarge(out, bytes.size() - from);
-  const uintptr_t base = reinterpret_cast<uintptr_t>(bytes.data());
-  for (size_t at = from; at < bytes.size(); at += kPiece) {
-    const size_t n = std::min(kPiece, bytes.size() - at);
-    out.append(reinterpret_cast<const char*>(bytes.data() + at), n);
-    // Whole pages inside the piece only: the heap's own words around the block stay.
-    const uintptr_t begin = (base + at + page - 1) & ~uintptr_t{page - 1};
-    const uintptr_t end = (base + at + n) & ~uintptr_t{page - 1};
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
-  }
-}
-}  // namespace
-
-bool ReadAllAndClose(int32_t file, std::string& out, std::string& error) {
-  out.clear();
-  auto f = rudu::HandleGetAs<rudu::FileObject>(file, rudu::kFileHandle);
-  // Small contents, write handles and streamed packed files are read as usual.
-  constexpr size_t kWorthTaking = size_t{1} << 20;
-  if (!f || f->writable || f->stream || f->pos < 0 || static_cast<uint64_t>(f->pos) > f->data.size() ||
-      f->data.size() < kWorthTaking) {
-    f.reset();
-    bool ok = ReadAll(file, out, error);
-    if (file != 0) RuDU_CloseFile(file);
-    return ok;
-  }
-  std::vector<uint8_t> bytes;
-  bytes.swap(f->data);
-  const size_t from = static_cast<size_t>(f->pos);
-  f->pos = 0;
-  f.reset();
-  RuDU_CloseFile(file);
-  AppendReleasing(bytes, from, out);
   return true;
 }
 

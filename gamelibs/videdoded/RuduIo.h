@@ -14,10 +14,6 @@ std::string RuduLastErrorText();
 // Reads an open rudu handle from its current position to its end. False with a text
 // (the file driver's own error) on failure.
 bool ReadAll(int32_t file, std::string& out, std::string& error);
-// As ReadAll, then closes the handle (also on failure). A read handle's content is
-// taken over rather than read, and let go of piece by piece as its bytes are copied,
-// so the file is not held twice while it is read.
-bool ReadAllAndClose(int32_t file, std::string& out, std::string& error);
 // The rest of an open file's content from its position, where the handle holds it (no
 // copy), with the position moved to the end as ReadAll leaves it; `keep` holds the
 // handle's content for as long as the view is used. False, with nothing moved, when

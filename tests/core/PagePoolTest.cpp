@@ -33,12 +33,16 @@ TEST(PagePool, BlocksComeBackForTheirSizeAlignedAndCounted) {
 }
 
 TEST(PagePool, LargeVectorsKeepTheirValuesAcrossGrowthAndReuse) {
+  // 20 MiB: the vector grows from heap buffers into blocks of the pool.
+  static_assert((5u << 20) * sizeof(uint32_t) > kz::kPooledFrom);
   for (int round = 0; round < 3; ++round) {
+    const size_t inUse = kz::PagePool::InUse();
     kz::LargeVector<uint32_t> v;
-    for (uint32_t i = 0; i < (3u << 20); ++i) v.push_back(i * 2654435761u + static_cast<uint32_t>(round));
+    for (uint32_t i = 0; i < (5u << 20); ++i) v.push_back(i * 2654435761u + static_cast<uint32_t>(round));
     bool same = true;
     for (uint32_t i = 0; i < v.size(); ++i) same = same && v[i] == i * 2654435761u + static_cast<uint32_t>(round);
     EXPECT_TRUE(same) << "round " << round;
+    EXPECT_GT(kz::PagePool::InUse(), inUse) << "round " << round;
   }
 }
 
