@@ -20,6 +20,7 @@ int32_t LineAt(const char* data, size_t size, ptrdiff_t offset) {
   if (offset < 0) return 0;
   size_t end = std::min(size, static_cast<size_t>(offset));
   int32_t line = 1;
+  if (!data || end == 0) return line;  // an empty file has no bytes to search (nor a pointer to them)
   for (const char* p = data; (p = static_cast<const char*>(std::memchr(p, '\n', (data + end) - p))); ++p) ++line;
   return line;
 }

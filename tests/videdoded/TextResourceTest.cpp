@@ -117,6 +117,38 @@ TEST(TextResource, BadFilesNameTheLine) {
   }
 }
 
+// An empty file has no bytes to point at: every way in refuses it with the reason,
+// for an editor's document and for the store alike.
+TEST(TextResource, EmptyFileIsRefusedCleanly) {
+  const std::string path = vtest::PathOf("440099.xml");
+  vtest::WriteBytes(path, "");
+  int32_t f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  ASSERT_NE(f, 0);
+  EXPECT_EQ(Kz_LoadFromFile(f, 3), 0);
+  EXPECT_NE(ErrorText().find("No document element"), std::string::npos) << ErrorText();
+  RuDU_CloseFile(f);
+
+  f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  ASSERT_NE(f, 0);
+  EXPECT_EQ(Kz_LoadFromFileAndClose(f, 3), 0);
+  EXPECT_NE(ErrorText().find("No document element"), std::string::npos) << ErrorText();
+
+  EXPECT_EQ(Kz_LoadFromBuffer(nullptr, 0, 3), 0);
+  EXPECT_NE(ErrorText().find("No document element"), std::string::npos) << ErrorText();
+
+  Kz_TREDescServerUnload();
+  f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  ASSERT_NE(f, 0);
+  EXPECT_EQ(Kz_TREDescServerLoadFile(f), 0);
+  EXPECT_NE(ErrorText().find("No document element"), std::string::npos) << ErrorText();
+  RuDU_CloseFile(f);
+  EXPECT_EQ(Kz_TREDescServerLoadBuffer(nullptr, 0), 0);
+  EXPECT_NE(ErrorText().find("No document element"), std::string::npos) << ErrorText();
+  int32_t pages = -1;
+  Kz_EnumObjects(1, nullptr, 0, &pages);
+  EXPECT_EQ(pages, 0);
+}
+
 // Builds a document with awkward texts through the entries and saves it.
 int32_t AwkwardDocument() {
   int32_t doc = Kz_CreateObject(0, 7, 0);
