@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <string_view>
 #include <vector>
@@ -137,6 +138,56 @@ bool pnm_complete(const char* fileName) {
   return false;
 }
 
+// True when the file name ends in "." and one of the extensions (lower case), in any case.
+bool has_extension(std::string_view name, std::initializer_list<std::string_view> extensions) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view ext = name.substr(dot + 1);
+  for (const std::string_view e : extensions) {
+    if (e.size() != ext.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < e.size() && same; ++i)
+      same = (ext[i] >= 'A' && ext[i] <= 'Z' ? char(ext[i] - 'A' + 'a') : ext[i]) == e[i];
+    if (same) return true;
+  }
+  return false;
+}
+
+// DevIL's decoders read a header field by field and take whatever their locals held for
+// the fields past the end of the file, so a header the file ends inside sends them on
+// with made-up sizes and formats (a DDS of 84 bytes crashed its decoder). The decoder
+// DevIL picks, by the file's extension or else by its first bytes, must find its header
+// whole: a DDS 128 bytes, a BMP its file header and the info header it names, a TGA 18
+// bytes, a PNG its signature and first chunk. True when the file may go to DevIL.
+bool header_whole(const char* fileName) {
+  uint8_t head[18] = {};
+  int32_t got = 0;
+  int64_t size = 0;
+  if (!read_head(fileName, head, sizeof head, got, size)) return true;
+  const std::string_view name(fileName);
+  const auto starts = [&](std::string_view magic) {
+    return got >= static_cast<int32_t>(magic.size()) && std::memcmp(head, magic.data(), magic.size()) == 0;
+  };
+  int64_t needed = 0;
+  if (has_extension(name, {"dds"}) || starts("DDS ")) {
+    needed = 128;
+  } else if (has_extension(name, {"bmp", "dib"}) || starts("BM")) {
+    // The info header's own size (12 for the old form, 40 or more for the others) follows
+    // the 14-byte file header; DevIL reads at most 40 bytes of it.
+    const int64_t info = got >= 18 ? int64_t(head[14]) | int64_t(head[15]) << 8 | int64_t(head[16]) << 16 |
+                                         int64_t(head[17]) << 24
+                                   : 0;
+    needed = info == 12 ? 26 : 54;
+  } else if (has_extension(name, {"tga", "vda", "icb", "vst"})) {
+    needed = 18;
+  } else if (has_extension(name, {"png"}) || starts("\x89PNG")) {
+    needed = 33;
+  }
+  if (size >= needed) return true;
+  ilSetError(IL_INVALID_FILE_HEADER);
+  return false;
+}
+
 // DevIL works out an image's size in 32 bits: a header that claims a huge image can
 // wrap the size it allocates to a small one and have the pixels written past it. So
 // the size a BMP, DDS, PNG or TGA header claims is checked against the largest block
@@ -216,11 +267,12 @@ bool bmp_complete(const char* fileName) {
 // reader does not know, is refused before DevIL sees it. True when the file may go to
 // DevIL.
 bool dds_sound(const char* fileName) {
-  uint8_t head[128];
+  uint8_t head[128] = {};
   int32_t got = 0;
   int64_t fileSize = 0;
   if (!read_head(fileName, head, sizeof head, got, fileSize)) return true;
-  if (got < 92 || std::memcmp(head, "DDS ", 4) != 0) return true;
+  // A shorter one was refused by header_whole.
+  if (got < 128 || std::memcmp(head, "DDS ", 4) != 0) return true;
   const auto word = [&head](int at) {
     return uint32_t(head[at]) | uint32_t(head[at + 1]) << 8 | uint32_t(head[at + 2]) << 16 | uint32_t(head[at + 3]) << 24;
   };
@@ -336,7 +388,7 @@ inline void put_pixel(ILint format, const uint8_t* src, const ColourTable& table
 int32_t convert(const char* fileName) {
   TempImage image;
   if (!image.valid()) return 0;
-  if (!size_sound(fileName) || !pnm_complete(fileName) || !bmp_complete(fileName) || !dds_sound(fileName)) return 0;
+  if (!header_whole(fileName) || !size_sound(fileName) || !pnm_complete(fileName) || !bmp_complete(fileName) || !dds_sound(fileName)) return 0;
   while (ilGetError() != IL_NO_ERROR) {
   }
   if (!ilLoadImage(fileName)) return 0;
