@@ -231,20 +231,26 @@ std::shared_ptr<FileObject> FileObject::Open(const std::string& path, int32_t ac
     f->inCatalog_ = true;
     std::shared_ptr<const CatalogIndex> index;
     std::string real;
-    if (!f->writable || PathResolver::ResolveExisting(catalog, real)) {
-      index = CatalogIndex::Open(catalog, error);
+    bool existing = !f->writable;
+    if (f->writable) {
+      // The catalog written is the file its path names, through any links; a new one
+      // needs its folder.
+      if (!PathResolver::ResolveForCreate(catalog, real, why) || !PathResolver::FollowLinks(real, real, why)) {
+        code = RUDU_ERR_PATH;
+        error = "Cannot write into catalog " + Quoted(catalog) + ": " + why;
+        return nullptr;
+      }
+      struct stat st;
+      existing = ::stat(real.c_str(), &st) == 0 || errno != ENOENT;
+    }
+    if (existing) {
+      index = CatalogIndex::Open(f->writable ? real : catalog, error);
       if (!index) {
         code = error.find(" not found") != std::string::npos ? RUDU_ERR_NOT_FOUND : RUDU_ERR_CATALOG;
         return nullptr;
       }
       f->target_ = index->CatalogPath();
     } else {
-      // A new catalog: its folder must exist; no stray data file may be in the way.
-      if (!PathResolver::ResolveForCreate(catalog, real, why)) {
-        code = RUDU_ERR_PATH;
-        error = "Cannot create catalog " + Quoted(catalog) + ": " + why;
-        return nullptr;
-      }
       f->target_ = real;
     }
     long entry = index ? index->Find(f->inner_) : -1;
@@ -298,11 +304,13 @@ std::shared_ptr<FileObject> FileObject::Open(const std::string& path, int32_t ac
     error = "Cannot write file " + Quoted(path) + ": " + why;
     return nullptr;
   }
-  // Write through a link to the file it names.
-  char resolved[PATH_MAX];
-  struct stat lst;
-  if (::lstat(f->target_.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) && ::realpath(f->target_.c_str(), resolved))
-    f->target_ = resolved;
+  // Write through a link, or a chain of them, to the file it names; the file need not
+  // be there yet, the links stay.
+  if (!PathResolver::FollowLinks(f->target_, f->target_, why)) {
+    code = RUDU_ERR_PATH;
+    error = "Cannot write file " + Quoted(path) + ": " + why;
+    return nullptr;
+  }
   struct stat st;
   bool exists = ::stat(f->target_.c_str(), &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) {

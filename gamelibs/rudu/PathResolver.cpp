@@ -1,7 +1,10 @@
 #include "PathResolver.h"
 
 #include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -143,6 +146,89 @@ std::string PathResolver::NameOf(const std::string& diskPath) {
 
 bool PathResolver::HasExtension(std::string_view name, std::string_view ext) {
   return name.size() >= ext.size() && EqualNoCase(name.substr(name.size() - ext.size()), ext);
+}
+
+namespace {
+
+// As many links as the system follows in one path before it calls it a loop.
+constexpr int kMaxLinks = 40;
+
+bool ReadLink(const std::string& link, off_t sizeHint, std::string& to) {
+  std::vector<char> buf(static_cast<size_t>(sizeHint > 0 ? sizeHint : PATH_MAX) + 1);
+  for (;;) {
+    const ssize_t n = ::readlink(link.c_str(), buf.data(), buf.size());
+    if (n < 0) return false;
+    if (static_cast<size_t>(n) < buf.size()) {
+      to.assign(buf.data(), static_cast<size_t>(n));
+      return true;
+    }
+    buf.resize(buf.size() * 2);  // the link grew since it was looked at
+  }
+}
+
+std::string InQuotes(const std::string& s) { return "\"" + s + "\""; }
+
+}  // namespace
+
+bool PathResolver::FollowLinks(const std::string& diskPath, std::string& target, std::string& why) {
+  std::string cur = diskPath;
+  struct stat st;
+  int links = 0, lastError = 0;
+  for (;;) {
+    if (::lstat(cur.c_str(), &st) != 0) {
+      lastError = errno;
+      break;
+    }
+    if (!S_ISLNK(st.st_mode)) break;
+    if (++links > kMaxLinks) {
+      why = "it is a link that leads in a loop";
+      return false;
+    }
+    std::string to;
+    if (!ReadLink(cur, st.st_size, to)) {
+      why = "the link " + InQuotes(cur) + " cannot be read: " + std::strerror(errno);
+      return false;
+    }
+    if (to.empty()) {
+      why = "the link " + InQuotes(cur) + " names nothing";
+      return false;
+    }
+    if (to[0] == '/') {
+      cur = std::move(to);
+    } else {
+      const std::string folder = FolderOf(cur);
+      cur = folder.empty() ? to : Join(folder, to);
+    }
+  }
+  if (links == 0) {
+    target = diskPath;
+    return true;
+  }
+  // The last link names `cur`, which is there (and is no link) or is to be made.
+  if (lastError == ELOOP) {
+    why = "it is a link that leads in a loop";
+    return false;
+  }
+  while (cur.size() > 1 && cur.back() == '/') cur.pop_back();
+  const std::string folder = FolderOf(cur), name = NameOf(cur);
+  if (name.empty() || name == "." || name == "..") {
+    why = "it is a link to " + InQuotes(cur) + ", which does not name a file";
+    return false;
+  }
+  char real[PATH_MAX];
+  if (!::realpath(folder.empty() ? "." : folder.c_str(), real)) {
+    if (errno == ELOOP)
+      why = "it is a link that leads in a loop";
+    else
+      why = "it is a link to " + InQuotes(cur) + ", whose folder does not exist";
+    return false;
+  }
+  if (::stat(real, &st) != 0 || !S_ISDIR(st.st_mode)) {
+    why = "it is a link to " + InQuotes(cur) + ", whose folder does not exist";
+    return false;
+  }
+  target = Join(real, name);
+  return true;
 }
 
 bool PathResolver::ResolveForCreate(std::string_view path, std::string& real, std::string& why) {

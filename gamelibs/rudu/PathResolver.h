@@ -110,6 +110,12 @@ class KZ_EXPORT PathResolver {
   // The path to write: its folder must exist (found without regard to case); the
   // last name reuses an existing entry of any case, else stays as given.
   static bool ResolveForCreate(std::string_view path, std::string& real, std::string& why);
+  // Where a write of a disk path lands. A path that is a symbolic link, or a chain of
+  // them, gives the file the last link names (a relative target is taken from its
+  // link's folder), which need not exist yet; its folder is given as the system
+  // spells it from the root. Any other path stays as it is. False with the reason for
+  // links that lead in a loop, or to a name whose folder does not exist.
+  static bool FollowLinks(const std::string& diskPath, std::string& target, std::string& why);
   // The folder part of a disk path ("" for a bare name) and the last name.
   static std::string FolderOf(const std::string& diskPath);
   static std::string NameOf(const std::string& diskPath);

@@ -69,7 +69,10 @@
  *   above whose process no longer runs (left by a save that was killed).
  *   A path that is a symbolic link is written through: the file it names gets the
  *   content and the link stays. A catalog reached through a link is the file the link
- *   names, with its data file beside that file.
+ *   names, with its data file beside that file. The same holds for a chain of links,
+ *   relative or absolute, and for a link whose file is not there yet: the save makes
+ *   it. A link that leads in a loop, or to a folder that does not exist, fails the
+ *   open for writing (RUDU_ERR_PATH) and nothing is changed.
  *
  * Errors
  *   Every entry except RuDU_GetLastError and RuDU_TranslateError clears the last error

@@ -249,6 +249,123 @@ TEST_F(FileSafetyTest, LinksAreWrittenThrough) {
   EXPECT_FALSE(fs::exists(P("mod/03.dat")));
 }
 
+// Everything below a folder: a file's bytes, a link's target, a folder's name.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+  std::map<std::string, std::string> out;
+  for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
+    const std::string rel = it->path().lexically_relative(folder).string();
+    if (it->is_symlink())
+      out[rel] = "link to " + fs::read_symlink(it->path()).string();
+    else if (it->is_directory())
+      out[rel] = "folder";
+    else
+      out[rel] = "file " + ReadRaw(it->path().string());
+  }
+  return out;
+}
+
+// A link whose file is not there yet: the save creates the file the link names (at
+// the end of a chain of links, relative or absolute) and the link stays. A catalog
+// made so has its index and data file where the link points.
+TEST_F(FileSafetyTest, DanglingLinksGetTheFileTheyName) {
+  fs::create_directory(P("real"));
+  fs::create_directory(P("mod"));
+  fs::create_symlink("../real/plain.txt", P("mod/plain.txt"));
+  fs::create_symlink(P("real/absolute.txt"), P("mod/absolute.txt"));
+  fs::create_symlink("../real/packed.pck", P("mod/packed.pck"));
+  fs::create_symlink("../real/Converted.txt", P("mod/converted.txt"));
+  fs::create_symlink("step.txt", P("mod/chain.txt"));  // mod/chain.txt -> mod/step.txt -> real/chained.txt
+  fs::create_symlink(P("real/chained.txt"), P("mod/step.txt"));
+  fs::create_symlink("../real/04.cat", P("mod/04.cat"));
+  fs::create_symlink("04link.cat", P("mod/05.cat"));  // a chain ending in a new catalog
+  fs::create_symlink(P("real/05.cat"), P("mod/04link.cat"));
+
+  // Opened as the editors open what they save: replaced, kept (a catalog save) or converted.
+  enum How { kReplace, kKeep, kConvert };
+  struct Case {
+    std::string link, real, bytes;
+    int32_t form;
+    How how;
+  };
+  const std::vector<Case> cases = {
+      {"mod/plain.txt", "real/plain.txt", "plain", 1, kReplace},
+      {"mod/absolute.txt", "real/absolute.txt", "absolute", 1, kConvert},
+      {"mod/packed.pck", "real/packed.pck", "packed by its name", 0, kReplace},
+      {"mod/converted.txt", "real/Converted.txt", "converted to packed", 2, kConvert},
+      {"mod/chain.txt", "real/chained.txt", "through two links", 1, kReplace},
+      {"mod/04.cat::types\\TShips.txt", "real/04.cat::types\\TShips.txt", "a new catalog", 1, kReplace},
+      {"mod/05.cat::types\\TLaser.txt", "real/05.cat::types\\TLaser.txt", "a new catalog by a chain", 0, kKeep},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.link);
+    const int32_t f = c.how == kConvert ? RuDU_OpenFileConvert(P(c.link).c_str(), 1, 0, c.form)
+                                        : RuDU_OpenFile(P(c.link).c_str(), 1, c.how == kReplace ? 1 : 0, c.form);
+    ASSERT_NE(f, 0) << LastError();
+    ASSERT_EQ(RuDU_WriteFile(f, c.bytes.data(), static_cast<int32_t>(c.bytes.size())),
+              static_cast<int32_t>(c.bytes.size()));
+    ASSERT_NE(RuDU_CloseFile(f), 0) << LastError();
+    EXPECT_EQ(Get(P(c.real)), c.bytes);
+    EXPECT_EQ(Get(P(c.link)), c.bytes);
+    const std::string onDisk = c.link.substr(0, c.link.find("::"));
+    EXPECT_TRUE(fs::is_symlink(P(onDisk))) << "the link was replaced by a file";
+  }
+  EXPECT_EQ(kztest::Gunzip(ReadRaw(P("real/packed.pck"))), "packed by its name");
+  EXPECT_EQ(kztest::Gunzip(ReadRaw(P("real/Converted.txt"))), "converted to packed");
+  EXPECT_TRUE(fs::is_symlink(P("mod/step.txt")));
+  for (const char* name : {"real/04.dat", "real/05.dat"}) EXPECT_TRUE(fs::is_regular_file(P(name))) << name;
+  for (const char* name : {"mod/04.dat", "mod/05.dat", "mod/04link.dat"}) EXPECT_FALSE(fs::exists(P(name))) << name;
+  // Saving again writes the same files through the same links.
+  ASSERT_NE(Put(P("mod/chain.txt"), "again"), 0) << LastError();
+  ASSERT_NE(Put(P("mod/04.cat::types\\TShips.txt"), "again"), 0) << LastError();
+  EXPECT_EQ(Get(P("real/chained.txt")), "again");
+  EXPECT_EQ(Get(P("real/04.cat::types\\TShips.txt")), "again");
+  EXPECT_TRUE(fs::is_symlink(P("mod/chain.txt")));
+  EXPECT_TRUE(fs::is_symlink(P("mod/04.cat")));
+}
+
+// A link that leads in a loop, or to a folder that does not exist, is no file to save
+// to: the open fails with a text that names the path and says why, and nothing on
+// disk changes.
+TEST_F(FileSafetyTest, LinkLoopsAndLinksIntoMissingFoldersAreRefusedChangingNothing) {
+  fs::create_directory(P("mod"));
+  fs::create_symlink("self.txt", P("mod/self.txt"));
+  fs::create_symlink("pong.txt", P("mod/ping.txt"));
+  fs::create_symlink(P("mod/ping.txt"), P("mod/pong.txt"));
+  fs::create_symlink("loop.pck", P("mod/loop.pck"));
+  fs::create_symlink("loop.cat", P("mod/loop.cat"));
+  fs::create_symlink("../absent/far.txt", P("mod/far.txt"));
+  fs::create_symlink("../absent/far.cat", P("mod/far.cat"));
+  fs::create_symlink("far.txt", P("mod/tofar.txt"));  // a chain ending in a missing folder
+  const auto before = Snapshot(root);
+
+  struct Case {
+    std::string path, says;
+    int32_t form;
+  };
+  const std::vector<Case> cases = {
+      {"mod/self.txt", "loop", 1},          {"mod/ping.txt", "loop", 1},
+      {"mod/pong.txt", "loop", 0},          {"mod/loop.pck", "loop", 2},
+      {"mod/loop.cat::types\\TShips.txt", "loop", 1},
+      {"mod/far.txt", "does not exist", 1}, {"mod/tofar.txt", "does not exist", 1},
+      {"mod/far.cat::types\\TShips.txt", "does not exist", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    for (const bool convert : {false, true}) {
+      const int32_t f = convert ? RuDU_OpenFileConvert(P(c.path).c_str(), 1, 0, c.form == 0 ? 1 : c.form)
+                                : RuDU_OpenFile(P(c.path).c_str(), 1, 1, c.form);
+      const std::string error = LastError();
+      EXPECT_EQ(f, 0) << "opened for writing";
+      if (f != 0) RuDU_CloseFile(f);
+      EXPECT_EQ(RuDU_GetLastError(), RUDU_ERR_PATH);
+      EXPECT_NE(error.find(c.says), std::string::npos) << error;
+      const std::string onDisk = c.path.substr(0, c.path.find("::"));
+      EXPECT_NE(error.find(P(onDisk)), std::string::npos) << error;
+    }
+  }
+  EXPECT_EQ(Snapshot(root), before);
+}
+
 // A large packed file is read without a second copy of its content: the caller's
 // buffer is the only one. Measured in a child process of its own.
 TEST_F(FileSafetyTest, ALargePackedFileIsHeldOnceWhileRead) {
