@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Cp1252.h"
+#include "TxtFields.h"
 
 namespace videdoded {
 
@@ -208,11 +209,44 @@ inline void SetText(Kz_Value& v, const char* p, const char* e, bool ascii) {
   }
 }
 
+// A number's text, kept in v.s when the writer would form the number otherwise (see
+// Kz_Value): a whole number with a leading zero or "-0"; a floating-point number that is
+// not its shortest form. Up to 15 digits a decimal is the shortest form of the number
+// it reads as unless its digits say otherwise (a decimal of at most 15 digits is the
+// only one of so few that reads as that number): no leading zero before a digit, a
+// digit on each side of the ".", and no trailing zero but for "x.0". Longer ones are
+// formed and compared.
+inline void KeepWholeText(Kz_Value& v, const char* p, const char* q, const char* digits, bool neg) {
+  if ((*digits == '0' && (q - digits > 1 || neg)))
+    v.s.assign(p, static_cast<size_t>(q - p));
+  else
+    v.s.clear();
+}
+
+inline void KeepDecimalText(Kz_Value& v, const char* p, const char* q, const char* digits, const char* dot) {
+  const size_t n = static_cast<size_t>(q - p);
+  bool own;
+  if (q - digits <= 16) {
+    const bool intOk = dot > digits && (*digits != '0' || dot - digits == 1);
+    const bool fracOk = q - dot > 1 && (q[-1] != '0' || q - dot == 2);
+    own = intOk && fracOk;
+  } else {
+    char formed[kNumberFieldMax];
+    const char* end = WriteDoubleField(formed, v.d);
+    own = end && static_cast<size_t>(end - formed) == n + 1 && std::memcmp(formed, p, n) == 0;
+  }
+  if (own)
+    v.s.clear();
+  else
+    v.s.assign(p, n);
+}
+
 // Reads the field that begins at p and ends at the next ";" or at e into v, and gives
 // its end. Unless asText, the walk that looks for the end reads a number on the way:
 // a whole number is an optional "-" and digits that fit 32 bits, a floating-point
 // number an optional "-" and digits with one "." (at least one digit); anything else
-// is text, converted to UTF-8.
+// is text, converted to UTF-8. A number's text is kept as KeepWholeText and
+// KeepDecimalText say.
 inline const char* ReadField(const char* p, const char* e, bool asText, Kz_Value& v) {
   const char* q = p;
   if (!asText) {
@@ -231,6 +265,7 @@ inline const char* ReadField(const char* p, const char* e, bool asText, Kz_Value
       if (q != digits && !big && (neg || m <= 2147483647ull) && static_cast<size_t>(q - p) < kNumberLimit) {
         v.kind = Kz_Value::Long;
         v.l = neg ? static_cast<int32_t>(-static_cast<int64_t>(m)) : static_cast<int32_t>(m);
+        KeepWholeText(v, p, q, digits, neg);
         return q;
       }
       SetText(v, p, q, true);
@@ -247,6 +282,7 @@ inline const char* ReadField(const char* p, const char* e, bool asText, Kz_Value
         if (q - digits > 1 && n < kNumberLimit &&
             DecimalValue(p, n, neg ? 1 : 0, m, static_cast<int>(q - dot - 1), v.d)) {
           v.kind = Kz_Value::Double;
+          KeepDecimalText(v, p, q, digits, dot);
           return q;
         }
         SetText(v, p, q, true);

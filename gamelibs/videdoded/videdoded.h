@@ -127,7 +127,11 @@ struct Kz_Value {
   int32_t kind = Empty;
   int32_t l = 0;    // Long
   double d = 0.0;   // Double
-  std::string s;    // Text (UTF-8)
+  // Text (UTF-8). For a number read from a type file: the token's text when the
+  // writer would form the number otherwise ("007", "0.050000", ".5"), else empty, so
+  // that a reader can write an untouched number back as it stood. The writer always
+  // forms numbers anew.
+  std::string s;
 
   Kz_Value() = default;
   static Kz_Value FromLong(int32_t v) { Kz_Value r; r.kind = Long; r.l = v; return r; }

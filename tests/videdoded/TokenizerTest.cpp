@@ -263,4 +263,80 @@ TEST(Tokenizer, TranslateErrorProtocol) {
   EXPECT_EQ(needed, 0);
 }
 
+// A number's s is the token's text when the writer would form the number otherwise, and
+// empty when the writer gives back the same bytes: a reader that keeps values untouched
+// keeps the bytes of those whose text it holds.
+TEST(Tokenizer, NumbersCarryTheirTextWhenTheWriterWouldFormItOtherwise) {
+  struct NumberCase {
+    const char* token;
+    int32_t kind;
+    const char* kept;  // the text in s ("" when none)
+  };
+  const NumberCase cases[] = {
+      // Whole numbers: leading zeros and a negative zero are formed otherwise.
+      {"0", Kz_Value::Long, ""},
+      {"7", Kz_Value::Long, ""},
+      {"-12", Kz_Value::Long, ""},
+      {"-2147483648", Kz_Value::Long, ""},
+      {"2147483647", Kz_Value::Long, ""},
+      {"007", Kz_Value::Long, "007"},
+      {"00", Kz_Value::Long, "00"},
+      {"-0", Kz_Value::Long, "-0"},
+      {"-007", Kz_Value::Long, "-007"},
+      {"02147483647", Kz_Value::Long, "02147483647"},
+      // Floating-point numbers in the writer's shortest form.
+      {"0.05", Kz_Value::Double, ""},
+      {"2.5", Kz_Value::Double, ""},
+      {"5.0", Kz_Value::Double, ""},
+      {"0.0", Kz_Value::Double, ""},
+      {"-0.0", Kz_Value::Double, ""},
+      {"-0.25", Kz_Value::Double, ""},
+      {"10.0", Kz_Value::Double, ""},
+      {"123456789012.5", Kz_Value::Double, ""},
+      {"0.1", Kz_Value::Double, ""},
+      {"0.30000000000000004", Kz_Value::Double, ""},  // long, and still the shortest form
+      {"0.00000015", Kz_Value::Double, ""},
+      // ... and in others.
+      {"0.050000", Kz_Value::Double, "0.050000"},
+      {"2.500000", Kz_Value::Double, "2.500000"},
+      {"0.000000", Kz_Value::Double, "0.000000"},
+      {".5", Kz_Value::Double, ".5"},
+      {"-.5", Kz_Value::Double, "-.5"},
+      {"5.", Kz_Value::Double, "5."},
+      {"-5.", Kz_Value::Double, "-5."},
+      {"00.5", Kz_Value::Double, "00.5"},
+      {"-0.000", Kz_Value::Double, "-0.000"},
+      {"1.10", Kz_Value::Double, "1.10"},
+      {"3.14159265358979323846", Kz_Value::Double, "3.14159265358979323846"},
+      {"0.1000000000000000055511151231257827", Kz_Value::Double, "0.1000000000000000055511151231257827"},
+      {"000000000000000000001.5", Kz_Value::Double, "000000000000000000001.5"},
+      {"12345678901234567890.0", Kz_Value::Double, "12345678901234567890.0"},
+  };
+  for (const NumberCase& c : cases) {
+    SCOPED_TRACE(c.token);
+    // The value loaded before leaves nothing behind in s.
+    Doc d(std::string("a longer text than the numbers;") + c.token + ";");
+    Kz_Value v;
+    ASSERT_EQ(Kz_TXTLoadValue(d.h, 0, v), 1);
+    ASSERT_EQ(Kz_TXTLoadValue(d.h, 0, v), 1);
+    EXPECT_EQ(v.kind, c.kind);
+    EXPECT_EQ(v.s, c.kept);
+    // The same through a batch, a number asked and the token's own value.
+    Doc b(std::string("a longer text than the numbers;") + c.token + ";");
+    Kz_Value batch[2];
+    ASSERT_EQ(Kz_TXTLoadValues(b.h, 0, batch, 2), 2);
+    EXPECT_EQ(batch[1].s, c.kept);
+    Doc n(std::string("a longer text than the numbers;") + c.token + ";");
+    ASSERT_EQ(Kz_TXTLoadValue(n.h, 3, v), 1);
+    ASSERT_EQ(Kz_TXTGetTokenValue(n.h, v), 1);
+    EXPECT_EQ(v.s, c.kept);
+    ASSERT_EQ(Kz_TXTLoadValue(n.h, 1, v), 1);
+    EXPECT_EQ(v.s, c.kept);
+    // Formed anew, a number with a text of its own gives other bytes.
+    std::string formed;
+    ASSERT_EQ(Kz_TXTFormatValue(v, formed), 1);
+    EXPECT_EQ(formed == std::string(c.token) + ";", *c.kept == '\0') << formed;
+  }
+}
+
 }  // namespace
