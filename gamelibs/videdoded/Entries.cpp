@@ -172,7 +172,7 @@ int32_t LoadTextResource(std::string bytes, const BytesAgain& again) {
   std::string error;
   bool xmlError = false;
   auto doc = std::make_shared<TreDocument>();
-  if (!LoadTreXmlInPlace(bytes, *doc, error, xmlError)) {
+  if (!LoadTreXmlInPlace(bytes, *doc, error, xmlError, true)) {
     // The parse changed the bytes: the full error text (naming the line) comes from a
     // fresh copy.
     std::string fresh;
@@ -191,7 +191,7 @@ int32_t LoadTextResourceView(std::string_view bytes) {
   std::string error;
   bool xmlError = false;
   auto doc = std::make_shared<TreDocument>();
-  if (!LoadTreXml(bytes.data(), bytes.size(), *doc, error, xmlError))
+  if (!LoadTreXml(bytes.data(), bytes.size(), *doc, error, xmlError, true))
     return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
   int32_t h = rudu::HandleAdd(doc, rudu::kDocumentHandle);
   if (!h) return Fail(kKzErrMemory, "No handle left for the document.");
@@ -870,11 +870,13 @@ int32_t Kz_DecodeXMLBuffer(const void* data, size_t size, std::string& text) {
   return 1;
 }
 
-int32_t Kz_DecodeXMLFile(const std::string& path, std::string& text) {
+int32_t Kz_DecodeXMLFile(const std::string& path, std::string& text, bool* byteOrderMark) {
   ClearError();
   text.clear();
+  if (byteOrderMark) *byteOrderMark = false;
   std::string bytes, error;
   if (!ReadPath(path, bytes, error)) return Fail(kKzErrRead, error);
+  if (byteOrderMark) *byteOrderMark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
   if (!DecodeXmlBytes(bytes, error)) return Fail(kKzErrXml, "\"" + path + "\": " + error);
   text.swap(bytes);
   return 1;

@@ -166,6 +166,7 @@ void TreDocument::ForgetHandles() {
 void TreDocument::Clear() {
   ForgetHandles();
   pages.clear();
+  source.reset();
   indexValid_ = false;
 }
 

@@ -6,6 +6,7 @@
 // it, so a handle never outlives the place of its object.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -75,6 +76,47 @@ struct TreStringBlock {
   std::unique_ptr<TreString[]> items;
 };
 
+// Where the objects of a loaded file stand in its text, so that a save writes what
+// nobody changed as it was read. Offsets are bytes into TreSource::text.
+struct TreValueSpan {
+  uint32_t begin = 0, end = 0;  // an attribute's value, between its quotes
+  bool found = false;
+};
+
+// The text a document was read from.
+struct TreSource {
+  std::string text;    // the file's UTF-8 text, without its byte-order mark
+  std::string prefix;  // what stood before the text (a byte-order mark)
+  bool crlf = true;    // the file's line ends (CR LF, or LF alone)
+  int32_t lang = 0;    // the language as read
+  TreValueSpan langId;
+  uint32_t langTagEnd = 0;  // just after the root's start tag
+  bool langEmpty = false;   // the root closes itself
+  uint32_t tail = 0;        // the end of the last page (or of the root's start tag)
+};
+
+// A string as read: its element, its ID's value and its text in its block.
+struct TreStringSpan {
+  uint32_t begin = 0, tagEnd = 0, end = 0;  // tagEnd == end: the element closes itself
+  uint32_t idBegin = 0, idEnd = 0;
+  int32_t id = 0;
+  uint32_t rawOffset = 0, rawSize = 0;
+};
+
+// A page as read.
+struct TrePageLayout {
+  const TreSource* source = nullptr;
+  uint32_t lead = 0;  // the end of what stood before it (the previous page, the root's tag)
+  uint32_t begin = 0, tagEnd = 0, end = 0;  // tagEnd == end: the element closes itself
+  TreValueSpan id, title, descr, voice;
+  int32_t origId = 0, origVoice = 0;
+  std::string origTitle, origDesc;
+  std::shared_ptr<TreStringBlock> block;  // the page's strings as read (null: none)
+  std::vector<TreStringSpan> strings;
+  // The index of one of the page's strings as read, or -1.
+  ptrdiff_t IndexOf(const TreString* s) const;
+};
+
 class TrePage : public rudu::HandleObject {
  public:
   int32_t id = -1;
@@ -84,6 +126,9 @@ class TrePage : public rudu::HandleObject {
   std::vector<std::shared_ptr<TreString>> strings;
   TreDocument* doc = nullptr;
   int32_t handle = 0;
+  // Where the page stood in the file it was read from (null: a new page, or the file's
+  // layout was not kept).
+  std::unique_ptr<TrePageLayout> layout;
 
   // The first string with that ID, or null.
   TreString* Find(int32_t sid) const;
@@ -129,6 +174,9 @@ class TreDocument : public rudu::HandleObject {
   bool cachesStale = false;
   std::vector<std::shared_ptr<TrePage>> pages;
   int32_t handle = 0;
+  // The text the document was read from, kept so that a save writes what did not
+  // change as it was read (null: a new document, or one written anew on save).
+  std::shared_ptr<TreSource> source;
 
   TrePage* FindPage(int32_t pid) const;
   void Append(std::shared_ptr<TrePage> p);
@@ -170,16 +218,25 @@ bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& e
 // Reads a text resource file of the usual shape straight from its (UTF-8) bytes,
 // without a tree. False, with the document unchanged, for anything it does not read
 // exactly as the XML parser does: the parser then reads the file.
-bool ScanTreXml(const char* data, size_t size, TreDocument& doc);
+// With a source, the places of the objects in the bytes are noted in it and in the
+// pages (the caller then keeps the bytes as the source's text).
+bool ScanTreXml(const char* data, size_t size, TreDocument& doc, TreSource* source = nullptr);
 // Decodes (when the bytes are not UTF-8 already) and parses file bytes. False with the
 // error; `xmlError` tells an encoding error from a syntax error.
-bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError);
+// With keepLayout, a UTF-8 file (with or without a byte-order mark) that the direct
+// reader reads keeps its text and layout in the document for its saves.
+bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError,
+                bool keepLayout = false);
 // The same on bytes that the load may change (no copy of them is made).
 // On failure the error text is only a summary and the bytes are spoilt: a caller that
 // reports the error parses a fresh copy with LoadTreXml for the full text.
-bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError);
-// Serialises a document.
+bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError,
+                       bool keepLayout = false);
+// Serialises a document: one read with its layout kept through WriteKeptTreXml, any
+// other one anew.
 void WriteTreXml(const TreDocument& doc, std::string& out);
+// Serialises a document that has a source: what did not change as it was read.
+void WriteKeptTreXml(const TreDocument& doc, std::string& out);
 
 // Makes XML bytes UTF-8 (by byte-order mark or declared encoding); false with a text
 // for an encoding it does not know.

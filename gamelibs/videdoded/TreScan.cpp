@@ -179,7 +179,8 @@ struct Pending {
 
 class Scanner {
  public:
-  Scanner(const char* data, size_t size) : base_(data), p_(data), end_(data + size) {}
+  Scanner(const char* data, size_t size, TreSource* source)
+      : base_(data), p_(data), end_(data + size), source_(source) {}
 
   bool Run(TreDocument& doc) {
     // Before the root: blanks, the declaration, comments and processing instructions.
@@ -197,6 +198,13 @@ class Scanner {
       return false;
     int32_t lang = 0;
     if (!ReadId(id, lang)) return false;
+    if (source_) {
+      source_->lang = lang;
+      source_->langId = Span(id);
+      source_->langTagEnd = Off(p_);
+      source_->langEmpty = empty;
+      lastEnd_ = Off(p_);
+    }
     std::vector<std::shared_ptr<TrePage>> pages;
     if (!empty) {
       for (;;) {
@@ -207,6 +215,7 @@ class Scanner {
         if (!Page(pages)) return false;
       }
     }
+    if (source_) source_->tail = lastEnd_;
     // After the root: blanks, comments and processing instructions only.
     for (;;) {
       SkipSpaces();
@@ -221,6 +230,13 @@ class Scanner {
   }
 
  private:
+  uint32_t Off(const char* p) const { return static_cast<uint32_t>(p - base_); }
+  TreValueSpan Span(const Attr& a) const {
+    TreValueSpan v;
+    if (a.found) v = {Off(a.begin), Off(a.end), true};
+    return v;
+  }
+
   void SkipSpaces() {
     while (p_ < end_ && IsSpace(static_cast<unsigned char>(*p_))) ++p_;
   }
@@ -375,8 +391,10 @@ class Scanner {
       if (std::memcmp(n, "descr", 5) == 0) return &descr;
       return std::memcmp(n, "voice", 5) == 0 ? &voice : nullptr;
     };
+    const char* const begin = p_;
     if (!StartTag("page", 4, want, empty))
       return false;
+    const char* const tagEnd = p_;
     auto page = std::make_shared<TrePage>();
     if (!ReadId(id, page->id) || !AttrText(title, page->title) || !AttrText(descr, page->desc)) return false;
     if (voice.found) {
@@ -386,6 +404,7 @@ class Scanner {
       page->voice = TxtDocument::ParseLong(v.data(), v.size(), n) && n != 0 ? 1 : 0;
     }
     pending_.clear();
+    spans_.clear();
     used_ = 0;
     if (!empty) {
       for (;;) {
@@ -402,8 +421,9 @@ class Scanner {
         if (!SkipMarkup(skipped_) || !skipped_) return false;
       }
     }
+    std::shared_ptr<TreStringBlock> block;
     if (!pending_.empty()) {
-      auto block = std::make_shared<TreStringBlock>();
+      block = std::make_shared<TreStringBlock>();
       block->items.reset(new TreString[pending_.size()]);
       if (used_) {
         block->text.reset(new char[used_]);
@@ -421,6 +441,26 @@ class Scanner {
       }
       page->PrepareIndex();
     }
+    if (source_) {
+      auto l = std::make_unique<TrePageLayout>();
+      l->source = source_;
+      l->lead = lastEnd_;
+      l->begin = Off(begin);
+      l->tagEnd = Off(tagEnd);
+      l->end = Off(p_);
+      l->id = Span(id);
+      l->title = Span(title);
+      l->descr = Span(descr);
+      l->voice = Span(voice);
+      l->origId = page->id;
+      l->origVoice = page->voice;
+      l->origTitle = page->title;
+      l->origDesc = page->desc;
+      l->block = std::move(block);
+      l->strings.assign(spans_.begin(), spans_.end());
+      page->layout = std::move(l);
+      lastEnd_ = Off(p_);
+    }
     pages.push_back(std::move(page));
     return true;
   }
@@ -428,6 +468,8 @@ class Scanner {
   bool String() {
     Pending ps{0, 0, 0, true};
     bool empty = false;
+    const char* const begin = p_;
+    TreStringSpan sp;
     if (!UsualStringTag(ps.id)) {
       Attr id;
       if (!StartTag("t", 1, [&](const char* n, size_t len) -> Attr* {
@@ -435,7 +477,13 @@ class Scanner {
           }, empty))
         return false;
       if (!ReadId(id, ps.id)) return false;
+      sp.idBegin = Off(id.begin);
+      sp.idEnd = Off(id.end);
+    } else {
+      sp.idBegin = Off(begin + 7);  // <t id="
+      sp.idEnd = Off(p_ - 2);       // ">
     }
+    sp.tagEnd = Off(p_);
     if (!empty) {
       const char* const text = p_;
       const char* p = p_;
@@ -502,6 +550,14 @@ class Scanner {
       used_ = at;
     }
     pending_.push_back(ps);
+    if (source_) {
+      sp.begin = Off(begin);
+      sp.end = Off(p_);
+      sp.id = ps.id;
+      sp.rawOffset = ps.offset;
+      sp.rawSize = ps.size;
+      spans_.push_back(sp);
+    }
     return true;
   }
 
@@ -522,6 +578,10 @@ class Scanner {
   const char* end_;
   bool skipped_ = false;
   std::vector<Pending> pending_;
+  // With a source: where the objects stand in the bytes.
+  TreSource* source_ = nullptr;
+  std::vector<TreStringSpan> spans_;  // the strings of the page read so far
+  uint32_t lastEnd_ = 0;              // the end of the root's start tag or of the last page
   // The decoded texts of the page read so far.
   std::unique_ptr<char[]> buf_;
   size_t used_ = 0;
@@ -530,10 +590,10 @@ class Scanner {
 
 }  // namespace
 
-bool ScanTreXml(const char* data, size_t size, TreDocument& doc) {
+bool ScanTreXml(const char* data, size_t size, TreDocument& doc, TreSource* source) {
   if (size >= 0xFFFFFFFFu) return false;
   TreDocument built;
-  Scanner scan(data, size);
+  Scanner scan(data, size, source);
   if (!scan.Run(built)) return false;
   doc.lang = built.lang;
   doc.pages = std::move(built.pages);

@@ -338,28 +338,75 @@ bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& e
   return BuildDocument(x, data, size, doc, error);
 }
 
-bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError) {
+namespace {
+
+bool Utf8Mark(const char* data, size_t size) {
+  return size >= 3 && static_cast<unsigned char>(data[0]) == 0xEF && static_cast<unsigned char>(data[1]) == 0xBB &&
+         static_cast<unsigned char>(data[2]) == 0xBF;
+}
+
+// Reads UTF-8 text with the direct reader, keeping it and its layout in the document:
+// the text is taken from `owned` when given (it is what `data` points into), else copied.
+bool ScanKeepingLayout(const char* data, size_t size, std::string* owned, bool mark, TreDocument& doc) {
+  auto source = std::make_shared<TreSource>();
+  if (!ScanTreXml(data, size, doc, source.get())) return false;
+  if (owned)
+    source->text = std::move(*owned);
+  else
+    source->text.assign(data, size);
+  if (mark) source->prefix = "\xEF\xBB\xBF";
+  const size_t nl = source->text.find('\n');
+  source->crlf = nl == std::string::npos || (nl > 0 && source->text[nl - 1] == '\r');
+  doc.source = std::move(source);
+  return true;
+}
+
+}  // namespace
+
+bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError,
+                bool keepLayout) {
   xmlError = false;
-  if (!NeedsDecoding(data, size)) return ScanTreXml(data, size, doc) || ParseTreXml(data, size, doc, error);
+  if (!NeedsDecoding(data, size)) {
+    if (keepLayout && ScanKeepingLayout(data, size, nullptr, false, doc)) return true;
+    return (!keepLayout && ScanTreXml(data, size, doc)) || ParseTreXml(data, size, doc, error);
+  }
+  const bool mark = Utf8Mark(data, size);
   std::string bytes(data, size);
   if (!DecodeXmlBytes(bytes, error)) {
     xmlError = true;
     return false;
   }
-  return ScanTreXml(bytes.data(), bytes.size(), doc) || ParseTreXml(bytes.data(), bytes.size(), doc, error);
+  // Only a UTF-8 text keeps its layout: others are written anew in UTF-8.
+  if (keepLayout && mark) {
+    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, true, doc)) return true;
+  } else if (ScanTreXml(bytes.data(), bytes.size(), doc)) {
+    return true;
+  }
+  return ParseTreXml(bytes.data(), bytes.size(), doc, error);
 }
 
-bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError) {
+bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError,
+                       bool keepLayout) {
   xmlError = false;
-  if (NeedsDecoding(bytes.data(), bytes.size()) && !DecodeXmlBytes(bytes, error)) {
+  const bool mark = Utf8Mark(bytes.data(), bytes.size());
+  const bool decode = NeedsDecoding(bytes.data(), bytes.size());
+  if (decode && !DecodeXmlBytes(bytes, error)) {
     xmlError = true;
     return false;
   }
-  if (ScanTreXml(bytes.data(), bytes.size(), doc)) return true;
+  if (keepLayout && (!decode || mark)) {
+    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, mark, doc)) return true;
+  } else if (ScanTreXml(bytes.data(), bytes.size(), doc)) {
+    return true;
+  }
   return ParseTreXmlInPlace(bytes, doc, error);
 }
 
 void WriteTreXml(const TreDocument& doc, std::string& out) {
+  if (doc.source) {
+    WriteKeptTreXml(doc, out);
+    return;
+  }
   out.clear();
   size_t guess = 128;
   for (const auto& p : doc.pages) {
