@@ -215,7 +215,8 @@ void ucTurret::MoveLaser(bool allow) {
     kz::RemoveListItemByKey(from, key);
     AddLaserItem(to, laser->key(), laser->index, mdlTurret::LaserName(*laser));
     const int32_t changed = allow ? kz::SetBit(mask, laser->index) : kz::ClearBit(mask, laser->index);
-    record_->SetValue(mdlTurret::kLaserMaskField, kz::Variant(changed));
+    record_->SetValue(mdlTurret::kLaserMaskField,
+                      mdlTurret::StoredMask(changed, record_->Value(mdlTurret::kLaserMaskField)));
     ShowTurretProperties();
   }
   emit OnObjectChanged(record_);

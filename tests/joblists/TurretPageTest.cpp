@@ -9,10 +9,13 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <cstdlib>
+
 #include "PagesFixture.h"
 #include "tests/common/ErrorOf.h"
 #include "txteditor/Turret.h"
 #include "txteditor/model/TurretRules.h"
+#include "zuzer/zuzer.h"
 
 using testdata::Record;
 using testdata::TreXml;
@@ -198,7 +201,7 @@ TEST_F(TurretPageTest, LaserListsFollowAllThirtyTwoBitsOfTheMask) {
   }
 }
 
-TEST_F(TurretPageTest, MovingLasersSetsAndClearsBitsAndStoresSigned) {
+TEST_F(TurretPageTest, MovingLasersSetsAndClearsBits) {
   Show(0);
   TXTObjectRef r = cockpits->FindIndex(0);
   QSignalSpy changed(page.get(), &EditorPage::OnObjectChanged);
@@ -232,13 +235,12 @@ TEST_F(TurretPageTest, MovingLasersSetsAndClearsBitsAndStoresSigned) {
   EXPECT_EQ(kz::CStr(r->Value(8)), "abc");
   EXPECT_EQ(page->AvailView->topLevelItemCount(), 32);
 
-  // An unsigned stored mask is stored back signed.
+  // An unsigned stored mask stays unsigned.
   Show(2);
   TXTObjectRef c = cockpits->FindIndex(2);
   Select(page->LaserView, "0");
   page->DisallowLaser();
-  EXPECT_EQ(c->Value(8).Kind(), kz::VariantKind::Long);
-  EXPECT_EQ(c->Value(8).AsLong(), -2);
+  EXPECT_EQ(kz::CStr(c->Value(8)), "4294967294");
 }
 
 TEST_F(TurretPageTest, EditingAPropertyInTheValueDialog) {
@@ -272,4 +274,84 @@ TEST_F(TurretPageTest, EditingAPropertyInTheValueDialog) {
   page->EditTurretProperty();
   EXPECT_EQ(cockpits->FindIndex(0)->ObjectName(), "SS_COCKPIT_Z");
   EXPECT_EQ(changed.count(), 2);
+}
+
+TEST_F(TurretPageTest, AChangedMaskKeepsTheFormItWasReadIn) {
+  // A mask held as a 32-bit integer is stored signed; one held unsigned (above the
+  // signed range, or any other non-negative number) stays unsigned, whatever its bits.
+  const struct {
+    kz::Variant held;
+    int32_t bits;
+    const char* stored;
+    bool signedForm;
+  } cases[] = {
+      {kz::Variant(int32_t(-1)), -3, "-3", true},
+      {kz::Variant(int32_t(-3)), -1, "-1", true},
+      {kz::Variant(int32_t(5)), INT32_MIN, "-2147483648", true},
+      {kz::Variant(4294967295.0), -3, "4294967293", false},
+      {kz::Variant(4294967293.0), -1, "4294967295", false},
+      {kz::Variant(4294967295.0), INT32_MAX, "2147483647", false},
+      {kz::Variant(2147483647.0), -1, "4294967295", false},  // bit 31 cleared before: still unsigned
+      {kz::Variant("4294967295"), 0, "0", false},
+      {kz::Variant("4294967295"), -3, "4294967293", false},
+      {kz::Variant("2147483647"), -1, "4294967295", false},
+      {kz::Variant(-1.0), -2, "-2", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(kz::CStr(c.held) + " -> " + c.stored);
+    const kz::Variant v = mdlTurret::StoredMask(c.bits, c.held);
+    EXPECT_EQ(kz::CStr(v), c.stored);
+    EXPECT_EQ(v.Kind() == kz::VariantKind::Long, c.signedForm);
+    if (!c.signedForm) EXPECT_EQ(v.Kind(), c.held.Kind()) << "the held kind";
+    int32_t back = 0;
+    ASSERT_TRUE(mdlTurret::MaskOf(v, back));
+    EXPECT_EQ(back, c.bits);
+  }
+}
+
+TEST_F(TurretPageTest, MovingALaserAwayAndBackRestoresTheMaskAsItWasSaved) {
+  // The sample data's turret that allows every laser holds its mask unsigned.
+  const std::string root = (data.Root() / "sample").string();
+  const std::string cmd = std::string(KZ_TEST_BINARY_DIR) + "/bin/kz_sampledata '" + root + "' > /dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  ZuZER_CreateVFS(root.c_str());
+  Archive->Clear();
+  ASSERT_TRUE(DescServer->LoadResources(44)) << DescServer->GetLastError();
+  TxtParserRef sample = Archive->GetFile("TCockpits");
+  ASSERT_TRUE(sample) << Archive->GetLastError();
+  std::string before;
+  ASSERT_TRUE(sample->FormatFile(before)) << sample->GetLastError();
+
+  ucTurret fresh;
+  TxtParserRef p = sample;
+  ASSERT_TRUE(fresh.Init(p));
+  struct Case {
+    const char* id;
+    const char* read;  // field 8 as the file has it
+  } cases[] = {{"SS_COCKPIT_ALL", "4294967295"}, {"SS_COCKPIT_REAR", "-2147483643"}, {"SS_COCKPIT_FRONT", "5"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    TXTObjectRef r = sample->FindID(c.id);
+    ASSERT_TRUE(r);
+    ASSERT_EQ(kz::CStr(r->Value(8)), c.read);
+    int32_t t = 9;
+    fresh.ShowObject(r, t);
+    ASSERT_GT(fresh.LaserView->topLevelItemCount(), 0);
+    // Every allowed laser in turn goes to the available list and back.
+    const std::vector<std::string> allowed = Positions(fresh.LaserView);
+    for (const std::string& position : allowed) {
+      Select(fresh.LaserView, QString::fromStdString(position));
+      fresh.DisallowLaser();
+      EXPECT_NE(kz::CStr(r->Value(8)), c.read) << position;
+      Select(fresh.AvailView, QString::fromStdString(position));
+      fresh.AllowLaser();
+      EXPECT_EQ(kz::CStr(r->Value(8)), c.read) << position;
+    }
+    EXPECT_EQ(Positions(fresh.LaserView), allowed);
+  }
+  // Saved, the file is what was read.
+  std::string after;
+  ASSERT_TRUE(sample->FormatFile(after)) << sample->GetLastError();
+  EXPECT_EQ(after, before);
+  EXPECT_NE(after.find(";4294967295;"), std::string::npos) << after;
 }

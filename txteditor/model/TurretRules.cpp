@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 #include "core/Common.h"
 #include "typefiles/DescServer.h"
@@ -15,6 +16,17 @@ bool MaskOf(const kz::Variant& value, int32_t& mask) {
   if (!WholeValueOf(value, n) || n < INT32_MIN || n > UINT32_MAX) return false;
   mask = static_cast<int32_t>(static_cast<uint32_t>(n));
   return true;
+}
+
+kz::Variant StoredMask(int32_t bits, const kz::Variant& held) {
+  const kz::VariantKind kind = held.Kind();
+  int64_t n = 0;
+  if (kind == kz::VariantKind::Integer || kind == kz::VariantKind::Long || !WholeValueOf(held, n) || n < 0)
+    return kz::Variant(bits);
+  // Unsigned, of the held kind: a file's 4294967295 is read as text and written back so.
+  const uint32_t u = static_cast<uint32_t>(bits);
+  if (kind == kz::VariantKind::String) return kz::Variant(std::to_string(u));
+  return kz::Variant(static_cast<double>(u));
 }
 
 std::string FieldCaption(int32_t size, int32_t index) {

@@ -4,7 +4,8 @@
 //
 // The mask is a 32-bit field whose bit i stands for the laser at 0-based position i of
 // the lasers file. Files may hold it signed (bit 31 as the sign) or unsigned (up to
-// 4294967295); both read as the same 32 bits, and a changed mask is stored signed.
+// 4294967295); both read as the same 32 bits, and a changed mask keeps the form of
+// the value it replaces, so a mask whose bits come back is saved as it was read.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +26,12 @@ constexpr int32_t kMaskBits = 32;
 // 4294967295, taken bit for bit. False for anything else (no mask: nothing is allowed,
 // and the page changes no bit of it).
 bool MaskOf(const kz::Variant& value, int32_t& mask);
+
+// The mask `bits` as field 8 stores it, in the form of the value it replaces
+// (`held`): signed (a 32-bit integer) when that is a 32-bit integer or a negative
+// number, else unsigned (a whole number from 0 to 4294967295, which stays unsigned
+// when bit 31 is cleared and set again).
+kz::Variant StoredMask(int32_t bits, const kz::Variant& held);
 
 // The caption of field `index` of a record of `size` values: the common or tail
 // caption, "Scene file" for field 7, else the cockpit labels table ("Unknown value"
