@@ -412,6 +412,13 @@ bool CatalogIndex::Load(const std::string& catalogPath, std::string& error) {
             KindOfSpecial(st.st_mode) + ", not a file";
     return false;
   }
+  // An index that names itself as its data would read its entries from its own lines,
+  // and a write would append to it and then replace it.
+  struct stat own;
+  if (::stat(catalogPath.c_str(), &own) == 0 && own.st_dev == st.st_dev && own.st_ino == st.st_ino) {
+    error = "Catalog " + Quoted(catalogPath) + " is invalid: its data file " + Quoted(dataPath_) + " is the index itself";
+    return false;
+  }
   dataDev_ = static_cast<uint64_t>(st.st_dev);
   dataIno_ = static_cast<uint64_t>(st.st_ino);
   dataMtimeNs_ = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;

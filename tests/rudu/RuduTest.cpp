@@ -283,6 +283,10 @@ TEST_F(RuduTest, BadCatalogsAreRefusedWithTheFileNamedAndNothingWritten) {
       {"data file missing", "bad.dat\na.txt 1\n", "", false},
       {"first line is a path", "../../etc/passwd\na.txt 1\n", "abc"},
       {"entry with ..", "bad.dat\n..\\x.txt 1\n", "abc"},
+      // Its entries would be read from the index's own lines, and a write would append
+      // to the index and then replace it.
+      {"data file is the index itself", "bad.cat\na.txt 4\n", "abc"},
+      {"data file is the index in other letters", "BAD.Cat\na.txt 4\n", "abc"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
