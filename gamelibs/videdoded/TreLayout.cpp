@@ -63,7 +63,8 @@ class KeptWriter {
   void Write() {
     out_.clear();
     out_.reserve(src_.prefix.size() + text_.size() + 256);
-    out_ += src_.prefix;
+    // A text to encode again gets its mark with its encoding.
+    if (src_.encoding == TreSource::Encoding::kUtf8) out_ += src_.prefix;
     uint32_t from = 0;
     if (doc_.lang != src_.lang) {
       Copy(0, src_.langId.begin);

@@ -85,8 +85,12 @@ struct TreValueSpan {
 
 // The text a document was read from.
 struct TreSource {
-  std::string text;    // the file's UTF-8 text, without its byte-order mark
+  std::string text;    // the file's text in UTF-8, without its byte-order mark
   std::string prefix;  // what stood before the text (a byte-order mark)
+  // The encoding of the file's bytes, and the name its declaration gave it.
+  enum class Encoding : uint8_t { kUtf8, kLatin1, kCp1252, kUtf16Le, kUtf16Be };
+  Encoding encoding = Encoding::kUtf8;
+  std::string declared;
   bool crlf = true;    // the file's line ends (CR LF, or LF alone)
   int32_t lang = 0;    // the language as read
   TreValueSpan langId;
@@ -240,6 +244,10 @@ void WriteKeptTreXml(const TreDocument& doc, std::string& out);
 
 // Makes XML bytes UTF-8 (by byte-order mark or declared encoding); false with a text
 // for an encoding it does not know.
-bool DecodeXmlBytes(std::string& bytes, std::string& error);
+// With `was`, what the bytes were is noted in it (encoding, byte-order mark, declared
+// name).
+bool DecodeXmlBytes(std::string& bytes, std::string& error, TreSource* was = nullptr);
+// Turns a document's UTF-8 bytes back into the encoding (and mark) of its source.
+void EncodeLikeSource(const TreSource& source, std::string& out);
 
 }  // namespace videdoded

@@ -143,10 +143,11 @@ void AppendEscaped(std::string& out, std::string_view t, bool attribute) {
 
 }  // namespace
 
-bool DecodeXmlBytes(std::string& bytes, std::string& error) {
+bool DecodeXmlBytes(std::string& bytes, std::string& error, TreSource* was) {
   const unsigned char* u = reinterpret_cast<const unsigned char*>(bytes.data());
   size_t n = bytes.size();
   if (n >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
+    if (was) was->prefix = "\xEF\xBB\xBF";
     bytes.erase(0, 3);
     return true;
   }
@@ -160,6 +161,10 @@ bool DecodeXmlBytes(std::string& bytes, std::string& error) {
   std::string out;
   if (le || be) {
     if (!Utf16ToUtf8(bytes, start, be, out, error)) return false;
+    if (was) {
+      was->encoding = be ? TreSource::Encoding::kUtf16Be : TreSource::Encoding::kUtf16Le;
+      was->prefix = bytes.substr(0, start);
+    }
     bytes.swap(out);
   } else {
     size_t vb = 0, ve = 0;
@@ -169,8 +174,10 @@ bool DecodeXmlBytes(std::string& bytes, std::string& error) {
     if (enc == "iso-8859-1" || enc == "iso8859-1" || enc == "latin1" || enc == "latin-1" || enc == "l1") {
       out.reserve(n + n / 8);
       for (unsigned char c : bytes) AppendUtf8(out, c);
+      if (was) was->encoding = TreSource::Encoding::kLatin1;
     } else if (enc == "windows-1252" || enc == "cp1252" || enc == "x-cp1252") {
       AppendCp1252AsUtf8(out, bytes.data(), bytes.size());
+      if (was) was->encoding = TreSource::Encoding::kCp1252;
     } else {
       error = "Unsupported XML encoding \"" + bytes.substr(vb, ve - vb) + "\".";
       return false;
@@ -179,8 +186,77 @@ bool DecodeXmlBytes(std::string& bytes, std::string& error) {
   }
   // The text is UTF-8 now: let its declaration say so.
   size_t vb = 0, ve = 0;
-  if (DeclaredEncoding(bytes, vb, ve)) bytes.replace(vb, ve - vb, "UTF-8");
+  if (DeclaredEncoding(bytes, vb, ve)) {
+    if (was) was->declared = bytes.substr(vb, ve - vb);
+    bytes.replace(vb, ve - vb, "UTF-8");
+  }
   return true;
+}
+
+void EncodeLikeSource(const TreSource& source, std::string& out) {
+  if (source.encoding == TreSource::Encoding::kUtf8) return;
+  // The declaration names the encoding the file had.
+  size_t vb = 0, ve = 0;
+  if (!source.declared.empty() && DeclaredEncoding(out, vb, ve)) out.replace(vb, ve - vb, source.declared);
+  std::string bytes = source.prefix;
+  bytes.reserve(bytes.size() + out.size() * (source.encoding == TreSource::Encoding::kUtf16Le ||
+                                                     source.encoding == TreSource::Encoding::kUtf16Be
+                                                 ? 2
+                                                 : 1));
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(out.data());
+  const size_t n = out.size();
+  for (size_t i = 0; i < n;) {
+    // The next character (a byte that is no part of a UTF-8 sequence stands for itself).
+    uint32_t cp = p[i];
+    size_t len = 1;
+    if (cp >= 0xC2 && cp < 0xF5) {
+      const size_t want = cp < 0xE0 ? 2 : cp < 0xF0 ? 3 : 4;
+      uint32_t v = cp & (want == 2 ? 0x1F : want == 3 ? 0x0F : 0x07);
+      size_t k = 1;
+      for (; k < want && i + k < n && (p[i + k] & 0xC0) == 0x80; ++k) v = v << 6 | (p[i + k] & 0x3F);
+      if (k == want) {
+        cp = v;
+        len = want;
+      }
+    }
+    switch (source.encoding) {
+      case TreSource::Encoding::kUtf16Le:
+      case TreSource::Encoding::kUtf16Be: {
+        auto unit = [&](uint32_t u) {
+          const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+          if (source.encoding == TreSource::Encoding::kUtf16Be) {
+            bytes.push_back(hi);
+            bytes.push_back(lo);
+          } else {
+            bytes.push_back(lo);
+            bytes.push_back(hi);
+          }
+        };
+        if (cp >= 0x10000) {
+          unit(0xD800 + ((cp - 0x10000) >> 10));
+          unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+          unit(cp);
+        }
+        break;
+      }
+      default: {
+        // What the 8-bit encoding cannot hold stands as a character reference (new
+        // texts and values are the only places a character the file had not can be).
+        if (cp < 0x80) {
+          bytes.push_back(static_cast<char>(cp));
+        } else if (source.encoding == TreSource::Encoding::kLatin1 ? cp <= 0xFF
+                                                                   : AppendUtf8AsCp1252(bytes, out.substr(i, len))) {
+          if (source.encoding == TreSource::Encoding::kLatin1) bytes.push_back(static_cast<char>(cp));
+        } else {
+          bytes += "&#" + std::to_string(cp) + ";";
+        }
+        break;
+      }
+    }
+    i += len;
+  }
+  out.swap(bytes);
 }
 
 namespace {
@@ -340,21 +416,16 @@ bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& e
 
 namespace {
 
-bool Utf8Mark(const char* data, size_t size) {
-  return size >= 3 && static_cast<unsigned char>(data[0]) == 0xEF && static_cast<unsigned char>(data[1]) == 0xBB &&
-         static_cast<unsigned char>(data[2]) == 0xBF;
-}
-
-// Reads UTF-8 text with the direct reader, keeping it and its layout in the document:
-// the text is taken from `owned` when given (it is what `data` points into), else copied.
-bool ScanKeepingLayout(const char* data, size_t size, std::string* owned, bool mark, TreDocument& doc) {
-  auto source = std::make_shared<TreSource>();
+// Reads a (UTF-8) text with the direct reader, keeping it and its layout in the
+// document: the text is taken from `owned` when given (it is what `data` points into),
+// else copied. `source` tells what the file's bytes were before decoding.
+bool ScanKeepingLayout(const char* data, size_t size, std::string* owned, std::shared_ptr<TreSource> source,
+                       TreDocument& doc) {
   if (!ScanTreXml(data, size, doc, source.get())) return false;
   if (owned)
     source->text = std::move(*owned);
   else
     source->text.assign(data, size);
-  if (mark) source->prefix = "\xEF\xBB\xBF";
   const size_t nl = source->text.find('\n');
   source->crlf = nl == std::string::npos || (nl > 0 && source->text[nl - 1] == '\r');
   doc.source = std::move(source);
@@ -367,18 +438,17 @@ bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& er
                 bool keepLayout) {
   xmlError = false;
   if (!NeedsDecoding(data, size)) {
-    if (keepLayout && ScanKeepingLayout(data, size, nullptr, false, doc)) return true;
+    if (keepLayout && ScanKeepingLayout(data, size, nullptr, std::make_shared<TreSource>(), doc)) return true;
     return (!keepLayout && ScanTreXml(data, size, doc)) || ParseTreXml(data, size, doc, error);
   }
-  const bool mark = Utf8Mark(data, size);
   std::string bytes(data, size);
-  if (!DecodeXmlBytes(bytes, error)) {
+  auto source = keepLayout ? std::make_shared<TreSource>() : nullptr;
+  if (!DecodeXmlBytes(bytes, error, source.get())) {
     xmlError = true;
     return false;
   }
-  // Only a UTF-8 text keeps its layout: others are written anew in UTF-8.
-  if (keepLayout && mark) {
-    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, true, doc)) return true;
+  if (keepLayout) {
+    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, std::move(source), doc)) return true;
   } else if (ScanTreXml(bytes.data(), bytes.size(), doc)) {
     return true;
   }
@@ -388,14 +458,13 @@ bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& er
 bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError,
                        bool keepLayout) {
   xmlError = false;
-  const bool mark = Utf8Mark(bytes.data(), bytes.size());
-  const bool decode = NeedsDecoding(bytes.data(), bytes.size());
-  if (decode && !DecodeXmlBytes(bytes, error)) {
+  auto source = keepLayout ? std::make_shared<TreSource>() : nullptr;
+  if (NeedsDecoding(bytes.data(), bytes.size()) && !DecodeXmlBytes(bytes, error, source.get())) {
     xmlError = true;
     return false;
   }
-  if (keepLayout && (!decode || mark)) {
-    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, mark, doc)) return true;
+  if (keepLayout) {
+    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, std::move(source), doc)) return true;
   } else if (ScanTreXml(bytes.data(), bytes.size(), doc)) {
     return true;
   }
@@ -405,6 +474,7 @@ bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error,
 void WriteTreXml(const TreDocument& doc, std::string& out) {
   if (doc.source) {
     WriteKeptTreXml(doc, out);
+    EncodeLikeSource(*doc.source, out);
     return;
   }
   out.clear();

@@ -1,0 +1,161 @@
+// A text resource document read from a file is saved as it was read but for what
+// changed: its encoding, byte-order mark and declaration included.
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+#include "rudu/rudu.h"
+#include "videdoded/videdoded.h"
+
+namespace {
+
+std::vector<int32_t> Children(int32_t h) {
+  int32_t n = 0;
+  EXPECT_EQ(Kz_EnumObjects(h, nullptr, 0, &n), 1);
+  std::vector<int32_t> out(static_cast<size_t>(n));
+  if (n) Kz_EnumObjects(h, out.data(), n, &n);
+  return out;
+}
+
+int32_t Load(const std::string& bytes) { return Kz_LoadFromBuffer(bytes.data(), bytes.size(), 3); }
+
+std::string Saved(int32_t doc) {
+  std::string out;
+  EXPECT_EQ(Kz_SaveToBuffer(doc, out), 1);
+  return out;
+}
+
+std::string Raw(int32_t str) {
+  int32_t id = 0;
+  std::string raw, text;
+  Kz_TREGetStringInfo(str, id, raw, text);
+  return raw;
+}
+
+// UTF-16 of an ASCII / Latin-1 text given in UTF-8 (two-byte sequences only).
+std::string Utf16(const std::string& utf8, bool big) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    unsigned cp = static_cast<unsigned char>(utf8[i]);
+    if (cp >= 0xC0) cp = ((cp & 0x1F) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F);
+    const char hi = static_cast<char>(cp >> 8), lo = static_cast<char>(cp & 0xFF);
+    out += big ? std::string{hi, lo} : std::string{lo, hi};
+  }
+  return out;
+}
+
+std::string Body(const std::string& decl, const std::string& text) {
+  return decl + (decl.empty() ? "" : "\r\n") + "<language id='44'>\r\n\t<page id='1' title='Caf\xC3\xA9'>\r\n\t\t<t id='1'>" + text +
+         "</t>\r\n\t\t<t id='2'>kept \xC3\xA9</t>\r\n\t</page>\r\n</language>\r\n";
+}
+
+// Unchanged, the bytes are the ones read; an edit writes the new text in the file's
+// encoding, a character it cannot hold as a reference.
+TEST(TextResourceLayout, EncodingsStayAsTheyWere) {
+  auto latin1 = [](const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+      unsigned cp = static_cast<unsigned char>(utf8[i]);
+      if (cp >= 0xC0) cp = ((cp & 0x1F) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F);
+      out += static_cast<char>(cp);
+    }
+    return out;
+  };
+  const std::string utf8Decl = "<?xml version='1.0' encoding='utf-8'?>";
+  const std::string edited = "new \xC3\xA9 \xCE\xA9";  // é and Ω
+  const struct {
+    const char* name;
+    std::string file;
+    std::string saved;  // after the first string was set to `edited`
+  } cases[] = {
+      {"UTF-8", Body(utf8Decl, "one"), Body(utf8Decl, edited)},
+      {"UTF-8 with a mark", "\xEF\xBB\xBF" + Body(utf8Decl, "one"), "\xEF\xBB\xBF" + Body(utf8Decl, edited)},
+      {"no declaration", Body("", "one"), Body("", edited)},
+      {"Latin-1", latin1(Body("<?xml version='1.0' encoding='ISO-8859-1'?>", "one")),
+       latin1(Body("<?xml version='1.0' encoding='ISO-8859-1'?>", "new \xC3\xA9 &#937;"))},
+      {"Windows-1252", latin1(Body("<?xml version='1.0' encoding='windows-1252'?>", "one")),
+       latin1(Body("<?xml version='1.0' encoding='windows-1252'?>", "new \xC3\xA9 &#937;"))},
+      {"UTF-16 LE", "\xFF\xFE" + Utf16(Body("<?xml version='1.0' encoding='UTF-16'?>", "one"), false),
+       "\xFF\xFE" + Utf16(Body("<?xml version='1.0' encoding='UTF-16'?>", "new \xC3\xA9 \xCE\xA9"), false)},
+      {"UTF-16 BE", "\xFE\xFF" + Utf16(Body("<?xml version='1.0' encoding='UTF-16'?>", "one"), true),
+       "\xFE\xFF" + Utf16(Body("<?xml version='1.0' encoding='UTF-16'?>", "new \xC3\xA9 \xCE\xA9"), true)},
+      {"UTF-16 LE without a mark", Utf16(Body("", "one"), false), Utf16(Body("", "new \xC3\xA9 \xCE\xA9"), false)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    int32_t doc = Load(c.file);
+    ASSERT_NE(doc, 0);
+    EXPECT_EQ(Saved(doc), c.file);
+    const int32_t page = Children(doc)[0];
+    const int32_t str = Children(page)[0];
+    EXPECT_EQ(Raw(Children(page)[1]), "kept \xC3\xA9");
+    ASSERT_EQ(Kz_TRESetStringInfo(page, str, 1, edited), 1);
+    const std::string saved = Saved(doc);
+    EXPECT_EQ(saved, c.saved);
+    // What was saved reads back as it was edited.
+    int32_t back = Load(saved);
+    ASSERT_NE(back, 0);
+    EXPECT_EQ(Raw(Children(Children(back)[0])[0]), edited);
+    Kz_DeleteHandle(0, back);
+    Kz_DeleteHandle(0, doc);
+  }
+}
+
+// The same through the file driver, which hands the reader the file's bytes in place.
+TEST(TextResourceLayout, FileReadThroughTheDriverIsSavedAsRead) {
+  const std::string text = Body("<?xml version='1.0'?>", "one &amp; two &#233;");
+  for (int kind : {1, 2}) {
+    SCOPED_TRACE(kind);
+    const std::string path = vtest::PathOf(kind == 1 ? "441234.xml" : "441234.pck");
+    int32_t f = RuDU_OpenFile(path.c_str(), 1, 1, kind);
+    ASSERT_NE(f, 0);
+    ASSERT_EQ(RuDU_WriteFile(f, text.data(), static_cast<int32_t>(text.size())), static_cast<int32_t>(text.size()));
+    ASSERT_NE(RuDU_CloseFile(f), 0);
+    f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+    const int32_t doc = Kz_LoadFromFile(f, 3);
+    RuDU_CloseFile(f);
+    ASSERT_NE(doc, 0);
+    f = RuDU_OpenFile(path.c_str(), 1, 1, kind);
+    ASSERT_EQ(Kz_SaveToFile(f, doc), 1);
+    ASSERT_NE(RuDU_CloseFile(f), 0);
+    f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+    std::string back(static_cast<size_t>(RuDU_FileSize(f)), '\0');
+    RuDU_ReadFile(f, back.data(), static_cast<int32_t>(back.size()));
+    RuDU_CloseFile(f);
+    EXPECT_EQ(back, text);
+    Kz_DeleteHandle(0, doc);
+  }
+}
+
+TEST(TextResourceLayout, LanguageAndRootChangeOnlyWhereTheyStand) {
+  // A new language ID: only the root's value.
+  const std::string file = "<language  id = \"44\" >\n  <page id=\"1\"><t id=\"1\">a</t></page>\n</language>\n";
+  int32_t doc = Load(file);
+  ASSERT_NE(doc, 0);
+  ASSERT_EQ(Kz_TRESetLangID(doc, 49), 1);
+  EXPECT_EQ(Saved(doc), "<language  id = \"49\" >\n  <page id=\"1\"><t id=\"1\">a</t></page>\n</language>\n");
+  Kz_DeleteHandle(0, doc);
+
+  // A root that closed itself opens for a new page; the page's string is one step in.
+  doc = Load("<?xml version=\"1.0\"?>\n<language id=\"44\" />\n");
+  ASSERT_NE(doc, 0);
+  EXPECT_EQ(Saved(doc), "<?xml version=\"1.0\"?>\n<language id=\"44\" />\n");
+  const int32_t page = Kz_CreateObject(doc, 8, 0);
+  ASSERT_EQ(Kz_TRESetPageInfo(page, 3, "t", "", 0), 1);
+  const int32_t str = Kz_CreateObject(page, 9, 0);
+  ASSERT_EQ(Kz_TRESetStringInfo(page, str, 1, "x"), 1);
+  EXPECT_EQ(Saved(doc),
+            "<?xml version=\"1.0\"?>\n<language id=\"44\">\n  <page id=\"3\" title=\"t\" descr=\"\" voice=\"0\">\n"
+            "    <t id=\"1\">x</t>\n  </page>\n</language>\n");
+  Kz_DeleteHandle(0, doc);
+}
+
+// Without its pages, the root stays as it stood.
+TEST(TextResourceLayout, AllPagesDeletedLeaveTheRoot) {
+  int32_t doc = Load("<language id=\"44\"><page id=\"1\"><t id=\"1\">a</t></page></language>");
+  ASSERT_NE(doc, 0);
+  for (int32_t p : Children(doc)) ASSERT_EQ(Kz_DeleteHandle(doc, p), 1);
+  EXPECT_EQ(Saved(doc), "<language id=\"44\"></language>");
+  Kz_DeleteHandle(0, doc);
+}
+
+}  // namespace
