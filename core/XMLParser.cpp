@@ -48,6 +48,9 @@ void clsXMLParser::NewDocument() {
   base_ = counter_;
   bookmarks_.clear();
   IndexClear();
+  source_.clear();
+  byteOrderMark_ = false;
+  marks_.Clear();
 }
 
 bool clsXMLParser::HasCurrentNode() const { return doc_ && current_; }
@@ -57,14 +60,19 @@ bool clsXMLParser::OpenFile(const std::string& path) {
   stack_.clear();
   stack_.reserve(20);
   std::string text;
-  if (Kz_DecodeXMLFile(path, text) == 0) {
+  bool byteOrderMark = false;
+  if (Kz_DecodeXMLFile(path, text, &byteOrderMark) == 0) {
     lastError_ = kz::GetViDedodedError();
     return false;
   }
-  return LoadText(text);
+  if (!LoadOwned(std::move(text))) return false;
+  byteOrderMark_ = byteOrderMark;
+  return true;
 }
 
-bool clsXMLParser::LoadText(const std::string& text) {
+bool clsXMLParser::LoadText(const std::string& text) { return LoadOwned(std::string(text)); }
+
+bool clsXMLParser::LoadOwned(std::string&& text) {
   NewDocument();
   pugi::xml_parse_result r = doc_->load_buffer(text.data(), text.size(), kParseFlags, pugi::encoding_utf8);
   if (!r) {
@@ -92,7 +100,33 @@ bool clsXMLParser::LoadText(const std::string& text) {
       current_ = c;
       break;
     }
+  source_ = std::move(text);
   return true;
+}
+
+int32_t clsXMLParser::ElementDepth(int32_t limit) const {
+  if (!HasCurrentNode()) return 0;
+  const pugi::xml_node top = current_;
+  int32_t depth = 1, most = 0;
+  pugi::xml_node n = top.first_child();
+  while (n) {
+    if (n.type() == pugi::node_element) {
+      if (depth > most) most = depth;
+      if (most > limit) return most;
+      if (n.first_child()) {
+        n = n.first_child();
+        ++depth;
+        continue;
+      }
+    }
+    while (!n.next_sibling()) {
+      n = n.parent();
+      --depth;
+      if (n == top) return most;
+    }
+    n = n.next_sibling();
+  }
+  return most;
 }
 
 bool clsXMLParser::SelectRoot() {
@@ -216,6 +250,9 @@ void clsXMLParser::Unload() {
   ++generation_;
   current_ = pugi::xml_node();
   IndexClear();
+  source_.clear();
+  byteOrderMark_ = false;
+  marks_.Clear();
 }
 
 void clsXMLParser::Push() { stack_.push_back(Keep(HasCurrentNode() ? current_ : pugi::xml_node())); }
@@ -237,6 +274,7 @@ bool clsXMLParser::SetNodeAttr(const kz::Variant& key, const kz::Variant& value)
       a = current_.append_attribute(key.AsString().c_str());
       if (!a) return false;
     }
+    if (KeepsLayout()) marks_.Tag(current_);
     return a.set_value(text.c_str());
   } catch (const kz::AppError&) {
     return false;
@@ -244,8 +282,11 @@ bool clsXMLParser::SetNodeAttr(const kz::Variant& key, const kz::Variant& value)
 }
 
 void clsXMLParser::SetText(pugi::xml_node n, const std::string& text) {
+  if (KeepsLayout()) marks_.Shape(n);
   for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
     if (c.type() == pugi::node_pcdata) {
+      // A shorter value may be written where the old one stood: the mark tells.
+      if (KeepsLayout()) marks_.Tag(c);
       c.set_value(text.c_str());
       return;
     }
@@ -273,9 +314,20 @@ struct AppendWriter : pugi::xml_writer {
 
 }  // namespace
 
+namespace {
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+}  // namespace
+
 std::string clsXMLParser::GetXML() const {
   if (!doc_) return std::string();
   std::string out;
+  if (KeepsLayout()) {
+    out.reserve(source_.size() + source_.size() / 16 + 64);
+    if (byteOrderMark_) out = kByteOrderMark;
+    if (marks_.Empty()) return out.append(source_);
+    if (kzxml::WriteKeepingLayout(*doc_, source_, marks_, out)) return out;
+    out.clear();  // changed at the top level: written in the cursor's layout
+  }
   // A document saved again is about as long as the last time.
   out.reserve(lastXmlSize_ + lastXmlSize_ / 16 + 64);
   out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
@@ -293,7 +345,9 @@ bool clsXMLParser::SaveToFile(const std::string& path, int32_t mode) {
     lastError_ = "No document to save.";
     return false;
   }
-  if (Kz_EncodeXMLFile(path, GetXML(), mode) == 0) {
+  // Nothing changed: the text read goes back as it is.
+  const bool asRead = KeepsLayout() && !byteOrderMark_ && marks_.Empty();
+  if (Kz_EncodeXMLFile(path, asRead ? source_ : GetXML(), mode) == 0) {
     lastError_ = kz::GetViDedodedError();
     return false;
   }
@@ -325,6 +379,7 @@ bool clsXMLParser::InsertNodeBefore(const std::string& name, int32_t bookmark, c
     std::string t = kz::CStr(text);
     pugi::xml_node n = current_.insert_child_before(name.c_str(), before);
     if (!n) return false;
+    if (KeepsLayout()) marks_.Shape(current_);
     if (!text.IsEmpty()) SetText(n, t);
   } catch (const kz::AppError&) {
     return false;
@@ -341,6 +396,7 @@ bool clsXMLParser::CreateNode(const std::string& name, const kz::Variant& text, 
     std::string t = text.IsEmpty() ? std::string() : kz::CStr(text);
     pugi::xml_node n = parent.append_child(name.c_str());
     if (!n) return false;
+    if (KeepsLayout()) marks_.Shape(parent);
     std::string prefix = PrefixOf(name.c_str());
     if (NamespaceAt(parent, prefix) != ns) {
       std::string attr = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
@@ -465,6 +521,10 @@ bool clsXMLParser::DeleteNode(const std::string& path) {
   if (current_ && IsAncestorOrSelf(found, current_))
     current_ = parent.type() == pugi::node_element ? parent : pugi::xml_node();
   Forget(found);
+  if (KeepsLayout()) {
+    marks_.Forget(found);
+    marks_.Shape(parent);
+  }
   return parent.remove_child(found);
 }
 
@@ -517,7 +577,10 @@ bool clsXMLParser::ClearNodeAttrs() {
   for (pugi::xml_attribute a = current_.first_attribute(); a;) {
     pugi::xml_attribute next = a.next_attribute();
     const char* n = a.name();
-    if (std::strncmp(n, "xmlns", 5) != 0 || (n[5] != '\0' && n[5] != ':')) current_.remove_attribute(a);
+    if (std::strncmp(n, "xmlns", 5) != 0 || (n[5] != '\0' && n[5] != ':')) {
+      if (KeepsLayout()) marks_.Tag(current_);
+      current_.remove_attribute(a);
+    }
     a = next;
   }
   return true;
@@ -541,18 +604,25 @@ void clsXMLParser::PutNodeAttr(const char* name, const char* value) {
   if (!HasCurrentNode() || current_.type() != pugi::node_element || !name || !*name) return;
   if (!value) value = "";
   if (putAt_ && std::strcmp(putAt_.name(), name) == 0) {
-    if (std::strcmp(putAt_.value(), value) != 0) putAt_.set_value(value);
+    if (std::strcmp(putAt_.value(), value) != 0) {
+      if (KeepsLayout()) marks_.Tag(current_);
+      putAt_.set_value(value);
+    }
     putAt_ = SkipNamespaceDecls(putAt_.next_attribute());
     return;
   }
   EndNodeAttrs();  // the rest no longer matches: it goes, the new ones are appended
+  if (KeepsLayout()) marks_.Tag(current_);
   current_.append_attribute(name).set_value(value);
 }
 
 void clsXMLParser::EndNodeAttrs() {
   for (pugi::xml_attribute a = putAt_; a;) {
     pugi::xml_attribute next = a.next_attribute();
-    if (!IsNamespaceDecl(a.name())) current_.remove_attribute(a);
+    if (!IsNamespaceDecl(a.name())) {
+      if (KeepsLayout()) marks_.Tag(current_);
+      current_.remove_attribute(a);
+    }
     a = next;
   }
   putAt_ = pugi::xml_attribute();
@@ -561,12 +631,14 @@ void clsXMLParser::EndNodeAttrs() {
 bool clsXMLParser::AppendNodeAttr(const char* name, const char* value) {
   if (!HasCurrentNode() || current_.type() != pugi::node_element || !name || !*name) return false;
   pugi::xml_attribute a = current_.append_attribute(name);
+  if (KeepsLayout()) marks_.Tag(current_);
   return a && a.set_value(value ? value : "");
 }
 
 bool clsXMLParser::DeleteNodeAttr(const kz::Variant& key) {
   pugi::xml_attribute a = Attribute(key);
   if (!a) return false;
+  if (KeepsLayout()) marks_.Tag(current_);
   return current_.remove_attribute(a);
 }
 
@@ -581,8 +653,13 @@ bool clsXMLParser::MoveNode(int32_t node, int32_t target, bool asChild) {
     lastError_ = "Node doesn't have parent.";
     return false;
   }
+  const pugi::xml_node from = n.parent();
   pugi::xml_node moved =
       asChild ? t.append_move(n) : (n == t ? n : t.parent().insert_move_before(n, t));
+  if (moved && moved != t && KeepsLayout()) {
+    marks_.Shape(from);
+    marks_.Shape(moved.parent());
+  }
   if (!moved)
     throw kz::AppError(kz::kErrInvalidArgument, "clsXMLParser",
                        "The node cannot be moved there (into itself or its own subtree).");

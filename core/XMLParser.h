@@ -10,6 +10,11 @@
 // documents), and indexed by node, so selecting one and deleting a
 // node cost the same however many bookmarks the document has (deleting is linear in
 // the size of the deleted subtree).
+//
+// A document read from a text is written back in that text's layout: what the cursor
+// did not change is copied byte for byte, what it changed is formed anew in the layout
+// of its neighbours (see XMLLayout.h). A document made new is written in the cursor's
+// own layout (tabs, CR LF after the declaration).
 #pragma once
 
 #include <cstdint>
@@ -22,6 +27,7 @@
 #include <pugixml.hpp>
 
 #include "core/Variant.h"
+#include "core/XMLLayout.h"
 
 class clsXMLParser {
  public:
@@ -86,6 +92,9 @@ class clsXMLParser {
   std::string GetXML() const;
   bool HasDocument() const { return doc_ != nullptr; }
   bool HasCurrentNode() const;
+  // The levels of elements below the current element (its children are level 1),
+  // counted no further than one past `limit`; 0 without a current element.
+  int32_t ElementDepth(int32_t limit) const;
   int32_t StackDepth() const { return static_cast<int32_t>(stack_.size()); }
 
  private:
@@ -104,6 +113,9 @@ class clsXMLParser {
   };
 
   void NewDocument();
+  // LoadText on a text the cursor may keep.
+  bool LoadOwned(std::string&& text);
+  bool KeepsLayout() const noexcept { return !source_.empty(); }
   bool Alive(const Ref& r) const { return doc_ && !r.dead && r.generation == generation_; }
   Ref Keep(pugi::xml_node n) const { return Ref{n, generation_, false}; }
   pugi::xml_node Resolve(int32_t bookmark) const;
@@ -138,4 +150,9 @@ class clsXMLParser {
   // The length of the last text GetXML made: room for the next one is taken at once.
   mutable size_t lastXmlSize_ = 0;
   std::string lastError_;
+  // The text the document was read from ("" for a document made new), whether its file
+  // began with a byte-order mark, and what the cursor changed since.
+  std::string source_;
+  bool byteOrderMark_ = false;
+  kzxml::EditMarks marks_;
 };

@@ -3,6 +3,8 @@
 //   ParseFile                 vs  cursor open + one pass over the gates
 //   loading every sector      vs  cursor open + a full walk with a bookmark per element
 //   SaveFile, nothing changed vs  the cursor writing the document
+//   ParseFile and SaveFile of an unchanged map
+//   SaveFile, a few objects changed, added and deleted
 //   SaveFile, all changed
 //   deleting one object in a 100,000-object map vs in a 1,000-object map
 //   naming 10,000 objects against a 100,000-record type file vs 1,000 records
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/KzConst.h"
 #include "core/XMLParser.h"
@@ -162,6 +165,49 @@ void BM_SaveUnchanged(benchmark::State& st) {
   for (auto _ : st) benchmark::DoNotOptimize(doc->SaveFile(out, 1));
 }
 
+// Opened and saved at once, as a map is passed through unchanged.
+void BM_OpenAndSave(benchmark::State& st) {
+  std::string path = MapFile(static_cast<int>(st.range(0)));
+  std::string out = (Dir() / "saved.xml").string();
+  std::shared_ptr<clsGalaxyParser> doc;
+  for (auto _ : st) {
+    st.PauseTiming();
+    doc = std::make_shared<clsGalaxyParser>();
+    st.ResumeTiming();
+    doc->ParseFile(path);
+    benchmark::DoNotOptimize(doc->SaveFile(out, 1));
+  }
+}
+
+// The usual edit: one attribute of an object in every tenth sector, one object added
+// and one deleted there; each round changes the attributes again.
+void BM_SaveFewChanged(benchmark::State& st) {
+  auto doc = LoadedMap(static_cast<int>(st.range(0)));
+  std::string out = (Dir() / "saved.xml").string();
+  std::vector<GalaxyObjectPtr> edited;
+  for (int32_t i = 1; i <= doc->Sectors.Count(); i += 10) {
+    GalaxyObjectPtr sector = doc->Sectors.Item(i);
+    if (sector->Childs.Count() < 8) continue;
+    edited.push_back(sector->Childs.Item(7));
+    doc->DeleteObject(sector->Childs.Item(8));
+    GalaxyObjectPtr ship = doc->NewGalObject(sector);
+    ship->SetOtype(7);
+    ship->SetSubtype(kz::Variant("SS_NEW"));
+    doc->AddObject(ship);
+    sector->Childs.Add(ship, ship->key());
+    doc->UpdateObjectXML(ship);
+    doc->CreateDefaultObjects(ship);
+  }
+  int32_t round = 0;
+  for (auto _ : st) {
+    st.PauseTiming();
+    ++round;
+    for (const GalaxyObjectPtr& o : edited) o->AddProperty("x", kz::Variant(round));
+    st.ResumeTiming();
+    benchmark::DoNotOptimize(doc->SaveFile(out, 1));
+  }
+}
+
 void BM_SaveAllChanged(benchmark::State& st) {
   auto doc = LoadedMap(static_cast<int>(st.range(0)));
   std::string out = (Dir() / "saved.xml").string();
@@ -234,6 +280,8 @@ BENCHMARK(BM_CursorOpenAndGates)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadEverySector)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CursorOpenAndWalk)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveUnchanged)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenAndSave)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveFewChanged)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveAllChanged)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CursorSave)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteOne)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);

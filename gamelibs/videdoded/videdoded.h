@@ -307,8 +307,10 @@ VIDEDODED_API int32_t Kz_TRESetPageInfo(int32_t page, int32_t id, const std::str
 // ---------------------------------------------------------------------------
 // XML files and command lines
 
-// Reads a plain or packed XML file into its text (UTF-8). Nonzero on success.
-VIDEDODED_API int32_t Kz_DecodeXMLFile(const std::string& path, std::string& text);
+// Reads a plain or packed XML file into its text (UTF-8). Nonzero on success. With
+// byteOrderMark, tells whether the file began with a UTF-8 byte-order mark (which the
+// text goes without).
+VIDEDODED_API int32_t Kz_DecodeXMLFile(const std::string& path, std::string& text, bool* byteOrderMark = nullptr);
 // The same for bytes in memory (the decoding step alone).
 VIDEDODED_API int32_t Kz_DecodeXMLBuffer(const void* data, size_t size, std::string& text);
 // Writes a text to a file, plain (mode 1) or packed (mode 2). Nonzero when committed.
