@@ -11,6 +11,9 @@ namespace {
 
 bool IsSector(const GalaxyObjectPtr& o) { return o && o->otype() == kGalSector; }
 
+// A sector stands at the top: an object of the sector type inside another is none.
+bool IsTopSector(const GalaxyObjectPtr& o) { return IsSector(o) && !o->Parent(); }
+
 // True when `node` is `root` or lies below it.
 bool IsInSubtree(const GalaxyObjectPtr& root, GalaxyObjectPtr node) {
   for (int guard = 0; node && guard < 100000; node = node->Parent(), ++guard)
@@ -74,6 +77,14 @@ bool clsGalaxyParser::ParseFile(const std::string& path) {
     return false;
   }
   UniverseBookmark = xml_.AddBookmark();
+  // Only the gates are read now, the rest of a sector when it is opened: a map nested
+  // deeper than a sector can be read is refused here, so that every map that opens can
+  // be loaded and saved.
+  if (xml_.ElementDepth(clsGalaxyObject::kMaxDepth) > clsGalaxyObject::kMaxDepth) {
+    lastError_ = "Failed to load object: Objects are nested deeper than " +
+                 std::to_string(clsGalaxyObject::kMaxDepth) + " levels.";
+    return false;
+  }
   try {
     Namespace = xml_.GetNodeNamespace();
   } catch (const kz::AppError&) {
@@ -202,7 +213,7 @@ void clsGalaxyParser::ClearDirtyFlags() {
 bool clsGalaxyParser::Register(const GalaxyObjectPtr& obj) {
   const std::string key = obj->key();
   try {
-    if (IsSector(obj)) Sectors.Add(obj, key);
+    if (IsTopSector(obj)) Sectors.Add(obj, key);
   } catch (const kz::AppError& e) {
     lastError_ = e.Description;
     return false;
@@ -258,7 +269,7 @@ bool clsGalaxyParser::MoveObject(const GalaxyObjectPtr& obj, const GalaxyObjectP
       return false;
     }
     GalaxyObjectPtr objParent = obj->Parent(), targetParent = target->Parent();
-    bool objSector = IsSector(obj), targetSector = IsSector(target);
+    bool objSector = IsTopSector(obj), targetSector = IsTopSector(target);
     if ((!targetParent && !targetSector) || (!objParent && !objSector)) {
       lastError_ = "Object does not have parent and it is not sector.";
       return false;

@@ -1,5 +1,6 @@
 // Saving a universe map keeps its layout: whatever line ends, indentation, quotes and
-// empty-element form the file has, a save rewrites only what was changed.
+// empty-element form the file has, a save rewrites only what was changed. Also: only
+// the root's children are sectors, and a map too deep to be saved is refused at open.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -192,5 +193,81 @@ TEST_P(LayoutSave, DeletedAndAddedSectorsKeepTheRestAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, LayoutSave, ::testing::ValuesIn(kLayouts),
                          [](const ::testing::TestParamInfo<Layout>& info) { return std::string(info.param.name); });
+
+// An object of type 1 below a gate is no sector: loading the sector again does not add
+// it to the sector list, and a save writes it once, where it stands.
+TEST_F(MapTest, NestedObjectOfTypeOneIsNoSector) {
+  const std::string text =
+      "<universe>\n"
+      "\t<o t=\"1\" x=\"0\" y=\"0\">\n"
+      "\t\t<o t=\"18\" s=\"0\" gx=\"1\" gy=\"0\">\n"
+      "\t\t\t<o t=\"1\" s=\"9\" />\n"
+      "\t\t</o>\n"
+      "\t\t<o t=\"5\" s=\"1\">\n"
+      "\t\t\t<o t=\"1\" s=\"8\" />\n"
+      "\t\t</o>\n"
+      "\t</o>\n"
+      "\t<o t=\"1\" x=\"1\" y=\"0\" />\n"
+      "</universe>\n";
+  std::string path = Load(text);
+  EXPECT_EQ(doc->Sectors.Count(), 2);
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(doc->LoadSectorChildren(Sector(1))) << doc->GetLastError();
+    EXPECT_EQ(doc->Sectors.Count(), 2) << round;
+  }
+  std::string out = galtest::TempPath("nested-one.xml");
+  ASSERT_TRUE(doc->SaveFile(out, 1)) << doc->GetLastError();
+  EXPECT_EQ(galtest::ReadBytes(out), text);
+  // A change of the nested object is written in its place, once.
+  GalaxyObjectPtr inner = Child(Child(Sector(1), 1), 1);
+  ASSERT_EQ(inner->otype(), 1);
+  inner->AddProperty("s", Variant(int32_t{7}));
+  ASSERT_TRUE(doc->SaveFile(out, 1)) << doc->GetLastError();
+  EXPECT_EQ(galtest::ReadBytes(out), Replaced(text, "s=\"9\"", "s=\"7\""));
+  auto again = std::make_shared<clsGalaxyParser>();
+  ASSERT_TRUE(again->ParseFile(out));
+  EXPECT_EQ(again->Sectors.Count(), 2);
+  // It moves like any object: into the dock, beside the one there.
+  GalaxyObjectPtr dock = Child(Sector(1), 2);
+  ASSERT_EQ(dock->otype(), 5);
+  ASSERT_TRUE(doc->MoveObject(inner, dock, true)) << doc->GetLastError();
+  EXPECT_EQ(inner->Parent(), dock);
+  EXPECT_EQ(doc->Sectors.Count(), 2);
+  ASSERT_TRUE(doc->SaveFile(out, 1)) << doc->GetLastError();
+  ASSERT_TRUE(again->ParseFile(out));
+  ASSERT_EQ(again->Sectors.Count(), 2);
+  ASSERT_TRUE(again->LoadSectorChildren(again->Sectors.Item(1)));
+  EXPECT_EQ(Child(again->Sectors.Item(1), 1)->Childs.Count(), 0);
+  EXPECT_EQ(Child(again->Sectors.Item(1), 2)->Childs.Count(), 2);
+}
+
+// A chain of non-gate objects `levels` deep below one sector (the sector is level 1).
+std::string DeepBelowSector(int levels) {
+  std::string open, close;
+  for (int i = 0; i < levels - 1; ++i) {
+    open += "<o t=\"23\">";
+    close += "</o>";
+  }
+  return "<universe><o t=\"1\">" + open + close + "</o></universe>";
+}
+
+TEST_F(MapTest, MapDeeperThanASectorLoadAcceptsIsRefusedAtOpen) {
+  std::string path = galtest::TempPath("deep-below.xml");
+  galtest::WriteBytes(path, DeepBelowSector(clsGalaxyObject::kMaxDepth));
+  ASSERT_TRUE(doc->ParseFile(path)) << doc->GetLastError();
+  ASSERT_TRUE(doc->LoadSectorChildren(Sector(1))) << doc->GetLastError();
+  std::string out = galtest::TempPath("deep-below-saved.xml");
+  ASSERT_TRUE(doc->SaveFile(out, 1)) << doc->GetLastError();
+  EXPECT_EQ(galtest::ReadBytes(out), DeepBelowSector(clsGalaxyObject::kMaxDepth));
+
+  for (int levels : {clsGalaxyObject::kMaxDepth + 1, 40000, 200000}) {
+    SCOPED_TRACE(levels);
+    galtest::WriteBytes(path, DeepBelowSector(levels));
+    EXPECT_FALSE(doc->ParseFile(path));
+    EXPECT_EQ(doc->GetLastError(), "Failed to load object: Objects are nested deeper than 64 levels.");
+    EXPECT_FALSE(doc->Good);
+    EXPECT_EQ(doc->Sectors.Count(), 0);
+  }
+}
 
 }  // namespace
