@@ -249,11 +249,12 @@ class Writer {
       if (s_[i] == '"' || s_[i] == '\'') return s_[i];
     return 0;
   }
-  // The quote of a new element: that of an element before it, else the document's.
-  char QuoteNear(pugi::xml_node n) const {
-    for (pugi::xml_node p = n.previous_sibling(); p; p = p.previous_sibling()) {
-      if (p.type() != pugi::node_element) continue;
-      size_t start = StartOf(p);
+  // The quote of the children of n: that of the first child read with an attribute,
+  // else the document's.
+  char QuoteAmong(pugi::xml_node n) const {
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+      if (c.type() != pugi::node_element) continue;
+      size_t start = StartOf(c);
       if (start == npos) continue;
       bool empty = false;
       if (char q = QuoteOf(start, TagEnd(start, empty))) return q;
@@ -302,7 +303,7 @@ class Writer {
       tail = i;
       attrs.push_back(a);
     }
-    const char quote = !attrs.empty() ? attrs.front().quote : QuoteNear(n);
+    const char quote = !attrs.empty() ? attrs.front().quote : QuoteAmong(n.parent());
     Copy(start, nameEnd);
     for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
       const char* name = a.name();
@@ -396,6 +397,7 @@ class Writer {
   // in the source (new, or empty there).
   void Content(pugi::xml_node n, const std::string& indent, size_t tagEnd, size_t closeStart) {
     const bool text = HasText(n);
+    char quote = 0;  // of the new children, found when the first comes
     std::string lead;
     bool haveLead = false, formedLead = false, anyElement = false;
     // White space after a text would become part of it.
@@ -427,7 +429,8 @@ class Writer {
         }
       }
       if (!text) out_.append(lead);
-      Form(c, IndentOf(lead));
+      if (!quote) quote = QuoteAmong(n);
+      Form(c, IndentOf(lead), quote);
     }
     if (afterText) return;
     std::string_view trail;
@@ -443,12 +446,11 @@ class Writer {
   }
 
   // A node made since the load, in the layout of its neighbours.
-  void Form(pugi::xml_node n, const std::string& indent) {
+  void Form(pugi::xml_node n, const std::string& indent, char quote) {
     switch (n.type()) {
       case pugi::node_element: {
         out_.push_back('<');
         out_.append(n.name());
-        const char quote = QuoteNear(n);
         for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
           out_.push_back(' ');
           out_.append(a.name());
