@@ -11,8 +11,8 @@
 namespace videdoded {
 
 ptrdiff_t TrePageLayout::IndexOf(const TreString* s) const {
-  if (!block || strings.empty()) return -1;
-  const auto base = reinterpret_cast<uintptr_t>(block->items.get());
+  if (!first || strings.empty()) return -1;
+  const auto base = reinterpret_cast<uintptr_t>(first.get());
   const auto at = reinterpret_cast<uintptr_t>(s);
   if (at < base) return -1;
   const uintptr_t k = (at - base) / sizeof(TreString);
@@ -188,7 +188,7 @@ class KeptWriter {
     if (s.id != sp.id) return false;
     const std::string_view now = s.Raw();
     if (now.size() != sp.rawSize) return false;
-    const char* was = l.block->text.get() + sp.rawOffset;
+    const char* was = l.raws + sp.rawOffset;
     return now.data() == was || now == std::string_view(was, sp.rawSize);
   }
 
@@ -199,7 +199,7 @@ class KeptWriter {
   static bool Untouched(const TrePage& p, const TrePageLayout& l) {
     if (!SameAttributes(p, l) || p.strings.size() != l.strings.size()) return false;
     for (size_t k = 0; k < p.strings.size(); ++k)
-      if (p.strings[k].get() != &l.block->items[k] || !Same(*p.strings[k], l, k)) return false;
+      if (p.strings[k].get() != l.first.get() + k || !Same(*p.strings[k], l, k)) return false;
     return true;
   }
 

@@ -115,7 +115,11 @@ struct TrePageLayout {
   TreValueSpan id, title, descr, voice;
   int32_t origId = 0, origVoice = 0;
   std::string origTitle, origDesc;
-  std::shared_ptr<TreStringBlock> block;  // the page's strings as read (null: none)
+  // The page's first string as read: the strings as read lie one after the other from
+  // it (in one block, which this keeps alive). Null when the page had none.
+  std::shared_ptr<TreString> first;
+  const char* raws = nullptr;  // where the strings' texts as read lie (rawOffset)
+  std::string ownRaws;         // those texts, when they are kept here
   std::vector<TreStringSpan> strings;
   // The index of one of the page's strings as read, or -1.
   ptrdiff_t IndexOf(const TreString* s) const;
@@ -239,6 +243,10 @@ bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error,
 // Serialises a document: one read with its layout kept through WriteKeptTreXml, any
 // other one anew.
 void WriteTreXml(const TreDocument& doc, std::string& out);
+// Notes where the pages and strings of a document the XML parser read stand in its
+// source's text, and gives the document the source; false (nothing kept) when the
+// text does not hold what the document does.
+bool NoteLayout(std::shared_ptr<TreSource> source, TreDocument& doc);
 // Serialises a document that has a source: what did not change as it was read.
 void WriteKeptTreXml(const TreDocument& doc, std::string& out);
 

@@ -456,7 +456,10 @@ class Scanner {
       l->origVoice = page->voice;
       l->origTitle = page->title;
       l->origDesc = page->desc;
-      l->block = std::move(block);
+      if (block) {
+        l->first = page->strings.front();
+        l->raws = block->text.get();
+      }
       l->strings.assign(spans_.begin(), spans_.end());
       page->layout = std::move(l);
       lastEnd_ = Off(p_);

@@ -432,14 +432,26 @@ bool ScanKeepingLayout(const char* data, size_t size, std::string* owned, std::s
   return true;
 }
 
+// After the XML parser read a text: its layout, when a walk over it finds what the
+// parser built (else the document is written anew on save).
+void KeepParsedLayout(std::string&& text, std::shared_ptr<TreSource> source, TreDocument& doc) {
+  source->text = std::move(text);
+  const size_t nl = source->text.find('\n');
+  source->crlf = nl == std::string::npos || (nl > 0 && source->text[nl - 1] == '\r');
+  NoteLayout(std::move(source), doc);
+}
+
 }  // namespace
 
 bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError,
                 bool keepLayout) {
   xmlError = false;
   if (!NeedsDecoding(data, size)) {
-    if (keepLayout && ScanKeepingLayout(data, size, nullptr, std::make_shared<TreSource>(), doc)) return true;
-    return (!keepLayout && ScanTreXml(data, size, doc)) || ParseTreXml(data, size, doc, error);
+    if (!keepLayout) return ScanTreXml(data, size, doc) || ParseTreXml(data, size, doc, error);
+    if (ScanKeepingLayout(data, size, nullptr, std::make_shared<TreSource>(), doc)) return true;
+    if (!ParseTreXml(data, size, doc, error)) return false;
+    KeepParsedLayout(std::string(data, size), std::make_shared<TreSource>(), doc);
+    return true;
   }
   std::string bytes(data, size);
   auto source = keepLayout ? std::make_shared<TreSource>() : nullptr;
@@ -448,11 +460,12 @@ bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& er
     return false;
   }
   if (keepLayout) {
-    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, std::move(source), doc)) return true;
-  } else if (ScanTreXml(bytes.data(), bytes.size(), doc)) {
+    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, source, doc)) return true;
+    if (!ParseTreXml(bytes.data(), bytes.size(), doc, error)) return false;
+    KeepParsedLayout(std::move(bytes), std::move(source), doc);
     return true;
   }
-  return ParseTreXml(bytes.data(), bytes.size(), doc, error);
+  return ScanTreXml(bytes.data(), bytes.size(), doc) || ParseTreXml(bytes.data(), bytes.size(), doc, error);
 }
 
 bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error, bool& xmlError,
@@ -464,11 +477,14 @@ bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error,
     return false;
   }
   if (keepLayout) {
-    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, std::move(source), doc)) return true;
-  } else if (ScanTreXml(bytes.data(), bytes.size(), doc)) {
+    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, source, doc)) return true;
+    // The parser works in the bytes: the text is kept from a copy.
+    std::string text = bytes;
+    if (!ParseTreXmlInPlace(bytes, doc, error)) return false;
+    KeepParsedLayout(std::move(text), std::move(source), doc);
     return true;
   }
-  return ParseTreXmlInPlace(bytes, doc, error);
+  return ScanTreXml(bytes.data(), bytes.size(), doc) || ParseTreXmlInPlace(bytes, doc, error);
 }
 
 void WriteTreXml(const TreDocument& doc, std::string& out) {

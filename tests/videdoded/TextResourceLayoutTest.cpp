@@ -149,6 +149,54 @@ TEST(TextResourceLayout, LanguageAndRootChangeOnlyWhereTheyStand) {
   Kz_DeleteHandle(0, doc);
 }
 
+// Files the direct reader leaves to the XML parser (other elements, CDATA, a document
+// type, mixed content, a comment in a text) keep their layout the same way.
+TEST(TextResourceLayout, FilesOfTheXmlParserKeepTheirLayout) {
+  const std::string head = "<?xml version=\"1.0\"?>\n<!DOCTYPE language [ <!ENTITY x \"y\"> ]>\n<language id=\"44\">\n";
+  const struct {
+    const char* name;
+    std::string before, first, after;  // the file: before + first string + after
+  } cases[] = {
+      {"another element", head + "  <page id=\"1\">\n    <note a=\"<t>\">x</note>\n    ",
+       "<t id=\"1\">a</t>", "\n    <t id=\"2\">b</t>\n  </page>\n</language>\n"},
+      {"CDATA", head + "  <page id=\"1\">\n    ", "<t id=\"1\"><![CDATA[a <b>]]></t>",
+       "\n    <t id=\"2\">b</t>\n  </page>\n</language>\n"},
+      {"mixed content", head + "  <page id=\"1\">\n    ", "<t id=\"1\">a<b>bold</b>c<!-- n --></t>",
+       "\n    <t id=\"2\">b</t>\n  </page>\n</language>\n"},
+      {"other elements between pages", head + "  <meta/>\n  <page id=\"1\">\n    ", "<t id=\"1\">a</t>",
+       "\n    <t id=\"2\">b</t>\n  </page>\n  <meta>m</meta>\n</language>\n<!-- end -->\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = c.before + c.first + c.after;
+    for (bool inPlace : {true, false}) {
+      SCOPED_TRACE(inPlace);
+      int32_t doc = 0;
+      if (inPlace) {
+        doc = Load(file);
+      } else {
+        const std::string path = vtest::PathOf("441235.xml");
+        vtest::WriteBytes(path, file);
+        const int32_t f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+        doc = Kz_LoadFromFile(f, 3);
+        RuDU_CloseFile(f);
+      }
+      ASSERT_NE(doc, 0);
+      EXPECT_EQ(Saved(doc), file);
+      const int32_t page = Children(doc)[0];
+      const std::vector<int32_t> strings = Children(page);
+      ASSERT_EQ(strings.size(), 2u);
+      ASSERT_EQ(Kz_TRESetStringInfo(page, strings[1], 2, "B & b"), 1);
+      std::string after = c.after;
+      after.replace(after.find(">b<"), 3, ">B &amp; b<");
+      EXPECT_EQ(Saved(doc), c.before + c.first + after);
+      ASSERT_EQ(Kz_TRESetStringInfo(page, strings[0], 1, "new"), 1);
+      EXPECT_EQ(Saved(doc), c.before + "<t id=\"1\">new</t>" + after);
+      Kz_DeleteHandle(0, doc);
+    }
+  }
+}
+
 // Without its pages, the root stays as it stood.
 TEST(TextResourceLayout, AllPagesDeletedLeaveTheRoot) {
   int32_t doc = Load("<language id=\"44\"><page id=\"1\"><t id=\"1\">a</t></page></language>");
