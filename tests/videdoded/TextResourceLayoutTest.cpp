@@ -197,6 +197,83 @@ TEST(TextResourceLayout, FilesOfTheXmlParserKeepTheirLayout) {
   }
 }
 
+// What the document holds, as the reader gives it back.
+std::string Dump(int32_t doc) {
+  std::string out = std::to_string(Kz_TREGetLangID(doc));
+  for (int32_t p : Children(doc)) {
+    int32_t id = 0, voice = 0;
+    std::string title, desc;
+    Kz_TREGetPageInfo(p, id, title, desc, voice);
+    out += "\n[" + std::to_string(id) + "|" + title + "|" + desc + "|" + std::to_string(voice) + "]";
+    for (int32_t str : Children(p)) {
+      std::string raw, text;
+      Kz_TREGetStringInfo(str, id, raw, text);
+      out += "\n  " + std::to_string(id) + "=" + raw;
+    }
+  }
+  return out;
+}
+
+// A run of edits of every kind on files of many layouts: after each, the saved bytes
+// read back as the document held them.
+TEST(TextResourceLayout, EveryEditReadsBackAsMade) {
+  const std::string files[] = {
+      Body("<?xml version='1.0'?>", "one"),
+      "<language id=\"44\"/>",
+      "<language id=\"44\"><page id=\"1\"/><page id=\"2\"><t id=\"1\"/></page></language>",
+      "\xEF\xBB\xBF<language id=\"1\">\n\t<page id=\"5\" voice=\"yes\" title=\"a&#10;b\">\n\t\t<t id=\"1\">x\r\ny</t>\n"
+      "\t\t<t id=\"2\"><![CDATA[c]]></t>\n\t</page>\n</language>",
+      "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n<language id=\"7\">\r\n  <page id=\"3\">\r\n"
+      "    <t id=\"1\">caf\xE9</t>\r\n  </page>\r\n</language>\r\n",
+  };
+  const char* texts[] = {"", "plain", "a & b < c > d", "line\nend\r\nx\ry", "\ttab ", "]]> \"q\" 'a'",
+                         "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "{1} \\n"};
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    int32_t doc = Load(file);
+    ASSERT_NE(doc, 0);
+    uint32_t seed = 12345;
+    auto next = [&](uint32_t n) {
+      seed = seed * 1103515245u + 12345u;
+      return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 120; ++step) {
+      std::vector<int32_t> pages = Children(doc);
+      const uint32_t op = next(7);
+      if (pages.empty() || op == 0) {
+        const int32_t p = Kz_CreateObject(doc, 8, 0);
+        ASSERT_EQ(Kz_TRESetPageInfo(p, static_cast<int32_t>(next(50)), texts[next(8)], texts[next(8)],
+                                    static_cast<int32_t>(next(2))), 1);
+      } else {
+        const int32_t p = pages[next(static_cast<uint32_t>(pages.size()))];
+        std::vector<int32_t> strings = Children(p);
+        if (op == 1) {
+          ASSERT_EQ(Kz_TRESetPageInfo(p, static_cast<int32_t>(next(50)), texts[next(8)], texts[next(8)],
+                                      static_cast<int32_t>(next(2))), 1);
+        } else if (op == 2 && pages.size() > 1) {
+          ASSERT_EQ(Kz_DeleteHandle(doc, p), 1);
+        } else if (op == 3 || strings.empty()) {
+          const int32_t str = Kz_CreateObject(p, 9, 0);
+          ASSERT_EQ(Kz_TRESetStringInfo(p, str, static_cast<int32_t>(next(30)), texts[next(8)]), 1);
+        } else if (op == 4) {
+          ASSERT_EQ(Kz_DeleteHandle(p, strings[next(static_cast<uint32_t>(strings.size()))]), 1);
+        } else if (op == 5) {
+          ASSERT_EQ(Kz_TRESetLangID(doc, static_cast<int32_t>(next(100))), 1);
+        } else {
+          const int32_t str = strings[next(static_cast<uint32_t>(strings.size()))];
+          ASSERT_EQ(Kz_TRESetStringInfo(p, str, static_cast<int32_t>(next(30)), texts[next(8)]), 1);
+        }
+      }
+      const std::string saved = Saved(doc);
+      const int32_t back = Load(saved);
+      ASSERT_NE(back, 0) << "step " << step << ":\n" << saved;
+      ASSERT_EQ(Dump(back), Dump(doc)) << "step " << step << ":\n" << saved;
+      Kz_DeleteHandle(0, back);
+    }
+    Kz_DeleteHandle(0, doc);
+  }
+}
+
 // Without its pages, the root stays as it stood.
 TEST(TextResourceLayout, AllPagesDeletedLeaveTheRoot) {
   int32_t doc = Load("<language id=\"44\"><page id=\"1\"><t id=\"1\">a</t></page></language>");
