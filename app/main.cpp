@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <malloc.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,8 @@
 #include "app/TestInput.h"
 #include "app/Wiring.h"
 #include "core/Startup.h"
+#include "platform/ScriptedUi.h"
+#include "platform/UiScript.h"
 #include "shell/AppStartup.h"
 #include "shell/CommandLine.h"
 #include "shell/frmMain.h"
@@ -28,7 +32,21 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(kz::kAppTitle);
-  kz::WireApplication(std::getenv("KZ_SCRIPTED_UI") != nullptr);
+  // Test runs: KZ_SCRIPTED_UI answers the dialogs without windows; KZ_UI_SCRIPT names a
+  // file of answers for them (platform/UiScript.h), which also makes the run scripted.
+  const char* uiScript = std::getenv("KZ_UI_SCRIPT");
+  const bool scripted = std::getenv("KZ_SCRIPTED_UI") != nullptr || (uiScript && *uiScript);
+  kz::WireApplication(scripted);
+  if (uiScript && *uiScript) {
+    auto ui = std::make_shared<platform::ScriptedUi>();
+    ui->SetEcho(true);
+    std::string error;
+    if (!platform::LoadUiScript(uiScript, *ui, error)) {
+      std::fprintf(stderr, "kz-script %s\n", error.c_str());
+      return 1;
+    }
+    platform::Ui::SetInstance(std::move(ui));
+  }
   kz::HelpKey::Install();
   kz::OpenTrace::InstallIfWanted();
 

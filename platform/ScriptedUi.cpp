@@ -16,6 +16,10 @@ void ScriptedUi::PushFileCancel() {
   std::lock_guard<std::mutex> g(mutex_);
   files_.push_back({false, {}, 0});
 }
+void ScriptedUi::PushFileAsOffered() {
+  std::lock_guard<std::mutex> g(mutex_);
+  files_.push_back({true, {}, 0, true});
+}
 void ScriptedUi::PushFolder(std::string path) {
   std::lock_guard<std::mutex> g(mutex_);
   folders_.push_back(std::move(path));
@@ -95,6 +99,12 @@ bool ScriptedUi::FileDialog(const char* kind, const FileDialogRequest& request, 
   if (!files_.empty()) {
     a = files_.front();
     files_.pop_front();
+  }
+  if (a.asOffered) {
+    a.ok = !request.FileName.empty();
+    a.path = request.FileName;
+    if (a.ok && !request.InitDir.empty() && a.path.find_first_of("/\\") == std::string::npos)
+      a.path = request.InitDir + (request.InitDir.back() == '/' ? "" : "/") + a.path;
   }
   UiCall c;
   c.Kind = kind;

@@ -30,6 +30,10 @@ class ScriptedUi : public Ui {
   void PushMsgBox(int32_t answer);
   void PushFile(std::string path, int32_t filterIndex = 0);  // filterIndex 0: the request's
   void PushFileCancel();
+  // The dialog's own proposal taken as it stands, as the user pressing Save (or Open) at
+  // once: the request's FileName (inside its InitDir when it names no folder), with the
+  // request's filter; cancelled when the request proposes no name.
+  void PushFileAsOffered();
   void PushFolder(std::string path);  // "" = cancelled
   void PushColour(int32_t colour);
   void PushColourCancel();
@@ -59,6 +63,7 @@ class ScriptedUi : public Ui {
     bool ok;
     std::string path;
     int32_t filterIndex;
+    bool asOffered = false;
   };
   struct TextAnswer {
     bool ok;
