@@ -77,8 +77,16 @@ bool WareIconSheet::IconImage(const std::string& name, QImage& picture, ware::Ic
   if (!icon) return false;
   rect = ware::RectOf(*icon);
   if (!sheet_.isNull() && rect.width > 0 && rect.height > 0) {
-    // Outside the sheet the picture is black, as a copy from beyond a bitmap is.
-    picture = sheet_.copy(rect.x, rect.y, rect.width, rect.height);
+    // Outside the sheet the picture is black, as a copy from beyond a bitmap is. A
+    // rectangle wholly beyond the sheet is not copied: its far corner could pass the
+    // range of a pixel position.
+    const int64_t x = rect.x, y = rect.y;
+    if (x >= sheet_.width() || y >= sheet_.height() || x + rect.width <= 0 || y + rect.height <= 0) {
+      picture = QImage(rect.width, rect.height, QImage::Format_RGB32);
+      picture.fill(Qt::black);
+    } else {
+      picture = sheet_.copy(rect.x, rect.y, rect.width, rect.height);
+    }
   }
   return true;
 }

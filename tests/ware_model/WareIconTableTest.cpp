@@ -84,3 +84,32 @@ TEST(WareIconTable, MissingGroupShortFileAndNoFile) {
   EXPECT_TRUE(table.Icons().empty());
   EXPECT_TRUE(table.Names().empty());
 }
+
+// The rectangle drawn is one pixel in from the record's corner; a damaged record's
+// numbers never pass the range of a pixel position, and a side larger than any
+// picture the page shows is cut to the largest.
+TEST(WareIconTable, RectanglesStayInTheRangeOfAPicture) {
+  constexpr int32_t kMax = 2147483647, kMin = -2147483647 - 1;
+  struct Case {
+    ware::WareIcon icon;
+    ware::IconRect rect;
+  };
+  const std::vector<Case> cases = {
+      {{"A", 0, 0, 30, 30}, {1, 1, 30, 30}},
+      {{"A", kMax, kMax - 1, 30, 30}, {kMax, kMax, 30, 30}},
+      {{"A", -1, kMin, 30, 30}, {0, kMin + 1, 30, 30}},
+      {{"A", 5, 5, 40000, kMax}, {6, 6, ware::kLargestIconSide, ware::kLargestIconSide}},
+      {{"A", 5, 5, ware::kLargestIconSide, ware::kLargestIconSide - 1},
+       {6, 6, ware::kLargestIconSide, ware::kLargestIconSide - 1}},
+      {{"A", 5, 5, -3, 0}, {6, 6, -3, 0}},  // no picture at all
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.icon.x) + "," + std::to_string(c.icon.y) + " " + std::to_string(c.icon.width) +
+                 "x" + std::to_string(c.icon.height));
+    const ware::IconRect r = ware::RectOf(c.icon);
+    EXPECT_EQ(r.x, c.rect.x);
+    EXPECT_EQ(r.y, c.rect.y);
+    EXPECT_EQ(r.width, c.rect.width);
+    EXPECT_EQ(r.height, c.rect.height);
+  }
+}

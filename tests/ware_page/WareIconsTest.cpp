@@ -91,6 +91,45 @@ TEST_F(WarePageTest, IconsComeFromTheSheetInACatalogNotFromAFolderOfItsName) {
   EXPECT_EQ(names.Count(), 2);
 }
 
+// Icon records with numbers no sheet holds (a corner past the range of a pixel
+// position, sides of tens of thousands of pixels) show a picture of at most the
+// largest icon size, black where the sheet has no pixels, in good time.
+TEST_F(WarePageTest, IconRectanglesPastTheSheetShowBoundedBlackPictures) {
+  const std::string far = std::to_string(2147483647);
+  data_.Write("types/IconData.txt",
+              "ICONTYPE_GUI;interface\\gui\\gui_icons.dds;8;8;4;\r\n" + IconLine("ICON_FAR", 2147483647, 3, 5, 5) +
+                  IconLine("ICON_HUGE", 0, 0, 40000, 40000) + IconLine("ICON_WIDEST", 2, 2, 2147483647, 3) +
+                  IconLine("ICON_EDGE", 29, 0, 5, 2));
+  WriteType("TLaser", 40,
+            {Line(23, {{12, "ICON_FAR"}}, "SS_LASER_A"), Line(23, {{12, "ICON_HUGE"}}, "SS_LASER_B"),
+             Line(23, {{12, "ICON_WIDEST"}}, "SS_LASER_C"), Line(23, {{12, "ICON_EDGE"}}, "SS_LASER_D")});
+  data_.Write("textures/interface/gui/gui_icons.tga", Sheet(32, 16));
+  Mount();
+  TxtParserRef lasers = Parse("TLaser", 3);
+  ucWare* page = PageFor(lasers, 3);
+  ASSERT_TRUE(page->Icons().SheetLoaded());
+  ASSERT_FALSE(page->Icons().Sheet().isNull());
+  struct Case {
+    int record, width, height;
+  };
+  const int side = ware::kLargestIconSide;
+  for (const Case& c : std::vector<Case>{{0, 5, 5}, {1, side, side}, {2, side, 3}, {3, 5, 2}}) {
+    SCOPED_TRACE(c.record);
+    Show(page, lasers->FindIndex(c.record), 3);
+    ASSERT_FALSE(page->IconImage->isHidden());
+    const QImage shown = page->IconImage->pixmap().toImage();
+    ASSERT_EQ(shown.width(), c.width);
+    ASSERT_EQ(shown.height(), c.height);
+    if (c.record == 3) {
+      EXPECT_EQ(shown.pixel(0, 0), PixelOf(30, 1));  // x 29 + 1: two columns on the sheet
+      EXPECT_EQ(shown.pixel(1, 1), PixelOf(31, 2));
+      EXPECT_EQ(shown.pixel(2, 0) & 0xffffffu, 0u);  // past its right edge: black
+    } else if (c.record == 0) {
+      EXPECT_EQ(shown.pixel(4, 4) & 0xffffffu, 0u);
+    }
+  }
+}
+
 TEST_F(WarePageTest, SheetFoundByItsLastPartInTheDdsFolder) {
   data_.Write("types/IconData.txt", IconData("interface\\gui\\gui_icons.dds"));
   WriteType("TMissiles", 48, {Line(37, {{25, "ICON_B"}}, "SS_MISSILE")});

@@ -8,6 +8,7 @@
 //
 // The table holds copies: the archive's records are shared with every other reader of
 // the file and are never touched.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -46,10 +47,18 @@ class WareIconTable {
   std::vector<WareIcon> icons_;
 };
 
-// The rectangle drawn for an icon: one pixel in from the record's x and y.
+// The largest side of an icon's picture, in pixels: a damaged record's rectangle of
+// tens of thousands of pixels must not make the page allocate gigabytes.
+constexpr int32_t kLargestIconSide = 4096;
+
+// The rectangle drawn for an icon: one pixel in from the record's x and y (a corner at
+// the largest position stays there), its sides cut to the largest.
 struct IconRect {
   int32_t x = 0, y = 0, width = 0, height = 0;
 };
-inline IconRect RectOf(const WareIcon& icon) { return {icon.x + 1, icon.y + 1, icon.width, icon.height}; }
+inline IconRect RectOf(const WareIcon& icon) {
+  const auto in = [](int32_t v) { return v == INT32_MAX ? v : v + 1; };
+  return {in(icon.x), in(icon.y), std::min(icon.width, kLargestIconSide), std::min(icon.height, kLargestIconSide)};
+}
 
 }  // namespace ware
