@@ -247,8 +247,9 @@ class Session {
     if (!parent || !parent->Loaded) return;
     GalaxyObjectPtr obj = doc_->NewGalObject(parent);
     obj->Loaded = true;
-    obj->SetOtype(2 + e.b % 28);  // any type but a sector
-    obj->SetSubtype(kz::Variant(static_cast<int32_t>(e.b / 28)));
+    // Any type: one of the sector type inside another object is an object like any other.
+    obj->SetOtype(1 + e.b % 29);
+    obj->SetSubtype(kz::Variant(static_cast<int32_t>(e.b / 29)));
     doc_->AddObject(obj);
     parent->Childs.Add(obj, obj->key());
     if (!doc_->UpdateObjectXML(obj)) {
