@@ -292,6 +292,7 @@ TEST_F(SaveLayoutTest, PackedAndCatalogFilesKeepTheirContent) {
   Layout tabs = Layouts()[2];
   const std::string text = File{tabs}.Text();
   data_.Write("t/445000.pck", text, true);
+  const std::string packed = Raw(Path("t/445000.pck"));
   std::string error;
   ASSERT_TRUE(kz::WriteWholeFile(Root() + "/04.cat::t\\445001.xml", text, 1, error)) << error;
   data_.Mount();
@@ -313,6 +314,8 @@ TEST_F(SaveLayoutTest, PackedAndCatalogFilesKeepTheirContent) {
     std::string back;
     ASSERT_TRUE(kz::ReadWholeFile(c.to, back, error)) << error;
     EXPECT_EQ(back, text);
+    // A packed file is packed to the same bytes.
+    if (c.filter == 2) EXPECT_EQ(Raw(c.to), packed);
   }
 }
 
