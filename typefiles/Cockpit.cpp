@@ -1,6 +1,7 @@
 #include "typefiles/Cockpit.h"
 
 #include <cmath>
+#include <limits>
 
 #include "core/AppError.h"
 #include "core/XMLParser.h"
@@ -15,7 +16,16 @@ void AddNode(clsXMLParser& xml, const std::string& name, const kz::Variant& text
 }  // namespace
 
 float clsCockpit::Value(int32_t i) const { return kz::CSng(Object->Value(i)); }
-void clsCockpit::SetValue(int32_t i, float v) { Object->SetValue(i, kz::Variant(v)); }
+// A value that already reads as v at single precision stays as it is (a page handing
+// back the value it shows changes nothing, neither the value nor its bytes in the file).
+void clsCockpit::SetValue(int32_t i, float v) {
+  const kz::Variant stored = Object->Value(i);
+  if (stored.IsNumeric()) {
+    const double d = stored.NumberValue();
+    if (std::fabs(d) <= std::numeric_limits<float>::max() && static_cast<float>(d) == v) return;
+  }
+  Object->SetValue(i, kz::Variant(v));
+}
 
 int32_t clsCockpit::CompatibleLasers() const {
   const kz::Variant& v = Object->Value(8);

@@ -23,6 +23,7 @@ class clsCockpit : public kz::Object {
   int32_t size() const { return Object->size(); }
   // Value i as a single-precision number (AppError 13 for a text, 9 outside the record).
   float Value(int32_t i) const;
+  // Stores v at i as a single-precision number, unless value i already reads as v.
   void SetValue(int32_t i, float v);
   // Field 8 as a 32-bit mask: bit i for the (i + 1)-th TLaser record in file order.
   // A whole number up to 2^32 - 1 is taken bit for bit (bit 31 is the sign bit).

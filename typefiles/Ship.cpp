@@ -49,7 +49,7 @@ void AddNode(clsXMLParser& xml, const std::string& name, const kz::Variant& text
 // What an operation restores when it fails part-way: the record's values and every
 // object's place.
 struct clsShip::Snapshot {
-  std::vector<kz::Variant> values;
+  clsTXTObject values;  // the record's values, with the texts numbers were read from
   bool dirty = false;
   kz::Collection<TurretPtr> turrets;
   kz::Collection<GunGroupPtr> groups;
@@ -124,7 +124,7 @@ void clsShip::DetachAll() noexcept {
 
 clsShip::Snapshot clsShip::Take() const {
   Snapshot s;
-  s.values = Object->Values();
+  s.values = *Object;
   s.dirty = Object->Dirty;
   s.turrets = Turrets;
   s.groups = GunGroups;
@@ -138,7 +138,7 @@ clsShip::Snapshot clsShip::Take() const {
 }
 
 void clsShip::Restore(Snapshot& s) noexcept {
-  Object->AssignValues(std::move(s.values));
+  Object->TakeValues(s.values);
   Object->Dirty = s.dirty;
   Turrets = std::move(s.turrets);
   GunGroups = std::move(s.groups);

@@ -26,6 +26,7 @@ clsTXTObject::Cell::Tag clsTXTObject::Cell::TagOf() const noexcept {
     }
   }
   switch (top) {
+    case kNumberCode: return kNumberText;
     case kBoxInt16: return kInt16;
     case kBoxInt32: return kInt32;
     case kBoxSingle: return kSingle;
@@ -55,8 +56,52 @@ void clsTXTObject::Cell::Release() noexcept {
       delete[] const_cast<char*>(Block());
     else if ((bits_ & 3) == kPtrObject)
       delete reinterpret_cast<const kz::Variant::ObjectPtr*>(Block());
+  } else if ((bits_ >> 48) == kNumberCode && (bits_ & 3) == kPtrHeapText) {
+    delete[] const_cast<char*>(Block());
   }
   bits_ = kEmptyBits;
+}
+
+// ---- Numbers with their read text ----
+
+uint64_t clsTXTObject::Cell::DoubleCellBits(double v) noexcept {
+  Cell c;
+  c.SetDouble(v);
+  return c.bits_;
+}
+
+void clsTXTObject::Cell::FillNumberBlock(char* block, uint64_t number, std::string_view text) noexcept {
+  const uint32_t len = static_cast<uint32_t>(text.size());
+  std::memcpy(block, &number, 8);
+  std::memcpy(block + 8, &len, 4);
+  std::memcpy(block + 12, text.data(), text.size());
+}
+
+void clsTXTObject::Cell::SetNumberBlock(const char* block, bool owned) {
+  Release();
+  SetPointer(block, owned ? kPtrHeapText : kPtrBorrowedText);
+  bits_ |= kNumberCode << 48;
+}
+
+void clsTXTObject::Cell::SetNumberText(uint64_t number, std::string_view text) {
+  if (text.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("text too long");
+  auto block = std::make_unique_for_overwrite<char[]>(NumberBlockSize(text));
+  FillNumberBlock(block.get(), number, text);
+  SetNumberBlock(block.get(), true);
+  block.release();
+}
+
+clsTXTObject::Cell clsTXTObject::Cell::Number() const noexcept {
+  Cell c;
+  std::memcpy(&c.bits_, Block(), 8);
+  return c;
+}
+
+std::string_view clsTXTObject::Cell::NumberText() const noexcept {
+  if (!KeepsNumberText()) return {};
+  uint32_t len;
+  std::memcpy(&len, Block() + 8, 4);
+  return std::string_view(Block() + 12, len);
 }
 
 // A text block of its own on the heap: the length, then the bytes.
@@ -82,6 +127,7 @@ void clsTXTObject::Cell::CopyFrom(const Cell& o) {
     case kObject:
       SetObject(std::make_unique<kz::Variant::ObjectPtr>(*reinterpret_cast<const kz::Variant::ObjectPtr*>(o.Block())));
       break;
+    case kNumberText: SetNumberText(o.Number().bits_, o.NumberText()); break;
     default: bits_ = o.bits_; break;
   }
 }
@@ -118,6 +164,7 @@ kz::VariantKind clsTXTObject::Cell::Kind() const noexcept {
     case kTextBorrowed: return kz::VariantKind::String;
     case kBool: return kz::VariantKind::Boolean;
     case kObject: return kz::VariantKind::Object;
+    case kNumberText: return Number().Kind();
     default: return kz::VariantKind::Empty;
   }
 }
@@ -125,11 +172,18 @@ kz::VariantKind clsTXTObject::Cell::Kind() const noexcept {
 // One switch on the tag for the kind and the content (a writer reads every value).
 void clsTXTObject::Cell::View(ValueView& out) const noexcept {
   switch (TagOf()) {
-    case kInt16: out.kind = kz::VariantKind::Integer, out.whole = Int16(); break;
-    case kInt32: out.kind = kz::VariantKind::Long, out.whole = Int32(); break;
-    case kBool: out.kind = kz::VariantKind::Boolean, out.whole = BoolBit() ? -1 : 0; break;
-    case kSingle: out.kind = kz::VariantKind::Single, out.number = Single(); break;
-    case kDouble: out.kind = kz::VariantKind::Double, out.number = DoubleBits(); break;
+    case kInt16: out.kind = kz::VariantKind::Integer, out.whole = Int16(), out.textSize = 0; break;
+    case kInt32: out.kind = kz::VariantKind::Long, out.whole = Int32(), out.textSize = 0; break;
+    case kBool: out.kind = kz::VariantKind::Boolean, out.whole = BoolBit() ? -1 : 0, out.textSize = 0; break;
+    case kSingle: out.kind = kz::VariantKind::Single, out.number = Single(), out.textSize = 0; break;
+    case kDouble: out.kind = kz::VariantKind::Double, out.number = DoubleBits(), out.textSize = 0; break;
+    case kNumberText: {
+      Number().View(out);
+      const std::string_view text = NumberText();
+      out.textData = text.data();
+      out.textSize = text.size();
+      break;
+    }
     case kTextInline:
     case kTextHeap:
     case kTextBorrowed: {
@@ -161,6 +215,14 @@ char* clsTXTObject::Cell::Form(char* at, char* limit) const noexcept {
     case kTextBorrowed: {
       const std::string_view text = Text();
       if (room <= text.size() || !videdoded::PlainAsciiField(text)) return nullptr;
+      std::memcpy(at, text.data(), text.size());
+      at[text.size()] = ';';
+      return at + text.size() + 1;
+    }
+    case kNumberText: {
+      // A number's text as the reader took it: digits, "-" and "." only.
+      const std::string_view text = NumberText();
+      if (room <= text.size()) return nullptr;
       std::memcpy(at, text.data(), text.size());
       at[text.size()] = ';';
       return at + text.size() + 1;
@@ -255,6 +317,7 @@ kz::Variant clsTXTObject::Cell::Get() const {
     case kTextBorrowed: return kz::Variant(std::string(Text()));
     case kBool: return kz::Variant(BoolBit());
     case kObject: return kz::Variant(*reinterpret_cast<const kz::Variant::ObjectPtr*>(Block()));
+    case kNumberText: return Number().Get();
     default: return kz::Variant();
   }
 }
@@ -264,6 +327,7 @@ int32_t clsTXTObject::Cell::Long() const noexcept {
     case kInt16: return Int16();
     case kInt32: return Int32();
     case kBool: return BoolBit() ? -1 : 0;
+    case kNumberText: return Number().Long();
     default: return 0;
   }
 }
@@ -272,6 +336,7 @@ double clsTXTObject::Cell::Double() const noexcept {
   switch (TagOf()) {
     case kSingle: return Single();
     case kDouble: return DoubleBits();
+    case kNumberText: return Number().Double();
     default: return Long();
   }
 }
@@ -334,6 +399,18 @@ clsTXTObject& clsTXTObject::operator=(clsTXTObject&& o) {
   return *this;
 }
 
+void clsTXTObject::PushNumberText(uint64_t number, std::string_view text) {
+  Cell& c = cells_.emplace_back();
+  if (OnResource() && text.size() <= std::numeric_limits<uint32_t>::max()) {
+    // The block in the resource's memory, as long texts are.
+    auto* block = static_cast<char*>(cells_.get_allocator().resource()->allocate(Cell::NumberBlockSize(text), 4));
+    Cell::FillNumberBlock(block, number, text);
+    c.SetNumberBlock(block, false);
+    return;
+  }
+  c.SetNumberText(number, text);
+}
+
 void clsTXTObject::PushText(std::string_view v) {
   Cell& c = cells_.emplace_back();
   if (v.size() > Cell::kInlineMax && OnResource() && v.size() <= std::numeric_limits<uint32_t>::max()) {
@@ -359,7 +436,12 @@ kz::Variant clsTXTObject::Value(int32_t i) const { return At(i).Get(); }
 
 void clsTXTObject::SetValue(int32_t i, const kz::Variant& v) {
   const Cell& cell = At(i);
-  if (!cell.Equals(v)) Dirty = true;
+  if (cell.Equals(v)) {
+    // An equal number leaves one read in another form than the writer's as it was read.
+    if (cell.KeepsNumberText()) return;
+  } else {
+    Dirty = true;
+  }
   cells_[static_cast<size_t>(i)].Set(v);
 }
 
@@ -432,6 +514,8 @@ std::string clsTXTObject::GetObjectTData() const {
   for (const Cell& c : cells_) {
     if (c.Kind() == kz::VariantKind::String)
       line += c.Text();
+    else if (c.KeepsNumberText())
+      line += c.NumberText();
     else
       line += kz::CStr(c.Get());
     line += ';';
@@ -453,7 +537,15 @@ void clsTXTObject::AssignValues(std::vector<kz::Variant>&& values) {
   values.clear();
 }
 
+void clsTXTObject::TakeValues(clsTXTObject& from) {
+  if (cells_.get_allocator() == from.cells_.get_allocator())
+    cells_.swap(from.cells_);
+  else
+    cells_ = from.cells_;
+}
+
 kz::VariantKind clsTXTObject::KindAt(int32_t i) const { return At(i).Kind(); }
+std::string_view clsTXTObject::NumberTextAt(int32_t i) const { return At(i).NumberText(); }
 std::string_view clsTXTObject::TextAt(int32_t i) const { return At(i).Text(); }
 int32_t clsTXTObject::LongAt(int32_t i) const { return At(i).Long(); }
 double clsTXTObject::DoubleAt(int32_t i) const { return At(i).Double(); }

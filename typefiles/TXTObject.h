@@ -6,6 +6,12 @@
 // longer texts in one exact-size block), so that a loaded file takes little more memory
 // than its text; Value(i) hands out a kz::Variant made from the cell.
 //
+// A number read from a file in another form than the writer's own ("007", "0.050000",
+// ".5") keeps the text it was read from (the number and the text in one block), and is
+// written back as that text until it is set to a value that is not equal to it: an
+// untouched value is saved as the bytes it was read from. Numbers in the writer's own
+// form, the common case, need nothing more than their cell.
+//
 // A record made on a memory resource (the type-file reader's arena) keeps its values and
 // the long texts it is given by the Push* members there; whoever makes it so keeps the
 // resource alive as long as the record. Copying or moving such a record into another
@@ -43,7 +49,10 @@ class clsTXTObject : public kz::Object {
   // Value i (0-based), as a copy; AppError 9 (subscript out of range) outside 0..size-1.
   kz::Variant Value(int32_t i) const;
   // Stores v at i; Dirty becomes True when v differs from the stored value
-  // (a number never equals a text). AppError 9 outside 0..size-1.
+  // (a number never equals a text). A number that keeps the text it was read from and
+  // is set to an equal number (a page handing back the value it shows, of its kind or
+  // another) stays as it was read: its kind, its value and its text. AppError 9
+  // outside 0..size-1.
   void SetValue(int32_t i, const kz::Variant& v);
 
   // The last value as text; "" when there are no values.
@@ -55,7 +64,8 @@ class clsTXTObject : public kz::Object {
   // (so Dirty becomes True). AppError 5 when n < 1.
   void Construct(int32_t n);
   // Copies id, otype, index and Dirty to target, then target.Construct(size) and every
-  // value through target.SetValue. A record without values leaves target without values.
+  // value through target.SetValue (numbers with the texts they were read from). A record
+  // without values leaves target without values.
   void CopyTo(clsTXTObject& target) const;
   // A new record made with CopyTo (same key number).
   std::shared_ptr<clsTXTObject> Clone() const;
@@ -66,7 +76,8 @@ class clsTXTObject : public kz::Object {
   // Drops count values from pos (pos >= 1, pos + count <= size-1). Dirty unchanged.
   void RemoveSpaceFromArray(int32_t pos, int32_t count);
 
-  // The record as one type-file line: every value as text followed by ";", no line end.
+  // The record as one type-file line: every value as text followed by ";", no line end
+  // (a number that keeps its read text as that text).
   std::string GetObjectTData() const;
 
   // Fixed positions of ware-like records, counted from the end, as 32-bit integers.
@@ -89,6 +100,9 @@ class clsTXTObject : public kz::Object {
   std::vector<kz::Variant> Values() const;
   // Replaces every value (no Dirty bookkeeping).
   void AssignValues(std::vector<kz::Variant>&& values);
+  // Takes every value of `from` (read texts included), which is left with values
+  // unspecified: moved when both keep their values in the same place, else copied.
+  void TakeValues(clsTXTObject& from);
   // The kind of value i without copying it (AppError 9 outside the values).
   kz::VariantKind KindAt(int32_t i) const;
   // The text of value i when it is a text, else "" (valid until the value changes).
@@ -97,11 +111,14 @@ class clsTXTObject : public kz::Object {
   // Single and Double as they are; 0 for other kinds.
   int32_t LongAt(int32_t i) const;
   double DoubleAt(int32_t i) const;
+  // The text number i was read from, when it keeps one (else "", also for non-numbers).
+  std::string_view NumberTextAt(int32_t i) const;
   // The ID as a text view when it is stored as a text; false otherwise.
   bool NameView(std::string_view& name) const;
   // A value as a writer reads it: its kind and what it holds (whole numbers as LongAt,
   // numbers as DoubleAt, texts as TextAt give them; the text valid until it changes).
-  // Only the member of its kind is set.
+  // Only the member of its kind is set, and for numbers the text: the one they keep
+  // from the file (textSize 0 when none), which a writer writes in their place.
   struct ValueView {
     kz::VariantKind kind;
     int32_t whole;
@@ -114,10 +131,11 @@ class clsTXTObject : public kz::Object {
   // at the end of the values, 0 outside them).
   int32_t ViewValues(int32_t first, int32_t count, ValueView* out) const;
   // Forms the values from `first` up to `end` as type-file fields (the writer's rules,
-  // videdoded/TxtFields.h) at `at`, which moves past them. Stops at a value those
-  // rules do not take here (texts that are not plain ASCII or would shift the fields,
-  // numbers that are not finite, objects) or that would not fit before `limit`; gives
-  // the index of the first value not formed.
+  // videdoded/TxtFields.h; a number that keeps its read text as that text) at `at`,
+  // which moves past them. Stops at a value those rules do not take here (texts that
+  // are not plain ASCII or would shift the fields, numbers that are not finite,
+  // objects) or that would not fit before `limit`; gives the index of the first value
+  // not formed.
   int32_t FormFields(int32_t first, int32_t end, char*& at, char* limit) const;
 
   // Appending values (no Dirty bookkeeping), for the readers.
@@ -125,6 +143,20 @@ class clsTXTObject : public kz::Object {
   void ShrinkValues() { cells_.shrink_to_fit(); }
   void PushLong(int32_t v) { cells_.emplace_back().SetLong(v); }
   void PushDouble(double v) { cells_.emplace_back().SetDouble(v); }
+  // A number with the text it was read from ("" when it is in the writer's form: then
+  // as PushLong / PushDouble). Kept on the record's resource when it has one.
+  void PushLong(int32_t v, std::string_view text) {
+    if (text.empty())
+      PushLong(v);
+    else
+      PushNumberText(Cell::LongBits(v), text);
+  }
+  void PushDouble(double v, std::string_view text) {
+    if (text.empty())
+      PushDouble(v);
+    else
+      PushNumberText(Cell::DoubleCellBits(v), text);
+  }
   void PushText(std::string_view v);
   void PushValue(const kz::Variant& v) { cells_.emplace_back().Set(v); }
 
@@ -132,10 +164,13 @@ class clsTXTObject : public kz::Object {
   // One value in 8 bytes, sorted by its top 16 bits: 0 a pointer (a long text block of
   // the cell's own or borrowed, or an object, told apart by the pointer's two low bits;
   // a text block holds its length in 4 bytes, then the bytes) or, all bits 0, Empty;
-  // 0x0002-0xFFFA a double, kept as its bits plus 2^49 (NaNs kept as the plain quiet
-  // NaN of their sign); 0xFFFB-0xFFFF a box of 48 bits: 16/32-bit integers, a Single's
-  // bits, Booleans, or a text of up to 5 bytes (byte i at bits 8i, the length in bits
-  // 40-47). Pointers stay plain words, so leak checkers see what a cell holds.
+  // 0x0001 a pointer to a number block of the cell's own (low bits 0) or borrowed (1):
+  // the number's own cell (8 bytes, a 32-bit integer or a double), then a text block of
+  // the text it was read from; 0x0002-0xFFFA a double, kept as its bits plus 2^49 (NaNs
+  // kept as the plain quiet NaN of their sign); 0xFFFB-0xFFFF a box of 48 bits: 16/32-bit
+  // integers, a Single's bits, Booleans, or a text of up to 5 bytes (byte i at bits 8i,
+  // the length in bits 40-47). Pointers stay plain words, so leak checkers see what a
+  // cell holds.
   class Cell {
    public:
     static constexpr size_t kInlineMax = 5;
@@ -159,6 +194,18 @@ class clsTXTObject : public kz::Object {
     // where it is).
     void SetBorrowedText(const char* block);
     bool Borrowed() const noexcept { return TagOf() == kTextBorrowed; }
+    // The cell bits of a plain 32-bit integer or double (for a number block).
+    static uint64_t LongBits(int32_t v) noexcept { return Box(kBoxInt32, static_cast<uint32_t>(v)); }
+    static uint64_t DoubleCellBits(double v) noexcept;
+    // A number block (see above): `number` the number's cell bits; owned or borrowed.
+    static size_t NumberBlockSize(std::string_view text) noexcept { return 12 + text.size(); }
+    static void FillNumberBlock(char* block, uint64_t number, std::string_view text) noexcept;
+    void SetNumberBlock(const char* block, bool owned);
+    // A number with its read text in a block of the cell's own.
+    void SetNumberText(uint64_t number, std::string_view text);
+    // The text a number keeps ("" when none).
+    std::string_view NumberText() const noexcept;
+    bool KeepsNumberText() const noexcept { return (bits_ >> 48) == kNumberCode; }
     kz::Variant Get() const;
     std::string_view Text() const noexcept;  // "" for non-texts
     int32_t Long() const noexcept;
@@ -166,7 +213,8 @@ class clsTXTObject : public kz::Object {
     bool Equals(const kz::Variant& v) const;
 
    private:
-    enum Tag : unsigned char { kEmpty, kInt16, kInt32, kSingle, kDouble, kTextInline, kTextHeap, kBool, kObject, kTextBorrowed };
+    enum Tag : unsigned char { kEmpty, kInt16, kInt32, kSingle, kDouble, kTextInline, kTextHeap, kBool, kObject, kTextBorrowed, kNumberText };
+    static constexpr uint64_t kNumberCode = 1;
     enum : uint64_t { kBoxInt16 = 0xFFFB, kBoxInt32, kBoxSingle, kBoxBool, kBoxInline };
     enum : uint64_t { kPtrHeapText = 0, kPtrBorrowedText = 1, kPtrObject = 2 };
     static constexpr uint64_t kDoubleOffset = uint64_t{1} << 49;
@@ -191,6 +239,8 @@ class clsTXTObject : public kz::Object {
       return d;
     }
     const char* Block() const noexcept;
+    // The number a number block holds, as a plain cell (nothing to free).
+    Cell Number() const noexcept;
     void SetPointer(const void* p, uint64_t kind);
     void SetObject(std::unique_ptr<kz::Variant::ObjectPtr> copy);
     static std::unique_ptr<char[]> NewTextBlock(std::string_view v);
@@ -202,6 +252,7 @@ class clsTXTObject : public kz::Object {
   };
   static_assert(std::endian::native == std::endian::little, "texts inside a cell are read in byte order");
 
+  void PushNumberText(uint64_t number, std::string_view text);
   int32_t TailIndex(int32_t fromEnd, const char* source) const;
   const Cell& At(int32_t i) const;
 

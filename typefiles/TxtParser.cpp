@@ -105,6 +105,19 @@ bool ToKz(const Variant& v, Kz_Value& out) {
   }
 }
 
+// The text a whole number read as `item` (with `kept`, the token's text the tokenizer
+// kept) is written back as, when the writer would form it otherwise: the token's text,
+// or the writer's form of a floating-point number that holds it ("6.0"); "" when the
+// writer's form of the whole number is the token, or the number is not whole (it is
+// rounded, and so formed anew).
+std::string WholeText(const Variant& item, const std::string& kept) {
+  if (!item.IsNumeric() || item.NumberValue() != std::floor(item.NumberValue())) return {};
+  if (!kept.empty() || item.Kind() != kz::VariantKind::Double) return kept;
+  char formed[videdoded::kNumberFieldMax];
+  const char* end = videdoded::WriteDoubleField(formed, item.AsDouble());
+  return end ? std::string(formed, static_cast<size_t>(end - formed - 1)) : std::string();
+}
+
 // A whole number that a count or number field reads back as the same value.
 bool WholeNumber(const Variant& v, int32_t& out) {
   if (!v.IsNumeric()) return false;
@@ -258,6 +271,9 @@ bool clsTxtParser::LoadFromHandle(int32_t handle, int32_t type) {
   counter_ = 0;
   otype_ = type;
   version_ = 0;
+  versionText_.clear();
+  countText_.clear();
+  countRead_ = -1;
   if (Kz_GetObjectType(handle) != kKzTypeFile) {
     SetError("Invalid container type.");
     return false;
@@ -311,6 +327,16 @@ Variant clsTxtParser::TokenValue() {
 
 bool clsTxtParser::Advance(int32_t n) { return Kz_TXTAdvance(doc_, n) != 0; }
 
+// A number keeps the text it was read from when the writer would form it otherwise.
+inline void clsTxtParser::PushLoaded(clsTXTObject& record, const Kz_Value& v) {
+  switch (v.kind) {
+    case Kz_Value::Long: record.PushLong(v.l, v.s); break;
+    case Kz_Value::Double: record.PushDouble(v.d, v.s); break;
+    case Kz_Value::Text: record.PushText(v.s); break;
+    default: record.PushValue(Variant()); break;
+  }
+}
+
 void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
   // The values come in batches: one library call for many values.
   constexpr int64_t kBatch = 64;
@@ -322,12 +348,7 @@ void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
     const int32_t got = Kz_TXTLoadValues(doc_, kKzValueAny, batch_.get(), want);
     for (int32_t i = 0; i < got; ++i) {
       const Kz_Value& v = batch_[static_cast<size_t>(i)];
-      switch (v.kind) {
-        case Kz_Value::Long: record.PushLong(v.l); break;
-        case Kz_Value::Double: record.PushDouble(v.d); break;
-        case Kz_Value::Text: record.PushText(v.s); break;
-        default: record.PushValue(Variant()); break;
-      }
+      PushLoaded(record, v);
     }
     if (got < want) {
       std::string text = LibraryError();
@@ -339,8 +360,13 @@ void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
 
 bool clsTxtParser::ReadGeneric(int32_t type) {
   try {
-    version_ = kz::CLng(LoadValue(kKzValueNumber));
-    int64_t count = CountOf(LoadValue(kKzValueNumber), "record count");
+    const Variant version = LoadValue(kKzValueNumber);
+    version_ = kz::CLng(version);
+    versionText_ = WholeText(version, scratch_->s);
+    const Variant countValue = LoadValue(kKzValueNumber);
+    int64_t count = CountOf(countValue, "record count");
+    countText_ = WholeText(countValue, scratch_->s);
+    countRead_ = count;
     // Each value of a record takes at least its separator.
     ReserveRecords(count, type == kTShips ? 1 : RecordSizeOf(type));
     for (int64_t i = 0; i < count; ++i) {
@@ -404,7 +430,9 @@ TXTObjectPtr clsTxtParser::ReadShipRecord() {
 
 bool clsTxtParser::ReadJobs() {
   try {
-    version_ = kz::CLng(LoadValue(kKzValueNumber));
+    const Variant version = LoadValue(kKzValueNumber);
+    version_ = kz::CLng(version);
+    versionText_ = WholeText(version, scratch_->s);
     int32_t size = 0;
     switch (version_) {
       case 8: size = 117; break;
@@ -417,7 +445,8 @@ bool clsTxtParser::ReadJobs() {
     while (!AtEnd()) {
       TXTObjectPtr record = NewLoadedRecord(static_cast<size_t>(size));
       AppendValues(*record, size - 1);
-      record->PushValue(TokenValue());
+      TokenValue();
+      PushLoaded(*record, *scratch_);
       Advance(1);
       record->Dirty = false;
       record->id = ++counter_;
@@ -444,13 +473,19 @@ bool clsTxtParser::ReadJobWings() {
 TXTObjectPtr clsTxtParser::ReadJobWingsRecord() {
   try {
     auto record = std::make_shared<clsTXTObject>();
-    record->PushLong(kz::CLng(LoadValue(kKzValueNumber)));
+    // A whole number keeps its text when the writer would form it otherwise (one that
+    // is not whole is rounded, and so formed anew).
+    auto push = [&](const Variant& item) {
+      const int32_t n = kz::CLng(item);
+      record->PushLong(n, WholeText(item, scratch_->s));
+    };
+    push(LoadValue(kKzValueNumber));
     for (;;) {
       Variant item = TokenValue();
       if (Kz_TXTGetTokenType(doc_) != kKzTokenItem)
         throw AppError(kz::kErrDataLoad, kSource, "Unexpected here: " + kz::CStr(item));
       if (!item.IsNumeric()) throw AppError(kz::kErrDataLoad, kSource, "Expected number, not " + kz::CStr(item));
-      record->PushLong(kz::CLng(item));
+      push(item);
       Advance(1);
       if (Kz_TXTGetTokenType(doc_) != kKzTokenContinuation) break;
       Advance(1);
@@ -784,6 +819,15 @@ class clsTxtParser::Sink {
   size_t handed_ = 0;
 };
 
+// A field's bytes as they stand, and its ";".
+inline bool clsTxtParser::PutField(Sink& out, std::string_view bytes) {
+  char* at = out.Room(bytes.size() + 1);
+  std::memcpy(at, bytes.data(), bytes.size());
+  at[bytes.size()] = ';';
+  out.Done(at + bytes.size() + 1);
+  return true;
+}
+
 // The common values are formed here with the writer's own rules (TxtFields.h); texts
 // that are not plain ASCII, values the writer refuses and other kinds go through the
 // library's formatter, which gives the same bytes and the reason of a refusal.
@@ -794,22 +838,20 @@ class clsTxtParser::Sink {
     case kz::VariantKind::Empty: out.Put(';'); return true;
     case kz::VariantKind::Integer:
     case kz::VariantKind::Long:
-    case kz::VariantKind::Boolean: out.Done(videdoded::WriteLongField(out.Room(12), v.whole)); return true;
+    case kz::VariantKind::Boolean:
+      if (v.textSize) return PutField(out, v.text());  // as it was read
+      out.Done(videdoded::WriteLongField(out.Room(12), v.whole));
+      return true;
     case kz::VariantKind::Single:
     case kz::VariantKind::Double:
+      if (v.textSize) return PutField(out, v.text());
       if (char* end = videdoded::WriteDoubleField(out.Room(videdoded::kNumberFieldMax), v.number)) {
         out.Done(end);
         return true;
       }
       break;
     case kz::VariantKind::String:
-      if (videdoded::PlainAsciiField(v.text())) {
-        char* at = out.Room(v.textSize + 1);
-        std::memcpy(at, v.textData, v.textSize);
-        at[v.textSize] = ';';
-        out.Done(at + v.textSize + 1);
-        return true;
-      }
+      if (videdoded::PlainAsciiField(v.text())) return PutField(out, v.text());
       break;
     default: break;
   }
@@ -867,8 +909,12 @@ bool clsTxtParser::WritableValue(const Variant& v, std::string& why) {
 
 bool clsTxtParser::FormatGeneric(Sink& out) {
   out.Append("// Created with " + kz::GetAppTitleVersion() + kCrLf);
-  if (!FormatValue(Variant(version_), out, clsTXTObject(), 0, lastError_)) return false;
-  if (!FormatValue(Variant(Count()), out, clsTXTObject(), 1, lastError_)) return false;
+  if (!FormatVersion(out)) return false;
+  // The count as it was read while it still holds.
+  if (!countText_.empty() && Count() == countRead_)
+    out.Append(countText_ + ";");
+  else if (!FormatValue(Variant(Count()), out, clsTXTObject(), 1, lastError_))
+    return false;
   out.Append(kCrLf);
   std::vector<const clsTXTObject*> records;
   records.reserve(static_cast<size_t>(Count()));
@@ -949,8 +995,15 @@ bool clsTxtParser::FormatLinesInParts(const std::vector<const clsTXTObject*>& re
   return true;
 }
 
+// The version as it was read (it does not change).
+bool clsTxtParser::FormatVersion(Sink& out) {
+  if (versionText_.empty()) return FormatValue(Variant(version_), out, clsTXTObject(), 0, lastError_);
+  out.Append(versionText_ + ";");
+  return true;
+}
+
 bool clsTxtParser::FormatJobs(Sink& out) {
-  if (!FormatValue(Variant(version_), out, clsTXTObject(), 0, lastError_)) return false;
+  if (!FormatVersion(out)) return false;
   out.Append(kCrLf);
   for (const auto& r : UnsortedObjects) {
     int32_t n = r->size();
@@ -988,7 +1041,11 @@ bool clsTxtParser::FormatJobWings(Sink& out) {
                  " is not a whole number");
         return false;
       }
-      if (!FormatValue(Variant(n), out, *r, static_cast<int32_t>(i), lastError_)) return false;
+      // A whole number keeps the text it was read from.
+      const int32_t field = static_cast<int32_t>(i);
+      const bool asRead = !r->NumberTextAt(field).empty() && r->KindAt(field) == kz::VariantKind::Long;
+      if (!(asRead ? FormatCell(*r, field, out, lastError_) : FormatValue(Variant(n), out, *r, field, lastError_)))
+        return false;
     }
     out.Append(kCrLf);
   }

@@ -12,7 +12,11 @@
 // the variable-length ship records of TShips, and the own layouts of Jobs, JobWings,
 // WareLists and IconData. Saving writes them back: Jobs, JobWings and WareLists in
 // their own layouts (each the exact inverse of its reader), every other type in the
-// generic layout; IconData is refused (its reader drops a value of every icon).
+// generic layout; IconData is refused (its reader drops a value of every icon). A
+// number nobody changed is written as the bytes it was read from ("0.050000" stays so;
+// the version, and the record count while it holds, too); changed and new values are
+// formed by the writer's rules, and the remark line that heads a saved file is the
+// writer's own.
 //
 // Failures give False and a text in GetLastError. Counts read from a file must be
 // whole numbers of at least 0, and records are read value by value, so a damaged count
@@ -127,6 +131,7 @@ class clsTxtParser : public kz::Object {
   kz::Variant TokenValue();
   bool Advance(int32_t n);
   void AppendValues(clsTXTObject& record, int64_t n);
+  static void PushLoaded(clsTXTObject& record, const Kz_Value& v);
   bool LoadFile(int32_t fileHandle, int32_t type, bool close);
 
   // Layouts.
@@ -146,11 +151,13 @@ class clsTxtParser : public kz::Object {
   bool FormatJobs(Sink& out);
   bool FormatJobWings(Sink& out);
   bool FormatWareLists(Sink& out);
+  bool FormatVersion(Sink& out);
   // Forming values and lines; a refusal's reason goes to `error`. They read only the
   // records, so parts of a file may be formed by several threads at once.
   static bool FormatValue(const kz::Variant& v, Sink& out, const clsTXTObject& record, int32_t field,
                           std::string& error);
   static bool FormatCell(const clsTXTObject& record, int32_t field, Sink& out, std::string& error);
+  static bool PutField(Sink& out, std::string_view bytes);
   static bool FormatCells(const clsTXTObject& record, int32_t first, int32_t end, Sink& out, std::string& error);
   static bool FormatView(const clsTXTObject::ValueView& v, const clsTXTObject& record, int32_t field, Sink& out,
                          std::string& error);
@@ -182,6 +189,11 @@ class clsTxtParser : public kz::Object {
   bool parsed_ = false;
   int32_t otype_ = 0;
   int32_t version_ = 0;
+  // The version and the record count as they were read, when the writer would form
+  // them otherwise ("" else), and the count read.
+  std::string versionText_;
+  std::string countText_;
+  int64_t countRead_ = -1;
   int32_t doc_ = 0;      // the document being read (0 outside a load)
   int32_t counter_ = 0;  // the last key number handed out
   std::unique_ptr<Kz_Value> scratch_;
