@@ -213,7 +213,8 @@ void clsGalaxyParser::ClearDirtyFlags() {
 bool clsGalaxyParser::Register(const GalaxyObjectPtr& obj) {
   const std::string key = obj->key();
   try {
-    if (IsTopSector(obj)) Sectors.Add(obj, key);
+    // Whatever stands at the root is a sector there, and only that.
+    if (!obj->Parent()) Sectors.Add(obj, key);
   } catch (const kz::AppError& e) {
     lastError_ = e.Description;
     return false;

@@ -82,7 +82,8 @@ class clsGalaxyParser : public kz::Object, public std::enable_shared_from_this<c
   // the numeric subtype that selects record i); empty without a file.
   std::vector<std::string> GetSubTypeNames(int32_t t, int32_t mode) const;
 
-  // Registers obj and all its descendants (a sector also in `Sectors`).
+  // Registers obj and all its descendants (an object without a parent, which is written
+  // at the root, also in `Sectors`).
   bool AddObject(const GalaxyObjectPtr& obj);
   // Removes the object's element, then the object from its parent and the indexes.
   bool DeleteObject(const GalaxyObjectPtr& obj);

@@ -241,6 +241,21 @@ TEST_F(MapTest, NestedObjectOfTypeOneIsNoSector) {
   EXPECT_EQ(Child(again->Sectors.Item(1), 2)->Childs.Count(), 2);
 }
 
+// Whatever stands at the root is listed as a sector, also the copy of one that is not
+// of the sector type, pasted as the universe map pastes a sector.
+TEST_F(MapTest, EveryObjectAtTheRootIsListedAsASector) {
+  Load("<universe><o t=\"2\" s=\"0\"/><o t=\"1\" x=\"1\" y=\"0\"/></universe>");
+  ASSERT_EQ(doc->Sectors.Count(), 2);
+  GalaxyObjectPtr copy = Sector(1)->Copy();
+  ASSERT_TRUE(doc->AddObject(copy));
+  ASSERT_TRUE(doc->UpdateObjectXML(copy)) << doc->GetLastError();
+  EXPECT_EQ(doc->Sectors.Count(), 3);
+  std::string out = galtest::TempPath("root-copy.xml");
+  ASSERT_TRUE(doc->SaveFile(out, 1));
+  EXPECT_EQ(galtest::ReadBytes(out),
+            "<universe><o t=\"2\" s=\"0\"/><o t=\"1\" x=\"1\" y=\"0\"/><o t=\"2\" s=\"0\"/></universe>");
+}
+
 // A chain of non-gate objects `levels` deep below one sector (the sector is level 1).
 std::string DeepBelowSector(int levels) {
   std::string open, close;
