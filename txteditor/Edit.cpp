@@ -73,9 +73,6 @@ frmEdit::frmEdit(QWidget* parent) : QDialog(parent) {
       platform::Ui::Instance().MsgBox("Error loading property.", platform::vbExclamation, kz::GetAppTitle(), this);
     }
   });
-  // The entry chosen in a pick list: entries may share a text, so the chosen one's own
-  // code is stored, not the first entry of that text.
-  connect(cmbValue, &QComboBox::currentIndexChanged, this, [this](int index) { chosenEntry_ = index; });
   cmbValue->installEventFilter(this);
   if (cmbValue->lineEdit()) cmbValue->lineEdit()->installEventFilter(this);
 }
@@ -130,10 +127,19 @@ void frmEdit::ShowProperty(EditorPage* page, TXTObjectRef record, int32_t /*otyp
       int32_t i = index_;
       kz::NameTable values = page_->JvGetPropertyValues(r, i);
       if (!values.Empty()) kz::FillCombo(cmbValue, values);
-      cmbValue->setCurrentIndex(-1);  // no entry chosen yet
+      cmbValue->setCurrentIndex(-1);
     }
     RefreshValue();
-    chosenEntry_ = -1;
+    shownEntry_ = -1;
+    if (kind_ == 2) {
+      // The list stands on the stored value's entry: the box's own matching of an
+      // unchanged text (at Enter, or when it loses the focus) then chooses nothing else.
+      shownEntry_ = FindShownEntry();
+      if (shownEntry_ >= 0) {
+        cmbValue->setCurrentIndex(shownEntry_);
+        SetValueText(shownText_);
+      }
+    }
   } catch (const std::exception&) {
     platform::Ui::Instance().MsgBox("Error loading property.", platform::vbExclamation, kz::GetAppTitle(), owner);
     return;
@@ -170,6 +176,29 @@ void frmEdit::RefreshValue() {
     lblValue->setText(Q(std::string("Value [") + TypeName(valueType_) + "]"));
     SetValueText(kz::CStr(record_->Value(index_)));
   }
+}
+
+int frmEdit::FindShownEntry() {
+  const QString shown = Q(shownText_);
+  const kz::Variant stored = record_->Value(index_);
+  int first = -1;
+  for (int k = 0; k < cmbValue->count(); ++k) {
+    if (cmbValue->itemText(k) != shown) continue;
+    if (first < 0) first = k;
+    kz::Variant v;
+    try {
+      if (EntryValue(k, v) && mdlTXTEditorRules::SameStoredValue(v, stored)) return k;
+    } catch (const kz::AppError&) {
+      // Not this entry.
+    }
+  }
+  return first;
+}
+
+bool frmEdit::EntryValue(int entry, kz::Variant& value) {
+  TXTObjectRef r = record_;
+  int32_t i = index_;
+  return page_->JvTranslateEntryBack(r, i, cmbValue->itemData(entry).toInt(), S(cmbValue->itemText(entry)), value);
 }
 
 bool frmEdit::TextCheck(const std::string& text) {
@@ -220,17 +249,16 @@ void frmEdit::OK() {
 void frmEdit::OKProperty() {
   if (!record_) return;
   const std::string text = ValueText();
-  // Nothing typed: the stored value stays exactly as it is (a display text read back
-  // could lose its kind or precision).
-  if (kind_ == 2 && chosenEntry_ >= 0 && chosenEntry_ < cmbValue->count() &&
-      cmbValue->itemText(chosenEntry_) == cmbValue->currentText()) {
-    kz::Variant code(static_cast<int32_t>(cmbValue->itemData(chosenEntry_).toInt()));
-    if (!TextCheck(kz::CStr(code))) return;
-    record_->SetValue(index_, std::move(code));
-    Finish(1);
-    return;
+  // The pick-list entry the value box stands on (-1: the text is none of them).
+  int entry = -1;
+  if (kind_ == 2 && page_) {
+    entry = cmbValue->currentIndex();
+    if (entry < 0 || cmbValue->itemText(entry) != cmbValue->currentText())
+      entry = cmbValue->findText(cmbValue->currentText(), Qt::MatchExactly);
   }
-  if (text == shownText_) {
+  // Nothing typed or chosen: the stored value stays exactly as it is (a display text
+  // read back could lose its kind or precision).
+  if (text == shownText_ && (kind_ != 2 || entry == shownEntry_)) {
     Finish(1);
     return;
   }
@@ -239,22 +267,26 @@ void frmEdit::OKProperty() {
     const bool translated = (kind_ == 1 && chkTranslatedValue->isChecked()) || kind_ == 2;
     if (!page_) {
       v = mdlTXTEditorRules::TypedValue(text);
-    } else if (translated) {
-      // A pick list takes one of its entries, or a stored number typed as such.
-      bool inList = kind_ != 2 || cmbValue->findText(Q(text), Qt::MatchExactly) >= 0;
-      if (!inList) {
-        if (!kz::IsWholeNumber(text)) {
-          InvalidValue(0);
-          return;
-        }
+    } else if (kind_ == 2) {
+      // An entry, by the page's value for it; another text as the page reads it, or a
+      // stored number typed as such.
+      TXTObjectRef r = record_;
+      int32_t i = index_;
+      bool valid = entry >= 0 ? EntryValue(entry, v) : page_->JvTranslateValueBack(r, text, i, v);
+      if (!valid && entry < 0 && kz::IsWholeNumber(text)) {
         v = kz::Variant(kz::CLng(kz::Variant(text)));
-      } else {
-        TXTObjectRef r = record_;
-        int32_t i = index_;
-        if (!page_->JvTranslateValueBack(r, text, i, v)) {
-          InvalidValue(0);
-          return;
-        }
+        valid = true;
+      }
+      if (!valid) {
+        InvalidValue(0);
+        return;
+      }
+    } else if (translated) {
+      TXTObjectRef r = record_;
+      int32_t i = index_;
+      if (!page_->JvTranslateValueBack(r, text, i, v)) {
+        InvalidValue(0);
+        return;
       }
     } else if (valueType_ == 0) {
       if (!kz::IsWholeNumber(text)) {

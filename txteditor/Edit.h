@@ -7,7 +7,9 @@
 // neither).
 //
 // A text the user did not change is not written back: the record keeps its value
-// exactly as it was, whatever its display form.
+// exactly as it was, whatever its display form. A pick list starts on the entry that
+// shows the stored value; the value of a chosen entry is the page's for that entry
+// (never its place in the list), so of entries that share a text the chosen one counts.
 #include <QDialog>
 
 #include <cstdint>
@@ -65,6 +67,12 @@ class frmEdit : public QDialog {
 
  private:
   void RefreshValue();
+  // The pick-list entry that shows the stored value: of the entries with the shown
+  // text, the one the page translates back to that value, else the first (-1: none).
+  int FindShownEntry();
+  // The stored value of pick-list entry `entry` (a position in cmbValue), as the page
+  // translates it.
+  bool EntryValue(int entry, kz::Variant& value);
   void OKProperty();
   void OKName();
   bool TextCheck(const std::string& text);
@@ -86,5 +94,5 @@ class frmEdit : public QDialog {
   int32_t kind_ = 0;       // 0 none, 1 number with unit, 2 pick list
   int32_t valueType_ = 2;  // 0 whole number, 1 number with fraction, 2 text
   std::string shownText_;  // the text the dialog last put into cmbValue
-  int chosenEntry_ = -1;   // the pick-list entry the user chose (-1: none since filling)
+  int shownEntry_ = -1;    // the pick-list entry that shows the stored value (-1: none)
 };

@@ -47,5 +47,9 @@ bool EditorPage::JvTranslateValue(TXTObjectRef&, int32_t&, std::string&, bool) {
 bool EditorPage::JvTranslateValueBack(TXTObjectRef&, const std::string&, int32_t&, kz::Variant&) {
   NotSupported("JvTranslateValueBack");
 }
+bool EditorPage::JvTranslateEntryBack(TXTObjectRef& record, int32_t& index, int32_t, const std::string& text,
+                                      kz::Variant& value) {
+  return JvTranslateValueBack(record, text, index, value);
+}
 bool EditorPage::ReadOnly() { NotSupported("ReadOnly"); }
 void EditorPage::SetReadOnly(bool) { NotSupported("ReadOnly"); }

@@ -76,6 +76,11 @@ class EditorPage : public QWidget {
   // True when `text` was turned back into a stored value in `value`; False = not valid.
   virtual bool JvTranslateValueBack(TXTObjectRef& record, const std::string& text, int32_t& index,
                                     kz::Variant& value);
+  // The stored value of entry `entry` (its index in the array of JvGetPropertyValues)
+  // of a pick list, whose text is `text`: entries may share a text, and the entry
+  // decides. By default the text's translation (JvTranslateValueBack).
+  virtual bool JvTranslateEntryBack(TXTObjectRef& record, int32_t& index, int32_t entry, const std::string& text,
+                                    kz::Variant& value);
 
   // --- property ----------------------------------------------------------------
 

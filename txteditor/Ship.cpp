@@ -381,6 +381,11 @@ bool ucShip::JvTranslateValueBack(TXTObjectRef& record, const std::string& text,
   return record && shippage::TranslateValueBack(*record, text, index, value, support_);
 }
 
+bool ucShip::JvTranslateEntryBack(TXTObjectRef& record, int32_t& index, int32_t entry, const std::string& text,
+                                  kz::Variant& value) {
+  return record && shippage::TranslateEntryBack(*record, index, entry, text, value, support_);
+}
+
 void ucShip::SetReadOnly(bool value) {
   readOnly_ = value;
   btnAddLaser->setEnabled(!value);

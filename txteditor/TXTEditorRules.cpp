@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "core/AppError.h"
+
 namespace mdlTXTEditorRules {
 
 namespace {
@@ -33,6 +35,22 @@ kz::Variant TypedValue(const std::string& text) {
       return kz::Variant(static_cast<int32_t>(d));
   }
   return kz::Variant(d);
+}
+
+bool SameStoredValue(const kz::Variant& a, const kz::Variant& b) {
+  if (kz::VariantEquals(a, b)) return true;
+  if (a.IsEmpty() || b.IsEmpty()) return false;
+  if (kz::IsNumericValue(a) && kz::IsNumericValue(b)) {
+    double x = 0, y = 0;
+    try {
+      x = kz::CDbl(a);
+      y = kz::CDbl(b);
+    } catch (const kz::AppError&) {
+      return false;
+    }
+    return x == y;
+  }
+  return kz::CStr(a) == kz::CStr(b);
 }
 
 std::string EditorCaption(const std::string& fileName, const std::string& typeName, bool dirty) {

@@ -57,6 +57,10 @@ int32_t FindNext(const std::vector<QString>& texts, int32_t start, QStringView f
 // floating-point number; everything else stays the text as typed.
 kz::Variant TypedValue(const std::string& text);
 
+// Whether two stored values are the same value: equal numbers whatever their kinds
+// (numeric texts included), else equal texts.
+bool SameStoredValue(const kz::Variant& a, const kz::Variant& b);
+
 // The fields the watch list shows for a record of `size` values: both bounds must be
 // numbers; a negative bound counts as 0; the upper bound is cut to size - 1. False when
 // there is nothing to list.

@@ -253,6 +253,11 @@ bool ucWare::JvTranslateValueBack(TXTObjectRef& record, const std::string& text,
   return ware::TranslateValueBack(Need(record, "JvTranslateValueBack"), text, index, value, lists_);
 }
 
+bool ucWare::JvTranslateEntryBack(TXTObjectRef& record, int32_t& index, int32_t entry, const std::string& text,
+                                  kz::Variant& value) {
+  return ware::TranslateEntryBack(Need(record, "JvTranslateEntryBack"), index, entry, text, value, lists_);
+}
+
 // ---- showing a record -------------------------------------------------------------
 
 void ucWare::ShowObject(TXTObjectRef& record, int32_t& type) {

@@ -73,6 +73,8 @@ class ucWare : public EditorPage {
   bool JvTranslateValue(TXTObjectRef& record, int32_t& index, std::string& text, bool forEdit) override;
   bool JvTranslateValueBack(TXTObjectRef& record, const std::string& text, int32_t& index,
                             kz::Variant& value) override;
+  bool JvTranslateEntryBack(TXTObjectRef& record, int32_t& index, int32_t entry, const std::string& text,
+                            kz::Variant& value) override;
 
   bool ReadOnly() override { return readOnly_; }
   void SetReadOnly(bool value) override { readOnly_ = value; }

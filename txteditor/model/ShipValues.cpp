@@ -267,6 +267,13 @@ bool TranslateValueBack(const clsTXTObject& record, const std::string& text, int
   }
 }
 
+bool TranslateEntryBack(const clsTXTObject& record, int32_t index, int32_t entry, const std::string& text,
+                        kz::Variant& value, const ShipSupport& support) {
+  if (!IsPickList(record, index)) return TranslateValueBack(record, text, index, value, support);
+  value = kz::Variant(entry);
+  return true;
+}
+
 std::string PropertyName(const clsTXTObject& record, int32_t index, const clsShip* ship) {
   EnsureTables();
   std::string name = kz::LookupNameRaw(kz::TShipsFieldLabels, index);

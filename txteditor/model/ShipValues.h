@@ -91,6 +91,11 @@ bool TranslateValue(const clsTXTObject& record, int32_t index, std::string& text
 // field through these rules.
 bool TranslateValueBack(const clsTXTObject& record, const std::string& text, int32_t index, kz::Variant& value,
                         const ShipSupport& support);
+// The value of entry `entry` (its index in PropertyValues) of a pick list, whose text
+// is `text`: every ship pick list stores the entry's position, so of two entries of
+// one text the chosen one counts. Other fields: TranslateValueBack of the text.
+bool TranslateEntryBack(const clsTXTObject& record, int32_t index, int32_t entry, const std::string& text,
+                        kz::Variant& value, const ShipSupport& support);
 
 // The caption of a field: the ship label, else the common or tail caption, else "Gun
 // groups count" for the gun group count field of `ship` (when given), else "".

@@ -310,6 +310,24 @@ int32_t HexValueOf(const std::string& text) {
   return kz::HexToLong(t);
 }
 
+bool StoresEntryPosition(const clsTXTObject& o, int32_t i) {
+  if (i == o.size() - 6) return true;
+  switch (o.otype) {
+    case 3: return i == 9;
+    case 4: return i == 27;
+    case 7: return i == 13 || i == 17;
+    case 10: return i == 13;
+    default: return false;
+  }
+}
+
+bool TranslateEntryBack(const clsTXTObject& o, int32_t i, int32_t entry, const std::string& text, kz::Variant& value,
+                        const WareLists& lists) {
+  if (!StoresEntryPosition(o, i)) return TranslateValueBack(o, text, i, value, lists);
+  value = kz::Variant(entry);
+  return true;
+}
+
 bool TranslateValueBack(const clsTXTObject& o, const std::string& text, int32_t i, kz::Variant& value,
                         const WareLists& lists) {
   const int32_t type = o.otype;

@@ -55,6 +55,15 @@ bool TranslateValue(const clsTXTObject& o, int32_t i, std::string& text, bool fo
 // throws kz::AppError (13, 6).
 bool TranslateValueBack(const clsTXTObject& o, const std::string& text, int32_t i, kz::Variant& value,
                         const WareLists& lists);
+// True when field i stores the position of its pick-list entry (cargo size, the
+// laser's bullet, the bullet's ammunition, race, factory size); the icon lists store
+// the entry's text.
+bool StoresEntryPosition(const clsTXTObject& o, int32_t i);
+// The value of entry `entry` (its index in PropertyValues) of field i's pick list,
+// whose text is `text`: the entry's position where the field stores positions (so of
+// two entries of one text the chosen one counts), else the text's TranslateValueBack.
+bool TranslateEntryBack(const clsTXTObject& o, int32_t i, int32_t entry, const std::string& text, kz::Variant& value,
+                        const WareLists& lists);
 
 // The value of a hexadecimal colour byte typed with or without a "#" or "&H" prefix.
 int32_t HexValueOf(const std::string& text);
