@@ -3,9 +3,16 @@
 #include <algorithm>
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QMargins>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
+
+#include <vector>
+
+#include "shell/WindowPlaceRules.h"
 
 namespace kz {
 namespace {
@@ -15,19 +22,24 @@ const char* const kKeeperName = "kzOuterSizeKeeper";
 constexpr int kKeepMs = 3000;
 constexpr int kCheckMs = 100;
 
-// Holds the outer size a window was given before it was shown, and gives the window
-// that outer size again while its frame changes in the first moments it is shown.
+// Holds the outer place a window was given before it was shown, and gives the window
+// that place again while its frame changes in the first moments it is shown: the
+// frame's top-left corner where it was asked for, the outer size (or, once the window
+// settled its own size, the inner one), all inside the screens' work areas.
 class OuterSizeKeeper : public QObject {
  public:
-  OuterSizeKeeper(QWidget* window, QSize outer) : QObject(window), window_(window), outer_(outer) {
+  OuterSizeKeeper(QWidget* window, QRect outer) : QObject(window), window_(window), outer_(outer) {
     setObjectName(kKeeperName);
     window->installEventFilter(this);
   }
 
-  void SetOuter(QSize outer) {
+  void SetOuter(QRect outer) {
     outer_ = outer;
-    frame_ = QSize(-1, -1);
+    keepInner_ = false;
+    frame_ = QMargins(-1, -1, -1, -1);
   }
+  // The window settled its own inner size: only its place is kept from now on.
+  void KeepInnerSize() { keepInner_ = true; }
 
   // The window is shown: settle now, then watch the frame for a while.
   void Start() {
@@ -37,7 +49,15 @@ class OuterSizeKeeper : public QObject {
     auto* check = new QTimer(this);
     connect(check, &QTimer::timeout, this, [this] { Settle(); });
     check->start(kCheckMs);
-    QTimer::singleShot(kKeepMs, this, [this] { deleteLater(); });
+    QTimer::singleShot(kKeepMs, this, [this] { Stop(); });
+  }
+
+  // Acts no more from now on, even while its deferred delete waits for an outer event
+  // loop (a window shown during the start-up's own loops).
+  void Stop() {
+    if (window_) window_->removeEventFilter(this);
+    window_ = nullptr;
+    deleteLater();
   }
 
  protected:
@@ -56,18 +76,34 @@ class OuterSizeKeeper : public QObject {
   void Settle() {
     if (!window_ || !window_->isVisible()) return;
     if (window_->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) return;
-    const QSize frame(window_->frameGeometry().width() - window_->geometry().width(),
-                      window_->frameGeometry().height() - window_->geometry().height());
-    // Only a frame other than the one the size was settled for moves anything: a
-    // size the user gives the window meanwhile stays.
+    const QRect inner = window_->geometry();
+    const QRect outer = window_->frameGeometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    // Only a frame other than the one the place was settled for moves anything: a
+    // place the user gives the window meanwhile stays.
     if (frame == frame_) return;
     frame_ = frame;
-    window_->resize(std::max(1, outer_.width() - frame.width()), std::max(1, outer_.height() - frame.height()));
+    const int frameW = frame.left() + frame.right(), frameH = frame.top() + frame.bottom();
+    const QSize size = keepInner_ ? QSize(inner.width() + frameW, inner.height() + frameH) : outer_.size();
+    std::vector<WindowRect> areas;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) areas.push_back(AsWindowRect(primary->availableGeometry()));
+    for (const QScreen* screen : QGuiApplication::screens())
+      if (screen != primary) areas.push_back(AsWindowRect(screen->availableGeometry()));
+    const WindowRect placed = FitToWorkAreas(AsWindowRect(QRect(outer_.topLeft(), size)), areas);
+    const QSize placedSize(placed.right - placed.left, placed.bottom - placed.top);
+    if (placedSize != size || !keepInner_)
+      window_->resize(std::max(1, placedSize.width() - frameW), std::max(1, placedSize.height() - frameH));
+    if (outer.topLeft() != QPoint(placed.left, placed.top)) window_->move(placed.left, placed.top);
   }
 
+  static WindowRect AsWindowRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
   QPointer<QWidget> window_;
-  QSize outer_;
-  QSize frame_{-1, -1};
+  QRect outer_;
+  QMargins frame_{-1, -1, -1, -1};
+  bool keepInner_ = false;
   bool started_ = false;
 };
 
@@ -81,11 +117,8 @@ void ApplyPendingOuterSize(QWidget* window) {
   if (OuterSizeKeeper* keeper = KeeperOf(window)) keeper->Start();
 }
 
-void ForgetPendingOuterSize(QWidget* window) {
-  if (OuterSizeKeeper* keeper = KeeperOf(window)) {
-    keeper->setParent(nullptr);
-    keeper->deleteLater();
-  }
+void KeepPendingPlaceOnly(QWidget* window) {
+  if (OuterSizeKeeper* keeper = KeeperOf(window)) keeper->KeepInnerSize();
 }
 
 int32_t clsQtWindowPlace::GetWindowState() const {
@@ -121,8 +154,9 @@ void clsQtWindowPlace::MoveWindow(int32_t left, int32_t top, int32_t width, int3
     // (as move() takes it), the outer size is settled when the window is shown.
     window_->move(left, top);
     window_->resize(std::max(1, width), std::max(1, height));
-    if (OuterSizeKeeper* keeper = KeeperOf(window_)) keeper->SetOuter(QSize(width, height));
-    else new OuterSizeKeeper(window_, QSize(width, height));
+    const QRect outer(left, top, std::max(1, width), std::max(1, height));
+    if (OuterSizeKeeper* keeper = KeeperOf(window_)) keeper->SetOuter(outer);
+    else new OuterSizeKeeper(window_, outer);
     return;
   }
   const QRect frame = window_->frameGeometry();

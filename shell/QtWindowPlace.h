@@ -23,14 +23,17 @@ class clsQtWindowPlace : public WindowPlace {
   bool pixels_;
 };
 
-// A window placed before it was first shown gets its outer size once its frame is
+// A window placed before it was first shown gets its outer place once its frame is
 // known, from its first showing on (this settles it at once, for a window that needs
 // its size within its own show event). The frame that the desktop draws around a
 // window may become known only some time after the first showing; for a few seconds
-// the outer size is settled again whenever the frame turns out other than it was, so
-// a place stored and restored keeps its size.
+// the place is settled again whenever the frame turns out other than it was, so a
+// place stored and restored keeps its size, and the frame's top-left corner stands
+// where it was asked for. The whole frame is kept inside the screens' work areas (a
+// place stored on a screen that is gone comes back onto one).
 void ApplyPendingOuterSize(QWidget* window);
-// Drops a pending outer size (the window settles its own size instead).
-void ForgetPendingOuterSize(QWidget* window);
+// The window settles its own inner size: only the pending place's position (and the
+// work areas' bounds) is still applied.
+void KeepPendingPlaceOnly(QWidget* window);
 
 }  // namespace kz

@@ -491,8 +491,9 @@ void frmMain::FitItems() {
   const int growW = std::max(0, right + frameW - View->width());
   const int growH = std::max(0, bottom + frameH - View->height());
   if (growW == 0 && growH == 0) return;
-  // The window settles its own size: the default outer size no longer applies.
-  ForgetPendingOuterSize(this);
+  // The window settles its own size: the default outer size no longer applies, the
+  // place (kept on the screen once the frame is known) still does.
+  KeepPendingPlaceOnly(this);
   resize(width() + growW, height() + growH);
 }
 

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QAction>
 #include <QWindow>
+#include <QScreen>
 #include <QScrollBar>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@
 #include "shell/LauncherLayout.h"
 #include "shell/LauncherSlots.h"
 #include "shell/QtWindowPlace.h"
+#include "shell/WindowPlaceRules.h"
 #include "shell/frmMain.h"
 #include "shell/frmWait.h"
 #include "tests/common/QtTestKit.h"
@@ -47,6 +49,35 @@ TEST(LauncherLayout, ArrangesInRowsWrappingBeforeEachItem) {
   // Narrower than one cell plus 5: every item starts a row, the first included.
   EXPECT_EQ(kz::ArrangeIconPlaces(90, 100, 60, 3), (P{{5, 65}, {5, 125}, {5, 185}}));
   EXPECT_TRUE(kz::ArrangeIconPlaces(320, 100, 60, 0).empty());
+}
+
+TEST(WindowPlaceRules, AWindowIsBroughtInsideTheWorkAreaFrameIncluded) {
+  using R = kz::WindowRect;
+  const std::vector<R> one = {{0, 24, 1600, 1000}};            // a panel takes the top 24 pixels
+  const std::vector<R> two = {{0, 0, 1600, 1000}, {1600, 0, 2880, 1024}};
+  const struct {
+    const char* what;
+    R wanted;
+    std::vector<R> areas;
+    R out;
+  } cases[] = {
+      {"inside stays", {100, 100, 475, 243}, one, {100, 100, 475, 243}},
+      {"above the work area comes down", {0, 0, 375, 143}, one, {0, 24, 375, 167}},
+      {"left of it comes right", {-40, 300, 335, 443}, one, {0, 300, 375, 443}},
+      {"past its right and bottom edges comes back", {1500, 950, 1875, 1093}, one, {1225, 857, 1600, 1000}},
+      {"far outside every screen comes back", {5000, 4000, 5375, 4143}, two, {1225, 857, 1600, 1000}},
+      {"on the second screen stays there", {1700, 100, 2075, 243}, two, {1700, 100, 2075, 243}},
+      {"mostly on the second screen goes there", {1500, 100, 1875, 243}, two, {1600, 100, 1975, 243}},
+      {"larger than the work area is cut to it", {10, 10, 2010, 1510}, one, {0, 24, 1600, 1000}},
+      {"no screen known: as wanted", {-5, -5, 100, 100}, {}, {-5, -5, 100, 100}},
+  };
+  for (const auto& c : cases) {
+    const R got = kz::FitToWorkAreas(c.wanted, c.areas);
+    EXPECT_EQ(got.left, c.out.left) << c.what;
+    EXPECT_EQ(got.top, c.out.top) << c.what;
+    EXPECT_EQ(got.right, c.out.right) << c.what;
+    EXPECT_EQ(got.bottom, c.out.bottom) << c.what;
+  }
 }
 
 TEST(LauncherLayout, SnapsToNearestCellHalvesToEven) {
@@ -306,6 +337,67 @@ TEST_F(LauncherTest, FirstSizeShowsEveryItemAndARestartKeepsIt) {
     EXPECT_EQ(m->frameGeometry().size(), first) << restart;
     CloseMain();
   }
+}
+
+// The desktop adds a window's frame only after the window is first shown: a window
+// shown without a frame, then given one, stands for that.
+void ShowWithLateFrame(QWidget& w) {
+  w.setWindowFlag(Qt::FramelessWindowHint, true);
+  w.show();
+  QApplication::processEvents();
+  w.setWindowFlag(Qt::FramelessWindowHint, false);
+  if (w.windowHandle()) w.windowHandle()->destroy();  // made again, now with a frame
+  w.show();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+TEST_F(LauncherTest, AFirstStartUnderAFrameLaterKnownShowsEveryItemWithItsFrameOnTheScreen) {
+  const std::string program = QCoreApplication::applicationFilePath().toStdString();
+  Settings->SetCustomProgram(program);
+  Settings->SetExt3DViewerPath(program);
+  kz::frmMain* m = NewMain();
+  ShowWithLateFrame(*m);
+  ASSERT_NE(m->frameGeometry().size(), m->size()) << "the platform draws no frame";
+  EXPECT_FALSE(m->View->verticalScrollBar()->isVisible());
+  EXPECT_FALSE(m->View->horizontalScrollBar()->isVisible());
+  const QRect viewport = m->View->viewport()->rect();
+  for (int i = 0; i < m->View->count(); ++i)
+    EXPECT_TRUE(viewport.contains(m->View->visualItemRect(m->View->item(i)))) << i;
+  // The title bar can be grabbed: the whole frame lies in the screen's work area.
+  const QRect area = m->screen()->availableGeometry();
+  EXPECT_TRUE(area.contains(m->frameGeometry())) << m->frameGeometry().x() << "," << m->frameGeometry().y();
+}
+
+TEST_F(LauncherTest, AWindowThatSettlesItsOwnSizeKeepsItWhenItsFrameComesLate) {
+  QWidget w;
+  kz::clsQtWindowPlace place(&w, true);
+  place.MoveWindow(40, 30, 420, 260);
+  w.setWindowFlag(Qt::FramelessWindowHint, true);
+  w.show();
+  kz::KeepPendingPlaceOnly(&w);
+  w.resize(500, 300);
+  // The frame comes without a turn of an outer event loop in between.
+  w.setWindowFlag(Qt::FramelessWindowHint, false);
+  if (w.windowHandle()) w.windowHandle()->destroy();
+  w.show();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  ASSERT_NE(w.frameGeometry().size(), w.size()) << "the platform draws no frame";
+  EXPECT_EQ(w.size(), QSize(500, 300));
+  EXPECT_EQ(w.frameGeometry().topLeft(), QPoint(40, 30));
+}
+
+TEST_F(LauncherTest, AStoredPlaceOutsideEveryScreenComesBackInside) {
+  {
+    QWidget w;
+    kz::clsQtWindowPlace place(&w, true);
+    place.MoveWindow(5000, 4000, 420, 260);
+    Settings->SaveWindowPos(place, "main");
+  }
+  kz::frmMain* m = NewMain();
+  ShowWithLateFrame(*m);
+  const QRect area = m->screen()->availableGeometry();
+  EXPECT_TRUE(area.contains(m->frameGeometry())) << m->frameGeometry().x() << "," << m->frameGeometry().y();
+  EXPECT_EQ(m->frameGeometry().size(), QSize(420, 260));
 }
 
 TEST_F(LauncherTest, APlaceRestoredBeforeTheFrameIsKnownKeepsItsOuterSize) {
