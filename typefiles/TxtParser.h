@@ -125,6 +125,8 @@ class clsTxtParser : public kz::Object {
   static size_t RecordChunkBytes();
 
  private:
+  // The text of videdoded's last error (code, then its text).
+  static std::string LibraryError();
   // Value reading; errors are kz::AppError.
   kz::Variant LoadValue(int32_t kind);
   bool AtEnd() const;
