@@ -73,21 +73,25 @@ std::string Folder() {
   return dir;
 }
 
-// A TLaser file of `records` records of 23 values (about 225 bytes each).
-std::string WriteGenericFile(int records) {
+// A TLaser file of `records` records of 23 values (about 225 bytes each). Padded: its
+// floating-point values are written with six decimals ("0.125000", as tools that print
+// with a fixed precision write them), so that none is in the writer's shortest form.
+std::string WriteGenericFile(int records, bool padded = false) {
     std::string text = "// Created with " + kz::GetAppTitleVersion() + "\r\n3;" + std::to_string(records) + ";\r\n";
     char buf[512];
     for (int i = 0; i < records; ++i) {
       int n = std::snprintf(
           buf, sizeof buf,
-          "objects\\weapons\\lasers\\mounted\\laser_body_main_%06d;%d;%d.125;%d.5;0.000000;%d;%d;%d;sounds\\weapons\\snd_laser_fire_%03d;%d;%d.75;%d;interface\\hud\\HUD_ICON_WEAPON_%04d;"
-          "%d;%d;%d;%d;%d;%d;%d;%d;%d;SS_LASER_%07d;\r\n",
+          padded ? "objects\\weapons\\lasers\\mounted\\laser_body_main_%06d;%d;%d.125000;%d.500000;0.000000;%d;%d;%d;sounds\\weapons\\snd_laser_fire_%03d;%d;%d.750000;%d;interface\\hud\\HUD_ICON_WEAPON_%04d;"
+                   "%d;%d;%d;%d;%d;%d;%d;%d;%d;SS_LASER_%07d;\r\n"
+                 : "objects\\weapons\\lasers\\mounted\\laser_body_main_%06d;%d;%d.125;%d.5;0.000000;%d;%d;%d;sounds\\weapons\\snd_laser_fire_%03d;%d;%d.75;%d;interface\\hud\\HUD_ICON_WEAPON_%04d;"
+                   "%d;%d;%d;%d;%d;%d;%d;%d;%d;SS_LASER_%07d;\r\n",
           i, 1000 + i % 7000, i % 360, (i * 7) % 360, i % 19, 2000 + i % 999, 100 + i % 50, i % 900,
           10 + i % 300, 40 + i % 60, i % 2000, 12 + i % 9, 1250 + i % 50000, 25, 1, 1, 1250 + i % 777, 0, 0, 0,
           (i * 7919) % 1000003, i);
       text.append(buf, static_cast<size_t>(n));
     }
-    std::string p = Folder() + "/TLaser" + std::to_string(records) + ".txt";
+    std::string p = Folder() + "/TLaser" + std::to_string(records) + (padded ? "p" : "") + ".txt";
     std::ofstream(p, std::ios::binary) << text;
     ::sync();  // the file on disk before anything is timed: a save's commit waits for no one's writeback
     return p;
@@ -99,13 +103,19 @@ const std::string& GenericFilePath() {
   return path;
 }
 
-// A TShips file of 20,000 ships, each with 3 turrets and 3 gun groups of 2, 3 and 4 guns.
-const std::string& ShipFilePath() {
-  static std::string path = [] {
+const std::string& PaddedGenericFilePath() {
+  static std::string path = WriteGenericFile(200000, true);
+  return path;
+}
+
+// A TShips file of 20,000 ships, each with 3 turrets and 3 gun groups of 2, 3 and 4 guns
+// (padded: its floating-point values with six decimals, see WriteGenericFile).
+std::string WriteShipFile(bool padded) {
     std::string text = "// Created with " + kz::GetAppTitleVersion() + "\r\n30;20000;\r\n";
     for (int s = 0; s < 20000; ++s) {
       std::string line = "ships\\ship_" + std::to_string(s) + ";";
-      for (int i = 1; i < 53; ++i) line += (i % 6 == 2 ? std::to_string(i * 3) + ".25" : std::to_string((i * s) % 9000)) + ";";
+      for (int i = 1; i < 53; ++i)
+        line += (i % 6 == 2 ? std::to_string(i * 3) + (padded ? ".250000" : ".25") : std::to_string((i * s) % 9000)) + ";";
       line += "3;";
       for (int t = 0; t < 3; ++t) line += std::to_string(t) + ";" + std::to_string(2 + t) + ";0;cockpit_" + std::to_string(t) + ";";
       line += "3;";
@@ -118,11 +128,19 @@ const std::string& ShipFilePath() {
       line += "SS_SH_" + std::to_string(s) + ";\r\n";
       text += line;
     }
-    std::string p = Folder() + "/TShips.txt";
+    std::string p = Folder() + (padded ? "/TShipsPadded.txt" : "/TShips.txt");
     std::ofstream(p, std::ios::binary) << text;
     ::sync();
     return p;
-  }();
+}
+
+const std::string& ShipFilePath() {
+  static std::string path = WriteShipFile(false);
+  return path;
+}
+
+const std::string& PaddedShipFilePath() {
+  static std::string path = WriteShipFile(true);
   return path;
 }
 
@@ -292,11 +310,19 @@ void BM_GenericSave_Parser(benchmark::State& s) { SaveParser(s, GenericFilePath(
 void BM_GenericSave_WriterAlone(benchmark::State& s) { SaveWriter(s, GenericFilePath()); }
 void BM_GenericSave_FormatAlone(benchmark::State& s) { FormatAlone(s, GenericFilePath(), mdlKzConst::kTLaser); }
 void BM_GenericSave_BytesOnce(benchmark::State& s) { SaveBytesOnce(s, GenericFilePath(), mdlKzConst::kTLaser); }
+// The same records with every floating-point value padded to six decimals.
+void BM_GenericLoad_Padded(benchmark::State& s) { LoadParser(s, PaddedGenericFilePath(), mdlKzConst::kTLaser); }
+void BM_GenericLoad_PaddedTokenizerAlone(benchmark::State& s) { LoadTokens(s, PaddedGenericFilePath()); }
+void BM_GenericSave_Padded(benchmark::State& s) { SaveParser(s, PaddedGenericFilePath(), mdlKzConst::kTLaser); }
+void BM_GenericSave_PaddedBytesOnce(benchmark::State& s) { SaveBytesOnce(s, PaddedGenericFilePath(), mdlKzConst::kTLaser); }
 void BM_ShipLoad_Parser(benchmark::State& s) { LoadParser(s, ShipFilePath(), mdlKzConst::kTShips); }
 void BM_ShipLoad_TokenizerAlone(benchmark::State& s) { LoadTokens(s, ShipFilePath()); }
 void BM_ShipSave_Parser(benchmark::State& s) { SaveParser(s, ShipFilePath(), mdlKzConst::kTShips); }
 void BM_ShipSave_WriterAlone(benchmark::State& s) { SaveWriter(s, ShipFilePath()); }
 void BM_ShipSave_BytesOnce(benchmark::State& s) { SaveBytesOnce(s, ShipFilePath(), mdlKzConst::kTShips); }
+void BM_ShipLoad_Padded(benchmark::State& s) { LoadParser(s, PaddedShipFilePath(), mdlKzConst::kTShips); }
+void BM_ShipSave_Padded(benchmark::State& s) { SaveParser(s, PaddedShipFilePath(), mdlKzConst::kTShips); }
+void BM_ShipSave_PaddedBytesOnce(benchmark::State& s) { SaveBytesOnce(s, PaddedShipFilePath(), mdlKzConst::kTShips); }
 
 }  // namespace
 
@@ -308,11 +334,18 @@ BENCHMARK(BM_GenericSave_Parser)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_GenericSave_WriterAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_GenericSave_FormatAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_GenericSave_BytesOnce)->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_GenericLoad_Padded)->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_GenericLoad_PaddedTokenizerAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_GenericSave_Padded)->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_GenericSave_PaddedBytesOnce)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_ShipLoad_Parser)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_ShipLoad_TokenizerAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_ShipSave_Parser)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_ShipSave_WriterAlone)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_ShipSave_BytesOnce)->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_ShipLoad_Padded)->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_ShipSave_Padded)->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_ShipSave_PaddedBytesOnce)->Unit(benchmark::kMillisecond)->Iterations(4);
 
 int main(int argc, char** argv) {
   // KZ_BENCH_WARM=1: freed memory stays with the process, as in an editor that has
