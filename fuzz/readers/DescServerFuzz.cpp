@@ -29,9 +29,11 @@ bool NumberAfter(std::string_view text, size_t at, std::string_view key, int32_t
 }
 
 // The (page, id) pairs the files spell, in the page they lie in; and the references.
+// At most 100: a string's text is built at each look-up (up to 4096 references deep
+// and 64 KiB long), and a page shows a few strings, not thousands.
 void Named(std::string_view text, std::set<std::pair<int32_t, int32_t>>& out) {
   int32_t page = 0;
-  for (size_t at = 0; at < text.size() && out.size() < 300; ++at) {
+  for (size_t at = 0; at < text.size() && out.size() < 100; ++at) {
     int32_t n = 0;
     if (NumberAfter(text, at, "<page id=\"", n)) page = n;
     else if (NumberAfter(text, at, "<t id=\"", n)) out.insert({page, n});
