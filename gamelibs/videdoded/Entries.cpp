@@ -186,12 +186,13 @@ int32_t LoadTextResource(std::string bytes, const BytesAgain& again) {
   return h;
 }
 
-// Loads a text resource document from bytes it only reads (an open file's content).
-int32_t LoadTextResourceView(std::string_view bytes) {
+// Loads a text resource document from bytes it only reads (an open file's content);
+// the document's layout views them where `owner` keeps them unchanged, else copies them.
+int32_t LoadTextResourceView(std::string_view bytes, const std::shared_ptr<const void>& owner) {
   std::string error;
   bool xmlError = false;
   auto doc = std::make_shared<TreDocument>();
-  if (!LoadTreXml(bytes.data(), bytes.size(), *doc, error, xmlError, true))
+  if (!LoadTreXml(bytes.data(), bytes.size(), *doc, error, xmlError, true, owner))
     return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
   int32_t h = rudu::HandleAdd(doc, rudu::kDocumentHandle);
   if (!h) return Fail(kKzErrMemory, "No handle left for the document.");
@@ -220,7 +221,8 @@ int32_t Kz_LoadFromFile(int32_t file, int32_t mode) {
     // A text resource is read where the handle holds it.
     std::string_view content;
     std::shared_ptr<const void> keep;
-    if (mode == kKzLoadTextResource && ViewRest(file, content, keep)) return LoadTextResourceView(content);
+    if (mode == kKzLoadTextResource && ViewRest(file, content, keep))
+      return LoadTextResourceView(content, ReadOnlyFile(file) ? keep : nullptr);
     // So is a type file of a read handle.
     int32_t doc = 0;
     if (mode != kKzLoadTextResource && LoadTypeFileInPlace(file, doc)) return doc;

@@ -85,7 +85,11 @@ struct TreValueSpan {
 
 // The text a document was read from.
 struct TreSource {
-  std::string text;    // the file's text in UTF-8, without its byte-order mark
+  // The file's text in UTF-8, without its byte-order mark: in `own`, or in bytes that
+  // `keep` holds (a read handle's content, which no one changes).
+  std::string_view text;
+  std::string own;
+  std::shared_ptr<const void> keep;
   std::string prefix;  // what stood before the text (a byte-order mark)
   // The encoding of the file's bytes, and the name its declaration gave it.
   enum class Encoding : uint8_t { kUtf8, kLatin1, kCp1252, kUtf16Le, kUtf16Be };
@@ -233,8 +237,9 @@ bool ScanTreXml(const char* data, size_t size, TreDocument& doc, TreSource* sour
 // error; `xmlError` tells an encoding error from a syntax error.
 // With keepLayout, a UTF-8 file (with or without a byte-order mark) that the direct
 // reader reads keeps its text and layout in the document for its saves.
+// `owner`, when given, keeps the bytes alive and unchanged: the layout then views them.
 bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError,
-                bool keepLayout = false);
+                bool keepLayout = false, const std::shared_ptr<const void>& owner = nullptr);
 // The same on bytes that the load may change (no copy of them is made).
 // On failure the error text is only a summary and the bytes are spoilt: a caller that
 // reports the error parses a fresh copy with LoadTreXml for the full text.

@@ -416,41 +416,52 @@ bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& e
 
 namespace {
 
+// Gives a source its text: taken from `owned` when given (what `data` points into),
+// else viewed where `owner` keeps it, else copied.
+void SetText(TreSource& source, const char* data, size_t size, std::string* owned,
+             const std::shared_ptr<const void>& owner) {
+  if (owned) {
+    source.own = std::move(*owned);
+    source.text = source.own;
+  } else if (owner) {
+    source.keep = owner;
+    source.text = std::string_view(data, size);
+  } else {
+    source.own.assign(data, size);
+    source.text = source.own;
+  }
+  const size_t nl = source.text.find('\n');
+  source.crlf = nl == std::string_view::npos || (nl > 0 && source.text[nl - 1] == '\r');
+}
+
 // Reads a (UTF-8) text with the direct reader, keeping it and its layout in the
-// document: the text is taken from `owned` when given (it is what `data` points into),
-// else copied. `source` tells what the file's bytes were before decoding.
-bool ScanKeepingLayout(const char* data, size_t size, std::string* owned, std::shared_ptr<TreSource> source,
-                       TreDocument& doc) {
+// document. `source` tells what the file's bytes were before decoding.
+bool ScanKeepingLayout(const char* data, size_t size, std::string* owned, const std::shared_ptr<const void>& owner,
+                       std::shared_ptr<TreSource> source, TreDocument& doc) {
   if (!ScanTreXml(data, size, doc, source.get())) return false;
-  if (owned)
-    source->text = std::move(*owned);
-  else
-    source->text.assign(data, size);
-  const size_t nl = source->text.find('\n');
-  source->crlf = nl == std::string::npos || (nl > 0 && source->text[nl - 1] == '\r');
+  SetText(*source, data, size, owned, owner);
   doc.source = std::move(source);
   return true;
 }
 
 // After the XML parser read a text: its layout, when a walk over it finds what the
 // parser built (else the document is written anew on save).
-void KeepParsedLayout(std::string&& text, std::shared_ptr<TreSource> source, TreDocument& doc) {
-  source->text = std::move(text);
-  const size_t nl = source->text.find('\n');
-  source->crlf = nl == std::string::npos || (nl > 0 && source->text[nl - 1] == '\r');
+void KeepParsedLayout(const char* data, size_t size, std::string* owned, const std::shared_ptr<const void>& owner,
+                      std::shared_ptr<TreSource> source, TreDocument& doc) {
+  SetText(*source, data, size, owned, owner);
   NoteLayout(std::move(source), doc);
 }
 
 }  // namespace
 
 bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& error, bool& xmlError,
-                bool keepLayout) {
+                bool keepLayout, const std::shared_ptr<const void>& owner) {
   xmlError = false;
   if (!NeedsDecoding(data, size)) {
     if (!keepLayout) return ScanTreXml(data, size, doc) || ParseTreXml(data, size, doc, error);
-    if (ScanKeepingLayout(data, size, nullptr, std::make_shared<TreSource>(), doc)) return true;
+    if (ScanKeepingLayout(data, size, nullptr, owner, std::make_shared<TreSource>(), doc)) return true;
     if (!ParseTreXml(data, size, doc, error)) return false;
-    KeepParsedLayout(std::string(data, size), std::make_shared<TreSource>(), doc);
+    KeepParsedLayout(data, size, nullptr, owner, std::make_shared<TreSource>(), doc);
     return true;
   }
   std::string bytes(data, size);
@@ -460,9 +471,9 @@ bool LoadTreXml(const char* data, size_t size, TreDocument& doc, std::string& er
     return false;
   }
   if (keepLayout) {
-    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, source, doc)) return true;
+    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, nullptr, source, doc)) return true;
     if (!ParseTreXml(bytes.data(), bytes.size(), doc, error)) return false;
-    KeepParsedLayout(std::move(bytes), std::move(source), doc);
+    KeepParsedLayout(bytes.data(), bytes.size(), &bytes, nullptr, std::move(source), doc);
     return true;
   }
   return ScanTreXml(bytes.data(), bytes.size(), doc) || ParseTreXml(bytes.data(), bytes.size(), doc, error);
@@ -477,11 +488,11 @@ bool LoadTreXmlInPlace(std::string& bytes, TreDocument& doc, std::string& error,
     return false;
   }
   if (keepLayout) {
-    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, source, doc)) return true;
+    if (ScanKeepingLayout(bytes.data(), bytes.size(), &bytes, nullptr, source, doc)) return true;
     // The parser works in the bytes: the text is kept from a copy.
     std::string text = bytes;
     if (!ParseTreXmlInPlace(bytes, doc, error)) return false;
-    KeepParsedLayout(std::move(text), std::move(source), doc);
+    KeepParsedLayout(text.data(), text.size(), &text, nullptr, std::move(source), doc);
     return true;
   }
   return ScanTreXml(bytes.data(), bytes.size(), doc) || ParseTreXmlInPlace(bytes, doc, error);

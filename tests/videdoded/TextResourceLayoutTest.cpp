@@ -274,6 +274,41 @@ TEST(TextResourceLayout, EveryEditReadsBackAsMade) {
   }
 }
 
+// A file large enough to be mapped: the document views the bytes it read, and saving
+// over the file (twice, as an editor does) writes them right each time.
+TEST(TextResourceLayout, LargeFileSavedOverItself) {
+  std::string text = "<language id=\"44\">\n";
+  const std::string line(200, 'x');
+  for (int p = 0; p < 80; ++p) {
+    text += "  <page id=\"" + std::to_string(p) + "\">\n";
+    for (int i = 0; i < 1000; ++i) text += "    <t id=\"" + std::to_string(i) + "\">" + line + "</t>\n";
+    text += "  </page>\n";
+  }
+  text += "</language>\n";
+  ASSERT_GT(text.size(), 16u << 20);
+  const std::string path = vtest::PathOf("449999.xml");
+  vtest::WriteBytes(path, text);
+  int32_t f = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+  const int32_t doc = Kz_LoadFromFile(f, 3);
+  RuDU_CloseFile(f);
+  ASSERT_NE(doc, 0);
+  std::string expected = text;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    const int32_t page = Children(doc)[static_cast<size_t>(round * 50)];
+    const int32_t str = Children(page)[7];
+    ASSERT_EQ(Kz_TRESetStringInfo(page, str, 7, "edited"), 1);
+    const std::string was = "    <t id=\"7\">" + line + "</t>";
+    const size_t at = expected.find(was, expected.find("<page id=\"" + std::to_string(round * 50) + "\">"));
+    expected.replace(at, was.size(), "    <t id=\"7\">edited</t>");
+    f = RuDU_OpenFile(path.c_str(), 1, 1, 1);
+    ASSERT_EQ(Kz_SaveToFile(f, doc), 1);
+    ASSERT_NE(RuDU_CloseFile(f), 0);
+    EXPECT_TRUE(vtest::ReadBytes(path) == expected);
+  }
+  Kz_DeleteHandle(0, doc);
+}
+
 // Without its pages, the root stays as it stood.
 TEST(TextResourceLayout, AllPagesDeletedLeaveTheRoot) {
   int32_t doc = Load("<language id=\"44\"><page id=\"1\"><t id=\"1\">a</t></page></language>");
