@@ -28,8 +28,11 @@ frmText::frmText(QWidget* parent) : QDialog(parent) {
   setSizeGripEnabled(true);
   txt = new QPlainTextEdit(this);
   txt->setObjectName("txt");
-  txt->setReadOnly(false);
-  txt->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // A report to read and copy from: Enter reaches the OK button, and long lines are
+  // wrapped to the box instead of scrolled to.
+  txt->setReadOnly(true);
+  txt->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  txt->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   btnOK = new QPushButton("OK", this);
   btnOK->setObjectName("btnOK");
   btnOK->setDefault(true);

@@ -1,5 +1,7 @@
 // The find dialog, the text report window, the about box and the loaded-files list.
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTabBar>
 #include <QLineEdit>
@@ -110,7 +112,42 @@ TEST_F(DialogsTest, FindCloseBoxRaisesOnClose) {
   EXPECT_EQ(closes, 1);
 }
 
+// Escape in the find box, as a user ends the dialog that an editor window owns.
+TEST_F(DialogsTest, EscapeClosesTheFindDialogOfAnOwner) {
+  QWidget owner;
+  owner.show();
+  auto* f = new frmFind(&owner);
+  int closes = 0;
+  f->OnClose = [&] { ++closes; };
+  f->ShowFind("laser", false, &owner);
+  ASSERT_TRUE(f->isVisible());
+  f->activateWindow();
+  f->FindEdit->setFocus();
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(f->FindEdit, &press);
+  EXPECT_FALSE(f->isVisible());
+  EXPECT_EQ(closes, 1);
+}
+
 // ---- Text report ------------------------------------------------------------------
+
+TEST_F(DialogsTest, TextReportClosesOnEnterAndWrapsItsLines) {
+  frmText& t = frmText::Default();
+  t.SetText(std::string(400, 'x') + " " + std::string(300, 'y') + "\r\nshort line");
+  t.MyShow("Errors in file data");
+  t.resize(400, 300);
+  QApplication::processEvents();
+  // A long line is wrapped to the box's width: nothing to scroll sideways.
+  EXPECT_EQ(t.txt->horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(t.Text(), std::string(400, 'x') + " " + std::string(300, 'y') + "\nshort line");
+  // Enter in the report presses OK and leaves the report as it was.
+  t.txt->setFocus();
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(t.txt, &press);
+  EXPECT_FALSE(t.isVisible());
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  delete &frmText::Default();
+}
 
 TEST_F(DialogsTest, TextReportAppendsWithoutLineBreaks) {
   frmText& t = frmText::Default();
