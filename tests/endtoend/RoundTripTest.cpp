@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <initializer_list>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -112,6 +114,35 @@ std::string LineDiff(const QByteArray& expected, const QByteArray& saved) {
   return out;
 }
 
+// `content` with field `field` of line `line` (both from 0) set to `value`.
+QByteArray WithField(const QByteArray& content, int line, int field, const QByteArray& value) {
+  QList<QByteArray> lines = Lines(content);
+  if (line >= lines.size()) {
+    ADD_FAILURE() << "no line " << line;
+    return content;
+  }
+  QList<QByteArray> fields = lines[line].split(';');
+  if (field >= fields.size() - 1) {
+    ADD_FAILURE() << "no field " << field << " in line " << line;
+    return content;
+  }
+  fields[field] = value;
+  lines[line] = fields.join(';');
+  return lines.join();
+}
+
+// `content` with the first `from` in it replaced by `to`.
+QByteArray WithText(const QByteArray& content, const QByteArray& from, const QByteArray& to) {
+  const qsizetype at = content.indexOf(from);
+  if (at < 0) {
+    ADD_FAILURE() << "no \"" << from.toStdString() << "\" in the file";
+    return content;
+  }
+  QByteArray out = content;
+  out.replace(at, from.size(), to);
+  return out;
+}
+
 // A type file (but a job file) is written with a first remark line naming the
 // program; the rest of the file is what counts. The saved remark is checked and taken
 // over into the expected content.
@@ -203,7 +234,8 @@ class RoundTrip : public kzend::ProgramTest {
   // the program writes).
   void ExpectSaved(const QString& rel, const QByteArray& expected, bool typeFile) {
     const QByteArray saved = Content(Here(rel));
-    EXPECT_EQ(LineDiff(typeFile ? WithSavedRemark(rel, expected, saved) : expected, saved), "") << rel.toStdString();
+    const std::string diff = LineDiff(typeFile ? WithSavedRemark(rel, expected, saved) : expected, saved);
+    EXPECT_TRUE(diff.empty()) << rel.toStdString() << ": " << diff;
   }
 
   // The commands that open `rel` through the open button of `window`, and the answers
@@ -274,6 +306,241 @@ TEST_F(RoundTrip, EveryUniverseMapSavedUnchangedKeepsItsBytes) {
 
 TEST_F(RoundTrip, EveryTextResourceSavedUnchangedKeepsItsBytes) {
   SaveEachUnchanged("frmTRE", "-xml", FolderFiles(Pristine(), "t") + kCatalogTexts);
+}
+
+// ---- one value edited -----------------------------------------------------------
+
+// What a test edits in one file and the content it expects the saved file to have.
+struct Edited {
+  QString rel;
+  QByteArray expected;
+};
+
+// Type files, each kind of source in turn in one window (a plain file on the ship and
+// the ware page, a packed and a catalog's file in the raw field view, a job file and a
+// catalog's turret file on their pages): a pick-list entry and a number with its unit
+// on the pages that translate values, a plain value on the others, a raw field typed
+// in. Each saved file differs from the one loaded in the edited values alone.
+TEST_F(RoundTrip, TypeFileEditsChangeOnlyTheEditedValues) {
+  QString answers, commands;
+  std::vector<Edited> edits;
+  auto expect = [&](const QString& rel, std::initializer_list<std::tuple<int, int, QByteArray>> fields) {
+    QByteArray content = Content(AsMade(rel));
+    for (const auto& [line, field, value] : fields) {
+      const QByteArray before = content;
+      content = WithField(content, line, field, value);
+      EXPECT_NE(content, before) << rel.toStdString() << ": field " << field << " of line " << line << " is "
+                                 << value.toStdString() << " already";
+    }
+    edits.push_back({rel, content});
+  };
+  auto editRaw = [&](int row, int field, const QString& value) {
+    commands += "select frmTXTEditor.ObjectView #" + QString::number(row) + "\n" +
+                "choose frmTXTEditor.MainTab Raw data\n" + "activate frmTXTEditor.ObjectDataView #" +
+                QString::number(field) + "\nwait frmEdit\ntype frmEdit.cmbValue " + value +
+                "\npress frmEdit btnOK\n";
+  };
+
+  // The ship page: the class from its pick list, the acceleration in m/s (500 to 1).
+  const QString ships = "types/TShips.txt";
+  commands += "wait frmTXTEditor " + Here(ships) + "\n"
+              "select frmTXTEditor.ObjectView Brenn Falcon\n"
+              "activate frmTXTEditor.ShipEdit.InfoView Class\nwait frmEdit\nchoose frmEdit.cmbValue M6\n"
+              "press frmEdit btnOK\n"
+              "choose frmTXTEditor.ShipEdit.MainTab Performance\n"
+              "activate frmTXTEditor.ShipEdit.PerformanceView Acceleration\nwait frmEdit\n"
+              "type frmEdit.cmbValue 16\npress frmEdit btnOK\n";
+  SaveInPlace("frmTXTEditor", ships, answers, commands);
+  expect(ships, {{3, 5, "11"}, {3, 8, "8000"}});
+
+  // The ware page: the rate of fire in rounds a minute (60000 over the stored value),
+  // the ware class from its pick list.
+  const QString lasers = "types/TLaser.txt";
+  OpenThroughDialog("frmTXTEditor", lasers, false, answers, commands);
+  commands += "select frmTXTEditor.ObjectView Impulse Ray Emitter\n"
+              "activate frmTXTEditor.WareEdit.PropView Rate of fire\nwait frmEdit\n"
+              "type frmEdit.cmbValue 30000\npress frmEdit btnOK\n"
+              "activate frmTXTEditor.WareEdit.PropView Ware class\nwait frmEdit\n"
+              "choose frmEdit.cmbValue Medium\npress frmEdit btnOK\n";
+  SaveInPlace("frmTXTEditor", lasers, answers, commands);
+  expect(lasers, {{2, 7, "2"}, {2, 17, "2"}});
+
+  // A packed file and a catalog's file, their records listed in file order.
+  const QString shields = "types/TShields.pck";
+  OpenThroughDialog("frmTXTEditor", shields, false, answers, commands);
+  commands += "press frmTXTEditor chkSort\n";
+  editRaw(1, 9, "777");
+  SaveInPlace("frmTXTEditor", shields, answers, commands);
+  expect(shields, {{3, 9, "777"}});
+
+  const QString wares = "06.cat::types\\TWareT.txt";
+  OpenThroughDialog("frmTXTEditor", wares, false, answers, commands);
+  editRaw(0, 8, "4321");
+  SaveInPlace("frmTXTEditor", wares, answers, commands);
+  expect(wares, {{2, 8, "4321"}});
+
+  // The job page (a job file has no remark line) and the turret page.
+  const QString jobs = "types/Jobs_v10.txt";
+  OpenThroughDialog("frmTXTEditor", jobs, true, answers, commands);
+  commands += "select frmTXTEditor.ObjectView #1\nchoose frmTXTEditor.MainTab Job info\n"
+              "activate frmTXTEditor.JobEdit.PropView Max # of jobs\nwait frmEdit\n"
+              "type frmEdit.cmbValue 7\npress frmEdit btnOK\n";
+  SaveInPlace("frmTXTEditor", jobs, answers, commands);
+  expect(jobs, {{2, 2, "7"}});
+
+  const QString turrets = "03.cat::types\\TCockpits.txt";
+  OpenThroughDialog("frmTXTEditor", turrets, false, answers, commands);
+  commands += "select frmTXTEditor.ObjectView SS_COCKPIT_FRONT\nchoose frmTXTEditor.MainTab Turret info\n"
+              "activate frmTXTEditor.TurretEdit.PropView Scene file\nwait frmEdit\n"
+              "type frmEdit.cmbValue cockpits\\\\turret_nose\npress frmEdit btnOK\n";
+  SaveInPlace("frmTXTEditor", turrets, answers, commands);
+  expect(turrets, {{2, 7, "cockpits\\turret_nose"}});
+
+  const Report r = Run({"-tfile", Here(ships)}, answers, commands);
+  ExpectCleanEnd(r);
+  EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+  EXPECT_EQ(r.Boxes(), static_cast<int>(edits.size())) << r.Text();  // the replace questions
+  for (const Edited& e : edits) {
+    SCOPED_TRACE(e.rel.toStdString());
+    ExpectSaved(e.rel, e.expected, true);
+  }
+}
+
+// A type file opened by its "vfs://" path is saved where the virtual file system found
+// it (here inside a catalog), edited in its raw field view.
+TEST_F(RoundTrip, ATypeFileOpenedByItsVfsPathIsSavedWhereItLies) {
+  const QString rel = "03.cat::types\\TCockpits.txt";
+  const QByteArray expected = WithField(Content(AsMade(rel)), 2, 1, "5");
+  const Report r = Run({"-tfile", "vfs://types\\TCockpits.txt"}, "",
+                       "wait frmTXTEditor " + Here(rel) + "\npress frmTXTEditor chkSort\n"
+                       "select frmTXTEditor.ObjectView #0\nchoose frmTXTEditor.MainTab Raw data\n"
+                       "activate frmTXTEditor.ObjectDataView #1\nwait frmEdit\ntype frmEdit.cmbValue 5\n"
+                       "press frmEdit btnOK\npress frmTXTEditor save\nwait frmCATDialog\n"
+                       "press frmCATDialog btnOK\n");
+  ExpectCleanEnd(r);
+  EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+  EXPECT_EQ(r.Boxes(), 1) << r.Text();
+  ExpectSaved(rel, expected, true);
+}
+
+// Universe maps: a sector's attribute through the property dialog (a plain map and a
+// catalog's), an object added on the sector map (a packed map). The attribute changes
+// alone; the added object is one line more in its sector, nothing else moves.
+TEST_F(RoundTrip, UniverseMapEditsChangeOnlyTheEditedValues) {
+  QString answers, commands;
+  const QString music = "select frmGalaxyEditor.Tree Argent Prime\nkey frmGalaxyEditor.Tree Right\n"
+                        "activate frmGalaxyEditor.ObjectEdit.PropView Sector - music\nwait frmGalEdit\n"
+                        "type frmGalEdit.ValEdit 5\npress frmGalEdit btnOK\n";
+  const QString plain = "maps/sample_universe.xml";
+  commands += "wait frmGalaxyEditor " + Here(plain) + "\n" + music;
+  SaveInPlace("frmGalaxyEditor", plain, answers, commands);
+
+  const QString packed = "maps/sample_universe.pck";
+  OpenThroughDialog("frmGalaxyEditor", packed, false, answers, commands);
+  commands += "select frmGalaxyEditor.Tree Argent Prime\nkey frmGalaxyEditor.Tree Right\n"
+              "press frmGalaxyEditor map\nwait frmSectorMap Argent Prime\n"
+              "click frmSectorMap.Map 100 100 right\nmenu Add object...\nwait frmNewGalObject\n"
+              "choose frmNewGalObject.cmbType Ship\nchoose frmNewGalObject.cmbSubtype #0\n"
+              "press frmNewGalObject btnOK\nclose frmSectorMap\n";
+  SaveInPlace("frmGalaxyEditor", packed, answers, commands);
+
+  const QString inCatalog = "05.cat::maps\\sample_universe.xml";
+  OpenThroughDialog("frmGalaxyEditor", inCatalog, false, answers, commands);
+  commands += music;
+  SaveInPlace("frmGalaxyEditor", inCatalog, answers, commands);
+
+  const Report r = Run({"-map", Here(plain)}, answers, commands);
+  ExpectCleanEnd(r);
+  EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+  EXPECT_EQ(r.Boxes(), 3) << r.Text();
+
+  const QByteArray sector = "<o t=\"1\" s=\"0\" x=\"0\" y=\"0\" r=\"1\" color=\"4210752\" ff=\"0\" fc=\"0\" fn=\"0\" m=\"";
+  for (const QString& rel : {plain, inCatalog}) {
+    SCOPED_TRACE(rel.toStdString());
+    ExpectSaved(rel, WithText(Content(AsMade(rel)), sector + "2\"", sector + "5\""), false);
+  }
+  // The new ship: the first ship type's ID, where the map was clicked, as the last
+  // object of the first sector.
+  const QList<QByteArray> was = Lines(Content(AsMade(packed)));
+  const QList<QByteArray> is = Lines(Content(Here(packed)));
+  ASSERT_EQ(is.size(), was.size() + 1) << LineDiff(Content(AsMade(packed)), Content(Here(packed)));
+  qsizetype added = 0;
+  while (added < was.size() && was[added] == is[added]) ++added;
+  EXPECT_TRUE(QRegularExpression("^\\t\\t<o t=\"7\" s=\"SS_SH_[A-Z]+\" r=\"1\" x=\"-?\\d+\" y=\"0\" z=\"-?\\d+\" />\\r?\\n$")
+                  .match(QString::fromUtf8(is[added]))
+                  .hasMatch())
+      << Shown(is[added]);
+  EXPECT_EQ(was[added].trimmed(), "</o>") << "not the end of the first sector: " << Shown(was[added]);
+  QList<QByteArray> without = is;
+  without.removeAt(added);
+  const std::string diff = LineDiff(Content(AsMade(packed)), without.join());
+  EXPECT_TRUE(diff.empty()) << diff;
+}
+
+// A universe map opened by its "vfs://" path (a packed map inside a catalog) is saved
+// back into that catalog.
+TEST_F(RoundTrip, AUniverseMapOpenedByItsVfsPathIsSavedWhereItLies) {
+  const QString rel = "05.cat::maps\\sample_universe_packed.pck";
+  const QByteArray sector = "<o t=\"1\" s=\"0\" x=\"0\" y=\"0\" r=\"1\" color=\"4210752\" ff=\"0\" fc=\"0\" fn=\"0\" m=\"";
+  const QByteArray expected = WithText(Content(AsMade(rel)), sector + "2\"", sector + "5\"");
+  const Report r = Run({"-map", "vfs://maps\\sample_universe_packed.pck"}, "",
+                       "wait frmGalaxyEditor " + Here(rel) + "\n"
+                       "select frmGalaxyEditor.Tree Argent Prime\nkey frmGalaxyEditor.Tree Right\n"
+                       "activate frmGalaxyEditor.ObjectEdit.PropView Sector - music\nwait frmGalEdit\n"
+                       "type frmGalEdit.ValEdit 5\npress frmGalEdit btnOK\n"
+                       "press frmGalaxyEditor save\nwait frmCATDialog\npress frmCATDialog btnOK\n");
+  ExpectCleanEnd(r);
+  EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+  EXPECT_EQ(r.Boxes(), 1) << r.Text();
+  ExpectSaved(rel, expected, false);
+}
+
+// Text resources: one string's text typed anew in the string dialog, in a plain, a
+// packed and a catalog's file; only that string's text changes.
+TEST_F(RoundTrip, TextResourceEditsChangeOnlyTheEditedString) {
+  struct StringEdit {
+    QString rel;
+    QString page, id;
+    QByteArray from, to;
+  };
+  const std::vector<StringEdit> cases = {
+      {"t/440002.xml", "17", "1101", ">Impulse Ray Emitter<", ">Impulse Ray Emitter Mk2<"},
+      {"t/490002.pck", "1263", "19302", ">Transporter<", ">Frachter<"},
+      {"04.cat::t\\440003.xml", "300", "3", ">Reward: {4} credits<", ">Reward: {4} Credits<"},
+  };
+  QString answers, commands;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const StringEdit& c = cases[i];
+    if (i == 0) commands += "wait frmTRE " + Here(c.rel) + "\n";
+    else OpenThroughDialog("frmTRE", c.rel, cases[i - 1].rel.contains("::"), answers, commands);
+    commands += "select frmTRE.PageView " + c.page + "\nactivate frmTRE.TextView " + c.id +
+                "\nwait frmStringEdit\ntype frmStringEdit.TextEdit " + QString::fromUtf8(c.to.mid(1).chopped(1)) +
+                "\npress frmStringEdit btnOK\n";
+    SaveInPlace("frmTRE", c.rel, answers, commands);
+  }
+  const Report r = Run({"-xml", Here(cases.front().rel)}, answers, commands);
+  ExpectCleanEnd(r);
+  EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+  EXPECT_EQ(r.Boxes(), static_cast<int>(cases.size())) << r.Text();
+  for (const StringEdit& c : cases) {
+    SCOPED_TRACE(c.rel.toStdString());
+    ExpectSaved(c.rel, WithText(Content(AsMade(c.rel)), c.from, c.to), false);
+  }
+}
+
+// A text resource opened by its "vfs://" path is saved where it lies (a catalog).
+TEST_F(RoundTrip, ATextResourceOpenedByItsVfsPathIsSavedWhereItLies) {
+  const QString rel = "04.cat::t\\440003.xml";
+  const QByteArray expected =
+      WithText(Content(AsMade(rel)), ">Escort the Big Ship<", ">Escort the Small Ship<");
+  const Report r = Run({"-xml", "vfs://t\\440003.xml"}, "",
+                       "wait frmTRE 440003.xml\nselect frmTRE.PageView 300\nactivate frmTRE.TextView 12\n"
+                       "wait frmStringEdit\ntype frmStringEdit.TextEdit Escort the Small Ship\n"
+                       "press frmStringEdit btnOK\npress frmTRE save\nwait frmCATDialog\npress frmCATDialog btnOK\n");
+  ExpectCleanEnd(r);
+  EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+  EXPECT_EQ(r.Boxes(), 1) << r.Text();
+  ExpectSaved(rel, expected, false);
 }
 
 }  // namespace
