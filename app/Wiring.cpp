@@ -5,9 +5,11 @@
 #include "core/Variant.h"
 #include "galaxy/GalEdit.h"
 #include "galaxy/model/GalaxyObject.h"
+#include "galaxy/model/GalaxyParser.h"
 #include "galaxy/GalaxyEditor.h"
 #include "platform/Ui.h"
 #include "platform/ui/QtUi.h"
+#include "shell/EditorFiles.h"
 #include "shell/LauncherSlots.h"
 #include "shell/QtProcessStarter.h"
 #include "shell/ShellDialogs.h"
@@ -73,6 +75,24 @@ void WireApplication(bool scriptedUi) {
     return new ucWareList(parent);
   });
   WareListViewerSlot() = [](QWidget* parent) -> WareListViewerBase* { return new WareListViewer(parent); };
+
+  // The files the editor windows hold, which the exports never write onto.
+  AddEditorFileReader(frmTXTEditor::OpenFileOf);
+  AddEditorFileReader([](QWidget* window, std::string& path) {
+    auto* editor = qobject_cast<frmGalaxyEditor*>(window);
+    if (!editor || !editor->Parser()) return false;
+    path = editor->Parser()->FileName;
+    return true;
+  });
+  AddEditorFileReader([](QWidget* window, std::string& path) {
+    auto* editor = qobject_cast<frmTRE*>(window);
+    if (!editor) return false;
+    // A file shown is open; a new document or the pages in memory are no file yet.
+    const clsTRESession& session = editor->Session();
+    if (session.ShownFile() != session.SavePath()) return false;
+    path = session.ShownFile();
+    return true;
+  });
 }
 
 }  // namespace kz

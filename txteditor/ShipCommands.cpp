@@ -13,11 +13,13 @@
 #include "core/ui/CommonUi.h"
 #include "core/ui/GenericUi.h"
 #include "platform/Ui.h"
+#include "shell/EditorFiles.h"
 #include "shell/JvFileDialog.h"
 #include "txteditor/Edit.h"
 #include "txteditor/GunEdit.h"
 #include "txteditor/Ship.h"
 #include "txteditor/TurretEdit.h"
+#include "txteditor/model/ExportTarget.h"
 #include "txteditor/model/ShipExport.h"
 
 namespace {
@@ -257,9 +259,16 @@ bool ucShip::KzExportData(JvFileDialog* dialog) {
   try {
     dialog->DialogTitle = shippage::kExportTitle;
     dialog->filter = shippage::kExportFilter;
+    // A file of its own beside the ship file, never the ship file itself.
+    dialog->FileName = exports::ExportFileName(parser_ ? parser_->FileName : std::string());
     dialog->ShowSave();
     if (!dialog->ModalResult) return false;
     const std::string path = dialog->FileName;
+    const std::string refusal = exports::ExportTargetRefusal(path, kz::FilesOpenInEditors());
+    if (!refusal.empty()) {
+      Msg(refusal, platform::vbExclamation);
+      return false;
+    }
     if (!kz::ConfirmOverwrite(path)) return false;
     std::string error;
     clsTxtParser none;

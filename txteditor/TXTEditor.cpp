@@ -108,6 +108,13 @@ frmTXTEditor* frmTXTEditor::OpenNew(QWidget* owner, const std::string& path) {
   return window;
 }
 
+bool frmTXTEditor::OpenFileOf(QWidget* window, std::string& path) {
+  auto* editor = qobject_cast<frmTXTEditor*>(window);
+  if (!editor || !editor->parser_ || editor->parser_->FileName.empty()) return false;
+  path = editor->parser_->FileName;
+  return true;
+}
+
 frmTXTEditor::frmTXTEditor(QWidget* owner) : QMainWindow(owner) {
   setObjectName("frmTXTEditor");
   setAttribute(Qt::WA_DeleteOnClose);

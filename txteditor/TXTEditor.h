@@ -65,6 +65,9 @@ class frmTXTEditor : public QMainWindow {
   // modeless and owned by `owner`, set to the normal state, then given `path` when it
   // is not empty. The window deletes itself when it closes.
   static frmTXTEditor* OpenNew(QWidget* owner, const std::string& path);
+  // The file a type-file editor window has open (a reader for kz::FilesOpenInEditors):
+  // false for any other window, or one with no file.
+  static bool OpenFileOf(QWidget* window, std::string& path);
 
   explicit frmTXTEditor(QWidget* owner = nullptr);
   ~frmTXTEditor() override;

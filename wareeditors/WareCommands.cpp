@@ -17,8 +17,10 @@
 #include "platform/Ui.h"
 #include "rudu/FileObject.h"
 #include "rudu/rudu.h"
+#include "shell/EditorFiles.h"
 #include "shell/JvFileDialog.h"
 #include "txteditor/Edit.h"
+#include "txteditor/model/ExportTarget.h"
 #include "videdoded/videdoded.h"
 #include "wareeditors/Ware.h"
 #include "wareeditors/model/WareRules.h"
@@ -181,6 +183,12 @@ void ucWare::WriteExport(JvFileDialog* dialog) {
   // The filter is checked before anything is opened: an unknown one touches no file.
   if (dialog->FilterIndex != 1) {
     platform::Ui::Instance().MsgBox("Don't know how to export.", platform::vbExclamation, kz::GetAppTitle(), this);
+    return;
+  }
+  // Never onto a file that an editor window has open, the page's own file among them.
+  const std::string refusal = exports::ExportTargetRefusal(path, kz::FilesOpenInEditors());
+  if (!refusal.empty()) {
+    platform::Ui::Instance().MsgBox(refusal, platform::vbExclamation, kz::GetAppTitle(), this);
     return;
   }
   if (!kz::ConfirmOverwrite(path, kz::GetAppTitle(), window())) return;

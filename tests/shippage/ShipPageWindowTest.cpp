@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "ShipPageFixture.h"
+#include "shell/EditorFiles.h"
 #include "shell/Text.h"
 #include "rudu.h"
 #include "txteditor/TXTEditor.h"
@@ -169,6 +170,60 @@ TEST_F(ShipWindowTest, ExportsThroughTheWindowsDialog) {
   EXPECT_EQ(LastMsg().rfind("Error in Export file: Ship index 1, name \"SS_SH_", 0), 0u) << LastMsg();
   EXPECT_EQ(ui_->Last("MsgBox")->Flags & platform::vbCritical, platform::vbCritical);
   EXPECT_EQ(Bytes(table), kept);
+}
+
+// The export proposes a file of its own beside the ship file, and never writes onto a
+// file that an editor window has open: the ship file by any spelling or link, or the
+// file of another window. The refusal comes before the overwrite question.
+TEST_F(ShipWindowTest, ExportNeverWritesOntoAFileOpenInAnEditorWindow) {
+  kz::ClearEditorFileReaders();
+  kz::AddEditorFileReader(frmTXTEditor::OpenFileOf);
+  Open("types/TShips.txt");
+  ASSERT_TRUE(ShipPage());
+  const std::filesystem::path root = data.Root();
+  const std::string shipFile = (root / "types/TShips.txt").string();
+  const std::string shipBytes = Bytes(shipFile);
+  std::filesystem::create_symlink(root / "types/TShips.txt", root / "ships-link.txt");
+  QPointer<frmTXTEditor> other = new frmTXTEditor;
+  other->setAttribute(Qt::WA_DeleteOnClose, false);
+  other->OpenFile((root / "types/TLaser.txt").string());
+  const std::string laserBytes = Bytes(root / "types/TLaser.txt");
+
+  // The proposal: "<file name>_export.txt" in the ship file's folder.
+  ui_->PushFile((root / "types/TShips_export.txt").string(), 1);
+  window->ExportData();
+  ASSERT_TRUE(ui_->Last("ShowSave"));
+  EXPECT_EQ(ui_->Last("ShowSave")->File.FileName, (root / "types/TShips_export.txt").string());
+  EXPECT_EQ(Bytes(root / "types/TShips_export.txt").rfind("TShips file ", 0), 0u);
+
+  for (const std::string& target : {shipFile, (root / "TYPES/tships.TXT").string(), (root / "ships-link.txt").string(),
+                                    (root / "types/TLaser.txt").string()}) {
+    SCOPED_TRACE(target);
+    for (int32_t filter : {1, 2}) {
+      ui_->ClearCalls();
+      ui_->PushFile(target, filter);
+      ui_->PushMsgBox(platform::vbYes);  // the overwrite question, should it come
+      EXPECT_FALSE(window->ExportData());
+      const auto boxes = ui_->Calls("MsgBox");
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].Text.rfind("Cannot export to " + target + ":", 0), 0u) << boxes[0].Text;
+      EXPECT_NE(boxes[0].Text.find("is open in an editor window"), std::string::npos) << boxes[0].Text;
+      EXPECT_EQ(boxes[0].Flags & platform::vbExclamation, platform::vbExclamation);
+    }
+  }
+  EXPECT_EQ(Bytes(shipFile), shipBytes);
+  EXPECT_EQ(Bytes(root / "types/TLaser.txt"), laserBytes);
+  EXPECT_TRUE(std::filesystem::is_symlink(root / "ships-link.txt"));
+  EXPECT_FALSE(window->Parser()->CheckDirty());
+
+  // Once the other window is closed its file is free again.
+  if (other->Parser()) other->Parser()->FileName.clear();
+  delete other.data();
+  ui_->PushFile((root / "types/TLaser.txt").string(), 1);
+  ui_->PushMsgBox(platform::vbYes);
+  window->ExportData();
+  EXPECT_EQ(Bytes(root / "types/TLaser.txt").rfind("TShips file ", 0), 0u);
+  kz::ClearEditorFileReaders();
 }
 
 TEST_F(ShipWindowTest, CopyPasteAndNewRecordsGoThroughThePage) {

@@ -14,6 +14,7 @@
 #include <iterator>
 
 #include "WarePageFixture.h"
+#include "shell/EditorFiles.h"
 #include "shell/JvFileDialog.h"
 #include "txteditor/TXTEditor.h"
 #include "tests/common/FileBytes.h"
@@ -251,6 +252,58 @@ TEST_F(WarePageTest, TheEditorWindowHostsThePageAndCreatesRecords) {
   w->Parser()->FileName.clear();  // no save question
   delete w;
   frmTXTEditor::SetPageFactory(frmTXTEditor::kWarePage, nullptr);
+}
+
+// The export of the shown record never writes onto a file that an editor window has
+// open (its own file by another spelling or a link, another window's file), and says so
+// before the overwrite question.
+TEST_F(WarePageTest, ExportNeverWritesOntoAFileOpenInAnEditorWindow) {
+  WriteType("TLaser", 40, {Line(23, {{7, "250"}}, "SS_LASER_A")});
+  WriteType("TShields", 25, {Line(21, {{7, "10"}}, "SS_SHIELD_A")});
+  Mount();
+  kz::ClearEditorFileReaders();
+  kz::AddEditorFileReader(frmTXTEditor::OpenFileOf);
+  for (int slot = 0; slot < frmTXTEditor::kPageSlots; ++slot) frmTXTEditor::SetPageFactory(slot, nullptr);
+  frmTXTEditor::SetPageFactory(frmTXTEditor::kWarePage, [](QWidget* parent) { return new ucWare(parent); });
+  const std::filesystem::path root = data_.Root();
+  std::vector<QPointer<frmTXTEditor>> windows;
+  for (const char* file : {"types/TLaser.txt", "types/TShields.txt"}) {
+    windows.push_back(new frmTXTEditor);
+    windows.back()->setAttribute(Qt::WA_DeleteOnClose, false);
+    windows.back()->MyShow();
+    windows.back()->OpenFile((root / file).string());
+  }
+  frmTXTEditor* w = windows[0];
+  w->SelectRecord(w->Parser()->FindIndex(0));
+  std::filesystem::create_symlink(root / "types/TLaser.txt", root / "laser-link.txt");
+  const std::string laser = Slurp(root / "types/TLaser.txt"), shields = Slurp(root / "types/TShields.txt");
+
+  for (const std::filesystem::path& target : {root / "types/TLaser.txt", root / "Types/TLASER.txt",
+                                              root / "laser-link.txt", root / "types/TShields.txt"}) {
+    SCOPED_TRACE(target.string());
+    ui_->ClearCalls();
+    ui_->PushFile(target.string(), 1);
+    ui_->PushMsgBox(platform::vbYes);  // the overwrite question, should it come
+    w->ExportData();
+    const auto boxes = ui_->Calls("MsgBox");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text.rfind("Cannot export to " + target.string() + ":", 0), 0u) << boxes[0].Text;
+    EXPECT_EQ(boxes[0].Flags & platform::vbExclamation, platform::vbExclamation);
+  }
+  EXPECT_EQ(Slurp(root / "types/TLaser.txt"), laser);
+  EXPECT_EQ(Slurp(root / "types/TShields.txt"), shields);
+  EXPECT_TRUE(std::filesystem::is_symlink(root / "laser-link.txt"));
+  // The proposed file is free.
+  ui_->PushFile((root / "types/TLaser_export.txt").string(), 1);
+  w->ExportData();
+  EXPECT_EQ(Slurp(root / "types/TLaser_export.txt").rfind("0: ", 0), 0u);
+
+  for (auto& window : windows) {
+    window->Parser()->FileName.clear();  // no save question
+    delete window.data();
+  }
+  frmTXTEditor::SetPageFactory(frmTXTEditor::kWarePage, nullptr);
+  kz::ClearEditorFileReaders();
 }
 
 TEST_F(WarePageTest, KeysOnTheListEditAndCopyAndToolbarModelsThatAreMissingDoNothing) {
