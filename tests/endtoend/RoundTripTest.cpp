@@ -543,4 +543,44 @@ TEST_F(RoundTrip, ATextResourceOpenedByItsVfsPathIsSavedWhereItLies) {
   ExpectSaved(rel, expected, false);
 }
 
+// ---- where a save goes ------------------------------------------------------------
+
+// The ship table export proposes a file of its own beside the type file; taking the
+// proposal writes the table there and leaves the type file as it was.
+TEST_F(RoundTrip, TheShipExportTakenAsProposedLeavesTheTypeFileWhole) {
+  const QString rel = "types/TShips.txt";
+  const Report r = Run({"-tfile", Here(rel)}, "keep file\n",
+                       "wait frmTXTEditor " + Here(rel) + "\npress frmTXTEditor mnuSave_export\n");
+  ExpectCleanEnd(r);
+  EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+  const QRegularExpressionMatch proposal = QRegularExpression("\\[ShowSave\\] [^:]*: (.*) \\(flags").match(r.err);
+  ASSERT_TRUE(proposal.hasMatch()) << r.Text();
+  const QString target = proposal.captured(1);
+  EXPECT_NE(QFileInfo(target).absoluteFilePath(), QFileInfo(Here(rel)).absoluteFilePath()) << r.Text();
+  EXPECT_TRUE(Content(target).startsWith("TShips file ")) << target.toStdString();
+  ExpectSaved(rel, Content(AsMade(rel)), false);  // not even the remark line is written anew
+}
+
+// A type file reached through a link is saved through it: the link stays a link and
+// the file it names takes the edit.
+TEST_F(RoundTrip, ASaveThroughALinkWritesTheFileItNames) {
+  const QString rel = "types/TLaser.txt";
+  QDir().mkpath(Scratch("elsewhere"));
+  const QString target = Scratch("elsewhere/TLaser.txt");
+  ASSERT_TRUE(QFile::rename(Here(rel), target));
+  ASSERT_TRUE(QFile::link(target, Here(rel)));
+  const QByteArray expected = WithField(Content(AsMade(rel)), 3, 8, "45");
+  const Report r = Run({"-tfile", Here(rel)}, "keep file\n",
+                       "wait frmTXTEditor " + Here(rel) + "\npress frmTXTEditor chkSort\n"
+                       "select frmTXTEditor.ObjectView #1\nchoose frmTXTEditor.MainTab Raw data\n"
+                       "activate frmTXTEditor.ObjectDataView #8\nwait frmEdit\ntype frmEdit.cmbValue 45\n"
+                       "press frmEdit btnOK\npress frmTXTEditor save\n");
+  ExpectCleanEnd(r);
+  EXPECT_FALSE(r.err.contains("kz-input")) << r.Text();
+  EXPECT_EQ(r.Boxes(), 1) << r.Text();
+  EXPECT_TRUE(QFileInfo(Here(rel)).isSymLink());
+  EXPECT_EQ(QFileInfo(Here(rel)).symLinkTarget(), target);
+  ExpectSaved(rel, expected, true);
+}
+
 }  // namespace
