@@ -86,6 +86,25 @@ TEST_F(ExportTargetTest, TheRefusalNamesTheTargetAndTheOpenFile) {
   EXPECT_NE(exports::ExportTargetRefusal(P("01.dat"), open), "");
 }
 
+TEST_F(ExportTargetTest, ASaveGoesOntoItsOwnFileButOntoNoOtherWindowsFile) {
+  const std::string own = P("types/TShips.txt");
+  const std::vector<std::string> open = {own, P("types/TLaser.txt"), P("01.cat::types\\TLaser.txt")};
+  struct Case {
+    const char* target;
+    bool refused;
+  } cases[] = {
+      {"types/TShips.txt", false},  {"TYPES/TSHIPS.TXT", false}, {"links/chain.txt", false},  // its own file
+      {"types/TShips_new.txt", false}, {"01.cat::types\\TShips.txt", false},
+      {"types/TLaser.txt", true},   {"types/tlaser.txt", true},  {"01.cat::TYPES\\tlaser.txt", true},
+      {"01.dat", true},  // the data file of a catalog another window reads from
+  };
+  for (const Case& c : cases) {
+    const std::string refusal = exports::SaveTargetRefusal(P(c.target), own, open);
+    EXPECT_EQ(!refusal.empty(), c.refused) << c.target << ": " << refusal;
+    if (c.refused) EXPECT_EQ(refusal.rfind("Cannot save to " + P(c.target) + ":\r\n", 0), 0u) << refusal;
+  }
+}
+
 TEST(ExportFileName, IsTheOpenFilesNameWithExportInItsFolder) {
   EXPECT_EQ(exports::ExportFileName("/data/types/TShips.txt"), "/data/types/TShips_export.txt");
   EXPECT_EQ(exports::ExportFileName("/data/types/TShips.pck"), "/data/types/TShips_export.txt");

@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 
 #include "shell/CATDialog.h"
+#include "shell/EditorFiles.h"
 
 #include "EditorFixture.h"
 
@@ -145,6 +146,42 @@ TEST_F(EditorTest, RefusedValueLeavesEveryFormOfTheFileWhole) {
     EXPECT_EQ(RawBytes(t.path), before) << t.path;
     EXPECT_TRUE(w->Parser()->CheckDirty());
   }
+}
+
+// A save under another name never goes onto the file of another editor window (by any
+// spelling or link); onto its own file, however named, it goes as always.
+TEST_F(EditorTest, SaveNeverWritesOntoAFileAnotherWindowHasOpen) {
+  kz::ClearEditorFileReaders();
+  kz::AddEditorFileReader(frmTXTEditor::OpenFileOf);
+  frmTXTEditor* w = OpenWindow(PathOf("types/TLaser.txt"));
+  OpenWindow(PathOf("types/TShields.txt"));
+  std::filesystem::create_symlink(PathOf("types/TShields.txt"), PathOf("shields-link.txt"));
+  const std::string shields = RawBytes(PathOf("types/TShields.txt"));
+  Touch(w, 0, "changed_body");
+  for (const std::string& target : {PathOf("types/TShields.txt"), PathOf("TYPES/tshields.TXT"), PathOf("shields-link.txt")}) {
+    SCOPED_TRACE(target);
+    for (int32_t filter : {1, 2}) {
+      ui_->ClearCalls();
+      ui_->PushFile(target, filter);
+      ui_->PushMsgBox(platform::vbYes);  // the overwrite question, should it come
+      EXPECT_FALSE(w->SaveTFile());
+      const auto boxes = ui_->Calls("MsgBox");
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].Text, "Cannot save to " + target + ":\r\n" + PathOf("types/TShields.txt") +
+                                   " is open in another editor window. Choose another file name.");
+      EXPECT_EQ(boxes[0].Flags & platform::vbExclamation, platform::vbExclamation);
+    }
+  }
+  EXPECT_EQ(RawBytes(PathOf("types/TShields.txt")), shields);
+  EXPECT_TRUE(std::filesystem::is_symlink(PathOf("shields-link.txt")));
+  EXPECT_TRUE(w->Parser()->CheckDirty());
+  EXPECT_EQ(w->Parser()->FileName, PathOf("types/TLaser.txt"));
+  // Its own file, by another spelling.
+  ui_->PushFile(PathOf("Types/TLASER.TXT"), 1);
+  ui_->PushMsgBox(platform::vbYes);
+  EXPECT_TRUE(w->SaveTFile()) << LastMsg();
+  EXPECT_NE(RawBytes(PathOf("types/TLaser.txt")).find("changed_body;"), std::string::npos);
+  kz::ClearEditorFileReaders();
 }
 
 TEST_F(EditorTest, ExportGoesToThePageThatHasIt) {

@@ -32,4 +32,14 @@ std::string ExportTargetRefusal(const std::string& target, const std::vector<std
   return {};
 }
 
+std::string SaveTargetRefusal(const std::string& target, const std::string& ownFile,
+                              const std::vector<std::string>& openFiles) {
+  if (WriteTouches(target, ownFile)) return {};
+  for (const std::string& open : openFiles)
+    if (WriteTouches(target, open))
+      return "Cannot save to " + target + ":\r\n" + open +
+             " is open in another editor window. Choose another file name.";
+  return {};
+}
+
 }  // namespace exports

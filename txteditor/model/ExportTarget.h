@@ -1,8 +1,8 @@
 #pragma once
-// Where the exports of the editor pages may write. An export writes a different kind of
-// content than the files the editor windows hold, so it never goes onto one of them:
-// a window whose file was replaced so would show, and save back, what is no longer on
-// disk. Paths are compared as the file driver resolves them: names without regard to
+// Where the exports of the editor pages, and a save under another name, may write. An
+// export writes a different kind of content than the files the editor windows hold, so
+// it never goes onto one of them, and a save goes onto no other window's file: a window
+// whose file was replaced so would show, and save back, what is no longer on disk. Paths are compared as the file driver resolves them: names without regard to
 // case, through links, a file inside a catalog by its catalog and inner path.
 #include <string>
 #include <vector>
@@ -23,5 +23,11 @@ bool WriteTouches(const std::string& target, const std::string& openFile);
 // "" when an export may write `target`; else the message that says why not: it is (or
 // holds) a file that one of `openFiles` names.
 std::string ExportTargetRefusal(const std::string& target, const std::vector<std::string>& openFiles);
+
+// "" when a save of a window's file `ownFile` may write `target`: onto its own file
+// always, by whatever path; else not onto a file that one of `openFiles` names (another
+// window's, which would then show and save back what is no longer on disk).
+std::string SaveTargetRefusal(const std::string& target, const std::string& ownFile,
+                              const std::vector<std::string>& openFiles);
 
 }  // namespace exports
