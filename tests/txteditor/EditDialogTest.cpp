@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -46,6 +47,35 @@ class ValuePage : public EditorPage {
     } else {
       return false;
     }
+    return true;
+  }
+};
+
+// A page whose field 1 is a pick list with an empty entry and two entries of one text;
+// entry k stands for the code 100 + k.
+class SharedTextPage : public EditorPage {
+ public:
+  const kz::NameTable list{0, {"Alpha", "", "Beta", "Beta", "Gamma"}};
+  std::string JvGetPropertyName(TXTObjectRef&, int32_t&) override { return "Kind"; }
+  int32_t JvSupportValueTranslate(TXTObjectRef&, int32_t& i) override { return i == 1 ? 2 : 0; }
+  int32_t JvGetValueType(TXTObjectRef&, int32_t&) override { return 0; }
+  kz::NameTable JvGetPropertyValues(TXTObjectRef&, int32_t&) override { return list; }
+  bool JvTranslateValue(TXTObjectRef& r, int32_t& i, std::string& text, bool) override {
+    const int32_t k = kz::CLng(r->Value(i)) - 100;
+    if (k < 0 || k >= list.Count()) return false;
+    text = list.At(k);
+    return true;
+  }
+  bool JvTranslateValueBack(TXTObjectRef&, const std::string& text, int32_t&, kz::Variant& value) override {
+    for (int32_t k = 0; k < list.Count(); ++k)
+      if (list.At(k) == text) {
+        value = kz::Variant(100 + k);
+        return true;
+      }
+    return false;
+  }
+  bool JvTranslateEntryBack(TXTObjectRef&, int32_t&, int32_t entry, const std::string&, kz::Variant& value) override {
+    value = kz::Variant(100 + entry);
     return true;
   }
 };
@@ -338,4 +368,51 @@ TEST_F(EditorTest, ValueDialogRefusesWhatTheFileCannotHoldInItsOwnBox) {
   });
   n.ShowName(r, {r}, false);
   EXPECT_EQ(r->ObjectName(), "ID");
+}
+
+TEST_F(EditorTest, APickListStoresThePagesValueOfTheChosenEntryAndNothingWhenUnchanged) {
+  SharedTextPage page;
+  struct Case {
+    int32_t stored;
+    const char* act;    // "enter": Enter on the value as shown; "ok": the button; else the entry to choose
+    int chosen;         // combo position chosen (for "choose")
+    const char* typed;  // a text typed before Enter (for "type")
+    int32_t after;
+    bool dirty;
+  } cases[] = {
+      {103, "enter", -1, nullptr, 103, false},  // the second "Beta" stays itself
+      {102, "enter", -1, nullptr, 102, false},
+      {104, "ok", -1, nullptr, 104, false},
+      {7, "enter", -1, nullptr, 7, false},      // no entry shows it
+      {103, "choose", 1, nullptr, 102, true},   // the first "Beta"
+      {102, "choose", 2, nullptr, 103, true},   // the second "Beta"
+      {102, "choose", 3, nullptr, 104, true},   // "Gamma": entry 4, not position 3
+      {100, "type", -1, "Gamma", 104, true},
+      {100, "type", -1, "17", 17, true},        // a code typed as such
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.act) + " on " + std::to_string(c.stored));
+    TXTObjectRef r = Record({kz::Variant(int32_t{0}), kz::Variant(c.stored), kz::Variant("ID")});
+    r->Dirty = false;
+    frmEdit d;
+    d.ShowProperty(&page, r, 1, 1, false);
+    ASSERT_EQ(d.cmbValue->count(), 4);
+    QLineEdit* box = d.cmbValue->lineEdit();
+    ASSERT_NE(box, nullptr);
+    const std::string act = c.act;
+    if (act == "ok") {
+      d.btnOK->click();
+    } else {
+      if (act == "choose") d.cmbValue->setCurrentIndex(c.chosen);
+      if (act == "type") {
+        box->selectAll();
+        QTest::keyClicks(box, c.typed);
+      }
+      QTest::keyClick(box, Qt::Key_Return);
+    }
+    EXPECT_EQ(d.ModalResult, 1);
+    EXPECT_EQ(r->Value(1).Kind(), kz::VariantKind::Long);
+    EXPECT_EQ(kz::CLng(r->Value(1)), c.after);
+    EXPECT_EQ(r->Dirty, c.dirty);
+  }
 }

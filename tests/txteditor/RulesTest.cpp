@@ -139,3 +139,42 @@ TEST(TXTEditorRules, TypedTextBecomesAWholeNumberAFloatOrStaysText) {
     EXPECT_EQ(kz::CStr(v), c.value) << '"' << c.typed << '"';
   }
 }
+
+TEST(TXTEditorRules, StoredValuesAreTheSameAsNumbersWhateverTheirKindElseAsTexts) {
+  const struct {
+    kz::Variant a, b;
+    bool same;
+  } cases[] = {
+      {kz::Variant(int32_t(3)), kz::Variant(3.0), true},
+      {kz::Variant(int32_t(3)), kz::Variant("3"), true},
+      {kz::Variant("3.0"), kz::Variant(int32_t(3)), true},
+      {kz::Variant(int32_t(3)), kz::Variant(int32_t(4)), false},
+      {kz::Variant("HUD_DOCK"), kz::Variant("HUD_DOCK"), true},
+      {kz::Variant("HUD_DOCK"), kz::Variant("hud_dock"), false},
+      {kz::Variant("HUD_DOCK"), kz::Variant(int32_t(0)), false},
+      {kz::Variant(), kz::Variant(int32_t(0)), false},
+      {kz::Variant(), kz::Variant(""), false},
+      {kz::Variant(), kz::Variant(), true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SameStoredValue(c.a, c.b), c.same) << kz::CStr(c.a) << " / " << kz::CStr(c.b);
+    EXPECT_EQ(SameStoredValue(c.b, c.a), c.same) << kz::CStr(c.b) << " / " << kz::CStr(c.a);
+  }
+}
+
+TEST(EditorPageInterface, AnEntryTranslatesBackByItsTextUnlessThePageKnowsBetter) {
+  EditorTestApp();
+  struct TextPage : EditorPage {
+    bool JvTranslateValueBack(TXTObjectRef&, const std::string& text, int32_t&, kz::Variant& value) override {
+      value = kz::Variant("by text " + text);
+      return true;
+    }
+  } page;
+  TXTObjectRef record = std::make_shared<clsTXTObject>();
+  int32_t index = 2;
+  kz::Variant v;
+  EXPECT_TRUE(page.JvTranslateEntryBack(record, index, 7, "Small", v));
+  EXPECT_EQ(kz::CStr(v), "by text Small");
+  EditorPage bare;
+  EXPECT_THROW(bare.JvTranslateEntryBack(record, index, 7, "Small", v), kz::AppError);
+}
