@@ -1,26 +1,64 @@
 #include "core/XMLLayout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace kzxml {
 
+size_t EditMarks::SlotOf(const void* node) const noexcept {
+  const size_t mask = table_.size() - 1;
+  for (size_t i = Home(node);; i = (i + 1) & mask)
+    if (table_[i].node == node || table_[i].node == nullptr) return i;
+}
+
+uint8_t EditMarks::Or(const void* node, uint8_t bits) {
+  if ((count_ + 1) * 2 > table_.size()) {
+    std::vector<Entry> old = std::move(table_);
+    table_.assign(std::max<size_t>(64, old.size() * 2), Entry{});
+    for (const Entry& e : old)
+      if (e.node) table_[SlotOf(e.node)] = e;
+  }
+  Entry& e = table_[SlotOf(node)];
+  if (!e.node) {
+    e.node = node;
+    ++count_;
+  }
+  const uint8_t had = e.bits;
+  e.bits = static_cast<uint8_t>(had | bits);
+  return had;
+}
+
+void EditMarks::Erase(const void* node) {
+  if (count_ == 0) return;
+  size_t i = SlotOf(node);
+  if (!table_[i].node) return;
+  const size_t mask = table_.size() - 1;
+  for (size_t j = (i + 1) & mask; table_[j].node; j = (j + 1) & mask) {
+    const size_t home = Home(table_[j].node);
+    // The entry at j stays when its home lies cyclically in (i, j].
+    const bool stays = (i <= j) ? (home > i && home <= j) : (home > i || home <= j);
+    if (!stays) {
+      table_[i] = table_[j];
+      i = j;
+    }
+  }
+  table_[i] = Entry{};
+  --count_;
+}
+
 void EditMarks::Forget(pugi::xml_node gone) {
   if (Empty()) return;
   struct Walker : pugi::xml_tree_walker {
     EditMarks* self;
     bool for_each(pugi::xml_node& n) override {
-      self->retagged.erase(n.internal_object());
-      self->reshaped.erase(n.internal_object());
-      self->touched.erase(n.internal_object());
+      self->Erase(n.internal_object());
       return true;
     }
   } walker;
   walker.self = this;
-  retagged.erase(gone.internal_object());
-  reshaped.erase(gone.internal_object());
-  touched.erase(gone.internal_object());
+  Erase(gone.internal_object());
   gone.traverse(walker);
 }
 
@@ -79,22 +117,23 @@ class Writer {
   Writer(std::string_view source, const EditMarks& marks, std::string& out) : s_(source), m_(marks), out_(out) {}
 
   bool Document(const pugi::xml_document& doc) {
-    if (m_.reshaped.count(doc.internal_object())) return false;
+    if (m_.Of(doc.internal_object()) & EditMarks::kReshaped) return false;
     Defaults(doc);
     size_t pos = 0;
     for (pugi::xml_node c = doc.first_child(); c; c = c.next_sibling()) {
-      if (c.type() != pugi::node_element || !Touched(c)) continue;
+      if (c.type() != pugi::node_element) continue;
+      const uint8_t bits = m_.Of(c);
+      if (!(bits & EditMarks::kTouched)) continue;
       const size_t start = StartOf(c);
       if (start == npos || start < pos) return false;
       Copy(pos, start);
-      pos = Write(c, start);
+      pos = Write(c, start, bits);
     }
     Copy(pos, s_.size());
     return true;
   }
 
  private:
-  bool Touched(pugi::xml_node n) const { return m_.touched.count(n.internal_object()) != 0; }
   void Copy(size_t a, size_t b) {
     if (b > a) out_.append(s_.data() + a, b - a);
   }
@@ -142,7 +181,7 @@ class Writer {
 
   // Where a node read from the source starts in it; npos for a node made since.
   size_t StartOf(pugi::xml_node n) const {
-    if (m_.retagged.count(n.internal_object()) && n.type() != pugi::node_element) return npos;  // a new value
+    if (n.type() != pugi::node_element && (m_.Of(n) & EditMarks::kRetagged)) return npos;  // a new value
     const ptrdiff_t off = n.offset_debug();
     if (off < 0 || static_cast<size_t>(off) > s_.size()) return npos;
     const size_t p = static_cast<size_t>(off);
@@ -305,19 +344,31 @@ class Writer {
     }
     const char quote = !attrs.empty() ? attrs.front().quote : QuoteAmong(n.parent());
     Copy(start, nameEnd);
+    size_t index = 0;
     for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
       const char* name = a.name();
       const char* value = a.value();
       const size_t nameLen = std::strlen(name);
+      // Mostly the attribute stands where it stood.
+      auto same = [&](const SourceAttr& sa) {
+        return sa.nameEnd - sa.name == nameLen && std::memcmp(s_.data() + sa.name, name, nameLen) == 0;
+      };
       const SourceAttr* was = nullptr;
-      for (const SourceAttr& sa : attrs)
-        if (sa.nameEnd - sa.name == nameLen && s_.compare(sa.name, nameLen, name) == 0) {
-          was = &sa;
-          break;
-        }
+      if (index < attrs.size() && same(attrs[index])) {
+        was = &attrs[index];
+      } else {
+        for (const SourceAttr& sa : attrs)
+          if (same(sa)) {
+            was = &sa;
+            break;
+          }
+      }
+      ++index;
       if (was) {
-        std::string_view raw = s_.substr(was->value, was->valueEnd - was->value);
-        if (raw.find_first_of("&\t\r\n") == npos && raw == value) {
+        const size_t rawLen = was->valueEnd - was->value;
+        const char* raw = s_.data() + was->value;
+        if (std::strncmp(raw, value, rawLen) == 0 && value[rawLen] == '\0' &&
+            std::string_view(raw, rawLen).find_first_of("&\t\r\n") == npos) {
           Copy(was->lead, was->end);
         } else {
           Copy(was->lead, was->value);
@@ -344,16 +395,20 @@ class Writer {
 
   // An element read from the source at `start`, with whatever changed in it; its end.
   size_t Write(pugi::xml_node n, size_t start) {
-    if (n.type() != pugi::node_element || !Touched(n)) {
+    return Write(n, start, n.type() == pugi::node_element ? m_.Of(n) : 0);
+  }
+  // The same with the node's marks known.
+  size_t Write(pugi::xml_node n, size_t start, uint8_t bits) {
+    if (!(bits & EditMarks::kTouched)) {
       const size_t end = SkipNode(start);
       Copy(start, end);
       return end;
     }
     bool empty = false;
     const size_t tagEnd = TagEnd(start, empty);
-    const bool reshaped = m_.reshaped.count(n.internal_object()) != 0;
+    const bool reshaped = (bits & EditMarks::kReshaped) != 0;
     const bool open = !empty || (reshaped && n.first_child());
-    if (m_.retagged.count(n.internal_object())) {
+    if (bits & EditMarks::kRetagged) {
       FormStartTag(n, start, tagEnd, empty, open);
     } else if (empty && open) {
       size_t e = tagEnd - 2;  // before "/>"
@@ -373,12 +428,23 @@ class Writer {
     const size_t closeStart = reshaped ? ContentEnd(tagEnd, false) : npos;
     size_t pos = tagEnd;
     if (!reshaped) {
+      // The children's marks are asked for some turns ahead, so that their cache misses
+      // overlap instead of following one another.
+      constexpr int kAhead = 8;
+      pugi::xml_node ahead = n.first_child();
+      for (int k = 0; k < kAhead && ahead; ++k, ahead = ahead.next_sibling()) m_.Prefetch(ahead);
       for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-        if (c.type() != pugi::node_element || !Touched(c)) continue;
+        if (ahead) {
+          m_.Prefetch(ahead);
+          ahead = ahead.next_sibling();
+        }
+        if (c.type() != pugi::node_element) continue;
+        const uint8_t childBits = m_.Of(c);
+        if (!(childBits & EditMarks::kTouched)) continue;
         const size_t cs = StartOf(c);
         if (cs == npos || cs < pos) continue;  // cannot be: a new child reshapes its parent
         Copy(pos, cs);
-        pos = Write(c, cs);
+        pos = Write(c, cs, childBits);
       }
       const size_t close = ContentEnd(pos, false);
       Copy(pos, close);

@@ -6,6 +6,7 @@
 //   ParseFile and SaveFile of an unchanged map
 //   SaveFile, a few objects changed, added and deleted
 //   SaveFile, all changed
+//   the document's text alone (no file written): unchanged, a few and all changed
 //   deleting one object in a 100,000-object map vs in a 1,000-object map
 //   naming 10,000 objects against a 100,000-record type file vs 1,000 records
 #include <benchmark/benchmark.h>
@@ -228,6 +229,18 @@ void BM_CursorSave(benchmark::State& st) {
   for (auto _ : st) benchmark::DoNotOptimize(doc->XML().SaveToFile(out, 1));
 }
 
+// The text a save writes, without the file: the layout kept (or the document printed)
+// with nothing, a few objects (as BM_SaveFewChanged) or every object changed.
+void BM_DocumentText(benchmark::State& st) {
+  auto doc = LoadedMap(static_cast<int>(st.range(0)));
+  const int changed = static_cast<int>(st.range(1));  // 0 none, 1 a few, 2 all
+  int n = 0;
+  for (const GalaxyObjectPtr& o : doc->objects)
+    if (changed == 2 || (changed == 1 && ++n % 1000 == 7)) o->AddProperty("z", kz::Variant(-1));
+  for (const GalaxyObjectPtr& s : doc->Sectors) doc->UpdateObjectXML(s);
+  for (auto _ : st) benchmark::DoNotOptimize(doc->XML().GetXML());
+}
+
 // Deletes one ship (and puts a new one in its place outside the timing).
 void BM_DeleteOne(benchmark::State& st) {
   auto doc = LoadedMap(static_cast<int>(st.range(0)));
@@ -284,6 +297,7 @@ BENCHMARK(BM_OpenAndSave)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveFewChanged)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveAllChanged)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CursorSave)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DocumentText)->Args({100000, 0})->Args({100000, 1})->Args({100000, 2})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteOne)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Naming)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
