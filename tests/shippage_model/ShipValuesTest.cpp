@@ -228,6 +228,30 @@ TEST_F(ShipPageTest, ShieldNamesFromTheShieldFile) {
   EXPECT_TRUE(v == Variant(int32_t(2)));
 }
 
+TEST_F(ShipPageTest, AChosenEntryOfAnyPickListStoresItsOwnPosition) {
+  LoadTexts({{17, {{1201, "Light Shield"}}}});
+  support.Shields = Parse(TypeText(25, {ShieldLine(1201, 10, 100, "1", "SS_SH_A"),
+                                        ShieldLine(1201, 10, 100, "1", "SS_SH_C")}),
+                          2);
+  auto r = Ship70({});
+  struct Case {
+    int32_t field, entry;
+    const char* text;
+  } cases[] = {{22, 1, "Light Shield"}, {22, 0, "Light Shield"}, {70 - 6, 3, "any"}, {kFieldClass, 4, "any"},
+               {kFieldRace, 2, "any"}, {kFieldCargoType, 5, "any"}};
+  for (const Case& c : cases) {
+    Variant v;
+    ASSERT_TRUE(TranslateEntryBack(*r, c.field, c.entry, c.text, v, support)) << c.field;
+    EXPECT_EQ(v.Kind(), kz::VariantKind::Long) << c.field;
+    EXPECT_EQ(kz::CLng(v), c.entry) << c.field;
+  }
+  // A field without a list reads the text.
+  Variant v, w;
+  ASSERT_TRUE(TranslateEntryBack(*r, kFieldReactor, 0, "300", v, support));
+  ASSERT_TRUE(TranslateValueBack(*r, "300", kFieldReactor, w, support));
+  EXPECT_TRUE(v == w);
+}
+
 TEST(ShipFormatTest, FixedPointTexts) {
   struct Case {
     double value;

@@ -231,3 +231,53 @@ TEST_F(WareTranslation, CaptionsKindsUnitsAndListKinds) {
   EXPECT_EQ(ware::PropertyValues(*Rec(10, 28), 17, lists).Count(), 2);
   EXPECT_EQ(ware::PropertyValues(*Rec(3, 23), 12, lists).Count(), 2);
 }
+
+TEST_F(WareTranslation, AnEntryStoresItsPositionWhereTheFieldHoldsPositionsElseItsText) {
+  // Two bullets of one ID, two ammunition wares of one name, icons by name.
+  auto bullets = std::make_shared<clsTxtParser>();
+  for (const char* id : {"SS_B", "SS_SAME", "SS_SAME"}) {
+    auto b = bullets->CreateObject();
+    b->Construct(37);
+    b->SetObjectName(id);
+  }
+  lists.bullets = bullets;
+  lists.ammunition = {"Shells", "Cells", "Shells"};
+  lists.iconNames = {"ICON_A", "ICON_B", "ICON_B"};
+  struct Case {
+    int32_t type, size, field, entry;
+    const char* text;
+    bool positions;
+    const char* stored;  // as Back() writes it
+  } cases[] = {
+      {3, 23, 9, 2, "SS_SAME", true, "2"},       // the second SS_SAME, not the first
+      {3, 23, 9, 1, "SS_SAME", true, "1"},
+      {4, 37, 27, 2, "Shells", true, "2"},
+      {4, 37, 27, 0, "Shells", true, "0"},
+      {7, 25, 13, 5, "whatever", true, "5"},      // race
+      {10, 25, 13, 3, "whatever", true, "3"},
+      {7, 25, 17, 2, "whatever", true, "2"},      // factory size
+      {2, 21, 15, 4, "Huge", true, "4"},          // cargo size (size - 6)
+      {3, 23, 12, 2, "ICON_B", false, "'ICON_B'"},
+      {5, 37, 25, 0, "ICON_A", false, "'ICON_A'"},
+      {7, 25, 18, 1, "ICON_B", false, "'ICON_B'"},
+      {10, 25, 17, 1, "ICON_B", false, "'ICON_B'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.type) + ":" + std::to_string(c.field) + " entry " + std::to_string(c.entry));
+    auto r = Rec(c.type, c.size);
+    EXPECT_EQ(ware::StoresEntryPosition(*r, c.field), c.positions);
+    kz::Variant v;
+    ASSERT_TRUE(ware::TranslateEntryBack(*r, c.field, c.entry, c.text, v, lists));
+    EXPECT_EQ((v.IsString() ? "'" : "") + kz::CStr(v) + (v.IsString() ? "'" : ""), c.stored);
+    // An entry of a text of its own gives what the text gives.
+    if (!c.positions) EXPECT_EQ(Back(r, c.field, c.text), c.stored);
+  }
+  // Where the text is the list's only one, the entry's position is the text's value.
+  auto laser = Rec(3, 23);
+  kz::Variant v;
+  ASSERT_TRUE(ware::TranslateEntryBack(*laser, 9, 0, "SS_B", v, lists));
+  EXPECT_EQ(kz::CStr(v), Back(laser, 9, "SS_B"));
+  auto bullet = Rec(4, 37);
+  ASSERT_TRUE(ware::TranslateEntryBack(*bullet, 27, 1, "Cells", v, lists));
+  EXPECT_EQ(kz::CStr(v), Back(bullet, 27, "Cells"));
+}
