@@ -147,6 +147,13 @@ class Writer {
     return at == npos ? s_.size() : at + std::strlen(what);
   }
   bool At(size_t p, const char* what) const { return s_.compare(p, std::strlen(what), what) == 0; }
+  // The closing quote of a value: values are short, a plain loop beats a library call.
+  size_t QuoteEnd(char q, size_t from) const {
+    const char* d = s_.data();
+    const size_t n = s_.size();
+    while (from < n && d[from] != q) ++from;
+    return from;
+  }
 
   // The layout new parts take where no neighbour shows one.
   void Defaults(const pugi::xml_document& doc) {
@@ -202,7 +209,7 @@ class Writer {
     while (i < s_.size()) {
       const char c = s_[i];
       if (c == '"' || c == '\'') {
-        i = Find(c, i + 1) + 1;
+        i = QuoteEnd(c, i + 1) + 1;
       } else if (c == '>') {
         empty = s_[i - 1] == '/';
         return i + 1;
@@ -336,7 +343,7 @@ class Writer {
       if (i >= tagEnd) break;
       a.quote = s_[i];
       a.value = i + 1;
-      a.valueEnd = Find(a.quote, a.value);
+      a.valueEnd = QuoteEnd(a.quote, a.value);
       a.end = a.valueEnd + 1;
       i = a.end;
       tail = i;
