@@ -19,6 +19,7 @@
 #include "txteditor/TXTEditor.h"
 #include "txteditor/Turret.h"
 #include "txteditor/WareListViewerSlot.h"
+#include "txteditor/model/ExportTarget.h"
 #include "wareeditors/Job.h"
 #include "wareeditors/Ware.h"
 #include "wareeditors/WareList.h"
@@ -93,6 +94,10 @@ void WireApplication(bool scriptedUi) {
     path = session.ShownFile();
     return true;
   });
+  // A text resource save under another name goes onto no other window's file.
+  frmTRE::SaveTargetCheck = [](const std::string& target, const std::string& ownFile) {
+    return exports::SaveTargetRefusal(target, ownFile, FilesOpenInEditors());
+  };
 }
 
 }  // namespace kz

@@ -13,6 +13,7 @@
 #include "core/ui/DialogUi.h"
 #include "core/ui/GenericUi.h"
 #include "platform/Ui.h"
+#include "textres/model/TREIds.h"
 #include "textres/model/TRERules.h"
 #include "videdoded/videdoded.h"
 
@@ -46,8 +47,9 @@ frmPageEdit::frmPageEdit(QWidget* parent) : QDialog(parent) {
   connect(btnCancel, &QPushButton::clicked, this, [this] { Cancel(); });
 }
 
-void frmPageEdit::Fill(int32_t hPage) {
+void frmPageEdit::Fill(int32_t hPage, int32_t hDocument) {
   page_ = hPage;
+  document_ = hDocument;
   int32_t id = 0, voice = 0;
   std::string title, desc;
   Kz_TREGetPageInfo(hPage, id, title, desc, voice);
@@ -60,18 +62,19 @@ void frmPageEdit::Fill(int32_t hPage) {
   DescEdit->setModified(false);
 }
 
-int32_t frmPageEdit::ShowPage(int32_t /*hDocument*/, int32_t hPage, QWidget* owner) {
+int32_t frmPageEdit::ShowPage(int32_t hDocument, int32_t hPage, QWidget* owner) {
   if (owner && owner != parentWidget()) setParent(owner, windowFlags());
-  Fill(hPage);
+  Fill(hPage, hDocument);
   ModalResult = 0;
   exec();
   return ModalResult;
 }
 
 bool frmPageEdit::OK() {
-  std::optional<int32_t> id = tre::ParseId(IDEdit->text().toStdString());
+  const std::string typed = IDEdit->text().toStdString();
+  std::optional<int32_t> id = tre::ParseId(typed);
   if (!id) {
-    platform::Ui::Instance().MsgBox(kz::InvalidValueText("Page ID", 0), platform::vbExclamation, kz::GetAppTitle(),
+    platform::Ui::Instance().MsgBox(tre::IdInputError("Page ID", typed), platform::vbExclamation, kz::GetAppTitle(),
                                     this);
     kz::SelectAllText(IDEdit, true);
     return false;
@@ -80,6 +83,13 @@ bool frmPageEdit::OK() {
   int32_t oldId = 0, oldVoice = 0, newId = 0, newVoice = 0;
   std::string oldTitle, oldDesc, newTitle, newDesc;
   Kz_TREGetPageInfo(page_, oldId, oldTitle, oldDesc, oldVoice);
+  // A page the game could not reach: another one of the file has the ID (a page
+  // keeping its own ID is left alone, even where the file held it twice).
+  if (*id != oldId && tre::PageIdTaken(document_, *id)) {
+    platform::Ui::Instance().MsgBox(tre::PageIdTakenText(*id), platform::vbExclamation, kz::GetAppTitle(), this);
+    kz::SelectAllText(IDEdit, true);
+    return false;
+  }
   // A box left alone writes the page's own bytes back.
   const std::string title = TitleEdit->isModified() ? TitleEdit->text().toStdString() : oldTitle;
   const std::string desc = DescEdit->isModified() ? DescEdit->text().toStdString() : oldDesc;

@@ -18,9 +18,10 @@ class frmPageEdit : public QDialog {
   // Set by OK: a value differs from what the page held.
   bool Dirty = false;
 
-  // Shows the page modally (the document is not needed by any call); its ModalResult.
+  // Shows the page of the document modally; its ModalResult.
   int32_t ShowPage(int32_t hDocument, int32_t hPage, QWidget* owner = nullptr);
-  void Fill(int32_t hPage);
+  // Fills the dialog; OK refuses an ID another page of the document (when given) holds.
+  void Fill(int32_t hPage, int32_t hDocument = 0);
 
   bool OK();
   void Cancel();
@@ -38,4 +39,5 @@ class frmPageEdit : public QDialog {
 
  private:
   int32_t page_ = 0;
+  int32_t document_ = 0;
 };

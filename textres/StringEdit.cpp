@@ -15,6 +15,7 @@
 #include "core/ViDedodedBindings.h"
 #include "core/ui/GenericUi.h"
 #include "platform/Ui.h"
+#include "textres/model/TREIds.h"
 #include "textres/model/TRERules.h"
 #include "videdoded/videdoded.h"
 
@@ -55,10 +56,8 @@ frmStringEdit::frmStringEdit(QWidget* parent) : QDialog(parent) {
 
   connect(btnOK, &QPushButton::clicked, this, [this] { OK(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] { Cancel(); });
-  connect(MainTab, &QTabBar::tabBarClicked, this, [this](int index) {
-    if (index >= 0) MainTab->setCurrentIndex(index);
-    RefreshTab();
-  });
+  // A click and the keyboard (arrows, Ctrl+Tab) alike.
+  connect(MainTab, &QTabBar::currentChanged, this, [this](int) { RefreshTab(); });
   IDEdit->installEventFilter(this);
   TextEdit->installEventFilter(this);
   installEventFilter(this);
@@ -129,9 +128,10 @@ std::string frmStringEdit::CurrentText() const {
 }
 
 bool frmStringEdit::OK() {
-  std::optional<int32_t> id = tre::ParseId(IDEdit->text().toStdString());
+  const std::string typed = IDEdit->text().toStdString();
+  std::optional<int32_t> id = tre::ParseId(typed);
   if (!id) {
-    platform::Ui::Instance().MsgBox(kz::InvalidValueText("ID", 0), platform::vbExclamation, kz::GetAppTitle(), this);
+    platform::Ui::Instance().MsgBox(tre::IdInputError("ID", typed), platform::vbExclamation, kz::GetAppTitle(), this);
     kz::SelectAllText(IDEdit, true);
     return false;
   }
@@ -139,6 +139,13 @@ bool frmStringEdit::OK() {
   int32_t oldId = 0;
   std::string oldRaw, oldText;
   Kz_TREGetStringInfo(string_, oldId, oldRaw, oldText);
+  // A text the game could not reach: another one of the page has the ID (a string
+  // keeping its own ID is left alone, even where the file held it twice).
+  if (*id != oldId && tre::StringIdTaken(page_, *id)) {
+    platform::Ui::Instance().MsgBox(tre::StringIdTakenText(*id), platform::vbExclamation, kz::GetAppTitle(), this);
+    kz::SelectAllText(IDEdit, true);
+    return false;
+  }
   if (Kz_TRESetStringInfo(page_, string_, *id, text) == 0) {
     platform::Ui::Instance().MsgBox(kz::GetViDedodedError(), platform::vbExclamation, kz::GetAppTitle(), this);
     return false;

@@ -447,6 +447,12 @@ bool frmTRE::ChooseSaveFile(const std::string& filter, const std::string& initDi
   return true;
 }
 
+std::function<std::string(const std::string&, const std::string&)> frmTRE::SaveTargetCheck;
+
+std::string frmTRE::SaveTargetRefusal(const std::string& target, const std::string& ownFile) {
+  return SaveTargetCheck ? SaveTargetCheck(target, ownFile) : std::string();
+}
+
 bool frmTRE::ChooseNewFile(int32_t& langID, std::string& fileName) {
   frmNewXML dialog(this);
   dialog.ShowNewFile(true, this);

@@ -12,6 +12,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -47,6 +48,9 @@ class frmTRE : public QMainWindow, public TREHost {
   static frmTRE* ShowShared(QWidget* owner);
   // The shared window, when it exists.
   static frmTRE* SharedWindow();
+  // Why a save may not write a target (the program sets it: the files the editor
+  // windows have open); none set lets every save through.
+  static std::function<std::string(const std::string& target, const std::string& ownFile)> SaveTargetCheck;
 
   explicit frmTRE(QWidget* owner = nullptr);
   ~frmTRE() override;
@@ -101,6 +105,7 @@ class frmTRE : public QMainWindow, public TREHost {
   bool ChooseSaveFile(const std::string& filter, const std::string& initDir, std::string& path,
                       int32_t& filterIndex) override;
   bool ChooseNewFile(int32_t& langID, std::string& fileName) override;
+  std::string SaveTargetRefusal(const std::string& target, const std::string& ownFile) override;
   int32_t EditPage(int32_t document, int32_t page, bool& dirty) override;
   int32_t EditString(int32_t page, int32_t str, bool& dirty) override;
   void ShowWait(const std::string& text) override;

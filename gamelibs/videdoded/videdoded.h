@@ -290,6 +290,9 @@ VIDEDODED_API int32_t Kz_TREGetLangID(int32_t handle);
 // The string of a page ID and string ID in a document or the store (1); 0 when
 // absent (absence is not an error: Kz_GetLastError stays 0).
 VIDEDODED_API int32_t Kz_TREFindString(int32_t container, int32_t page, int32_t id);
+// The IDs of a document's (or the store's) pages, or of a page's strings, in their
+// order; no handles are handed out for them.
+VIDEDODED_API int32_t Kz_TREGetIds(int32_t container, std::vector<int32_t>& ids);
 // A string's ID, raw text and processed text.
 VIDEDODED_API int32_t Kz_TREGetStringInfo(int32_t str, int32_t& id, std::string& raw, std::string& text);
 // Sets a string's ID and raw text; the string must belong to that page. A text with a

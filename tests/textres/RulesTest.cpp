@@ -27,6 +27,9 @@ TEST(TRERules, KeysStatusAndCaptions) {
       {"new document", 49, false, true, "Text Resource Editor [new document (German)] *"},
       {"a.xml", 7, false, false, "Text Resource Editor [a.xml (lang ID: 7)]"},
       {"pages in memory", 7, true, false, "Text Resource Editor [pages in memory]"},
+      // The read-only view names a known language as a file does.
+      {"pages in memory", 44, true, false, "Text Resource Editor [pages in memory (English)]"},
+      {"pages in memory", 49, true, true, "Text Resource Editor [pages in memory (German)] *"},
   };
   for (const auto& c : cases) EXPECT_EQ(tre::CaptionText(c.file, c.lang, c.readOnly, c.modified), c.caption);
   EXPECT_EQ(tre::SavePromptText("/d/t/440001.xml"),
@@ -59,6 +62,65 @@ TEST(TRERules, TextsTheDialogsAccept) {
     EXPECT_EQ(tre::ParseLanguage(c.text), c.lang);
     EXPECT_EQ(tre::ParseFileNumber(c.text), c.number);
   }
+}
+
+// A refused ID says why: a whole number past 32 bits is out of range, with the range.
+TEST(TRERules, RefusalsOfATypedId) {
+  const std::string range = "Entered value is out of range. It must be a whole number from -2147483648 to 2147483647.";
+  const std::string notANumber = "Entered value is incorrect. It must be whole number.";
+  const struct {
+    std::string text, error;
+  } cases[] = {
+      {"", ""},
+      {"500", ""},
+      {"2147483647", ""},
+      {"-2147483648", ""},
+      {"2147483648", range},
+      {" 99999999999 ", range},
+      {"-2147483649", range},
+      {"99999999999999999999999999", range},
+      {"1e3", notANumber},
+      {"12a", notANumber},
+      {"-", notANumber},
+      {"1 2", notANumber},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(tre::IdInputError("Page ID", c.text), c.error.empty() ? "" : "Page ID: " + c.error);
+  }
+  EXPECT_EQ(tre::IdInputError("ID", "4294967296"), "ID: " + range);
+}
+
+// IDs that stand more than once, and the one message at open that names them.
+TEST(TRERules, DuplicateIds) {
+  const struct {
+    std::vector<int32_t> ids, duplicates;
+  } cases[] = {
+      {{}, {}},
+      {{1, 2, 3, 12, 112}, {}},
+      {{3, 1, 2}, {}},
+      {{500, 500}, {500}},
+      {{1, 2, 1, 3, 2, 1}, {1, 2}},
+      {{7, -1, -1, 7, 7}, {-1, 7}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tre::DuplicateIds(c.ids), c.duplicates);
+
+  EXPECT_EQ(tre::DuplicateIdsText({}, {}), "");
+  EXPECT_EQ(tre::DuplicateIdsText({500, 501}, {{17, {1}}, {500, {2, 3}}}),
+            "This file holds IDs more than once; the game reaches only one of each:\r\n"
+            "pages: 500, 501\r\n"
+            "texts of page 17: 1\r\n"
+            "texts of page 500: 2, 3\r\n"
+            "The file is kept as it stands.");
+  std::vector<tre::PageDuplicates> many;
+  for (int32_t p = 0; p < 25; ++p) many.push_back({p, {1}});
+  const std::string text = tre::DuplicateIdsText({}, many);
+  EXPECT_EQ(text.find("pages:"), std::string::npos);
+  EXPECT_NE(text.find("texts of page 19: 1\r\nand texts of 5 more pages\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("texts of page 20:"), std::string::npos);
+  EXPECT_EQ(tre::PageIdTakenText(500), "The file already has a page with the ID 500.\r\nEach page needs an ID of its own.");
+  EXPECT_EQ(tre::StringIdTakenText(1),
+            "This page already has a text with the ID 1.\r\nEach text of a page needs an ID of its own.");
 }
 
 TEST(TRERules, FileNumbersOfALanguage) {

@@ -33,6 +33,10 @@ class ScriptedHost : public TREHost {
   std::function<int32_t(int32_t doc, int32_t page, bool& dirty)> pageDialog;
   std::function<int32_t(int32_t page, int32_t str, bool& dirty)> stringDialog;
 
+  // The save target check: the refusal for a target; every check as "<target>|<own file>".
+  std::function<std::string(const std::string& target)> saveRefusal;
+  std::vector<std::string> saveChecks;
+
   std::vector<Message> messages;
   std::vector<std::string> openStarts;  // start path of each open dialog
   std::vector<std::string> saveStarts;  // "<initDir>|<path>" of each save dialog
@@ -62,6 +66,10 @@ class ScriptedHost : public TREHost {
     path = a.path;
     filterIndex = a.filterIndex;
     return true;
+  }
+  std::string SaveTargetRefusal(const std::string& target, const std::string& ownFile) override {
+    saveChecks.push_back(target + "|" + ownFile);
+    return saveRefusal ? saveRefusal(target) : std::string();
   }
   bool ChooseNewFile(int32_t& lang, std::string& name) override {
     if (newFiles.empty()) return false;

@@ -136,7 +136,7 @@ TEST_F(SessionTest, PagesInMemoryAreReadOnly) {
   ASSERT_TRUE(DescServer->LoadResources(44));
   session_->Start();
   EXPECT_TRUE(session_->ReadOnly());
-  EXPECT_EQ(session_->Caption(), "Text Resource Editor [pages in memory]");
+  EXPECT_EQ(session_->Caption(), "Text Resource Editor [pages in memory (English)]");
   EXPECT_EQ(Ids(kPageList), (std::vector<int32_t>{17, 7, 1000, 9}));
   EXPECT_TRUE(session_->CommandsEnabled());
   host_.answers.assign(10, platform::vbYes);
@@ -229,6 +229,87 @@ TEST_F(SessionTest, SavesPlainPackedAndIntoACatalog) {
   host_.answers = {platform::vbYes};
   EXPECT_TRUE(session_->SaveDocument());
   EXPECT_EQ(Raw(Path("t/440002.xml")), expected);
+}
+
+// A save into a catalog writes the form the dialog's type says: plain for the plain
+// type, packed for the packed and the catalog types.
+TEST_F(SessionTest, SavesIntoACatalogInTheChosenForm) {
+  ASSERT_TRUE(session_->OpenFile(Path("t/440001.xml")));
+  std::string expected;
+  ASSERT_EQ(Kz_SaveToBuffer(session_->Document(), expected), 1);
+  const struct {
+    std::string catalog;
+    int32_t filter;
+    bool packed;
+  } cases[] = {{"06", 1, false}, {"07", 2, true}, {"08", 3, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.catalog);
+    const std::string path = Path(c.catalog + ".cat") + "::t\\440001.xml";
+    host_.saveFiles.push_back({path, c.filter});
+    ASSERT_TRUE(session_->SaveDocument()) << host_.LastMessage();
+    // The entry is the only one: the data file holds its bytes alone.
+    const std::string data = Raw(Path(c.catalog + ".dat"));
+    EXPECT_EQ(data.substr(0, 2) == "\x1f\x8b", c.packed);
+    if (!c.packed) EXPECT_EQ(data, expected);
+    std::string back, error;
+    ASSERT_TRUE(kz::ReadWholeFile(path, back, error)) << error;
+    EXPECT_EQ(back, expected);
+  }
+}
+
+// A save goes onto no file the window's host refuses (one another editor window has
+// open), and says so before the overwrite question; the file stays as it was.
+TEST_F(SessionTest, SaveRefusesATargetTheHostNames) {
+  ASSERT_TRUE(session_->OpenFile(Path("t/440001.xml")));
+  session_->SetModified(true);
+  const std::string other = Path("t/440002.xml");
+  const std::string old = Raw(other);
+  host_.saveRefusal = [&](const std::string& target) { return target == other ? std::string("in use") : std::string(); };
+  host_.saveFiles.push_back({other, 1});
+  host_.answers = {platform::vbYes};
+  EXPECT_FALSE(session_->SaveDocument());
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].text, "in use");
+  EXPECT_EQ(host_.messages[0].flags, platform::vbExclamation);
+  EXPECT_EQ(Raw(other), old);
+  EXPECT_TRUE(session_->Modified());
+  EXPECT_EQ(session_->ShownFile(), Path("t/440001.xml"));
+  // Its own file is passed as such; another target is written.
+  host_.saveFiles.push_back({Path("t/440001.xml"), 1});
+  host_.answers = {platform::vbYes};
+  EXPECT_TRUE(session_->SaveDocument());
+  EXPECT_EQ(host_.saveChecks, (std::vector<std::string>{other + "|" + Path("t/440001.xml"),
+                                                         Path("t/440001.xml") + "|" + Path("t/440001.xml")}));
+  // A new document has no file of its own yet.
+  host_.newFiles.push_back({true, 44, "440009.xml"});
+  ASSERT_TRUE(session_->NewDocument());
+  host_.saveFiles.push_back({other, 1});
+  EXPECT_FALSE(session_->SaveDocument());
+  EXPECT_EQ(host_.saveChecks.back(), other + "|");
+  EXPECT_EQ(Raw(other), old);
+}
+
+// A file holding a page ID or a text ID twice opens with one message naming them, shows
+// every page and text, and saves as it was read.
+TEST_F(SessionTest, DuplicateIdsAreNamedOnceAtOpen) {
+  const std::string xml = testdata::TreXml(
+      44, {{500, {{1, "a"}, {1, "b"}, {2, "c"}}}, {7, {{3, "d"}}}, {500, {{4, "e"}}}, {9, {{5, "f"}, {5, "g"}, {6, "h"}, {6, "i"}}}});
+  data_.Write("t/440005.xml", xml);
+  ASSERT_TRUE(session_->OpenFile(Path("t/440005.xml")));
+  ASSERT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].text, tre::DuplicateIdsText({500}, {{500, {1}}, {9, {5, 6}}}));
+  EXPECT_EQ(host_.messages[0].flags, platform::vbExclamation);
+  EXPECT_EQ(host_.messages[0].title, tre::kTitle);
+  EXPECT_EQ(Ids(kPageList), (std::vector<int32_t>{500, 7, 500, 9}));
+  EXPECT_EQ(Ids(kStringList), (std::vector<int32_t>{1, 1, 2}));
+  EXPECT_FALSE(session_->Modified());
+  host_.saveFiles.push_back({Path("same.xml"), 1});
+  ASSERT_TRUE(session_->SaveDocument());
+  EXPECT_EQ(Raw(Path("same.xml")), xml);
+  // A file whose IDs are each its own's opens without a word.
+  host_.messages.clear();
+  ASSERT_TRUE(session_->OpenFile(Path("t/440001.xml")));
+  EXPECT_TRUE(host_.messages.empty());
 }
 
 TEST_F(SessionTest, NoSaveWithoutADocument) {

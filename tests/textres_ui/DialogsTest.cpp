@@ -120,6 +120,10 @@ TEST_F(DialogTest, StringRefusalsKeepTheDialogOpen) {
   d.IDEdit->setText("4294967296");
   EXPECT_FALSE(d.OK());
   EXPECT_TRUE(d.isVisible());
+  EXPECT_EQ(Boxes().back(),
+            "ID: Entered value is out of range. It must be a whole number from -2147483648 to 2147483647.");
+  d.IDEdit->setText("4x");
+  EXPECT_FALSE(d.OK());
   EXPECT_EQ(Boxes().back(), "ID: Entered value is incorrect. It must be whole number.");
   d.IDEdit->setText("4");
   d.TextEdit->setPlainText(QString("bell ") + QChar(7));
@@ -170,6 +174,8 @@ TEST_F(DialogTest, PageDialog) {
   change.IDEdit->setText("99999999999");
   EXPECT_FALSE(change.OK());
   EXPECT_TRUE(change.isVisible());
+  EXPECT_EQ(Boxes().back(),
+            "Page ID: Entered value is out of range. It must be a whole number from -2147483648 to 2147483647.");
   change.IDEdit->setText("18");
   ASSERT_TRUE(change.OK());
   EXPECT_TRUE(change.Dirty);
@@ -177,6 +183,106 @@ TEST_F(DialogTest, PageDialog) {
   EXPECT_EQ(id, 18);
   EXPECT_EQ(desc, "other");
   EXPECT_EQ(voice, 0);
+}
+
+// An ID another page of the file, or another text of the page, holds is refused on
+// add and on a change, and the object keeps its values; one keeping its own ID (even
+// one the file held twice) is saved as ever.
+TEST_F(DialogTest, DuplicateIdsAreRefused) {
+  int32_t other = Kz_CreateObject(doc_, 8, 0);
+  int32_t twin = Kz_CreateObject(doc_, 8, 0);
+  ASSERT_TRUE(Kz_TRESetPageInfo(page_, 500, "first", "", 0));
+  ASSERT_TRUE(Kz_TRESetPageInfo(other, 500, "second", "", 0));
+  ASSERT_TRUE(Kz_TRESetPageInfo(twin, 7, "third", "", 0));
+  const std::string taken = "The file already has a page with the ID 500.\r\nEach page needs an ID of its own.";
+  int32_t id = 0, voice = 0;
+  std::string title, desc;
+
+  // A new page (ID -1) given a taken ID, and a page changed onto one.
+  int32_t fresh = Kz_CreateObject(doc_, 8, 0);
+  for (int32_t page : {fresh, twin}) {
+    frmPageEdit d;
+    d.Fill(page, doc_);
+    d.show();
+    d.IDEdit->setText("500");
+    ASSERT_FALSE(d.OK());
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(Boxes().back(), taken);
+    d.IDEdit->setText("501");
+    EXPECT_TRUE(d.OK());
+    Kz_TREGetPageInfo(page, id, title, desc, voice);
+    EXPECT_EQ(id, 501);
+    Kz_TRESetPageInfo(page, 600 + page % 100, title, desc, voice);
+  }
+  // Shown through ShowPage, the document is known too.
+  WhenShown<frmPageEdit>([](frmPageEdit& d) {
+    d.IDEdit->setText("500");
+    EXPECT_FALSE(d.OK());
+    d.Cancel();
+  });
+  frmPageEdit shown;
+  EXPECT_EQ(shown.ShowPage(doc_, twin, nullptr), 2);
+  // One of the two pages 500 keeps its ID.
+  frmPageEdit keep;
+  keep.Fill(other, doc_);
+  keep.show();
+  keep.TitleEdit->setText("renamed");
+  keep.TitleEdit->setModified(true);
+  EXPECT_TRUE(keep.OK());
+  Kz_TREGetPageInfo(other, id, title, desc, voice);
+  EXPECT_EQ(id, 500);
+  EXPECT_EQ(title, "renamed");
+
+  // Texts: ref_ holds ID 1.
+  const std::string textTaken =
+      "This page already has a text with the ID 1.\r\nEach text of a page needs an ID of its own.";
+  frmStringEdit add;
+  add.Fill(page_, str_);  // a new text (-1)
+  add.show();
+  add.IDEdit->setText("1");
+  ASSERT_FALSE(add.OK());
+  EXPECT_EQ(Boxes().back(), textTaken);
+  EXPECT_EQ(StringInfo().id, -1);
+  add.IDEdit->setText("2");
+  EXPECT_TRUE(add.OK());
+  EXPECT_EQ(StringInfo().id, 2);
+  frmStringEdit change;
+  change.Fill(page_, str_);
+  change.show();
+  change.IDEdit->setText("1");
+  EXPECT_FALSE(change.OK());
+  EXPECT_EQ(StringInfo().id, 2);
+  change.Cancel();
+  // The same ID on another page is no clash.
+  int32_t elsewhere = Kz_CreateObject(other, 9, 0);
+  frmStringEdit apart;
+  apart.Fill(other, elsewhere);
+  apart.show();
+  apart.IDEdit->setText("1");
+  EXPECT_TRUE(apart.OK());
+  // A text the page holds twice keeps its ID on an edit.
+  ASSERT_TRUE(Kz_TRESetStringInfo(page_, str_, 1, "twin"));
+  frmStringEdit same;
+  same.Fill(page_, str_);
+  same.show();
+  EXPECT_TRUE(same.OK());
+}
+
+// The keyboard switches the tabs as a click does: the preview, then the raw text.
+TEST_F(DialogTest, KeyboardSwitchesTheTab) {
+  Kz_TRESetStringInfo(page_, str_, 3, "The {1} ship");
+  frmStringEdit d;
+  d.Fill(page_, str_);
+  d.show();
+  d.MainTab->setFocus();
+  QTest::keyClick(d.MainTab, Qt::Key_Right);
+  ASSERT_EQ(d.MainTab->currentIndex(), 1);
+  EXPECT_EQ(d.TextEdit->toPlainText(), "The Argon ship");
+  EXPECT_TRUE(d.TextEdit->isReadOnly());
+  QTest::keyClick(d.MainTab, Qt::Key_Left);
+  ASSERT_EQ(d.MainTab->currentIndex(), 0);
+  EXPECT_EQ(d.TextEdit->toPlainText(), "The {1} ship");
+  EXPECT_FALSE(d.TextEdit->isReadOnly());
 }
 
 TEST_F(DialogTest, NewFileProposals) {

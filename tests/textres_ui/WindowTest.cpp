@@ -24,6 +24,7 @@
 
 #include "app/Wiring.h"
 #include "rudu/rudu.h"
+#include "tests/common/FileBytes.h"
 #include "shell/CATDialog.h"
 #include "shell/Find.h"
 #include "shell/frmMain.h"
@@ -82,7 +83,7 @@ TEST_F(UiTest, ShowsPagesStringsAndTexts) {
 TEST_F(UiTest, MemoryViewAndTheToolbar) {
   ASSERT_TRUE(DescServer->LoadResources(44));
   frmTRE* w = Window();
-  EXPECT_EQ(w->windowTitle().toStdString(), "Text Resource Editor [pages in memory]");
+  EXPECT_EQ(w->windowTitle().toStdString(), "Text Resource Editor [pages in memory (English)]");
   EXPECT_FALSE(w->Button("save")->isEnabled());
   EXPECT_EQ(Column(w->PageView, 0), (std::vector<std::string>{"17", "7", "1000"}));
   w->ToolbarAction("merge");
@@ -183,6 +184,35 @@ TEST_F(UiTest, PopupMenuCommandsAndDialogs) {
   Kz_EnumObjects(doc, nullptr, 0, &pages);
   EXPECT_EQ(pages, 1);
   Kz_DeleteHandle(0, doc);
+}
+
+// A save under another name goes onto no file another editor window has open: the
+// message comes before the overwrite question and the file stays whole; the window's
+// own file is saved as before.
+TEST_F(UiTest, SaveAsOntoAnotherWindowsFileIsRefused) {
+  kz::WireApplication(true);
+  Window(Path("t/440001.xml"));
+  frmTRE* b = Window(Path("t/440002.pck"));
+  const std::string old = kztest::FileBytes(Path("t/440001.xml"));
+  b->Session().SetModified(true);
+  ui_->ClearCalls();
+  ui_->PushFile(Path("t/440001.xml"), 1);
+  ui_->PushMsgBox(platform::vbYes);  // what an overwrite question would be answered
+  b->ToolbarAction("save");
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0], "Cannot save to " + Path("t/440001.xml") + ":\r\n" + Path("t/440001.xml") +
+                            " is open in another editor window. Choose another file name.");
+  EXPECT_EQ(kztest::FileBytes(Path("t/440001.xml")), old);
+  EXPECT_TRUE(b->Session().Modified());
+  EXPECT_EQ(b->Session().ShownFile(), Path("t/440002.pck"));
+
+  ui_->ClearCalls();
+  ui_->PushFile(Path("t/440002.pck"), 2);
+  ui_->PushMsgBox(platform::vbYes);
+  b->ToolbarAction("save");
+  EXPECT_FALSE(b->Session().Modified());
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_NE(Boxes()[0].find("already exists"), std::string::npos);
 }
 
 TEST_F(UiTest, FindThroughTheFindDialog) {

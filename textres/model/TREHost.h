@@ -21,6 +21,12 @@ class TREHost {
   // cancelled.
   virtual bool ChooseSaveFile(const std::string& filter, const std::string& initDir, std::string& path,
                               int32_t& filterIndex) = 0;
+  // "" when a save of the window's file `ownFile` ("" for none yet) may write `target`;
+  // else why not (it is a file another editor window has open).
+  virtual std::string SaveTargetRefusal(const std::string& target, const std::string& ownFile) {
+    (void)target, (void)ownFile;
+    return {};
+  }
   // The new-file dialog; false unless it ended with OK (then the language and the
   // file name, no folder).
   virtual bool ChooseNewFile(int32_t& langID, std::string& fileName) = 0;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "core/Common.h"
@@ -50,10 +51,12 @@ std::string CaptionText(const std::string& shownFile, int32_t langID, bool readO
   std::string c = kTitle;
   if (!shownFile.empty()) {
     c += " [" + shownFile;
-    if (!readOnly) {
-      std::string name = kz::GetLanguageName(langID);
-      c += " (" + (name.empty() ? "lang ID: " + std::to_string(langID) : name) + ")";
-    }
+    std::string name = kz::GetLanguageName(langID);
+    // The read-only view leaves an unknown language out (no "lang ID: ").
+    if (!name.empty())
+      c += " (" + name + ")";
+    else if (!readOnly)
+      c += " (lang ID: " + std::to_string(langID) + ")";
     c += "]";
   }
   if (modified) c += " *";
@@ -97,6 +100,58 @@ std::optional<int32_t> ParseId(std::string_view text) {
   auto r = std::from_chars(text.data(), text.data() + text.size(), v);
   if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
   return v;
+}
+
+std::string IdInputError(const std::string& field, std::string_view text) {
+  if (ParseId(text)) return {};
+  std::string_view t = Trim(text);
+  if (AllDigits(!t.empty() && t.front() == '-' ? t.substr(1) : t))
+    return field + ": Entered value is out of range. It must be a whole number from -2147483648 to 2147483647.";
+  return kz::InvalidValueText(field, 0);
+}
+
+std::string PageIdTakenText(int32_t id) {
+  return "The file already has a page with the ID " + std::to_string(id) + "." + kCrLf +
+         "Each page needs an ID of its own.";
+}
+
+std::string StringIdTakenText(int32_t id) {
+  return "This page already has a text with the ID " + std::to_string(id) + "." + kCrLf +
+         "Each text of a page needs an ID of its own.";
+}
+
+std::vector<int32_t> DuplicateIds(const std::vector<int32_t>& ids) {
+  // The usual file numbers its pages and texts in rising order: nothing to sort then.
+  if (std::adjacent_find(ids.begin(), ids.end(), std::greater_equal<int32_t>()) == ids.end()) return {};
+  std::vector<int32_t> sorted(ids);
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<int32_t> out;
+  for (size_t i = 1; i < sorted.size(); ++i)
+    if (sorted[i] == sorted[i - 1] && (out.empty() || out.back() != sorted[i])) out.push_back(sorted[i]);
+  return out;
+}
+
+namespace {
+std::string IdList(const std::vector<int32_t>& ids) {
+  std::string s;
+  for (int32_t id : ids) {
+    if (!s.empty()) s += ", ";
+    s += std::to_string(id);
+  }
+  return s;
+}
+}  // namespace
+
+std::string DuplicateIdsText(const std::vector<int32_t>& pageIds, const std::vector<PageDuplicates>& strings) {
+  if (pageIds.empty() && strings.empty()) return {};
+  std::string s = std::string("This file holds IDs more than once; the game reaches only one of each:") + kCrLf;
+  if (!pageIds.empty()) s += "pages: " + IdList(pageIds) + kCrLf;
+  const size_t shown = std::min(strings.size(), kDuplicateLines);
+  for (size_t i = 0; i < shown; ++i)
+    s += "texts of page " + std::to_string(strings[i].pageId) + ": " + IdList(strings[i].stringIds) + kCrLf;
+  if (strings.size() > shown) s += "and texts of " + std::to_string(strings.size() - shown) + " more pages" + kCrLf;
+  s += "The file is kept as it stands.";
+  return s;
 }
 
 std::optional<int32_t> ParseFileNumber(std::string_view text) {

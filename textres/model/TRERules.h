@@ -31,8 +31,8 @@ std::string PagesStatus(int64_t count);
 std::string StringsStatus(int64_t count);
 
 // The window caption: "Text Resource Editor", then for a shown file
-// " [<file> (<language>)]" (an unknown language as "lang ID: <n>", and no parentheses
-// at all in the read-only view), then " *" when modified.
+// " [<file> (<language>)]" (an unknown language as "lang ID: <n>", in the read-only
+// view left out with its parentheses), then " *" when modified.
 std::string CaptionText(const std::string& shownFile, int32_t langID, bool readOnly, bool modified);
 
 // The question before open, new document and the pages in memory, and the one at close.
@@ -49,6 +49,24 @@ std::optional<int32_t> ParseLanguage(std::string_view text);
 // An ID typed into a dialog: empty is 0, else digits (an optional "-") that fit 32
 // bits. Never throws.
 std::optional<int32_t> ParseId(std::string_view text);
+// The refusal of an ID typed into the page or string dialog, "" when ParseId takes it:
+// a number past 32 bits is out of range (the range given), anything else no whole
+// number. `field` names the box ("Page ID", "ID").
+std::string IdInputError(const std::string& field, std::string_view text);
+// The refusal of an ID another page of the file, or another text of the page, holds.
+std::string PageIdTakenText(int32_t id);
+std::string StringIdTakenText(int32_t id);
+// The IDs that stand more than once among `ids`, each once, in ascending order.
+std::vector<int32_t> DuplicateIds(const std::vector<int32_t>& ids);
+// The texts of one page that share IDs.
+struct PageDuplicates {
+  int32_t pageId = 0;
+  std::vector<int32_t> stringIds;
+};
+// The one message at open on the IDs a file holds more than once ("" when none): the
+// page IDs, then each page's text IDs (at most kDuplicateLines lines of pages).
+inline constexpr size_t kDuplicateLines = 20;
+std::string DuplicateIdsText(const std::vector<int32_t>& pageIds, const std::vector<PageDuplicates>& strings);
 // A file number typed into the new-file dialog: empty is none, else 0 to 9999.
 std::optional<int32_t> ParseFileNumber(std::string_view text);
 

@@ -9,6 +9,7 @@
 #include "core/ViDedodedBindings.h"
 #include "platform/Ui.h"
 #include "textres/model/TREHost.h"
+#include "textres/model/TREIds.h"
 #include "typefiles/DescServer.h"
 #include "videdoded/videdoded.h"
 
@@ -98,6 +99,9 @@ bool clsTRESession::OpenFile(const std::string& pathIn) {
   readOnly_ = false;
   FillPageList(handle, false);
   Changed();
+  // IDs held twice are named once; the file stays as it was read.
+  const std::string duplicates = tre::DuplicateIdsMessage(handle);
+  if (!duplicates.empty()) Msg(duplicates, platform::vbExclamation);
   return true;
 }
 
@@ -137,12 +141,19 @@ bool clsTRESession::SaveDocument() {
   if (path.empty() && !DataRoot().empty()) initDir = kz::BuildPath(DataRoot(), "t");
   int32_t filterIndex = 1;
   if (!host_.ChooseSaveFile(tre::kSaveFilter, initDir, path, filterIndex) || path.empty()) return false;
+  // Never onto a file another editor window has open (its own file, by any path, is
+  // fine; a new document has none yet).
+  const std::string refusal = host_.SaveTargetRefusal(path, shownFile_ == savePath_ ? savePath_ : std::string());
+  if (!refusal.empty()) {
+    Msg(refusal, platform::vbExclamation);
+    return false;
+  }
   if (kz::FileExists(path) &&
       Msg(path + " already exists." + kCrLf + "Do you want to replace it?", platform::vbYesNo | platform::vbQuestion) !=
           platform::vbYes)
     return false;
-  // Plain for the first filter; packed for the others, and always into a catalog.
-  if (!doc_.Save(path, filterIndex == 1 && !kz::IsCatalogPath(path) ? 1 : 2)) {
+  // Plain for the first filter, packed for the others (into a catalog too).
+  if (!doc_.Save(path, filterIndex == 1 ? 1 : 2)) {
     Msg(doc_.GetLastError(), platform::vbOKOnly, true);
     return false;
   }
