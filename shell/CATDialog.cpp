@@ -13,6 +13,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "core/AppError.h"
 #include "core/LibBindings.h"
@@ -25,9 +26,41 @@
 namespace {
 constexpr int kKindRole = kz::kItemDataRole;
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// What a find of one inner path gives.
+struct InnerMatch {
+  bool ExactFile = false;
+  bool ExactFolder = false;
+  std::string FirstFile;  // another file the find matched (a name typed without its extension)
+  bool Any() const { return ExactFile || ExactFolder || !FirstFile.empty(); }
+};
+
+// The file system also matches a name without its extension ("TShips" finds
+// "TShips.txt"), so the entries are compared with the last part of `full`.
+InnerMatch FindInner(int32_t context, const std::string& full) {
+  const std::string last = full.substr(full.find_last_of('\\') + 1);
+  InnerMatch m;
+  ZuZERFindData data{};
+  const int32_t h = ZuZER_CatFindFirstFile(context, full.c_str(), &data);
+  if (h) {
+    do {
+      const std::string found = kz::CutAtNul(data.name, sizeof data.name);
+      const bool isFolder = data.kind == ZUZER_KIND_FOLDER;
+      if (kz::EqualsNoCase(found, last)) {
+        (isFolder ? m.ExactFolder : m.ExactFile) = true;
+      } else if (!isFolder && m.FirstFile.empty()) {
+        m.FirstFile = found;
+      }
+      data = ZuZERFindData{};
+    } while (!m.ExactFile && ZuZER_FindNextFile(h, &data) != 0);
+  }
+  ZuZER_FindClose(h);
+  return m;
+}
 }  // namespace
 
-frmCATDialog::frmCATDialog(QWidget* parent) : QDialog(parent) {
+frmCATDialog::frmCATDialog(QWidget* owner) : QDialog(nullptr) {
+  SetOwner(owner);
   setObjectName("frmCATDialog");
   setModal(true);
 
@@ -138,7 +171,7 @@ bool frmCATDialog::Prepare(const std::string& catalog, bool saveMode) {
     catalogHandle_ = RuDU_OpenCatalog(catalog.c_str(), 0);
     if (catalogHandle_ == 0) {
       platform::Ui::Instance().MsgBox("Error opening file " + catalog + ":\r\n\r\n" + kz::GetRuDUError(),
-                                      platform::vbOKOnly, {}, parentWidget());
+                                      platform::vbOKOnly, {}, owner_.data());
       catalog_ = catalog;
       Close(kResultCloseCatalog);
       return false;
@@ -169,13 +202,39 @@ bool frmCATDialog::Prepare(const std::string& catalog, bool saveMode) {
     cmbFileName->setEditText(Q(start.Name));
   }
   Refresh();
+  // Typing goes to the name box, over the name offered there.
+  cmbFileName->setFocus(Qt::OtherFocusReason);
+  cmbFileName->lineEdit()->selectAll();
   return true;
 }
 
+void frmCATDialog::SetOwner(QWidget* owner) {
+  if (owner == owner_) return;
+  if (owner_) disconnect(owner_, &QObject::destroyed, this, nullptr);
+  owner_ = owner;
+  if (owner) {
+    connect(owner, &QObject::destroyed, this, [this] {
+      if (isVisible()) Close(kResultCancel);
+    });
+  }
+}
+
+void frmCATDialog::StayAboveOwner() {
+  QWidget* top = owner_ ? owner_->window() : nullptr;
+  if (!top) return;
+  winId();  // the browser's window exists from here on, so it can be tied to the owner's
+  if (QWindow* mine = windowHandle())
+    if (QWindow* theirs = top->windowHandle()) mine->setTransientParent(theirs);
+  if (!testAttribute(Qt::WA_Moved)) adjustPosition(top);
+}
+
 void frmCATDialog::Run(const std::string& catalog, bool saveMode, QWidget* owner) {
-  if (owner && parentWidget() != owner) setParent(owner, windowFlags() | Qt::Dialog);
+  if (owner) SetOwner(owner);
   if (!Prepare(catalog, saveMode)) return;
+  StayAboveOwner();
+  const QPointer<frmCATDialog> self(this);
   exec();
+  if (!self) return;  // deleted while it ran: nothing of it is left to read
   // A dialog hidden other than through Close (it cannot be, but stay safe) counts as cancelled.
   if (context_ || catalogHandle_) Close(kResultCancel);
 }
@@ -295,55 +354,65 @@ void frmCATDialog::PressOK() {
     Refresh();
     return;
   }
-  std::string name = cmbFileName->currentText().toStdString();
+  const std::string typed = cmbFileName->currentText().toStdString();
+  const kz::TypedName t = kz::ReadTypedName(typed, catalog_);
+  if (t.What == kz::TypedName::Kind::Outside) return TakeTypedPath(typed, t.Path);
   std::string why;
-  if (!kz::CheckBrowserName(name, why)) {
+  if (!kz::CheckBrowserName(t.Path, why)) {
     platform::Ui::Instance().MsgBox(why, platform::vbExclamation, {}, this);
     return;
   }
-  for (char& c : name)
-    if (c == '/') c = '\\';
-  std::string full = kz::FolderPrefix(folders_) + name;
 
-  // The existence test. The file system also matches a name without its extension
-  // ("TShips" finds "TShips.txt"), so the entries are compared with the typed name.
-  const std::string last = full.substr(full.find_last_of('\\') + 1);
-  const std::string folder = full.substr(0, full.size() - last.size());
-  bool exactFile = false, exactFolder = false;
-  std::string firstFile;
-  ZuZERFindData data{};
-  const int32_t h = ZuZER_CatFindFirstFile(context_, full.c_str(), &data);
-  if (h) {
-    do {
-      const std::string found = kz::CutAtNul(data.name, sizeof data.name);
-      const bool isFolder = data.kind == ZUZER_KIND_FOLDER;
-      if (kz::EqualsNoCase(found, last)) {
-        (isFolder ? exactFolder : exactFile) = true;
-      } else if (!isFolder && firstFile.empty()) {
-        firstFile = found;
-      }
-      data = ZuZERFindData{};
-    } while (!exactFile && ZuZER_FindNextFile(h, &data) != 0);
+  // A name is looked for in the folder shown; one with folders of its own that is not
+  // there is looked for from the root ("types\TShips.txt" typed while in "types").
+  std::vector<std::string> base = t.FromRoot ? std::vector<std::string>{} : folders_;
+  InnerMatch m = FindInner(context_, kz::FolderPrefix(base) + t.Path);
+  if (!m.Any() && !base.empty() && t.Path.find('\\') != std::string::npos) {
+    InnerMatch fromRoot = FindInner(context_, t.Path);
+    if (fromRoot.Any()) {
+      base.clear();
+      m = std::move(fromRoot);
+    }
   }
-  ZuZER_FindClose(h);
-  if (exactFolder && !exactFile) {
+  std::string full = kz::FolderPrefix(base) + t.Path;
+  const std::string folder = full.substr(0, full.find_last_of('\\') + 1);
+  if (m.ExactFolder && !m.ExactFile) {
     // A folder typed into the name box is entered, as a double click would.
-    for (const std::string& part : kz::SplitBrowserStart(name + "\\x", false).Folders) folders_.push_back(part);
+    folders_ = std::move(base);
+    for (const std::string& part : kz::SplitBrowserStart(t.Path + "\\x", false).Folders) folders_.push_back(part);
     cmbFileName->setEditText(QString());
     Refresh();
     return;
   }
   if (!saveMode_) {
-    if (!exactFile && firstFile.empty()) {
-      platform::Ui::Instance().MsgBox("File " + cmbFileName->currentText().toStdString() + " does not exist.",
-                                      platform::vbExclamation, {}, this);
+    if (!m.ExactFile && m.FirstFile.empty()) {
+      platform::Ui::Instance().MsgBox("File " + typed + " does not exist.", platform::vbExclamation, {}, this);
       return;
     }
-    if (!exactFile) full = folder + firstFile;
+    if (!m.ExactFile) full = folder + m.FirstFile;
   } else {
     full = kz::WithDefaultExtension(full, CurrentPattern());
   }
   FileName = kz::CatalogResultPath(catalog_, full);
+  FilterIndex = cmbFilter->currentIndex() + 1;
+  Close(kResultOK);
+}
+
+void frmCATDialog::TakeTypedPath(const std::string& typed, const std::string& path) {
+  const bool catalogFile = path.find("::") == std::string::npos && kz::EqualsNoCase(kz::PathExtension(path), "cat");
+  if ((catalogFile || !saveMode_) && !kz::FileExists(path)) {
+    platform::Ui::Instance().MsgBox("File " + typed + " does not exist.", platform::vbExclamation, {}, this);
+    return;
+  }
+  if (catalogFile) {
+    // Another catalog: browsed here, from its root.
+    folders_.clear();
+    FileName.clear();
+    cmbFileName->setEditText(QString());
+    Prepare(path, saveMode_);
+    return;
+  }
+  FileName = saveMode_ ? kz::WithDefaultExtension(path, CurrentPattern()) : path;
   FilterIndex = cmbFilter->currentIndex() + 1;
   Close(kResultOK);
 }

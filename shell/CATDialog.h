@@ -2,8 +2,15 @@
 // frmCATDialog: a modal open/save browser over the files inside one catalog, or over
 // the whole virtual file system when the catalog given is "vfs://". It lists one folder
 // level at a time, keeps the folders walked down as a stack, and returns the choice as
-// one path: "<catalog>::<inner path>", or "vfs://<inner path>".
+// one path: "<catalog>::<inner path>", or "vfs://<inner path>". A full path or a
+// catalog path typed into the name box is returned (or, for a catalog, browsed) as it
+// stands.
+//
+// The owner given to the browser is not its Qt parent: the browser stays above the
+// owner's window but never goes with it. When that window goes while the browser runs,
+// the browser ends cancelled and stays whole for the code that showed it.
 #include <QDialog>
+#include <QPointer>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -26,7 +33,7 @@ class frmCATDialog : public QDialog {
   static constexpr int32_t kResultCloseCatalog = 1;  // also: the catalog could not be opened
   static constexpr int32_t kResultClosed = 2;        // the window's close box
 
-  explicit frmCATDialog(QWidget* parent = nullptr);
+  explicit frmCATDialog(QWidget* owner = nullptr);
   ~frmCATDialog() override;
 
   // Set before a show, read after it.
@@ -82,6 +89,9 @@ class frmCATDialog : public QDialog {
 
  private:
   void Run(const std::string& catalog, bool saveMode, QWidget* owner);
+  void SetOwner(QWidget* owner);
+  void StayAboveOwner();
+  void TakeTypedPath(const std::string& typed, const std::string& path);
   void Release();
   void LoadFilters();
   void Refresh();
@@ -89,6 +99,7 @@ class frmCATDialog : public QDialog {
   void Close(int32_t result);
   void Guard(const char* what, const std::function<void()>& fn);
 
+  QPointer<QWidget> owner_;
   std::string catalog_;
   std::string displayName_;
   int32_t catalogHandle_ = 0;

@@ -208,6 +208,37 @@ bool CheckBrowserName(std::string_view name, std::string& why) {
   return true;
 }
 
+TypedName ReadTypedName(std::string_view typed, std::string_view catalog) {
+  auto backslashed = [](std::string_view text) {
+    std::string out(text);
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
+  };
+  TypedName r;
+  if (const std::size_t sep = typed.find("::"); sep != std::string_view::npos) {
+    r.What = TypedName::Kind::Outside;
+    std::string cat(typed.substr(0, sep));
+    if (LastSeparator(cat) == std::string::npos && catalog != kVfsPrefix) {
+      const std::string folder = CatalogStartFolder(catalog);
+      if (!folder.empty()) cat = folder == "/" ? "/" + cat : folder + "/" + cat;
+    }
+    r.Path = cat + "::" + backslashed(typed.substr(sep + 2));
+    return r;
+  }
+  if (!typed.empty() && typed.front() == '/') {
+    r.What = TypedName::Kind::Outside;
+    r.Path = std::string(typed);
+    return r;
+  }
+  if (catalog == kVfsPrefix && typed.size() >= kVfsPrefix.size() &&
+      EqualsNoCase(typed.substr(0, kVfsPrefix.size()), kVfsPrefix)) {
+    typed.remove_prefix(kVfsPrefix.size());
+    r.FromRoot = true;
+  }
+  r.Path = backslashed(typed);
+  return r;
+}
+
 LangIdCheck ParseLanguageID(std::string_view text, int32_t& id) {
   double v = 0;
   if (!TryParseNumber(text, v) || !std::isfinite(v) || v != std::floor(v)) return LangIdCheck::NotANumber;

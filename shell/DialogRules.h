@@ -94,6 +94,20 @@ std::string FolderEntryText(int depth, std::string_view folder);
 // absolute (no leading "\" or "/"). False with the reason in `why`.
 bool CheckBrowserName(std::string_view name, std::string& why);
 
+// What a name typed into the browser's name box stands for.
+struct TypedName {
+  enum class Kind { Inner, Outside };
+  Kind What = Kind::Inner;
+  // Inner: the inner path ("/" taken as "\"); Outside: the path that is opened as it stands.
+  std::string Path;
+  bool FromRoot = false;  // Inner: from the root ("vfs://" typed), not from the folder shown
+};
+// A full path ("/...") and a catalog path ("<catalog>::<inner>", the inner "/" taken as
+// "\", a catalog without folder next to the catalog browsed) are Outside; "vfs://<p>"
+// while browsing the virtual file system is p from its root; anything else is a name
+// relative to the folder shown.
+TypedName ReadTypedName(std::string_view typed, std::string_view catalog);
+
 // ---- Virtual file list -------------------------------------------------------------
 
 struct VfsFileRow {

@@ -1,6 +1,6 @@
 #include "shell/JvFileDialog.h"
 
-#include <memory>
+#include <QPointer>
 
 #include "core/AppError.h"
 #include "core/Common.h"
@@ -10,17 +10,13 @@
 
 namespace {
 
-// One catalog browser per step of a call, gone when the step ends.
-std::unique_ptr<frmCATDialog> NewBrowser(QWidget* owner) {
-  auto dlg = std::make_unique<frmCATDialog>(owner);
-  return dlg;
-}
-
 void ShowFailure(const std::exception& e, QWidget* owner) {
   const auto* app = dynamic_cast<const kz::AppError*>(&e);
   if (app && app->Number == kz::kErrCancel) return;
   platform::Ui::Instance().MsgBox(app ? app->Description : std::string(e.what()), platform::vbCritical, {}, owner);
 }
+
+kz::AppError Cancelled() { return kz::AppError(kz::kErrCancel, "JvFileDialog", "Cancel was pressed"); }
 
 }  // namespace
 
@@ -35,56 +31,82 @@ JvFileDialog::JvFileDialog(QWidget* parent) : QWidget(parent) {
 
 QWidget* JvFileDialog::Owner() { return parentWidget() ? window() : nullptr; }
 
+JvFileDialog::Step JvFileDialog::BrowseCatalog(bool save, int32_t filterIndex) {
+  const QPointer<JvFileDialog> self(this);
+  // One browser per step, on the stack: it is not a child of the form, so it outlives it.
+  frmCATDialog cat(Owner());
+  cat.InitDir = InitDir;
+  cat.FileName = kz::GetCatalogFilePart(FileName);
+  // Opening lists every file; saving offers the caller's types.
+  cat.filter = save ? filter : "All Files (*.*)|*.*";
+  cat.FilterIndex = filterIndex;
+  cat.DialogTitle = DialogTitle;
+  cat.EnableCloseCatalog = true;
+  const std::string catalog = kz::GetCatalogPart(FileName);
+  if (save) {
+    cat.ShowSave(catalog);
+  } else {
+    cat.ShowOpen(catalog, Owner());
+  }
+  if (!self) return Step::Gone;
+  switch (cat.ModalResult()) {
+    case frmCATDialog::kResultOK:
+      FileName = cat.FileName;
+      FilterIndex = cat.FilterIndex;
+      return Step::Chosen;
+    case frmCATDialog::kResultCloseCatalog:
+      // Back to the plain dialog, in the folder that holds the catalog.
+      InitDir = kz::CatalogStartFolder(FileName);
+      FileName.clear();
+      return Step::PlainDialog;
+    default:
+      return Step::Cancelled;
+  }
+}
+
+bool JvFileDialog::PlainDialog(bool save, int32_t filterIndex, std::string& fileName, int32_t& chosenIndex) {
+  platform::FileDialogRequest req;
+  req.Title = DialogTitle;
+  req.Filter = filter;
+  req.FilterIndex = filterIndex;
+  req.InitDir = InitDir;
+  req.FileName = FileName;
+  req.Flags = platform::cdlOFNHideReadOnly | platform::cdlOFNExplorer;
+  req.Owner = Owner();
+  platform::FileDialogResult res;
+  platform::Ui& ui = platform::Ui::Instance();
+  if (!(save ? ui.ShowSave(req, res) : ui.ShowOpen(req, res))) return false;
+  fileName = res.FileName;
+  chosenIndex = res.FilterIndex;
+  return true;
+}
+
 void JvFileDialog::ShowOpen() {
+  bool gone = false;
   try {
     for (;;) {
       if (DialogTitle.empty()) DialogTitle = "Open";
       if (kz::IsCatalogDialogPath(FileName)) {
-        auto cat = NewBrowser(Owner());
-        cat->InitDir = InitDir;
-        cat->FileName = kz::GetCatalogFilePart(FileName);
-        cat->filter = "All Files (*.*)|*.*";
-        cat->FilterIndex = FilterIndex;
-        cat->DialogTitle = DialogTitle;
-        cat->EnableCloseCatalog = true;
-        cat->ShowOpen(kz::GetCatalogPart(FileName), Owner());
-        const int32_t r = cat->ModalResult();
-        if (r == frmCATDialog::kResultOK) {
-          FileName = cat->FileName;
-          FilterIndex = cat->FilterIndex;
+        const Step step = BrowseCatalog(false, FilterIndex);
+        if (step == Step::Chosen) {
           ModalResult = true;
           return;
         }
-        if (r == frmCATDialog::kResultCloseCatalog) {
-          // Back to the plain dialog, in the folder that holds the catalog.
-          InitDir = kz::CatalogStartFolder(FileName);
-          FileName.clear();
-          continue;
-        }
-        throw kz::AppError(kz::kErrCancel, "JvFileDialog", "Cancel was pressed");
+        if (step == Step::PlainDialog) continue;
+        gone = step == Step::Gone;
+        throw Cancelled();
       }
-      platform::FileDialogRequest req;
-      req.Title = DialogTitle;
-      req.Filter = filter;
-      req.FilterIndex = FilterIndex;
-      req.InitDir = InitDir;
-      req.FileName = FileName;
-      req.Flags = platform::cdlOFNHideReadOnly | platform::cdlOFNExplorer;
-      req.Owner = Owner();
-      platform::FileDialogResult res;
-      if (!platform::Ui::Instance().ShowOpen(req, res))
-        throw kz::AppError(kz::kErrCancel, "JvFileDialog", "Cancel was pressed");
-      FileName = res.FileName;
-      FilterIndex = res.FilterIndex;
+      if (!PlainDialog(false, FilterIndex, FileName, FilterIndex)) throw Cancelled();
       if (kz::EqualsNoCase(kz::PathExtension(FileName), "cat")) continue;  // browse the catalog
       ModalResult = true;
       return;
     }
   } catch (const std::exception& e) {
+    if (gone) throw Cancelled();
     ShowFailure(e, Owner());
   }
   ModalResult = false;
-  throw kz::AppError(kz::kErrCancel, "JvFileDialog", "Cancel was pressed");
+  throw Cancelled();
 }
 
 void JvFileDialog::ShowSave() {
@@ -93,46 +115,25 @@ void JvFileDialog::ShowSave() {
       if (DialogTitle.empty()) DialogTitle = "Save";
       const int32_t match = kz::MatchSaveFilterIndex(filter, FileName, FilterIndex);
       if (kz::IsCatalogDialogPath(FileName)) {
-        auto cat = NewBrowser(Owner());
-        cat->DialogTitle = DialogTitle;
-        cat->filter = filter;
-        cat->FilterIndex = match;
-        cat->InitDir = InitDir;
-        cat->FileName = kz::GetCatalogFilePart(FileName);
-        cat->EnableCloseCatalog = true;
-        cat->ShowSave(kz::GetCatalogPart(FileName));
-        const int32_t r = cat->ModalResult();
-        if (r == frmCATDialog::kResultOK) {
-          FileName = cat->FileName;
-          FilterIndex = cat->FilterIndex;
+        const Step step = BrowseCatalog(true, match);
+        if (step == Step::Gone) return;
+        if (step == Step::Chosen) {
           ModalResult = true;
           return;
         }
-        if (r == frmCATDialog::kResultCloseCatalog) {
-          InitDir = kz::CatalogStartFolder(FileName);
-          FileName.clear();
-          continue;
-        }
-        throw kz::AppError(kz::kErrCancel, "JvFileDialog", "Cancel was pressed");
+        if (step == Step::PlainDialog) continue;
+        throw Cancelled();
       }
-      platform::FileDialogRequest req;
-      req.Title = DialogTitle;
-      req.Filter = filter;
-      req.FilterIndex = match;
-      req.InitDir = InitDir;
-      req.FileName = FileName;
-      req.Flags = platform::cdlOFNHideReadOnly | platform::cdlOFNExplorer;
-      req.Owner = Owner();
-      platform::FileDialogResult res;
-      if (!platform::Ui::Instance().ShowSave(req, res))
-        throw kz::AppError(kz::kErrCancel, "JvFileDialog", "Cancel was pressed");
-      if (!kz::EqualsNoCase(kz::PathExtension(res.FileName), "cat")) {
-        FileName = res.FileName;
-        FilterIndex = res.FilterIndex;
+      std::string chosen;
+      int32_t chosenIndex = match;
+      if (!PlainDialog(true, match, chosen, chosenIndex)) throw Cancelled();
+      FileName = chosen;
+      if (!kz::EqualsNoCase(kz::PathExtension(chosen), "cat")) {
+        FilterIndex = chosenIndex;
         ModalResult = true;
         return;
       }
-      FileName = res.FileName;  // a catalog: a name inside it is asked next
+      // A catalog: a name inside it is asked next.
     }
   } catch (const std::exception& e) {
     ShowFailure(e, Owner());

@@ -27,5 +27,14 @@ class JvFileDialog : public QWidget {
   void ShowSave();
 
  private:
+  // How one step of a call in the catalog browser ended.
+  enum class Step { Chosen, PlainDialog, Cancelled, Gone };
+  // Browses the catalog of FileName (save: for a name to save as, with the caller's
+  // filters); takes the choice, or after "Close Catalog" goes back to the catalog's folder.
+  // Gone: the form holding this control went while the browser ran, and so did this
+  // control; nothing of it may be touched after that.
+  Step BrowseCatalog(bool save, int32_t filterIndex);
+  // The desktop's dialog; false on Cancel.
+  bool PlainDialog(bool save, int32_t filterIndex, std::string& fileName, int32_t& chosenIndex);
   QWidget* Owner();
 };

@@ -2,6 +2,9 @@
 // the sample data, and the file dialog control that switches to it.
 #include <QApplication>
 #include <QAction>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -169,7 +172,8 @@ TEST_F(CatalogDialogTest, OpenRefusesMissingAndUnsafeNames) {
   EXPECT_EQ(d.ModalResult(), frmCATDialog::kResultCancel);
   EXPECT_EQ(d.FileName, "");
 
-  for (const char* bad : {"", "..\\readme.txt", "types\\..\\..\\x", "/etc/passwd", "C:x.txt", "*.txt"}) {
+  // A full path is opened as it stands, so a missing one is refused as missing.
+  for (const char* bad : {"", "..\\readme.txt", "types\\..\\..\\x", "/no/such/file.txt", "C:x.txt", "*.txt"}) {
     Type(d, bad);
     d.PressOK();
     EXPECT_EQ(d.ModalResult(), frmCATDialog::kResultCancel) << bad;
@@ -280,6 +284,140 @@ TEST_F(CatalogDialogTest, BrowsesTheVirtualFileSystem) {
   frmCATDialog s;
   EXPECT_FALSE(s.Prepare("vfs://", true));
   EXPECT_EQ(s.ModalResult(), frmCATDialog::kResultCloseCatalog);
+}
+
+// What the browser's window gives the typed keys to, then Enter.
+void TypeKeys(QWidget* target, const QString& text) {
+  for (const QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &release);
+  }
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+}
+
+TEST_F(CatalogDialogTest, TypedNamesRelativeFullAndCatalogPathsOpenWhatIsTyped) {
+  ASSERT_NE(ZuZER_CreateVFS(dialogs_test::SampleDataDir().c_str()), 0);
+  const std::string plain = (Dir() / "plain.txt").string();
+  dialogs_test::WriteFile(plain, "x");
+  const std::string other = (Dir() / "other.cat").string();
+  dialogs_test::WriteCatalog(other, {{"maps\\y.xml", "<y/>"}});
+  struct Case {
+    std::string catalog, start, typed, want;
+  } cases[] = {
+      // Relative to the folder shown, else from the root when the name holds folders.
+      {"vfs://", "vfs://types\\TLaser.txt", "TShips.txt", "vfs://types\\TShips.txt"},
+      {"vfs://", "vfs://types\\TLaser.txt", "types\\TShips.txt", "vfs://types\\TShips.txt"},
+      {"vfs://", "vfs://types\\TLaser.txt", "vfs://types\\TShips.txt", "vfs://types\\TShips.txt"},
+      {cat_, "types\\TShips.txt", "sub\\deep.txt", cat_ + "::types\\sub\\deep.txt"},
+      {cat_, "types\\TShips.txt", "maps\\x.xml", cat_ + "::maps\\x.xml"},
+      // A full path and a catalog path are taken as they stand.
+      {"vfs://", "vfs://types\\TLaser.txt", plain, plain},
+      {"vfs://", "", cat_ + "::types\\TLaser.txt", cat_ + "::types\\TLaser.txt"},
+      {cat_, "types\\TShips.txt", plain, plain},
+      {cat_, "types\\TShips.txt", other + "::maps/y.xml", other + "::maps\\y.xml"},
+  };
+  for (const Case& c : cases) {
+    frmCATDialog d;
+    d.filter = "All Files (*.*)|*.*";
+    d.FileName = c.start;
+    ASSERT_TRUE(d.Prepare(c.catalog, false));
+    Type(d, c.typed);
+    d.PressOK();
+    EXPECT_EQ(d.ModalResult(), frmCATDialog::kResultOK) << c.typed;
+    EXPECT_EQ(d.FileName, c.want) << c.typed;
+  }
+  EXPECT_TRUE(Boxes().empty());
+
+  // A missing full path or catalog entry is refused by the name typed.
+  frmCATDialog m;
+  ASSERT_TRUE(m.Prepare(cat_, false));
+  for (const std::string& missing : {(Dir() / "gone.txt").string(), other + "::maps\\gone.xml"}) {
+    Type(m, missing);
+    m.PressOK();
+    EXPECT_EQ(m.ModalResult(), frmCATDialog::kResultCancel) << missing;
+    ASSERT_FALSE(Boxes().empty());
+    EXPECT_EQ(Boxes().back().Text, "File " + missing + " does not exist.");
+  }
+
+  // A typed catalog file is browsed in the same window.
+  Type(m, other);
+  m.PressOK();
+  EXPECT_EQ(m.ModalResult(), frmCATDialog::kResultCancel);
+  EXPECT_EQ(m.windowTitle().toStdString(), "Catalog " + other);
+  EXPECT_EQ(Items(m), (Names{"maps"}));
+  Type(m, "maps\\y.xml");
+  m.PressOK();
+  EXPECT_EQ(m.FileName, other + "::maps\\y.xml");
+
+  // Saving takes a typed full path with the filter's extension.
+  frmCATDialog s;
+  s.filter = "Type files (*.txt)|*.txt";
+  ASSERT_TRUE(s.Prepare(cat_, true));
+  Type(s, (Dir() / "new").string());
+  s.PressOK();
+  EXPECT_EQ(s.ModalResult(), frmCATDialog::kResultOK);
+  EXPECT_EQ(s.FileName, (Dir() / "new.txt").string());
+}
+
+TEST_F(CatalogDialogTest, TheNameBoxHasTheFocusSoATypedPathReplacesThePreselectedFile) {
+  const std::string plain = (Dir() / "plain.txt").string();
+  dialogs_test::WriteFile(plain, "x");
+  JvFileDialog jv;
+  jv.FileName = cat_ + "::types\\TShips.txt";
+  WhenBrowserShows([&](frmCATDialog& d) {
+    ASSERT_NE(d.FileView->currentItem(), nullptr);
+    EXPECT_EQ(d.FileView->currentItem()->text(0), "TShips.txt");
+    QWidget* focus = d.focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_EQ(focus, d.cmbFileName);  // its line edit takes the keys the box is given
+    EXPECT_EQ(d.cmbFileName->lineEdit()->selectedText(), "TShips.txt");
+    TypeKeys(focus, QString::fromStdString(plain));
+  });
+  jv.ShowOpen();
+  EXPECT_TRUE(jv.ModalResult);
+  EXPECT_EQ(jv.FileName, plain);
+}
+
+TEST_F(CatalogDialogTest, AnOwnerDestroyedWhileTheBrowserRunsCancelsIt) {
+  // Closes any browser still open after a while, so a fault cannot hang the test.
+  auto cancelLeftOver = [] {
+    QTimer::singleShot(3000, [] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<frmCATDialog*>(w); d && d->isVisible()) d->PressCancel();
+    });
+  };
+  // The browser on its own: it ends cancelled and is still whole.
+  {
+    auto* owner = new QWidget;
+    owner->show();
+    auto d = std::make_unique<frmCATDialog>(owner);
+    d->FileName = "types\\TShips.txt";
+    QTimer::singleShot(0, [owner] { delete owner; });
+    cancelLeftOver();
+    d->ShowOpen(cat_, owner);
+    EXPECT_EQ(d->ModalResult(), frmCATDialog::kResultCancel);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(d->FileName, "");
+  }
+  // The file dialog control on the owner's form, in both directions: the control goes
+  // with its form, and the call ends without touching it.
+  for (const bool save : {false, true}) {
+    auto* owner = new QWidget;
+    owner->show();
+    QPointer<JvFileDialog> jv = new JvFileDialog(owner);
+    jv->FileName = cat_ + "::types\\TShips.txt";
+    QTimer::singleShot(0, [owner] { delete owner; });
+    cancelLeftOver();
+    if (save) {
+      EXPECT_NO_THROW(jv->ShowSave());
+    } else {
+      EXPECT_THROW(jv->ShowOpen(), kz::AppError);
+    }
+    EXPECT_TRUE(jv.isNull()) << save;
+  }
 }
 
 // ---- The file dialog control ------------------------------------------------------

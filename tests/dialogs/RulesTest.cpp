@@ -142,6 +142,35 @@ TEST(CatalogRules, RefusesNamesThatLeaveTheFolder) {
   }
 }
 
+TEST(CatalogRules, TypedNamesInsideAndOutsideTheBrowsedCatalog) {
+  using K = kz::TypedName::Kind;
+  struct Case {
+    std::string typed, catalog;
+    K what;
+    std::string path;
+    bool fromRoot;
+  } cases[] = {
+      {"TShips.txt", "vfs://", K::Inner, "TShips.txt", false},
+      {"sub/deep.txt", "/data/00.cat", K::Inner, "sub\\deep.txt", false},
+      {"vfs://types\\TShips.txt", "vfs://", K::Inner, "types\\TShips.txt", true},
+      {"VFS://types/TShips.txt", "vfs://", K::Inner, "types\\TShips.txt", true},
+      // Only the virtual file system has a "vfs://" root; elsewhere the name is refused later.
+      {"vfs://x.txt", "/data/00.cat", K::Inner, "vfs:\\\\x.txt", false},
+      {"/data/types/TShips.txt", "vfs://", K::Outside, "/data/types/TShips.txt", false},
+      {"/data/types/TShips.txt", "/data/00.cat", K::Outside, "/data/types/TShips.txt", false},
+      {"/data/01.cat::types/TShips.txt", "vfs://", K::Outside, "/data/01.cat::types\\TShips.txt", false},
+      {"01.cat::types\\a.txt", "/data/00.cat", K::Outside, "/data/01.cat::types\\a.txt", false},
+      {"01.cat::a.txt", "/00.cat", K::Outside, "/01.cat::a.txt", false},
+      {"01.cat::a.txt", "vfs://", K::Outside, "01.cat::a.txt", false},
+  };
+  for (const Case& c : cases) {
+    const kz::TypedName t = kz::ReadTypedName(c.typed, c.catalog);
+    EXPECT_EQ(t.What, c.what) << c.typed << " in " << c.catalog;
+    EXPECT_EQ(t.Path, c.path) << c.typed << " in " << c.catalog;
+    EXPECT_EQ(t.FromRoot, c.fromRoot) << c.typed << " in " << c.catalog;
+  }
+}
+
 TEST(SettingsRules, LanguageIdsAreCheckedBeforeAnythingIsStored) {
   struct Case {
     std::string text;
