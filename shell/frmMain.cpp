@@ -268,7 +268,7 @@ void frmMain::BuildItems() {
   if (const std::string mm = s.KzMMFullPath(); !mm.empty())
     AddItem("jvmm", "Kz RedIrodova", GetProgramIcon(Q(mm)), Q(mm));
   const std::string game = s.KzEXEPath();
-  AddItem("jv", "Kz", game.empty() ? QString() : GetProgramIcon(Q(game)), Q(game));
+  AddItem("jv", "Kz", GameIcon(game), Q(game));
   if (const std::string custom = s.CustomProgram(); !custom.empty())
     AddItem("custom", ProgramTitle(custom), GetProgramIcon(Q(custom)), Q(custom));
   if (const std::string viewer = s.Ext3DViewerPath(); !viewer.empty())
@@ -284,20 +284,30 @@ QString frmMain::GetProgramIcon(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) return {};
   QIcon icon = QFileIconProvider().icon(info);
-  if (icon.isNull()) {
-    // A program without an icon of its own gets a plain one.
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QColor(40, 40, 60));
-    p.setBrush(QColor(210, 220, 235));
-    p.drawRect(3, 6, 26, 20);
-    p.fillRect(4, 7, 25, 4, QColor(60, 90, 160));
-    p.end();
-    icon = QIcon(pm);
-  }
+  // A program without an icon of its own gets the plain one.
+  if (icon.isNull()) icon = images_.at(PlainProgramIcon());
   images_[path] = icon;
   return path;
+}
+
+QString frmMain::PlainProgramIcon() {
+  const QString key = "program";
+  if (images_.count(key)) return key;
+  QPixmap pm(32, 32);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setPen(QColor(40, 40, 60));
+  p.setBrush(QColor(210, 220, 235));
+  p.drawRect(3, 6, 26, 20);
+  p.fillRect(4, 7, 25, 4, QColor(60, 90, 160));
+  p.end();
+  images_[key] = QIcon(pm);
+  return key;
+}
+
+QString frmMain::GameIcon(const std::string& game) {
+  const QString own = GetProgramIcon(Q(game));
+  return own.isEmpty() ? PlainProgramIcon() : own;
 }
 
 QListWidgetItem* frmMain::ItemByKey(const QString& key) const {
@@ -622,6 +632,11 @@ void frmMain::RemoveItem(const QString& key) {
 
 void frmMain::RefreshProgramItems(const std::string& previousViewerPath) {
   clsSettings& s = Cfg();
+  if (QListWidgetItem* jv = ItemByKey("jv")) {
+    const std::string game = s.KzEXEPath();
+    jv->setToolTip(Q(game));
+    SetItemImage(jv, GameIcon(game));
+  }
   if (const std::string custom = s.CustomProgram(); !custom.empty()) UpdateProgramItem("custom", custom);
   else RemoveItem("custom");
   if (const std::string viewer = s.Ext3DViewerPath(); !viewer.empty()) {

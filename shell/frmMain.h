@@ -47,7 +47,7 @@ class frmMain : public QMainWindow {
   void ShowSettingsDialog();
   void ShowAbout();
 
-  // After the settings changed: the "custom" and "3Dviwer" items follow the settings
+  // After the settings changed: the "jv", "custom" and "3Dviwer" items follow the settings
   // (the viewer's item only when its path changed from `previousViewerPath`).
   void RefreshProgramItems(const std::string& previousViewerPath);
 
@@ -76,6 +76,10 @@ class frmMain : public QMainWindow {
   // The image key of a program's icon, added to the image list on first use; "" when
   // the program has no icon.
   QString GetProgramIcon(const QString& path);
+  // The plain image of a program without an icon of its own ("program").
+  QString PlainProgramIcon();
+  // The game item's image: the game program's own, the plain one while none is set.
+  QString GameIcon(const std::string& game);
 
   void LoadMainWindowState();
   void SaveMainWindowState();

@@ -226,8 +226,8 @@ TEST_F(LauncherTest, ItemsAndOrderWithoutOptionalPrograms) {
   EXPECT_EQ(m->ItemByKey("jv")->text(), "Kz");
   EXPECT_EQ(m->ItemByKey("jv")->toolTip(), "/opt/kz/kz.exe");
   EXPECT_EQ(m->ItemImageKey(m->ItemByKey("settings")), "settings");
-  // The game's executable does not exist here: the item has no image.
-  EXPECT_EQ(m->ItemImageKey(m->ItemByKey("jv")), "");
+  // The game's executable does not exist here: the item shows the plain program image.
+  EXPECT_EQ(m->ItemImageKey(m->ItemByKey("jv")), "program");
   EXPECT_EQ(m->findChild<QListWidget*>("View"), m->View);
   EXPECT_EQ(m->mnuReload->text(), "Reload files");
 }
@@ -558,6 +558,38 @@ TEST_F(LauncherTest, SettingsOkRefreshesProgramItems) {
   m->ShowSettingsDialog();
   EXPECT_EQ(m->ItemByKey("custom"), nullptr);
   EXPECT_EQ(m->ItemByKey("3Dviwer"), nullptr);
+}
+
+TEST_F(LauncherTest, TheGameItemShowsThePlainProgramImageUntilAGameIsSet) {
+  const std::string program = QCoreApplication::applicationFilePath().toStdString();
+  for (const std::string& unset : {std::string(), std::string("/opt/kz/missing.exe")}) {
+    Settings->SetDataRoot("");
+    Settings->SetKzEXEPath(unset);
+    kz::frmMain* m = NewMain();
+    QListWidgetItem* jv = m->ItemByKey("jv");
+    ASSERT_NE(jv, nullptr);
+    EXPECT_EQ(m->ItemImageKey(jv), "program") << unset;
+    EXPECT_FALSE(jv->icon().isNull()) << unset;
+  }
+
+  // The game set in the settings: its own image and its path as the tip; cleared again:
+  // the plain image.
+  std::string game = program;
+  kz::GetLauncherSlots().ShowSettings = [&](QWidget*) {
+    Settings->SetKzEXEPath(game);
+    return 1;
+  };
+  kz::frmMain* m = NewMain();
+  m->ShowSettingsDialog();
+  QListWidgetItem* jv = m->ItemByKey("jv");
+  EXPECT_EQ(m->ItemImageKey(jv).toStdString(), program);
+  EXPECT_EQ(jv->toolTip().toStdString(), program);
+  EXPECT_FALSE(jv->icon().isNull());
+  EXPECT_EQ(jv->text(), "Kz");
+  game.clear();
+  m->ShowSettingsDialog();
+  EXPECT_EQ(m->ItemImageKey(m->ItemByKey("jv")), "program");
+  EXPECT_EQ(m->ItemKeys(), (QStringList{"te", "ge", "tre", "jv", "settings", "help", "about"}));
 }
 
 // Data loading that fails while the file system is built, through the real wait window.
