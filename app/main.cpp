@@ -19,12 +19,9 @@
 #include "shell/CommandLine.h"
 #include "shell/frmMain.h"
 
-// Under the leak checker: the font and style caches live as long as the process, and
-// so does the shared ware collection (its records' number texts are held by tagged
-// cells, which the checker cannot follow, so it counts them as lost).
+// Under the leak checker: the font and style caches live as long as the process.
 extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig\nleak:libfreetype\nleak:libharfbuzz\nleak:libQt6Gui\n"
-         "leak:mdlWareList::BuildWareCollection\n";
+  return "leak:libfontconfig\nleak:libfreetype\nleak:libharfbuzz\nleak:libQt6Gui\n";
 }
 
 int main(int argc, char** argv) {

@@ -22,6 +22,7 @@ clsTXTObject::Cell::Tag clsTXTObject::Cell::TagOf() const noexcept {
     switch (bits_ & 3) {
       case kPtrHeapText: return kTextHeap;
       case kPtrBorrowedText: return kTextBorrowed;
+      case kPtrNumberText: return kNumberText;
       default: return kObject;
     }
   }
@@ -56,8 +57,8 @@ void clsTXTObject::Cell::Release() noexcept {
       delete[] const_cast<char*>(Block());
     else if ((bits_ & 3) == kPtrObject)
       delete reinterpret_cast<const kz::Variant::ObjectPtr*>(Block());
-  } else if ((bits_ >> 48) == kNumberCode && (bits_ & 3) == kPtrHeapText) {
-    delete[] const_cast<char*>(Block());
+    else if ((bits_ & 3) == kPtrNumberText)
+      delete[] const_cast<char*>(Block());
   }
   bits_ = kEmptyBits;
 }
@@ -79,8 +80,10 @@ void clsTXTObject::Cell::FillNumberBlock(char* block, uint64_t number, std::stri
 
 void clsTXTObject::Cell::SetNumberBlock(const char* block, bool owned) {
   Release();
-  SetPointer(block, owned ? kPtrHeapText : kPtrBorrowedText);
-  bits_ |= kNumberCode << 48;
+  // A block of the cell's own stays a plain pointer word (leak checkers follow it); a
+  // borrowed one lives in its arena and is only marked.
+  SetPointer(block, owned ? kPtrNumberText : kPtrBorrowedText);
+  if (!owned) bits_ |= kNumberCode << 48;
 }
 
 void clsTXTObject::Cell::SetNumberText(uint64_t number, std::string_view text) {

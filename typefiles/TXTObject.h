@@ -164,9 +164,10 @@ class clsTXTObject : public kz::Object {
   // One value in 8 bytes, sorted by its top 16 bits: 0 a pointer (a long text block of
   // the cell's own or borrowed, or an object, told apart by the pointer's two low bits;
   // a text block holds its length in 4 bytes, then the bytes) or, all bits 0, Empty;
-  // 0x0001 a pointer to a number block of the cell's own (low bits 0) or borrowed (1):
-  // the number's own cell (8 bytes, a 32-bit integer or a double), then a text block of
-  // the text it was read from; 0x0002-0xFFFA a double, kept as its bits plus 2^49 (NaNs
+  // a number block of the cell's own is such a pointer too, with the low bits 3; 0x0001 a
+  // pointer to a borrowed number block (low bits 1). A number block holds the number's
+  // own cell (8 bytes, a 32-bit integer or a double), then a text block of the text it
+  // was read from; 0x0002-0xFFFA a double, kept as its bits plus 2^49 (NaNs
   // kept as the plain quiet NaN of their sign); 0xFFFB-0xFFFF a box of 48 bits: 16/32-bit
   // integers, a Single's bits, Booleans, or a text of up to 5 bytes (byte i at bits 8i,
   // the length in bits 40-47). Pointers stay plain words, so leak checkers see what a
@@ -205,7 +206,9 @@ class clsTXTObject : public kz::Object {
     void SetNumberText(uint64_t number, std::string_view text);
     // The text a number keeps ("" when none).
     std::string_view NumberText() const noexcept;
-    bool KeepsNumberText() const noexcept { return (bits_ >> 48) == kNumberCode; }
+    bool KeepsNumberText() const noexcept {
+      return (bits_ >> 48) == kNumberCode || ((bits_ >> 48) == 0 && (bits_ & 3) == kPtrNumberText);
+    }
     kz::Variant Get() const;
     std::string_view Text() const noexcept;  // "" for non-texts
     int32_t Long() const noexcept;
@@ -216,7 +219,7 @@ class clsTXTObject : public kz::Object {
     enum Tag : unsigned char { kEmpty, kInt16, kInt32, kSingle, kDouble, kTextInline, kTextHeap, kBool, kObject, kTextBorrowed, kNumberText };
     static constexpr uint64_t kNumberCode = 1;
     enum : uint64_t { kBoxInt16 = 0xFFFB, kBoxInt32, kBoxSingle, kBoxBool, kBoxInline };
-    enum : uint64_t { kPtrHeapText = 0, kPtrBorrowedText = 1, kPtrObject = 2 };
+    enum : uint64_t { kPtrHeapText = 0, kPtrBorrowedText = 1, kPtrObject = 2, kPtrNumberText = 3 };
     static constexpr uint64_t kDoubleOffset = uint64_t{1} << 49;
     static constexpr uint64_t kPointerBits = 0x0000FFFFFFFFFFFCull;
     static constexpr uint64_t Box(uint64_t code, uint64_t content) noexcept { return (code << 48) | content; }
