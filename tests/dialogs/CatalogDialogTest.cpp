@@ -382,9 +382,11 @@ TEST_F(CatalogDialogTest, TheNameBoxHasTheFocusSoATypedPathReplacesThePreselecte
 }
 
 TEST_F(CatalogDialogTest, AnOwnerDestroyedWhileTheBrowserRunsCancelsIt) {
-  // Closes any browser still open after a while, so a fault cannot hang the test.
-  auto cancelLeftOver = [] {
-    QTimer::singleShot(3000, [] {
+  // Closes any browser still open after a while, so a fault cannot hang the test; the
+  // timers go with this test.
+  QObject timers;
+  auto cancelLeftOver = [&timers] {
+    QTimer::singleShot(3000, &timers, [] {
       for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* d = qobject_cast<frmCATDialog*>(w); d && d->isVisible()) d->PressCancel();
     });
