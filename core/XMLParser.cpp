@@ -56,6 +56,7 @@ void clsXMLParser::NewDocument() {
 bool clsXMLParser::HasCurrentNode() const { return doc_ && current_; }
 
 bool clsXMLParser::OpenFile(const std::string& path) {
+  lastError_.clear();
   NewDocument();
   stack_.clear();
   stack_.reserve(20);
@@ -73,6 +74,7 @@ bool clsXMLParser::OpenFile(const std::string& path) {
 bool clsXMLParser::LoadText(const std::string& text) { return LoadOwned(std::string(text)); }
 
 bool clsXMLParser::LoadOwned(std::string&& text) {
+  lastError_.clear();
   NewDocument();
   pugi::xml_parse_result r = doc_->load_buffer(text.data(), text.size(), kParseFlags, pugi::encoding_utf8);
   if (!r) {
@@ -135,6 +137,7 @@ bool clsXMLParser::SelectRoot() {
 }
 
 bool clsXMLParser::SelectNode(const std::string& path) {
+  lastError_.clear();
   if (!doc_ || path.empty()) return false;
   try {
     pugi::xml_node from = path[0] == '/' ? static_cast<pugi::xml_node>(*doc_) : current_;
@@ -341,6 +344,7 @@ std::string clsXMLParser::GetXML() const {
 }
 
 bool clsXMLParser::SaveToFile(const std::string& path, int32_t mode) {
+  lastError_.clear();
   if (!doc_) {
     lastError_ = "No document to save.";
     return false;
@@ -369,6 +373,7 @@ pugi::xml_node clsXMLParser::Resolve(int32_t bookmark) const {
 }
 
 bool clsXMLParser::InsertNodeBefore(const std::string& name, int32_t bookmark, const kz::Variant& text) {
+  lastError_.clear();
   pugi::xml_node before = Resolve(bookmark);
   if (!before) {
     lastError_ = "Invalid bookmark";
@@ -643,6 +648,7 @@ bool clsXMLParser::DeleteNodeAttr(const kz::Variant& key) {
 }
 
 bool clsXMLParser::MoveNode(int32_t node, int32_t target, bool asChild) {
+  lastError_.clear();
   pugi::xml_node n = Resolve(node);
   pugi::xml_node t = Resolve(target);
   if (!n || !t) {

@@ -73,6 +73,19 @@ TEST_F(MapTest, ParseFileFailures) {
   EXPECT_EQ(doc->GetLastError(), "Failed to load object: Overflow");
 }
 
+// A file that is well-formed but no map, opened after one with a broken tag: the
+// message names what is wrong with this file only.
+TEST_F(MapTest, AFailedOpenDoesNotRepeatAnEarlierFilesError) {
+  const std::string broken = galtest::TempPath("brokentag.xml");
+  galtest::WriteBytes(broken, "<universe>\n<o t=\"1\">\n</x>\n</universe>");
+  ASSERT_FALSE(doc->ParseFile(broken));
+  ASSERT_NE(doc->GetLastError().find("Line:"), std::string::npos) << doc->GetLastError();
+  const std::string other = galtest::TempPath("notamap.xml");
+  galtest::WriteBytes(other, "<types><a/></types>");
+  EXPECT_FALSE(doc->ParseFile(other));
+  EXPECT_EQ(doc->GetLastError(), "Cannot find tag 'universe' in file.\r\n");
+}
+
 TEST_F(MapTest, NestingBeyondTheLimitIsRefusedAtLoad) {
   std::string path = galtest::TempPath("deep.xml");
   galtest::WriteBytes(path, Nested(clsGalaxyObject::kMaxDepth));
@@ -367,11 +380,14 @@ TEST_F(MapTest, MovesInMemoryAndInTheDocument) {
   EXPECT_EQ(ship->Parent(), group);
   EXPECT_EQ(group->Childs.Item(group->Childs.Count()), ship);
   EXPECT_FALSE(first->Childs.Exists(ship->key()));
-  // Beside an object of the other sector: last in memory, before the target in the file.
+  // Beside an object of the other sector: directly before the target, in memory and in
+  // the file alike.
   GalaxyObjectPtr gate2 = Child(second, 1);
   ASSERT_TRUE(doc->MoveObject(ship, gate2, false));
   EXPECT_EQ(ship->Parent(), second);
-  EXPECT_EQ(second->Childs.Item(2), ship);
+  ASSERT_EQ(second->Childs.Count(), 2);
+  EXPECT_EQ(second->Childs.Item(1), ship);
+  EXPECT_EQ(second->Childs.Item(2), gate2);
   std::string xml = doc->XML().GetXML();
   EXPECT_LT(xml.find("foo=\"bar\""), xml.find("gx=\"5\""));
   // A sector beside another: directly before it, in Sectors and in the file.
@@ -387,6 +403,11 @@ TEST_F(MapTest, MovesInMemoryAndInTheDocument) {
   auto again = std::make_shared<clsGalaxyParser>();
   ASSERT_TRUE(again->ParseFile(out));
   EXPECT_EQ(again->Sectors.Item(1)->x(), 6);
+  GalaxyObjectPtr reread = again->Sectors.Item(1);
+  ASSERT_TRUE(again->LoadSectorChildren(reread));
+  ASSERT_EQ(reread->Childs.Count(), 2);
+  EXPECT_EQ(reread->Childs.Item(1)->otype(), ship->otype());
+  EXPECT_EQ(reread->Childs.Item(2)->otype(), gate2->otype());
 }
 
 // In a map of many sectors the one changed object is found wherever it stands, and a

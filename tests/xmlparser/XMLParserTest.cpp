@@ -7,6 +7,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "core/AppError.h"
 #include "core/XMLParser.h"
@@ -295,6 +296,31 @@ TEST_F(Cursor, FailedOpensStartAfresh) {
   EXPECT_FALSE(x.OpenFile(path));
   EXPECT_EQ(x.GetLastError().rfind("Error: ", 0), 0u);
   EXPECT_NE(x.GetLastError().find("Source:   </b> Line: 3"), std::string::npos) << x.GetLastError();
+}
+
+// An operation that succeeds leaves no error of an earlier one behind: a caller that
+// adds the cursor's text to its own message must not repeat an old file's error.
+TEST_F(Cursor, EachOperationStartsWithAClearError) {
+  const std::string broken = TempPath("broken-then.xml");
+  const std::string good = TempPath("good-after.xml");
+  ASSERT_EQ(Kz_EncodeXMLFile(broken, "<r>\n  <a>\n  </b>\n</r>", 1), 1);
+  ASSERT_EQ(Kz_EncodeXMLFile(good, "<other><a/></other>", 1), 1);
+  const std::vector<std::pair<const char*, std::function<bool()>>> after = {
+      {"OpenFile", [&] { return x.OpenFile(good); }},
+      {"LoadText", [&] { return x.LoadText("<other/>"); }},
+  };
+  for (const auto& [name, op] : after) {
+    ASSERT_FALSE(x.OpenFile(broken));
+    ASSERT_FALSE(x.GetLastError().empty());
+    EXPECT_TRUE(op()) << name;
+    EXPECT_EQ(x.GetLastError(), "") << name;
+    EXPECT_FALSE(x.SelectNode("//universe")) << name;
+    EXPECT_EQ(x.GetLastError(), "") << name;
+  }
+  ASSERT_FALSE(x.MoveNode(77, 78, true));
+  ASSERT_FALSE(x.GetLastError().empty());
+  ASSERT_TRUE(x.SaveToFile(TempPath("saved-after.xml"), 1));
+  EXPECT_EQ(x.GetLastError(), "");
 }
 
 TEST_F(Cursor, ANamedPipeIsRefusedWithoutWaitingOnIt) {
