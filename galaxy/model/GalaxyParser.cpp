@@ -304,7 +304,12 @@ bool clsGalaxyParser::MoveObject(const GalaxyObjectPtr& obj, const GalaxyObjectP
     GalaxyObjectPtr newParent = asChild ? target : targetParent;
     obj->SetParent(newParent);
     if (!objSector) {
-      newParent->Childs.Add(obj, obj->key());
+      // Beside a target it stands directly before it, as its element now does.
+      if (asChild) {
+        newParent->Childs.Add(obj, obj->key());
+      } else {
+        newParent->Childs.Add(obj, obj->key(), newParent->Childs.PositionOf(target->key()));
+      }
     } else {
       Sectors.Remove(obj->key());
       Sectors.Add(obj, obj->key(), Sectors.PositionOf(target->key()));
