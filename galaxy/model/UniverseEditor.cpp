@@ -277,8 +277,6 @@ void clsUniverseEditor::AddSector() {
     ObjectPtr sector = parser->CreateGalObject(nullptr);
     sector->SetOtype(mdlGalaxy::kGalSector);
     sector->Loaded = true;
-    sector->SetX(static_cast<int32_t>(column));
-    sector->SetY(static_cast<int32_t>(row));
     // The sector's element first, so that its default children are written inside it.
     if (!parser->AddObject(sector) || !parser->UpdateObjectXML(sector)) {
       const std::string why = parser->GetLastError();

@@ -315,6 +315,23 @@ TEST_F(UniverseEdit, AddSectorWritesTheSectorWithItsBackgroundAndSelectsIt) {
   EXPECT_EQ(ui->Last("MsgBox")->Text, mdlUniverseMap::RangeMessage());
 }
 
+// A new sector's attributes stand in the order of a sector made anywhere else: the
+// type, the race its defaults give, the position, then the colours.
+TEST_F(UniverseEdit, AddSectorWritesItsAttributesInTheOrderOfANewSector) {
+  MoveTo(4, 2);
+  map.AddSector();
+  ASSERT_EQ(doc->Sectors.Count(), 5);
+  GalaxyObjectPtr added = doc->Sectors.Item(5);
+  std::vector<std::string> names;
+  for (const auto& p : *added) names.push_back(p->Name);
+  const std::vector<std::string> order = {"t", "r", "x", "y", "color", "ff", "fc", "fn"};
+  EXPECT_EQ(names, order);
+  const std::string xml = Xml();
+  EXPECT_NE(xml.find("<o t=\"1\" r=\"1\" x=\"4\" y=\"2\" color=\"0\" ff=\"0\" fc=\"0\" fn=\"0\""),
+            std::string::npos)
+      << xml;
+}
+
 TEST_F(UniverseEdit, RemoveSectorAsksFirst) {
   GalaxyObjectPtr far = SectorNamed("Far Away");
   map.KeyDown(clsUniverseEditor::kDelete, false);  // nothing selected: no question
