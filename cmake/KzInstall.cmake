@@ -16,11 +16,11 @@ foreach(lib rudu zuzer videdoded vup)
 endforeach()
 
 # The desktop entry names the installed program by its full path, known only when the
-# install runs (--prefix); the script writes it into the build tree, then it is installed.
+# install runs (--prefix): the script writes it then and installs it.
 install(CODE "set(KZ_DESKTOP_TEMPLATE \"${CMAKE_SOURCE_DIR}/app/desktop/KzEditor.desktop.in\")
-set(KZ_DESKTOP_OUTPUT \"${CMAKE_BINARY_DIR}/app/desktop/KzEditor.desktop\")
-set(KZ_DESKTOP_BINDIR \"${CMAKE_INSTALL_BINDIR}\")")
+set(KZ_DESKTOP_WORKDIR \"${CMAKE_BINARY_DIR}/app/desktop\")
+set(KZ_DESKTOP_BINDIR \"${CMAKE_INSTALL_BINDIR}\")
+set(KZ_DESKTOP_DATADIR \"${CMAKE_INSTALL_DATADIR}\")")
 install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/KzDesktopEntry.cmake)
-install(FILES ${CMAKE_BINARY_DIR}/app/desktop/KzEditor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/app/desktop/kzeditor.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
