@@ -83,6 +83,11 @@ void ucShip::BuildControls() {
   MainToolbar = new QToolBar(this);
   MainToolbar->setObjectName("MainToolbar");
   MainToolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  // The toolbar keeps the height of a row of buttons on tabs without any, so the tab
+  // row below it stays in place.
+  MainToolbar->addAction("X");
+  MainToolbar->setFixedHeight(MainToolbar->sizeHint().height());
+  MainToolbar->clear();
   MainTab = new QTabWidget(this);
   MainTab->setObjectName("MainTab");
   auto* layout = new QVBoxLayout(this);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,6 +12,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
+
+#include <set>
 
 #include "ShipPageFixture.h"
 #include "core/ui/CommonUi.h"
@@ -206,6 +209,24 @@ TEST_F(ShipPageTest, ToolbarFollowsTabRecordAndReadOnly) {
   EXPECT_EQ(enabled, (std::vector<bool>{false, false}));
 }
 
+TEST_F(ShipPageTest, TabRowStaysInPlaceWhetherTheToolbarHasButtonsOrNot) {
+  MakePage();
+  Show("SS_SH_FALCON");
+  std::set<int> tops, toolbarHeights;
+  std::set<bool> withButtons;
+  for (int tab = 0; tab < page->MainTab->count(); ++tab) {
+    page->MainTab->setCurrentIndex(tab);
+    page->layout()->activate();
+    QApplication::processEvents();
+    withButtons.insert(!ToolbarKeys(page->MainToolbar).empty());
+    tops.insert(page->MainTab->y());
+    toolbarHeights.insert(page->MainToolbar->height());
+  }
+  ASSERT_EQ(withButtons, (std::set<bool>{false, true}));  // both kinds of tab were seen
+  EXPECT_EQ(tops.size(), 1u);
+  EXPECT_EQ(toolbarHeights.size(), 1u);
+}
+
 TEST_F(ShipPageTest, SelectionIsKeptAcrossRefills) {
   MakePage();
   Show("SS_SH_FALCON");
@@ -248,14 +269,17 @@ TEST_F(ShipPageTest, LasersAndMissilesMoveWithTheirBits) {
   EXPECT_EQ(kz::CLng(falcon->Value(18)), 4 | 16);
   EXPECT_EQ(Column(page->AvailLasView, 0), (std::vector<std::string>{"1", "3", "0"}));  // appended at the end
 
-  // Missiles: the old unsigned mask 4294967295 is read whole; removing bit 0 stores -2.
+  // Missiles: the old unsigned mask 4294967295 is read whole and stays unsigned, in the
+  // kind it was read in; moved away and back it is stored as it was read.
+  const kz::Variant readMask = falcon->Value(24);
   SelectRow(page->MslView, 0);
   page->RemoveMissile();
-  EXPECT_EQ(falcon->Value(24).Kind(), kz::VariantKind::Long);
-  EXPECT_EQ(falcon->Value(24).AsLong(), -2);
+  EXPECT_EQ(falcon->Value(24).Kind(), readMask.Kind());
+  EXPECT_EQ(kz::CStr(falcon->Value(24)), "4294967294");
   SelectRow(page->AvailMslView, 0);
   page->AddMissile();
-  EXPECT_EQ(falcon->Value(24).AsLong(), -1);
+  EXPECT_EQ(falcon->Value(24).Kind(), readMask.Kind());
+  EXPECT_EQ(kz::CStr(falcon->Value(24)), "4294967295");
   EXPECT_EQ(changed.count(), 4);
 
   // Read-only: nothing moves, the missile buttons do nothing either.
@@ -264,7 +288,7 @@ TEST_F(ShipPageTest, LasersAndMissilesMoveWithTheirBits) {
   page->AddLaser();
   page->btnRemoveMsl->click();
   EXPECT_EQ(kz::CLng(falcon->Value(18)), 4 | 16);
-  EXPECT_EQ(falcon->Value(24).AsLong(), -1);
+  EXPECT_EQ(kz::CStr(falcon->Value(24)), "4294967295");
   EXPECT_EQ(changed.count(), 4);
 
   // No row selected: nothing.

@@ -128,7 +128,7 @@ TEST_F(ShipPageTest, ValidationReportOfADamagedFile) {
   EXPECT_EQ(none, "");
 }
 
-TEST_F(ShipPageTest, MasksReadAll32BitsAndStoreSigned) {
+TEST_F(ShipPageTest, MasksReadAll32BitsAndComeBackInTheFormTheyWereRead) {
   struct Case {
     Variant stored;
     bool ok;
@@ -152,6 +152,22 @@ TEST_F(ShipPageTest, MasksReadAll32BitsAndStoreSigned) {
   ASSERT_TRUE(ChangeMask(*ship, 18, 31, true));
   EXPECT_EQ(ship->Value(18).Kind(), kz::VariantKind::Long);
   EXPECT_EQ(ship->Value(18).AsLong(), INT32_MIN);
+  // An unsigned mask stays unsigned: a laser moved away and back leaves it as read.
+  ASSERT_TRUE(ChangeMask(*ship, 24, 0, false));
+  EXPECT_EQ(ship->Value(24).Kind(), kz::VariantKind::Double);
+  EXPECT_EQ(kz::CStr(ship->Value(24)), kz::CStr(Variant(4294967294.0)));
+  ASSERT_TRUE(ChangeMask(*ship, 24, 0, true));
+  EXPECT_TRUE(ship->Value(24) == Variant(4294967295.0)) << kz::CStr(ship->Value(24));
+  // The same through bit 31, and for a mask read as text.
+  ASSERT_TRUE(ChangeMask(*ship, 24, 31, false));
+  ASSERT_TRUE(ChangeMask(*ship, 24, 31, true));
+  EXPECT_TRUE(ship->Value(24) == Variant(4294967295.0)) << kz::CStr(ship->Value(24));
+  ship->SetValue(24, Variant("4294967295"));
+  ASSERT_TRUE(ChangeMask(*ship, 24, 3, false));
+  ASSERT_TRUE(ChangeMask(*ship, 24, 3, true));
+  EXPECT_TRUE(ship->Value(24) == Variant("4294967295")) << kz::CStr(ship->Value(24));
+  // A signed mask stays signed.
+  ship->SetValue(24, Variant(int32_t(-1)));
   ASSERT_TRUE(ChangeMask(*ship, 24, 0, false));
   EXPECT_EQ(ship->Value(24).AsLong(), -2);
   EXPECT_FALSE(ChangeMask(*ship, 24, 32, true));

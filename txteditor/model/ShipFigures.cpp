@@ -6,6 +6,7 @@
 #include "core/AppError.h"
 #include "core/Common.h"
 #include "core/Generic.h"
+#include "txteditor/model/TurretRules.h"
 #include "typefiles/ShipTables.h"
 
 namespace shippage {
@@ -327,7 +328,8 @@ bool ChangeMask(clsTXTObject& ship, int32_t field, int32_t position, bool set) {
   int32_t mask = 0;
   if (!ReadMask(ship.Value(field), mask)) return false;
   mask = set ? kz::SetBit(mask, position) : kz::ClearBit(mask, position);
-  ship.SetValue(field, kz::Variant(mask));
+  // Stored in the form it was read: an unsigned mask stays unsigned.
+  ship.SetValue(field, mdlTurret::StoredMask(mask, ship.Value(field)));
   return true;
 }
 
