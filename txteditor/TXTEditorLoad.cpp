@@ -136,9 +136,11 @@ void frmTXTEditor::OpenFile(const std::string& pathIn) {
       filling_ = false;
       if (!parser_->LoadAndClose(file.Release(), type)) {
         Msg("Error loading from file: \r\n\r\n" + parser_->GetLastError(), platform::vbExclamation);
-        parser_->FileName.clear();
-        if (page_) page_->setVisible(false);
-        page_ = nullptr;
+        // The window is left as a new one: no records (not even one read halfway), no
+        // page, its tab and the list's columns and options of no file type.
+        parser_ = std::make_shared<clsTxtParser>();
+        SelectEditor(-1);
+        rbName[0]->setEnabled(Settings ? Settings->LoadDescriptions() : false);
         kz::RemoveFromMRU(path, recent_);
         EnableRecordCommands(false);
       } else {

@@ -121,6 +121,32 @@ TEST_F(EditorTest, FailedLoadClearsTheNameAndDisablesRecords) {
   EXPECT_TRUE(w->RecentFiles().empty());
 }
 
+TEST_F(EditorTest, FailedLoadAfterAPageLeavesTheWindowAsANewOne) {
+  // A record cut short, an empty record, a count beyond the records read.
+  const std::vector<std::string> bad = {"3;2;\r\nonly;three;values;\r\n", "3;1;\r\n;\r\n", "3;1;\r\n\r\n",
+                                        "3;3;\r\n" + std::string(22, ';') + "SS_LASER_X;\r\n"};
+  frmTXTEditor* fresh = NewWindow();
+  for (size_t i = 0; i < bad.size(); ++i) {
+    const std::string name = "types/TLaserBad" + std::to_string(i) + ".txt";
+    WriteFile(name, bad[i]);
+    frmTXTEditor* w = OpenWindow(PathOf("types/TLaser.txt"));
+    ASSERT_NE(w->CurrentPage(), nullptr);
+    ASSERT_EQ(w->ObjectView->model()->columnCount(), 2);
+    w->OpenFile(PathOf(name));
+    EXPECT_EQ(LastMsg().rfind("Error loading from file: \r\n\r\n", 0), 0u) << i << ": " << LastMsg();
+    EXPECT_EQ(w->CurrentPage(), nullptr) << i;
+    EXPECT_EQ(w->FileType(), fresh->FileType()) << i;
+    EXPECT_EQ(w->MainTab->currentIndex(), 0) << i;
+    EXPECT_EQ(w->MainTab->tabText(1), fresh->MainTab->tabText(1)) << i;
+    EXPECT_EQ(w->ObjectView->model()->columnCount(), 1) << i;
+    for (size_t mode = 0; mode < 3; ++mode)
+      EXPECT_EQ(w->rbName[mode]->isEnabled(), fresh->rbName[mode]->isEnabled()) << i << " option " << mode;
+    EXPECT_EQ(w->ObjectView->model()->rowCount(), 0) << i;
+    EXPECT_EQ(w->StatusText(1), "0 objects") << i;
+    EXPECT_EQ(w->Parser()->Count(), 0) << i;
+  }
+}
+
 TEST_F(EditorTest, FileWithoutPageOpensInTheRawView) {
   frmTXTEditor* w = OpenWindow(PathOf("types/TShields.txt"));
   EXPECT_EQ(w->CurrentPage(), nullptr);
