@@ -19,7 +19,7 @@ std::string S(const QString& s) { return s.toUtf8().toStdString(); }
 QLineEdit* Box(QWidget* parent, const QString& name, bool readOnly = false) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(name);
-  box->setReadOnly(readOnly);
+  if (readOnly) ShipPartDialog::ShowReadOnly(box);
   return box;
 }
 }  // namespace
@@ -75,14 +75,16 @@ void frmGunEdit::ShowGun(GunPtr gun, GunGroupPtr group, bool modal, QWidget* own
     platform::Ui::Instance().MsgBox(e.what(), platform::vbCritical, kz::GetAppTitle(), owner);
     return;
   }
-  Present(modal, owner);
+  Present(modal, owner, CountEdit);
 }
 
 void frmGunEdit::NewGun(GunGroupPtr group, bool modal, QWidget* owner) {
   gun_.reset();
   group_ = std::move(group);
   newMode_ = true;
-  Present(modal, owner);
+  // A new gun has no index yet.
+  IndexEdit->clear();
+  Present(modal, owner, CountEdit);
 }
 
 void frmGunEdit::OK() {

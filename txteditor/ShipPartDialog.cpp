@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPalette>
 
 #include "core/ui/DialogUi.h"
 
@@ -16,7 +17,19 @@ void ShipPartDialog::CloseWithOK() {
   done(QDialog::Accepted);
 }
 
-void ShipPartDialog::Present(bool modal, QWidget* owner) { kz::PresentDialog(this, modal, owner); }
+void ShipPartDialog::Present(bool modal, QWidget* owner, QWidget* first) {
+  if (first) first->setFocus(Qt::OtherFocusReason);
+  kz::PresentDialog(this, modal, owner);
+}
+
+void ShipPartDialog::ShowReadOnly(QLineEdit* box) {
+  box->setReadOnly(true);
+  box->setFocusPolicy(Qt::NoFocus);
+  QPalette palette = box->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Window));
+  box->setPalette(palette);
+}
 
 bool ShipPartDialog::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn)

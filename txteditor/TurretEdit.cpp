@@ -24,7 +24,7 @@ std::string S(const QString& s) { return s.toUtf8().toStdString(); }
 QLineEdit* Box(QWidget* parent, const char* name, bool readOnly = false) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(name);
-  box->setReadOnly(readOnly);
+  if (readOnly) ShipPartDialog::ShowReadOnly(box);
   return box;
 }
 
@@ -125,7 +125,7 @@ void frmTurretEdit::ShowTurret(TurretPtr turret, ShipPtr ship, std::shared_ptr<c
     platform::Ui::Instance().MsgBox(e.what(), platform::vbCritical, kz::GetAppTitle(), owner);
     return;
   }
-  Present(modal, owner);
+  Present(modal, owner, BodyIDEdit);
 }
 
 void frmTurretEdit::NewTurret(ShipPtr ship, std::shared_ptr<clsCockpitParser> cockpits, bool modal, QWidget* owner) {
@@ -135,7 +135,10 @@ void frmTurretEdit::NewTurret(ShipPtr ship, std::shared_ptr<clsCockpitParser> co
   FillLists(cockpits);
   cmbTType->setCurrentIndex(-1);
   cmbPosition->setCurrentIndex(-1);
-  Present(modal, owner);
+  // A new turret gets its numbers when it is made.
+  IndexEdit->clear();
+  TurIdxEdit->clear();
+  Present(modal, owner, BodyIDEdit);
 }
 
 void frmTurretEdit::OK() {

@@ -2,6 +2,7 @@
 // edited turrets and guns, Cancel and the close box.
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPalette>
 
 #include "ShipPageFixture.h"
 
@@ -161,7 +162,8 @@ TEST_F(ShipPageTest, GunDialog) {
       {"2", "", "1", "", "Primary Body ID not specified"},
       {"2", "b", "", "", "Primary Path index not specified"},
       {"2", "b", "p", "", "Primary Path index must be whole number"},
-      {"2", "b", "1", "2.5", "Entered value is incorrect. It must be whole number."},
+      {"2", "b", "1", "q", "Secondary Path index must be whole number"},
+      {"2", "b", "1", "9e9", "Entered value is incorrect. It must be whole number."},
   };
   const auto before = falcon->Values();
   WhenShown<frmGunEdit>([&](frmGunEdit& d) {
@@ -209,11 +211,65 @@ TEST_F(ShipPageTest, GunDialog) {
   WhenShown<frmGunEdit>([](frmGunEdit& d) {
     d.CountEdit->setText("1");
     d.BodyIdEdit[1]->setText("twin");
-    d.PathIdxEdit[1]->setText("8");
+    d.PathIdxEdit[1]->setText("7.5");  // rounded as the primary path is: halves to even
     d.OK();
   });
   page->EditCurrentGun();
+  EXPECT_EQ(kz::CLng(page->CurrentGunGroup->Guns.Item(1)->Value(5)), 8);
   EXPECT_EQ(kz::CLng(falcon->Value(19)), 9);
   EXPECT_EQ(kz::CStr(page->CurrentGunGroup->Guns.Item(1)->Value(4)), "twin");
   EXPECT_EQ(changed.count(), 2);
+}
+
+namespace {
+// A box that only shows a value: read-only, out of the focus order, greyed like its dialog.
+void ExpectShownReadOnly(const QDialog& d, const QLineEdit* box) {
+  SCOPED_TRACE(box->objectName().toStdString());
+  EXPECT_TRUE(box->isReadOnly());
+  EXPECT_EQ(box->focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(box->palette().color(QPalette::Base), d.palette().color(QPalette::Window));
+}
+}  // namespace
+
+TEST_F(ShipPageTest, TurretAndGunDialogsStartInTheirFirstEditableBox) {
+  MakePage();
+  Show("SS_SH_FALCON");
+  page->SelectTurret(page->TurView->topLevelItem(1));
+  WhenShown<frmTurretEdit>([](frmTurretEdit& d) {
+    EXPECT_EQ(d.focusWidget(), d.BodyIDEdit);
+    EXPECT_FALSE(d.IndexEdit->text().isEmpty());
+    ExpectShownReadOnly(d, d.IndexEdit);
+    ExpectShownReadOnly(d, d.TurIdxEdit);
+    EXPECT_FALSE(d.BodyIDEdit->isReadOnly());
+    EXPECT_NE(d.BodyIDEdit->palette().color(QPalette::Base), d.palette().color(QPalette::Window));
+    d.Cancel();
+  });
+  page->EditCurrentTurret();
+  // A new turret: its numbers are not known yet, so the boxes stay empty.
+  WhenShown<frmTurretEdit>([](frmTurretEdit& d) {
+    EXPECT_EQ(d.focusWidget(), d.BodyIDEdit);
+    EXPECT_EQ(d.IndexEdit->text(), "");
+    EXPECT_EQ(d.TurIdxEdit->text(), "");
+    ExpectShownReadOnly(d, d.IndexEdit);
+    ExpectShownReadOnly(d, d.TurIdxEdit);
+    d.Cancel();
+  });
+  page->AddTurret();
+
+  page->SelectGunGroup(page->GunGroupView->topLevelItem(0));
+  page->SelectGun(page->GunView->topLevelItem(0));
+  WhenShown<frmGunEdit>([](frmGunEdit& d) {
+    EXPECT_EQ(d.focusWidget(), d.CountEdit);
+    EXPECT_EQ(d.IndexEdit->text(), "1");
+    ExpectShownReadOnly(d, d.IndexEdit);
+    d.Cancel();
+  });
+  page->EditCurrentGun();
+  WhenShown<frmGunEdit>([](frmGunEdit& d) {
+    EXPECT_EQ(d.focusWidget(), d.CountEdit);
+    EXPECT_EQ(d.IndexEdit->text(), "");
+    ExpectShownReadOnly(d, d.IndexEdit);
+    d.Cancel();
+  });
+  page->AddGun();
 }

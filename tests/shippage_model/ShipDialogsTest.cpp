@@ -100,8 +100,14 @@ TEST_F(ShipPageTest, GunChecksAndConversions) {
        "Primary Path index must be whole number"},
       {"secondary empty", {"2", "b", "3.6", "", ""}, DialogCheck::Passed, "", 2, 4, -1},
       {"secondary given", {"2", "b", "1", "b2", "7"}, DialogCheck::Passed, "", 2, 1, 7},
-      {"secondary not whole", {"2", "b", "1", "b2", "7.5"}, DialogCheck::InvalidNumber, ""},
-      {"secondary no number", {"2", "b", "1", "b2", "x"}, DialogCheck::InvalidNumber, ""},
+      // Both path boxes take a number the same way: rounded, halves to the even neighbour.
+      {"primary path with a fraction", {"2", "b", "2.5", "", ""}, DialogCheck::Passed, "", 2, 2, -1},
+      {"secondary path with a fraction", {"2", "b", "1", "b2", "3.5"}, DialogCheck::Passed, "", 2, 1, 4},
+      {"both paths with a fraction", {"2", "b", "2.5", "b2", "2.5"}, DialogCheck::Passed, "", 2, 2, 2},
+      {"secondary 7.5", {"2", "b", "1", "b2", "7.5"}, DialogCheck::Passed, "", 2, 1, 8},
+      {"secondary no number", {"2", "b", "1", "b2", "x"}, DialogCheck::Message,
+       "Secondary Path index must be whole number"},
+      {"secondary beyond 32 bits", {"2", "b", "1", "b2", "5e9"}, DialogCheck::InvalidNumber, ""},
       {"count beyond 32 bits", {"99999999999", "b", "1", "", ""}, DialogCheck::InvalidNumber, ""},
       {"path beyond 32 bits", {"1", "b", "-3e9", "", ""}, DialogCheck::InvalidNumber, ""},
   };

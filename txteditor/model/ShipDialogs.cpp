@@ -27,9 +27,6 @@ bool Rounded(const std::string& text, int32_t& n) {
   return true;
 }
 
-// A whole-number text within 32 bits.
-bool Whole(const std::string& text, int32_t& n) { return kz::IsWholeNumber(text) && Rounded(text, n); }
-
 bool IsNumber(const std::string& text) {
   double d = 0;
   return kz::TryParseNumber(text, d);
@@ -94,10 +91,12 @@ DialogCheck CheckGun(const GunInput& in, GunValues& out) {
   if (!Rounded(in.count, v.count) || !Rounded(in.path0, v.path0)) return Invalid();
   v.body0 = in.body0;
   v.body1 = in.body1;
-  // The secondary path: empty (stored as -1) or a whole number.
+  // The secondary path: empty (stored as -1) or a number, taken as the primary one is.
   if (in.path1.empty())
     v.path1 = -1;
-  else if (!Whole(in.path1, v.path1))
+  else if (!IsNumber(in.path1))
+    return Message("Secondary Path index must be whole number");
+  else if (!Rounded(in.path1, v.path1))
     return Invalid();
   out = v;
   return {};

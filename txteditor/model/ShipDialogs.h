@@ -57,6 +57,9 @@ struct GunValues {
   int32_t path0 = 0;
   int32_t path1 = -1;
 };
+// The checks of the gun dialog's OK. Both path boxes take any number, rounded to the
+// nearest whole number (halves to the even neighbour); the secondary one may stay
+// empty (stored as -1).
 DialogCheck CheckGun(const GunInput& input, GunValues& values);
 // Writes the values into `gun`, or into a new gun of the group when `gun` is null
 // (then returned), and refreshes the counts. On a failure the new gun is removed again
