@@ -111,7 +111,11 @@ TEST_F(WareTranslation, TypedTextsBackToStoredValues) {
       {3, 12, "ICON_A", "'ICON_A'"},
       {4, 10, "1.25", "1250"},
       {4, 11, "3", "1500"},
-      {4, 11, "1.5", "(refused)"},
+      {4, 11, "1.5", "1000"},  // the number rounded (halves to even), then times 500
+      {4, 11, "2.5", "1000"},
+      {4, 11, "3.5", "2000"},
+      {4, 11, "-2", "-1000"},
+      {4, 11, "fast", "(refused)"},
       {4, 13, "ff", "255"},
       {4, 13, "#ff", "(refused)"},
       {4, 13, "fg", "(refused)"},

@@ -369,7 +369,13 @@ bool TranslateValueBack(const clsTXTObject& o, const std::string& text, int32_t 
     case 4:
       switch (i) {
         case 10: value = kz::Variant(kz::round32(TypedNumber(text) * 1000.0)); return true;
-        case 11: return whole(500, 0);
+        case 11: {
+          // A speed in m/s: the number typed, rounded, in game units.
+          double n = 0;
+          if (!kz::TryParseNumber(text, n) || !std::isfinite(n)) return false;
+          value = Long32(static_cast<int64_t>(kz::round32(n)) * 500);
+          return true;
+        }
         case 13:
         case 14:
         case 15:
