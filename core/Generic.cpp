@@ -208,8 +208,10 @@ std::string GetFileVersion(const std::string& path) {
   return v;
 }
 
-void* LoadLibraryByName(const std::string& name, std::string* fullPath) {
-  if (name.empty()) return nullptr;
+std::vector<std::string> LibraryCandidates(const std::string& name, const std::string& exeDir,
+                                           std::string_view libFromBin) {
+  std::vector<std::string> candidates;
+  if (name.empty()) return candidates;
   std::vector<std::string> names{name};
   if (name.find('/') == std::string::npos && name.find(".so") == std::string::npos) {
     std::string base = name;
@@ -217,13 +219,22 @@ void* LoadLibraryByName(const std::string& name, std::string* fullPath) {
       base.erase(base.size() - 4);
     names.push_back("lib" + base + ".so");
   }
-  std::vector<std::string> candidates;
-  std::string exeDir = ExeDir();
-  for (const auto& n : names) {
-    if (n.find('/') == std::string::npos && !exeDir.empty()) candidates.push_back(exeDir + "/../lib/" + n);
+  if (name.find('/') == std::string::npos && !exeDir.empty()) {
+    std::vector<std::string> folders{exeDir + "/" + std::string(libFromBin)};
+    if (libFromBin != "../lib") folders.push_back(exeDir + "/../lib");
+    for (const auto& folder : folders)
+      for (const auto& n : names) candidates.push_back(folder + "/" + n);
   }
   for (const auto& n : names) candidates.push_back(n);
-  for (const auto& c : candidates) {
+  return candidates;
+}
+
+void* LoadLibraryByName(const std::string& name, std::string* fullPath) {
+  // The library folder of the installed layout, as seen from bin/ (set by the build).
+#ifndef KZ_LIB_FROM_BIN
+#define KZ_LIB_FROM_BIN "../lib"
+#endif
+  for (const auto& c : LibraryCandidates(name, ExeDir(), KZ_LIB_FROM_BIN)) {
     void* h = ::dlopen(c.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (!h) continue;
     if (fullPath) *fullPath = LoadedPath(h, c);

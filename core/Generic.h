@@ -56,6 +56,13 @@ std::string GetLibraryVersion(std::string& name, const std::string& defaultText)
 // lib folder first; the dlopen handle (release with dlclose), null when it does not
 // load. fullPath, when given, receives the path it was loaded from.
 void* LoadLibraryByName(const std::string& name, std::string* fullPath = nullptr);
+// The files LoadLibraryByName tries for a name, in order: for a name without a folder,
+// the name and its "lib<name>.so" form in the installed library folder (exeDir, then
+// libFromBin, the path from the program's folder to it), then in exeDir/../lib (the
+// build tree), then the two names for the loader's own search. A path is tried alone;
+// an empty exeDir leaves the loader's search alone.
+std::vector<std::string> LibraryCandidates(const std::string& name, const std::string& exeDir,
+                                           std::string_view libFromBin);
 // The program's version "major.minor.revision".
 std::string GetAppVersion();
 // The folder picker (through platform::Ui); "" when cancelled. owner is a window or null.

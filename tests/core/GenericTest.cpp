@@ -110,6 +110,34 @@ TEST(GenericVersions, AppAndLibraryVersions) {
   EXPECT_FALSE(InIDE());
 }
 
+// The files a library is looked for by name, in order: the library folder of the
+// installed layout (the program's folder and the path from bin/ to the library folder),
+// the build tree's lib/ beside bin/, then the loader's own search. A multiarch library
+// folder (lib/x86_64-linux-gnu) is not beside bin/ as lib/ is, and the loader's search
+// cannot be counted on to use the program's run path (a sanitizer's dlopen calls from
+// its own library).
+TEST(GenericVersions, LibraryCandidatesLookInTheInstalledLibraryFolderFirst) {
+  struct Case {
+    std::string name, exeDir, libFromBin;
+    std::vector<std::string> want;
+  };
+  const std::vector<Case> cases = {
+      {"vup", "/opt/kz/bin", "../lib/x86_64-linux-gnu",
+       {"/opt/kz/bin/../lib/x86_64-linux-gnu/vup", "/opt/kz/bin/../lib/x86_64-linux-gnu/libvup.so",
+        "/opt/kz/bin/../lib/vup", "/opt/kz/bin/../lib/libvup.so", "vup", "libvup.so"}},
+      // The library folder beside bin/ is tried once.
+      {"vup", "/opt/kz/bin", "../lib", {"/opt/kz/bin/../lib/vup", "/opt/kz/bin/../lib/libvup.so", "vup", "libvup.so"}},
+      {"rudu.dll", "/p/bin", "../lib", {"/p/bin/../lib/rudu.dll", "/p/bin/../lib/librudu.so", "rudu.dll", "librudu.so"}},
+      {"libvup.so", "/p/bin", "../lib64", {"/p/bin/../lib64/libvup.so", "/p/bin/../lib/libvup.so", "libvup.so"}},
+      // A path is opened as it stands; without the program's folder only the loader searches.
+      {"/x/libvup.so", "/p/bin", "../lib", {"/x/libvup.so"}},
+      {"vup", "", "../lib", {"vup", "libvup.so"}},
+      {"", "/p/bin", "../lib", {}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(LibraryCandidates(c.name, c.exeDir, c.libFromBin), c.want) << c.name << " " << c.libFromBin;
+}
+
 TEST(GenericUiService, BrowseForFolderGoesThroughTheService) {
   auto ui = std::make_shared<platform::ScriptedUi>();
   platform::UiScope scope(ui);
