@@ -1,5 +1,6 @@
 // The file services' speed: building the virtual file system (20 catalogs of 5,000
-// entries and 10,000 plain files) against a plain pass over the same index files and
+// entries and 10,000 plain files, and the same at ten times that: 50,000 entries a
+// catalog and 100,000 files) against a plain pass over the same index files and
 // folders; finding one file among the entries; reading a 20 MB packed file against
 // zlib inflating the same bytes.
 #include <benchmark/benchmark.h>
@@ -14,6 +15,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,8 +39,9 @@ struct Fixture {
   std::string packedBytes;
   size_t plainSize = 0;
 
-  Fixture() {
-    root = (fs::temp_directory_path() / ("kz-bench-" + std::to_string(::getpid()))).string();
+  // scale 1: 5,000 entries a catalog and 100 files a folder; scale n: n times both.
+  explicit Fixture(int scale) {
+    root = (fs::temp_directory_path() / ("kz-bench-" + std::to_string(::getpid()) + "-x" + std::to_string(scale))).string();
     fs::remove_all(root);
     fs::create_directories(root);
     const char* folders[] = {"types", "t", "objects\\v", "objects\\cut", "maps", "textures", "dds"};
@@ -45,7 +49,7 @@ struct Fixture {
       char name[16];
       std::snprintf(name, sizeof name, "%02d", c);
       std::string index = std::string(name) + ".dat\n", data;
-      for (int e = 0; e < 5000; ++e) {
+      for (int e = 0; e < 5000 * scale; ++e) {
         char line[96];
         std::snprintf(line, sizeof line, "%s\\c%02d\\e%05d.txt", folders[e % 7], c, e);
         std::string bytes = std::to_string(e);
@@ -58,7 +62,7 @@ struct Fixture {
     for (int d = 0; d < 100; ++d) {
       std::string folder = root + "/objects/p" + std::to_string(d);
       fs::create_directories(folder);
-      for (int f = 0; f < 100; ++f) WriteRaw(folder + "/f" + std::to_string(f) + ".bod", "x");
+      for (int f = 0; f < 100 * scale; ++f) WriteRaw(folder + "/f" + std::to_string(f) + ".bod", "x");
     }
     // 20 MB of type-file-like text, packed.
     std::string plain;
@@ -87,9 +91,11 @@ struct Fixture {
   ~Fixture() { fs::remove_all(root); }
 };
 
-Fixture& F() {
-  static Fixture f;
-  return f;
+Fixture& F(int scale = 1) {
+  static std::map<int, std::unique_ptr<Fixture>> made;
+  std::unique_ptr<Fixture>& f = made[scale];
+  if (!f) f = std::make_unique<Fixture>(scale);
+  return *f;
 }
 
 size_t Walk(const std::string& folder) {
@@ -107,7 +113,7 @@ size_t Walk(const std::string& folder) {
 
 // The plain pass: read every index file and count its lines, list every folder.
 void BM_PlainPassOverIndexesAndFolders(benchmark::State& state) {
-  Fixture& f = F();
+  Fixture& f = F(static_cast<int>(state.range(0)));
   std::vector<char> buf;
   for (auto _ : state) {
     size_t lines = 0;
@@ -126,16 +132,16 @@ void BM_PlainPassOverIndexesAndFolders(benchmark::State& state) {
   }
 }
 // The file system is built on several threads: the CPU column counts all of them.
-BENCHMARK(BM_PlainPassOverIndexesAndFolders)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_PlainPassOverIndexesAndFolders)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 void BM_CreateVfsColdIndexes(benchmark::State& state) {
-  Fixture& f = F();
+  Fixture& f = F(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     rudu::CatalogIndex::ClearCache();
     if (!ZuZER_CreateVFS(f.root.c_str())) state.SkipWithError("CreateVFS failed");
   }
 }
-BENCHMARK(BM_CreateVfsColdIndexes)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_CreateVfsColdIndexes)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 void BM_CreateVfsCachedIndexes(benchmark::State& state) {
   Fixture& f = F();
