@@ -1,12 +1,15 @@
 #include "EntryIndex.h"
 
 #include <dirent.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string.h>  // memrchr
 #include <condition_variable>
 #include <mutex>
@@ -101,6 +104,26 @@ long EntryIndex::FindStem(std::string_view stemPath, uint64_t hash) const {
   return -1;
 }
 
+namespace {
+constexpr size_t kHugePage = size_t{2} << 20;
+}
+
+EntryIndex::SlotTable::SlotTable(size_t size) : size_(size) {
+  const size_t bytes = size * sizeof(uint64_t);
+  void* p = nullptr;
+  if (bytes >= kHugePage) {
+    p = std::aligned_alloc(kHugePage, (bytes + kHugePage - 1) / kHugePage * kHugePage);
+    if (p) ::madvise(p, bytes, MADV_HUGEPAGE);  // a hint: small pages serve as well
+  } else {
+    p = std::malloc(bytes);
+  }
+  if (!p) throw std::bad_alloc();
+  data_ = static_cast<uint64_t*>(p);
+  std::memset(data_, 0xff, bytes);  // kEmpty
+}
+
+EntryIndex::SlotTable::~SlotTable() { std::free(data_); }
+
 void EntryIndex::Reserve(size_t more) {
   size_t size = slots_.empty() ? 1024 : slots_.size();
   while ((usedSlots_ + more) * 2 > size) size *= 2;
@@ -108,7 +131,8 @@ void EntryIndex::Reserve(size_t more) {
 }
 
 void EntryIndex::Rehash(size_t size) {
-  std::vector<uint64_t> old(size, kEmpty);
+  ++tableSizings_;
+  SlotTable old(size);
   old.swap(slots_);
   const size_t mask = slots_.size() - 1;
   for (uint64_t slot : old) {
@@ -383,6 +407,15 @@ EntryIndex::~EntryIndex() {
   if (pending_ && pending_->claimed.exchange(true)) pending_->Wait();
 }
 
+size_t EntryIndex::WalkRoom(size_t indexing) const {
+  if (!pending_) return 0;
+  {
+    std::lock_guard<std::mutex> g(pending_->lock);
+    if (pending_->done) return pending_->layer ? pending_->layer->count : 0;
+  }
+  return indexing / 4;
+}
+
 void EntryIndex::StartDisk(const std::string& root) {
   if (pending_ && pending_->claimed.exchange(true)) pending_->Wait();
   pending_ = std::make_shared<PendingWalk>();
@@ -456,14 +489,17 @@ void EntryIndex::IndexAdded() {
   for (const auto& l : layers_)
     if (!l->indexed) pending += l->count;
   if (pending == 0) return;
-  // Room for a quarter more: the folder walk's layer usually follows the catalogs'.
-  if (next_.capacity() < items_) {
-    next_.reserve(items_ + items_ / 4);
-    folderOf_.reserve(items_ + items_ / 4);
+  // A walk StartDisk began adds its layer after these: the table is sized for it too
+  // (growing it later would move every entry placed now). Its count when it is done,
+  // else room for a quarter more.
+  const size_t walk = WalkRoom(pending);
+  if (next_.capacity() < items_ + walk) {
+    next_.reserve(items_ + walk);
+    folderOf_.reserve(items_ + walk);
   }
   next_.resize(items_, kNone);
   folderOf_.resize(items_, kNone);
-  Reserve(pending);
+  Reserve(pending + walk);
   for (uint32_t k = 0; k < layers_.size(); ++k)
     if (!layers_[k]->indexed) IndexLayer(k);
 }

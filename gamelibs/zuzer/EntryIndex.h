@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "rudu/CatalogIndex.h"
@@ -55,6 +56,8 @@ class EntryIndex {
   void Find(std::string_view folder, std::string_view mask, std::vector<FindRecord>& out) const;
   // Live files.
   size_t FileCount() const { return liveFiles_; }
+  // How many times the table of stem paths was made (sized first, or grown since).
+  size_t TableSizings() const { return tableSizings_; }
 
  private:
   using Item = rudu::CatalogIndex::Entry;  // path, its split, its stem's hash, its folder
@@ -116,6 +119,7 @@ class EntryIndex {
   void IndexLayer(uint32_t layerId);
   void Insert(uint32_t id, const Layer& layer, const Item& e);
   void Reserve(size_t more);
+  size_t WalkRoom(size_t indexing) const;
   void Rehash(size_t size);
   long FindStem(std::string_view stemPath, uint64_t hash) const;
   uint32_t FolderId(std::string_view path);
@@ -140,10 +144,36 @@ class EntryIndex {
   // Stem path -> first item of its chain: the item in the low 32 bits, the upper half
   // of the stem's hash in the high ones (most probes never touch the item).
   static constexpr uint64_t kEmpty = ~uint64_t{0};
-  std::vector<uint64_t> slots_;
+  // The slots, all kEmpty when made. A large table is taken in huge pages where the
+  // system gives them: it is written all over at once, and fresh small pages each cost
+  // a fault.
+  class SlotTable {
+   public:
+    SlotTable() = default;
+    explicit SlotTable(size_t size);
+    SlotTable(const SlotTable&) = delete;
+    SlotTable& operator=(const SlotTable&) = delete;
+    ~SlotTable();
+    void swap(SlotTable& other) noexcept {
+      std::swap(data_, other.data_);
+      std::swap(size_, other.size_);
+    }
+    bool empty() const { return size_ == 0; }
+    size_t size() const { return size_; }
+    uint64_t& operator[](size_t k) { return data_[k]; }
+    const uint64_t& operator[](size_t k) const { return data_[k]; }
+    const uint64_t* begin() const { return data_; }
+    const uint64_t* end() const { return data_ + size_; }
+
+   private:
+    uint64_t* data_ = nullptr;
+    size_t size_ = 0;
+  };
+  SlotTable slots_;
   static uint32_t SlotEntry(uint64_t slot) { return static_cast<uint32_t>(slot); }
   static uint64_t MakeSlot(uint64_t hash, uint32_t entry) { return (hash & 0xffffffff00000000ULL) | entry; }
   size_t usedSlots_ = 0;
+  size_t tableSizings_ = 0;
   std::vector<Folder> folders_;  // 0 is the root
   std::unordered_map<std::string, uint32_t, NoCaseHash, NoCaseEqual> folderIds_;  // by path, any case
   size_t liveFiles_ = 0;

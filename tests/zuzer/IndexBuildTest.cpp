@@ -413,6 +413,32 @@ TEST_F(IndexBuildFolderTest, AWalkStartedEarlyGivesTheSameIndex) {
   dropped.StartDisk(root);
 }
 
+// The table of stem paths is made once for the catalogs and the folder walk started
+// beside them: the walk's files go into room kept for them, not into a grown table
+// (growing it moves every entry the catalogs put in). The index is the one built in
+// place.
+TEST_F(IndexBuildFolderTest, TheTableIsSizedOnceForCatalogsAndAWalkStartedEarly) {
+  for (int i = 0; i < 30; ++i) kztest::WriteRaw(P("objects/p" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".bod"), "x");
+  std::vector<std::string> paths;
+  for (int i = 0; i < 500; ++i) paths.push_back("types\\e" + std::to_string(i) + ".txt");
+  const auto catalog = Catalog(paths, "01.dat");
+  const auto build = [&](bool early) {
+    auto index = std::make_unique<zuzer::EntryIndex>();
+    if (early) index->StartDisk(root);
+    index->AddCatalog(catalog);
+    if (early) index->IndexAdded();
+    index->AddDisk(root);
+    index->Finish();
+    return index;
+  };
+  const auto inPlace = build(false);
+  const auto early = build(true);
+  EXPECT_EQ(early->FileCount(), 530u);
+  EXPECT_EQ(AllFiles(*early), AllFiles(*inPlace));
+  EXPECT_EQ(early->TableSizings(), 1u);
+  EXPECT_EQ(inPlace->TableSizings(), 1u);
+}
+
 // Wide folders are walked by several threads; the result is still that of one walk in
 // the order of the folders' names: of two folders spelt alike but for case, the one
 // walked later (small letters sort after capitals) gives the file, and folders deeper
