@@ -58,8 +58,9 @@ using namespace mdlTXTEditorRules;
 
 namespace {
 
+constexpr int kClassColumnWidth = 80;  // pixels
+
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-int Tw(int twips) { return twips / 15; }
 
 std::string Describe(const std::exception& e) { return e.what(); }
 
@@ -213,16 +214,27 @@ void frmTXTEditor::SelectEditor(int32_t type) {
 
 void frmTXTEditor::ApplyInfoFlags(int32_t info) {
   info_ = info;
+  QHeaderView* header = ObjectView->header();
   if (!(info & 4)) {
     if (ObjectList->columnCount() == 2) ObjectList->SetColumnCount(1);
   } else if (ObjectList->columnCount() < 2) {
     ObjectList->SetHeaderText(1, "Class");
     ObjectList->SetColumnCount(2);
-    ObjectView->setColumnWidth(0, Tw(2000));
   }
   rbName[0]->setEnabled((info & 1) != 0);
   rbName[1]->setEnabled((info & 2) != 0);
-  if (ObjectList->columnCount() == 1) ObjectView->header()->setStretchLastSection(true);
+  if (ObjectList->columnCount() == 1) {
+    header->setSectionResizeMode(0, QHeaderView::Interactive);
+    header->setStretchLastSection(true);
+  } else {
+    // The names take the room the class column (short texts) leaves, so long names show
+    // whole. Neither width is measured from the rows: a large list asks only for the
+    // texts of the rows it shows.
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(1, QHeaderView::Interactive);
+    ObjectView->setColumnWidth(1, kClassColumnWidth);
+  }
 }
 
 void frmTXTEditor::UpdatePageVisibility() {

@@ -175,6 +175,7 @@ void ucTurret::ShowTurretProperties() {
   AddTurretFieldRow(mdlTurret::kSceneField);
   AddTurretFieldRow(mdlTurret::kLaserMaskField);
   if (selected > 0) kz::SelectListViewItem(PropView, selected);
+  kz::FitColumnsToTexts(PropView);
 }
 
 void ucTurret::AddTurretFieldRow(int32_t index) {

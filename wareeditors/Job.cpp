@@ -452,6 +452,7 @@ void ucJob::FillInfo() {
   if (!record_) return;
   ShowRows(PropView, InfoRows(*record_));
   if (selected > 0) kz::SelectListViewItem(PropView, selected);
+  kz::FitColumnsToTexts(PropView);
 }
 
 void ucJob::FillShipType() {
@@ -502,6 +503,7 @@ void ucJob::FillEquipment() {
   ShowBoxes(chkWeaponAllow, kWeaponAllow);
   ShowBoxes(chkWeaponForbid, kWeaponForbid);
   if (record_) ShowRows(EquipView, EquipmentRows(*record_));
+  kz::FitColumnsToTexts(EquipView);
 }
 
 void ucJob::FillWares() {

@@ -82,6 +82,16 @@ void FitLastColumn(QTreeWidget* list, bool wide) {
   if (width > 0) list->setColumnWidth(last, width);
 }
 
+void FitColumnsToTexts(QTreeWidget* list, bool wide) {
+  if (!list) return;
+  for (int c = 0; c + 1 < list->columnCount(); ++c) {
+    const int before = list->columnWidth(c);
+    list->resizeColumnToContents(c);
+    if (list->columnWidth(c) < before) list->setColumnWidth(c, before);
+  }
+  FitLastColumn(list, wide);
+}
+
 QTreeWidgetItem* GetTreeNodeByKey(QTreeWidget* tree, const QString& key) {
   if (!tree) return nullptr;
   return FindBelow(tree->invisibleRootItem(), key);

@@ -44,6 +44,9 @@ QTreeWidgetItem* GetSelectedListItem(QTreeWidget* list);
 // Last column width = viewport width - that column's left edge - 350 twips (wide) or
 // 100 twips (at 15 twips per pixel); nothing when that is not positive.
 void FitLastColumn(QTreeWidget* list, bool wide = false);
+// Every column but the last widened to its widest text (never narrowed), then the last
+// one fitted to the list (FitLastColumn).
+void FitColumnsToTexts(QTreeWidget* list, bool wide = false);
 // The item with that key at any depth; null when none.
 QTreeWidgetItem* GetTreeNodeByKey(QTreeWidget* tree, const QString& key);
 

@@ -256,6 +256,28 @@ TEST_F(JobPageTest, EveryTabShowsTheRecord) {
   EXPECT_EQ(page->WingsView->topLevelItemCount(), 0);
 }
 
+TEST_F(JobPageTest, ValueColumnsShowTheirWidestTextAndTheLastColumnFillsTheList) {
+  TxtParserRef jobs = InitWith(10);
+  page->resize(1400, 700);
+  page->show();
+  QApplication::processEvents();
+  TXTObjectRef job = jobs->FindIndex(0);
+  Show(job);
+  // The script file of the Info list, the aggression level of the Equipment list.
+  const int script = page->PropView->topLevelItem(4)->text(2).toInt();
+  const int equipment = page->EquipView->topLevelItem(2)->text(2).toInt();
+  job->SetValue(script, kz::Variant(std::string("!job.generic.trader.with.a.rather.long.script.name")));
+  job->SetValue(equipment, kz::Variant(std::string("!job.generic.equipment.with.a.long.text")));
+  Show(job);
+  ASSERT_GT(static_cast<QAbstractItemView*>(page->PropView)->sizeHintForColumn(1), 150);
+  ExpectColumnsFitted(page->PropView);
+  page->MainTab->setCurrentIndex(3);
+  QApplication::processEvents();
+  Show(job);
+  ASSERT_GT(static_cast<QAbstractItemView*>(page->EquipView)->sizeHintForColumn(1), 150);
+  ExpectColumnsFitted(page->EquipView);
+}
+
 TEST_F(JobPageTest, NamesFollowAReloadOfTheTexts) {
   TxtParserRef jobs = InitWith(10);
   TXTObjectRef second = jobs->FindIndex(1);

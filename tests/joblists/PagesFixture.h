@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <functional>
 #include <memory>
@@ -45,6 +47,16 @@ inline std::string JobWingsText(const std::vector<std::vector<int>>& wings) {
     t += "\r\n";
   }
   return t;
+}
+
+// A property list fitted to what it shows: every column but the last at least as wide as
+// its widest text, the last one reaching at least to the list's right edge less the margin.
+inline void ExpectColumnsFitted(QTreeWidget* v) {
+  SCOPED_TRACE(v->objectName().toStdString());
+  const int last = v->columnCount() - 1;
+  const QAbstractItemView* view = v;
+  for (int c = 0; c < last; ++c) EXPECT_GE(v->columnWidth(c), view->sizeHintForColumn(c)) << "column " << c;
+  EXPECT_GE(v->header()->sectionPosition(last) + v->columnWidth(last), v->viewport()->width() - 100 / 15);
 }
 
 class PagesTest : public ::testing::Test {

@@ -162,6 +162,17 @@ TEST_F(TurretPageTest, PropertyRows) {
   EXPECT_EQ(page->LaserView->topLevelItemCount() + page->AvailView->topLevelItemCount(), 0);
 }
 
+TEST_F(TurretPageTest, ValueColumnShowsItsWidestTextAndTheLastColumnFillsTheList) {
+  page->resize(1400, 500);
+  page->show();
+  QApplication::processEvents();
+  cockpits->FindIndex(0)->SetValue(7, kz::Variant(std::string("cockpits\\turret_scenes\\front_turret_of_a_big_carrier")));
+  Show(0);
+  QTreeWidget* v = page->PropView;
+  ASSERT_GT(static_cast<QAbstractItemView*>(v)->sizeHintForColumn(1), 150);  // wider than its first width
+  ExpectColumnsFitted(v);
+}
+
 TEST_F(TurretPageTest, LaserListsFollowAllThirtyTwoBitsOfTheMask) {
   struct Case {
     int32_t position;

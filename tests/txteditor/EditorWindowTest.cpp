@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -145,6 +146,29 @@ TEST_F(EditorTest, FailedLoadAfterAPageLeavesTheWindowAsANewOne) {
     EXPECT_EQ(w->StatusText(1), "0 objects") << i;
     EXPECT_EQ(w->Parser()->Count(), 0) << i;
   }
+}
+
+TEST_F(EditorTest, NamesTakeTheRoomTheClassColumnLeaves) {
+  frmTXTEditor* w = OpenWindow(PathOf("types/TLaser.txt"));
+  w->resize(1400, 800);
+  QApplication::processEvents();
+  QHeaderView* header = w->ObjectView->header();
+  const int room = w->ObjectView->viewport()->width();
+  ASSERT_EQ(w->ObjectView->model()->columnCount(), 2);
+  // The class texts ("C23") need less than the names; the names get the rest.
+  EXPECT_GT(header->sectionSize(0), 2000 / 15);
+  EXPECT_LT(header->sectionSize(1), header->sectionSize(0));
+  EXPECT_EQ(header->sectionSize(0) + header->sectionSize(1), room);
+  // Without a class column the one column fills the list.
+  w->OpenFile(PathOf("types/TShields.txt"));
+  QApplication::processEvents();
+  ASSERT_EQ(w->ObjectView->model()->columnCount(), 1);
+  EXPECT_EQ(header->sectionSize(0), w->ObjectView->viewport()->width());
+  // And back.
+  w->OpenFile(PathOf("types/TLaser.txt"));
+  QApplication::processEvents();
+  EXPECT_EQ(header->sectionSize(0) + header->sectionSize(1), w->ObjectView->viewport()->width());
+  EXPECT_GT(header->sectionSize(0), 2000 / 15);
 }
 
 TEST_F(EditorTest, FileWithoutPageOpensInTheRawView) {
