@@ -223,6 +223,9 @@ void frmTXTEditor::ApplyInfoFlags(int32_t info) {
   }
   rbName[0]->setEnabled((info & 1) != 0);
   rbName[1]->setEnabled((info & 2) != 0);
+  // A list mode the page has no texts for gives way to the IDs.
+  for (size_t i = 0; i < 2; ++i)
+    if (rbName[i]->isChecked() && !rbName[i]->isEnabled()) rbName[2]->setChecked(true);
   if (ObjectList->columnCount() == 1) {
     header->setSectionResizeMode(0, QHeaderView::Interactive);
     header->setStretchLastSection(true);

@@ -30,7 +30,7 @@ bool ucWareList::DoInit(TxtParserRef& parser) {
 }
 
 bool ucWareList::JvQueryInterfaceEx(int32_t& type) { return type == kWareListsType; }
-std::string ucWareList::GetLastError() { return {}; }
+std::string ucWareList::GetLastError() { return lastError_; }
 std::string ucWareList::PageName(int32_t& type) { return type == kWareListsType ? "Ware List info" : ""; }
 int32_t ucWareList::JvQueryInfo(int32_t&) { return 0; }
 bool ucWareList::Validate(std::string&) { return true; }
@@ -48,7 +48,10 @@ void ucWareList::ShowObject(TXTObjectRef& record, int32_t& type) {
   WareListViewer::FillWareView(WareView, record.get(), *wares_, mdlWareListView::NotFoundCaption(0));
 }
 
-TXTObjectRef ucWareList::CreateObject(int32_t&, TxtParserRef&, TXTObjectRef) { return nullptr; }
+TXTObjectRef ucWareList::CreateObject(int32_t&, TxtParserRef&, TXTObjectRef) {
+  lastError_ = mdlWareListView::kNoNewWareListText;
+  return nullptr;
+}
 void ucWareList::InitObject(TXTObjectRef&) {}
 void ucWareList::JvAssignUniqueObjectName(TXTObjectRef&) {}
 bool ucWareList::RemoveObject(TXTObjectRef&) { return true; }

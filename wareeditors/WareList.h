@@ -50,5 +50,6 @@ class ucWareList : public EditorPage {
 
  private:
   WareCollectionPtr wares_;
+  std::string lastError_;  // why the last CreateObject made nothing
   TxtParserRef parser_;
 };

@@ -1,3 +1,4 @@
+#include <QRadioButton>
 #include <QTreeWidget>
 
 #include "PagesFixture.h"
@@ -41,7 +42,7 @@ TEST_F(WareListPageTest, HostMembersAndTheUnchangedRecordOnUniqueNaming) {
   EXPECT_EQ(page.ObjectName(third), "2");
   EXPECT_EQ(page.GetResourceName(third), "");
   EXPECT_EQ(page.CreateObject(t, p, nullptr), nullptr);
-  EXPECT_EQ(page.GetLastError(), "");
+  EXPECT_EQ(page.GetLastError(), "Ware lists cannot be created on the ware list page.");
   EXPECT_EQ(lists->Count(), 3);
 
   // Unique naming leaves the list's wares alone (its last value is a ware ID).
@@ -105,6 +106,16 @@ TEST_F(WareListPageTest, TheEditorWindowListsAndShowsWareLists) {
   window.SelectRecord(window.Parser()->FindIndex(0));
   ASSERT_EQ(page->WareView->topLevelItemCount(), 2);
   EXPECT_EQ(page->WareView->topLevelItem(0)->text(0), "Energy Cells");
+  // The page gives no names: the list shows IDs, and the Name option is not left chosen.
+  EXPECT_FALSE(window.rbName[0]->isEnabled());
+  EXPECT_FALSE(window.rbName[0]->isChecked());
+  EXPECT_TRUE(window.rbName[2]->isChecked());
+  EXPECT_EQ(window.ObjectView->model()->headerData(0, Qt::Horizontal).toString(), "ID");
+  // Add says why no ware list is made.
+  ui_->PushMsgBox(platform::vbNo);  // at the end
+  window.AddRecord();
+  EXPECT_EQ(MsgTexts().back(), "Error creating object: \r\nWare lists cannot be created on the ware list page.");
+  EXPECT_EQ(window.Parser()->Count(), 3);
   window.Parser()->FileName.clear();
   frmTXTEditor::SetPageFactory(frmTXTEditor::kWareListPage, nullptr);
 }

@@ -32,6 +32,9 @@ std::vector<WareRow> WareListRowsByID(const clsTXTObject& list);
 int32_t FittedColumnWidth(int32_t widestTwips);
 
 // Caption of the single column shown when there is no ware list: "Ware list <n> not found".
+// Why the ware-list page makes no new record: jobs and ships name a ware list by its
+// place in the file, and the page has no way to fill one.
+inline constexpr const char* kNoNewWareListText = "Ware lists cannot be created on the ware list page.";
 std::string NotFoundCaption(const std::string& what);
 std::string NotFoundCaption(int32_t index);
 
