@@ -98,6 +98,10 @@ void WireApplication(bool scriptedUi) {
   frmTRE::SaveTargetCheck = [](const std::string& target, const std::string& ownFile) {
     return exports::SaveTargetRefusal(target, ownFile, FilesOpenInEditors());
   };
+  // So does a galaxy editor save under another name.
+  frmGalaxyEditor::SaveTargetCheck = [](const std::string& target, const std::string& ownFile) {
+    return exports::SaveTargetRefusal(target, ownFile, FilesOpenInEditors());
+  };
 }
 
 }  // namespace kz

@@ -405,8 +405,13 @@ void frmGalaxyEditor::OpenFile(const std::string& pathIn) {
     if (found && !path.empty()) {
       struct Wait {
         QWidget* owner;
+        bool shown = true;
         explicit Wait(QWidget* o) : owner(o) { kz::ShowWait(std::string("Loading file..."), owner); }
-        ~Wait() { kz::HideWait(owner); }
+        ~Wait() { Hide(); }
+        void Hide() {
+          if (shown) kz::HideWait(owner);
+          shown = false;
+        }
       } wait(this);
       FileTitle_.clear();
       CopiedObject_.reset();  // it belongs to the map being replaced
@@ -414,6 +419,9 @@ void frmGalaxyEditor::OpenFile(const std::string& pathIn) {
       if (m_map) m_map->Clear();
       if (m_universe) m_universe->Clear();
       if (!Parser_->ParseFile(path)) {
+        // Nothing is open to be saved; the message comes with no wait window over it.
+        Button("save")->setEnabled(false);
+        wait.Hide();
         Msg("Error parsing file: \r\n" + Parser_->GetLastError(), platform::vbCritical);
         RemoveRecent(path);
       } else {
@@ -452,6 +460,8 @@ void frmGalaxyEditor::NewMap() {
   }
 }
 
+std::function<std::string(const std::string&, const std::string&)> frmGalaxyEditor::SaveTargetCheck;
+
 bool frmGalaxyEditor::SaveMap() {
   if (!Parser_ || !Parser_->Good) return false;
   std::string name;
@@ -467,6 +477,14 @@ bool frmGalaxyEditor::SaveMap() {
   } catch (const std::exception&) {
     return false;
   }
+  // Another editor window's file is never written over.
+  if (SaveTargetCheck) {
+    const std::string refusal = SaveTargetCheck(name, Parser_->FileName);
+    if (!refusal.empty()) {
+      Msg(refusal, platform::vbExclamation);
+      return false;
+    }
+  }
   if (RuDU_FileExists(name.c_str()) != 0) {
     if (Msg(name + " already exists.\r\nDo you want to replace it?", platform::vbYesNo | platform::vbQuestion) ==
         platform::vbNo)
@@ -475,7 +493,7 @@ bool frmGalaxyEditor::SaveMap() {
   bool saved = false;
   try {
     WaitCursor wait;
-    saved = Parser_->SaveFile(name, filterIndex == 1 ? 1 : 2);
+    saved = Parser_->SaveFile(name, SaveModeFor(filterIndex, name));
   } catch (const std::exception& e) {
     Msg("Error saving file:\r\n" + std::string(e.what()), platform::vbCritical);
     return false;
@@ -487,6 +505,7 @@ bool frmGalaxyEditor::SaveMap() {
   FileTitle_ = Parser_->FileName;
   AddRecent(Parser_->FileName);
   SetModified(false);
+  if (m_universe) m_universe->UpdateCaption();  // it names the file saved
   return true;
 }
 

@@ -22,6 +22,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -59,6 +60,9 @@ class frmGalaxyEditor : public QMainWindow {
   static frmGalaxyEditor* Launch(QWidget* owner, const std::string& path);
   // The window of the process; null when there is none.
   static frmGalaxyEditor* Instance();
+  // Why a save may not write a target (the program sets it: the files the editor
+  // windows have open); none set lets every save through.
+  static std::function<std::string(const std::string& target, const std::string& ownFile)> SaveTargetCheck;
 
   explicit frmGalaxyEditor(QWidget* owner = nullptr);
   ~frmGalaxyEditor() override;

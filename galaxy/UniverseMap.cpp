@@ -388,3 +388,5 @@ void frmUniverseMap::PaintContent(QPainter& p) {
     drawCell(static_cast<size_t>(dragged), model_.MouseX() - w / 2, model_.MouseY() - h / 2, true);
   p.setBackgroundMode(Qt::TransparentMode);
 }
+
+void frmUniverseMap::UpdateCaption() { setWindowTitle(QString::fromStdString(model_.CaptionText())); }

@@ -47,6 +47,8 @@ class frmUniverseMap : public QWidget {
   void RefreshUniverse(const std::shared_ptr<clsGalaxyParser>& parser);
   void SelectSector(const ObjectPtr& obj);
   void Clear();
+  // The caption names the document's file as it is now (after a save under another name).
+  void UpdateCaption();
   void ObjectAdded(const ObjectPtr& obj);
   void ObjectRemoved(const ObjectPtr& obj);
   void ObjectModified(const ObjectPtr& obj);

@@ -22,6 +22,11 @@ inline constexpr const char* kOpenFilter =
 inline constexpr const char* kSaveFilter =
     "Kz Universe Maps - plain (*.xml)|*.xml|Kz Universe Maps - packed (*.pck)|*.pck|Kz Catalogs (*.cat)|*.cat";
 
+// What a save with the dialog's type `filterIndex` (1-based, of kSaveFilter) writes to
+// `path`: 1 plain, 2 packed. The catalog type writes the entry as its name's extension
+// says (".pck" packed, any other plain).
+int32_t SaveModeFor(int32_t filterIndex, std::string_view path);
+
 // "Galaxy Editor", or "Galaxy Editor [<file title>]" with " *" while modified.
 std::string EditorCaption(const std::string& fileTitle, bool modified);
 // "1 sector", "0 sectors", "21 sectors".

@@ -132,3 +132,22 @@ TEST(GalaxyEditorRules, PropertyValueTexts) {
   EXPECT_EQ(FormatAngleValue(Variant(int32_t{255}), false), "255");
   EXPECT_EQ(DeletePropertyQuestion("Race"), "Do you really want to delete property \"Race\" ?");
 }
+
+// What a save writes follows the type chosen in the dialog; a catalog entry is written
+// plain or packed as its own name's type says, never packed regardless.
+TEST(GalaxyEditorRules, SaveModeFollowsTheChosenType) {
+  struct Case {
+    int32_t filterIndex;
+    const char* path;
+    int32_t mode;
+  } cases[] = {
+      {1, "/m/u.xml", 1},
+      {2, "/m/u.pck", 2},
+      {1, "/m/c.cat::maps/u.xml", 1},   // plain type into a catalog stays plain
+      {2, "/m/c.cat::maps/u.pck", 2},
+      {3, "/m/c.cat::maps/u.xml", 1},   // the catalog type: the entry's own type
+      {3, "/m/c.cat::maps/u.PCK", 2},
+      {3, "/m/c.cat::maps/u", 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SaveModeFor(c.filterIndex, c.path), c.mode) << c.filterIndex << " " << c.path;
+}
