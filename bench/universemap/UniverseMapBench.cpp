@@ -1,5 +1,6 @@
 // The universe map, each figure beside the plain work it cannot avoid:
-//   rebuilding 2,000 named sectors (measuring from scratch)  vs  measuring every word once
+//   rebuilding 2,000 named sectors (measuring from scratch)  vs  measuring the texts it measures, once each
+//                                                             (and every word of the names once, for scale)
 //   moving a sector (Alt+drag) in a 100,000-object map       vs  one pass over the objects reading their type
 //   a full paint of 2,000 sectors                            vs  QPainter drawing the same shapes and texts
 #include <benchmark/benchmark.h>
@@ -144,6 +145,40 @@ void BM_MeasureEveryWordOnce(benchmark::State& state) {
   state.counters["words"] = static_cast<double>(words);
 }
 BENCHMARK(BM_MeasureEveryWordOnce)->Unit(benchmark::kMillisecond);
+
+// The texts a rebuild from scratch measures, in its order: taken from one rebuild.
+const std::vector<std::string>& RebuildTexts() {
+  static std::vector<std::string> texts = [] {
+    std::vector<std::string> out;
+    NamedMap& m = Named();
+    clsUniverseEditor map;
+    map.NameOf = m.NameOf();
+    mdlUniverseMap::MeasureText measure = FontMeasure(QFontMetrics(MapFont()));
+    map.SetMeasure([&out, measure](std::string_view t) {
+      out.emplace_back(t);
+      return measure(t);
+    });
+    map.ShowUniverse(m.doc);
+    return out;
+  }();
+  return texts;
+}
+
+// The floor of a rebuild from scratch: the same texts measured once each with a new
+// font's metrics, as the rebuild makes them.
+void BM_MeasureTheRebuildsTextsOnce(benchmark::State& state) {
+  App();
+  const std::vector<std::string>& texts = RebuildTexts();
+  for (auto _ : state) {
+    QFontMetrics fm(MapFont());
+    int64_t sum = 0;
+    for (const std::string& t : texts)
+      sum += fm.horizontalAdvance(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())));
+    benchmark::DoNotOptimize(sum);
+  }
+  state.counters["texts"] = static_cast<double>(texts.size());
+}
+BENCHMARK(BM_MeasureTheRebuildsTextsOnce)->Unit(benchmark::kMillisecond);
 
 // A rebuild as ShowUniverse makes it: a new window's text sizes, measured from scratch.
 void BM_RebuildFromScratch(benchmark::State& state) {
