@@ -222,13 +222,16 @@ void ShowHelpTopic(const std::string& topic, void* owner) {
     Box("Cannot open the help page " + page + ".", platform::vbExclamation, owner);
 }
 
+namespace {
+constexpr const char* kNoViewerText = "You didn't specified path to external 3D viewer.\r\nGo to Settings and set it up.";
+}  // namespace
+
 void OpenIn3DViewer(const std::string& path, const std::string& extra, void* owner) {
   try {
     if (!Settings) throw AppError(91, "OpenIn3DViewer", "The settings are not loaded.");
     const std::string viewer = Settings->Ext3DViewerPath();
     if (viewer.empty()) {
-      Box("You didn't specified path to external 3D viewer.\r\nGo to Settings and set it up.", platform::vbInformation,
-          owner);
+      Box(kNoViewerText, platform::vbInformation, owner);
       return;
     }
     std::string file = path;
@@ -253,6 +256,20 @@ void OpenIn3DViewer(const std::string& path, const std::string& extra, void* own
 void ShowObjectModel(const Variant& model, bool cut, int32_t typeCode, std::string_view tdata, void* owner) {
   VfsEntry entry;
   if (!VfsFindFirst(ModelSearchPattern(model, cut), entry)) return;
+  OpenIn3DViewer(entry.path, ViewerExtraText(typeCode, tdata), owner);
+}
+
+void OpenObjectModel(const Variant& model, bool cut, int32_t typeCode, std::string_view tdata, void* owner) {
+  if (!Settings || Settings->Ext3DViewerPath().empty()) {
+    Box(kNoViewerText, platform::vbInformation, owner);
+    return;
+  }
+  const std::string pattern = ModelSearchPattern(model, cut);
+  VfsEntry entry;
+  if (!VfsFindFirst(pattern, entry)) {
+    Box("The model " + pattern + " is not in the game's files.", platform::vbExclamation, owner);
+    return;
+  }
   OpenIn3DViewer(entry.path, ViewerExtraText(typeCode, tdata), owner);
 }
 

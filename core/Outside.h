@@ -95,6 +95,12 @@ void OpenIn3DViewer(const std::string& path, const std::string& extra, void* own
 void ShowObjectModel(const Variant& model, bool cut, int32_t typeCode, std::string_view tdata,
                      void* owner = nullptr);
 
+// What the Body, Picture, Scene and model buttons of the pages do: as ShowObjectModel,
+// but says why nothing starts: no 3D viewer set (the settings' message), or no model of
+// that name in the virtual file system ("The model <name> is not in the game's files.").
+void OpenObjectModel(const Variant& model, bool cut, int32_t typeCode, std::string_view tdata,
+                     void* owner = nullptr);
+
 // Starts the executable `path` without arguments in its own folder; true when started.
 bool StartProcess(const std::string& path);
 

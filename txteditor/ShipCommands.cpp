@@ -209,7 +209,7 @@ void ucShip::RemoveMissile() { MoveMaskRow(false, shippage::kFieldMissiles); }
 
 void ucShip::ShowShipModel(int32_t field) {
   if (noShip_ || field >= ship_->size()) return;
-  kz::ShowObjectModel(ship_->Value(field), field != 0, 1, ship_->Object->GetObjectTData(), window());
+  kz::OpenObjectModel(ship_->Value(field), field != 0, 1, ship_->Object->GetObjectTData(), window());
 }
 
 void ucShip::ToolbarClick(const std::string& key) {

@@ -93,7 +93,7 @@ void ucWare::BarClick(const std::string& key) {
       cut = true;
     }
     if (field < 0 || field >= record->size()) return;
-    kz::ShowObjectModel(record->Value(field), cut, record->otype, record->GetObjectTData(), window());
+    kz::OpenObjectModel(record->Value(field), cut, record->otype, record->GetObjectTData(), window());
   } catch (const std::exception&) {
     // Toolbar clicks report nothing themselves.
   }

@@ -227,6 +227,25 @@ TEST_F(ShipPageTest, TabRowStaysInPlaceWhetherTheToolbarHasButtonsOrNot) {
   EXPECT_EQ(toolbarHeights.size(), 1u);
 }
 
+TEST_F(ShipPageTest, ModelButtonsSayWhyNothingStarts) {
+  MakePage();
+  Show("SS_SH_FALCON");
+  // No 3D viewer set: the settings' message, for every model button.
+  Settings->SetExt3DViewerPath("");
+  for (const char* key : {"showbody", "showmodel", "showcockpit"}) {
+    const size_t before = MsgTexts().size();
+    page->ToolbarClick(key);
+    ASSERT_EQ(MsgTexts().size(), before + 1) << key;
+    EXPECT_EQ(MsgTexts().back(), "You didn't specified path to external 3D viewer.\r\nGo to Settings and set it up.");
+  }
+  // A viewer, but no such model in the game's files.
+  Settings->SetExt3DViewerPath("/opt/view/viewer");
+  page->ToolbarClick("showcockpit");
+  ASSERT_FALSE(MsgTexts().empty());
+  EXPECT_EQ(MsgTexts().back().rfind("The model objects\\cut\\", 0), 0u) << MsgTexts().back();
+  EXPECT_NE(MsgTexts().back().find(" is not in the game's files."), std::string::npos) << MsgTexts().back();
+}
+
 TEST_F(ShipPageTest, SelectionIsKeptAcrossRefills) {
   MakePage();
   Show("SS_SH_FALCON");

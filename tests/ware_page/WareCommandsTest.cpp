@@ -306,7 +306,7 @@ TEST_F(WarePageTest, ExportNeverWritesOntoAFileOpenInAnEditorWindow) {
   kz::ClearEditorFileReaders();
 }
 
-TEST_F(WarePageTest, KeysOnTheListEditAndCopyAndToolbarModelsThatAreMissingDoNothing) {
+TEST_F(WarePageTest, KeysOnTheListEditAndCopyAndToolbarModelsThatAreMissingSaySo) {
   WriteType("TShields", 25, {Line(21, {{7, "10"}, {8, "5000"}}, "SS_SHIELD_A")});
   Mount();
   TxtParserRef shields = Parse("TShields", 2);
@@ -333,8 +333,27 @@ TEST_F(WarePageTest, KeysOnTheListEditAndCopyAndToolbarModelsThatAreMissingDoNot
   EXPECT_TRUE(shown);
   EXPECT_EQ(kz::CLng(record->Value(8)), 5000);
 
-  // No model of that name in the virtual file system: nothing starts, nothing is said.
-  for (QAction* a : page->Bar->actions()) a->trigger();
+  // The model buttons say why nothing starts: no 3D viewer set, then no model of that
+  // name in the virtual file system. A button that is not there does nothing.
+  const SettingsPtr previousSettings = Settings;
+  Settings = std::make_shared<clsSettings>();
+  Settings->SetExt3DViewerPath("");
+  const QList<QAction*> buttons = page->Bar->actions();
+  ASSERT_GE(buttons.size(), 2);
+  for (QAction* a : buttons) a->trigger();
+  const std::vector<std::string> noViewer = MsgTexts();
+  ASSERT_EQ(noViewer.size(), static_cast<size_t>(buttons.size()));
+  for (const std::string& text : noViewer)
+    EXPECT_EQ(text, "You didn't specified path to external 3D viewer.\r\nGo to Settings and set it up.");
+  Settings->SetExt3DViewerPath("/opt/view/viewer");
+  for (QAction* a : buttons) a->trigger();
+  const std::vector<std::string> all = MsgTexts();
+  ASSERT_EQ(all.size(), 2 * noViewer.size());
+  for (size_t i = noViewer.size(); i < all.size(); ++i) {
+    EXPECT_EQ(all[i].rfind("The model objects\\", 0), 0u) << all[i];
+    EXPECT_NE(all[i].find(" is not in the game's files."), std::string::npos) << all[i];
+  }
   page->BarClick("scene_7");
-  EXPECT_TRUE(MsgTexts().empty());
+  EXPECT_EQ(MsgTexts().size(), all.size());
+  Settings = previousSettings;
 }
