@@ -327,6 +327,73 @@ void BM_ShipSave_PaddedBytesOnce(benchmark::State& s) { SaveBytesOnce(s, PaddedS
 
 }  // namespace
 
+// ---- First loads ----------------------------------------------------------------------
+// A user's first open is a load in a fresh process: each run here starts this program
+// anew to load the file once (the parser, or the tokenizer taking every value) and
+// reports that load's time, from the file's open to the last value, as the run's time.
+// Both sides start the same way, load the same bytes and exit without letting go of
+// what they made.
+
+// In the started program: one load, its time in milliseconds on standard output.
+int FirstLoadHere(const std::string& what, const std::string& path, int32_t type) {
+  const auto start = std::chrono::steady_clock::now();
+  if (what == "parser") {
+    auto* parser = new clsTxtParser;  // left to the exit, as the tokenizer's document is
+    int32_t h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+    const bool ok = parser->Load(h, type);
+    RuDU_CloseFile(h);
+    if (!ok) return 1;
+  } else {
+    int32_t h = RuDU_OpenFile(path.c_str(), 0, 0, 0);
+    Kz_TXTIgnoreRemarks(0);
+    int32_t doc = Kz_LoadFromFile(h, 1);
+    RuDU_CloseFile(h);
+    Kz_Value v;
+    int64_t n = 0;
+    while (Kz_TXTLoadValue(doc, 0, v)) ++n;
+    benchmark::DoNotOptimize(n);
+  }
+  std::printf("%.6f\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  std::fflush(stdout);
+  return 0;
+}
+
+void FirstLoad(benchmark::State& state, const char* what, const std::string& path, int32_t type) {
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) {
+    state.SkipWithError("no program path");
+    return;
+  }
+  self[n] = 0;
+  const std::string cmd = "'" + std::string(self) + "' --first-load " + what + " '" + path + "' " + std::to_string(type);
+  for (auto _ : state) {
+    FILE* child = ::popen(cmd.c_str(), "r");
+    double ms = -1;
+    if (!child || std::fscanf(child, "%lf", &ms) != 1) ms = -1;
+    if (child && ::pclose(child) != 0) ms = -1;
+    if (ms < 0) {
+      state.SkipWithError("first load failed");
+      break;
+    }
+    state.SetIterationTime(ms / 1000.0);
+  }
+  state.counters["bytes"] = double(FileSize(path));
+}
+
+void BM_GenericFirstLoad_Parser(benchmark::State& s) { FirstLoad(s, "parser", GenericFilePath(), mdlKzConst::kTLaser); }
+void BM_GenericFirstLoad_TokenizerAlone(benchmark::State& s) { FirstLoad(s, "tokenizer", GenericFilePath(), 0); }
+void BM_ShipFirstLoad_Parser(benchmark::State& s) { FirstLoad(s, "parser", ShipFilePath(), mdlKzConst::kTShips); }
+void BM_ShipFirstLoad_TokenizerAlone(benchmark::State& s) { FirstLoad(s, "tokenizer", ShipFilePath(), 0); }
+
+void FreshProcesses(benchmark::internal::Benchmark* b) {
+  b->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+}
+BENCHMARK(BM_GenericFirstLoad_Parser)->Apply(FreshProcesses);
+BENCHMARK(BM_GenericFirstLoad_TokenizerAlone)->Apply(FreshProcesses);
+BENCHMARK(BM_ShipFirstLoad_Parser)->Apply(FreshProcesses);
+BENCHMARK(BM_ShipFirstLoad_TokenizerAlone)->Apply(FreshProcesses);
+
 // A few runs a repetition and the median of several repetitions (a single series of a
 // fixed few runs swings by more than the differences looked for).
 void Repeated(benchmark::internal::Benchmark* b) {
@@ -362,6 +429,10 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
   }
   mdlKzConst::InitArrays();
+  if (argc == 5 && std::string(argv[1]) == "--first-load") {
+    const int code = FirstLoadHere(argv[2], argv[3], static_cast<int32_t>(std::atoi(argv[4])));
+    std::_Exit(code);  // nothing let go of, nothing removed: the files are the caller's
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
