@@ -41,6 +41,7 @@
 #include "core/ui/ToolbarUi.h"
 #include "galaxy/GalObject.h"
 #include "galaxy/GalaxyEditorNodes.h"
+#include "galaxy/MapSurface.h"
 #include "galaxy/SectorMap.h"
 #include "galaxy/UniverseMap.h"
 #include "galaxy/NewGalObject.h"
@@ -659,7 +660,7 @@ bool frmGalaxyEditor::eventFilter(QObject* watched, QEvent* event) {
           return true;
         }
         QTreeWidgetItem* target = Tree->itemAt(d->position().toPoint());
-        const bool alt = (d->modifiers() & Qt::AltModifier) != 0;
+        const bool alt = MoveKey(d->modifiers());
         const std::string pointer = DragPointer(DragNode, target, alt);
         auto it = ObjectIcons.find(pointer);
         if (it != ObjectIcons.end()) Tree->viewport()->setCursor(QCursor(it->second.pixmap(16, 16)));
@@ -680,7 +681,7 @@ bool frmGalaxyEditor::eventFilter(QObject* watched, QEvent* event) {
         }
         QTreeWidgetItem* target = Tree->itemAt(d->position().toPoint());
         bool moved = false;
-        if (target && DragNode) moved = MoveNode(DragNode, target, (d->modifiers() & Qt::AltModifier) != 0);
+        if (target && DragNode) moved = MoveNode(DragNode, target, MoveKey(d->modifiers()));
         if (moved) {
           d->setDropAction(Qt::MoveAction);
           d->accept();

@@ -23,6 +23,12 @@
 
 class QPainter;
 
+// Whether the keys held make a drag move an object (Alt, or Ctrl where the desktop takes
+// Alt-drag for moving windows).
+inline bool MoveKey(Qt::KeyboardModifiers mods) {
+  return mdlMapSurface::MoveKeyHeld((mods & Qt::AltModifier) != 0, (mods & Qt::ControlModifier) != 0);
+}
+
 class MapSurface : public QWidget {
   Q_OBJECT
 

@@ -407,7 +407,7 @@ void frmSectorMap::MouseMove(QMouseEvent* e) {
   Guard([&] {
     const QPointF pos = e->position();
     const bool repaint = model_.MouseMove((e->buttons() & Qt::LeftButton) != 0,
-                                          (e->modifiers() & Qt::AltModifier) != 0, pos.x(), pos.y());
+                                          MoveKey(e->modifiers()), pos.x(), pos.y());
     if (repaint) {
       UpdateView();
     } else {

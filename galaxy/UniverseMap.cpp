@@ -127,13 +127,13 @@ void frmUniverseMap::BuildControls() {
   Map->OnMouseMove = [this](QMouseEvent* e) {
     Guard([&] {
       model_.MouseMove(e->position().x(), e->position().y(), (e->buttons() & Qt::LeftButton) != 0,
-                       (e->modifiers() & Qt::AltModifier) != 0);
+                       MoveKey(e->modifiers()));
     });
   };
   Map->OnMouseRelease = [this](QMouseEvent* e) {
     Guard([&] {
       const bool popup = model_.MouseRelease(e->position().x(), e->position().y(), ButtonOf(e->button()),
-                                             (e->modifiers() & Qt::AltModifier) != 0);
+                                             MoveKey(e->modifiers()));
       if (popup) {
         PreparePopup();
         mnuPopup->popup(e->globalPosition().toPoint());
@@ -279,7 +279,9 @@ bool frmUniverseMap::eventFilter(QObject* watched, QEvent* event) {
       if (HandleKey(static_cast<QKeyEvent*>(event))) return true;
     } else if (event->type() == QEvent::KeyRelease) {
       auto* k = static_cast<QKeyEvent*>(event);
-      if (!(k->modifiers() & Qt::AltModifier) || k->key() == Qt::Key_Alt)
+      if (mdlMapSurface::MoveKeyReleased((k->modifiers() & Qt::AltModifier) != 0,
+                                         (k->modifiers() & Qt::ControlModifier) != 0, k->key() == Qt::Key_Alt,
+                                         k->key() == Qt::Key_Control))
         Guard([&] { model_.KeyUpWithoutAlt(); });
     }
   }

@@ -77,4 +77,10 @@ bool ClipSegment(double& x1, double& y1, double& x2, double& y2, double left, do
   return true;
 }
 
+bool MoveKeyHeld(bool alt, bool control) noexcept { return alt || control; }
+
+bool MoveKeyReleased(bool alt, bool control, bool altKey, bool controlKey) noexcept {
+  return !((alt && !altKey) || (control && !controlKey));
+}
+
 }  // namespace mdlMapSurface

@@ -52,4 +52,12 @@ double ClampPixel(double v) noexcept;
 bool ClipSegment(double& x1, double& y1, double& x2, double& y2, double left, double top, double right,
                  double bottom) noexcept;
 
+// The keys that make a drag move an object (on the maps) or drop it into another (in
+// the tree): Alt, or Ctrl, which desktops leave to programs where many take Alt-drag for
+// moving windows. No other map gesture uses Ctrl with the mouse.
+bool MoveKeyHeld(bool alt, bool control) noexcept;
+// Whether a key released ends a move drag: no move key is still held after it (the key
+// released is `altKey` or `controlKey` itself; `alt`/`control` as the event reports).
+bool MoveKeyReleased(bool alt, bool control, bool altKey, bool controlKey) noexcept;
+
 }  // namespace mdlMapSurface

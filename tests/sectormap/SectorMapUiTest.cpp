@@ -243,6 +243,22 @@ TEST_F(SectorMapUi, WheelAndKeysZoomAndPan) {
   EXPECT_DOUBLE_EQ(map->Model().PanY(), py + 10);
 }
 
+// Ctrl-drag moves as Alt-drag does: desktops that take Alt-drag for moving windows
+// leave Ctrl to the program.
+TEST_F(SectorMapUi, CtrlDragMovesTheSelectedObjectAsAltDragDoes) {
+  Open(kSymbolsMap);
+  Labels(false, false);
+  map->SelectGalObject(C(1, 2));
+  SendMouse(map->Map, QEvent::MouseButtonPress, QPointF(300, 300), Qt::LeftButton, Qt::LeftButton,
+            Qt::ControlModifier);
+  SendMouse(map->Map, QEvent::MouseMove, QPointF(240, 150), Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+  SendMouse(map->Map, QEvent::MouseButtonRelease, QPointF(240, 150), Qt::LeftButton, Qt::NoButton,
+            Qt::ControlModifier);
+  EXPECT_EQ(At(C(1, 2)), QPoint(240, 150));
+  EXPECT_DOUBLE_EQ(map->Model().PanX(), 0);  // no pan
+  EXPECT_TRUE(map->Button("update")->isEnabled());
+}
+
 TEST_F(SectorMapUi, ClickSelectsDragPansAltDragMovesAndUpdateWritesBack) {
   Open(kSymbolsMap);
   Labels(false, false);

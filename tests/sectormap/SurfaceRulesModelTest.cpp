@@ -85,3 +85,25 @@ TEST(MapSurfaceRules, SegmentsAreClippedToTheBox) {
   EXPECT_DOUBLE_EQ(i, 10);
   EXPECT_DOUBLE_EQ(l, 30);
 }
+
+// A move drag takes Alt or Ctrl; it ends once a key released leaves neither held.
+TEST(MapSurfaceRules, MoveDragsTakeAltOrCtrl) {
+  EXPECT_FALSE(MoveKeyHeld(false, false));
+  EXPECT_TRUE(MoveKeyHeld(true, false));
+  EXPECT_TRUE(MoveKeyHeld(false, true));
+  EXPECT_TRUE(MoveKeyHeld(true, true));
+  struct Case {
+    bool alt, control, altKey, controlKey, ends;
+  } cases[] = {
+      {false, false, false, false, true},  // another key, nothing held
+      {true, false, false, false, false},  // another key, Alt still held
+      {false, true, false, false, false},  // another key, Ctrl still held
+      {true, false, true, false, true},    // Alt itself released
+      {false, true, false, true, true},    // Ctrl itself released
+      {true, true, true, false, false},    // Alt released, Ctrl still held
+      {true, true, false, true, false},    // Ctrl released, Alt still held
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(MoveKeyReleased(c.alt, c.control, c.altKey, c.controlKey), c.ends)
+        << c.alt << c.control << c.altKey << c.controlKey;
+}

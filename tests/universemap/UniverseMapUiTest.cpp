@@ -230,6 +230,20 @@ TEST_F(UniverseWindow, LeftDragPansTheMap) {
   EXPECT_GT(Count(img, Circle(0, 0), kRed), 20);
 }
 
+// Ctrl-drag moves a sector as Alt-drag does (desktops leave Ctrl to the program);
+// releasing Ctrl ends the drag.
+TEST_F(UniverseWindow, CtrlDragMovesTheSectorAsAltDragDoes) {
+  const QPoint from = CellCentre(3, 0), to = CellCentre(6, 2);
+  Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+  Mouse(QEvent::MouseMove, from + QPoint(1, 0), Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+  Mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+  ASSERT_EQ(win->Model().Dragged(), 1);
+  Mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, Qt::ControlModifier);
+  EXPECT_EQ(doc->Sectors.Item(2)->x(), 6);
+  EXPECT_EQ(doc->Sectors.Item(2)->y(), 2);
+  EXPECT_EQ(win->Model().Dragged(), -1);
+}
+
 TEST_F(UniverseWindow, AltDragShowsTheCellAtTheMouseAndMovesTheSector) {
   const QPoint from = CellCentre(3, 0), to = CellCentre(6, 2);
   Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::AltModifier);
