@@ -204,6 +204,10 @@ class frmGalaxyEditor : public QMainWindow {
   void Register(int32_t id, QTreeWidgetItem* node);
   QTreeWidgetItem* NodeById(int32_t id) const;
   bool LoadSector(const std::shared_ptr<clsGalaxyObject>& sector);
+  // The sector's node shows its children as they are in memory, in the loaded colour.
+  void ShowSectorLoaded(const std::shared_ptr<clsGalaxyObject>& sector);
+  // ShowSectorLoaded for every loaded sector whose node still shows the placeholder.
+  void ShowSectorsLoadedElsewhere();
   std::shared_ptr<clsGalaxyObject> ObjectOfNode(QTreeWidgetItem* node) const;
   // Takes an object that could not be written out of the document again.
   void DiscardObject(const std::shared_ptr<clsGalaxyObject>& obj);

@@ -286,15 +286,30 @@ bool frmGalaxyEditor::LoadSector(const std::shared_ptr<clsGalaxyObject>& sector)
   }
   // Objects read before (the gates) were replaced by new ones.
   if (CopiedObject_ && !CopiedObjectAlive()) CopiedObject_.reset();
-  if (QTreeWidgetItem* node = NodeOf(sector)) {
-    filling_ = true;
-    RemoveChildNodes(node);
-    AddChildNodes(node, sector);
-    node->setForeground(0, QBrush());
-    SetNodeLook(node, sector);
-    filling_ = false;
-  }
+  ShowSectorLoaded(sector);
   return true;
+}
+
+void frmGalaxyEditor::ShowSectorLoaded(const std::shared_ptr<clsGalaxyObject>& sector) {
+  QTreeWidgetItem* node = NodeOf(sector);
+  if (!node) return;
+  filling_ = true;
+  RemoveChildNodes(node);
+  AddChildNodes(node, sector);
+  node->setForeground(0, QBrush());
+  SetNodeLook(node, sector);
+  filling_ = false;
+}
+
+void frmGalaxyEditor::ShowSectorsLoadedElsewhere() {
+  // A sector read by another window (a paste on the universe map reads the sector it
+  // copies) still shows its placeholder: its node gets the objects now in memory.
+  for (const GalaxyObjectPtr& sector : Parser_->Sectors) {
+    if (!sector->Loaded) continue;
+    QTreeWidgetItem* node = NodeOf(sector);
+    if (!node || node->childCount() != 1 || ObjectOfNode(node->child(0))) continue;
+    ShowSectorLoaded(sector);
+  }
 }
 
 void frmGalaxyEditor::ExpandNode(QTreeWidgetItem* node) {

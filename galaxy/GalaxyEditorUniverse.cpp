@@ -56,6 +56,7 @@ void frmGalaxyEditor::ConnectUniverseMap() {
   connect(map, &frmUniverseMap::OnSectorCreated, this, [this, guard](GalaxyObjectPtr sector) {
     guard([&] {
       UpdateNode(sector, true);
+      ShowSectorsLoadedElsewhere();
       SetModified(true);
       UpdateSectorCount();
     });

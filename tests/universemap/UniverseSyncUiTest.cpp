@@ -189,6 +189,34 @@ TEST_F(UniverseSync, SectorsAddedOnTheMapAndDeletedInTheEditorStayInStep) {
   EXPECT_EQ(u->Model().Layout.IndexAt(4, 4), -1);
 }
 
+// A sector never opened, copied and pasted on the map: the paste reads its children,
+// and the tree shows both it and the copy loaded, with their objects under them.
+TEST_F(UniverseSync, APastedSectorAndItsSourceShowTheirObjectsInTheTree) {
+  ASSERT_FALSE(s2->Loaded);
+  frmUniverseMap* u = Open();
+  Send(u, QEvent::MouseMove, Centre(u, 1, 0), Qt::NoButton, Qt::NoButton);
+  u->PreparePopup();
+  u->mnuPopCopy->trigger();
+  Send(u, QEvent::MouseMove, Centre(u, 4, 4), Qt::NoButton, Qt::NoButton);
+  u->PreparePopup();
+  u->mnuPopPaste->trigger();
+  ASSERT_EQ(w->Parser()->Sectors.Count(), 3);
+  GalaxyObjectPtr copy = w->Parser()->Sectors.Item(3);
+  ASSERT_TRUE(s2->Loaded);
+  const QColor grey = w->NodeOf(s1)->foreground(0).color();
+  for (const GalaxyObjectPtr& sector : {s2, copy}) {
+    SCOPED_TRACE(sector->key());
+    QTreeWidgetItem* node = w->NodeOf(sector);
+    ASSERT_NE(node, nullptr);
+    EXPECT_FALSE(node->foreground(0).style() != Qt::NoBrush && node->foreground(0).color() == grey);
+    w->Tree->expandItem(node);
+    EXPECT_FALSE(Texts(w->Tree, node).contains("not loaded")) << Texts(w->Tree, node).join("|").toStdString();
+    ASSERT_EQ(node->childCount(), sector->Childs.Count());
+    for (int i = 0; i < node->childCount(); ++i)
+      EXPECT_EQ(node->child(i), w->NodeOf(sector->Childs.Item(i + 1)));
+  }
+}
+
 // A sector copied on the map is never pasted into the next map opened.
 TEST_F(UniverseSync, OpeningAnotherMapClearsTheMapAndItsCopiedSector) {
   frmUniverseMap* u = Open();
