@@ -69,6 +69,8 @@ void frmGalaxyEditor::ConnectSectorMap() {
   connect(map, &frmSectorMap::OnObjectCreated, this, [this, guard](GalaxyObjectPtr obj) {
     guard([&] {
       UpdateNode(obj, true);
+      // The map selected the new object before its node existed: the tree follows now.
+      if (obj == CurrentObject_) SelectObjectNode(obj);
       if (m_universe) m_universe->ObjectAdded(obj);  // a new gate links sectors
       SetModified(true);
     });

@@ -191,6 +191,31 @@ TEST_F(MapSyncUi, ChangesOnEitherSideReachTheOther) {
   EXPECT_EQ(m->Model().ShownSector(), w->Parser()->Sectors.Item(1));
 }
 
+// After a paste on the map the tree, the object page and the map all select the copy,
+// and Delete in the tree deletes the copy.
+TEST_F(MapSyncUi, APasteOnTheMapSelectsTheCopyInEveryView) {
+  w->SelectObjectNode(sun);
+  frmSectorMap* m = OpenMap();
+  ASSERT_EQ(Selected(m), sun->key());
+  m->CopySelected();
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), m->Map->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
+                    Qt::RightButton, Qt::NoModifier);
+  QApplication::sendEvent(m->Map, &press);
+  const int children = s1->Childs.Count();
+  m->PreparePopup();
+  m->mnuPopPaste->trigger();
+  ASSERT_EQ(s1->Childs.Count(), children + 1);
+  GalaxyObjectPtr copy = s1->Childs.Item(s1->Childs.Count());
+  EXPECT_EQ(Selected(m), copy->key());
+  EXPECT_EQ(w->CurrentObject(), copy);
+  ASSERT_NE(w->NodeOf(copy), nullptr);
+  EXPECT_EQ(w->Tree->currentItem(), w->NodeOf(copy));
+  ui_->PushMsgBox(platform::vbYes);
+  w->DeleteCurrentObject();
+  EXPECT_FALSE(s1->Childs.Exists(copy->key()));
+  EXPECT_TRUE(s1->Childs.Exists(sun->key()));
+}
+
 TEST_F(MapSyncUi, ClosingTheMapFromItsFrameReleasesTheButtonAndTheEditorUnloadsIt) {
   w->SelectObjectNode(sun);
   frmSectorMap* m = OpenMap();
