@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -48,7 +49,11 @@ frmSectorMap::frmSectorMap(QWidget* owner) : QMainWindow(owner, Qt::Window) {
   Map->PaintContent = [this](QPainter& p) { painter_->Paint(p, model_); };
   LoadOptions();
   ApplyOptions();
-  resize(760, 640);
+  // Wide enough for the selection panel of an object with a long name far out.
+  const int selection = Panels[2]->fontMetrics().horizontalAdvance(
+      QStringLiteral("Trading Dock Alpha (SS_DOCK_ALPHA)   X: -40000.000 km, Y: -40000.000 km, Z: -40000.000 km"));
+  const int panels = Panels[0]->minimumWidth() + Panels[1]->minimumWidth() + selection + 48;  // gaps and grip
+  resize(std::max(760, panels), 640);
   UpdateView();
 }
 

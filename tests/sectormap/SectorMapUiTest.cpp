@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QStatusBar>
 #include <QMenu>
 #include <QRadioButton>
 #include <QTest>
@@ -109,6 +111,28 @@ class SectorMapUi : public GalaxyTest {
     if (map->chkLabel[1]->isChecked() != name) map->chkLabel[1]->click();
   }
 };
+
+// At the window's default size every status panel shows its whole text, also the
+// selection's with a long name and far coordinates.
+TEST_F(SectorMapUi, TheStatusPanelsFitAtTheDefaultWidth) {
+  WriteFile("maps/far.xml",
+            "<universe><o t=\"1\" s=\"0\" x=\"0\" y=\"0\">"
+            "<o t=\"5\" s=\"SS_DOCK_A\" x=\"-2000000000\" y=\"-2000000000\" z=\"-2000000000\"/>"
+            "</o></universe>");
+  ASSERT_TRUE(doc->ParseFile(PathOf("maps/far.xml"))) << doc->GetLastError();
+  ASSERT_TRUE(doc->LoadSectorChildren(doc->Sectors.Item(1)));
+  map = Keep(new frmSectorMap());
+  map->ShowMap(doc);
+  QApplication::processEvents();
+  map->SelectGalObject(C(1, 1));
+  QApplication::processEvents();
+  ASSERT_FALSE(map->PanelText(3).isEmpty());
+  for (QLabel* panel : map->Panels) {
+    SCOPED_TRACE(panel->text().toStdString());
+    EXPECT_GE(panel->width(), panel->sizeHint().width());
+    EXPECT_LE(panel->geometry().right(), map->Bar->width());
+  }
+}
 
 TEST_F(SectorMapUi, DrawsEverySymbolInTheColoursOfItsType) {
   Open(kSymbolsMap);
