@@ -115,64 +115,8 @@ class KeptWriter {
     return close;
   }
 
-  void Text(std::string_view t) {
-    size_t run = 0;
-    for (size_t i = 0; i < t.size(); ++i) {
-      const unsigned char c = static_cast<unsigned char>(t[i]);
-      const char* rep = nullptr;
-      char num[12];
-      switch (c) {
-        case '&': rep = "&amp;"; break;
-        case '<': rep = "&lt;"; break;
-        case '>': rep = "&gt;"; break;
-        case '\r': rep = "&#13;"; break;
-        case '\n': rep = nl_; break;
-        default:
-          if (c < 0x20 && c != '\t') {
-            std::snprintf(num, sizeof num, "&#%u;", c);
-            rep = num;
-          }
-          break;
-      }
-      if (rep) {
-        out_.append(t.data() + run, i - run);
-        out_.append(rep);
-        run = i + 1;
-      }
-    }
-    out_.append(t.data() + run, t.size() - run);
-  }
-
-  void Value(std::string_view t, char quote) {
-    size_t run = 0;
-    for (size_t i = 0; i < t.size(); ++i) {
-      const unsigned char c = static_cast<unsigned char>(t[i]);
-      const char* rep = nullptr;
-      char num[12];
-      switch (c) {
-        case '&': rep = "&amp;"; break;
-        case '<': rep = "&lt;"; break;
-        case '>': rep = "&gt;"; break;
-        case '"': rep = quote == '"' ? "&quot;" : nullptr; break;
-        case '\'': rep = quote == '\'' ? "&apos;" : nullptr; break;
-        case '\r': rep = "&#13;"; break;
-        case '\n': rep = "&#10;"; break;
-        case '\t': rep = "&#9;"; break;
-        default:
-          if (c < 0x20) {
-            std::snprintf(num, sizeof num, "&#%u;", c);
-            rep = num;
-          }
-          break;
-      }
-      if (rep) {
-        out_.append(t.data() + run, i - run);
-        out_.append(rep);
-        run = i + 1;
-      }
-    }
-    out_.append(t.data() + run, t.size() - run);
-  }
+  void Text(std::string_view t) { AppendEscaped(out_, t, 0, nl_); }
+  void Value(std::string_view t, char quote) { AppendEscaped(out_, t, quote); }
 
   void Attribute(const char* name, std::string_view value, char quote) {
     out_ += ' ';

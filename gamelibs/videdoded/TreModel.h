@@ -263,4 +263,9 @@ bool DecodeXmlBytes(std::string& bytes, std::string& error, TreSource* was = nul
 // Turns a document's UTF-8 bytes back into the encoding (and mark) of its source.
 void EncodeLikeSource(const TreSource& source, std::string& out);
 
+// Appends `t` escaped for an XML file: inside an attribute value quoted by `quote`
+// (that quote, line ends and tabs as character references), or as element text when
+// `quote` is 0 (a line feed written as `newline`, a tab as it is).
+void AppendEscaped(std::string& out, std::string_view t, char quote = 0, const char* newline = nullptr);
+
 }  // namespace videdoded

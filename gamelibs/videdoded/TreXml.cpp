@@ -111,20 +111,23 @@ bool DeclaredEncoding(const std::string& b, size_t& vbegin, size_t& vend) {
   return true;
 }
 
-void AppendEscaped(std::string& out, std::string_view t, bool attribute) {
+}  // namespace
+
+void AppendEscaped(std::string& out, std::string_view t, char quote, const char* newline) {
   size_t run = 0;
   for (size_t i = 0; i < t.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(t[i]);
+    const unsigned char c = static_cast<unsigned char>(t[i]);
     const char* rep = nullptr;
     char num[12];
     switch (c) {
       case '&': rep = "&amp;"; break;
       case '<': rep = "&lt;"; break;
       case '>': rep = "&gt;"; break;
-      case '"': rep = attribute ? "&quot;" : nullptr; break;
+      case '"': rep = quote == '"' ? "&quot;" : nullptr; break;
+      case '\'': rep = quote == '\'' ? "&apos;" : nullptr; break;
       case '\r': rep = "&#13;"; break;
-      case '\n': rep = attribute ? "&#10;" : nullptr; break;
-      case '\t': rep = attribute ? "&#9;" : nullptr; break;
+      case '\n': rep = quote ? "&#10;" : newline; break;
+      case '\t': rep = quote ? "&#9;" : nullptr; break;
       default:
         if (c < 0x20) {
           std::snprintf(num, sizeof num, "&#%u;", c);
@@ -140,8 +143,6 @@ void AppendEscaped(std::string& out, std::string_view t, bool attribute) {
   }
   out.append(t.data() + run, t.size() - run);
 }
-
-}  // namespace
 
 bool DecodeXmlBytes(std::string& bytes, std::string& error, TreSource* was) {
   const unsigned char* u = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -518,9 +519,9 @@ void WriteTreXml(const TreDocument& doc, std::string& out) {
     out += "  <page id=\"";
     out += std::to_string(p->id);
     out += "\" title=\"";
-    AppendEscaped(out, p->title, true);
+    AppendEscaped(out, p->title, '"');
     out += "\" descr=\"";
-    AppendEscaped(out, p->desc, true);
+    AppendEscaped(out, p->desc, '"');
     out += "\" voice=\"";
     out += p->voice ? '1' : '0';
     out += "\">\r\n";
@@ -528,7 +529,7 @@ void WriteTreXml(const TreDocument& doc, std::string& out) {
       out += "    <t id=\"";
       out += std::to_string(s->id);
       out += "\">";
-      AppendEscaped(out, s->Raw(), false);
+      AppendEscaped(out, s->Raw());
       out += "</t>\r\n";
     }
     out += "  </page>\r\n";
