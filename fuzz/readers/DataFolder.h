@@ -2,15 +2,13 @@
 // virtual file system, the type-file archive and the description server over it.
 #pragma once
 
-#include <stdlib.h>
-
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "../common/FuzzFolder.h"
 #include "core/KzConst.h"
 #include "typefiles/Archive.h"
 #include "typefiles/DescServer.h"
@@ -19,36 +17,19 @@
 
 namespace fuzzdata {
 
+// The harness's own folder (see FuzzFolder.h), with the game's tables set up once.
 inline const std::filesystem::path& Root() {
-  static const std::filesystem::path root = [] {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/kz-fuzz-data-XXXXXX";
-    if (!::mkdtemp(base.data())) std::abort();
-    // Gone again when the run ends.
-    static std::string made;
-    made = base;
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(made, ec);
-    });
+  static const bool tables = [] {
     mdlKzConst::InitArrays();
-    return std::filesystem::path(base);
+    return true;
   }();
-  return root;
+  (void)tables;
+  return fuzzfolder::Root();
 }
 
-// Empties the folder.
-inline void Clear() {
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(Root(), ec)) std::filesystem::remove_all(e.path(), ec);
-}
+using fuzzfolder::Clear;
 
-inline void Write(const std::string& rel, std::string_view bytes) {
-  const std::filesystem::path p = Root() / rel;
-  std::error_code ec;
-  std::filesystem::create_directories(p.parent_path(), ec);
-  std::ofstream(p, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+inline void Write(const std::string& rel, std::string_view bytes) { fuzzfolder::Write(Root() / rel, bytes); }
 
 // The virtual file system over the folder, a new archive and, for a language, the
 // description server with that language's strings (whether or not they all load).

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "CatalogIndex.h"
-#include "FuzzFolder.h"
+#include "../common/FuzzFolder.h"
 #include "PackedData.h"
 #include "rudu.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "FuzzFolder.h"
+#include "../common/FuzzFolder.h"
 #include "MappedFile.h"
 #include "rudu.h"
 

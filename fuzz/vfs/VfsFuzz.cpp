@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FuzzFolder.h"
+#include "../common/FuzzFolder.h"
 #include "rudu/rudu.h"
 #include "zuzer/zuzer.h"
 
