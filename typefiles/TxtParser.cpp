@@ -371,6 +371,9 @@ TXTObjectPtr clsTxtParser::ReadFixedRecord(int32_t type) {
 }
 
 TXTObjectPtr clsTxtParser::ReadShipRecord() {
+  // Where the record starts, so that a count that does not add up names its ship.
+  const int32_t line = Kz_TXTGetLine(doc_);
+  const int64_t number = int64_t{counter_} + 1;
   try {
     auto record = std::make_shared<clsTXTObject>();
     record->ReserveValues(128);
@@ -387,7 +390,9 @@ TXTObjectPtr clsTxtParser::ReadShipRecord() {
     record->ShrinkValues();
     return record;
   } catch (const AppError& e) {
-    SetError(std::string("Error loading ship:") + kCrLf + e.Description);
+    SetError(std::string("Error loading ship:") + kCrLf + "Ship " + std::to_string(number) + " (line " +
+             std::to_string(line) + "): " + e.Description +
+             " (its turret, gun group or gun counts do not add up to the values of its line)");
     return nullptr;
   }
 }

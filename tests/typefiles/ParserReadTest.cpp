@@ -170,8 +170,22 @@ TEST_F(ParserReadTest, BadCountsFailWithTheLayoutsError) {
     clsTxtParser p;
     std::string bad = ReplaceField(ship, shipCases[k].first, k == 3 ? "abc" : "-1");
     EXPECT_FALSE(LoadText(p, "1;1;\r\n" + bad, kTShips));
-    EXPECT_EQ(p.GetLastError(), "Error loading ship:\r\n" + shipCases[k].second);
+    EXPECT_EQ(p.GetLastError(), "Error loading ship:\r\nShip 1 (line 2): " + shipCases[k].second +
+                                    " (its turret, gun group or gun counts do not add up to the values of its line)");
   }
+}
+
+// A count raised by hand reads into the next ship's values: the message names the ship
+// whose counts do not add up and its line, not only the value it stumbled on.
+TEST_F(ParserReadTest, AShipWhoseCountsLieIsNamedByItsPlaceAndLine) {
+  std::string first = ShipLine(0, {}, "SS_SH_A");
+  std::string second = ReplaceField(ShipLine(0, {}, "SS_SH_B"), 53, "5");
+  std::string third = ShipLine(2, {1, 3}, "SS_SH_C");
+  clsTxtParser p;
+  EXPECT_FALSE(LoadText(p, "// ships\r\n17;3;\r\n" + first + second + third, kTShips));
+  const std::string error = p.GetLastError();
+  EXPECT_EQ(error.rfind("Error loading ship:\r\nShip 2 (line 4): ", 0), 0u) << error;
+  EXPECT_NE(error.find("counts do not add up"), std::string::npos) << error;
 }
 
 TEST_F(ParserReadTest, HugeCountsFailAtTheEndOfTheFile) {
