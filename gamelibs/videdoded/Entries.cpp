@@ -1,4 +1,4 @@
-// The library's entry points over the handle table.
+// The library's entry points over the handle table: loading and saving documents, handles, type files.
 #include <atomic>
 #include <cmath>
 #include <charconv>
@@ -17,8 +17,10 @@
 #include "rudu/HandleTable.h"
 #include "rudu/rudu.h"
 #include "videdoded.h"
+#include "EntryHelpers.h"
 
 using namespace videdoded;
+using namespace videdoded::entries;
 
 namespace {
 
@@ -28,13 +30,7 @@ KZ_FAST_TLS thread_local int32_t g_remarksAsData = 0;
 // Places the store at handle 1 as soon as the library is loaded.
 const bool g_storePlaced = (StorePtr(), true);
 
-std::string H(int32_t h) { return std::to_string(h); }
 
-int32_t BadHandle(int32_t h, const char* need) {
-  if (h == 0 || rudu::HandleKindOf(h) == 0)
-    return Fail(kKzErrInvalidHandle, "Invalid handle " + H(h) + ": it is not (or no longer) live.");
-  return Fail(kKzErrWrongType, "Handle " + H(h) + " is not " + need + ".");
-}
 
 // Every handle this library frees goes through Kz_DeleteHandle, which moves the epoch
 // on; a cached look-up is good while the epoch stands.
@@ -76,56 +72,11 @@ int32_t WriteFailed(int32_t file, const std::string& error) {
   return Fail(kKzErrWrite, error);
 }
 
-// A text resource document or the store.
-std::shared_ptr<TreDocument> TreDoc(int32_t h) {
-  std::shared_ptr<TreDocument> d;
-  if (h == kKzStoreHandle)
-    d = StorePtr();
-  else
-    d = rudu::HandleGetAs<TreDocument>(h, rudu::kDocumentHandle);
-  if (!d) BadHandle(h, "a text resource document");
-  return d;
-}
 
-std::shared_ptr<TrePage> TrePg(int32_t h) {
-  auto p = rudu::HandleGetAs<TrePage>(h, rudu::kPageHandle);
-  if (!p || !p->doc) {
-    BadHandle(p ? 0 : h, "a page");
-    return nullptr;
-  }
-  return p;
-}
 
-std::shared_ptr<TreString> TreStr(int32_t h) {
-  auto s = rudu::HandleGetAs<TreString>(h, rudu::kStringHandle);
-  if (!s || !s->page) {
-    BadHandle(s ? 0 : h, "a string");
-    return nullptr;
-  }
-  return s;
-}
 
-int32_t ReadOnly() {
-  return Fail(kKzErrReadOnly, "The description store (handle 1) cannot be changed through this call.");
-}
 
-// The first control character that XML 1.0 cannot carry (anything below 0x20 but tab,
-// line feed and carriage return); npos when there is none.
-size_t BadControl(const std::string& t) {
-  for (size_t i = 0; i < t.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(t[i]);
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return i;
-  }
-  return std::string::npos;
-}
 
-int32_t RefuseControl(const char* what, const std::string& t) {
-  size_t at = BadControl(t);
-  char code[8];
-  std::snprintf(code, sizeof code, "%02X", static_cast<unsigned char>(t[at]));
-  return Fail(kKzErrArgument, std::string("The ") + what + " holds the control character 0x" + code + " at byte " +
-                                  std::to_string(at) + ", which a text resource file cannot hold.");
-}
 
 int32_t AddTypeFile(std::shared_ptr<TxtDocument> doc) {
   int32_t h = rudu::HandleAdd(std::move(doc), rudu::kDocumentHandle);
@@ -165,8 +116,6 @@ bool LoadTypeFileInPlace(int32_t file, int32_t& doc) {
   return true;
 }
 
-// Gives the bytes of a load once more (for the error text of a failed in-place parse).
-using BytesAgain = std::function<bool(std::string&)>;
 
 int32_t LoadTextResource(std::string bytes, const BytesAgain& again) {
   std::string error;
@@ -647,247 +596,5 @@ int32_t Kz_TXTWriteFile(int32_t file, const std::string& text) {
                                    " that Windows-1252 cannot hold.");
   if (bytes.empty() && !rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
   if (file == 0 || !WriteAll(file, bytes.data(), bytes.size(), error)) return WriteFailed(file, error);
-  return 1;
-}
-
-// ---------------------------------------------------------------------------
-// Text resources
-
-int32_t Kz_TREDescServerUnload() {
-  ClearError();
-  TreDocument& s = Store();
-  s.Clear();
-  s.lang = 0;
-  return 1;
-}
-
-namespace {
-
-void MergeIntoStore(TreDocument& file) {
-  TreDocument& store = Store();
-  if (store.lang == 0 && store.pages.empty()) store.lang = file.lang;
-  store.Merge(file);
-}
-
-// Merges file bytes into the store; `again` gives them once more for the full error
-// text when the load fails (the load takes over or spoils the bytes it is given).
-int32_t LoadIntoStore(std::string bytes, const BytesAgain& again) {
-  std::string error;
-  bool xmlError = false;
-  TreDocument file;
-  if (!LoadTreXmlInPlace(bytes, file, error, xmlError)) {
-    std::string fresh;
-    TreDocument scratch;
-    if (again && again(fresh)) LoadTreXml(fresh.data(), fresh.size(), scratch, error, xmlError);
-    return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
-  }
-  MergeIntoStore(file);
-  return 1;
-}
-
-}  // namespace
-
-int32_t Kz_TREDescServerLoadBuffer(const void* data, size_t size) {
-  ClearError();
-  if (!data && size) return Fail(kKzErrArgument, "No data.");
-  try {
-    std::string error;
-    bool xmlError = false;
-    TreDocument file;
-    if (!LoadTreXml(static_cast<const char*>(data), size, file, error, xmlError))
-      return Fail(xmlError ? kKzErrXml : kKzErrSyntax, error);
-    MergeIntoStore(file);
-  } catch (const std::bad_alloc&) {
-    return Fail(kKzErrMemory, "Out of memory.");
-  }
-  return 1;
-}
-
-int32_t Kz_TREDescServerLoadFile(int32_t file) {
-  ClearError();
-  if (!rudu::HandleGet(file, rudu::kFileHandle)) return BadHandle(file, "an open file");
-  try {
-    std::string_view content;
-    std::shared_ptr<const void> keep;
-    if (ViewRest(file, content, keep)) return Kz_TREDescServerLoadBuffer(content.data(), content.size());
-    std::string bytes, error;
-    const int32_t at = RuDU_FileTell(file);
-    if (!ReadAll(file, bytes, error)) return Fail(kKzErrRead, error);
-    return LoadIntoStore(std::move(bytes), [file, at](std::string& again) {
-      std::string why;
-      return at >= 0 && RuDU_SeekFile(file, at, 0) == at && ReadAll(file, again, why);
-    });
-  } catch (const std::bad_alloc&) {
-    return Fail(kKzErrMemory, "Out of memory.");
-  }
-}
-
-int32_t Kz_TREDescServerTranslateStrings() {
-  ClearError();
-  TreDocument& store = Store();
-  try {
-    // One walk over the strings: texts are always resolved from the raw texts of the
-    // strings they refer to, never from cached ones, so a text cached early cannot
-    // change a later one. A text without escapes or references is its own processed
-    // form: nothing is kept for it.
-    std::string text;
-    // The texts to resolve are fetched ahead: they lie far apart, each costs a trip to
-    // memory otherwise.
-    constexpr size_t kAhead = 32;
-    for (auto& p : store.pages) {
-      const size_t count = p->strings.size();
-      for (size_t k = 0; k < count; ++k) {
-        if (k + kAhead < count) {
-          const TreString& next = *p->strings[k + kAhead];
-          if (next.form != TreString::Form::kRaw) __builtin_prefetch(next.Raw().data());
-        }
-        TreString& s = *p->strings[k];
-        if (s.hasCached) s.DropCached();
-        if (s.form == TreString::Form::kUnknown)
-          s.form = ProcessedIsRaw(s.Raw()) ? TreString::Form::kRaw : TreString::Form::kProcessed;
-        if (s.form == TreString::Form::kRaw) continue;
-        StringText(s, text);
-        s.SetCached(std::move(text));
-        text = std::string();
-        s.hasCached = true;
-      }
-    }
-    store.cachesStale = false;
-  } catch (const std::bad_alloc&) {
-    store.DropCaches();
-    return Fail(kKzErrMemory, "Out of memory.");
-  }
-  return 1;
-}
-
-int32_t Kz_TRESetLangID(int32_t handle, int32_t lang) {
-  ClearError();
-  auto d = TreDoc(handle);
-  if (!d) return 0;
-  if (d->lang != lang) {
-    d->lang = lang;
-    if (d->isStore) d->DropCaches();
-  }
-  return 1;
-}
-
-int32_t Kz_TREGetLangID(int32_t handle) {
-  ClearError();
-  auto d = TreDoc(handle);
-  return d ? d->lang : 0;
-}
-
-int32_t Kz_TREFindString(int32_t container, int32_t page, int32_t id) {
-  ClearError();
-  auto d = TreDoc(container);
-  if (!d) return 0;
-  TrePage* p = d->FindPage(page);
-  if (!p) return 0;
-  TreString* s = p->Find(id);
-  if (!s) return 0;
-  if (s->handle) return s->handle;  // handed out before: no walk over the page
-  for (auto& sp : p->strings)
-    if (sp.get() == s) return HandleOf(sp);
-  return 0;
-}
-
-int32_t Kz_TREGetStringInfo(int32_t str, int32_t& id, std::string& raw, std::string& text) {
-  ClearError();
-  auto s = TreStr(str);
-  if (!s) return 0;
-  id = s->id;
-  raw.assign(s->Raw());
-  StringText(*s, text);
-  return 1;
-}
-
-int32_t Kz_TRESetStringInfo(int32_t page, int32_t str, int32_t id, const std::string& raw) {
-  ClearError();
-  auto p = TrePg(page);
-  if (!p) return 0;
-  auto s = TreStr(str);
-  if (!s) return 0;
-  if (s->page != p.get())
-    return Fail(kKzErrNotChild, "String " + H(str) + " is not a string of page " + H(page) + ".");
-  if (p->doc->isStore) return ReadOnly();
-  if (BadControl(raw) != std::string::npos) return RefuseControl("text", raw);
-  if (s->id != id) p->IndexChanged();
-  s->id = id;
-  s->SetRaw(raw);
-  return 1;
-}
-
-int32_t Kz_TRETranslateString(int32_t page, const std::string& raw, std::string& text) {
-  ClearError();
-  auto p = TrePg(page);
-  if (!p) return 0;
-  ProcessText(p->doc, p->id, raw, text);
-  return 1;
-}
-
-int32_t Kz_TREGetPageInfo(int32_t page, int32_t& id, std::string& title, std::string& desc, int32_t& voice) {
-  ClearError();
-  auto p = TrePg(page);
-  if (!p) return 0;
-  id = p->id;
-  title = p->title;
-  desc = p->desc;
-  voice = p->voice;
-  return 1;
-}
-
-int32_t Kz_TRESetPageInfo(int32_t page, int32_t id, const std::string& title, const std::string& desc,
-                          int32_t voice) {
-  ClearError();
-  auto p = TrePg(page);
-  if (!p) return 0;
-  if (p->doc->isStore) return ReadOnly();
-  if (BadControl(title) != std::string::npos) return RefuseControl("title", title);
-  if (BadControl(desc) != std::string::npos) return RefuseControl("description", desc);
-  if (p->id != id) p->doc->IndexChanged();
-  p->id = id;
-  p->title = title;
-  p->desc = desc;
-  p->voice = voice ? 1 : 0;
-  return 1;
-}
-
-// ---------------------------------------------------------------------------
-// XML files
-
-int32_t Kz_DecodeXMLBuffer(const void* data, size_t size, std::string& text) {
-  ClearError();
-  text.clear();
-  if (!data && size) return Fail(kKzErrArgument, "No data.");
-  try {
-    text.assign(static_cast<const char*>(data), size);
-    std::string error;
-    if (!DecodeXmlBytes(text, error)) {
-      text.clear();
-      return Fail(kKzErrXml, error);
-    }
-  } catch (const std::bad_alloc&) {
-    return Fail(kKzErrMemory, "Out of memory.");
-  }
-  return 1;
-}
-
-int32_t Kz_DecodeXMLFile(const std::string& path, std::string& text, bool* byteOrderMark) {
-  ClearError();
-  text.clear();
-  if (byteOrderMark) *byteOrderMark = false;
-  std::string bytes, error;
-  if (!ReadPath(path, bytes, error)) return Fail(kKzErrRead, error);
-  if (byteOrderMark) *byteOrderMark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
-  if (!DecodeXmlBytes(bytes, error)) return Fail(kKzErrXml, "\"" + path + "\": " + error);
-  text.swap(bytes);
-  return 1;
-}
-
-int32_t Kz_EncodeXMLFile(const std::string& path, const std::string& text, int32_t mode) {
-  ClearError();
-  if (mode != 1 && mode != 2) return Fail(kKzErrArgument, "Invalid mode " + H(mode) + " (1 plain, 2 packed).");
-  std::string error;
-  if (!WritePath(path, text, mode, error)) return Fail(kKzErrWrite, error);
   return 1;
 }
