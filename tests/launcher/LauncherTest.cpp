@@ -401,22 +401,11 @@ TEST_F(LauncherTest, AStoredPlaceOutsideEveryScreenComesBackInside) {
 }
 
 TEST_F(LauncherTest, APlaceRestoredBeforeTheFrameIsKnownKeepsItsOuterSize) {
-  // The desktop adds the frame only after the window is first shown: a window shown
-  // without a frame, then given one, stands for that.
-  auto showLate = [](QWidget& w) {
-    w.setWindowFlag(Qt::FramelessWindowHint, true);
-    w.show();
-    QApplication::processEvents();
-    w.setWindowFlag(Qt::FramelessWindowHint, false);
-    if (w.windowHandle()) w.windowHandle()->destroy();  // made again, now with a frame
-    w.show();
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-  };
   {
     QWidget w;
     kz::clsQtWindowPlace place(&w, true);
     place.MoveWindow(40, 30, 420, 260);
-    showLate(w);
+    ShowWithLateFrame(w);
     ASSERT_NE(w.frameGeometry().size(), w.size()) << "the platform draws no frame";
     EXPECT_EQ(w.frameGeometry().size(), QSize(420, 260));
     Settings->SaveWindowPos(place, "late");
@@ -424,7 +413,7 @@ TEST_F(LauncherTest, APlaceRestoredBeforeTheFrameIsKnownKeepsItsOuterSize) {
   QWidget again;
   kz::clsQtWindowPlace place(&again, true);
   ASSERT_TRUE(Settings->LoadWindowPos(place, "late", 100, 100));
-  showLate(again);
+  ShowWithLateFrame(again);
   EXPECT_EQ(again.frameGeometry().size(), QSize(420, 260));
 }
 
