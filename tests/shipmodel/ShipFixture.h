@@ -9,60 +9,25 @@
 
 #include "core/KzConst.h"
 #include "core/Variant.h"
+#include "tests/common/ShipTestData.h"
 #include "typefiles/Ship.h"
 #include "typefiles/ShipTables.h"
 #include "typefiles/TXTObject.h"
 
 using kz::Variant;
 
-// A consistent ship: `turrets` entries (the first the main cockpit entry), one gun
-// group per entry of `groups` with the given gun counts (the value 1 of each gun).
-// Field 19 and the initial laser positions agree with the counts.
+// A consistent ship (see kztest::ConsistentShipValues) whose other fields 1..52 hold
+// 1000 + their number, but for the turret descriptors 31..42 (0 where no turret is);
+// the real turrets stand on sides 1, 2, 0, 1, ...
 inline std::vector<Variant> ShipValues(int turrets, const std::vector<std::vector<int>>& groups,
                                        const std::string& id = "SS_SH_TEST") {
-  std::vector<Variant> v;
-  for (int i = 0; i < 53; ++i) v.push_back(i == 0 ? Variant("ship_body") : Variant(int32_t(1000 + i)));
-  int total = 0;
-  for (const auto& g : groups)
-    for (int c : g)
-      if (c > 0) total += c;
-  v[19] = Variant(int32_t(total));
-  for (int i = 31; i <= 42; ++i) v[i] = Variant(int32_t(0));
-  for (int t = 1; t < turrets; ++t) {  // descriptors of the real turrets
-    v[31 + 2 * (t - 1)] = Variant(int32_t(t % 3));
-    v[32 + 2 * (t - 1)] = Variant(int32_t(t));
-  }
-  v.push_back(Variant(int32_t(turrets)));  // 53
-  for (int t = 0; t < turrets; ++t) {
-    v.push_back(Variant(int32_t(t + 1)));
-    v.push_back(Variant(int32_t(t)));
-    v.push_back(Variant("turret_body_" + std::to_string(t)));
-    v.push_back(Variant(int32_t(t * 10)));
-  }
-  v.push_back(Variant(int32_t(groups.size())));
-  int laser = 1;
-  for (size_t g = 0; g < groups.size(); ++g) {
-    int pseudo = 0;
-    for (int c : groups[g])
-      if (c > 0) pseudo += c;
-    v.push_back(Variant(int32_t(laser)));
-    v.push_back(Variant(int32_t(pseudo)));
-    v.push_back(Variant(int32_t(g + 1)));
-    v.push_back(Variant(int32_t(groups[g].size())));
-    int n = laser;
-    for (size_t k = 0; k < groups[g].size(); ++k) {
-      v.push_back(Variant(int32_t(n++)));
-      v.push_back(Variant(int32_t(groups[g][k])));
-      v.push_back(Variant("gun_" + std::to_string(g) + "_" + std::to_string(k)));
-      v.push_back(Variant(int32_t(k)));
-      v.push_back(Variant("gun2_" + std::to_string(g) + "_" + std::to_string(k)));
-      v.push_back(Variant(int32_t(-1)));
-    }
-    laser += pseudo;
-  }
-  for (int i = 0; i < 9; ++i) v.push_back(Variant(int32_t(-i)));
-  v.push_back(Variant(id));
-  return v;
+  static const kztest::ShipLook look = [] {
+    kztest::ShipLook l{{}, "turret_body_", [](int t) { return t % 3; }, -1};
+    for (int i = 0; i < 53; ++i) l.head.push_back(i == 0 ? Variant("ship_body") : Variant(int32_t(1000 + i)));
+    for (int i = 31; i <= 42; ++i) l.head[i] = Variant(int32_t(0));
+    return l;
+  }();
+  return kztest::ConsistentShipValues(look, turrets, groups, id);
 }
 
 // The record as one type-file line.

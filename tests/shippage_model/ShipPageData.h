@@ -9,6 +9,7 @@
 
 #include "core/KzConst.h"
 #include "core/Variant.h"
+#include "tests/common/ShipTestData.h"
 #include "txteditor/model/ShipValues.h"
 #include "typefiles/FieldTables.h"
 #include "typefiles/ShipParser.h"
@@ -31,54 +32,16 @@ inline void InitTables() {
   (void)done;
 }
 
-// The values of a consistent ship: `turrets` entries (the first the main cockpit
-// entry, the others at positions 1, 2, ...), one gun group per entry of `groups` with
-// guns of the given counts, fields 20..30 and 44..52 set to plain numbers.
+// The values of a consistent ship (see kztest::ConsistentShipValues) whose other fields
+// hold 0, the body "ships\\body" in field 0; the real turrets stand on sides 0, 1, 2, ...
 inline std::vector<Variant> ShipValues(int turrets, const std::vector<std::vector<int>>& groups,
                                        const std::string& id = "SS_SH_TEST") {
-  std::vector<Variant> v;
-  for (int i = 0; i < 53; ++i) v.push_back(Variant(int32_t(0)));
-  v[0] = Variant("ships\\body");
-  int total = 0;
-  for (const auto& g : groups)
-    for (int c : g)
-      if (c > 0) total += c;
-  v[19] = Variant(int32_t(total));
-  for (int t = 1; t < turrets; ++t) {
-    v[31 + 2 * (t - 1)] = Variant(int32_t(t - 1));
-    v[32 + 2 * (t - 1)] = Variant(int32_t(t));
-  }
-  v.push_back(Variant(int32_t(turrets)));
-  for (int t = 0; t < turrets; ++t) {
-    v.push_back(Variant(int32_t(t + 1)));
-    v.push_back(Variant(int32_t(t)));
-    v.push_back(Variant("turret_" + std::to_string(t)));
-    v.push_back(Variant(int32_t(t * 10)));
-  }
-  v.push_back(Variant(int32_t(groups.size())));
-  int laser = 1;
-  for (size_t g = 0; g < groups.size(); ++g) {
-    int pseudo = 0;
-    for (int c : groups[g])
-      if (c > 0) pseudo += c;
-    v.push_back(Variant(int32_t(laser)));
-    v.push_back(Variant(int32_t(pseudo)));
-    v.push_back(Variant(int32_t(g + 1)));
-    v.push_back(Variant(int32_t(groups[g].size())));
-    int n = laser;
-    for (size_t k = 0; k < groups[g].size(); ++k) {
-      v.push_back(Variant(int32_t(n++)));
-      v.push_back(Variant(int32_t(groups[g][k])));
-      v.push_back(Variant("gun_" + std::to_string(g) + "_" + std::to_string(k)));
-      v.push_back(Variant(int32_t(k)));
-      v.push_back(Variant("gun2_" + std::to_string(g) + "_" + std::to_string(k)));
-      v.push_back(Variant(int32_t(-1)));
-    }
-    laser += pseudo;
-  }
-  for (int i = 0; i < 9; ++i) v.push_back(Variant(int32_t(i)));
-  v.push_back(Variant(id));
-  return v;
+  static const kztest::ShipLook look = [] {
+    kztest::ShipLook l{std::vector<Variant>(53, Variant(int32_t(0))), "turret_", [](int t) { return t - 1; }, 1};
+    l.head[0] = Variant("ships\\body");
+    return l;
+  }();
+  return kztest::ConsistentShipValues(look, turrets, groups, id);
 }
 
 // A record of `size` values (0, the ID last) with the listed fields set.
