@@ -9,7 +9,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 
 #include "core/AppError.h"
@@ -26,6 +28,52 @@
 namespace {
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::string S(const QString& s) { return s.toUtf8().toStdString(); }
+
+// The value box: a pick list where the field has one, a plain text box otherwise. Over
+// an empty list it shows no drop-down arrow, gives its room to the text and opens no
+// empty list.
+class ListArrowStyle : public QProxyStyle {
+ public:
+  QRect subControlRect(ComplexControl cc, const QStyleOptionComplex* opt, SubControl sc,
+                       const QWidget* w) const override {
+    QRect r = QProxyStyle::subControlRect(cc, opt, sc, w);
+    if (cc != CC_ComboBox || !Empty(w)) return r;
+    if (sc == SC_ComboBoxArrow) return QRect();
+    if (sc == SC_ComboBoxEditField) r.setRight(opt->rect.right() - (r.left() - opt->rect.left()));
+    return r;
+  }
+  void drawComplexControl(ComplexControl cc, const QStyleOptionComplex* opt, QPainter* p,
+                          const QWidget* w) const override {
+    if (cc == CC_ComboBox && Empty(w)) {
+      if (const auto* box = qstyleoption_cast<const QStyleOptionComboBox*>(opt)) {
+        QStyleOptionComboBox plain(*box);
+        plain.subControls &= ~SC_ComboBoxArrow;
+        plain.activeSubControls &= ~SC_ComboBoxArrow;
+        QProxyStyle::drawComplexControl(cc, &plain, p, w);
+        return;
+      }
+    }
+    QProxyStyle::drawComplexControl(cc, opt, p, w);
+  }
+
+ private:
+  static bool Empty(const QWidget* w) {
+    const auto* box = qobject_cast<const QComboBox*>(w);
+    return box && box->count() == 0;
+  }
+};
+
+class ValueCombo : public QComboBox {
+ public:
+  explicit ValueCombo(QWidget* parent) : QComboBox(parent) {
+    auto* style = new ListArrowStyle;
+    style->setParent(this);
+    setStyle(style);
+  }
+  void showPopup() override {
+    if (count() > 0) QComboBox::showPopup();
+  }
+};
 
 const char* TypeName(int32_t type) {
   if (type == 0) return "Integer";
@@ -45,7 +93,7 @@ frmEdit::frmEdit(QWidget* parent) : QDialog(parent) {
   PropNameEdit->setReadOnly(true);
   lblValue = new QLabel("Value", this);
   lblValue->setObjectName("lblValue");
-  cmbValue = new QComboBox(this);
+  cmbValue = new ValueCombo(this);
   cmbValue->setObjectName("cmbValue");
   cmbValue->setEditable(true);
   cmbValue->setInsertPolicy(QComboBox::NoInsert);

@@ -3,7 +3,10 @@
 // removing turrets and guns with their messages and questions.
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
+#include <QAbstractItemView>
 #include <QTest>
 
 #include "ShipPageFixture.h"
@@ -255,4 +258,37 @@ TEST_F(ShipPageTest, EnterOpensTheEditorOfTheList) {
   EXPECT_TRUE(opened);
   // On the gun group list Enter does nothing.
   WithoutDialog([&] { QTest::keyClick(page->GunGroupView, Qt::Key_Return); });
+}
+
+namespace {
+// The width the combo box's style gives its drop-down arrow.
+int ArrowWidth(QComboBox* box) {
+  QStyleOptionComboBox opt;
+  opt.initFrom(box);
+  opt.editable = box->isEditable();
+  opt.subControls = QStyle::SC_All;
+  return box->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxArrow, box).width();
+}
+}  // namespace
+
+TEST_F(ShipPageTest, ValueBoxShowsItsArrowOnlyOverAList) {
+  MakePage();
+  Show("SS_SH_FALCON");
+  // A number field: nothing to pick, so no arrow and no empty list on Alt+Down.
+  WhenShown<frmEdit>([](frmEdit& d) {
+    EXPECT_EQ(d.cmbValue->count(), 0);
+    EXPECT_EQ(ArrowWidth(d.cmbValue), 0);
+    QTest::keyClick(d.cmbValue, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_FALSE(d.cmbValue->view()->isVisible());
+    d.Cancel();
+  });
+  SelectRow(page->InfoView, RowOfField(page->InfoView, 29));
+  page->EditSelectedRow(page->InfoView);
+  // A pick-list field keeps its arrow.
+  WhenShown<frmEdit>([](frmEdit& d) {
+    EXPECT_GT(d.cmbValue->count(), 0);
+    EXPECT_GT(ArrowWidth(d.cmbValue), 0);
+    d.Cancel();
+  });
+  page->EditField(22);
 }
