@@ -4,6 +4,28 @@
 
 namespace platform {
 
+namespace {
+
+// The answer a test queued next, taken off its queue; `none` when it queued none.
+template <class T>
+T TakeNext(std::deque<T>& queue, T none) {
+  if (queue.empty()) return none;
+  T next = std::move(queue.front());
+  queue.pop_front();
+  return next;
+}
+
+// The record of a request of this kind from this window, with the answer it got.
+UiCall CallOf(std::string kind, void* owner, int32_t answer) {
+  UiCall c;
+  c.Kind = std::move(kind);
+  c.Owner = owner;
+  c.Answer = answer;
+  return c;
+}
+
+}  // namespace
+
 void ScriptedUi::PushMsgBox(int32_t answer) {
   std::lock_guard<std::mutex> g(mutex_);
   msgBoxes_.push_back(answer);
@@ -77,42 +99,28 @@ void ScriptedUi::Record(UiCall call) {
 
 int32_t ScriptedUi::MsgBox(const std::string& text, int32_t flags, const std::string& title, void* owner) {
   std::lock_guard<std::mutex> g(mutex_);
-  int32_t answer = MsgBoxDefaultAnswer(flags);
-  if (!msgBoxes_.empty()) {
-    answer = msgBoxes_.front();
-    msgBoxes_.pop_front();
-  }
-  UiCall c;
-  c.Kind = "MsgBox";
+  int32_t answer = TakeNext(msgBoxes_, MsgBoxDefaultAnswer(flags));
+  UiCall c = CallOf("MsgBox", owner, answer);
   c.Text = text;
   c.Title = title;
   c.Flags = flags;
-  c.Answer = answer;
-  c.Owner = owner;
   Record(std::move(c));
   return answer;
 }
 
 bool ScriptedUi::FileDialog(const char* kind, const FileDialogRequest& request, FileDialogResult& result) {
   std::lock_guard<std::mutex> g(mutex_);
-  FileAnswer a{false, {}, 0};
-  if (!files_.empty()) {
-    a = files_.front();
-    files_.pop_front();
-  }
+  FileAnswer a = TakeNext(files_, FileAnswer{false, {}, 0});
   if (a.asOffered) {
     a.ok = !request.FileName.empty();
     a.path = request.FileName;
     if (a.ok && !request.InitDir.empty() && a.path.find_first_of("/\\") == std::string::npos)
       a.path = request.InitDir + (request.InitDir.back() == '/' ? "" : "/") + a.path;
   }
-  UiCall c;
-  c.Kind = kind;
+  UiCall c = CallOf(kind, request.Owner, a.ok ? 1 : 0);
   c.Title = request.Title;
   c.Flags = request.Flags;
   c.File = request;
-  c.Owner = request.Owner;
-  c.Answer = a.ok ? 1 : 0;
   Record(std::move(c));
   if (!a.ok) return false;
   result.FileName = a.path;
@@ -130,33 +138,19 @@ bool ScriptedUi::ShowSave(const FileDialogRequest& request, FileDialogResult& re
 
 std::string ScriptedUi::BrowseForFolder(const std::string& title, const std::string& startDir, void* owner) {
   std::lock_guard<std::mutex> g(mutex_);
-  std::string answer;
-  if (!folders_.empty()) {
-    answer = folders_.front();
-    folders_.pop_front();
-  }
-  UiCall c;
-  c.Kind = "BrowseForFolder";
+  std::string answer = TakeNext(folders_, std::string());
+  UiCall c = CallOf("BrowseForFolder", owner, answer.empty() ? 0 : 1);
   c.Title = title;
   c.Default = startDir;
-  c.Owner = owner;
-  c.Answer = answer.empty() ? 0 : 1;
   Record(std::move(c));
   return answer;
 }
 
 bool ScriptedUi::ShowColor(int32_t initial, int32_t& chosen, void* owner) {
   std::lock_guard<std::mutex> g(mutex_);
-  ColourAnswer a{false, 0};
-  if (!colours_.empty()) {
-    a = colours_.front();
-    colours_.pop_front();
-  }
-  UiCall c;
-  c.Kind = "ShowColor";
+  ColourAnswer a = TakeNext(colours_, ColourAnswer{false, 0});
+  UiCall c = CallOf("ShowColor", owner, a.ok ? 1 : 0);
   c.Colour = initial;
-  c.Owner = owner;
-  c.Answer = a.ok ? 1 : 0;
   Record(std::move(c));
   if (a.ok) chosen = a.colour;
   return a.ok;
@@ -165,18 +159,11 @@ bool ScriptedUi::ShowColor(int32_t initial, int32_t& chosen, void* owner) {
 bool ScriptedUi::InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText,
                           std::string& answer, void* owner) {
   std::lock_guard<std::mutex> g(mutex_);
-  TextAnswer a{false, {}};
-  if (!inputs_.empty()) {
-    a = inputs_.front();
-    inputs_.pop_front();
-  }
-  UiCall c;
-  c.Kind = "InputBox";
+  TextAnswer a = TakeNext(inputs_, TextAnswer{false, {}});
+  UiCall c = CallOf("InputBox", owner, a.ok ? 1 : 0);
   c.Text = prompt;
   c.Title = title;
   c.Default = defaultText;
-  c.Owner = owner;
-  c.Answer = a.ok ? 1 : 0;
   Record(std::move(c));
   if (a.ok) answer = a.text;
   return a.ok;
