@@ -44,9 +44,7 @@ KZ_FAST_TLS thread_local uint64_t t_lastDocEpoch = 0;
 KZ_FAST_TLS thread_local TxtDocument* t_lastDoc = nullptr;
 thread_local std::shared_ptr<TxtDocument> t_lastDocOwner;
 
-TxtDocument* TxtDoc(int32_t h) {
-  uint64_t epoch = g_deleteEpoch.load(std::memory_order_acquire);
-  if (h != 0 && t_lastDocHandle == h && t_lastDocEpoch == epoch) return t_lastDoc;
+[[gnu::noinline]] TxtDocument* LookUpTxtDoc(int32_t h, uint64_t epoch) {
   auto d = rudu::HandleGetAs<TxtDocument>(h, rudu::kDocumentHandle);
   if (!d) {
     BadHandle(h, "a type file document");
@@ -57,6 +55,13 @@ TxtDocument* TxtDoc(int32_t h) {
   t_lastDoc = d.get();
   t_lastDocOwner = std::move(d);
   return t_lastDoc;
+}
+
+inline TxtDocument* TxtDoc(int32_t h) {
+  const uint64_t epoch = g_deleteEpoch.load(std::memory_order_acquire);
+  if (h != 0 && t_lastDocHandle == h && t_lastDocEpoch == epoch) [[likely]]
+    return t_lastDoc;
+  return LookUpTxtDoc(h, epoch);
 }
 
 // Moves the epoch on when a delete starts and again when it is done, so that no
@@ -408,12 +413,10 @@ int32_t Kz_TXTIgnoreRemarks(int32_t flag) {
 
 int32_t Kz_TXTLoadValue(int32_t doc, int32_t kind, Kz_Value& v) {
   ClearError();
-  auto d = TxtDoc(doc);
-  if (!d) return 0;
-  int32_t code = 0;
-  std::string error;
-  if (!d->LoadValue(kind, v, code, error)) return Fail(code, error);
-  return 1;
+  TxtDocument* d = TxtDoc(doc);
+  if (!d) [[unlikely]]
+    return 0;
+  return d->LoadValue(kind, v) ? 1 : 0;  // a failure sets the last error
 }
 
 int32_t Kz_TXTLoadValues(int32_t doc, int32_t kind, Kz_Value* values, int32_t count) {

@@ -7,32 +7,32 @@
 
 namespace videdoded {
 
+namespace detail {
+KZ_FAST_TLS thread_local int32_t t_errorCode = 0;
+KZ_FAST_TLS thread_local bool t_errorHasText = false;
+}  // namespace detail
+
 namespace {
-// The code and whether a text is set are plain values, so the clear done on entry of
-// every call touches nothing else; the text lives beside them.
-KZ_FAST_TLS thread_local int32_t g_code = 0;
-KZ_FAST_TLS thread_local bool g_hasText = false;
+using detail::t_errorCode;
+using detail::t_errorHasText;
 thread_local std::string g_text;
 }  // namespace
 
-void ClearError() {
-  g_code = 0;
-  if (g_hasText) {
-    g_text.clear();
-    g_hasText = false;
-  }
+void detail::DropErrorText() {
+  g_text.clear();
+  t_errorHasText = false;
 }
 
 int32_t Fail(int32_t code, std::string text) {
-  g_code = code;
+  t_errorCode = code;
   g_text = std::move(text);
-  g_hasText = true;
+  t_errorHasText = true;
   return 0;
 }
 
-int32_t LastErrorCode() { return g_code; }
+int32_t LastErrorCode() { return t_errorCode; }
 const std::string& LastErrorText() {
-  if (!g_hasText) {
+  if (!t_errorHasText) {
     static const std::string kNone;
     return kNone;
   }

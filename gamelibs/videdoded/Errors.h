@@ -4,9 +4,23 @@
 #include <cstdint>
 #include <string>
 
+#include "rudu/HandleTable.h"  // KZ_FAST_TLS
+
 namespace videdoded {
 
-void ClearError();
+namespace detail {
+// The code and whether a text is set are plain values, so the clear done on entry of
+// every call touches nothing else (and is inlined there); the text lives beside them.
+extern KZ_FAST_TLS thread_local int32_t t_errorCode;
+extern KZ_FAST_TLS thread_local bool t_errorHasText;
+void DropErrorText();
+}  // namespace detail
+
+inline void ClearError() {
+  detail::t_errorCode = 0;
+  if (detail::t_errorHasText) [[unlikely]]
+    detail::DropErrorText();
+}
 // Sets the last error; always returns 0 so that entries can "return Fail(...)".
 int32_t Fail(int32_t code, std::string text);
 int32_t LastErrorCode();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Cp1252.h"
+#include "Errors.h"
 #include "TxtFields.h"
 
 namespace videdoded {
@@ -370,6 +371,28 @@ inline bool TxtDocument::LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, s
   if (cur_.kind == kKzTokenItem) [[likely]]
     return ReadItem(kind, v, code, error);
   return LoadOffItem(kind, v, code, error);
+}
+
+// The common case (an item under the cursor, a valid kind, no text where a number was
+// asked) inline; everything else through the path that forms the error texts.
+bool TxtDocument::LoadValue(int32_t kind, Kz_Value& v) {
+  if (cur_.kind == kKzTokenItem && ValidKind(kind)) [[likely]] {
+    const char* d = buf_.data();
+    const char* end = ReadField(d + cur_.begin, d + cur_.lineEnd, kind == kKzValueText, v);
+    if (kind == kKzValueNumber && v.kind == Kz_Value::Text) [[unlikely]]
+      return LoadValueRarely(kind, v);  // read again there, for the error
+    StepOverItem(static_cast<size_t>(end - d));
+    return true;
+  }
+  return LoadValueRarely(kind, v);
+}
+
+[[gnu::noinline]] bool TxtDocument::LoadValueRarely(int32_t kind, Kz_Value& v) {
+  int32_t code = 0;
+  std::string error;
+  if (LoadValue(kind, v, code, error)) return true;
+  Fail(code, std::move(error));
+  return false;
 }
 
 bool TxtDocument::LoadOffItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {

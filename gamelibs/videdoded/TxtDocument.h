@@ -15,7 +15,9 @@
 
 namespace videdoded {
 
-class TxtDocument : public rudu::HandleObject {
+// Used only inside the library: its calls are direct, without the dynamic linker's
+// indirection.
+class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObject {
  public:
   // Takes the file's bytes; false with a text in error when the file holds a NUL byte
   // or an overlong line. The cursor then stands on the first token.
@@ -30,6 +32,9 @@ class TxtDocument : public rudu::HandleObject {
   // Loads the next value of the kind asked; false with code and text on failure (the
   // cursor then stays where it was).
   bool LoadValue(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);
+  // The same for a caller value by value: a failure is the library's last error (its
+  // code and text as above), so a value read costs no error text at all.
+  bool LoadValue(int32_t kind, Kz_Value& v);
   // Loads up to n values as LoadValue would, one after another; gives how many. Fewer
   // than n: the next failed, with code and text.
   size_t LoadValues(int32_t kind, Kz_Value* v, size_t n, int32_t& code, std::string& error);
@@ -61,6 +66,9 @@ class TxtDocument : public rudu::HandleObject {
   static bool BadKind(int32_t kind, int32_t& code, std::string& error);
   // The error for a text where a number was asked.
   bool NotANumber(const Kz_Value& v, int32_t& code, std::string& error) const;
+  // LoadValue(kind, v) off its common path: a kind not valid, a continuation, the end,
+  // or a text where a number was asked; sets the last error on failure.
+  bool LoadValueRarely(int32_t kind, Kz_Value& v);
   // Reads the item under the cursor into v and moves to the next item (or the end);
   // false, the cursor unmoved, when a number was asked and the item is text.
   bool ReadItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);

@@ -156,6 +156,67 @@ TEST(FastPath, BatchedValuesAreTheValuesOneByOne) {
   EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
 }
 
+// A value read one by one and a batch of one give the same at every step, each kind
+// asked over a file of every kind of token: the value, the failure's code and its
+// text (an error that a later success clears), and the cursor after it.
+TEST(FastPath, OneByOneFailsAsABatchOfOne) {
+  const std::string text = "abc;-12;0.5;;x y;\r\n7;8\r\n// remark\r\nlast;\xE4\xFC;2147483648;\n9";
+  auto lastText = [] {
+    char buf[256];
+    const int32_t n = Kz_TranslateError(Kz_GetLastError(), buf, sizeof buf, nullptr);
+    return std::string(buf, static_cast<size_t>(n));
+  };
+  struct Step {
+    int32_t got;
+    int32_t code;
+    std::string text;
+    Kz_Value value;
+    int32_t token;
+    int32_t line;
+  };
+  const int32_t kinds[] = {1, 0, 3, 1, 2, 1, 1, 3, 0, 1, 1, 3, -1, 1, 0, 0, 1, 3, 0, 0};
+  std::vector<Step> single, batch;
+  for (auto* out : {&single, &batch}) {
+    int32_t d = Kz_LoadFromBuffer(text.data(), text.size(), 1);
+    ASSERT_NE(d, 0);
+    for (int32_t kind : kinds) {
+      Kz_Value v;
+      const int32_t got = out == &single ? Kz_TXTLoadValue(d, kind, v) : Kz_TXTLoadValues(d, kind, &v, 1);
+      const int32_t code = Kz_GetLastError();
+      out->push_back({got, code, code ? lastText() : "", got ? v : Kz_Value(), Kz_TXTGetTokenType(d),
+                      Kz_TXTGetLine(d)});
+    }
+    Kz_DeleteHandle(0, d);
+  }
+  ASSERT_EQ(single.size(), batch.size());
+  int failures = 0;
+  for (size_t i = 0; i < single.size(); ++i) {
+    const Step& a = single[i];
+    const Step& b = batch[i];
+    EXPECT_EQ(a.got, b.got) << i;
+    EXPECT_EQ(a.code, b.code) << i;
+    EXPECT_EQ(a.text, b.text) << i;
+    EXPECT_EQ(a.value.kind, b.value.kind) << i;
+    EXPECT_EQ(a.value.l, b.value.l) << i;
+    EXPECT_EQ(a.value.d, b.value.d) << i;
+    EXPECT_EQ(a.value.s, b.value.s) << i;
+    EXPECT_EQ(a.token, b.token) << i;
+    EXPECT_EQ(a.line, b.line) << i;
+    if (!a.got) {
+      ++failures;
+      EXPECT_NE(a.code, 0) << i;
+      EXPECT_FALSE(a.text.empty()) << i;
+    } else {
+      EXPECT_EQ(a.code, 0) << i;
+    }
+  }
+  EXPECT_GE(failures, 5);  // a text as a number, kinds 2 and -1, the end (twice)
+  // The texts of the failures as they read.
+  EXPECT_EQ(single[0].text, "Expected a number, not \"abc\" (line 1).");
+  EXPECT_EQ(single[4].text, "Invalid value kind 2 (0 any, 1 number, 3 text).");
+  EXPECT_EQ(single.back().text, "Unexpected end of file: no more values.");
+}
+
 // Random files read the same through every road: the token walk, values one by one
 // and in batches of any size, numbers asked (failing exactly at the texts, without
 // moving), all against the rule written out plainly: lines split at line feeds (one
