@@ -36,10 +36,13 @@ inline void Clear() {
   for (const auto& e : std::filesystem::directory_iterator(Root(), ec)) std::filesystem::remove_all(e.path(), ec);
 }
 
-inline void Write(const std::filesystem::path& path, std::string_view bytes) {
+// False when the bytes could not all be written.
+inline bool Write(const std::filesystem::path& path, std::string_view bytes) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }
 
 // The input's parts between NUL bytes.

@@ -11,13 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
+#include "../common/FileAndEdits.h"
+#include "../common/FuzzFolder.h"
 #include "core/Common.h"
 #include "core/KzConst.h"
 #include "galaxy/model/GalaxyParser.h"
@@ -50,24 +49,8 @@ class QuietUi : public platform::Ui {
   }
 };
 
-const std::filesystem::path& WorkDir() {
-  static const std::filesystem::path dir = [] {
-    auto d = std::filesystem::temp_directory_path() / ("kz-fuzz-universe-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(d);
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(WorkDir(), ec);
-    });
-    return d;
-  }();
-  return dir;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) Fail("cannot write the input file", path);
-}
+// The input file and the saves, in a folder of the harness's own.
+std::string WorkPath(const char* name) { return (fuzzfolder::Root() / name).string(); }
 
 // The top-level elements of the document (the children of `universe`).
 int32_t TopLevelElements(clsGalaxyParser& doc) {
@@ -181,9 +164,7 @@ std::vector<GalaxyObjectPtr> AllObjects(clsGalaxyParser& doc) {
 }
 
 // The edits of one input byte triple: what, which object or place, and where to.
-struct Edit {
-  uint8_t op, a, b;
-};
+using fuzzinput::Edit;
 
 class Session {
  public:
@@ -328,17 +309,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string input(reinterpret_cast<const char*>(data), size);
-  const size_t cut = input.find('\0');
-  const std::string text = input.substr(0, cut);
+  const auto [text, edits] = fuzzinput::SplitFileAndEdits(data, size, kMaxEdits);
   if (text.size() > kMaxMapBytes) return 0;
-  std::vector<Edit> edits;
-  if (cut != std::string::npos)
-    for (size_t i = cut + 1; i + 3 <= input.size() && edits.size() < kMaxEdits; i += 3)
-      edits.push_back({data[i], data[i + 1], data[i + 2]});
 
-  const std::string source = (WorkDir() / "map.xml").string();
-  WriteFile(source, text);
+  const std::string source = WorkPath("map.xml");
+  if (!fuzzfolder::Write(source, text)) Fail("cannot write the input file", source);
   auto doc = std::make_shared<clsGalaxyParser>();
   if (!doc->ParseFile(source)) {
     if (doc->GetLastError().empty() || doc->Good) Fail("a failed open says nothing or counts as good");
@@ -357,7 +332,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string expected = DumpMap(*doc);
 
   const bool packed = !edits.empty() && (edits.front().op & 0x80);
-  const std::string saved = (WorkDir() / (packed ? "saved.pck" : "saved.xml")).string();
+  const std::string saved = WorkPath(packed ? "saved.pck" : "saved.xml");
   if (!doc->SaveFile(saved, packed ? 2 : 1)) Fail("the map was not saved", doc->GetLastError());
 
   auto again = std::make_shared<clsGalaxyParser>();

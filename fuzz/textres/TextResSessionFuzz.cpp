@@ -9,12 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
+#include "../common/FileAndEdits.h"
+#include "../common/FuzzFolder.h"
 #include "core/KzConst.h"
 #include "platform/Ui.h"
 #include "textres/model/TREHost.h"
@@ -36,18 +35,8 @@ void Fail(const char* what, const std::string& detail = {}) {
   abort();
 }
 
-const std::filesystem::path& WorkDir() {
-  static const std::filesystem::path dir = [] {
-    auto d = std::filesystem::temp_directory_path() / ("kz-fuzz-textres-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(d);
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(WorkDir(), ec);
-    });
-    return d;
-  }();
-  return dir;
-}
+// The input file and the saves, in a folder of the harness's own.
+std::string WorkPath(const char* name) { return (fuzzfolder::Root() / name).string(); }
 
 std::vector<int32_t> Children(int32_t h) {
   int32_t n = 0;
@@ -96,9 +85,7 @@ const int32_t kIds[] = {1, 2, 7, 17, 0, -1, 1000, 2147483647, -2147483647 - 1, 1
 constexpr size_t kIdCount = sizeof kIds / sizeof kIds[0];
 
 // The edits of one input byte triple: what, which row, and what it becomes.
-struct Edit {
-  uint8_t op, a, b;
-};
+using fuzzinput::Edit;
 
 // The window: every question answered Yes, the save dialog giving the harness's path,
 // the page and string dialogs setting what the current edit asks for.
@@ -226,25 +213,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string input(reinterpret_cast<const char*>(data), size);
-  const size_t cut = input.find('\0');
-  const std::string file = input.substr(0, cut);
+  const auto [file, edits] = fuzzinput::SplitFileAndEdits(data, size, kMaxEdits);
   if (file.size() > kMaxFileBytes) return 0;
-  std::vector<Edit> edits;
-  if (cut != std::string::npos)
-    for (size_t i = cut + 1; i + 3 <= input.size() && edits.size() < kMaxEdits; i += 3)
-      edits.push_back({data[i], data[i + 1], data[i + 2]});
   // References resolve within the document alone.
   Kz_TREDescServerUnload();
 
-  const std::string source = (WorkDir() / "440001.xml").string();
-  {
-    std::ofstream out(source, std::ios::binary | std::ios::trunc);
-    out.write(file.data(), static_cast<std::streamsize>(file.size()));
-    if (!out) Fail("cannot write the input file", source);
-  }
+  const std::string source = WorkPath("440001.xml");
+  if (!fuzzfolder::Write(source, file)) Fail("cannot write the input file", source);
   const bool packed = !edits.empty() && (edits.front().op & 0x80);
-  const std::string saved = (WorkDir() / (packed ? "saved.pck" : "saved.xml")).string();
+  const std::string saved = WorkPath(packed ? "saved.pck" : "saved.xml");
   std::error_code ec;
   std::filesystem::remove(saved, ec);
 
