@@ -22,6 +22,7 @@
 
 #include "core/Common.h"
 #include "core/Settings.h"
+#include "core/ui/ElidingLabel.h"
 #include "galaxy/MapSurface.h"
 #include "galaxy/NewGalObject.h"
 #include "galaxy/SectorMapPainter.h"
@@ -157,7 +158,8 @@ void frmSectorMap::BuildControls() {
   Bar = statusBar();
   Bar->setObjectName("Bar");
   for (size_t i = 0; i < Panels.size(); ++i) {
-    Panels[i] = new QLabel(Bar);
+    // The last panel takes the rest of the bar and shortens what does not fit there.
+    Panels[i] = i == 2 ? new kz::ElidingLabel(Bar) : new QLabel(Bar);
     Panels[i]->setObjectName(QString("Panel%1").arg(i + 1));
     Bar->addWidget(Panels[i], i == 2 ? 1 : 0);
   }

@@ -15,6 +15,7 @@
 
 #include "core/Generic.h"
 #include "core/Settings.h"
+#include "core/ui/ElidingLabel.h"
 #include "galaxy/MapSurface.h"
 #include "galaxy/model/GalaxyParser.h"
 #include "galaxy/model/MapSurfaceRules.h"
@@ -112,7 +113,8 @@ void frmUniverseMap::BuildControls() {
   Bar->setObjectName("Bar");
   Bar->setSizeGripEnabled(false);
   for (size_t i = 0; i < Panels.size(); ++i) {
-    Panels[i] = new QLabel(Bar);
+    // The last panel takes the rest of the bar and shortens what does not fit there.
+    Panels[i] = i == 2 ? new kz::ElidingLabel(Bar) : new QLabel(Bar);
     Panels[i]->setObjectName(QString("Panel%1").arg(i + 1));
     Panels[i]->setMinimumWidth(i == 0 ? 110 : 140);
     Bar->addWidget(Panels[i], i == 2 ? 1 : 0);

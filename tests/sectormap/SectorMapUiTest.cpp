@@ -15,6 +15,7 @@
 #include "core/Common.h"
 #include "core/ui/GenericUi.h"
 #include "galaxy/MapSurface.h"
+#include "core/ui/ElidingLabel.h"
 #include "galaxy/SectorMap.h"
 #include "galaxy/SectorMapPainter.h"
 
@@ -265,6 +266,32 @@ TEST_F(SectorMapUi, WheelAndKeysZoomAndPan) {
   SendKey(map->Map, Qt::Key_Down);
   EXPECT_DOUBLE_EQ(map->Model().PanX(), px - 10);
   EXPECT_DOUBLE_EQ(map->Model().PanY(), py + 10);
+}
+
+// A name longer than any window: the window keeps its width, the selection panel stays
+// inside the bar and shows the name shortened in the middle, coordinates whole.
+TEST_F(SectorMapUi, AVeryLongNameIsShortenedInTheStatusPanel) {
+  const std::string id = "SS_DOCK_" + std::string(300, 'W');
+  WriteFile("maps/long.xml", "<universe><o t=\"1\" s=\"0\" x=\"0\" y=\"0\">"
+                             "<o t=\"5\" s=\"" + id + "\" x=\"1000\" y=\"0\" z=\"0\"/></o></universe>");
+  ASSERT_TRUE(doc->ParseFile(PathOf("maps/long.xml"))) << doc->GetLastError();
+  ASSERT_TRUE(doc->LoadSectorChildren(doc->Sectors.Item(1)));
+  map = Keep(new frmSectorMap());
+  map->ShowMap(doc);
+  map->show();
+  QApplication::processEvents();
+  const int width = map->width();
+  map->SelectGalObject(C(1, 1));
+  QApplication::processEvents();
+  EXPECT_EQ(map->width(), width);
+  EXPECT_NE(map->PanelText(3).indexOf(QString::fromStdString(id)), -1);  // the whole text is kept
+  auto* panel = dynamic_cast<kz::ElidingLabel*>(map->Panels[2]);
+  ASSERT_TRUE(panel);
+  EXPECT_LE(panel->geometry().right(), map->Bar->width());
+  const QString shown = panel->ShownText();
+  EXPECT_NE(shown.indexOf(QChar(0x2026)), -1) << shown.toStdString();
+  EXPECT_TRUE(shown.endsWith("Z: 0.000 km")) << shown.toStdString();
+  EXPECT_LE(panel->fontMetrics().horizontalAdvance(shown), panel->contentsRect().width());
 }
 
 // Ctrl-drag moves as Alt-drag does: desktops that take Alt-drag for moving windows
