@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/Children.h"
 #include "../common/FileAndEdits.h"
 #include "../common/FuzzFolder.h"
 #include "core/KzConst.h"
@@ -38,14 +39,7 @@ void Fail(const char* what, const std::string& detail = {}) {
 // The input file and the saves, in a folder of the harness's own.
 std::string WorkPath(const char* name) { return (fuzzfolder::Root() / name).string(); }
 
-std::vector<int32_t> Children(int32_t h) {
-  int32_t n = 0;
-  Kz_EnumObjects(h, nullptr, 0, &n);
-  std::vector<int32_t> out(static_cast<size_t>(n));
-  if (n) Kz_EnumObjects(h, out.data(), n, &n);
-  out.resize(static_cast<size_t>(n));
-  return out;
-}
+using fuzzhandles::Children;
 
 // What a save keeps of a document: its language, and its pages and strings in order
 // with every value (a processed text is made from the raw texts alone, the store

@@ -6,18 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "../common/Children.h"
 #include "TreModel.h"
 #include "videdoded/videdoded.h"
 
 namespace {
 
-std::vector<int32_t> Children(int32_t h) {
-  int32_t n = 0;
-  Kz_EnumObjects(h, nullptr, 0, &n);
-  std::vector<int32_t> out(static_cast<size_t>(n));
-  if (n) Kz_EnumObjects(h, out.data(), n, &n);
-  return out;
-}
+using fuzzhandles::Children;
 
 std::string Dump(int32_t doc) {
   std::string out = std::to_string(Kz_TREGetLangID(doc));

@@ -8,20 +8,14 @@
 #include <utility>
 #include <vector>
 
+#include "../common/Children.h"
 #include "videdoded/videdoded.h"
 
 namespace {
 
 constexpr int32_t kStore = 1;
 
-std::vector<int32_t> Children(int32_t h) {
-  int32_t n = 0;
-  Kz_EnumObjects(h, nullptr, 0, &n);
-  std::vector<int32_t> out(static_cast<size_t>(n));
-  if (n) Kz_EnumObjects(h, out.data(), n, &n);
-  out.resize(static_cast<size_t>(n));
-  return out;
-}
+using fuzzhandles::Children;
 
 // Calls visit(page ID, string ID, raw text, processed text) for every
 // string of a document or of the store, page by page.
