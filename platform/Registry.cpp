@@ -332,6 +332,38 @@ int32_t Modify(Store& s, int32_t handle, F&& change) {
   return ERROR_SUCCESS;
 }
 
+// Runs a look-up on the key a handle names (its hive brought up to date first).
+template <class F>
+int32_t Read(Store& s, int32_t handle, F&& look) {
+  Hive* hive = nullptr;
+  Key* key = nullptr;
+  int32_t rc = Resolve(s, handle, hive, key);
+  return rc != ERROR_SUCCESS ? rc : look(*key);
+}
+
+// The key `parts` below a key; null when one of them is missing.
+Key* Below(Key* key, const std::vector<std::string>& parts) {
+  for (const auto& p : parts) {
+    key = key->Sub(p);
+    if (!key) return nullptr;
+  }
+  return key;
+}
+
+// A new handle on the key `parts` below the key a handle names.
+int32_t HandleBelow(Store& s, int32_t handle, const std::vector<std::string>& parts) {
+  std::vector<std::string> path = PathOf(s, handle);
+  path.insert(path.end(), parts.begin(), parts.end());
+  return NewHandle(s, HiveOfHandle(s, handle), std::move(path));
+}
+
+// Copies a name with its closing NUL into a buffer of `size` bytes.
+int32_t CopyName(const std::string& n, char* name, uint32_t size) {
+  if (n.size() + 1 > size) return ERROR_MORE_DATA;
+  std::memcpy(name, n.c_str(), n.size() + 1);
+  return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 int32_t RegCreateKeyA(int32_t key, const char* subKey, int32_t* result) {
@@ -342,18 +374,12 @@ int32_t RegCreateKeyA(int32_t key, const char* subKey, int32_t* result) {
   std::vector<std::string> parts = SplitPath(subKey);
   for (const auto& p : parts)
     if (!ValidName(p)) return ERROR_INVALID_PARAMETER;
-  Hive* hive = nullptr;
-  Key* k = nullptr;
-  int32_t rc = Resolve(s, key, hive, k);
+  bool exists = false;
+  int32_t rc = Read(s, key, [&](Key& k) -> int32_t {
+    exists = Below(&k, parts) != nullptr;
+    return ERROR_SUCCESS;
+  });
   if (rc != ERROR_SUCCESS) return rc;
-  bool exists = true;
-  for (const auto& p : parts) {
-    k = k->Sub(p);
-    if (!k) {
-      exists = false;
-      break;
-    }
-  }
   if (!exists) {
     rc = Modify(s, key, [&](Key& base, bool& changed) {
       Key* c = &base;
@@ -365,9 +391,7 @@ int32_t RegCreateKeyA(int32_t key, const char* subKey, int32_t* result) {
     });
     if (rc != ERROR_SUCCESS) return rc;
   }
-  std::vector<std::string> path = PathOf(s, key);
-  path.insert(path.end(), parts.begin(), parts.end());
-  *result = NewHandle(s, HiveOfHandle(s, key), std::move(path));
+  *result = HandleBelow(s, key, parts);
   return ERROR_SUCCESS;
 }
 
@@ -377,17 +401,10 @@ int32_t RegOpenKeyA(int32_t key, const char* subKey, int32_t* result) {
   Store& s = S();
   std::lock_guard<std::mutex> g(s.mutex);
   std::vector<std::string> parts = SplitPath(subKey);
-  Hive* hive = nullptr;
-  Key* k = nullptr;
-  int32_t rc = Resolve(s, key, hive, k);
+  int32_t rc =
+      Read(s, key, [&](Key& k) -> int32_t { return Below(&k, parts) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND; });
   if (rc != ERROR_SUCCESS) return rc;
-  for (const auto& p : parts) {
-    k = k->Sub(p);
-    if (!k) return ERROR_FILE_NOT_FOUND;
-  }
-  std::vector<std::string> path = PathOf(s, key);
-  path.insert(path.end(), parts.begin(), parts.end());
-  *result = NewHandle(s, HiveOfHandle(s, key), std::move(path));
+  *result = HandleBelow(s, key, parts);
   return ERROR_SUCCESS;
 }
 
@@ -439,13 +456,10 @@ int32_t CopyOut(const Value& v, uint32_t* type, void* data, uint32_t* size) {
 int32_t RegQueryValueExA(int32_t key, const char* name, uint32_t*, uint32_t* type, void* data, uint32_t* size) {
   Store& s = S();
   std::lock_guard<std::mutex> g(s.mutex);
-  Hive* hive = nullptr;
-  Key* k = nullptr;
-  int32_t rc = Resolve(s, key, hive, k);
-  if (rc != ERROR_SUCCESS) return rc;
-  Value* v = k->Val(name ? name : "");
-  if (!v) return ERROR_FILE_NOT_FOUND;
-  return CopyOut(*v, type, data, size);
+  return Read(s, key, [&](Key& k) -> int32_t {
+    Value* v = k.Val(name ? name : "");
+    return v ? CopyOut(*v, type, data, size) : ERROR_FILE_NOT_FOUND;
+  });
 }
 
 int32_t RegDeleteValueA(int32_t key, const char* name) {
@@ -485,15 +499,10 @@ int32_t RegEnumKeyA(int32_t key, uint32_t index, char* name, uint32_t nameSize) 
   if (!name) return ERROR_INVALID_PARAMETER;
   Store& s = S();
   std::lock_guard<std::mutex> g(s.mutex);
-  Hive* hive = nullptr;
-  Key* k = nullptr;
-  int32_t rc = Resolve(s, key, hive, k);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (index >= k->subkeys.size()) return ERROR_NO_MORE_ITEMS;
-  const std::string& n = k->subkeys[index]->name;
-  if (n.size() + 1 > nameSize) return ERROR_MORE_DATA;
-  std::memcpy(name, n.c_str(), n.size() + 1);
-  return ERROR_SUCCESS;
+  return Read(s, key, [&](Key& k) -> int32_t {
+    if (index >= k.subkeys.size()) return ERROR_NO_MORE_ITEMS;
+    return CopyName(k.subkeys[index]->name, name, nameSize);
+  });
 }
 
 int32_t RegEnumValueA(int32_t key, uint32_t index, char* name, uint32_t* nameSize, uint32_t*, uint32_t* type,
@@ -501,16 +510,14 @@ int32_t RegEnumValueA(int32_t key, uint32_t index, char* name, uint32_t* nameSiz
   if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
   Store& s = S();
   std::lock_guard<std::mutex> g(s.mutex);
-  Hive* hive = nullptr;
-  Key* k = nullptr;
-  int32_t rc = Resolve(s, key, hive, k);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (index >= k->values.size()) return ERROR_NO_MORE_ITEMS;
-  const Value& v = k->values[index];
-  if (v.name.size() + 1 > *nameSize) return ERROR_MORE_DATA;
-  std::memcpy(name, v.name.c_str(), v.name.size() + 1);
-  *nameSize = static_cast<uint32_t>(v.name.size());
-  return CopyOut(v, type, data, dataSize);
+  return Read(s, key, [&](Key& k) -> int32_t {
+    if (index >= k.values.size()) return ERROR_NO_MORE_ITEMS;
+    const Value& v = k.values[index];
+    int32_t rc = CopyName(v.name, name, *nameSize);
+    if (rc != ERROR_SUCCESS) return rc;
+    *nameSize = static_cast<uint32_t>(v.name.size());
+    return CopyOut(v, type, data, dataSize);
+  });
 }
 
 std::string RegistryDirectory() {
