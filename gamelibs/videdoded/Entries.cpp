@@ -431,6 +431,20 @@ int32_t Kz_TXTLoadValues(int32_t doc, int32_t kind, Kz_Value* values, int32_t co
   return static_cast<int32_t>(got);
 }
 
+int32_t Kz_TXTLoadLineValues(int32_t doc, int32_t kind, Kz_Value* values, int32_t count) {
+  ClearError();
+  auto d = TxtDoc(doc);
+  if (!d) return 0;
+  if (count < 0 || (!values && count > 0)) return Fail(kKzErrArgument, "Invalid value count " + H(count) + ".");
+  const int32_t line = d->Line();  // 0 at the end
+  int32_t got = 0;
+  while (got < count && line != 0 && d->Line() == line) {
+    if (!d->LoadValue(kind, values[got])) break;  // the last error is set
+    ++got;
+  }
+  return got;
+}
+
 int32_t Kz_TXTGetTokenType(int32_t doc) {
   ClearError();
   auto d = TxtDoc(doc);

@@ -250,6 +250,11 @@ VIDEDODED_API int32_t Kz_TXTLoadValue(int32_t doc, int32_t kind, Kz_Value& v);
 // next value failed as Kz_TXTLoadValue fails (its error is the last error, the
 // position stays before it); 0 with an error on a bad handle or kind.
 VIDEDODED_API int32_t Kz_TXTLoadValues(int32_t doc, int32_t kind, Kz_Value* values, int32_t count);
+// As Kz_TXTLoadValues, but only values of the current token's line: it stops where that
+// line ends, without an error (the position is then the next line's first item, or the
+// end). Fewer than `count` with Kz_GetLastError() 0: the line ended; with an error: the
+// next value failed. At the end of the file it loads nothing (no error).
+VIDEDODED_API int32_t Kz_TXTLoadLineValues(int32_t doc, int32_t kind, Kz_Value* values, int32_t count);
 // The kind of the current token: -1 end, 6 item, 2 continuation; 0 on a bad handle.
 VIDEDODED_API int32_t Kz_TXTGetTokenType(int32_t doc);
 // The current token's value (classified as for kind 0), without moving. A

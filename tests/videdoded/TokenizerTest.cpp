@@ -165,6 +165,35 @@ TEST(Tokenizer, LinesAndAdvance) {
   EXPECT_EQ(Kz_TXTGetLine(d.h), 0);
 }
 
+// Values of one line at a time: a reader whose records are lines never takes the next
+// line's values, whatever its counts say.
+TEST(Tokenizer, LineValuesStopWhereTheLineEnds) {
+  Doc d("1;2;3;\r\n// remark\r\n\r\n4;five;\r\n6\r\n");
+  Kz_Value v[8];
+  EXPECT_EQ(Kz_TXTLoadLineValues(d.h, 0, v, 2), 2);
+  EXPECT_EQ(Kz_GetLastError(), 0);
+  EXPECT_EQ(Show(v[1]), "L2");
+  EXPECT_EQ(Kz_TXTLoadLineValues(d.h, 0, v, 8), 1);  // the line ends: no error
+  EXPECT_EQ(Kz_GetLastError(), 0);
+  EXPECT_EQ(Show(v[0]), "L3");
+  EXPECT_EQ(Kz_TXTGetLine(d.h), 4);
+  // A text where a number is asked fails as the batch does, the position before it.
+  EXPECT_EQ(Kz_TXTLoadLineValues(d.h, 1, v, 8), 1);
+  EXPECT_NE(Kz_GetLastError(), 0);
+  EXPECT_EQ(Kz_TXTLoadLineValues(d.h, 3, v, 8), 1);
+  EXPECT_EQ(Show(v[0]), "T[five]");
+  EXPECT_EQ(Kz_TXTLoadLineValues(d.h, 0, v, 0), 0);
+  EXPECT_EQ(Kz_TXTLoadLineValues(d.h, 0, v, 8), 1);
+  EXPECT_EQ(Show(v[0]), "L6");
+  // At the end: nothing, and no error; bad arguments fail.
+  EXPECT_EQ(Kz_TXTLoadLineValues(d.h, 0, v, 8), 0);
+  EXPECT_EQ(Kz_GetLastError(), 0);
+  EXPECT_EQ(Kz_TXTLoadLineValues(d.h, 0, v, -1), 0);
+  EXPECT_NE(Kz_GetLastError(), 0);
+  EXPECT_EQ(Kz_TXTLoadLineValues(0, 0, v, 1), 0);
+  EXPECT_NE(Kz_GetLastError(), 0);
+}
+
 TEST(Tokenizer, BadInputIsRefusedWithItsLine) {
   std::string nul = "1;2;\n3;\0;\n";
   nul.assign("1;2;\n3;\0;\n", 10);
