@@ -86,6 +86,17 @@ bool ConfirmOverwrite(const std::string& path, const std::string& title, void* o
 
 bool IsCatalogPath(std::string_view path) noexcept { return path.find("::") != std::string_view::npos; }
 
+int32_t SaveKindForFilter(int32_t filterIndex, std::string_view path) noexcept {
+  if (filterIndex == 1) return 1;
+  if (filterIndex == 2) return 2;
+  const size_t dot = path.rfind('.');
+  const size_t sep = path.find_last_of("/\\:");
+  if (dot == std::string_view::npos || (sep != std::string_view::npos && sep > dot)) return 1;
+  std::string_view ext = path.substr(dot + 1);
+  const bool packed = ext.size() == 3 && (ext[0] | 0x20) == 'p' && (ext[1] | 0x20) == 'c' && (ext[2] | 0x20) == 'k';
+  return packed ? 2 : 1;
+}
+
 std::string GetCatalogPart(std::string_view path) {
   auto at = path.find("::");
   return std::string(at == std::string_view::npos ? path : path.substr(0, at));

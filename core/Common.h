@@ -56,6 +56,10 @@ bool ConfirmOverwrite(const std::string& path, const std::string& title = {}, vo
 
 // Catalog paths: "<catalog>::<inner path>"; only the first "::" counts.
 bool IsCatalogPath(std::string_view path) noexcept;
+// What a save dialog's type writes to `path`, for the filters "plain | packed |
+// catalog" (1-based `filterIndex`): 1 plain, 2 packed. The catalog type writes an entry
+// as its name's extension says (".pck" packed, any other plain).
+int32_t SaveKindForFilter(int32_t filterIndex, std::string_view path) noexcept;
 std::string GetCatalogPart(std::string_view path);      // before "::", else the whole path
 std::string GetCatalogFilePart(std::string_view path);  // after "::", else ""
 // With "::": catalog = the part before, result = the part after; without: the whole

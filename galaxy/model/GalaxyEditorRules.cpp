@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/AppError.h"
+#include "core/Common.h"
 #include "core/Generic.h"
 
 namespace mdlGalaxyEditorRules {
@@ -108,16 +109,7 @@ std::string DragPointerKey(bool dragging, bool overTarget, bool sameNode, int32_
   return siblings ? "movesiblink" : "nop";
 }
 
-int32_t SaveModeFor(int32_t filterIndex, std::string_view path) {
-  if (filterIndex == 1) return 1;
-  if (filterIndex == 2) return 2;
-  const size_t dot = path.rfind('.');
-  const size_t sep = path.find_last_of("/\\:");
-  if (dot == std::string_view::npos || (sep != std::string_view::npos && sep > dot)) return 1;
-  std::string_view ext = path.substr(dot + 1);
-  const bool packed = ext.size() == 3 && (ext[0] | 0x20) == 'p' && (ext[1] | 0x20) == 'c' && (ext[2] | 0x20) == 'k';
-  return packed ? 2 : 1;
-}
+int32_t SaveModeFor(int32_t filterIndex, std::string_view path) { return kz::SaveKindForFilter(filterIndex, path); }
 
 std::string PasteRefusal(int32_t currentType, int32_t copiedType) {
   if (currentType == 1 && copiedType != 1) return "Cannot paste non-sector object as siblink of sector.";

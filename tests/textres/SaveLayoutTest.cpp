@@ -319,4 +319,35 @@ TEST_F(SaveLayoutTest, PackedAndCatalogFilesKeepTheirContent) {
   }
 }
 
+// The catalog type writes an entry as its name says: a ".xml" entry plain, a ".pck"
+// entry packed (as the galaxy editor does), never gzip under an ".xml" name.
+TEST_F(SaveLayoutTest, SavingIntoACatalogWritesTheEntrysOwnType) {
+  const std::string text = File{Layouts()[2]}.Text();
+  std::string error;
+  ASSERT_TRUE(kz::WriteWholeFile(Root() + "/04.cat::t\\445001.xml", text, 1, error)) << error;
+  data_.Mount();
+  const std::string cat = Path("04.cat");
+  const std::string dat = Path("04.dat");
+  ASSERT_TRUE(session_->OpenFile(cat + "::t\\445001.xml")) << host_.LastMessage();
+  const size_t before = Raw(dat).size();
+  const struct {
+    std::string entry;
+    bool plain;
+  } cases[] = {{"t\\445005.xml", true}, {"t\\445006.pck", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.entry);
+    host_.saveFiles.push_back({cat + "::" + c.entry, 3});
+    host_.answers = {platform::vbYes};
+    ASSERT_TRUE(session_->SaveDocument()) << host_.LastMessage();
+    std::string back;
+    ASSERT_TRUE(kz::ReadWholeFile(cat + "::" + c.entry, back, error)) << error;
+    EXPECT_EQ(back, text);
+  }
+  // The first entry's bytes in the data file are the text itself; the second's are not.
+  const std::string added = Raw(dat).substr(before);
+  EXPECT_EQ(added.find(text), 0u);
+  EXPECT_EQ(added.find(text, text.size()), std::string::npos);
+  EXPECT_GT(added.size(), text.size());
+}
+
 }  // namespace

@@ -152,8 +152,8 @@ bool clsTRESession::SaveDocument() {
       Msg(path + " already exists." + kCrLf + "Do you want to replace it?", platform::vbYesNo | platform::vbQuestion) !=
           platform::vbYes)
     return false;
-  // Plain for the first filter, packed for the others (into a catalog too).
-  if (!doc_.Save(path, filterIndex == 1 ? 1 : 2)) {
+  // Plain or packed as the type says; into a catalog, as the entry's name says.
+  if (!doc_.Save(path, kz::SaveKindForFilter(filterIndex, path))) {
     Msg(doc_.GetLastError(), platform::vbOKOnly, true);
     return false;
   }
