@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
       qt6-base-dev libpugixml-dev zlib1g-dev libdevil-dev
-      libgtest-dev libgmock-dev libbenchmark-dev)
+      libgtest-dev libgmock-dev libbenchmark-dev desktop-file-utils)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

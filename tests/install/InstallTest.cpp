@@ -173,7 +173,7 @@ TEST_F(Install, ADesktopEntryAndAnIconPutTheProgramInTheMenu) {
   EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
 
   const QString validate = QStandardPaths::findExecutable("desktop-file-validate");
-  if (validate.isEmpty()) return;  // desktop-file-utils is not installed
+  if (validate.isEmpty()) return;  // desktop-file-utils is not installed (tools/deps.sh installs it)
   QProcess check;
   check.start(validate, {entry});
   ASSERT_TRUE(check.waitForFinished(60000));
