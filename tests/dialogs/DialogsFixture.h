@@ -18,6 +18,7 @@
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
 #include "tests/common/QtTestKit.h"
+#include "tests/common/SampleData.h"
 
 namespace dialogs_test {
 
@@ -77,8 +78,7 @@ inline std::string SampleDataDir() {
   static std::string dir = [] {
     char tmpl[] = "/tmp/kz-dialogs-sample-XXXXXX";
     std::string d = ::mkdtemp(tmpl);
-    const std::string cmd = std::string(KZ_TEST_BINARY_DIR) + "/bin/kz_sampledata " + d + " > /dev/null";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_TRUE(kztest::WriteSampleData(d));
     static std::string removeAtExit = d;
     std::atexit([] {
       std::error_code ec;

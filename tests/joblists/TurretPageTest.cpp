@@ -9,10 +9,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <cstdlib>
-
 #include "PagesFixture.h"
 #include "tests/common/ErrorOf.h"
+#include "tests/common/SampleData.h"
 #include "txteditor/Turret.h"
 #include "txteditor/model/TurretRules.h"
 #include "zuzer/zuzer.h"
@@ -323,8 +322,7 @@ TEST_F(TurretPageTest, AChangedMaskKeepsTheFormItWasReadIn) {
 TEST_F(TurretPageTest, MovingALaserAwayAndBackRestoresTheMaskAsItWasSaved) {
   // The sample data's turret that allows every laser holds its mask unsigned.
   const std::string root = (data.Root() / "sample").string();
-  const std::string cmd = std::string(KZ_TEST_BINARY_DIR) + "/bin/kz_sampledata '" + root + "' > /dev/null";
-  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  ASSERT_TRUE(kztest::WriteSampleData(root));
   ZuZER_CreateVFS(root.c_str());
   Archive->Clear();
   ASSERT_TRUE(DescServer->LoadResources(44)) << DescServer->GetLastError();

@@ -5,9 +5,8 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include <cstdlib>
-
 #include "ShipPageFixture.h"
+#include "tests/common/SampleData.h"
 #include "zuzer/zuzer.h"
 
 namespace {
@@ -21,8 +20,7 @@ std::vector<std::string> Texts(const clsTXTObject& r) {
 
 TEST_F(ShipPageTest, EveryPickListFieldOfTheSampleShipsKeepsOrStoresThePagesValue) {
   const std::string root = (data.Root() / "sample").string();
-  const std::string cmd = std::string(KZ_TEST_BINARY_DIR) + "/bin/kz_sampledata '" + root + "' > /dev/null";
-  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  ASSERT_TRUE(kztest::WriteSampleData(root));
   ZuZER_CreateVFS(root.c_str());
   Archive->Clear();
   ASSERT_TRUE(DescServer->LoadResources(44)) << DescServer->GetLastError();

@@ -5,10 +5,9 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include <cstdlib>
-
 #include "WarePageFixture.h"
 #include "core/Generic.h"
+#include "tests/common/SampleData.h"
 
 namespace {
 
@@ -40,8 +39,7 @@ class WarePickListTest : public WarePageTest {
  protected:
   void LoadSample() {
     const std::string root = (data_.Root() / "sample").string();
-    const std::string cmd = std::string(KZ_TEST_BINARY_DIR) + "/bin/kz_sampledata '" + root + "' > /dev/null";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    ASSERT_TRUE(kztest::WriteSampleData(root));
     ZuZER_CreateVFS(root.c_str());
     Archive->Clear();
     ASSERT_TRUE(server_.LoadResources(44)) << server_.GetLastError();

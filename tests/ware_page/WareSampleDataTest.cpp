@@ -6,14 +6,12 @@
 #include <QLabel>
 #include <QPixmap>
 
-#include <cstdlib>
-
 #include "WarePageFixture.h"
+#include "tests/common/SampleData.h"
 
 TEST_F(WarePageTest, SampleDataShowsEveryWareView) {
   const std::string root = (data_.Root() / "sample").string();
-  const std::string cmd = std::string(KZ_TEST_BINARY_DIR) + "/bin/kz_sampledata '" + root + "' > /dev/null";
-  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  ASSERT_TRUE(kztest::WriteSampleData(root));
   ZuZER_CreateVFS(root.c_str());
   Archive->Clear();
   clsDescServer server;
