@@ -29,8 +29,8 @@ bool NumberAfter(std::string_view text, size_t at, std::string_view key, int32_t
 }
 
 // The (page, id) pairs the files spell, in the page they lie in; and the references.
-// At most 100: a string's text is built at each look-up (up to 4096 references deep
-// and 64 KiB long), and a page shows a few strings, not thousands.
+// At most 100: a string's text is worked out on its first look-up (up to 4096
+// references and 64 KiB long), and a page shows a few strings, not thousands.
 void Named(std::string_view text, std::set<std::pair<int32_t, int32_t>>& out) {
   int32_t page = 0;
   for (size_t at = 0; at < text.size() && out.size() < 100; ++at) {
@@ -74,9 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       continue;
     }
     if (clsDescServer::StringText(handle) != text) std::abort();
-    if (DescServer->GetStringDirect(page, id, "default") != (text.empty() ? std::string("default") : text) &&
-        DescServer->GetStringDirect(page, id, "default") != text)
-      std::abort();
+    const std::string direct = DescServer->GetStringDirect(page, id, "default");
+    if (direct != (text.empty() ? std::string("default") : text) && direct != text) std::abort();
   }
   DescServer->Unload();
   if (clsDescServer::FindString(17, 1) != 0) std::abort();

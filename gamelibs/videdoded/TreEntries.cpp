@@ -96,38 +96,18 @@ int32_t Kz_TREDescServerLoadFile(int32_t file) {
 int32_t Kz_TREDescServerTranslateStrings() {
   ClearError();
   TreDocument& store = Store();
-  try {
-    // One walk over the strings: texts are always resolved from the raw texts of the
-    // strings they refer to, never from cached ones, so a text cached early cannot
-    // change a later one. A text without escapes or references is its own processed
-    // form: nothing is kept for it.
-    std::string text;
-    // The texts to resolve are fetched ahead: they lie far apart, each costs a trip to
-    // memory otherwise.
-    constexpr size_t kAhead = 32;
-    for (auto& p : store.pages) {
-      const size_t count = p->strings.size();
-      for (size_t k = 0; k < count; ++k) {
-        if (k + kAhead < count) {
-          const TreString& next = *p->strings[k + kAhead];
-          if (next.form != TreString::Form::kRaw) __builtin_prefetch(next.Raw().data());
-        }
-        TreString& s = *p->strings[k];
-        if (s.hasCached) s.DropCached();
-        if (s.form == TreString::Form::kUnknown)
-          s.form = ProcessedIsRaw(s.Raw()) ? TreString::Form::kRaw : TreString::Form::kProcessed;
-        if (s.form == TreString::Form::kRaw) continue;
-        StringText(s, text);
-        s.SetCached(std::move(text));
-        text = std::string();
-        s.hasCached = true;
-      }
+  // One walk over the strings, noting which texts are their own processed form (those
+  // need nothing kept) and dropping what was kept before. The other texts are worked
+  // out when first asked for (StringText keeps them), so that a load costs what the
+  // files hold, not what their references could expand to.
+  for (auto& p : store.pages)
+    for (auto& sp : p->strings) {
+      TreString& s = *sp;
+      if (s.hasCached) s.DropCached();
+      if (s.form == TreString::Form::kUnknown)
+        s.form = ProcessedIsRaw(s.Raw()) ? TreString::Form::kRaw : TreString::Form::kProcessed;
     }
-    store.cachesStale = false;
-  } catch (const std::bad_alloc&) {
-    store.DropCaches();
-    return Fail(kKzErrMemory, "Out of memory.");
-  }
+  store.cachesStale = false;
   return 1;
 }
 

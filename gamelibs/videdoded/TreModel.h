@@ -222,8 +222,9 @@ std::shared_ptr<TreDocument> StorePtr();
 void ProcessText(const TreDocument* doc, int32_t pageId, std::string_view raw, std::string& out);
 // True when a raw text needs no processing (no escape, no reference, not too long).
 bool ProcessedIsRaw(std::string_view raw);
-// The processed text of a string (the cached one when there is one).
-void StringText(const TreString& s, std::string& out);
+// The processed text of a string (the cached one when there is one). A string of the
+// store keeps the text it works out, once the store's strings were translated.
+void StringText(TreString& s, std::string& out);
 
 // Parses a text resource file. False with a text (naming the line) on failure.
 bool ParseTreXml(const char* data, size_t size, TreDocument& doc, std::string& error);

@@ -1,5 +1,9 @@
 // Processing of raw texts: escapes and string references.
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <new>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -18,9 +22,62 @@ namespace {
 // written (keeps texts that reference each other many times from blowing up).
 constexpr int kMaxReferences = 4096;
 
+// A reference (page, id) as written, and where on the stack of texts being worked out
+// it met a cycle.
+struct Ref {
+  int32_t page = 0, id = 0;
+};
+struct CycleHit {
+  Ref ref;
+  uint32_t level = 0;  // the index in Context::active of the text it named
+};
+
+// The worked-out text of one string at one nesting depth, kept while one top-level text
+// is worked out: the same string named again at the same depth is copied from what it
+// gave before, when nothing around it would make it come out otherwise.
+struct Share {
+  size_t begin = 0, size = 0;  // its text in the output
+  int references = 0;          // references it resolved
+  uint32_t level = 0;          // its place on the stack of texts being worked out
+  size_t resolvedBegin = 0, resolvedEnd = 0;  // the references it resolved, in Context::resolved
+  size_t hitsBegin = 0, hitsEnd = 0;          // the cycles it met, in Context::hits
+};
+
+struct ShareKey {
+  const TreString* s;
+  int depth;
+  bool operator==(const ShareKey& o) const { return s == o.s && depth == o.depth; }
+};
+struct ShareKeyHash {
+  size_t operator()(const ShareKey& k) const {
+    return std::hash<const void*>()(k.s) ^ (static_cast<size_t>(k.depth) * 0x9E3779B97F4A7C15ull);
+  }
+};
+
 struct Context {
-  std::vector<std::pair<int32_t, int32_t>> active;  // (page, id) being expanded
+  std::vector<Ref> active;  // texts being expanded, outermost first
   int references = 0;
+  // References refused for the cap on references: a text worked out after one is not
+  // shared (it would have resolved more).
+  int refused = 0;
+  std::vector<Ref> resolved;   // every reference resolved, in order
+  std::vector<CycleHit> hits;  // every reference that met a cycle, in order
+  std::unordered_map<ShareKey, Share, ShareKeyHash> shares;
+
+  void Reset() {
+    active.clear();
+    references = 0;
+    refused = 0;
+    resolved.clear();
+    hits.clear();
+    if (!shares.empty()) shares.clear();
+  }
+  // The index in `active` of the text that reference names, or -1.
+  ptrdiff_t Active(Ref r) const {
+    for (size_t k = 0; k < active.size(); ++k)
+      if (active[k].page == r.page && active[k].id == r.id) return static_cast<ptrdiff_t>(k);
+    return -1;
+  }
 };
 
 bool ParseNumber(std::string_view t, size_t& i, int32_t& out) {
@@ -96,6 +153,9 @@ const TreString* Lookup(const TreDocument* doc, int32_t page, int32_t id) {
   return nullptr;
 }
 
+bool Reuse(const TreString* s, int depth, std::string& out, Context& ctx);
+void ExpandShared(const TreString* s, Ref ref, int depth, std::string& out, Context& ctx);
+
 void Expand(const TreDocument* doc, int32_t pageId, std::string_view t, std::string& out, Context& ctx,
             int depth) {
   size_t i = 0;
@@ -131,21 +191,80 @@ void Expand(const TreDocument* doc, int32_t pageId, std::string_view t, std::str
       ++i;
       continue;
     }
+    const Ref ref{page, id};
     const TreString* s = nullptr;
-    bool cycle = false;
-    for (const auto& a : ctx.active)
-      if (a.first == page && a.second == id) cycle = true;
-    if (!cycle && depth < kTreMaxDepth && ctx.references < kMaxReferences) s = Lookup(doc, page, id);
+    if (depth < kTreMaxDepth) {
+      const ptrdiff_t cycleAt = ctx.Active(ref);
+      if (cycleAt >= 0) ctx.hits.push_back({ref, static_cast<uint32_t>(cycleAt)});
+      else if (ctx.references < kMaxReferences) s = Lookup(doc, page, id);
+      else ++ctx.refused;
+    }
     if (!s || !s->page) {
       out.append(t.data() + i, k - i);  // stays as written
     } else {
       ++ctx.references;
-      ctx.active.emplace_back(page, id);
-      Expand(s->page->doc, s->page->id, s->Raw(), out, ctx, depth + 1);
-      ctx.active.pop_back();
+      ctx.resolved.push_back(ref);
+      if (!Reuse(s, depth + 1, out, ctx)) ExpandShared(s, ref, depth + 1, out, ctx);
     }
     i = k;
   }
+}
+
+// Copies the text the string gave before at that depth, when it would come out the
+// same here: it resolves no reference to a text being worked out around it, every
+// cycle it met is still one, and it stays within the caps on references and length.
+bool Reuse(const TreString* s, int depth, std::string& out, Context& ctx) {
+  if (ctx.shares.empty()) return false;
+  const auto it = ctx.shares.find({s, depth});
+  if (it == ctx.shares.end()) return false;
+  const Share& m = it->second;
+  if (ctx.references + m.references > kMaxReferences || out.size() + m.size >= kTreMaxText) return false;
+  for (size_t r = m.resolvedBegin; r < m.resolvedEnd; ++r)
+    if (ctx.Active(ctx.resolved[r]) >= 0) return false;
+  const uint32_t level = static_cast<uint32_t>(ctx.active.size());
+  for (size_t h = m.hitsBegin; h < m.hitsEnd; ++h)
+    if (ctx.hits[h].level < m.level && ctx.Active(ctx.hits[h].ref) < 0) return false;
+  // The same text, and the same record of what it resolved and met, at this place.
+  // Room first (growing as appends would), so that the copy reads from where it writes.
+  if (out.capacity() < out.size() + m.size) out.reserve(std::max(out.size() + m.size, 2 * out.capacity()));
+  out.append(out.data() + m.begin, m.size);
+  ctx.references += m.references;
+  const size_t resolvedBegin = m.resolvedBegin, resolvedEnd = m.resolvedEnd;
+  const size_t hitsBegin = m.hitsBegin, hitsEnd = m.hitsEnd;
+  const uint32_t shareLevel = m.level;
+  for (size_t r = resolvedBegin; r < resolvedEnd; ++r) {
+    const Ref again = ctx.resolved[r];
+    ctx.resolved.push_back(again);
+  }
+  for (size_t h = hitsBegin; h < hitsEnd; ++h) {
+    CycleHit hit = ctx.hits[h];
+    hit.level = hit.level < shareLevel ? static_cast<uint32_t>(ctx.Active(hit.ref)) : hit.level - shareLevel + level;
+    ctx.hits.push_back(hit);
+  }
+  return true;
+}
+
+// Works out a string named by a reference, and keeps what it gave for the next time it
+// is named at that depth, when that text is whole and resolved references of its own.
+void ExpandShared(const TreString* s, Ref ref, int depth, std::string& out, Context& ctx) {
+  const size_t begin = out.size();
+  const int references = ctx.references, refused = ctx.refused;
+  const size_t resolvedBegin = ctx.resolved.size(), hitsBegin = ctx.hits.size();
+  const uint32_t level = static_cast<uint32_t>(ctx.active.size());
+  ctx.active.push_back(ref);
+  Expand(s->page->doc, s->page->id, s->Raw(), out, ctx, depth);
+  ctx.active.pop_back();
+  if (ctx.refused != refused || out.size() >= kTreMaxText || ctx.references == references) return;
+  Share m;
+  m.begin = begin;
+  m.size = out.size() - begin;
+  m.references = ctx.references - references;
+  m.level = level;
+  m.resolvedBegin = resolvedBegin;
+  m.resolvedEnd = ctx.resolved.size();
+  m.hitsBegin = hitsBegin;
+  m.hitsEnd = ctx.hits.size();
+  ctx.shares.emplace(ShareKey{s, depth}, m);
 }
 
 void CutToLimit(std::string& out) {
@@ -172,10 +291,9 @@ void Process(const TreDocument* doc, int32_t pageId, const int32_t* selfId, std:
   // The context's list is kept between texts, so that resolving a whole store does not
   // allocate one per text.
   thread_local Context ctx;
-  ctx.active.clear();
-  ctx.references = 0;
+  ctx.Reset();
   // A string that refers to itself stays as written.
-  if (selfId) ctx.active.emplace_back(pageId, *selfId);
+  if (selfId) ctx.active.push_back({pageId, *selfId});
   Expand(doc, pageId, raw, out, ctx, 0);
   CutToLimit(out);
 }
@@ -191,7 +309,7 @@ void ProcessText(const TreDocument* doc, int32_t pageId, std::string_view raw, s
   Process(doc, pageId, nullptr, raw, out);
 }
 
-void StringText(const TreString& s, std::string& out) {
+void StringText(TreString& s, std::string& out) {
   const TrePage* p = s.page;
   if (s.hasCached && !(p && p->doc && p->doc->cachesStale)) {
     std::string_view t = s.Cached();
@@ -208,6 +326,18 @@ void StringText(const TreString& s, std::string& out) {
     return;
   }
   Process(p->doc, p->id, &s.id, s.Raw(), out, s.form != TreString::Form::kProcessed);
+  // The store's texts are worked out when first asked for and kept until the store
+  // changes (a merged file marks the kept ones stale; an unload or a new language
+  // drops them).
+  const TreDocument* d = p->doc;
+  if (d && d->isStore && !d->cachesStale && s.form == TreString::Form::kProcessed) {
+    try {
+      s.SetCached(std::string(out));
+      s.hasCached = true;
+    } catch (const std::bad_alloc&) {
+      s.DropCached();  // worked out again at the next look-up
+    }
+  }
 }
 
 }  // namespace videdoded

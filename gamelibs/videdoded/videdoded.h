@@ -83,9 +83,10 @@
 //  - New pages and strings have the ID -1 and empty texts until they are set.
 //  - The store (handle 1): Kz_TREDescServerLoadFile merges a file's pages into it by
 //    page ID; a string whose ID the page already holds is replaced (in place) by the
-//    later file's. Kz_TREDescServerTranslateStrings resolves every string and caches
-//    the processed texts; Kz_TREDescServerUnload empties it (pages, strings and the
-//    language). The store is read-only through the Kz_TRESet*, Kz_CreateObject and
+//    later file's. Kz_TREDescServerTranslateStrings readies every string: each
+//    processed text is worked out on its first look-up and kept until the store
+//    changes; Kz_TREDescServerUnload empties it (pages, strings and the language).
+//    The store is read-only through the Kz_TRESet*, Kz_CreateObject and
 //    Kz_DeleteHandle entries.
 //
 // ---------------------------------------------------------------------------
