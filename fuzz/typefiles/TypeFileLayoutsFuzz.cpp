@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "../readers/ReaderInput.h"
 #include "core/KzConst.h"
 #include "typefiles/TxtParser.h"
 #include "videdoded/videdoded.h"
@@ -19,15 +20,7 @@ bool Load(clsTxtParser& p, const char* bytes, size_t size, int32_t type) {
   return doc != 0 && p.LoadFromHandle(doc, type);
 }
 
-std::string Records(const clsTxtParser& p) {
-  std::string out;
-  for (int32_t i = 0; i < p.Count(); ++i) {
-    const TXTObjectPtr r = p.FindIndex(i);
-    for (int32_t f = 0; f < r->size(); ++f) out += std::to_string(static_cast<int>(r->KindAt(f)));
-    out += ":" + r->GetObjectTData() + "\n";
-  }
-  return out;
-}
+using fuzzinput::Records;
 
 }  // namespace
 
