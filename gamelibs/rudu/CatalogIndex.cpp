@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <stdexcept>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -23,7 +24,9 @@ namespace rudu {
 
 namespace {
 
-bool ReadWhole(const std::string& path, std::string& out, std::string& why) {
+// The whole file into a block of its own (the block is not cleared first: the read
+// fills it).
+bool ReadWhole(const std::string& path, PageBlock& out, size_t& size, std::string& why) {
   struct stat st;
   const char* special = nullptr;
   int fd = OpenRegularForReading(path.c_str(), special, &st);
@@ -36,15 +39,20 @@ bool ReadWhole(const std::string& path, std::string& out, std::string& why) {
     ::close(fd);
     return false;
   }
-  out.clear();
-  out.resize(static_cast<size_t>(st.st_size));
-  const ssize_t got = ReadFully(fd, out.data(), out.size());
+  try {
+    out = PageBlock(static_cast<size_t>(st.st_size), PageBlock::kAnyBytes);
+  } catch (const std::bad_alloc&) {
+    why = "there is not enough memory to read it";
+    ::close(fd);
+    return false;
+  }
+  const ssize_t got = ReadFully(fd, out.data(), static_cast<size_t>(st.st_size));
   if (got < 0) {
     why = std::strerror(errno);
     ::close(fd);
     return false;
   }
-  out.resize(static_cast<size_t>(got));
+  size = static_cast<size_t>(got);
   ::close(fd);
   return true;
 }
@@ -66,6 +74,35 @@ struct CharClasses {
   }
 };
 constexpr CharClasses kClasses;
+
+// The newlines of a text, and whether it holds a NUL byte: one pass over it.
+size_t CountNewlines(const char* p, size_t n, bool& nul) {
+  size_t lines = 0, i = 0;
+  nul = false;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), newline = _mm_set1_epi8('\n');
+  __m128i nuls = zero;
+  while (n - i >= 16) {
+    // Byte counters, added up before any of them can pass 255.
+    const size_t steps = std::min<size_t>((n - i) / 16, 255);
+    __m128i counts = zero;
+    for (size_t k = 0; k < steps; ++k, i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(v, newline));
+      nuls = _mm_or_si128(nuls, _mm_cmpeq_epi8(v, zero));
+    }
+    const __m128i sums = _mm_sad_epu8(counts, zero);
+    lines += static_cast<size_t>(_mm_cvtsi128_si64(sums)) +
+             static_cast<size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+  }
+  nul = _mm_movemask_epi8(nuls) != 0;
+#endif
+  for (; i < n; ++i) {
+    lines += p[i] == '\n';
+    nul = nul || p[i] == 0;
+  }
+  return lines;
+}
 
 inline bool BadName(const char* p, size_t start, size_t end) {
   const size_t len = end - start;
@@ -166,9 +203,9 @@ __attribute__((always_inline)) inline void CatalogIndex::AddEntry(size_t lineSta
       r.id = folder;
     }
   }
-  entries_.push_back(Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(pathLength),
-                           static_cast<uint32_t>(size), nameStart, stemEnd, folder, total_,
-                           HashNoCase(std::string_view(p, stemEnd))});
+  Entries()[count_++] = Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(pathLength),
+                              static_cast<uint32_t>(size), nameStart, stemEnd, folder, total_,
+                              HashNoCase(std::string_view(p, stemEnd))};
   total_ += size;
 }
 
@@ -217,7 +254,7 @@ inline int Highest(uint64_t x) { return 63 - __builtin_clzll(x); }
 // (the line is then read the general way, which also names what is wrong with it).
 __attribute__((always_inline)) inline bool CatalogIndex::ParseShortLine(size_t& pos, Builder& b) {
   char* const p = text_.data() + pos;
-  if (pos < 8 || text_.size() - pos < 64) return false;
+  if (pos < 8 || textSize_ - pos < 64) return false;
   LineMasks m;
   AddChunk(m, p, 0);
   AddChunk(m, p + 16, 16);
@@ -246,7 +283,7 @@ __attribute__((always_inline)) inline bool CatalogIndex::ParseShortLine(size_t& 
                        (dots & nameBegins & (dots >> 1) & (nameEnds >> 1));
   if (bad != 0 || (blank >= 2 && p[1] == ':')) return false;
   const uint64_t size = Digits(p + lineEnd, digits);
-  if (total_ + size > dataSize_ || pos > 0xffffffffULL || entries_.size() >= 0x7fffffff) return false;
+  if (total_ + size > dataSize_ || pos > 0xffffffffULL || count_ >= 0x7fffffff) return false;
   for (uint64_t s = m.slash & inPath; s != 0; s &= s - 1) p[__builtin_ctzll(s)] = '\\';
   const uint32_t nameStart = seps ? static_cast<uint32_t>(Highest(seps) + 1) : 0;
   const uint64_t extension = dots & ~((uint64_t{2} << nameStart) - 1);  // a dot after the name's first character
@@ -263,24 +300,43 @@ bool CatalogIndex::ParseShortLine(size_t&, Builder&) { return false; }
 #endif
 
 bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) {
-  text_ = std::move(text);
-  entries_.clear();
+  try {
+    text_ = PageBlock(text.size(), PageBlock::kAnyBytes);
+  } catch (const std::bad_alloc&) {
+    why = "there is not enough memory to read it";
+    return false;
+  }
+  std::memcpy(text_.data(), text.data(), text.size());
+  textSize_ = text.size();
+  return ParseText(dataSize, why);
+}
+
+bool CatalogIndex::ParseText(uint64_t dataSize, std::string& why) {
+  count_ = 0;
   folders_.clear();
   slots_.clear();
   slotsMade_.store(false);
   dataName_.clear();
   dataSize_ = dataSize;
   total_ = 0;
-  if (std::memchr(text_.data(), 0, text_.size()) != nullptr) {
+  bool nul = false;
+  const size_t newlines = CountNewlines(text_.data(), textSize_, nul);
+  if (nul) {
     why = "it is not a catalog index (it holds binary data)";
     return false;
   }
-  // Room for lines of 24 bytes on average (pages never written cost nothing).
-  entries_.reserve(text_.size() / 24 + 16);
+  // Room for an entry a line (the first names the data file; the last may end without
+  // a newline), taken once.
+  try {
+    entryBlock_ = PageBlock((newlines + 1) * sizeof(Entry), PageBlock::kAnyBytes);
+  } catch (const std::bad_alloc&) {
+    why = "there is not enough memory to read it";
+    return false;
+  }
   folders_.push_back(Folder{0, 0, HashNoCase({})});  // the top
   Builder builder;
   char* const base = text_.data();
-  const size_t n = text_.size();
+  const size_t n = textSize_;
   size_t pos = 0;
   size_t lineNo = 0;
   bool first = true;
@@ -345,7 +401,7 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
             " runs past the end of the data file (" + std::to_string(dataSize_) + " bytes)";
       return false;
     }
-    if (lineStart > 0xffffffffULL || entries_.size() >= 0x7fffffff) {
+    if (lineStart > 0xffffffffULL || count_ >= 0x7fffffff) {
       why = "the index is too large";
       return false;
     }
@@ -364,15 +420,16 @@ void CatalogIndex::MakeSlots() const {
   std::lock_guard<std::mutex> g(slotsLock_);
   if (slotsMade_.load(std::memory_order_relaxed)) return;
   size_t cap = 16;
-  while (cap < entries_.size() * 2) cap <<= 1;
+  while (cap < count_ * 2) cap <<= 1;
   slots_.assign(cap, kNoEntry);
-  for (size_t i = entries_.size(); i-- > 0;) {
-    const Entry& e = entries_[i];
+  const Entry* entries = Entries();
+  for (size_t i = count_; i-- > 0;) {
+    const Entry& e = entries[i];
     const std::string_view p = Path(i);
     size_t s = static_cast<size_t>(e.stemHash) & (cap - 1);
     bool hidden = false;
     while (slots_[s] != kNoEntry) {
-      const Entry& o = entries_[slots_[s]];
+      const Entry& o = entries[slots_[s]];
       if (o.stemHash == e.stemHash && o.pathLength == e.pathLength && EqualNoCase(Path(slots_[s]), p)) {
         hidden = true;
         break;
@@ -386,22 +443,23 @@ void CatalogIndex::MakeSlots() const {
 
 bool CatalogIndex::Load(const std::string& catalogPath, std::string& error) {
   catalogPath_ = catalogPath;
-  std::string text, why;
-  if (!ReadWhole(catalogPath, text, why)) {
+  std::string why;
+  if (!ReadWhole(catalogPath, text_, textSize_, why)) {
+    textSize_ = 0;
     error = "Cannot read catalog " + Quoted(catalogPath) + ": " + why;
     return false;
   }
   // The data file's name is the first line.
-  size_t nl = text.find('\n');
-  std::string name = text.substr(0, nl == std::string::npos ? text.size() : nl);
-  if (!name.empty() && name.back() == '\r') name.pop_back();
-  if (name.empty() || name.find_first_of("/\\") != std::string::npos || name == "." || name == ".." ||
-      name.find('\0') != std::string::npos) {
+  const std::string_view text = Text();
+  std::string_view name = text.substr(0, text.find('\n'));
+  if (!name.empty() && name.back() == '\r') name.remove_suffix(1);
+  if (name.empty() || name.find_first_of("/\\") != std::string_view::npos || name == "." || name == ".." ||
+      name.find('\0') != std::string_view::npos) {
     error = "Catalog " + Quoted(catalogPath) + " is invalid: it is not a catalog index (its first line does not name a data file)";
     return false;
   }
   std::string folder = PathResolver::FolderOf(catalogPath);
-  std::string wanted = folder.empty() ? name : (folder == "/" ? "/" + name : folder + "/" + name);
+  const std::string wanted = folder.empty() ? std::string(name) : (folder == "/" ? "/" : folder + "/") + std::string(name);
   struct stat st;
   if (!PathResolver::ResolveExisting(wanted, dataPath_) || ::stat(dataPath_.c_str(), &st) != 0) {
     error = "Catalog " + Quoted(catalogPath) + " is invalid: its data file " + Quoted(wanted) + " is missing";
@@ -422,7 +480,7 @@ bool CatalogIndex::Load(const std::string& catalogPath, std::string& error) {
   dataDev_ = static_cast<uint64_t>(st.st_dev);
   dataIno_ = static_cast<uint64_t>(st.st_ino);
   dataMtimeNs_ = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-  if (!Parse(std::move(text), static_cast<uint64_t>(st.st_size), why)) {
+  if (!ParseText(static_cast<uint64_t>(st.st_size), why)) {
     error = "Catalog " + Quoted(catalogPath) + " is invalid: " + why;
     return false;
   }
@@ -534,7 +592,7 @@ long CatalogIndex::Find(std::string_view innerPath) const {
   const uint64_t hash = HashNoCase(innerPath.substr(0, stemEnd));
   const size_t mask = slots_.size() - 1;
   for (size_t s = static_cast<size_t>(hash) & mask; slots_[s] != kNoEntry; s = (s + 1) & mask) {
-    const Entry& e = entries_[slots_[s]];
+    const Entry& e = Entries()[slots_[s]];
     if (e.stemHash == hash && e.pathLength == innerPath.size() && EqualNoCase(Path(slots_[s]), innerPath))
       return static_cast<long>(slots_[s]);
   }
@@ -542,7 +600,8 @@ long CatalogIndex::Find(std::string_view innerPath) const {
 }
 
 bool CatalogIndex::PeekEntry(size_t i, size_t count, std::vector<uint8_t>& out, std::string& error) const {
-  const Entry& e = entries_.at(i);
+  if (i >= count_) throw std::out_of_range("no such catalog entry");
+  const Entry& e = At(i);
   const size_t want = std::min<size_t>(count, e.size);
   out.resize(want);
   const char* special = nullptr;
@@ -570,18 +629,19 @@ bool CatalogIndex::PeekEntry(size_t i, size_t count, std::vector<uint8_t>& out, 
 }
 
 bool CatalogIndex::ReadEntry(size_t i, std::vector<uint8_t>& out, std::string& error) const {
-  return PeekEntry(i, entries_.at(i).size, out, error);
+  if (i >= count_) throw std::out_of_range("no such catalog entry");
+  return PeekEntry(i, At(i).size, out, error);
 }
 
 std::string CatalogIndex::EmptyText(std::string_view dataName) { return std::string(dataName) + "\n"; }
 
 std::string CatalogIndex::TextWith(std::string_view innerPath, uint32_t size) const {
   std::string out = EmptyText(dataName_);
-  out.reserve(text_.size() + innerPath.size() + 16);
-  for (size_t i = 0; i < entries_.size(); ++i) {
+  out.reserve(textSize_ + innerPath.size() + 16);
+  for (size_t i = 0; i < count_; ++i) {
     out.append(Path(i));
     out += ' ';
-    out += std::to_string(entries_[i].size);
+    out += std::to_string(At(i).size);
     out += '\n';
   }
   out.append(innerPath);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "HandleTable.h"  // KZ_EXPORT
+#include "PageBlock.h"
 
 namespace rudu {
 
@@ -41,24 +42,20 @@ class KZ_EXPORT CatalogIndex {
   static void ClearCache();
 
   // The index text (inner paths with "\" between their names).
-  const std::string& Text() const { return text_; }
+  std::string_view Text() const { return std::string_view(text_.data(), textSize_); }
   const std::string& CatalogPath() const { return catalogPath_; }
   const std::string& DataName() const { return dataName_; }
   const std::string& DataPath() const { return dataPath_; }
   uint64_t DataSize() const { return dataSize_; }
   // Sum of the entries' sizes: where the next entry's bytes go.
   uint64_t Total() const { return total_; }
-  size_t Count() const { return entries_.size(); }
-  const Entry& At(size_t i) const { return entries_[i]; }
-  std::string_view Path(size_t i) const {
-    return std::string_view(text_).substr(entries_[i].pathOffset, entries_[i].pathLength);
-  }
+  size_t Count() const { return count_; }
+  const Entry& At(size_t i) const { return Entries()[i]; }
+  std::string_view Path(size_t i) const { return Text().substr(At(i).pathOffset, At(i).pathLength); }
   // The distinct folders of the entries (compared without regard to case), spelt as
   // on their first line; folder 0 is the top ("").
   size_t FolderCount() const { return folders_.size(); }
-  std::string_view FolderPath(size_t k) const {
-    return std::string_view(text_).substr(folders_[k].offset, folders_[k].length);
-  }
+  std::string_view FolderPath(size_t k) const { return Text().substr(folders_[k].offset, folders_[k].length); }
   // The entry of an inner path ("\"-separated, any case; of several lines of the
   // path, the last), -1 when there is none.
   long Find(std::string_view innerPath) const;
@@ -74,7 +71,15 @@ class KZ_EXPORT CatalogIndex {
   static std::string EmptyText(std::string_view dataName);
 
  private:
-  std::string text_;
+  // The index file's bytes, and the entries: each in a block of its own, filled once
+  // from its start.
+  PageBlock text_;
+  size_t textSize_ = 0;
+  PageBlock entryBlock_;
+  size_t count_ = 0;
+  Entry* Entries() const { return reinterpret_cast<Entry*>(entryBlock_.data()); }
+  // Reads the index in text_ (textSize_ bytes).
+  bool ParseText(uint64_t dataSize, std::string& why);
   std::string catalogPath_;
   std::string dataName_;
   std::string dataPath_;
@@ -84,7 +89,6 @@ class KZ_EXPORT CatalogIndex {
   int64_t dataMtimeNs_ = 0;
   friend struct CatalogCacheAccess;
   uint64_t total_ = 0;
-  std::vector<Entry> entries_;
   struct Folder {
     uint32_t offset, length;
     uint64_t hash;

@@ -1,7 +1,6 @@
 #include "EntryIndex.h"
 
 #include <dirent.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -103,26 +102,6 @@ long EntryIndex::FindStem(std::string_view stemPath, uint64_t hash) const {
   }
   return -1;
 }
-
-namespace {
-constexpr size_t kHugePage = size_t{2} << 20;
-}
-
-EntryIndex::SlotTable::SlotTable(size_t size) : size_(size) {
-  const size_t bytes = size * sizeof(uint64_t);
-  void* p = nullptr;
-  if (bytes >= kHugePage) {
-    p = std::aligned_alloc(kHugePage, (bytes + kHugePage - 1) / kHugePage * kHugePage);
-    if (p) ::madvise(p, bytes, MADV_HUGEPAGE);  // a hint: small pages serve as well
-  } else {
-    p = std::malloc(bytes);
-  }
-  if (!p) throw std::bad_alloc();
-  data_ = static_cast<uint64_t*>(p);
-  std::memset(data_, 0xff, bytes);  // kEmpty
-}
-
-EntryIndex::SlotTable::~SlotTable() { std::free(data_); }
 
 void EntryIndex::Reserve(size_t more) {
   size_t size = slots_.empty() ? 1024 : slots_.size();
@@ -367,7 +346,7 @@ std::unique_ptr<EntryIndex::Layer> EntryIndex::ScanDisk(const std::string& root)
   layer->disk = true;
   layer->root = root;
   while (layer->root.size() > 1 && layer->root.back() == '/') layer->root.pop_back();
-  WalkDiskSplit(*layer, 2);
+  WalkDiskSplit(*layer, static_cast<int>(HelperThreads(2)));
   if (layer->diskFolders.empty()) layer->diskFolders.emplace_back(0, 0);  // the top, even when unreadable
   layer->text = layer->names.data();
   layer->items = layer->diskItems.data();
@@ -420,6 +399,13 @@ void EntryIndex::StartDisk(const std::string& root) {
   if (pending_ && pending_->claimed.exchange(true)) pending_->Wait();
   pending_ = std::make_shared<PendingWalk>();
   pending_->root = root;
+  if (HelperThreads(1) == 0) {
+    // One processor: a walk beside the catalogs would only take turns with them. It
+    // is done now, and its count sizes the table.
+    pending_->claimed = true;
+    pending_->Run(*this);
+    return;
+  }
   try {
     // The walk reads only the filters, which never change after construction.
     std::thread([walk = pending_, this] {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "rudu/CatalogIndex.h"
+#include "rudu/PageBlock.h"
 #include "rudu/PathResolver.h"
 
 namespace zuzer {
@@ -141,37 +142,35 @@ class EntryIndex {
   size_t items_ = 0;
   std::vector<uint32_t> next_;      // per item: the next item of the same stem path (higher layers first)
   std::vector<uint32_t> folderOf_;  // per item: its folder, kNone when not indexed or hidden
-  // Stem path -> first item of its chain: the item in the low 32 bits, the upper half
-  // of the stem's hash in the high ones (most probes never touch the item).
-  static constexpr uint64_t kEmpty = ~uint64_t{0};
-  // The slots, all kEmpty when made. A large table is taken in huge pages where the
-  // system gives them: it is written all over at once, and fresh small pages each cost
-  // a fault.
+  // Stem path -> first item of its chain: the item (its bits turned over) in the low 32
+  // bits, the upper half of the stem's hash in the high ones (most probes never touch
+  // the item). An empty slot is 0 (no item is kNone), so a fresh table needs no pass
+  // to mark its slots empty.
+  static constexpr uint64_t kEmpty = 0;
+  // The slots, all kEmpty when made, in memory taken from the system.
   class SlotTable {
    public:
     SlotTable() = default;
-    explicit SlotTable(size_t size);
-    SlotTable(const SlotTable&) = delete;
-    SlotTable& operator=(const SlotTable&) = delete;
-    ~SlotTable();
+    explicit SlotTable(size_t size) : block_(size * sizeof(uint64_t)), size_(size) {}
     void swap(SlotTable& other) noexcept {
-      std::swap(data_, other.data_);
+      std::swap(block_, other.block_);
       std::swap(size_, other.size_);
     }
     bool empty() const { return size_ == 0; }
     size_t size() const { return size_; }
-    uint64_t& operator[](size_t k) { return data_[k]; }
-    const uint64_t& operator[](size_t k) const { return data_[k]; }
-    const uint64_t* begin() const { return data_; }
-    const uint64_t* end() const { return data_ + size_; }
+    uint64_t& operator[](size_t k) { return data()[k]; }
+    const uint64_t& operator[](size_t k) const { return data()[k]; }
+    const uint64_t* begin() const { return data(); }
+    const uint64_t* end() const { return data() + size_; }
 
    private:
-    uint64_t* data_ = nullptr;
+    uint64_t* data() const { return reinterpret_cast<uint64_t*>(block_.data()); }
+    rudu::PageBlock block_;
     size_t size_ = 0;
   };
   SlotTable slots_;
-  static uint32_t SlotEntry(uint64_t slot) { return static_cast<uint32_t>(slot); }
-  static uint64_t MakeSlot(uint64_t hash, uint32_t entry) { return (hash & 0xffffffff00000000ULL) | entry; }
+  static uint32_t SlotEntry(uint64_t slot) { return ~static_cast<uint32_t>(slot); }
+  static uint64_t MakeSlot(uint64_t hash, uint32_t entry) { return (hash & 0xffffffff00000000ULL) | ~entry; }
   size_t usedSlots_ = 0;
   size_t tableSizings_ = 0;
   std::vector<Folder> folders_;  // 0 is the root

@@ -1,6 +1,9 @@
 // Items of work shared between the calling thread and a few helper threads.
 #pragma once
 
+#include <sched.h>
+
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -12,6 +15,17 @@
 #include <thread>
 
 namespace zuzer {
+
+// The processors this thread may run on (at least one).
+inline size_t UsableProcessors() {
+  cpu_set_t set;
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// Up to `wanted` helpers, one fewer than the processors at hand: a helper beyond them
+// only takes turns with the caller, and costs a thread.
+inline size_t HelperThreads(size_t wanted) { return std::min(wanted, UsableProcessors() - 1); }
 
 // Runs work(0) ... work(count - 1), each once, on the calling thread and on up to
 // `helpers` threads started for it, and returns when all are done (the first error

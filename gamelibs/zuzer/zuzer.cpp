@@ -155,7 +155,7 @@ std::vector<std::shared_ptr<const rudu::CatalogIndex>> OpenCatalogs(
     std::vector<std::string>& whys) {
   std::vector<std::shared_ptr<const rudu::CatalogIndex>> out(catalogs.size());
   // A few helpers: reading a catalog is short, and the folder walk runs beside them.
-  const size_t helpers = std::min<size_t>({catalogs.size() / 4, 3, std::max(1u, std::thread::hardware_concurrency()) - 1});
+  const size_t helpers = zuzer::HelperThreads(std::min<size_t>(catalogs.size() / 4, 3));
   zuzer::ShareWork(catalogs.size(), helpers, [&](size_t k) {
     out[k] = rudu::CatalogIndex::Open(folder + "/" + catalogs[k].second, whys[k]);
   });

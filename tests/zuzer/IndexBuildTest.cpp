@@ -2,7 +2,10 @@
 // path for short lines against the line rules (and their error texts), the case-folded
 // hash and comparison, the filters decided per folder, folder spellings, and a hash
 // table that grows when catalogs are appended.
+#include <sched.h>
+
 #include <atomic>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -494,6 +497,65 @@ TEST(IndexBuildTest, SharedWorkRunsEachItemOnceAndPassesErrorsOn) {
                  std::runtime_error);
     EXPECT_EQ(ran.load(), 64);
   }
+}
+
+// Runs `work` on this thread bound to the first `count` of the processors it may use
+// (false when there are fewer), then gives the thread its processors back.
+bool OnProcessors(size_t count, const std::function<void()>& work) {
+  cpu_set_t all, some;
+  if (::sched_getaffinity(0, sizeof all, &all) != 0 || static_cast<size_t>(CPU_COUNT(&all)) < count) return false;
+  CPU_ZERO(&some);
+  for (int c = 0, taken = 0; c < CPU_SETSIZE && static_cast<size_t>(taken) < count; ++c)
+    if (CPU_ISSET(c, &all)) {
+      CPU_SET(c, &some);
+      ++taken;
+    }
+  if (::sched_setaffinity(0, sizeof some, &some) != 0) return false;
+  work();
+  ::sched_setaffinity(0, sizeof all, &all);
+  return true;
+}
+
+// Helper threads are one fewer than the processors at hand: on one processor the
+// build starts none.
+TEST(IndexBuildTest, HelpersAreOneFewerThanTheProcessorsAtHand) {
+  ASSERT_TRUE(OnProcessors(1, [] {
+    EXPECT_EQ(zuzer::UsableProcessors(), 1u);
+    EXPECT_EQ(zuzer::HelperThreads(3), 0u);
+  }));
+  if (!OnProcessors(3, [] {
+        EXPECT_EQ(zuzer::UsableProcessors(), 3u);
+        EXPECT_EQ(zuzer::HelperThreads(3), 2u);
+        EXPECT_EQ(zuzer::HelperThreads(1), 1u);
+        EXPECT_EQ(zuzer::HelperThreads(0), 0u);
+      }))
+    GTEST_SKIP() << "fewer than three processors";
+}
+
+// On one processor a walk asked for early is done at once, in place (its files are
+// those on disk when it was asked for), the table is still sized once, and the index
+// is the one built without it.
+TEST_F(IndexBuildFolderTest, OnOneProcessorAnEarlyWalkIsDoneAtOnce) {
+  for (int i = 0; i < 40; ++i) kztest::WriteRaw(P("objects/p" + std::to_string(i % 4) + "/f" + std::to_string(i) + ".bod"), "x");
+  std::vector<std::string> paths;
+  for (int i = 0; i < 300; ++i) paths.push_back("types\\e" + std::to_string(i) + ".txt");
+  const auto catalog = Catalog(paths, "01.dat");
+  const auto inPlace = std::make_unique<zuzer::EntryIndex>();
+  inPlace->AddCatalog(catalog);
+  inPlace->AddDisk(root);
+  inPlace->Finish();
+  ASSERT_TRUE(OnProcessors(1, [&] {
+    zuzer::EntryIndex early;
+    early.StartDisk(root);
+    kztest::WriteRaw(P("objects/late.bod"), "x");  // after the walk
+    early.AddCatalog(catalog);
+    early.IndexAdded();
+    early.AddDisk(root);
+    early.Finish();
+    EXPECT_EQ(AllFiles(early), AllFiles(*inPlace));
+    EXPECT_EQ(early.FileCount(), 340u);
+    EXPECT_EQ(early.TableSizings(), 1u);
+  }));
 }
 
 }  // namespace

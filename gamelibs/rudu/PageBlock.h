@@ -1,0 +1,98 @@
+// Memory for a large array filled from its start, taken straight from the system:
+// fresh pages read as zeros without a pass to clear them, pages never written cost
+// nothing, and a large block is taken in 2 MB pages where the system gives them
+// (every fresh small page costs a fault when it is first written). A small block
+// comes from the heap, cleared only when asked.
+#pragma once
+
+#include <sys/mman.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace rudu {
+
+class PageBlock {
+ public:
+  enum Start { kZeros, kAnyBytes };
+  PageBlock() = default;
+  // At least `bytes`: all zero, or (kAnyBytes) whatever a heap block held before.
+  explicit PageBlock(size_t bytes, Start fill = kZeros) { Take(bytes, fill); }
+  ~PageBlock() { Release(); }
+  PageBlock(const PageBlock&) = delete;
+  PageBlock& operator=(const PageBlock&) = delete;
+  PageBlock(PageBlock&& other) noexcept { Steal(other); }
+  PageBlock& operator=(PageBlock&& other) noexcept {
+    if (this != &other) {
+      Release();
+      Steal(other);
+    }
+    return *this;
+  }
+
+  char* data() const { return data_; }
+  size_t size() const { return size_; }  // what may be used (at least what was asked for)
+
+ private:
+  static constexpr size_t kHugePage = size_t{2} << 20;
+  static constexpr size_t kMapFrom = size_t{256} << 10;  // smaller blocks come from the heap
+
+  static size_t MappedLength(size_t bytes) {
+    const size_t unit = bytes >= kHugePage ? kHugePage : 4096;
+    return (bytes + unit - 1) / unit * unit;
+  }
+
+  void Take(size_t bytes, Start fill) {
+    if (bytes < kMapFrom) {
+      data_ = static_cast<char*>(fill == kZeros ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1));
+      if (!data_) throw std::bad_alloc();
+      size_ = bytes;
+      mapped_ = false;
+      return;
+    }
+    const size_t length = MappedLength(bytes);
+    // Taken a huge page longer and cut to a huge page's bound at both ends, so that
+    // the system can back all of it with huge pages.
+    const size_t extra = length >= kHugePage ? kHugePage : 0;
+    void* p = ::mmap(nullptr, length + extra, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    char* start = static_cast<char*>(p);
+    if (extra) {
+      const uintptr_t at = reinterpret_cast<uintptr_t>(start);
+      const size_t head = ((at + kHugePage - 1) & ~(kHugePage - 1)) - at;
+      if (head) ::munmap(start, head);
+      if (extra - head) ::munmap(start + head + length, extra - head);
+      start += head;
+      ::madvise(start, length, MADV_HUGEPAGE);
+    }
+    data_ = start;
+    size_ = length;
+    mapped_ = true;
+  }
+
+  void Release() {
+    if (!data_) return;
+    if (mapped_)
+      ::munmap(data_, size_);
+    else
+      std::free(data_);
+    data_ = nullptr;
+    size_ = 0;
+  }
+
+  void Steal(PageBlock& other) {
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    mapped_ = other.mapped_;
+  }
+
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  bool mapped_ = false;
+};
+
+}  // namespace rudu
