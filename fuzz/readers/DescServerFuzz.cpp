@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (clsDescServer::StringText(handle) != text) std::abort();
     const std::string direct = DescServer->GetStringDirect(page, id, "default");
-    if (direct != (text.empty() ? std::string("default") : text) && direct != text) std::abort();
+    if (direct != text && !(text.empty() && direct == "default")) std::abort();
   }
   DescServer->Unload();
   if (clsDescServer::FindString(17, 1) != 0) std::abort();

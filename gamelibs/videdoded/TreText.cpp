@@ -140,6 +140,22 @@ size_t NextSpecial(std::string_view t, size_t i) {
   return static_cast<size_t>(p - t.data());
 }
 
+// Room for n more bytes in a text being worked out, which never grows past one byte
+// over the cap (what lies beyond is cut off anyway): the buffer stays within the size
+// the allocator serves from its pools.
+void Room(std::string& out, size_t n) {
+  const size_t need = out.size() + n;
+  if (need > out.capacity()) out.reserve(std::min(std::max(need, 2 * out.capacity()), kTreMaxText + 1));
+}
+
+// Appends n bytes, or as many as reach one byte past the cap: the cut at the end looks
+// at no byte beyond that one, so the text comes out the same.
+void Put(std::string& out, const char* p, size_t n) {
+  if (out.size() + n > kTreMaxText + 1) n = out.size() > kTreMaxText ? 0 : kTreMaxText + 1 - out.size();
+  Room(out, n);
+  out.append(p, n);
+}
+
 const TreString* Lookup(const TreDocument* doc, int32_t page, int32_t id) {
   if (doc) {
     if (const TrePage* p = doc->FindPage(page))
@@ -164,7 +180,7 @@ void Expand(const TreDocument* doc, int32_t pageId, std::string_view t, std::str
     // Copy the plain run up to the next special character in one go.
     const size_t j = NextSpecial(t, i);
     if (j > i) {
-      out.append(t.data() + i, j - i);
+      Put(out, t.data() + i, j - i);
       i = j;
       continue;
     }
@@ -200,7 +216,7 @@ void Expand(const TreDocument* doc, int32_t pageId, std::string_view t, std::str
       else ++ctx.refused;
     }
     if (!s || !s->page) {
-      out.append(t.data() + i, k - i);  // stays as written
+      Put(out, t.data() + i, k - i);  // stays as written
     } else {
       ++ctx.references;
       ctx.resolved.push_back(ref);
@@ -225,8 +241,8 @@ bool Reuse(const TreString* s, int depth, std::string& out, Context& ctx) {
   for (size_t h = m.hitsBegin; h < m.hitsEnd; ++h)
     if (ctx.hits[h].level < m.level && ctx.Active(ctx.hits[h].ref) < 0) return false;
   // The same text, and the same record of what it resolved and met, at this place.
-  // Room first (growing as appends would), so that the copy reads from where it writes.
-  if (out.capacity() < out.size() + m.size) out.reserve(std::max(out.size() + m.size, 2 * out.capacity()));
+  // Room first, so that the copy reads from the bytes it sits beside.
+  Room(out, m.size);
   out.append(out.data() + m.begin, m.size);
   ctx.references += m.references;
   const size_t resolvedBegin = m.resolvedBegin, resolvedEnd = m.resolvedEnd;
