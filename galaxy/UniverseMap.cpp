@@ -175,37 +175,43 @@ void frmUniverseMap::Guard(const std::function<void()>& step) {
 
 // ---- options ----------------------------------------------------------------------------
 
+namespace {
+
+// Runs `use` on the universe map's key of the user's settings (made when missing);
+// nothing without settings.
+void WithOptionsKey(const std::function<void(int32_t key)>& use) {
+  if (!Settings) return;
+  const int32_t root = Settings->OpenRootHandleUserGE();
+  if (root == -1) return;
+  int32_t key = 0;
+  if (platform::RegCreateKeyA(root, "UniverseMap", &key) == 0) {
+    use(key);
+    platform::RegCloseKey(key);
+  }
+  platform::RegCloseKey(root);
+}
+
+}  // namespace
+
 void frmUniverseMap::LoadOptions() {
   try {
-    if (!Settings) return;
-    const int32_t root = Settings->OpenRootHandleUserGE();
-    if (root == -1) return;
-    int32_t key = 0;
-    if (platform::RegCreateKeyA(root, "UniverseMap", &key) == 0) {
+    WithOptionsKey([this](int32_t key) {
       int32_t grid = 1, names = 1;
       kz::GetRegValue(key, "ShowGrid", grid, 1);
       kz::GetRegValue(key, "ShowNames", names, 1);
       model_.Layout.ShowGrid = grid != 0;
       model_.Layout.ShowNames = names != 0;
-      platform::RegCloseKey(key);
-    }
-    platform::RegCloseKey(root);
+    });
   } catch (const std::exception&) {
   }
 }
 
 void frmUniverseMap::SaveOptions() {
   try {
-    if (!Settings) return;
-    const int32_t root = Settings->OpenRootHandleUserGE();
-    if (root == -1) return;
-    int32_t key = 0;
-    if (platform::RegCreateKeyA(root, "UniverseMap", &key) == 0) {
+    WithOptionsKey([this](int32_t key) {
       kz::SetRegValue(key, "ShowGrid", kz::Variant(int32_t{model_.Layout.ShowGrid ? 1 : 0}));
       kz::SetRegValue(key, "ShowNames", kz::Variant(int32_t{model_.Layout.ShowNames ? 1 : 0}));
-      platform::RegCloseKey(key);
-    }
-    platform::RegCloseKey(root);
+    });
   } catch (const std::exception&) {
   }
 }
