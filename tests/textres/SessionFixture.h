@@ -18,6 +18,7 @@
 #include "platform/Registry.h"
 #include "rudu/rudu.h"
 #include "tests/common/FileSizeLimit.h"
+#include "tests/common/SettingsScope.h"
 #include "textres/model/TRESession.h"
 #include "typefiles/DescServer.h"
 #include "videdoded/videdoded.h"
@@ -34,13 +35,7 @@ class SessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     mdlKzConst::InitArrays();
-    ::setenv("KZ_REGISTRY_DIR", (data_.Root() / "reg").c_str(), 1);
-    platform::RegistryReset();
-    previousSettings_ = Settings;
-    Settings = std::make_shared<clsSettings>();
-    Settings->SetDataRoot(data_.Root().string());
-    previousServer_ = DescServer;
-    DescServer = std::make_shared<clsDescServer>();
+    globals_.Enter(data_.Root());
     data_.Write("t/440001.xml", EnglishXml());
     data_.Write("t/490001.pck", testdata::TreXml(49, {{17, {{1, "Argon (de)"}}}, {3, {{5, "drei"}}}}), true);
     data_.Write("t/440002.xml", testdata::TreXml(44, {{1000, {{3, "Jobs"}}}}));
@@ -54,10 +49,7 @@ class SessionTest : public ::testing::Test {
 
   void TearDown() override {
     session_.reset();
-    Kz_TREDescServerUnload();
-    DescServer = previousServer_;
-    Settings = previousSettings_;
-    platform::RegistryReset();
+    globals_.Leave();
   }
 
   std::string Root() const { return data_.Root().string(); }
@@ -85,7 +77,6 @@ class SessionTest : public ::testing::Test {
   testdata::DataFolder data_;
   ScriptedHost host_;
   std::unique_ptr<clsTRESession> session_;
-  SettingsPtr previousSettings_;
-  DescServerPtr previousServer_;
+  kztest::SettingsScope globals_;
   std::string error_;
 };

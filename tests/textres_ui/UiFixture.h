@@ -19,6 +19,7 @@
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
 #include "tests/common/QtTestKit.h"
+#include "tests/common/SettingsScope.h"
 #include "shell/LauncherSlots.h"
 #include "textres/TRE.h"
 #include "typefiles/DescServer.h"
@@ -31,13 +32,7 @@ class UiTest : public ::testing::Test {
   void SetUp() override {
     UiTestApp();
     mdlKzConst::InitArrays();
-    ::setenv("KZ_REGISTRY_DIR", (data_.Root() / "reg").c_str(), 1);
-    platform::RegistryReset();
-    previousSettings_ = Settings;
-    Settings = std::make_shared<clsSettings>();
-    Settings->SetDataRoot(data_.Root().string());
-    previousServer_ = DescServer;
-    DescServer = std::make_shared<clsDescServer>();
+    globals_.Enter(data_.Root());
     ui_ = std::make_shared<platform::ScriptedUi>();
     scope_ = std::make_unique<platform::UiScope>(ui_);
     data_.Write("t/440001.xml", testdata::TreXml(44, {{17, {{1, "Argon"}, {2, "The {1} ship"}, {12, "Twelve"}}},
@@ -53,10 +48,7 @@ class UiTest : public ::testing::Test {
     QApplication::processEvents();
     kz::GetLauncherSlots() = kz::LauncherSlots();
     scope_.reset();
-    Kz_TREDescServerUnload();
-    DescServer = previousServer_;
-    Settings = previousSettings_;
-    platform::RegistryReset();
+    globals_.Leave();
   }
 
   std::string Path(const std::string& rel) const { return (data_.Root() / rel).string(); }
@@ -87,7 +79,6 @@ class UiTest : public ::testing::Test {
   testdata::DataFolder data_;
   std::shared_ptr<platform::ScriptedUi> ui_;
   std::unique_ptr<platform::UiScope> scope_;
-  SettingsPtr previousSettings_;
-  DescServerPtr previousServer_;
+  kztest::SettingsScope globals_;
   std::vector<QPointer<QWidget>> windows_;
 };
