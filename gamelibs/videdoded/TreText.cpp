@@ -241,8 +241,9 @@ bool Reuse(const TreString* s, int depth, std::string& out, Context& ctx) {
   for (size_t h = m.hitsBegin; h < m.hitsEnd; ++h)
     if (ctx.hits[h].level < m.level && ctx.Active(ctx.hits[h].ref) < 0) return false;
   // The same text, and the same record of what it resolved and met, at this place.
-  // Room first, so that the copy reads from the bytes it sits beside.
-  Room(out, m.size);
+  // Room first, so that the copy reads from the bytes it sits beside: room for a text
+  // up to the cap at once, as one that repeats itself mostly runs up to it.
+  if (out.capacity() < out.size() + m.size) out.reserve(kTreMaxText + 1);
   out.append(out.data() + m.begin, m.size);
   ctx.references += m.references;
   const size_t resolvedBegin = m.resolvedBegin, resolvedEnd = m.resolvedEnd;
