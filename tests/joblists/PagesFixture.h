@@ -19,6 +19,7 @@
 #include "core/Settings.h"
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
+#include "tests/common/PageScope.h"
 #include "tests/common/QtTestKit.h"
 #include "txteditor/Edit.h"
 #include "typefiles/Archive.h"
@@ -67,23 +68,11 @@ class PagesTest : public ::testing::Test {
     kz::InitAllFieldTables();
     Kz_TREDescServerUnload();
     clsDescServer::NotifyStoreChanged();
-    platform::RegistryReset();
     ui_ = std::make_shared<platform::ScriptedUi>();
-    previousUi_ = platform::Ui::SetInstance(ui_);
-    previousSettings_ = Settings;
-    Settings = std::make_shared<clsSettings>();
+    globals_.Enter(ui_);
     Settings->SetLoadDescriptions(true);
-    Archive = std::make_shared<clsArchive>();
-    DescServer = std::make_shared<clsDescServer>();
   }
-  void TearDown() override {
-    Archive.reset();
-    DescServer.reset();
-    Kz_TREDescServerUnload();
-    Settings = previousSettings_;
-    platform::Ui::SetInstance(previousUi_);
-    platform::RegistryReset();
-  }
+  void TearDown() override { globals_.Leave(); }
 
   // Builds the file system over the folder and loads the English texts (when any).
   void Mount(bool texts = true) {
@@ -102,6 +91,5 @@ class PagesTest : public ::testing::Test {
 
   testdata::DataFolder data;
   std::shared_ptr<platform::ScriptedUi> ui_;
-  std::shared_ptr<platform::Ui> previousUi_;
-  SettingsPtr previousSettings_;
+  kztest::PageScope globals_;
 };

@@ -20,6 +20,7 @@
 #include "core/Settings.h"
 #include "platform/Registry.h"
 #include "platform/ScriptedUi.h"
+#include "tests/common/PageScope.h"
 #include "tests/common/QtTestKit.h"
 #include "txteditor/Edit.h"
 #include "txteditor/GunEdit.h"
@@ -114,13 +115,8 @@ class ShipPageTest : public ::testing::Test {
     mdlKzConst::InitArrays();
     kz::InitAllFieldTables();
     Kz_TREDescServerUnload();
-    platform::RegistryReset();
     ui_ = std::make_shared<platform::ScriptedUi>();
-    previousUi_ = platform::Ui::SetInstance(ui_);
-    previousSettings_ = Settings;
-    Settings = std::make_shared<clsSettings>();
-    Archive = std::make_shared<clsArchive>();
-    DescServer = std::make_shared<clsDescServer>();
+    globals_.Enter(ui_);
     WareListViewerSlot() = [this](QWidget* parent) {
       viewer = new RecordingViewer(parent);
       return viewer;
@@ -131,12 +127,7 @@ class ShipPageTest : public ::testing::Test {
     delete page;
     page = nullptr;
     WareListViewerSlot() = nullptr;
-    Archive.reset();
-    DescServer.reset();
-    Kz_TREDescServerUnload();
-    Settings = previousSettings_;
-    platform::Ui::SetInstance(previousUi_);
-    platform::RegistryReset();
+    globals_.Leave();
   }
 
   // Lasers (5), missiles (3), shields (2), cockpits (3), texts, and the ship file.
@@ -221,6 +212,5 @@ class ShipPageTest : public ::testing::Test {
   ucShip* page = nullptr;
   RecordingViewer* viewer = nullptr;
   std::shared_ptr<platform::ScriptedUi> ui_;
-  std::shared_ptr<platform::Ui> previousUi_;
-  SettingsPtr previousSettings_;
+  kztest::PageScope globals_;
 };
