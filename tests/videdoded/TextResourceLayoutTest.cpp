@@ -3,18 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
+#include "TreHandles.h"
 #include "rudu/rudu.h"
 #include "videdoded/videdoded.h"
 
 namespace {
 
-std::vector<int32_t> Children(int32_t h) {
-  int32_t n = 0;
-  EXPECT_EQ(Kz_EnumObjects(h, nullptr, 0, &n), 1);
-  std::vector<int32_t> out(static_cast<size_t>(n));
-  if (n) Kz_EnumObjects(h, out.data(), n, &n);
-  return out;
-}
+using vtest::Children;
 
 int32_t Load(const std::string& bytes) { return Kz_LoadFromBuffer(bytes.data(), bytes.size(), 3); }
 
