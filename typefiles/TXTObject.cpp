@@ -27,7 +27,7 @@ clsTXTObject::Cell::Tag clsTXTObject::Cell::TagOf() const noexcept {
     }
   }
   switch (top) {
-    case kNumberCode: return kNumberText;
+    case kNumberCode: return (bits_ & 1) != 0 ? kNumberText : kTextInPlace;
     case kBoxInt16: return kInt16;
     case kBoxInt32: return kInt32;
     case kBoxSingle: return kSingle;
@@ -126,7 +126,8 @@ void clsTXTObject::Cell::SetTextBlock(std::unique_ptr<char[]> block) {
 void clsTXTObject::Cell::CopyFrom(const Cell& o) {
   switch (o.TagOf()) {
     case kTextHeap:
-    case kTextBorrowed: SetTextBlock(NewTextBlock(o.Text())); break;
+    case kTextBorrowed:
+    case kTextInPlace: SetTextBlock(NewTextBlock(o.Text())); break;
     case kObject:
       SetObject(std::make_unique<kz::Variant::ObjectPtr>(*reinterpret_cast<const kz::Variant::ObjectPtr*>(o.Block())));
       break;
@@ -164,7 +165,8 @@ kz::VariantKind clsTXTObject::Cell::Kind() const noexcept {
     case kDouble: return kz::VariantKind::Double;
     case kTextInline:
     case kTextHeap:
-    case kTextBorrowed: return kz::VariantKind::String;
+    case kTextBorrowed:
+    case kTextInPlace: return kz::VariantKind::String;
     case kBool: return kz::VariantKind::Boolean;
     case kObject: return kz::VariantKind::Object;
     case kNumberText: return Number().Kind();
@@ -189,7 +191,8 @@ void clsTXTObject::Cell::View(ValueView& out) const noexcept {
     }
     case kTextInline:
     case kTextHeap:
-    case kTextBorrowed: {
+    case kTextBorrowed:
+    case kTextInPlace: {
       const std::string_view text = Text();
       out.kind = kz::VariantKind::String;
       out.textData = text.data();
@@ -215,7 +218,8 @@ char* clsTXTObject::Cell::Form(char* at, char* limit) const noexcept {
     case kDouble: return room < videdoded::kNumberFieldMax ? nullptr : videdoded::WriteDoubleField(at, DoubleBits());
     case kTextInline:
     case kTextHeap:
-    case kTextBorrowed: {
+    case kTextBorrowed:
+    case kTextInPlace: {
       const std::string_view text = Text();
       if (room <= text.size() || !videdoded::PlainAsciiField(text)) return nullptr;
       std::memcpy(at, text.data(), text.size());
@@ -265,6 +269,12 @@ void clsTXTObject::Cell::SetBorrowedText(const char* block) {
   SetPointer(block, kPtrBorrowedText);
 }
 
+void clsTXTObject::Cell::SetTextInPlace(const char* at) {
+  const uint64_t address = reinterpret_cast<uintptr_t>(at);
+  Release();
+  bits_ = Box(kNumberCode, address << 1);
+}
+
 void clsTXTObject::Cell::Set(const kz::Variant& v) {
   switch (v.Kind()) {
     case kz::VariantKind::Empty: Release(); break;
@@ -305,6 +315,11 @@ std::string_view clsTXTObject::Cell::Text() const noexcept {
       std::memcpy(&len, Block(), 4);
       return std::string_view(Block() + 4, len);
     }
+    case kTextInPlace: {
+      const char* at = reinterpret_cast<const char*>((bits_ & 0x0000FFFFFFFFFFFFull) >> 1);
+      const char* end = static_cast<const char*>(std::memchr(at, ';', kInPlaceMost + 1));
+      return std::string_view(at, static_cast<size_t>(end - at));
+    }
     default: return {};
   }
 }
@@ -317,7 +332,8 @@ kz::Variant clsTXTObject::Cell::Get() const {
     case kDouble: return kz::Variant(DoubleBits());
     case kTextInline:
     case kTextHeap:
-    case kTextBorrowed: return kz::Variant(std::string(Text()));
+    case kTextBorrowed:
+    case kTextInPlace: return kz::Variant(std::string(Text()));
     case kBool: return kz::Variant(BoolBit());
     case kObject: return kz::Variant(*reinterpret_cast<const kz::Variant::ObjectPtr*>(Block()));
     case kNumberText: return Number().Get();

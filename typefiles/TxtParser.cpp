@@ -87,8 +87,9 @@ std::string WholeText(const Variant& item, const std::string& kept) {
 }  // namespace
 
 // Where the records of one load live: chunks of the page pool in place of a few small
-// allocations per record. Every record handed out shares the store's ownership, so the
-// store lives as long as any of its records.
+// allocations per record, and the file's bytes when texts are kept where they stand in
+// them. Every record handed out shares the store's ownership, so the store lives as
+// long as any of its records.
 class clsTxtParser::RecordStore {
  public:
   RecordStore() = default;
@@ -108,6 +109,8 @@ class clsTxtParser::RecordStore {
   }
 
   void Reserve(size_t records) { records_.reserve(records); }
+  // Keeps the bytes that records' texts are kept in (unchanged while held).
+  void KeepBytes(std::shared_ptr<const void> bytes) { bytes_ = std::move(bytes); }
 
  private:
   // Hands out memory from chunks of the pool; frees nothing before it goes.
@@ -149,6 +152,7 @@ class clsTxtParser::RecordStore {
     uintptr_t end_ = 0;
   };
 
+  std::shared_ptr<const void> bytes_;  // let go of last: the records' texts may be there
   Arena arena_;
   kz::LargeVector<clsTXTObject*> records_;
 };
@@ -248,6 +252,15 @@ bool clsTxtParser::LoadFromHandle(int32_t handle, int32_t type) {
     SetError("Unrecognized T file.");
     return false;
   }
+  // Bytes that outlive the document unchanged: the records' texts are kept where they
+  // stand in them (the records keep them alive) rather than copied out.
+  {
+    std::shared_ptr<const void> keep;
+    if (Kz_TXTLastingBytes(doc_, inPlace_, keep)) {
+      if (!store_) store_ = std::make_shared<RecordStore>();
+      store_->KeepBytes(std::move(keep));
+    }
+  }
   bool ok = false;
   try {
     switch (type) {
@@ -262,6 +275,7 @@ bool clsTxtParser::LoadFromHandle(int32_t handle, int32_t type) {
     ok = false;
   }
   FreeDocument();
+  inPlace_ = {};
   try {
     BuildNameOrder();
   } catch (const std::bad_alloc&) {
@@ -291,12 +305,22 @@ Variant clsTxtParser::TokenValue() {
 
 bool clsTxtParser::Advance(int32_t n) { return Kz_TXTAdvance(doc_, n) != 0; }
 
-// A number keeps the text it was read from when the writer would form it otherwise.
+// Where a text read stands in the bytes the load's records may keep texts in: its bytes
+// as they are there, followed by ";"; null otherwise.
+inline const char* clsTxtParser::InPlace(const Kz_Value& v) const noexcept {
+  if (!v.at || inPlace_.empty()) return nullptr;
+  const uintptr_t begin = reinterpret_cast<uintptr_t>(inPlace_.data()), at = reinterpret_cast<uintptr_t>(v.at);
+  if (at < begin || at - begin >= inPlace_.size() || inPlace_.size() - (at - begin) <= v.s.size()) return nullptr;
+  return v.at[v.s.size()] == ';' ? v.at : nullptr;
+}
+
+// A number keeps the text it was read from when the writer would form it otherwise; a
+// text is kept where it stands when it can be.
 inline void clsTxtParser::PushLoaded(clsTXTObject& record, const Kz_Value& v) {
   switch (v.kind) {
     case Kz_Value::Long: record.PushLong(v.l, v.s); break;
     case Kz_Value::Double: record.PushDouble(v.d, v.s); break;
-    case Kz_Value::Text: record.PushText(v.s); break;
+    case Kz_Value::Text: record.PushText(v.s, InPlace(v)); break;
     default: record.PushValue(Variant()); break;
   }
 }
@@ -478,7 +502,7 @@ bool clsTxtParser::ReadWareLists() {
       TXTObjectPtr record = NewLoadedRecord(static_cast<size_t>(std::min<int64_t>(n, 4096)));
       for (int64_t k = 0; k < n; ++k) {
         LoadValue(kKzValueText);
-        record->PushText(scratch_->s);
+        record->PushText(scratch_->s, InPlace(*scratch_));
       }
       record->id = ++counter_;
       record->otype = kWareLists;
