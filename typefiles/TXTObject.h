@@ -14,8 +14,11 @@
 //
 // A record made on a memory resource (the type-file reader's arena) keeps its values and
 // the long texts it is given by the Push* members there; whoever makes it so keeps the
-// resource alive as long as the record. Copying or moving such a record into another
-// gives the target values of its own.
+// resource alive as long as the record. A text may also be kept where it stands in the
+// bytes it was read from (PushText with its place): whoever pushes it so keeps those
+// bytes alive, unchanged, as long as the record. Copying or moving such a record into
+// another gives the target values of its own, and a text set anew has storage of its
+// own.
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -158,6 +161,16 @@ class clsTXTObject : public kz::Object {
       PushNumberText(Cell::DoubleCellBits(v), text);
   }
   void PushText(std::string_view v);
+  // The text v, kept where it stands when `inPlace` is not null: v's bytes are there,
+  // followed by ";" (see above for how long they must live). Short texts are kept in
+  // their cell all the same.
+  void PushText(std::string_view v, const char* inPlace) {
+    if (inPlace && v.size() > Cell::kInlineMax && v.size() <= Cell::kInPlaceMost &&
+        reinterpret_cast<uintptr_t>(inPlace) < Cell::kInPlaceAddressMost)
+      cells_.emplace_back().SetTextInPlace(inPlace);
+    else
+      PushText(v);
+  }
   void PushValue(const kz::Variant& v) { cells_.emplace_back().Set(v); }
 
  private:
@@ -168,10 +181,12 @@ class clsTXTObject : public kz::Object {
   // pointer to a borrowed number block (low bits 1). A number block holds the number's
   // own cell (8 bytes, a 32-bit integer or a double), then a text block of the text it
   // was read from; 0x0002-0xFFFA a double, kept as its bits plus 2^49 (NaNs
-  // kept as the plain quiet NaN of their sign); 0xFFFB-0xFFFF a box of 48 bits: 16/32-bit
-  // integers, a Single's bits, Booleans, or a text of up to 5 bytes (byte i at bits 8i,
-  // the length in bits 40-47). Pointers stay plain words, so leak checkers see what a
-  // cell holds.
+  // kept as the plain quiet NaN of their sign); 0xFFFB-0xFFFF a box of 48 bits:
+  // 16/32-bit integers, a Single's bits, Booleans, or a text of up to 5 bytes (byte i
+  // at bits 8i, the length in bits 40-47). Pointers stay plain words, so leak checkers
+  // see what a cell holds. Under 0x0001 too, with the lowest bit 0: a text kept where
+  // it stands in the bytes it was read from, up to the ";" that follows it, as its
+  // (47-bit) address shifted up by one.
   class Cell {
    public:
     static constexpr size_t kInlineMax = 5;
@@ -194,6 +209,11 @@ class clsTXTObject : public kz::Object {
     // A long text in a block (length, then bytes) that the cell does not own (it stays
     // where it is).
     void SetBorrowedText(const char* block);
+    // A text where it stands, up to the ";" after it (no more than kInPlaceMost bytes,
+    // at an address below kInPlaceAddressMost).
+    static constexpr size_t kInPlaceMost = 65535;
+    static constexpr uint64_t kInPlaceAddressMost = uint64_t{1} << 47;
+    void SetTextInPlace(const char* at);
     bool Borrowed() const noexcept { return TagOf() == kTextBorrowed; }
     // The cell bits of a plain 32-bit integer or double (for a number block).
     static uint64_t LongBits(int32_t v) noexcept { return Box(kBoxInt32, static_cast<uint32_t>(v)); }
@@ -207,7 +227,7 @@ class clsTXTObject : public kz::Object {
     // The text a number keeps ("" when none).
     std::string_view NumberText() const noexcept;
     bool KeepsNumberText() const noexcept {
-      return (bits_ >> 48) == kNumberCode || ((bits_ >> 48) == 0 && (bits_ & 3) == kPtrNumberText);
+      return ((bits_ >> 48) == kNumberCode && (bits_ & 1) != 0) || ((bits_ >> 48) == 0 && (bits_ & 3) == kPtrNumberText);
     }
     kz::Variant Get() const;
     std::string_view Text() const noexcept;  // "" for non-texts
@@ -216,7 +236,7 @@ class clsTXTObject : public kz::Object {
     bool Equals(const kz::Variant& v) const;
 
    private:
-    enum Tag : unsigned char { kEmpty, kInt16, kInt32, kSingle, kDouble, kTextInline, kTextHeap, kBool, kObject, kTextBorrowed, kNumberText };
+    enum Tag : unsigned char { kEmpty, kInt16, kInt32, kSingle, kDouble, kTextInline, kTextHeap, kBool, kObject, kTextBorrowed, kNumberText, kTextInPlace };
     static constexpr uint64_t kNumberCode = 1;
     enum : uint64_t { kBoxInt16 = 0xFFFB, kBoxInt32, kBoxSingle, kBoxBool, kBoxInline };
     enum : uint64_t { kPtrHeapText = 0, kPtrBorrowedText = 1, kPtrObject = 2, kPtrNumberText = 3 };

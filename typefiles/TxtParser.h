@@ -27,7 +27,9 @@
 // save never commits (the target keeps its old content).
 //
 // The document that a load reads from is the parser's: it is freed when the load
-// ends (records never refer to it), so a parser holds only its records.
+// ends. Records keep their texts where they stand in the file's bytes when those stay
+// unchanged (a file read into memory, or a mapped file guarded by a lease): the bytes
+// then live as long as any record of the load.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -133,7 +135,8 @@ class clsTxtParser : public kz::Object {
   kz::Variant TokenValue();
   bool Advance(int32_t n);
   void AppendValues(clsTXTObject& record, int64_t n);
-  static void PushLoaded(clsTXTObject& record, const Kz_Value& v);
+  void PushLoaded(clsTXTObject& record, const Kz_Value& v);
+  const char* InPlace(const Kz_Value& v) const noexcept;
   bool LoadFile(int32_t fileHandle, int32_t type, bool close);
 
   // Layouts.
@@ -209,6 +212,9 @@ class clsTxtParser : public kz::Object {
   // During a load: where its records are made (they share its ownership).
   class RecordStore;
   std::shared_ptr<RecordStore> store_;
+  // During a load: the bytes its records keep texts in where they stand (the store
+  // keeps them); empty when texts are copied.
+  std::string_view inPlace_;
 };
 
 using TxtParserPtr = std::shared_ptr<clsTxtParser>;

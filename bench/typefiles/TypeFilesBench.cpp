@@ -32,6 +32,7 @@
 
 #include "core/Common.h"
 #include "core/KzConst.h"
+#include "GenericFile.h"
 #include "rudu.h"
 #include "typefiles/TxtParser.h"
 #include "videdoded.h"
@@ -76,24 +77,9 @@ std::string Folder() {
   return dir;
 }
 
-// A TLaser file of `records` records of 23 values (about 225 bytes each). Padded: its
-// floating-point values are written with six decimals ("0.125000", as tools that print
-// with a fixed precision write them), so that none is in the writer's shortest form.
+// A TLaser file of `records` records (see GenericFile.h), on disk.
 std::string WriteGenericFile(int records, bool padded = false) {
-    std::string text = "// Created with " + kz::GetAppTitleVersion() + "\r\n3;" + std::to_string(records) + ";\r\n";
-    char buf[512];
-    for (int i = 0; i < records; ++i) {
-      int n = std::snprintf(
-          buf, sizeof buf,
-          padded ? "objects\\weapons\\lasers\\mounted\\laser_body_main_%06d;%d;%d.125000;%d.500000;0.000000;%d;%d;%d;sounds\\weapons\\snd_laser_fire_%03d;%d;%d.750000;%d;interface\\hud\\HUD_ICON_WEAPON_%04d;"
-                   "%d;%d;%d;%d;%d;%d;%d;%d;%d;SS_LASER_%07d;\r\n"
-                 : "objects\\weapons\\lasers\\mounted\\laser_body_main_%06d;%d;%d.125;%d.5;0.000000;%d;%d;%d;sounds\\weapons\\snd_laser_fire_%03d;%d;%d.75;%d;interface\\hud\\HUD_ICON_WEAPON_%04d;"
-                   "%d;%d;%d;%d;%d;%d;%d;%d;%d;SS_LASER_%07d;\r\n",
-          i, 1000 + i % 7000, i % 360, (i * 7) % 360, i % 19, 2000 + i % 999, 100 + i % 50, i % 900,
-          10 + i % 300, 40 + i % 60, i % 2000, 12 + i % 9, 1250 + i % 50000, 25, 1, 1, 1250 + i % 777, 0, 0, 0,
-          (i * 7919) % 1000003, i);
-      text.append(buf, static_cast<size_t>(n));
-    }
+    const std::string text = kzbench::GenericFileText(records, padded);
     std::string p = Folder() + "/TLaser" + std::to_string(records) + (padded ? "p" : "") + ".txt";
     std::ofstream(p, std::ios::binary) << text;
     ::sync();  // the file on disk before anything is timed: a save's commit waits for no one's writeback

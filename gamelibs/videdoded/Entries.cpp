@@ -97,11 +97,12 @@ int32_t LoadTypeFile(std::string bytes) {
 }
 
 // A type file read where a read handle holds it: the document keeps the handle's
-// content (which no one changes) instead of a copy of it.
-int32_t LoadTypeFileView(std::string_view bytes, std::shared_ptr<const void> keep) {
+// content (which no one changes) instead of a copy of it; lasting when nothing outside
+// changes it either (see TxtDocument::LastingBytes).
+int32_t LoadTypeFileView(std::string_view bytes, std::shared_ptr<const void> keep, bool lasting) {
   auto doc = std::make_shared<TxtDocument>();
   std::string error;
-  if (!doc->LoadView(bytes, std::move(keep), g_remarksAsData != 0, error)) return Fail(kKzErrSyntax, error);
+  if (!doc->LoadView(bytes, std::move(keep), g_remarksAsData != 0, error, lasting)) return Fail(kKzErrSyntax, error);
   return AddTypeFile(std::move(doc));
 }
 
@@ -116,8 +117,13 @@ bool ReadOnlyFile(int32_t file) {
 bool LoadTypeFileInPlace(int32_t file, int32_t& doc) {
   std::string_view content;
   std::shared_ptr<const void> keep;
-  if (!ReadOnlyFile(file) || !ViewRest(file, content, keep)) return false;
-  doc = LoadTypeFileView(content, std::move(keep));
+  if (!ReadOnlyFile(file)) return false;
+  // A read handle's own copy of the bytes stays as it is; a mapped file only while a
+  // lease keeps other programs from writing it in place.
+  const auto f = rudu::HandleGetAs<rudu::FileObject>(file, rudu::kFileHandle);
+  const bool lasting = f && !f->stream && (!f->mapped || f->mapped->Guard());
+  if (!ViewRest(file, content, keep)) return false;
+  doc = LoadTypeFileView(content, std::move(keep), lasting);
   return true;
 }
 
@@ -472,6 +478,17 @@ int32_t Kz_TXTGetLine(int32_t doc) {
   ClearError();
   auto d = TxtDoc(doc);
   return d ? d->Line() : 0;
+}
+
+bool Kz_TXTLastingBytes(int32_t doc, std::string_view& bytes, std::shared_ptr<const void>& keep) {
+  ClearError();
+  auto d = TxtDoc(doc);
+  if (!d) return false;
+  std::shared_ptr<const void> held = d->LastingBytes();
+  if (!held) return false;
+  bytes = d->Bytes();
+  keep = std::move(held);
+  return true;
 }
 
 int32_t Kz_TXTFormatValue(const Kz_Value& v, std::string& out) {

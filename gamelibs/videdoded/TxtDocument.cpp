@@ -38,18 +38,20 @@ size_t FirstOverlongLine(const char* d, size_t n) {
 
 bool TxtDocument::Load(std::string bytes, bool remarksAsData, std::string& error) {
   if (!Check(bytes, error)) return false;
-  keep_.reset();
-  own_ = std::move(bytes);
-  buf_ = own_;
+  // Held where a reader may share them (a text kept where it stands outlives the document).
+  auto own = std::make_shared<const std::string>(std::move(bytes));
+  buf_ = *own;
+  keep_ = std::move(own);
+  lasting_ = true;
   Start(remarksAsData);
   return true;
 }
 
 bool TxtDocument::LoadView(std::string_view bytes, std::shared_ptr<const void> keep, bool remarksAsData,
-                           std::string& error) {
+                           std::string& error, bool lasting) {
   if (!Check(bytes, error)) return false;
-  std::string().swap(own_);
   keep_ = std::move(keep);
+  lasting_ = lasting && keep_ != nullptr;
   buf_ = bytes;
   Start(remarksAsData);
   return true;
@@ -202,6 +204,7 @@ constexpr size_t kNumberLimit = 400;
 // The text p..e, known to hold no byte of 0x80 or above when ascii.
 inline void SetText(Kz_Value& v, const char* p, const char* e, bool ascii) {
   v.kind = Kz_Value::Text;
+  v.at = ascii ? p : nullptr;
   if (ascii) {
     v.s.assign(p, static_cast<size_t>(e - p));
   } else {
@@ -327,6 +330,7 @@ bool TxtDocument::TokenValue(Kz_Value& v) const {
   if (cur_.kind == kKzTokenContinuation) {
     v.kind = Kz_Value::Text;
     v.s.clear();
+    v.at = nullptr;
     return true;
   }
   const char* d = buf_.data();

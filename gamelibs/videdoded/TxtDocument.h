@@ -23,8 +23,14 @@ class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObj
   // or an overlong line. The cursor then stands on the first token.
   bool Load(std::string bytes, bool remarksAsData, std::string& error);
   // As Load, over bytes the document does not own: `keep` holds them (unchanged) for as
-  // long as the document lives.
-  bool LoadView(std::string_view bytes, std::shared_ptr<const void> keep, bool remarksAsData, std::string& error);
+  // long as the document lives. Lasting: they stay unchanged for as long as `keep`
+  // lives, also past the document (see LastingBytes).
+  bool LoadView(std::string_view bytes, std::shared_ptr<const void> keep, bool remarksAsData, std::string& error,
+                bool lasting = false);
+  // What keeps the bytes unchanged for as long as it is held, for a reader that keeps
+  // texts where they stand (Kz_Value::at); null when they may change while held.
+  std::shared_ptr<const void> LastingBytes() const { return lasting_ ? keep_ : nullptr; }
+  std::string_view Bytes() const { return buf_; }
 
   int32_t TokenType() const { return cur_.kind; }
   // The current token classified (kind 0 rule); false at the end.
@@ -82,8 +88,8 @@ class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObj
   static bool Check(std::string_view bytes, std::string& error);
   void Start(bool remarksAsData);
 
-  std::string own_;                   // the bytes, when the document holds them itself
-  std::shared_ptr<const void> keep_;  // else what holds them
+  std::shared_ptr<const void> keep_;  // what holds the bytes (the document's own, or another's)
+  bool lasting_ = false;              // keep_ holds them unchanged (see LastingBytes)
   std::string_view buf_;
   bool remarksAsData_ = false;
   Cursor cur_;

@@ -106,6 +106,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -133,6 +134,10 @@ struct Kz_Value {
   // that a reader can write an untouched number back as it stood. The writer always
   // forms numbers anew.
   std::string s;
+  // A text read from a type file whose bytes are the text as it stands (plain ASCII):
+  // where those bytes are in the document, else null. Valid while the document's bytes
+  // live (Kz_TXTLastingBytes tells a reader that may hold on to them).
+  const char* at = nullptr;
 
   Kz_Value() = default;
   static Kz_Value FromLong(int32_t v) { Kz_Value r; r.kind = Long; r.l = v; return r; }
@@ -141,7 +146,7 @@ struct Kz_Value {
   void SetLong(int32_t v) { kind = Long; l = v; }
   void SetDouble(double v) { kind = Double; d = v; }
   void SetText(std::string_view v) { kind = Text; s.assign(v.data(), v.size()); }
-  void Clear() { kind = Empty; l = 0; d = 0.0; s.clear(); }
+  void Clear() { kind = Empty; l = 0; d = 0.0; s.clear(); at = nullptr; }
 };
 
 // Object types (Kz_GetObjectType, Kz_CreateObject).
@@ -267,6 +272,11 @@ VIDEDODED_API int32_t Kz_TXTAdvance(int32_t doc, int32_t n);
 // The 1-based line of the current token (0 at the end or on a bad handle); for the
 // error texts of readers.
 VIDEDODED_API int32_t Kz_TXTGetLine(int32_t doc);
+// The document's bytes, for a reader that keeps texts where they stand (Kz_Value::at):
+// true with the bytes and what keeps them unchanged for as long as it is held, also
+// after the document is deleted; false (nothing set) when they may change meanwhile
+// (a mapped file that another program could write over) or on a bad handle.
+VIDEDODED_API bool Kz_TXTLastingBytes(int32_t doc, std::string_view& bytes, std::shared_ptr<const void>& keep);
 // Appends one field (the value and ";") to an open rudu write handle.
 VIDEDODED_API int32_t Kz_TXTWriteValue(int32_t file, const Kz_Value& v);
 // Appends `count` fields as Kz_TXTWriteValue would one after another, in one driver
