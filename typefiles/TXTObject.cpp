@@ -204,8 +204,43 @@ void clsTXTObject::Cell::View(ValueView& out) const noexcept {
   }
 }
 
-char* clsTXTObject::Cell::Form(char* at, char* limit) const noexcept {
+namespace {
+
+// Whether the first n (at most 5) bytes of a short text's cell bits are written as they
+// stand (see videdoded::PlainAsciiField): each byte looked at at once.
+inline bool PlainInlineText(uint64_t bits, size_t n) noexcept {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  const uint64_t lanes = n ? (~uint64_t{0} >> (64 - 8 * n)) : 0;  // the text's bytes
+  const uint64_t v = bits & lanes;
+  // Whether a byte of the text equals c: exact for the lowest such byte, so masked to
+  // the text's bytes it says whether there is one.
+  auto has = [v](unsigned char c) {
+    const uint64_t x = v ^ (kOnes * c);
+    return (x - kOnes) & ~x & kHighs;
+  };
+  const uint64_t bad = (v & kHighs) | ((has(';') | has('\r') | has('\n') | has(0)) & lanes);
+  return bad == 0 && !(n >= 2 && (v & 0xFFFF) == 0x2F2F);  // nor a remark start, "//"
+}
+
+}  // namespace
+
+// Defined here only: the record's FormFields is its one caller, and takes it inline.
+inline char* clsTXTObject::Cell::Form(char* at, char* limit) const noexcept {
   const size_t room = static_cast<size_t>(limit - at);
+  // The cells most fields hold first, straight from their bits: a 32-bit integer, a
+  // short text, a double.
+  const uint64_t top = bits_ >> 48;
+  if (top == kBoxInt32) return room < 12 ? nullptr : videdoded::WriteLongField(at, Int32());
+  if (top == kBoxInline) {
+    const size_t n = static_cast<size_t>((bits_ >> 40) & 0xFF);
+    if (room < 8 || !PlainInlineText(bits_, n)) return nullptr;
+    std::memcpy(at, &bits_, 8);  // the text, then bytes that the ";" and what follows cover
+    at[n] = ';';
+    return at + n + 1;
+  }
+  if (top > kNumberCode && top < kBoxInt16)
+    return room < videdoded::kNumberFieldMax ? nullptr : videdoded::WriteDoubleField(at, DoubleBits());
   switch (TagOf()) {
     case kEmpty:
       if (room < 1) return nullptr;

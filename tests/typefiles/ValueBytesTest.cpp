@@ -13,6 +13,7 @@
 #include "typefiles/CockpitParser.h"
 #include "typefiles/Ship.h"
 #include "typefiles/ShipParser.h"
+#include "videdoded.h"
 
 using namespace mdlKzConst;
 using kz::Variant;
@@ -309,6 +310,38 @@ TEST_F(ValueBytesTest, RefusedValuesBesideReadTextsStillFailTheSave) {
     std::string saved;
     EXPECT_FALSE(SaveTo(p, "out.txt", saved));
     EXPECT_NE(p.GetLastError().find("field 1"), std::string::npos) << p.GetLastError();
+  }
+}
+
+// Texts set on a record, of every length around the ones a value cell holds inside it
+// (up to 5 bytes) and with every byte the writer takes or refuses at each place: each is
+// saved as the library's own formatter forms it, or fails the save where it refuses.
+TEST_F(ValueBytesTest, TextsAreSavedAsTheLibraryFormsThem) {
+  std::vector<std::string> texts = {"", "a", "ab", "abc", "abcd", "abcde", "abcdef", "abcdefgh", "/", "//", "//a",
+                                    "/a", "a//", "a/", "x//yz", "\t", " ", "  x  ", "\xC3\xA4", "a\xC3\xA4b",
+                                    "\xE2\x82\xAC", "\x7F"};
+  for (const char bad : {';', '\r', '\n', '\0'})
+    for (size_t at = 0; at < 7; ++at) {
+      std::string t = std::string(at, 'q') + bad;
+      texts.push_back(t);
+      texts.push_back(t + "zz");
+    }
+  const std::string text = Header() + "3;1;\r\n" + Record(23, {"5", "7"}, "SS_A");
+  for (const std::string& t : texts) {
+    const std::string shown = "text of " + std::to_string(t.size()) + " bytes: " + kz::CStr(Variant(t));
+    Kz_Value value;
+    value.SetText(t);
+    std::string field;
+    const bool takes = Kz_TXTFormatValue(value, field) != 0;
+    clsTxtParser p;
+    ASSERT_TRUE(LoadText(p, text, kTLaser)) << p.GetLastError();
+    p.FindIndex(0)->SetValue(2, Variant(t));
+    std::string saved;
+    const bool ok = SaveTo(p, "out.txt", saved);
+    EXPECT_EQ(ok, takes) << shown << ": " << p.GetLastError();
+    if (ok && takes)
+      EXPECT_EQ(saved, Header() + "3;1;\r\n" + Record(23, {"5", "7", field.substr(0, field.size() - 1)}, "SS_A"))
+          << shown;
   }
 }
 
