@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -98,6 +99,25 @@ Fixture& F(int scale = 1) {
   return *f;
 }
 
+// The process's minor page faults so far (a fresh page the kernel clears and maps).
+long MinorFaults() {
+  struct rusage u;
+  ::getrusage(RUSAGE_SELF, &u);
+  return u.ru_minflt;
+}
+
+// Page faults a run, beside the times: fresh memory costs the kernel a fault and a
+// clearing pass for every page, on whichever thread touches it first.
+struct FaultCount {
+  benchmark::State& state;
+  long start = MinorFaults();
+  explicit FaultCount(benchmark::State& s) : state(s) {}
+  ~FaultCount() {
+    state.counters["faults"] =
+        benchmark::Counter(static_cast<double>(MinorFaults() - start), benchmark::Counter::kAvgIterations);
+  }
+};
+
 size_t Walk(const std::string& folder) {
   size_t n = 0;
   DIR* d = ::opendir(folder.c_str());
@@ -115,6 +135,7 @@ size_t Walk(const std::string& folder) {
 void BM_PlainPassOverIndexesAndFolders(benchmark::State& state) {
   Fixture& f = F(static_cast<int>(state.range(0)));
   std::vector<char> buf;
+  FaultCount faults(state);
   for (auto _ : state) {
     size_t lines = 0;
     for (int c = 1; c <= 20; ++c) {
@@ -136,6 +157,7 @@ BENCHMARK(BM_PlainPassOverIndexesAndFolders)->Arg(1)->Arg(10)->Unit(benchmark::k
 
 void BM_CreateVfsColdIndexes(benchmark::State& state) {
   Fixture& f = F(static_cast<int>(state.range(0)));
+  FaultCount faults(state);
   for (auto _ : state) {
     rudu::CatalogIndex::ClearCache();
     if (!ZuZER_CreateVFS(f.root.c_str())) state.SkipWithError("CreateVFS failed");

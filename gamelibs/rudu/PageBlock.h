@@ -1,8 +1,9 @@
-// Memory for a large array filled from its start, taken straight from the system:
-// fresh pages read as zeros without a pass to clear them, pages never written cost
-// nothing, and a large block is taken in 2 MB pages where the system gives them
-// (every fresh small page costs a fault when it is first written). A small block
-// comes from the heap, cleared only when asked.
+// Memory for a large array filled from its start, not cleared unless asked for. A
+// block of any bytes comes from the heap, which hands back the memory of blocks let go
+// of (already paged in) before it asks the system for more. A large block of zeros is
+// taken straight from the system: its fresh pages read as zeros without a pass to
+// clear them, and it is taken in 2 MB pages where the system gives them (every fresh
+// small page costs a fault when it is first written).
 #pragma once
 
 #include <sys/mman.h>
@@ -39,7 +40,7 @@ class PageBlock {
 
  private:
   static constexpr size_t kHugePage = size_t{2} << 20;
-  static constexpr size_t kMapFrom = size_t{256} << 10;  // smaller blocks come from the heap
+  static constexpr size_t kMapFrom = size_t{256} << 10;  // smaller blocks of zeros come from the heap
 
   static size_t MappedLength(size_t bytes) {
     const size_t unit = bytes >= kHugePage ? kHugePage : 4096;
@@ -47,7 +48,7 @@ class PageBlock {
   }
 
   void Take(size_t bytes, Start fill) {
-    if (bytes < kMapFrom) {
+    if (fill == kAnyBytes || bytes < kMapFrom) {
       data_ = static_cast<char*>(fill == kZeros ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1));
       if (!data_) throw std::bad_alloc();
       size_ = bytes;

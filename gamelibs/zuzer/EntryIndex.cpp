@@ -104,8 +104,11 @@ long EntryIndex::FindStem(std::string_view stemPath, uint64_t hash) const {
 }
 
 void EntryIndex::Reserve(size_t more) {
+  // At most five slots of eight taken: probes stay short (a slot is eight bytes, so a
+  // probe of a few slots reads one cache line), and a large table takes half the memory
+  // it would at half full.
   size_t size = slots_.empty() ? 1024 : slots_.size();
-  while ((usedSlots_ + more) * 2 > size) size *= 2;
+  while ((usedSlots_ + more) * 8 > size * 5) size *= 2;
   if (size != slots_.size()) Rehash(size);
 }
 
