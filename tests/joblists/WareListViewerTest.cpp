@@ -9,12 +9,9 @@
 using testdata::Record;
 using testdata::TreXml;
 using testdata::TypeFile;
+using testdata::Ware;
 
 namespace {
-
-std::vector<std::string> Ware(int32_t size, const std::string& desc, const std::string& id) {
-  return Record(size, {"body", "0", "0", "0", "0", "0", desc}, id);
-}
 
 std::vector<std::vector<QString>> Rows(QTreeWidget* view) {
   std::vector<std::vector<QString>> out;

@@ -25,6 +25,10 @@ std::string TreXml(int32_t lang, const std::vector<TrePage>& pages);
 std::string TypeFile(int32_t version, const std::vector<std::vector<std::string>>& records);
 // A record of `size` values: `first` at the start, the ID last, "0" between.
 std::vector<std::string> Record(int32_t size, std::vector<std::string> first, const std::string& id);
+// A ware-like record of `size` values whose field 6 (the name string) is `desc`.
+inline std::vector<std::string> Ware(int32_t size, const std::string& desc, const std::string& id) {
+  return Record(size, {"body", "0", "0", "0", "0", "0", desc}, id);
+}
 
 class DataFolder {
  public:

@@ -12,13 +12,7 @@ using testdata::DataFolder;
 using testdata::Record;
 using testdata::TreXml;
 using testdata::TypeFile;
-
-namespace {
-// A ware-like record whose field 6 (name string) is `desc`.
-std::vector<std::string> Ware(int32_t size, const std::string& desc, const std::string& id) {
-  return Record(size, {"body", "0", "0", "0", "0", "0", desc}, id);
-}
-}  // namespace
+using testdata::Ware;
 
 class WareTest : public ::testing::Test {
  protected:
