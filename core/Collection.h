@@ -27,6 +27,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -69,13 +70,57 @@ struct FoldedEqual {
 // True when two keys are the same key for a Collection.
 inline bool KeysEqual(std::string_view a, std::string_view b) noexcept { return detail::FoldedEqual{}(a, b); }
 
+namespace detail {
+// A key in 16 bytes: up to 15 bytes in place (their count in the last byte), a longer
+// one in a copy of its own (its address and length, the last byte kLong). Keys such as
+// "12k", the common case, take no allocation and half the room of a std::string.
+class CompactKey {
+ public:
+  explicit CompactKey(std::string_view k) {
+    if (k.size() < kLong) {
+      if (!k.empty()) std::memcpy(bytes_, k.data(), k.size());
+      bytes_[kLong] = static_cast<unsigned char>(k.size());
+      return;
+    }
+    if (k.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("key too long");
+    char* copy = new char[k.size()];
+    std::memcpy(copy, k.data(), k.size());
+    const uint32_t n = static_cast<uint32_t>(k.size());
+    std::memcpy(bytes_, &copy, sizeof copy);
+    std::memcpy(bytes_ + 8, &n, 4);
+    bytes_[kLong] = kLong;
+  }
+  CompactKey(const CompactKey&) = delete;
+  CompactKey& operator=(const CompactKey&) = delete;
+  ~CompactKey() {
+    if (bytes_[kLong] == kLong) delete[] Long();
+  }
+  std::string_view view() const noexcept {
+    if (bytes_[kLong] != kLong) return std::string_view(reinterpret_cast<const char*>(bytes_), bytes_[kLong]);
+    uint32_t n;
+    std::memcpy(&n, bytes_ + 8, 4);
+    return std::string_view(Long(), n);
+  }
+  bool empty() const noexcept { return bytes_[kLong] == 0; }
+
+ private:
+  static constexpr unsigned char kLong = 15;
+  char* Long() const noexcept {
+    char* p;
+    std::memcpy(&p, bytes_, sizeof p);
+    return p;
+  }
+  alignas(8) unsigned char bytes_[16];
+};
+}  // namespace detail
+
 template <class T>
 class Collection {
   struct Node {
     T item;
-    std::string key;
-    size_t index;  // 0-based position, valid when < validUpTo_
-    uint32_t id;   // the node's place in the blocks
+    detail::CompactKey key;
+    uint32_t index;  // 0-based position, valid when < validUpTo_
+    uint32_t id;     // the node's place in the blocks
     template <class U>
     Node(U&& i, std::string_view k, uint32_t n) : item(std::forward<U>(i)), key(k), index(0), id(n) {}
   };
@@ -141,7 +186,7 @@ class Collection {
     }
     if (nodes_.size() == nodes_.capacity()) nodes_.reserve(std::max<size_t>(16, nodes_.size() * 2));
     Node* raw = MakeNode(std::forward<U>(item), key);
-    raw->index = at;
+    raw->index = static_cast<uint32_t>(at);
     // Cannot throw: the room is reserved above.
     nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(at), raw);
     if (!key.empty()) {
@@ -180,7 +225,7 @@ class Collection {
   bool Exists(std::string_view key) const noexcept { return Find(key) != nullptr; }
 
   // The key of the item at a position ("" when it has none).
-  const std::string& Key(int32_t pos) const { return const_cast<Collection*>(this)->NodeAt(pos, "Collection.Key").key; }
+  std::string_view Key(int32_t pos) const { return const_cast<Collection*>(this)->NodeAt(pos, "Collection.Key").key.view(); }
   // 1-based position of the item with a key, 0 when missing.
   int32_t PositionOf(std::string_view key) const {
     Node* node = const_cast<Collection*>(this)->Lookup(key);
@@ -227,7 +272,7 @@ class Collection {
     for (size_t i = 0; i < n; ++i) {
       auto made = make(i);
       Node* node = fresh.MakeNode(std::move(made.first), std::string_view(made.second));
-      node->index = i;
+      node->index = static_cast<uint32_t>(i);
       fresh.nodes_.push_back(node);
       keyed += node->key.empty() ? 0 : 1;
     }
@@ -252,7 +297,7 @@ class Collection {
     explicit Iter(Base it) : it_(it) {}
     reference operator*() const { return (*it_)->item; }
     pointer operator->() const { return &(*it_)->item; }
-    const std::string& key() const { return (*it_)->key; }
+    std::string_view key() const { return (*it_)->key.view(); }
     Iter& operator++() { ++it_; return *this; }
     Iter operator++(int) { Iter t = *this; ++it_; return t; }
     Iter& operator--() { --it_; return *this; }
@@ -306,7 +351,7 @@ class Collection {
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
       const Slot& s = slots_[i];
       if (s.node == 0) return i;
-      if (s.hash == hash && detail::FoldedEqual{}(NodeById(s.node - 1)->key, key)) return i;
+      if (s.hash == hash && detail::FoldedEqual{}(NodeById(s.node - 1)->key.view(), key)) return i;
     }
   }
 
@@ -342,18 +387,18 @@ class Collection {
     // Keys are hashed twice (once to count each region, once to place) rather than
     // held in a list as large as the table's entries.
     for (const Node* node : nodes_)
-      if (!node->key.empty()) ++starts[((HashOf(node->key) & mask) >> shift) + 1];
+      if (!node->key.empty()) ++starts[((HashOf(node->key.view()) & mask) >> shift) + 1];
     for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
     std::vector<Slot, LargeAllocator<Slot>> ordered(keyed);
     for (const Node* node : nodes_) {
       if (node->key.empty()) continue;
-      const uint32_t hash = HashOf(node->key);
+      const uint32_t hash = HashOf(node->key.view());
       ordered[starts[(hash & mask) >> shift]++] = Slot{node->id + 1, hash};
     }
     for (const Slot& s : ordered) {
       size_t i = s.hash & mask;
       for (; table[i].node != 0; i = (i + 1) & mask) {
-        if (table[i].hash == s.hash && detail::FoldedEqual{}(NodeById(table[i].node - 1)->key, NodeById(s.node - 1)->key))
+        if (table[i].hash == s.hash && detail::FoldedEqual{}(NodeById(table[i].node - 1)->key.view(), NodeById(s.node - 1)->key.view()))
           throw AppError(kErrDuplicateKey, "Collection.Add");
       }
       table[i] = s;
@@ -412,7 +457,7 @@ class Collection {
 
   size_t IndexOf(const Node* node) const {
     if (node->index < validUpTo_) return node->index;
-    for (size_t i = validUpTo_; i < nodes_.size(); ++i) nodes_[i]->index = i;
+    for (size_t i = validUpTo_; i < nodes_.size(); ++i) nodes_[i]->index = static_cast<uint32_t>(i);
     validUpTo_ = nodes_.size();
     return node->index;
   }
@@ -421,7 +466,7 @@ class Collection {
     Node* node = nodes_[i];
     free_.reserve(free_.size() + 1);
     if (!node->key.empty()) {
-      EraseSlot(Probe(node->key, HashOf(node->key)));
+      EraseSlot(Probe(node->key.view(), HashOf(node->key.view())));
       --keyed_;
     }
     nodes_.erase(nodes_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -431,7 +476,7 @@ class Collection {
 
   void CopyFrom(const Collection& o) {
     Reserve(o.nodes_.size());
-    for (const Node* n : o.nodes_) Add(n->item, n->key);
+    for (const Node* n : o.nodes_) Add(n->item, n->key.view());
   }
 
   void Steal(Collection& o) noexcept {
