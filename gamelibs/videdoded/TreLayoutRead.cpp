@@ -122,23 +122,56 @@ class Walk {
     return true;
   }
 
-  // A document type (with its internal subset) or another declaration.
+  // A document type (with its internal subset) or another declaration, ended where the
+  // XML parser ends it: at the first ">" outside quotes, comments and processing
+  // instructions that closes no declaration nested in it ("<!ENTITY ...>" and the like).
+  // A "[" alone does not hold it open. Other markup inside makes the walk give up.
   bool Declaration(size_t& p) const {
-    int brackets = 0;
-    char quote = 0;
-    for (size_t i = p + 2; i < t_.size(); ++i) {
+    int depth = 0;
+    size_t i = p + 2;
+    while (i < t_.size()) {
       const char c = t_[i];
-      if (quote) {
-        if (c == quote) quote = 0;
+      if (At(i, "<![")) {
+        if (!Ignored(i)) return false;
+      } else if (At(i, "<!--")) {
+        if (!Past(i, 4, "-->")) return false;
+      } else if (At(i, "<!")) {
+        i += 2;
+        ++depth;
+      } else if (At(i, "<?")) {
+        if (!Past(i, 2, "?>")) return false;
+      } else if (c == '<') {
+        return false;
       } else if (c == '"' || c == '\'') {
-        quote = c;
-      } else if (c == '[') {
-        ++brackets;
-      } else if (c == ']') {
-        --brackets;
-      } else if (c == '>' && brackets <= 0) {
-        p = i + 1;
-        return true;
+        const size_t close = t_.find(c, i + 1);
+        if (close == std::string_view::npos) return false;
+        i = close + 1;
+      } else if (c == '>') {
+        ++i;
+        if (depth == 0) {
+          p = i;
+          return true;
+        }
+        --depth;
+      } else {
+        ++i;
+      }
+    }
+    return false;
+  }
+
+  // A conditional section of a subset ("<![" ... "]]>", nested ones within).
+  bool Ignored(size_t& i) const {
+    int depth = 0;
+    for (i += 3; i < t_.size();) {
+      if (At(i, "<![")) {
+        i += 3;
+        ++depth;
+      } else if (At(i, "]]>")) {
+        i += 3;
+        if (depth-- == 0) return true;
+      } else {
+        ++i;
       }
     }
     return false;

@@ -209,6 +209,43 @@ std::string Dump(int32_t doc) {
   return out;
 }
 
+// A document type ends where the XML parser ends it: a file whose subset looks open
+// (a "[" with no "]>" before the root) is saved where the parser read its root, not at
+// a look-alike further on (here in the comment after it). Every edit reads back.
+TEST(TextResourceLayout, DocumentTypesEndWhereTheParserEndsThem) {
+  const std::string root = "<language id=\"44\"><page id=\"1\">\n<t id=\"1\">a</t>\n</page></language>";
+  const struct {
+    const char* name;
+    std::string file;
+    bool kept;  // saved unchanged as it was read
+  } cases[] = {
+      {"subset that looks open", "<!DOCTYPE [\x8b\xab>\n" + root +
+                                     "\n<!-- ]>\n<language id=\"44\"><page id=\"1\"><t id=\"1\">b</t></page></language> -->",
+       false},
+      {"entity", "<!DOCTYPE language [ <!ENTITY x \"y\"> ]>\n" + root, true},
+      {"quoted ]>", "<!DOCTYPE language [ <!ENTITY x \"a]>b\"> ]>\n" + root, true},
+      {"comment holding ]>", "<!DOCTYPE language [ <!-- ]> --> <!ENTITY x 'y'> ]>\n" + root, true},
+      {"processing instruction holding ]>", "<!DOCTYPE language [ <?pi ]> ?> ]>\n" + root, true},
+      {"public identifier", "<!DOCTYPE language PUBLIC \"a>b\" \"c\">\n" + root, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int32_t doc = Load(c.file);
+    ASSERT_NE(doc, 0);
+    if (c.kept) EXPECT_EQ(Saved(doc), c.file);
+    const int32_t page = Children(doc)[0];
+    ASSERT_EQ(Children(page).size(), 1u);
+    ASSERT_EQ(Kz_TRESetStringInfo(page, Children(page)[0], 1, "edited"), 1);
+    ASSERT_EQ(Kz_TRESetLangID(doc, 45), 1);
+    const std::string saved = Saved(doc);
+    const int32_t back = Load(saved);
+    ASSERT_NE(back, 0) << saved;
+    EXPECT_EQ(Dump(back), Dump(doc)) << saved;
+    Kz_DeleteHandle(0, back);
+    Kz_DeleteHandle(0, doc);
+  }
+}
+
 // A run of edits of every kind on files of many layouts: after each, the saved bytes
 // read back as the document held them.
 TEST(TextResourceLayout, EveryEditReadsBackAsMade) {
