@@ -20,11 +20,12 @@
 //
 // Failures give False and a text in GetLastError. Counts read from a file must be
 // whole numbers of at least 0, and records are read value by value, so a damaged count
-// fails at the end of the file rather than reserving memory. A save is first formatted
-// whole in memory (straight into the write handle's content, which reaches the file
-// only when the handle commits at close; a large file by several threads in parts); a
-// value the writer refuses fails the save before a byte reaches the file, and a failed
-// save never commits (the target keeps its old content).
+// fails at the end of the file rather than reserving memory. A save is formed whole
+// before anything is committed: into a plain file's temporary file as it goes (without
+// the content in memory), else into the write handle's content; either reaches the file
+// only when the handle commits at close (a large file is formed by several threads in
+// parts). A value the writer refuses fails the save before its target changes, and a
+// failed save never commits (the target keeps its old content, nothing is left beside).
 //
 // The document that a load reads from is the parser's: it is freed when the load
 // ends. Records keep their texts where they stand in the file's bytes when those stay

@@ -108,6 +108,10 @@ class clsTxtParser::Sink {
     auto* v = static_cast<kz::LargeVector<char>*>(target);
     v->insert(v->end(), bytes, bytes + n);
   }
+  // A failed append is kept by the stream, and reported when the write ends.
+  static void ToStream(void* target, const char* bytes, size_t n) {
+    static_cast<rudu::ContentStream*>(target)->Append(bytes, n);
+  }
   static void ToBytes(void* target, const char* bytes, size_t n) {
     auto* v = static_cast<std::vector<uint8_t>*>(target);
     const auto* p = reinterpret_cast<const uint8_t*>(bytes);
@@ -441,9 +445,16 @@ bool clsTxtParser::Save(int32_t fileHandle) {
     return error.empty() ? std::string("Error writing file.") : error;
   };
   try {
-    // The save is formed whole straight in the write handle's content (the file is
-    // written when the handle commits at close).
-    if (std::vector<uint8_t>* content = rudu::BeginWriteInPlace(fileHandle, SaveSizeHint())) {
+    // The save goes straight to the file's temporary file as it is formed, which the
+    // handle puts in place when it commits at close (a plain file), or it is formed whole
+    // in the write handle's content, written when the handle commits.
+    if (rudu::ContentStream* stream = rudu::BeginWriteThrough(fileHandle)) {
+      Sink sink(Sink::ToStream, stream);
+      if (!FormatTo(sink)) return fail(lastError_);
+      sink.Finish();
+      lastSaveSize_ = sink.Size();
+      if (rudu::EndWriteThrough(fileHandle) == 0) return fail(driverError());
+    } else if (std::vector<uint8_t>* content = rudu::BeginWriteInPlace(fileHandle, SaveSizeHint())) {
       Sink sink(Sink::ToBytes, content);
       if (!FormatTo(sink)) return fail(lastError_);
       sink.Finish();

@@ -22,7 +22,9 @@
 
 namespace rudu {
 
-FileObject::~FileObject() = default;
+ContentStream::~ContentStream() = default;
+
+FileObject::~FileObject() { DropThrough(); }
 
 namespace {
 
@@ -178,26 +180,27 @@ bool WriteAllAt(int fd, const uint8_t* p, size_t n, off_t at) {
 
 std::atomic<uint64_t> g_tempCounter{0};
 
-// Writes bytes to a new temporary file beside `target` and renames it over the
-// target. The old file stays whole on every failure.
-bool ReplaceFile(const std::string& target, const uint8_t* p, size_t n, std::string& why) {
+// A new temporary file beside `target`: its descriptor and path, or -1 with the reason.
+int CreateTemporary(const std::string& target, std::string& temp, std::string& why) {
   std::string folder = PathResolver::FolderOf(target);
   std::string base = PathResolver::NameOf(target);
-  std::string temp;
   int fd = -1;
   RemoveStaleTemporaries(folder);
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temp = (folder.empty() ? std::string() : (folder == "/" ? "/" : folder + "/")) +
            TemporaryName(base, ::getpid(), g_tempCounter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) {
-    why = "cannot create a temporary file in " + Quoted(folder.empty() ? "." : folder) + ": " + SysText();
-    return false;
-  }
+  if (fd < 0) why = "cannot create a temporary file in " + Quoted(folder.empty() ? "." : folder) + ": " + SysText();
+  return fd;
+}
+
+// Makes a temporary file that holds the new content (`ok`: written whole) lasting and
+// renames it over `target`, which keeps its permissions; the file is closed, and removed
+// on failure. The old file stays whole on every failure.
+bool FinishTemporary(int fd, const std::string& temp, const std::string& target, bool ok, std::string& why) {
   struct stat old;
-  bool ok = WriteAllAt(fd, p, n, 0);
   if (ok && ::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
   if (ok) ok = ::fsync(fd) == 0;
   if (!ok) why = "cannot write " + Quoted(temp) + ": " + SysText();
@@ -212,6 +215,25 @@ bool ReplaceFile(const std::string& target, const uint8_t* p, size_t n, std::str
   if (!ok) ::unlink(temp.c_str());
   return ok;
 }
+
+// Writes bytes to a new temporary file beside `target` and renames it over the
+// target. The old file stays whole on every failure.
+bool ReplaceFile(const std::string& target, const uint8_t* p, size_t n, std::string& why) {
+  std::string temp;
+  const int fd = CreateTemporary(target, temp, why);
+  if (fd < 0) return false;
+  return FinishTemporary(fd, temp, target, WriteAllAt(fd, p, n, 0), why);
+}
+
+// What BeginWriteThrough hands out: appends to the handle's temporary file.
+class ThroughStream final : public ContentStream {
+ public:
+  explicit ThroughStream(FileObject& file) : file_(file) {}
+  bool Append(const void* bytes, size_t count) override { return file_.AppendThrough(bytes, count); }
+
+ private:
+  FileObject& file_;
+};
 
 }  // namespace
 
@@ -403,8 +425,97 @@ std::vector<uint8_t>& FileObject::ContentFromPos(size_t more) {
   return data;
 }
 
+bool FileObject::BeginThrough() {
+  if (!writable || inCatalog_ || packed_ || throughFd_ >= 0 || pos < 0) return false;
+  std::string temp, why;
+  const int fd = CreateTemporary(target_, temp, why);
+  if (fd < 0) return false;  // formed in memory then; the commit reports the folder's trouble
+  // The content before the position begins the file (a gap past its end is zeros).
+  const size_t at = static_cast<size_t>(pos);
+  const size_t kept = std::min(at, data.size());
+  if (!WriteAllAt(fd, data.data(), kept, 0) || (at > kept && ::ftruncate(fd, static_cast<off_t>(at)) != 0)) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  std::vector<uint8_t>().swap(data);
+  throughFd_ = fd;
+  throughTemp_ = std::move(temp);
+  throughSize_ = at;
+  throughError_.clear();
+  throughStream_ = std::make_unique<ThroughStream>(*this);
+  return true;
+}
+
+bool FileObject::AppendThrough(const void* bytes, size_t count) {
+  if (throughFd_ < 0 || !throughError_.empty()) return false;
+  if (!WriteAllAt(throughFd_, static_cast<const uint8_t*>(bytes), count, static_cast<off_t>(throughSize_))) {
+    throughError_ = "cannot write " + Quoted(throughTemp_) + ": " + SysText();
+    return false;
+  }
+  throughSize_ += count;
+  return true;
+}
+
+bool FileObject::EndThrough(int32_t& code, std::string& error) {
+  if (!throughError_.empty()) {
+    code = RUDU_ERR_IO;
+    error = "Cannot write file " + Quoted(shownPath_) + ": " + throughError_;
+    return false;
+  }
+  if (throughSize_ > 0x7fffffff) {
+    code = RUDU_ERR_TOO_LARGE;
+    error = "The file would grow beyond 2^31-1 bytes";
+    return false;
+  }
+  pos = static_cast<int64_t>(throughSize_);
+  return true;
+}
+
+bool FileObject::TakeBack(std::string* why) {
+  if (throughFd_ < 0) return true;
+  std::vector<uint8_t> back(throughSize_);
+  size_t got = 0;
+  while (got < back.size()) {
+    const ssize_t r = ::pread(throughFd_, back.data() + got, back.size() - got, static_cast<off_t>(got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) {
+      if (why) *why = "cannot read back " + Quoted(throughTemp_) + ": " + (r == 0 ? std::string("it is short") : SysText());
+      return false;
+    }
+    got += static_cast<size_t>(r);
+  }
+  data.swap(back);
+  DropThrough();
+  return true;
+}
+
+void FileObject::DropThrough() noexcept {
+  if (throughFd_ < 0) return;
+  ::close(throughFd_);
+  ::unlink(throughTemp_.c_str());
+  throughFd_ = -1;
+  throughTemp_.clear();
+  throughSize_ = 0;
+}
+
 bool FileObject::Commit(int32_t& code, std::string& error) {
   if (!writable) return true;
+  if (throughFd_ >= 0) {
+    // Written through already: made lasting and put in place.
+    std::string why;
+    const int fd = throughFd_;
+    throughFd_ = -1;  // closed (and removed on failure) by the finish
+    const bool ok = throughError_.empty() ? FinishTemporary(fd, throughTemp_, target_, true, why)
+                                          : (FinishTemporary(fd, throughTemp_, target_, false, why), false);
+    if (!throughError_.empty()) why = throughError_;
+    throughTemp_.clear();
+    if (!ok) {
+      code = RUDU_ERR_COMMIT;
+      error = "Cannot save " + Quoted(shownPath_) + ": " + why + "; the old file is unchanged";
+    }
+    return ok;
+  }
   std::vector<uint8_t> packed;
   if (packed_) {
     std::string why;

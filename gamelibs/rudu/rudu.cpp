@@ -141,8 +141,26 @@ bool DiscardFile(int32_t handle) { return RemoveFile(handle) != nullptr; }
 std::vector<uint8_t>* BeginWriteInPlace(int32_t handle, size_t reserve) {
   t_error.Clear();
   auto f = HandleGetAs<FileObject>(handle, kFileHandle);
-  if (!f || !f->writable) return nullptr;
+  if (!f || !f->writable || !f->TakeBack()) return nullptr;
   return &f->ContentFromPos(std::min<size_t>(reserve, 0x7fffffff));
+}
+
+ContentStream* BeginWriteThrough(int32_t handle) {
+  t_error.Clear();
+  auto f = HandleGetAs<FileObject>(handle, kFileHandle);
+  if (!f || !f->BeginThrough()) return nullptr;
+  return f->ThroughOut();
+}
+
+int32_t EndWriteThrough(int32_t handle) {
+  t_error.Clear();
+  FileObject* f = FileOf(handle);
+  if (!f) return 0;
+  if (!f->Through()) return Fail(RUDU_ERR_ARGUMENT, "File handle " + std::to_string(handle) + " is not written through");
+  int32_t code = 0;
+  std::string error;
+  if (!f->EndThrough(code, error)) return Fail(code, error);
+  return 1;
 }
 
 int32_t EndWriteInPlace(int32_t handle) {
@@ -177,6 +195,7 @@ int32_t RuDU_ReadFile(int32_t file, void* buffer, int32_t count) {
   if (!f) return 0;
   if (count < 0 || (count > 0 && !buffer)) return Fail(RUDU_ERR_ARGUMENT, "Invalid read buffer");
   std::string error;
+  if (!f->TakeBack(&error)) return Fail(RUDU_ERR_IO, "Cannot read file handle " + std::to_string(file) + ": " + error);
   const int64_t n = f->ReadAtPos(buffer, static_cast<size_t>(count), error);
   if (n < 0) return Fail(RUDU_ERR_PACKED, error);
   return static_cast<int32_t>(n);
@@ -190,6 +209,8 @@ int32_t RuDU_WriteFile(int32_t file, const void* buffer, int32_t count) {
   if (count < 0 || (count > 0 && !buffer)) return Fail(RUDU_ERR_ARGUMENT, "Invalid write buffer");
   if (count == 0) return 0;
   if (f->pos + count > 0x7fffffff) return Fail(RUDU_ERR_TOO_LARGE, "The file would grow beyond 2^31-1 bytes");
+  std::string why;
+  if (!f->TakeBack(&why)) return Fail(RUDU_ERR_IO, "Cannot write file handle " + std::to_string(file) + ": " + why);
   f->WriteAtPos(buffer, static_cast<size_t>(count));
   return count;
 }
@@ -236,6 +257,9 @@ int32_t RuDU_SetEndOfFile(int32_t file) {
   auto f = FileOf(file);
   if (!f) return 0;
   if (!f->writable) return Fail(RUDU_ERR_READ_ONLY, "File handle " + std::to_string(file) + " is open for reading only");
+  if (f->Through() && f->pos == f->Size()) return 1;  // written through up to here
+  std::string why;
+  if (!f->TakeBack(&why)) return Fail(RUDU_ERR_IO, "Cannot end file handle " + std::to_string(file) + ": " + why);
   f->data.resize(static_cast<size_t>(f->pos));
   return 1;
 }

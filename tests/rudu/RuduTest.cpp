@@ -157,6 +157,105 @@ TEST_F(RuduTest, ContentFormedInPlaceIsAWriteAtThePositionThatEndsTheFile) {
   EXPECT_EQ(ReadRaw(path), "keep");
 }
 
+// A writer that hands its content to the file as it forms it writes what the same
+// bytes written in place would, and the target keeps its old content until the close
+// commits; a plain file only. Dropped, or failing part way, nothing is left behind.
+TEST_F(RuduTest, ContentWrittenThroughIsCommittedAtTheCloseOnly) {
+  struct Case {
+    const char* what;
+    std::string old;  // "" = no file
+    int32_t create, seek;
+    std::string bytes, want;
+  };
+  const std::string large(3 << 20, 'q');
+  const Case cases[] = {
+      {"new file", "", 1, 0, "abc", "abc"},
+      {"kept content cut after the bytes", "0123456789", 0, 2, "ab", "01ab"},
+      {"kept content, bytes at its end", "0123456789", 0, 10, "xy", "0123456789xy"},
+      {"a gap past the end is zeros", "", 1, 3, "z", std::string("\0\0\0z", 4)},
+      {"large, in many pieces", "old", 1, 0, large, large},
+      {"nothing", "old", 0, 0, "", ""},
+  };
+  const std::string path = P("through.txt");
+  for (const Case& c : cases) {
+    fs::remove(path);
+    if (!c.old.empty()) WriteRaw(path, c.old);
+    int32_t f = RuDU_OpenFile(path.c_str(), 1, c.create, 1);
+    ASSERT_NE(f, 0) << c.what;
+    ASSERT_EQ(RuDU_SeekFile(f, c.seek, 0), c.seek) << c.what;
+    rudu::ContentStream* out = rudu::BeginWriteThrough(f);
+    ASSERT_NE(out, nullptr) << c.what;
+    for (size_t at = 0; at < c.bytes.size(); at += 100000)
+      EXPECT_TRUE(out->Append(c.bytes.data() + at, std::min<size_t>(100000, c.bytes.size() - at))) << c.what;
+    EXPECT_EQ(rudu::EndWriteThrough(f), 1) << c.what << ": " << kz::GetRuDUError();
+    EXPECT_EQ(RuDU_FileTell(f), static_cast<int32_t>(c.seek + c.bytes.size())) << c.what;
+    EXPECT_EQ(RuDU_FileSize(f), static_cast<int32_t>(c.want.size())) << c.what;
+    if (!c.old.empty()) EXPECT_EQ(ReadRaw(path), c.old) << c.what;
+    ASSERT_EQ(RuDU_CloseFile(f), 1) << c.what << ": " << kz::GetRuDUError();
+    EXPECT_EQ(Get(path), c.want) << c.what;
+    EXPECT_EQ(FolderNames(root), std::vector<std::string>{"through.txt"}) << c.what;  // no temporary left
+  }
+
+  // The handle goes on as any other after it: read back, written on, ended elsewhere.
+  WriteRaw(path, "old");
+  int32_t f = RuDU_OpenFile(path.c_str(), 1, 1, 1);
+  ASSERT_NE(f, 0);
+  rudu::ContentStream* out = rudu::BeginWriteThrough(f);
+  ASSERT_NE(out, nullptr);
+  ASSERT_TRUE(out->Append("0123456789", 10));
+  ASSERT_EQ(rudu::EndWriteThrough(f), 1);
+  char back[4] = {};
+  ASSERT_EQ(RuDU_SeekFile(f, 2, 0), 2);
+  EXPECT_EQ(RuDU_ReadFile(f, back, 3), 3);
+  EXPECT_EQ(std::string(back, 3), "234");
+  EXPECT_EQ(RuDU_WriteFile(f, "ab", 2), 2);
+  EXPECT_EQ(RuDU_SetEndOfFile(f), 1);
+  ASSERT_EQ(RuDU_CloseFile(f), 1);
+  EXPECT_EQ(Get(path), "01234ab");
+
+  // Dropped before the close: the old file stays, with nothing beside it.
+  f = RuDU_OpenFile(path.c_str(), 1, 1, 1);
+  out = rudu::BeginWriteThrough(f);
+  ASSERT_NE(out, nullptr);
+  ASSERT_TRUE(out->Append("new", 3));
+  ASSERT_EQ(rudu::EndWriteThrough(f), 1);
+  EXPECT_TRUE(rudu::DiscardFile(f));
+  EXPECT_EQ(RuDU_CloseFile(f), 0);
+  EXPECT_EQ(ReadRaw(path), "01234ab");
+  EXPECT_EQ(FolderNames(root), std::vector<std::string>{"through.txt"});
+
+  // A write that fails part way (the disk full): the end says so, the handle is dropped
+  // and the old file stays whole.
+  {
+    f = RuDU_OpenFile(path.c_str(), 1, 1, 1);
+    out = rudu::BeginWriteThrough(f);
+    ASSERT_NE(out, nullptr);
+    kztest::FileSizeLimit limit(64 * 1024);
+    const std::string chunk(40000, 'x');
+    bool failed = false;
+    for (int i = 0; i < 4; ++i) failed |= !out->Append(chunk.data(), chunk.size());
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(rudu::EndWriteThrough(f), 0);
+    EXPECT_NE(kz::GetRuDUError().find("through.txt"), std::string::npos) << kz::GetRuDUError();
+    EXPECT_TRUE(rudu::DiscardFile(f));
+  }
+  EXPECT_EQ(ReadRaw(path), "01234ab");
+  EXPECT_EQ(FolderNames(root), std::vector<std::string>{"through.txt"});
+
+  // Not for a packed form, a catalog's entry or a read handle: those form their content
+  // in memory (nothing changed here).
+  const std::string entry = P("02.cat") + "::types\\TLaser.txt";
+  for (int32_t h : {RuDU_OpenFile(P("packed.pck").c_str(), 1, 1, 2), RuDU_OpenFile(entry.c_str(), 1, 1, 0),
+                    RuDU_OpenFile(path.c_str(), 0, 0, 0)}) {
+    ASSERT_NE(h, 0) << kz::GetRuDUError();
+    EXPECT_EQ(rudu::BeginWriteThrough(h), nullptr);
+    rudu::DiscardFile(h);
+  }
+  EXPECT_EQ(rudu::BeginWriteThrough(0), nullptr);
+  EXPECT_EQ(rudu::EndWriteThrough(0), 0);
+  EXPECT_EQ(ReadRaw(path), "01234ab");
+}
+
 TEST_F(RuduTest, PackedFilesAreUnpackedOnReadingAndFormsFollowTheRules) {
   const std::string text(5000, 'k');
   // Form 2 packs; the read handle sees the plain bytes.

@@ -1,12 +1,14 @@
 // Writing: round trips of every layout, refusals, and failed saves leaving the file whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iterator>
 #include <limits>
 
 #include "ShipLines.h"
 #include "TypeFileFixture.h"
+#include "tests/common/FileSizeLimit.h"
 
 using namespace mdlKzConst;
 using kz::Variant;
@@ -264,6 +266,47 @@ TEST_F(ParserWriteTest, LargeFailedSavesLeaveTheFileWhole) {
     EXPECT_EQ(ReadBytes("target.txt"), old) << c.what;
     EXPECT_NE(p.GetLastError().find(c.reason), std::string::npos) << c.what << ": " << p.GetLastError();
     EXPECT_TRUE(p.CheckDirty()) << c.what;
+  }
+}
+
+// A save whose bytes cannot all be written (the disk full part way, or a value refused
+// after much of the file was written out) fails with the reason: the old file stays
+// whole, nothing is marked saved, and nothing is left beside it; the next save that can
+// be written is whole.
+TEST_F(ParserWriteTest, ASaveCutShortLeavesTheFileWholeAndNothingBesideIt) {
+  std::vector<std::string> ids;
+  for (int i = 0; i < 4000; ++i) ids.push_back("SS_LASER_" + std::to_string(i));
+  const std::string old = "old content\r\n";
+  auto names = [&] {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  const std::vector<std::string> alone = {"t.txt", "target.txt"};
+  for (const bool full : {true, false}) {
+    const char* what = full ? "disk full" : "refused value";
+    clsTxtParser p;
+    ASSERT_TRUE(LoadText(p, GenericFile(3, 23, ids), kTLaser));
+    p.FindIndex(3999)->SetValue(4, full ? Variant(5) : Variant(std::string("x;y")));
+    WriteBytes("target.txt", old);
+    {
+      kztest::FileSizeLimit limit(full ? 64 * 1024 : RLIM_INFINITY);
+      std::string saved;
+      EXPECT_FALSE(SaveTo(p, "target.txt", saved)) << what;
+    }
+    EXPECT_EQ(ReadBytes("target.txt"), old) << what;
+    EXPECT_NE(p.GetLastError().find(full ? "target.txt" : "record 4000"), std::string::npos) << what << ": " << p.GetLastError();
+    EXPECT_TRUE(p.CheckDirty()) << what;
+    EXPECT_EQ(names(), alone) << what;
+
+    p.FindIndex(3999)->SetValue(4, Variant(6));
+    std::string want, saved;
+    ASSERT_TRUE(p.FormatFile(want));
+    ASSERT_TRUE(SaveTo(p, "target.txt", saved)) << what << ": " << p.GetLastError();
+    EXPECT_EQ(saved, want) << what;
+    EXPECT_FALSE(p.CheckDirty()) << what;
+    EXPECT_EQ(names(), alone) << what;
   }
 }
 
