@@ -7,58 +7,17 @@
 
 namespace kzxml {
 
-size_t EditMarks::SlotOf(const void* node) const noexcept {
-  const size_t mask = table_.size() - 1;
-  for (size_t i = Home(node);; i = (i + 1) & mask)
-    if (table_[i].node == node || table_[i].node == nullptr) return i;
-}
-
-uint8_t EditMarks::Or(const void* node, uint8_t bits) {
-  if ((count_ + 1) * 2 > table_.size()) {
-    std::vector<Entry> old = std::move(table_);
-    table_.assign(std::max<size_t>(64, old.size() * 2), Entry{});
-    for (const Entry& e : old)
-      if (e.node) table_[SlotOf(e.node)] = e;
-  }
-  Entry& e = table_[SlotOf(node)];
-  if (!e.node) {
-    e.node = node;
-    ++count_;
-  }
-  const uint8_t had = e.bits;
-  e.bits = static_cast<uint8_t>(had | bits);
-  return had;
-}
-
-void EditMarks::Erase(const void* node) {
-  if (count_ == 0) return;
-  size_t i = SlotOf(node);
-  if (!table_[i].node) return;
-  const size_t mask = table_.size() - 1;
-  for (size_t j = (i + 1) & mask; table_[j].node; j = (j + 1) & mask) {
-    const size_t home = Home(table_[j].node);
-    // The entry at j stays when its home lies cyclically in (i, j].
-    const bool stays = (i <= j) ? (home > i && home <= j) : (home > i || home <= j);
-    if (!stays) {
-      table_[i] = table_[j];
-      i = j;
-    }
-  }
-  table_[i] = Entry{};
-  --count_;
-}
-
 void EditMarks::Forget(pugi::xml_node gone) {
   if (Empty()) return;
   struct Walker : pugi::xml_tree_walker {
-    EditMarks* self;
+    NodeTable<uint8_t>* table;
     bool for_each(pugi::xml_node& n) override {
-      self->Erase(n.internal_object());
+      table->Set(n.internal_object(), 0);
       return true;
     }
   } walker;
-  walker.self = this;
-  Erase(gone.internal_object());
+  walker.table = &table_;
+  table_.Set(gone.internal_object(), 0);
   gone.traverse(walker);
 }
 
@@ -350,7 +309,20 @@ class Writer {
       attrs.push_back(a);
     }
     const char quote = !attrs.empty() ? attrs.front().quote : QuoteAmong(n.parent());
-    Copy(start, nameEnd);
+    // What is copied from the source is gathered into runs: attributes kept one after
+    // another go out in one piece.
+    size_t runFrom = start, runTo = nameEnd;
+    auto run = [&](size_t a, size_t b) {
+      if (a != runTo) {
+        Copy(runFrom, runTo);
+        runFrom = a;
+      }
+      runTo = b;
+    };
+    auto flush = [&] {
+      Copy(runFrom, runTo);
+      runFrom = runTo;
+    };
     size_t index = 0;
     for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
       const char* name = a.name();
@@ -374,30 +346,46 @@ class Writer {
       if (was) {
         const size_t rawLen = was->valueEnd - was->value;
         const char* raw = s_.data() + was->value;
-        if (std::strncmp(raw, value, rawLen) == 0 && value[rawLen] == '\0' &&
-            std::string_view(raw, rawLen).find_first_of("&\t\r\n") == npos) {
-          Copy(was->lead, was->end);
+        if (std::strncmp(raw, value, rawLen) == 0 && value[rawLen] == '\0' && !NeedsReference(raw, rawLen)) {
+          run(was->lead, was->end);
         } else {
-          Copy(was->lead, was->value);
+          run(was->lead, was->value);
+          flush();
           AppendEscaped(out_, value, true, was->quote);
           out_.push_back(was->quote);
         }
         continue;
       }
-      if (attrs.empty())
+      if (attrs.empty()) {
+        flush();
         out_.push_back(' ');
-      else
-        Copy(attrs.back().lead, attrs.back().name);
-      out_.append(name);
+      } else {
+        run(attrs.back().lead, attrs.back().name);
+        flush();
+      }
+      out_.append(name, nameLen);
       out_.push_back('=');
       out_.push_back(quote);
       AppendEscaped(out_, value, true, quote);
       out_.push_back(quote);
     }
-    if (wasEmpty && open)
+    if (wasEmpty && open) {
+      flush();
       out_.push_back('>');
-    else
-      Copy(tail, tagEnd);
+    } else {
+      run(tail, tagEnd);
+      flush();
+    }
+  }
+
+  // Whether a value read holds what reading changed (a reference, or white space that
+  // reading turns into blanks): such a value is written anew, not copied.
+  static bool NeedsReference(const char* raw, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+      const char c = raw[i];
+      if (c == '&' || c == '\t' || c == '\r' || c == '\n') return true;
+    }
+    return false;
   }
 
   // An element read from the source at `start`, with whatever changed in it; its end.
@@ -435,16 +423,7 @@ class Writer {
     const size_t closeStart = reshaped ? ContentEnd(tagEnd, false) : npos;
     size_t pos = tagEnd;
     if (!reshaped) {
-      // The children's marks are asked for some turns ahead, so that their cache misses
-      // overlap instead of following one another.
-      constexpr int kAhead = 8;
-      pugi::xml_node ahead = n.first_child();
-      for (int k = 0; k < kAhead && ahead; ++k, ahead = ahead.next_sibling()) m_.Prefetch(ahead);
       for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-        if (ahead) {
-          m_.Prefetch(ahead);
-          ahead = ahead.next_sibling();
-        }
         if (c.type() != pugi::node_element) continue;
         const uint8_t childBits = m_.Of(c);
         if (!(childBits & EditMarks::kTouched)) continue;

@@ -16,10 +16,12 @@
 
 #include <pugixml.hpp>
 
+#include "core/XMLNodeTable.h"
+
 namespace kzxml {
 
-// What the cursor changed in a document read from a text, node by node: an open
-// addressing table over node addresses (one probe answers every question of a node).
+// What the cursor changed in a document read from a text, node by node (a node table:
+// a walk in document order finds the marks side by side).
 class EditMarks {
  public:
   enum : uint8_t {
@@ -29,56 +31,31 @@ class EditMarks {
                     // removed, moved, or text set
   };
 
-  void Tag(pugi::xml_node n) {
-    if (!n) return;
-    Or(n.internal_object(), kRetagged);
-    Touch(n);
-  }
-  void Shape(pugi::xml_node n) {
-    if (!n) return;
-    Or(n.internal_object(), kReshaped);
-    Touch(n);
-  }
+  void Tag(pugi::xml_node n) { Mark(n, kRetagged); }
+  void Shape(pugi::xml_node n) { Mark(n, kReshaped); }
   // A subtree about to be freed: a node made later at one of its addresses starts unmarked.
   void Forget(pugi::xml_node gone);
-  void Clear() {
-    table_.clear();
-    count_ = 0;
-  }
-  bool Empty() const noexcept { return count_ == 0; }
-  uint8_t Of(const void* node) const noexcept {
-    if (count_ == 0) return 0;
-    const Entry& e = table_[SlotOf(node)];
-    return e.node ? e.bits : 0;
-  }
+  void Clear() { table_.Clear(); }
+  bool Empty() const noexcept { return table_.Empty(); }
+  uint8_t Of(const void* node) const noexcept { return table_.Get(node); }
   uint8_t Of(pugi::xml_node n) const noexcept { return Of(n.internal_object()); }
-  // Asks for the table entry of a node ahead of its Of (the entries lie scattered).
-  void Prefetch(pugi::xml_node n) const noexcept {
-    if (count_ != 0) __builtin_prefetch(&table_[Home(n.internal_object())]);
-  }
 
  private:
-  struct Entry {
-    const void* node = nullptr;
-    uint8_t bits = 0;
-  };
-  void Touch(pugi::xml_node n) {
+  void Mark(pugi::xml_node n, uint8_t bits) {
+    if (!n) return;
     // The ancestors of a touched node are touched already.
-    for (; n; n = n.parent())
+    if (Or(n.internal_object(), static_cast<uint8_t>(bits | kTouched)) & kTouched) return;
+    for (n = n.parent(); n; n = n.parent())
       if (Or(n.internal_object(), kTouched) & kTouched) break;
   }
   // Sets bits of a node; the bits it had.
-  uint8_t Or(const void* node, uint8_t bits);
-  void Erase(const void* node);
-  size_t SlotOf(const void* node) const noexcept;
-  size_t Home(const void* node) const noexcept {
-    // Fibonacci hashing of the address: spreads nodes evenly whatever their spacing.
-    return static_cast<size_t>((reinterpret_cast<uintptr_t>(node) >> 4) * 0x9E3779B97F4A7C15ull >> 20) &
-           (table_.size() - 1);
+  uint8_t Or(const void* node, uint8_t bits) {
+    const uint8_t had = table_.Get(node);
+    if ((had | bits) != had) table_.Set(node, static_cast<uint8_t>(had | bits));
+    return had;
   }
 
-  std::vector<Entry> table_;  // size 0 or a power of two, at most half full
-  size_t count_ = 0;
+  NodeTable<uint8_t> table_;
 };
 
 // Appends the document to `out` as its source text with the marked changes. False (with

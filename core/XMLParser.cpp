@@ -209,9 +209,14 @@ int32_t clsXMLParser::GetNodeAttrCount() const {
   return n;
 }
 
-void clsXMLParser::ForEachNodeAttr(const std::function<void(const char*, const char*)>& visit) const {
-  if (!HasCurrentNode()) return;
-  for (pugi::xml_attribute a = current_.first_attribute(); a; a = a.next_attribute()) visit(a.name(), a.value());
+const char* clsXMLParser::FindNodeAttr(const char* name) const {
+  if (!HasCurrentNode()) return nullptr;
+  pugi::xml_attribute a = current_.attribute(name);
+  return a ? a.value() : nullptr;
+}
+
+bool clsXMLParser::IsElementNamed(const char* name) const {
+  return HasCurrentNode() && current_.type() == pugi::node_element && std::strcmp(current_.name(), name) == 0;
 }
 
 std::string clsXMLParser::GetAttrName(const kz::Variant& key) const {
@@ -424,7 +429,7 @@ std::string clsXMLParser::GetNodeNamespace() const {
 void clsXMLParser::Forget(pugi::xml_node gone) {
   for (auto& r : stack_)
     if (Alive(r) && r.node && IsAncestorOrSelf(gone, r.node)) r.dead = true;
-  if (nodeCount_ == 0) return;
+  if (nodeIndex_.Empty()) return;
   // The bookmarks of every node of the subtree, found through the node index.
   IndexDropNode(gone.internal_object());
   struct Walker : pugi::xml_tree_walker {
@@ -438,74 +443,33 @@ void clsXMLParser::Forget(pugi::xml_node gone) {
   gone.traverse(walker);
 }
 
-namespace {
-// Fibonacci hashing of the node address: spreads nodes evenly whatever their spacing.
-inline size_t NodeHash(const void* p) {
-  return static_cast<size_t>((reinterpret_cast<uintptr_t>(p) >> 4) * 0x9E3779B97F4A7C15ull >> 20);
-}
-}  // namespace
-
-size_t clsXMLParser::SlotOf(const void* node) const {
-  size_t mask = nodeTable_.size() - 1;
-  for (size_t i = NodeHash(node) & mask;; i = (i + 1) & mask)
-    if (nodeTable_[i].node == node || nodeTable_[i].node == nullptr) return i;
-}
-
 void clsXMLParser::IndexAdd(const void* node, int32_t bookmark) {
-  if ((nodeCount_ + 1) * 2 > nodeTable_.size()) {
-    std::vector<NodeSlot> old = std::move(nodeTable_);
-    nodeTable_.assign(std::max<size_t>(64, old.size() * 2), NodeSlot{});
-    for (const NodeSlot& e : old)
-      if (e.node) nodeTable_[SlotOf(e.node)] = e;
-  }
-  NodeSlot& slot = nodeTable_[SlotOf(node)];
-  if (slot.node) {
-    At(bookmark).nextSame = slot.bookmark;
-  } else {
-    slot.node = node;
-    ++nodeCount_;
-  }
-  slot.bookmark = bookmark;
+  if (const int32_t first = nodeIndex_.Get(node)) At(bookmark).nextSame = first;
+  nodeIndex_.Set(node, bookmark);
 }
 
 void clsXMLParser::IndexRemove(const void* node, int32_t bookmark) {
-  if (nodeCount_ == 0) return;
-  size_t i = SlotOf(node);
-  if (!nodeTable_[i].node) return;
-  int32_t* link = &nodeTable_[i].bookmark;
-  while (*link != 0 && *link != bookmark) link = &At(*link).nextSame;
-  if (*link == 0) return;
-  *link = At(bookmark).nextSame;
-  if (nodeTable_[i].bookmark == 0) EraseSlot(i);
+  const int32_t first = nodeIndex_.Get(node);
+  if (first == 0) return;
+  if (first == bookmark) {
+    nodeIndex_.Set(node, At(bookmark).nextSame);
+    return;
+  }
+  for (int32_t b = first; b != 0; b = At(b).nextSame)
+    if (At(b).nextSame == bookmark) {
+      At(b).nextSame = At(bookmark).nextSame;
+      return;
+    }
 }
 
 void clsXMLParser::IndexDropNode(const void* node) {
-  size_t i = SlotOf(node);
-  if (!nodeTable_[i].node) return;
-  for (int32_t b = nodeTable_[i].bookmark; b != 0; b = At(b).nextSame)
-    At(b).dead = true;
-  EraseSlot(i);
+  const int32_t first = nodeIndex_.Get(node);
+  if (first == 0) return;
+  for (int32_t b = first; b != 0; b = At(b).nextSame) At(b).dead = true;
+  nodeIndex_.Set(node, 0);
 }
 
-void clsXMLParser::EraseSlot(size_t i) {
-  size_t mask = nodeTable_.size() - 1;
-  for (size_t j = (i + 1) & mask; nodeTable_[j].node; j = (j + 1) & mask) {
-    size_t home = NodeHash(nodeTable_[j].node) & mask;
-    // The entry at j stays when its home lies cyclically in (i, j].
-    bool stays = (i <= j) ? (home > i && home <= j) : (home > i || home <= j);
-    if (!stays) {
-      nodeTable_[i] = nodeTable_[j];
-      i = j;
-    }
-  }
-  nodeTable_[i] = NodeSlot{};
-  --nodeCount_;
-}
-
-void clsXMLParser::IndexClear() {
-  nodeTable_.clear();
-  nodeCount_ = 0;
-}
+void clsXMLParser::IndexClear() { nodeIndex_.Clear(); }
 
 bool clsXMLParser::DeleteNode(const std::string& path) {
   if (!doc_ || path.empty()) return false;
@@ -592,7 +556,14 @@ bool clsXMLParser::ClearNodeAttrs() {
 }
 
 namespace {
-bool IsNamespaceDecl(const char* n) { return std::strncmp(n, "xmlns", 5) == 0 && (n[5] == '\0' || n[5] == ':'); }
+bool IsNamespaceDecl(const char* n) {
+  return n[0] == 'x' && std::strncmp(n, "xmlns", 5) == 0 && (n[5] == '\0' || n[5] == ':');
+}
+// Names and values are short: a plain loop beats a library call.
+inline bool SameText(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
 pugi::xml_attribute SkipNamespaceDecls(pugi::xml_attribute a) {
   while (a && IsNamespaceDecl(a.name())) a = a.next_attribute();
   return a;
@@ -608,8 +579,8 @@ bool clsXMLParser::BeginNodeAttrs() {
 void clsXMLParser::PutNodeAttr(const char* name, const char* value) {
   if (!HasCurrentNode() || current_.type() != pugi::node_element || !name || !*name) return;
   if (!value) value = "";
-  if (putAt_ && std::strcmp(putAt_.name(), name) == 0) {
-    if (std::strcmp(putAt_.value(), value) != 0) {
+  if (putAt_ && SameText(putAt_.name(), name)) {
+    if (!SameText(putAt_.value(), value)) {
       if (KeepsLayout()) marks_.Tag(current_);
       putAt_.set_value(value);
     }

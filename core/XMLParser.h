@@ -28,6 +28,7 @@
 
 #include "core/Variant.h"
 #include "core/XMLLayout.h"
+#include "core/XMLNodeTable.h"
 
 class clsXMLParser {
  public:
@@ -50,7 +51,16 @@ class clsXMLParser {
   std::string GetNodeAttr(const kz::Variant& key) const;
   int32_t GetNodeAttrCount() const;
   // Every attribute of the current node in order, as name and value (valid during the call).
-  void ForEachNodeAttr(const std::function<void(const char* name, const char* value)>& visit) const;
+  template <class Visit>
+  void ForEachNodeAttr(Visit&& visit) const {
+    if (!HasCurrentNode()) return;
+    for (pugi::xml_attribute a = current_.first_attribute(); a; a = a.next_attribute()) visit(a.name(), a.value());
+  }
+  // The value of the current node's attribute of that name; null when there is none
+  // (valid until the node changes).
+  const char* FindNodeAttr(const char* name) const;
+  // Whether the current node is an element of that name.
+  bool IsElementNamed(const char* name) const;
   std::string GetAttrName(const kz::Variant& key) const;
   std::string GetNodeName() const;
   bool Down();
@@ -106,11 +116,6 @@ class clsXMLParser {
     bool present = false;  // a bookmark that was made and not removed
     int32_t nextSame = 0;  // another bookmark of the same node (0: none)
   };
-  // One entry of the node index: a node and the first of its bookmarks.
-  struct NodeSlot {
-    const void* node = nullptr;
-    int32_t bookmark = 0;
-  };
 
   void NewDocument();
   // LoadText on a text the cursor may keep.
@@ -126,14 +131,12 @@ class clsXMLParser {
   pugi::xml_attribute Attribute(const kz::Variant& key) const;
   void SetText(pugi::xml_node n, const std::string& text);
   void Forget(pugi::xml_node gone);
-  // The node index: open addressing over node addresses, the bookmarks of one node
-  // chained through Ref::nextSame.
-  size_t SlotOf(const void* node) const;
+  // The node index: the first bookmark of each node, the others chained through
+  // Ref::nextSame.
   void IndexAdd(const void* node, int32_t bookmark);
   void IndexRemove(const void* node, int32_t bookmark);
   void IndexDropNode(const void* node);
   void IndexClear();
-  void EraseSlot(size_t i);
 
   std::unique_ptr<pugi::xml_document> doc_;
   uint64_t generation_ = 0;
@@ -144,8 +147,7 @@ class clsXMLParser {
   int32_t base_ = 0;
   // The bookmarks that point at a node (nodes of the current document).
   pugi::xml_attribute putAt_;  // the next attribute PutNodeAttr compares with
-  std::vector<NodeSlot> nodeTable_;  // size 0 or a power of two
-  size_t nodeCount_ = 0;
+  kzxml::NodeTable<int32_t> nodeIndex_;
   int32_t counter_ = 0;
   // The length of the last text GetXML made: room for the next one is taken at once.
   mutable size_t lastXmlSize_ = 0;

@@ -85,7 +85,7 @@ bool clsGalaxyObject::FromXML(clsGalaxyParser& parser, clsXMLParser& xml, bool g
 
 bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly, int32_t depth) {
   try {
-    if (xml.GetNodeName() != "o") {
+    if (!xml.IsElementNamed("o")) {
       lastError_ = "Starting tag is not 'o'";
       return false;
     }
@@ -95,22 +95,25 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
     }
     if (XMLBookmark == 0) XMLBookmark = xml.AddBookmark();
 
-    // The properties read are made in the document's arena.
+    // The properties read are made in the document's arena, gathered first where those
+    // of the element before were: the object's own list is taken once, at its size.
     const std::shared_ptr<PropertyArena>& arena = parser.Arena();
-    std::vector<PropertyPtr> props;
-    props.reserve(static_cast<size_t>(xml.GetNodeAttrCount()));
+    static thread_local std::vector<PropertyPtr> gathered;
+    gathered.clear();
     xml.ForEachNodeAttr([&](const char* name, const char* value) {
-      props.push_back(PropertyArena::Make(arena, name, mdlGalaxy::ReadAttributeValue(value)));
+      gathered.push_back(PropertyArena::Make(arena, name, mdlGalaxy::ReadAttributeValue(value)));
     });
-    properties_ = std::move(props);
+    properties_.assign(std::make_move_iterator(gathered.begin()), std::make_move_iterator(gathered.end()));
+    gathered.clear();
 
     if (!gatesOnly) Loaded = true;
     if (xml.Down()) {
       auto self = shared_from_this();
       do {
         if (gatesOnly) {
+          const char* type = xml.FindNodeAttr("t");
           double t = 0;
-          if (!kz::TryParseNumber(xml.GetNodeAttr(Variant("t")), t) || t != 18.0) continue;
+          if (!type || !kz::TryParseNumber(type, t) || t != 18.0) continue;
         }
         GalaxyObjectPtr child = parser.NewGalObject(self);
         if (!child->ReadElement(parser, xml, false, depth + 1)) {
@@ -118,8 +121,9 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
           return false;
         }
         // Its own subtree is registered already, by the reading just done.
-        parser.Register(child);
-        Childs.Add(child, child->key());
+        const std::string key = child->key();
+        parser.Register(child, key);
+        Childs.Add(child, key);
       } while (xml.NextNode());
       xml.up();
     }
@@ -136,22 +140,24 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
 
 namespace {
 
+void AppendNumber(clsXMLParser& xml, const char* name, int32_t n) {
+  char buf[16];
+  auto r = std::to_chars(buf, buf + sizeof buf - 1, n);
+  *r.ptr = '\0';
+  xml.PutNodeAttr(name, buf);
+}
+
 // Writes one attribute with the value as its decimal or plain text.
 void AppendValue(clsXMLParser& xml, const char* name, const Variant& v) {
-  char buf[16];
   switch (v.Kind()) {
-    case kz::VariantKind::Integer:
-    case kz::VariantKind::Long: {
-      int32_t n = v.Kind() == kz::VariantKind::Long ? v.AsLong() : v.AsInteger();
-      auto r = std::to_chars(buf, buf + sizeof buf - 1, n);
-      *r.ptr = '\0';
-      xml.PutNodeAttr(name, buf);
-      return;
-    }
+    case kz::VariantKind::Integer: AppendNumber(xml, name, v.AsInteger()); return;
+    case kz::VariantKind::Long: AppendNumber(xml, name, v.AsLong()); return;
     case kz::VariantKind::String: xml.PutNodeAttr(name, v.AsString().c_str()); return;
     default: xml.PutNodeAttr(name, kz::CStr(v).c_str()); return;
   }
 }
+
+bool IsOneLetter(const std::string& name, char c) { return name.size() == 1 && name[0] == c; }
 
 }  // namespace
 
@@ -185,20 +191,37 @@ bool clsGalaxyObject::ToXML(clsXMLParser& xml) {
   if (Dirty) {
     // Every attribute goes but the namespace declarations, which place the element;
     // then `t`, `s` and the rest in order.
-    xml.BeginNodeAttrs();
-    AppendValue(xml, "t", Variant(otype()));
-    // A missing subtype stays missing: an empty `s` would read back as a subtype.
-    if (auto s = Property(std::string_view("s"))) AppendValue(xml, "s", s->Value);
+    // The first `t` and `s` (found in one pass), then the rest.
+    const clsProperty* t = nullptr;
+    const clsProperty* sub = nullptr;
     for (const PropertyPtr& p : properties_) {
-      if (p->Name == "t" || p->Name == "s" || p->Name.empty()) continue;
-      if (p->Name == "xmlns" || p->Name.rfind("xmlns:", 0) == 0) continue;  // kept in place above
-      AppendValue(xml, p->Name.c_str(), p->Value);
+      if (!t && IsOneLetter(p->Name, 't')) t = p.get();
+      if (!sub && IsOneLetter(p->Name, 's')) sub = p.get();
+    }
+    xml.BeginNodeAttrs();
+    AppendNumber(xml, "t", t ? mdlGalaxy::GalaxyLong(t->Value) : 0);
+    // A missing subtype stays missing: an empty `s` would read back as a subtype.
+    if (sub) AppendValue(xml, "s", sub->Value);
+    for (const PropertyPtr& p : properties_) {
+      const std::string& name = p->Name;
+      if (name.empty() || IsOneLetter(name, 't') || IsOneLetter(name, 's')) continue;
+      if (name.compare(0, 5, "xmlns") == 0 && (name.size() == 5 || name[5] == ':')) continue;  // kept in place above
+      AppendValue(xml, name.c_str(), p->Value);
     }
     xml.EndNodeAttrs();
   }
 
   bool result = true;
-  for (const GalaxyObjectPtr& child : Childs) {
+  // The children lie scattered over the heap: each is asked for two turns ahead, so
+  // that its cache misses overlap with the work on the ones before.
+  const auto last = Childs.end();
+  for (auto it = Childs.begin(); it != last; ++it) {
+    if (last - it > 2) {
+      const clsGalaxyObject* ahead = it[2].get();
+      __builtin_prefetch(&ahead->XMLBookmark);
+      __builtin_prefetch(&ahead->properties_);
+    }
+    const GalaxyObjectPtr& child = *it;
     if (!child->ToXML(xml)) {
       if (result) lastError_ = child->GetLastError();
       result = false;

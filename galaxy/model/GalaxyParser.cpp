@@ -187,9 +187,13 @@ bool clsGalaxyParser::SaveFile(const std::string& path, int32_t mode) {
   }
 }
 
-bool clsGalaxyParser::AnyObjectPending() const {
-  // The objects lie scattered over the heap: each is asked for some turns ahead of
-  // its check, so that the cache misses overlap instead of following one another.
+namespace {
+
+// Visits every object of the index until `visit` gives true (then true). The objects lie
+// scattered over the heap: each is asked for some turns ahead of its visit, so that the
+// cache misses overlap instead of following one another.
+template <class Visit>
+bool AnyObject(const GalaxyObjectIndex& objects, Visit visit) {
   constexpr int kAhead = 16;
   const auto end = objects.end();
   auto ahead = objects.begin();
@@ -199,19 +203,25 @@ bool clsGalaxyParser::AnyObjectPending() const {
       __builtin_prefetch(&(*ahead)->Dirty);
       ++ahead;
     }
-    const clsGalaxyObject& o = **it;
-    if (o.Dirty || o.XMLBookmark <= 0) return true;
+    if (visit(**it)) return true;
   }
   return false;
 }
 
-void clsGalaxyParser::ClearDirtyFlags() {
-  for (const GalaxyObjectPtr& o : objects)
-    if (o->Dirty) o->Dirty = false;
+}  // namespace
+
+bool clsGalaxyParser::AnyObjectPending() const {
+  return AnyObject(objects, [](const clsGalaxyObject& o) { return o.Dirty || o.XMLBookmark <= 0; });
 }
 
-bool clsGalaxyParser::Register(const GalaxyObjectPtr& obj) {
-  const std::string key = obj->key();
+void clsGalaxyParser::ClearDirtyFlags() {
+  AnyObject(objects, [](clsGalaxyObject& o) {
+    if (o.Dirty) o.Dirty = false;
+    return false;
+  });
+}
+
+bool clsGalaxyParser::Register(const GalaxyObjectPtr& obj, const std::string& key) {
   try {
     // Whatever stands at the root is a sector there, and only that.
     if (!obj->Parent()) Sectors.Add(obj, key);
@@ -224,7 +234,7 @@ bool clsGalaxyParser::Register(const GalaxyObjectPtr& obj) {
 }
 
 bool clsGalaxyParser::AddObject(const GalaxyObjectPtr& obj) {
-  if (!obj || !Register(obj)) return false;
+  if (!obj || !Register(obj, obj->key())) return false;
   for (const GalaxyObjectPtr& c : obj->Childs)
     if (!AddObject(c)) return false;
   return true;

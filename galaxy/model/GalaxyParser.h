@@ -107,8 +107,8 @@ class clsGalaxyParser : public kz::Object, public std::enable_shared_from_this<c
 
  private:
   friend class clsGalaxyObject;
-  // AddObject for one object alone (its children are registered already).
-  bool Register(const GalaxyObjectPtr& obj);
+  // AddObject for one object alone (its children are registered already), under its key.
+  bool Register(const GalaxyObjectPtr& obj, const std::string& key);
   void DetachObjects(kz::Collection<GalaxyObjectPtr>& coll);
   void DetachAll();
   void RemoveChildrenFromIndex(const GalaxyObjectPtr& obj);
