@@ -189,6 +189,7 @@ void clsTxtParser::ResetRecords() {
   loaded_.clear();
   ownedNames_.clear();
   store_.reset();
+  lineRecords_.clear();
 }
 
 TXTObjectPtr clsTxtParser::NewLoadedRecord(size_t values) {
@@ -346,6 +347,26 @@ void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
   }
 }
 
+TXTObjectPtr clsTxtParser::ReadLineRecord(int32_t line) {
+  // Batches that stop where the line ends: a line of a few hundred values in one call,
+  // and a record of just their number.
+  constexpr int32_t kBatch = 256;
+  if (!lineBatch_) lineBatch_ = std::make_unique<Kz_Value[]>(kBatch);
+  TXTObjectPtr record;
+  do {
+    const int32_t got = Kz_TXTLoadLineValues(doc_, kKzValueAny, lineBatch_.get(), kBatch);
+    if (!record) record = NewLoadedRecord(static_cast<size_t>(got));
+    for (int32_t i = 0; i < got; ++i) PushLoaded(*record, lineBatch_[static_cast<size_t>(i)]);
+    if (got < kBatch) {
+      if (Kz_GetLastError() == 0) return record;
+      std::string text = LibraryError();
+      throw AppError(kz::kErrReadValue, kSource, text.empty() ? "Attempt to read at EOF" : text);
+    }
+  } while (Kz_TXTGetLine(doc_) == line);
+  record->ShrinkValues();
+  return record;
+}
+
 bool clsTxtParser::ReadGeneric(int32_t type) {
   try {
     const Variant version = LoadValue(kKzValueNumber);
@@ -365,6 +386,7 @@ bool clsTxtParser::ReadGeneric(int32_t type) {
       record->otype = type;
       AppendLoaded(std::move(record));
     }
+    if (type == kTShips && !ShipLinesEndTheFile()) return false;
     return true;
   } catch (const AppError& e) {
     SetError(std::string("Error loading T file:") + kCrLf + e.Description);
@@ -390,33 +412,6 @@ TXTObjectPtr clsTxtParser::ReadFixedRecord(int32_t type) {
     return record;
   } catch (const AppError& e) {
     SetError(e.Description);
-    return nullptr;
-  }
-}
-
-TXTObjectPtr clsTxtParser::ReadShipRecord() {
-  // Where the record starts, so that a count that does not add up names its ship.
-  const int32_t line = Kz_TXTGetLine(doc_);
-  const int64_t number = int64_t{counter_} + 1;
-  try {
-    auto record = std::make_shared<clsTXTObject>();
-    record->ReserveValues(128);
-    AppendValues(*record, 55);
-    int64_t turrets = CountOf(record->Value(53), "turret count");
-    AppendValues(*record, 4 * turrets);
-    int64_t groups = CountOf(record->Value(static_cast<int32_t>(54 + 4 * turrets)), "gun group count");
-    for (int64_t g = 0; g < groups; ++g) {
-      AppendValues(*record, 4);
-      int64_t guns = CountOf(record->Value(record->size() - 1), "gun count");
-      AppendValues(*record, 6 * guns);
-    }
-    AppendValues(*record, 10);
-    record->ShrinkValues();
-    return record;
-  } catch (const AppError& e) {
-    SetError(std::string("Error loading ship:") + kCrLf + "Ship " + std::to_string(number) + " (line " +
-             std::to_string(line) + "): " + e.Description +
-             " (its turret, gun group or gun counts do not add up to the values of its line)");
     return nullptr;
   }
 }

@@ -72,6 +72,18 @@ class clsTxtParser : public kz::Object {
   const std::string& GetLastError() const noexcept { return lastError_; }
   void SetError(std::string text) { lastError_ = std::move(text); }
 
+  // A ship of the last load whose turret, gun group or gun counts do not add up to the
+  // values of its line: its record holds that line's values as they stand (a save
+  // writes them back so), and `what` says what does not add up. A ship record is one
+  // line; a line too short for any ship, or a file that ends before its record count,
+  // still fails the load.
+  struct LineRecord {
+    int32_t id = 0;    // the record's key number
+    int32_t line = 0;  // 1-based line of the file
+    std::string what;
+  };
+  const std::vector<LineRecord>& LineRecords() const noexcept { return lineRecords_; }
+
   // ---- Writing ----
   // Writes every record to an open, writable rudu file handle positioned at its start
   // (opened and closed by the caller), then ends the file there. On success the
@@ -144,6 +156,12 @@ class clsTxtParser : public kz::Object {
   bool ReadGeneric(int32_t type);
   TXTObjectPtr ReadFixedRecord(int32_t type);
   TXTObjectPtr ReadShipRecord();
+  // A record of the values of `line`, the current token's, up to its end (a ship
+  // record is a line; TxtParserShips.cpp reads its counts over them).
+  TXTObjectPtr ReadLineRecord(int32_t line);
+  // After the ships: false (with the error) when a ship read as its line is followed by
+  // more lines than the count says, for a ship may then run over several of them.
+  bool ShipLinesEndTheFile();
   bool ReadJobs();
   bool ReadJobWings();
   TXTObjectPtr ReadJobWingsRecord();
@@ -191,6 +209,7 @@ class clsTxtParser : public kz::Object {
   void FreeDocument();
 
   std::string lastError_;
+  std::vector<LineRecord> lineRecords_;
   bool modified_ = false;
   bool parsed_ = false;
   int32_t otype_ = 0;
@@ -206,6 +225,7 @@ class clsTxtParser : public kz::Object {
   size_t lastSaveSize_ = 0;   // the bytes of the last save or FormatFile (0: none yet)
   int64_t loadBytes_ = 0;     // during a load from a file: its size (0: unknown)
   std::unique_ptr<Kz_Value[]> batch_;  // values taken from the document in one call
+  std::unique_ptr<Kz_Value[]> lineBatch_;  // the same for a line's values
   // During a load: the records in file order, and the names kept as copies (by file
   // position; see AppendLoaded).
   kz::LargeVector<TXTObjectPtr> loaded_;
