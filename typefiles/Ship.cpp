@@ -516,7 +516,9 @@ bool clsShip::Validate() {
     }
     // Groups the count claims whose headers lie beyond the record were never built:
     // each counts with its header alone.
-    const int64_t claimedGroups = GunSectionsCount();
+    // A turret count that reaches past the record leaves no gun group count to read.
+    const int64_t groupsAt = kFirstTurretEntry + 4 * int64_t(TurretCount());
+    const int64_t claimedGroups = groupsAt >= 0 && groupsAt < n ? WholeAt(static_cast<int32_t>(groupsAt)) : 0;
     for (int64_t k = GunGroups.Count(); k < claimedGroups; ++k) {
       if (!overflow)
         lastError_ = "Error while accessing data of gun group (index " + std::to_string(k) +

@@ -6,10 +6,11 @@ bool clsShipParser::Load(const clsTxtParser& parser) {
   Ships = {};
   UnsortedShips = {};
   FileName.clear();
+  lineRecords_ = parser.LineRecords();
   for (const auto& record : parser.objects) {
     auto ship = std::make_shared<clsShip>(record);
     Ships.Add(ship, record->key());
-    if (!ship->LoadObjects()) {
+    if (!ship->LoadObjects() && !LineRecordOf(record->id)) {
       lastError_ = "Error loading ship objects (ship idx=" + std::to_string(record->index) +
                    "): " + ship->GetLastError();
       return false;
@@ -19,6 +20,12 @@ bool clsShipParser::Load(const clsTxtParser& parser) {
   for (const auto& record : parser.UnsortedObjects)
     if (ShipPtr ship = Find(record->id)) UnsortedShips.Add(ship, record->key());
   return true;
+}
+
+const clsTxtParser::LineRecord* clsShipParser::LineRecordOf(int32_t id) const {
+  for (const auto& r : lineRecords_)
+    if (r.id == id) return &r;
+  return nullptr;
 }
 
 ShipPtr clsShipParser::Find(int32_t id) const {

@@ -4,6 +4,7 @@
 // order; both are keyed by the records' keys and hold the same objects.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/Collection.h"
 #include "typefiles/Ship.h"
@@ -19,8 +20,13 @@ class clsShipParser : public kz::Object {
 
   // Wraps every record of `parser`. Stops at the first ship whose objects cannot be
   // built: False with "Error loading ship objects (ship idx=<file position>): <reason>".
+  // A ship the parser read as its line (its counts do not add up to it) is kept without
+  // the objects it cannot give, so that its record can be mended.
   bool Load(const clsTxtParser& parser);
   const std::string& GetLastError() const noexcept { return lastError_; }
+  // The note of the last Load's parser on the ship of the record with that key number,
+  // when it was read as its line; null otherwise.
+  const clsTxtParser::LineRecord* LineRecordOf(int32_t id) const;
   // The ship of the record with that key number; null when none.
   ShipPtr Find(int32_t id) const;
   // Wraps a record just made by the record collection and appends it to both lists.
@@ -32,4 +38,5 @@ class clsShipParser : public kz::Object {
 
  private:
   std::string lastError_;
+  std::vector<clsTxtParser::LineRecord> lineRecords_;
 };

@@ -86,6 +86,46 @@ TEST_F(ShipFileTest, BrokenShipNamesItsFilePosition) {
   EXPECT_EQ(ships.FileName, "");
 }
 
+// A ship whose counts do not add up to its line was read as that line: it loads without
+// the objects its counts cannot give, the others load whole, and it keeps its name.
+TEST_F(ShipFileTest, AShipReadAsItsLineLoadsAndIsNamed) {
+  auto raised = ShipValues(1, {{1}}, "SS_SH_B");
+  raised[53] = Variant(int32_t(9));
+  auto text = ShipValues(1, {{1}}, "SS_SH_D");
+  text[53] = Variant("abc");
+  clsTxtParser parser;
+  ASSERT_TRUE(LoadText(parser,
+                       ShipFile({ShipText(ShipValues(1, {{1}}, "SS_SH_C")), ShipText(raised),
+                                 ShipText(ShipValues(2, {{1}, {2}}, "SS_SH_A")), ShipText(text)}),
+                       kTShips))
+      << parser.GetLastError();
+  ASSERT_EQ(parser.LineRecords().size(), 2u);
+  clsShipParser ships;
+  ASSERT_TRUE(ships.Load(parser)) << ships.GetLastError();
+  EXPECT_EQ(IdsOf(ships.UnsortedShips), (std::vector<std::string>{"SS_SH_C", "SS_SH_B", "SS_SH_A", "SS_SH_D"}));
+  EXPECT_EQ(IdsOf(ships.Ships), (std::vector<std::string>{"SS_SH_A", "SS_SH_B", "SS_SH_C", "SS_SH_D"}));
+  for (int32_t i : {1, 3}) {
+    ShipPtr read = ships.UnsortedShips.Item(i + 1);
+    ASSERT_NE(ships.LineRecordOf(read->Object->id), nullptr) << i;
+    EXPECT_EQ(ships.LineRecordOf(read->Object->id)->line, 3 + i) << i;
+    EXPECT_EQ(read->Turrets.Count(), 0) << i;
+    EXPECT_EQ(read->GunGroups.Count(), 0) << i;
+    EXPECT_FALSE(read->Validate()) << i;
+  }
+  for (int32_t i : {0, 2}) {
+    ShipPtr whole = ships.UnsortedShips.Item(i + 1);
+    EXPECT_EQ(ships.LineRecordOf(whole->Object->id), nullptr) << i;
+    ExpectConsistent(*whole);
+  }
+  EXPECT_EQ(ships.UnsortedShips.Item(3)->GunGroups.Count(), 2);
+  EXPECT_EQ(ships.FileName, parser.FileName);
+  // A later load of a clean file names none.
+  clsTxtParser clean;
+  ASSERT_TRUE(LoadText(clean, ShipFile({ShipText(ShipValues(1, {{1}}, "SS_SH_C"))}), kTShips, "clean.txt"));
+  ASSERT_TRUE(ships.Load(clean));
+  EXPECT_EQ(ships.LineRecordOf(ships.UnsortedShips.Item(1)->Object->id), nullptr);
+}
+
 TEST_F(ShipFileTest, EditedShipSurvivesSaveAndReload) {
   clsTxtParser parser;
   ASSERT_TRUE(LoadText(parser, ShipFile({ShipText(ShipValues(2, {{1}, {2}}, "S1")),

@@ -93,6 +93,61 @@ TEST_F(ShipWindowTest, DamagedFileOpensWithItsReport) {
   EXPECT_EQ(ShipPage()->GunGroupView->topLevelItemCount(), 3);
 }
 
+// A turret count raised by hand past its line: the file opens with its report naming
+// the ship and its line, the raw view mends the count, and the saved file opens clean.
+TEST_F(ShipWindowTest, AShipWhoseCountsDoNotAddUpOpensAndTheRawViewMendsIt) {
+  ships[1][53] = "5";  // SS_SH_BARE holds its main cockpit entry alone
+  data.Write("types/TShips.txt", testdata::TypeFile(30, ships));
+  frmText::Default().SetText("");
+  Open("types/TShips.txt");
+  ASSERT_TRUE(ShipPage());
+  EXPECT_EQ(window->CurrentPage(), ShipPage());
+  ASSERT_EQ(window->Parser()->Count(), 3);
+  const std::string report = frmText::Default().Text();
+  EXPECT_EQ(frmText::Default().windowTitle().toStdString(), "Errors in file data");
+  const size_t named = report.find("Ship index 1, name \"SS_SH_BARE\":");
+  EXPECT_NE(named, std::string::npos) << report;
+  EXPECT_NE(report.find("Line 4 of the file is kept as it stands: its line ends after 69 values, within the 5 "
+                        "turret entries that field 53 counts.",
+                        named),
+            std::string::npos)
+      << report;
+  EXPECT_EQ(report.find("SS_SH_FALCON"), std::string::npos) << report;
+  frmText::Default().hide();
+  // The other ships show as ever; the damaged one shows too.
+  window->SelectRecord(window->Parser()->FindID("SS_SH_FALCON"));
+  EXPECT_EQ(ShipPage()->TurView->topLevelItemCount(), 4);
+  TXTObjectRef bare = window->Parser()->FindID("SS_SH_BARE");
+  window->SelectRecord(bare);
+  EXPECT_EQ(ShipPage()->CurrentShip()->Object, bare);
+
+  // The raw view mends field 53.
+  window->ObjectDataView->setCurrentItem(window->ObjectDataView->topLevelItem(53));
+  WhenShown<frmEdit>([](frmEdit& d) {
+    d.cmbValue->setEditText("1");
+    d.OK();
+  });
+  window->EditRawData();
+  EXPECT_EQ(kz::CLng(bare->Value(53)), 1);
+  const std::filesystem::path file = data.Root() / "types/TShips.txt";
+  ui_->PushFile(file.string(), 1);
+  ui_->PushMsgBox(platform::vbYes);
+  ASSERT_TRUE(window->SaveTFile()) << LastMsg();
+
+  // Opened again: no report, and the ship's turret entry is there.
+  window->Parser()->FileName.clear();
+  delete window.data();
+  frmText::Default().SetText("");
+  Open("types/TShips.txt");
+  EXPECT_EQ(frmText::Default().Text(), "");
+  EXPECT_FALSE(frmText::Default().isVisible());
+  window->SelectRecord(window->Parser()->FindID("SS_SH_BARE"));
+  EXPECT_EQ(ShipPage()->TurView->topLevelItemCount(), 1);
+  std::string mended;
+  for (const auto& v : shipdata::Ship("SS_SH_BARE", {}, {}, {{30, "0"}})) mended += v + ";";
+  EXPECT_NE(Bytes(file).find("\r\n" + mended + "\r\n"), std::string::npos);
+}
+
 TEST_F(ShipPageTest, PickListEntriesWithEqualTextsKeepTheirCodes) {
   // Two shields of one name: choosing the second stores its own position.
   data.Write("types/TShields.txt",

@@ -8,6 +8,7 @@
 #include "core/Common.h"
 #include "core/Generic.h"
 #include "txteditor/model/ShipFigures.h"
+#include "videdoded.h"
 
 using namespace shiptest;
 using namespace shippage;
@@ -126,6 +127,36 @@ TEST_F(ShipPageTest, ValidationReportOfADamagedFile) {
   std::string none;
   EXPECT_TRUE(ValidationReport(cleanShips, none));
   EXPECT_EQ(none, "");
+}
+
+// A ship whose counts do not add up to its line was read as that line: the report names
+// its line and what does not add up, beside what the ship's own check finds.
+TEST_F(ShipPageTest, ValidationReportNamesAShipReadAsItsLine) {
+  auto raised = ShipValues(1, {{1}}, "SS_SH_RAISED");
+  raised[53] = Variant(int32_t(9));
+  std::string text = "// ships\r\n30;2;\r\n";
+  for (const auto& values : {ShipValues(2, {{1}, {2}}, "SS_SH_GOOD"), raised}) {
+    for (const auto& v : values) text += kz::CStr(v) + ";";
+    text += "\r\n";
+  }
+  clsTxtParser parser;
+  ASSERT_TRUE(parser.LoadFromHandle(Kz_LoadFromBuffer(text.data(), text.size(), 1), mdlKzConst::kTShips))
+      << parser.GetLastError();
+  parser.FileName = "/data/types/TShips.txt";
+  clsShipParser ships;
+  ASSERT_TRUE(ships.Load(parser)) << ships.GetLastError();
+  std::string report;
+  EXPECT_FALSE(ValidationReport(ships, report));
+  const std::string size = std::to_string(raised.size());
+  const std::string head =
+      "Data in file /data/types/TShips.txt are probably corrupted.\r\n\r\n"
+      "Ship index 1, name \"SS_SH_RAISED\":\r\n"
+      "Line 4 of the file is kept as it stands: its line ends after " + size +
+      " values, within the 9 turret entries that field 53 counts.\r\n"
+      "Calculated size of ship data does not match actual data size - should be 101 and it is " + size + ".\r\n"
+      "Section numbers in file: turrets: 9, gun groups: ";
+  EXPECT_EQ(report.substr(0, head.size()), head) << report;
+  EXPECT_EQ(report.find("SS_SH_GOOD"), std::string::npos) << report;
 }
 
 TEST_F(ShipPageTest, MasksReadAll32BitsAndComeBackInTheFormTheyWereRead) {

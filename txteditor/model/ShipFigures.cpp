@@ -284,9 +284,15 @@ std::string MaxRechargeTime(const clsTXTObject& ship, const clsTxtParser& shield
 bool ValidationReport(const clsShipParser& ships, std::string& report) {
   std::string body;
   for (const ShipPtr& ship : ships.Ships) {
-    if (ship->Validate()) continue;
-    body += "Ship index " + std::to_string(ship->Object->index) + ", name \"" + ship->Object->ObjectName() + "\":" +
-            kCrLf + ship->GetLastError() + kCrLf + "Section numbers in file: turrets: " +
+    // A ship read as its line (its counts do not add up to it) is named with its line.
+    const clsTxtParser::LineRecord* read = ships.LineRecordOf(ship->Object->id);
+    const bool valid = ship->Validate();
+    if (valid && !read) continue;
+    body += "Ship index " + std::to_string(ship->Object->index) + ", name \"" + ship->Object->ObjectName() + "\":" + kCrLf;
+    if (read)
+      body += "Line " + std::to_string(read->line) + " of the file is kept as it stands: " + read->what + "." + kCrLf;
+    if (!valid) body += ship->GetLastError() + kCrLf;
+    body += "Section numbers in file: turrets: " +
             CountText([&] { return ship->TurretCount(); }) +
             ", gun groups: " + CountText([&] { return ship->GunSectionsCount(); }) +
             ", guns: " + CountText([&] { return ship->GunCount(); }) + "." + kCrLf + kCrLf;
