@@ -14,9 +14,9 @@
 //
 // A record made on a memory resource (the type-file reader's arena) keeps its values and
 // the long texts it is given by the Push* members there; whoever makes it so keeps the
-// resource alive as long as the record. A text may also be kept where it stands in the
-// bytes it was read from (PushText with its place): whoever pushes it so keeps those
-// bytes alive, unchanged, as long as the record. Copying or moving such a record into
+// resource alive as long as the record. Such a record may also keep a text where it
+// stands in the bytes it was read from (PushText with its place): whoever pushes it so
+// keeps those bytes alive, unchanged, as long as the record. Copying or moving such a record into
 // another gives the target values of its own, and a text set anew has storage of its
 // own.
 #include <bit>
@@ -161,12 +161,13 @@ class clsTXTObject : public kz::Object {
       PushNumberText(Cell::DoubleCellBits(v), text);
   }
   void PushText(std::string_view v);
-  // The text v, kept where it stands when `inPlace` is not null: v's bytes are there,
-  // followed by ";" (see above for how long they must live). Short texts are kept in
-  // their cell all the same.
+  // The text v, kept where it stands when `inPlace` is not null and the record lives on
+  // a resource (whoever keeps that alive keeps the bytes too): v's bytes are there,
+  // followed by ";" (see above). Short texts are kept in their cell all the same, and a
+  // record on the plain heap copies the text.
   void PushText(std::string_view v, const char* inPlace) {
     if (inPlace && v.size() > Cell::kInlineMax && v.size() <= Cell::kInPlaceMost &&
-        reinterpret_cast<uintptr_t>(inPlace) < Cell::kInPlaceAddressMost)
+        reinterpret_cast<uintptr_t>(inPlace) < Cell::kInPlaceAddressMost && OnResource())
       cells_.emplace_back().SetTextInPlace(inPlace);
     else
       PushText(v);

@@ -106,6 +106,17 @@ TEST_F(InPlaceTextTest, RecordsKeepTheirTextsPastTheirParserAndIntoAnotherFile) 
   EXPECT_EQ(TextsOf(*copy), texts);
 }
 
+// A record on the plain heap (a ship's, a job wing's) shares nothing with the load:
+// a text handed with its place is copied all the same.
+TEST_F(InPlaceTextTest, ARecordOfItsOwnCopiesATextHandedWithItsPlace) {
+  clsTXTObject record;
+  auto bytes = std::make_unique<std::string>("objects\\ships\\body;rest");
+  record.PushText("objects\\ships\\body", bytes->data());
+  bytes->assign(bytes->size(), 'x');
+  bytes.reset();
+  EXPECT_EQ(record.TextAt(0), "objects\\ships\\body");
+}
+
 // A file large enough to be mapped, written over by another program while its records
 // are open: in place with other bytes, or cut short. The records keep the texts they
 // were read with, and a save writes the file as it was read.
