@@ -1,6 +1,9 @@
 // Memory for a large array filled from its start, not cleared unless asked for. A
-// block of any bytes comes from the heap, which hands back the memory of blocks let go
-// of (already paged in) before it asks the system for more. A large block of zeros is
+// block of any bytes comes from the heap; a large one let go of is kept a while (up to
+// a bound) for the next one of about its size: reading the catalogs again, when the
+// file system is built anew, then takes memory already paged in, where fresh pages
+// cost a fault and a clearing each (the heap itself may have handed such a block back
+// to the system, or not, depending on how blocks were let go of). A large block of zeros is
 // taken straight from the system: its fresh pages read as zeros without a pass to
 // clear them, and it is taken in 2 MB pages where the system gives them (every fresh
 // small page costs a fault when it is first written).
@@ -12,10 +15,58 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace rudu {
+
+namespace detail {
+
+// Large heap blocks let go of lately, for the next blocks of about their size.
+class SpareBlocks {
+ public:
+  static constexpr size_t kFrom = size_t{256} << 10;  // smaller blocks go back to the heap
+  static constexpr size_t kKeep = size_t{128} << 20;  // at most this much kept
+
+  static SpareBlocks& Get() {
+    static SpareBlocks* s = new SpareBlocks;  // never destroyed: blocks are let go of while the process ends
+    return *s;
+  }
+  // A kept block of `bytes` to twice that (the smallest), null when there is none;
+  // `size` is its size.
+  char* Take(size_t bytes, size_t& size) {
+    std::lock_guard<std::mutex> g(lock_);
+    size_t best = blocks_.size();
+    for (size_t k = 0; k < blocks_.size(); ++k)
+      if (blocks_[k].second >= bytes && blocks_[k].second / 2 <= bytes &&
+          (best == blocks_.size() || blocks_[k].second < blocks_[best].second))
+        best = k;
+    if (best == blocks_.size()) return nullptr;
+    char* p = blocks_[best].first;
+    size = blocks_[best].second;
+    total_ -= size;
+    blocks_[best] = blocks_.back();
+    blocks_.pop_back();
+    return p;
+  }
+  // Keeps a block; false (the caller frees it) when that would pass the bound.
+  bool Keep(char* p, size_t size) {
+    std::lock_guard<std::mutex> g(lock_);
+    if (total_ + size > kKeep) return false;
+    blocks_.emplace_back(p, size);
+    total_ += size;
+    return true;
+  }
+
+ private:
+  std::mutex lock_;
+  std::vector<std::pair<char*, size_t>> blocks_;
+  size_t total_ = 0;
+};
+
+}  // namespace detail
 
 class PageBlock {
  public:
@@ -48,6 +99,15 @@ class PageBlock {
   }
 
   void Take(size_t bytes, Start fill) {
+    if (fill == kAnyBytes && bytes >= detail::SpareBlocks::kFrom) {
+      size_t kept = 0;
+      if (char* p = detail::SpareBlocks::Get().Take(bytes, kept)) {
+        data_ = p;
+        size_ = kept;
+        mapped_ = false;
+        return;
+      }
+    }
     if (fill == kAnyBytes || bytes < kMapFrom) {
       data_ = static_cast<char*>(fill == kZeros ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1));
       if (!data_) throw std::bad_alloc();
@@ -79,7 +139,7 @@ class PageBlock {
     if (!data_) return;
     if (mapped_)
       ::munmap(data_, size_);
-    else
+    else if (size_ < detail::SpareBlocks::kFrom || !detail::SpareBlocks::Get().Keep(data_, size_))
       std::free(data_);
     data_ = nullptr;
     size_ = 0;
