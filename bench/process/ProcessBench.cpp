@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/PlainReader.h"
 #include "../typefiles/GenericFile.h"
 
 extern char** environ;
@@ -143,49 +144,6 @@ Run StartProgram(const std::string& file) {
   return Reap(pid, start);
 }
 
-// The plain reader (the tokenizer benchmarks' floor, bench/videdoded): the file mapped,
-// memchr for ";" and line ends, std::from_chars for numbers, texts made UTF-8 (they
-// are ASCII here: copied), every value counted.
-size_t PlainRead(const char* p, const char* const end) {
-  int64_t wholes = 0;
-  double floats = 0;
-  size_t texts = 0;
-  std::string text;
-  size_t values = 0;
-  while (p < end) {
-    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-    const char* lineEnd = nl ? nl : end;
-    if (lineEnd - p >= 2 && p[0] == '/' && p[1] == '/') {
-      p = lineEnd + 1;
-      continue;
-    }
-    while (p < lineEnd) {
-      const char* semi = static_cast<const char*>(std::memchr(p, ';', static_cast<size_t>(lineEnd - p)));
-      if (!semi) break;
-      int32_t l = 0;
-      double d = 0;
-      auto r = std::from_chars(p, semi, l);
-      if (r.ec == std::errc() && r.ptr == semi) {
-        wholes += l;
-      } else {
-        auto f = std::from_chars(p, semi, d);
-        if (f.ec == std::errc() && f.ptr == semi) {
-          floats += d;
-        } else {
-          text.assign(p, semi);
-          texts += text.size();
-        }
-      }
-      ++values;
-      p = semi + 1;
-    }
-    p = lineEnd + 1;
-  }
-  benchmark::DoNotOptimize(wholes);
-  benchmark::DoNotOptimize(floats);
-  benchmark::DoNotOptimize(texts);
-  return values;
-}
 
 // The plain reader over the file in a process of its own.
 Run PlainReader(const std::string& file) {
