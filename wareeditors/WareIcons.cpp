@@ -75,11 +75,11 @@ bool WareIconSheet::IconImage(const std::string& name, QImage& picture, ware::Ic
   if (!loaded_) return false;
   const ware::WareIcon* icon = table_.Find(name);
   if (!icon) return false;
-  rect = ware::RectOf(*icon);
+  rect = ware::RectOnSheet(*icon, sheet_.width(), sheet_.height());
   if (!sheet_.isNull() && rect.width > 0 && rect.height > 0) {
-    // Outside the sheet the picture is black, as a copy from beyond a bitmap is. A
-    // rectangle wholly beyond the sheet is not copied: its far corner could pass the
-    // range of a pixel position.
+    // The picture is at most the sheet's size. Outside the sheet it is black, as a copy
+    // from beyond a bitmap is. A rectangle wholly beyond the sheet is not copied: its
+    // far corner could pass the range of a pixel position.
     const int64_t x = rect.x, y = rect.y;
     if (x >= sheet_.width() || y >= sheet_.height() || x + rect.width <= 0 || y + rect.height <= 0) {
       picture = QImage(rect.width, rect.height, QImage::Format_RGB32);

@@ -51,8 +51,9 @@ class WareIconSheet {
   // The path the sheet was read from ("" when none was found).
   const std::string& SheetPath() const { return path_; }
 
-  // The icon's picture cut from the sheet; false when the sheet is not loaded or the
-  // table has no icon of that name (the picture is then null).
+  // The icon's picture cut from the sheet, and its rectangle (ware::RectOnSheet: no
+  // larger than the sheet); false when the sheet is not loaded or the table has no icon
+  // of that name (the picture is then null).
   bool IconImage(const std::string& name, QImage& picture, ware::IconRect& rect) const;
 
   // Frees the sheet and its bitmap.

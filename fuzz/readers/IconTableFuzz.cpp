@@ -1,7 +1,8 @@
 // The icon table of the ware page against its sheet: the input's first part (up to a
 // NUL) is the "IconData" file, the next four bytes the sheet's width and height. The
 // sheet (a TGA of that size, where the table says) is decoded by the image library;
-// every icon of the table gives its rectangle and, on a sheet, a picture of that size.
+// every icon of the table gives its rectangle, no larger than the sheet, and, on a
+// sheet, a picture of that size.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -76,8 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ware::IconRect rect;
     if (!sheet.IconImage(icon.name, picture, rect)) std::abort();
     const ware::WareIcon* first = sheet.Table().Find(icon.name);
-    const ware::IconRect expected = ware::RectOf(*first);
+    const ware::IconRect expected = ware::RectOnSheet(*first, sheet.Sheet().width(), sheet.Sheet().height());
     if (rect.x != expected.x || rect.y != expected.y || rect.width != expected.width || rect.height != expected.height)
+      std::abort();
+    if (!sheet.Sheet().isNull() && (rect.width > sheet.Sheet().width() || rect.height > sheet.Sheet().height()))
       std::abort();
     if (!sheet.Sheet().isNull() && rect.width > 0 && rect.height > 0 && !picture.isNull() &&
         (picture.width() != rect.width || picture.height() != rect.height))

@@ -113,3 +113,39 @@ TEST(WareIconTable, RectanglesStayInTheRangeOfAPicture) {
     EXPECT_EQ(r.height, c.rect.height);
   }
 }
+
+// An icon is cut from its sheet: a record whose sides pass the sheet's gets a picture
+// of at most the sheet's own size (the corner stays where the record puts it, so what
+// lies past the sheet's edge is still shown black). Without a sheet the rectangle is the
+// record's.
+TEST(WareIconTable, RectanglesOnASheetAreNoLargerThanTheSheet) {
+  constexpr int32_t kMax = 2147483647;
+  const int32_t side = ware::kLargestIconSide;
+  struct Case {
+    ware::WareIcon icon;
+    int32_t sheetWidth, sheetHeight;
+    ware::IconRect rect;
+  };
+  const std::vector<Case> cases = {
+      {{"A", 0, 0, 8, 6}, 32, 16, {1, 1, 8, 6}},
+      {{"A", 29, 0, 5, 2}, 32, 16, {30, 1, 5, 2}},         // past the right edge, narrower than the sheet
+      {{"A", 0, 0, 40000, 40000}, 32, 16, {1, 1, 32, 16}},
+      {{"A", 0, 0, kMax, kMax}, 300, 1, {1, 1, 300, 1}},
+      {{"A", 2, 2, kMax, 3}, 32, 16, {3, 3, 32, 3}},
+      {{"A", kMax, 3, 5, 5}, 32, 16, {kMax, 4, 5, 5}},
+      {{"A", 0, 0, 32, 16}, 32, 16, {1, 1, 32, 16}},
+      {{"A", 0, 0, 40000, 40000}, 8192, 8192, {1, 1, side, side}},  // the largest side still holds
+      {{"A", 5, 5, -3, 0}, 32, 16, {6, 6, -3, 0}},
+      {{"A", 0, 0, 40000, 20}, 0, 0, {1, 1, side, 20}},  // no sheet
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.icon.x) + "," + std::to_string(c.icon.y) + " " + std::to_string(c.icon.width) +
+                 "x" + std::to_string(c.icon.height) + " on " + std::to_string(c.sheetWidth) + "x" +
+                 std::to_string(c.sheetHeight));
+    const ware::IconRect r = ware::RectOnSheet(c.icon, c.sheetWidth, c.sheetHeight);
+    EXPECT_EQ(r.x, c.rect.x);
+    EXPECT_EQ(r.y, c.rect.y);
+    EXPECT_EQ(r.width, c.rect.width);
+    EXPECT_EQ(r.height, c.rect.height);
+  }
+}

@@ -92,8 +92,9 @@ TEST_F(WarePageTest, IconsComeFromTheSheetInACatalogNotFromAFolderOfItsName) {
 }
 
 // Icon records with numbers no sheet holds (a corner past the range of a pixel
-// position, sides of tens of thousands of pixels) show a picture of at most the
-// largest icon size, black where the sheet has no pixels, in good time.
+// position, sides of tens of thousands of pixels) show a picture no larger than the
+// sheet, black where the sheet has no pixels, in good time; the picture box takes the
+// picture's size.
 TEST_F(WarePageTest, IconRectanglesPastTheSheetShowBoundedBlackPictures) {
   const std::string far = std::to_string(2147483647);
   data_.Write("types/IconData.txt",
@@ -112,15 +113,19 @@ TEST_F(WarePageTest, IconRectanglesPastTheSheetShowBoundedBlackPictures) {
   struct Case {
     int record, width, height;
   };
-  const int side = ware::kLargestIconSide;
-  for (const Case& c : std::vector<Case>{{0, 5, 5}, {1, side, side}, {2, side, 3}, {3, 5, 2}}) {
+  for (const Case& c : std::vector<Case>{{0, 5, 5}, {1, 32, 16}, {2, 32, 3}, {3, 5, 2}}) {
     SCOPED_TRACE(c.record);
     Show(page, lasers->FindIndex(c.record), 3);
     ASSERT_FALSE(page->IconImage->isHidden());
     const QImage shown = page->IconImage->pixmap().toImage();
     ASSERT_EQ(shown.width(), c.width);
     ASSERT_EQ(shown.height(), c.height);
-    if (c.record == 3) {
+    EXPECT_EQ(page->IconRectShown().width, c.width);
+    EXPECT_EQ(page->IconRectShown().height, c.height);
+    if (c.record == 1) {
+      EXPECT_EQ(shown.pixel(0, 0), PixelOf(1, 1));
+      EXPECT_EQ(shown.pixel(31, 15) & 0xffffffu, 0u);  // past the sheet's corner: black
+    } else if (c.record == 3) {
       EXPECT_EQ(shown.pixel(0, 0), PixelOf(30, 1));  // x 29 + 1: two columns on the sheet
       EXPECT_EQ(shown.pixel(1, 1), PixelOf(31, 2));
       EXPECT_EQ(shown.pixel(2, 0) & 0xffffffu, 0u);  // past its right edge: black

@@ -61,4 +61,18 @@ inline IconRect RectOf(const WareIcon& icon) {
   return {in(icon.x), in(icon.y), std::min(icon.width, kLargestIconSide), std::min(icon.height, kLargestIconSide)};
 }
 
+// The rectangle drawn for an icon on a sheet of sheetWidth x sheetHeight pixels: as
+// RectOf, with sides no longer than the sheet's. An icon is part of its sheet, so a
+// damaged record asking for more gets at most the sheet's own size (its corner stays,
+// and what lies past the sheet's edge shows black). Without a sheet (a side of 0 or
+// less) the rectangle is RectOf's.
+inline IconRect RectOnSheet(const WareIcon& icon, int32_t sheetWidth, int32_t sheetHeight) {
+  IconRect rect = RectOf(icon);
+  if (sheetWidth > 0 && sheetHeight > 0) {
+    rect.width = std::min(rect.width, sheetWidth);
+    rect.height = std::min(rect.height, sheetHeight);
+  }
+  return rect;
+}
+
 }  // namespace ware
