@@ -40,7 +40,7 @@ clsXMLParser::clsXMLParser() { NewDocument(); }
 clsXMLParser::~clsXMLParser() = default;
 
 void clsXMLParser::NewDocument() {
-  doc_ = std::make_unique<pugi::xml_document>();
+  doc_ = std::make_shared<pugi::xml_document>();
   ++generation_;
   current_ = pugi::xml_node();
   // Bookmarks of the old document are dropped, but their numbers are never given out

@@ -102,6 +102,11 @@ class clsXMLParser {
   std::string GetXML() const;
   bool HasDocument() const { return doc_ != nullptr; }
   bool HasCurrentNode() const;
+  // The current node (null without one), and the document it belongs to: a holder of the
+  // document keeps its nodes' memory, and reads them, after the cursor has gone on to
+  // another document or is gone itself.
+  pugi::xml_node CurrentNode() const { return HasCurrentNode() ? current_ : pugi::xml_node(); }
+  const std::shared_ptr<pugi::xml_document>& Document() const noexcept { return doc_; }
   // The levels of elements below the current element (its children are level 1),
   // counted no further than one past `limit`; 0 without a current element.
   int32_t ElementDepth(int32_t limit) const;
@@ -138,7 +143,7 @@ class clsXMLParser {
   void IndexDropNode(const void* node);
   void IndexClear();
 
-  std::unique_ptr<pugi::xml_document> doc_;
+  std::shared_ptr<pugi::xml_document> doc_;
   uint64_t generation_ = 0;
   pugi::xml_node current_;
   std::vector<Ref> stack_;

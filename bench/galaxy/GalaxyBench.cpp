@@ -5,7 +5,8 @@
 //   ParseFile                        vs  cursor open + one pass over the gates
 //   loading every sector             vs  cursor open + a full walk with a bookmark per element
 //   closing a loaded map             vs  freeing pugixml's document
-//   memory of a loaded map           vs  pugixml's document, each in a bare process
+//   memory of a loaded map           vs  pugixml's document, and the cursor's document with
+//                                        a bookmark per element, each in a bare process
 //   ParseFile and SaveFile           vs  pugixml loading and saving the file
 //   SaveFile, all changed            vs  the cursor writing the same tree in its own layout
 //   SaveFile, nothing changed        vs  the cursor writing the document as read
@@ -358,17 +359,24 @@ double CpuMs() {
   return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
 }
 
-// Run as `--map-memory <map|pugi> <file>`: prints the growth of the resident size and of
+// Run as `--map-memory <map|pugi|cursor> <file>`: prints the growth of the resident size and of
 // the heap, and the CPU time of this first load in a fresh process.
 int MemoryProbe(const std::string& what, const std::string& path) {
   const size_t rss = ResidentBytes(), heap = HeapBytes();
   const double cpu = CpuMs();
   std::shared_ptr<clsGalaxyParser> doc;
   pugi::xml_document d;
+  clsXMLParser cursor;
   if (what == "map") {
     doc = std::make_shared<clsGalaxyParser>();
     if (!doc->ParseFile(path)) return 1;
     for (const GalaxyObjectPtr& s : doc->Sectors) doc->LoadSectorChildren(s);
+  } else if (what == "cursor") {
+    // What the map holds below its objects: the cursor's document of the file (its text
+    // kept for the layout) and a bookmark for each element.
+    if (!cursor.OpenFile(path) || !cursor.SelectNode("//universe")) return 1;
+    int n = 0;
+    if (cursor.Down()) Walk(cursor, n);
   } else if (!d.load_file(path.c_str(), kCursorParseFlags)) {
     return 1;
   }
@@ -379,7 +387,7 @@ int MemoryProbe(const std::string& what, const std::string& path) {
 
 void BM_MapMemory(benchmark::State& st) {
   const std::string path = MapFile(static_cast<int>(st.range(0)));
-  const char* what = st.range(1) ? "map" : "pugi";
+  const char* what = st.range(1) == 1 ? "map" : st.range(1) == 2 ? "cursor" : "pugi";
   const double file = static_cast<double>(std::filesystem::file_size(path));
   double rss = 0, heap = 0, first = 0;
   for (auto _ : st) {
@@ -438,7 +446,7 @@ BENCHMARK(BM_LoadEverySector)->KZ_LOAD_SIZES;
 BENCHMARK(BM_CursorOpenAndWalk)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_PugiClose)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_CloseLoadedMap)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
-BENCHMARK(BM_MapMemory)->Args({100000, 0})->Args({100000, 1})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MapMemory)->Args({100000, 0})->Args({100000, 1})->Args({100000, 2})->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveUnchanged)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_PugiLoadAndSave)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_OpenAndSave)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();

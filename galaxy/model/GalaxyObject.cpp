@@ -19,12 +19,90 @@ std::vector<PropertyPtr>::const_iterator clsGalaxyObject::FindName(std::string_v
   return std::find_if(properties_.begin(), properties_.end(), [&](const PropertyPtr& p) { return p->Name == name; });
 }
 
+namespace {
+
+// Names are short: a plain loop beats measuring the attribute's name first.
+inline bool SameName(const char* a, std::string_view b) noexcept {
+  for (char c : b)
+    if (*a++ != c) return false;
+  return *a == '\0';
+}
+
+// A value as a property holds it; a text when it would not fit (a value written later
+// than the load was checked, into an element an object still reads).
+Variant ValueOf(const char* text) noexcept {
+  try {
+    return mdlGalaxy::ReadAttributeValue(text);
+  } catch (...) {
+    try {
+      return Variant(std::string_view(text));
+    } catch (...) {
+      return Variant();
+    }
+  }
+}
+
+// AppError 6 (as reading the value into a property gives) when a value is a number out
+// of the 32-bit range. Plain whole numbers of up to nine digits, most values, need no look.
+void CheckValue(const char* text) {
+  const char* p = text + (*text == '-');
+  const char* digits = p;
+  while (*p >= '0' && *p <= '9') ++p;
+  if (*p == '\0' && p > digits && p - digits <= 9) return;
+  (void)mdlGalaxy::ReadAttributeValue(text);
+}
+
+}  // namespace
+
+const char* clsGalaxyObject::ReadValue(std::string_view name) const noexcept {
+  for (pugi::xml_attribute a = element_.first_attribute(); a; a = a.next_attribute())
+    if (SameName(a.name(), name)) return a.value();
+  return nullptr;
+}
+
+void clsGalaxyObject::TakeFromElement() const {
+  // Made where the document makes the properties it reads, while the document is there.
+  std::shared_ptr<clsGalaxyParser> doc = parser.lock();
+  std::vector<PropertyPtr> taken;
+  size_t count = 0;
+  for (pugi::xml_attribute a = element_.first_attribute(); a; a = a.next_attribute()) ++count;
+  taken.reserve(count);
+  for (pugi::xml_attribute a = element_.first_attribute(); a; a = a.next_attribute()) {
+    if (doc)
+      taken.push_back(PropertyArena::Make(doc->Arena(), a.name(), ValueOf(a.value())));
+    else
+      taken.push_back(std::make_shared<clsProperty>(a.name(), ValueOf(a.value())));
+  }
+  properties_ = std::move(taken);
+  element_ = pugi::xml_node();
+  elementDoc_.reset();
+}
+
+void clsGalaxyObject::TakeSubtreeProperties() {
+  TakeProperties();
+  for (const GalaxyObjectPtr& child : Childs) child->TakeSubtreeProperties();
+}
+
+int32_t clsGalaxyObject::PropertyCount() const noexcept {
+  if (!element_) return static_cast<int32_t>(properties_.size());
+  int32_t n = 0;
+  for (pugi::xml_attribute a = element_.first_attribute(); a; a = a.next_attribute()) ++n;
+  return n;
+}
+
+bool clsGalaxyObject::HasProperty(std::string_view name) const noexcept {
+  return element_ ? ReadValue(name) != nullptr : FindName(name) != properties_.end();
+}
+
 PropertyPtr clsGalaxyObject::Property(int32_t position) const {
   if (position < 1 || position > PropertyCount()) return nullptr;
+  TakeProperties();
   return properties_[static_cast<size_t>(position) - 1];
 }
 
 PropertyPtr clsGalaxyObject::Property(std::string_view name) const {
+  if (element_ && !ReadValue(name)) return nullptr;
+  TakeProperties();
   auto it = FindName(name);
   return it == properties_.end() ? nullptr : *it;
 }
@@ -37,11 +115,19 @@ PropertyPtr clsGalaxyObject::Property(const Variant& indexOrName) const {
 }
 
 Variant clsGalaxyObject::NamedProperty(std::string_view name) const {
+  if (element_) {
+    const char* text = ReadValue(name);
+    return text ? ValueOf(text) : Variant();
+  }
   auto it = FindName(name);
   return it == properties_.end() ? Variant() : (*it)->Value;
 }
 
 int32_t clsGalaxyObject::NumberOf(std::string_view name) const noexcept {
+  if (element_) {
+    const char* text = ReadValue(name);
+    return text ? mdlGalaxy::GalaxyLong(ValueOf(text)) : 0;
+  }
   auto it = FindName(name);
   return it == properties_.end() ? 0 : mdlGalaxy::GalaxyLong((*it)->Value);
 }
@@ -64,6 +150,7 @@ std::string clsGalaxyObject::ObjectTypeName() const {
 }
 
 void clsGalaxyObject::RemoveProperty(std::string_view name) {
+  TakeProperties();
   auto it = FindName(name);
   if (it == properties_.end()) return;
   properties_.erase(it);
@@ -71,6 +158,7 @@ void clsGalaxyObject::RemoveProperty(std::string_view name) {
 }
 
 void clsGalaxyObject::AddProperty(const std::string& name, const Variant& value) {
+  TakeProperties();
   auto it = FindName(name);
   if (it != properties_.end())
     (*it)->Value = value;
@@ -95,16 +183,12 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
     }
     if (XMLBookmark == 0) XMLBookmark = xml.AddBookmark();
 
-    // The properties read are made in the document's arena, gathered first where those
-    // of the element before were: the object's own list is taken once, at its size.
-    const std::shared_ptr<PropertyArena>& arena = parser.Arena();
-    static thread_local std::vector<PropertyPtr> gathered;
-    gathered.clear();
-    xml.ForEachNodeAttr([&](const char* name, const char* value) {
-      gathered.push_back(PropertyArena::Make(arena, name, mdlGalaxy::ReadAttributeValue(value)));
-    });
-    properties_.assign(std::make_move_iterator(gathered.begin()), std::make_move_iterator(gathered.end()));
-    gathered.clear();
+    // The properties are the element's attributes, read where they stand; a value a
+    // property could not hold fails the load here, as it would taking the property.
+    properties_.clear();
+    elementDoc_ = xml.Document();
+    element_ = xml.CurrentNode();
+    for (pugi::xml_attribute a = element_.first_attribute(); a; a = a.next_attribute()) CheckValue(a.value());
 
     if (!gatesOnly) Loaded = true;
     if (xml.Down()) {
@@ -189,6 +273,7 @@ bool clsGalaxyObject::ToXML(clsXMLParser& xml) {
   }
 
   if (Dirty) {
+    TakeProperties();
     // Every attribute goes but the namespace declarations, which place the element;
     // then `t`, `s` and the rest in order.
     // The first `t` and `s` (found in one pass), then the rest.
@@ -235,7 +320,8 @@ bool clsGalaxyObject::DeleteFromXML(clsXMLParser& xml) {
   bool ok = false;
   if (XMLBookmark <= 0 || !xml.SelectBookmark(XMLBookmark)) {
     lastError_ = "Unable to select object bookmark.";
-  } else if (!xml.DeleteNode(".")) {
+    // The properties of the subtree are taken from its elements before they go.
+  } else if (TakeSubtreeProperties(); !xml.DeleteNode(".")) {
     lastError_ = "Error deleting xml:\r\n" + xml.GetLastError();
   } else {
     xml.RemoveBookmark(XMLBookmark);
@@ -261,6 +347,7 @@ int32_t clsGalaxyObject::Height() const noexcept {
 }
 
 void clsGalaxyObject::ForgetElements() {
+  TakeProperties();
   XMLBookmark = 0;
   Dirty = true;
   for (const GalaxyObjectPtr& child : Childs) child->ForgetElements();
@@ -274,6 +361,7 @@ GalaxyObjectPtr clsGalaxyObject::Copy() {
     copy = std::make_shared<clsGalaxyObject>();
     copy->SetParent(Parent());
   }
+  TakeProperties();
   for (const PropertyPtr& p : properties_) copy->AddProperty(p->Name, p->Value);
   for (const GalaxyObjectPtr& child : Childs) {
     GalaxyObjectPtr c = child->Copy();

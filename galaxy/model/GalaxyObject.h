@@ -9,6 +9,13 @@
 // has none), so that it is written back in place.
 //
 // Iterating an object (range for) yields its properties, not its children.
+//
+// An object read from a document keeps no properties of its own while nobody asks for
+// them as properties: it reads its element's attributes, the document being held for as
+// long as the object is (the numbers and texts it gives are those a property would hold).
+// Asked for a property (by position, by name, to iterate, to change one or to copy), it
+// takes its properties from the element once and keeps them from then on; so it does
+// before its element leaves the document.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,6 +23,8 @@
 #include <vector>
 
 #include "core/Collection.h"
+#include <pugixml.hpp>
+
 #include "core/Variant.h"
 #include "galaxy/model/Property.h"
 
@@ -52,7 +61,9 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   PropertyPtr Property(int32_t position) const;
   PropertyPtr Property(std::string_view name) const;
   PropertyPtr Property(const kz::Variant& indexOrName) const;
-  int32_t PropertyCount() const noexcept { return static_cast<int32_t>(properties_.size()); }
+  int32_t PropertyCount() const noexcept;
+  // Whether the object has a property of that name (Property(name) without taking one).
+  bool HasProperty(std::string_view name) const noexcept;
   // The value of a property; Empty when there is none.
   kz::Variant NamedProperty(std::string_view name) const;
 
@@ -83,8 +94,14 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   std::string ObjectTypeName() const;
 
   // The properties in order.
-  std::vector<PropertyPtr>::const_iterator begin() const noexcept { return properties_.begin(); }
-  std::vector<PropertyPtr>::const_iterator end() const noexcept { return properties_.end(); }
+  std::vector<PropertyPtr>::const_iterator begin() const {
+    TakeProperties();
+    return properties_.begin();
+  }
+  std::vector<PropertyPtr>::const_iterator end() const {
+    TakeProperties();
+    return properties_.end();
+  }
 
   // Removes a property (nothing when absent) and sets Dirty.
   void RemoveProperty(std::string_view name);
@@ -117,8 +134,21 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   bool ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly, int32_t depth);
   int32_t NumberOf(std::string_view name) const noexcept;
   std::vector<PropertyPtr>::const_iterator FindName(std::string_view name) const noexcept;
+  // The attribute of the element read of that name (null when none or not reading one).
+  const char* ReadValue(std::string_view name) const noexcept;
+  // The properties taken from the element read, when the object still reads it.
+  void TakeProperties() const {
+    if (element_) TakeFromElement();
+  }
+  void TakeFromElement() const;
+  // TakeProperties for the object and every descendant in memory.
+  void TakeSubtreeProperties();
 
   std::weak_ptr<clsGalaxyObject> parent_;
-  std::vector<PropertyPtr> properties_;
+  mutable std::vector<PropertyPtr> properties_;
+  // The element whose attributes are the properties, and its document (held: the
+  // element stays readable whatever becomes of the cursor); null once they are taken.
+  mutable pugi::xml_node element_;
+  mutable std::shared_ptr<const pugi::xml_document> elementDoc_;
   std::string lastError_;
 };

@@ -120,6 +120,9 @@ void clsGalaxyParser::RemoveChildrenFromIndex(const GalaxyObjectPtr& obj) {
 }
 
 void clsGalaxyParser::ForgetBookmarks(const GalaxyObjectPtr& obj) {
+  // The element is read again for a new object: whoever still holds this one keeps the
+  // properties it was read with.
+  obj->TakeProperties();
   if (obj->XMLBookmark > 0) xml_.RemoveBookmark(obj->XMLBookmark);
   obj->XMLBookmark = 0;
   for (const GalaxyObjectPtr& c : obj->Childs) ForgetBookmarks(c);

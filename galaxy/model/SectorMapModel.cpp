@@ -282,11 +282,11 @@ void WalkDescendants(const clsGalaxyObject& root, F&& visit) {
 void SectorMapModel::CollectRecords(const ObjPtr& obj) {
   size_t count = 0;
   WalkDescendants(*obj, [&](const GalaxyObjectPtr& c) {
-    if (c->Property(std::string_view("x"))) ++count;
+    if (c->HasProperty("x")) ++count;
   });
   records_.reserve(count);
   WalkDescendants(*obj, [&](const GalaxyObjectPtr& c) {
-    if (c->Property(std::string_view("x"))) AddRecord(c);
+    if (c->HasProperty("x")) AddRecord(c);
   });
 }
 
@@ -365,7 +365,7 @@ bool SectorMapModel::SelectGalObject(const ObjPtr& obj) {
 void SectorMapModel::ObjectModified(const ObjPtr& obj) {
   if (!obj || !shown_ || obj == shown_ || kz::GetSectorOf(obj) != shown_) return;
   const int32_t i = FindRecord(obj);
-  const bool hasX = obj->Property(std::string_view("x")) != nullptr;
+  const bool hasX = obj->HasProperty("x");
   if (i < 0) {
     if (hasX) AddRecord(obj);
     return;
@@ -390,7 +390,7 @@ void SectorMapModel::ObjectModified(const ObjPtr& obj) {
 
 void SectorMapModel::ObjectAdded(const ObjPtr& obj) {
   if (!obj || !shown_ || obj == shown_ || kz::GetSectorOf(obj) != shown_) return;
-  if (!obj->Property(std::string_view("x")) || FindRecord(obj) >= 0) return;
+  if (!obj->HasProperty("x") || FindRecord(obj) >= 0) return;
   AddRecord(obj);
 }
 
