@@ -25,18 +25,64 @@ void ObjectListModel::SetHeaderText(int column, const QString& text) {
   if (column < columns_) emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
-void ObjectListModel::Reset(const kz::Collection<TXTObjectPtr>& records) {
+void ObjectListModel::Reset(std::shared_ptr<const void> owner, const Records& records) {
   beginResetModel();
   rows_.clear();
   rows_.shrink_to_fit();
-  rows_.reserve(static_cast<size_t>(records.Count()));
-  for (const TXTObjectPtr& record : records) rows_.push_back(Row{record, nullptr});
+  sourceTexts_.clear();
+  owner_ = std::move(owner);
+  source_ = &records;
+  count_ = records.Count();
   endResetModel();
+}
+
+void ObjectListModel::Clear() {
+  beginResetModel();
+  rows_.clear();
+  rows_.shrink_to_fit();
+  sourceTexts_.clear();
+  source_ = nullptr;
+  count_ = 0;
+  owner_.reset();
+  endResetModel();
+}
+
+void ObjectListModel::TakeRows(const TXTObjectRef& added, int removed) {
+  const Records& source = *source_;
+  const int have = source.Count();
+  const bool skip = added && have == count_ + 1;
+  const bool hole = removed >= 0 && have == count_ - 1;
+  std::vector<Row> rows;
+  rows.reserve(static_cast<size_t>(count_) + 1);
+  bool skipped = false;
+  for (int pos = 1; pos <= have && static_cast<int>(rows.size()) < count_; ++pos) {
+    if (hole && static_cast<int>(rows.size()) == removed) rows.push_back(Row{nullptr, nullptr});
+    const TXTObjectPtr& record = source.Item(pos);
+    if (skip && !skipped && record == added) {
+      skipped = true;
+      continue;
+    }
+    rows.push_back(Row{record, nullptr});
+  }
+  // Rows the collection no longer has stay, empty, so that the count is the one shown.
+  while (static_cast<int>(rows.size()) < count_) rows.push_back(Row{nullptr, nullptr});
+  for (auto& [row, texts] : sourceTexts_)
+    if (row >= 0 && row < count_) rows[static_cast<size_t>(row)].texts = std::make_unique<Texts>(std::move(texts));
+  sourceTexts_.clear();
+  rows_ = std::move(rows);
+  source_ = nullptr;
+  count_ = 0;
+  owner_.reset();
+}
+
+void ObjectListModel::Detach() {
+  if (source_) TakeRows(nullptr, -1);
 }
 
 void ObjectListModel::InsertRecord(int row, const TXTObjectRef& record) {
   if (row < 0 || row > Count()) row = Count();
   beginInsertRows(QModelIndex(), row, row);
+  if (source_) TakeRows(record, -1);
   rows_.insert(rows_.begin() + row, Row{record, nullptr});
   endInsertRows();
 }
@@ -44,33 +90,49 @@ void ObjectListModel::InsertRecord(int row, const TXTObjectRef& record) {
 void ObjectListModel::RemoveRow(int row) {
   if (row < 0 || row >= Count()) return;
   beginRemoveRows(QModelIndex(), row, row);
+  if (source_) TakeRows(nullptr, row);
   rows_.erase(rows_.begin() + row);
   endRemoveRows();
 }
 
 void ObjectListModel::RefreshRow(int row) {
   if (row < 0 || row >= Count()) return;
-  rows_[static_cast<size_t>(row)].texts.reset();
+  if (source_)
+    sourceTexts_.erase(row);
+  else
+    rows_[static_cast<size_t>(row)].texts.reset();
   emit dataChanged(index(row, 0), index(row, columns_ - 1));
 }
 
 int ObjectListModel::RowOfId(int32_t id) const {
-  for (size_t i = 0; i < rows_.size(); ++i)
-    if (rows_[i].record->id == id) return static_cast<int>(i);
+  const int count = Count();
+  for (int i = 0; i < count; ++i) {
+    const TXTObjectRef& record = RecordAt(i);
+    if (record && record->id == id) return i;
+  }
   return -1;
 }
 
 const TXTObjectRef& ObjectListModel::RecordAt(int row) const {
   static const TXTObjectRef none;
   if (row < 0 || row >= Count()) return none;
+  if (source_) return row < source_->Count() ? source_->Item(row + 1) : none;
   return rows_[static_cast<size_t>(row)].record;
 }
 
 ObjectListModel::Texts& ObjectListModel::Make(int row) const {
+  if (source_) {
+    auto found = sourceTexts_.find(row);
+    if (found != sourceTexts_.end()) return found->second;
+    Texts texts;
+    const TXTObjectRef& record = RecordAt(row);
+    if (texts_ && record) texts_(record, texts.name, texts.cls);
+    return sourceTexts_.emplace(row, std::move(texts)).first->second;
+  }
   Row& r = rows_[static_cast<size_t>(row)];
   if (!r.texts) {
     auto texts = std::make_unique<Texts>();
-    if (texts_) texts_(r.record, texts->name, texts->cls);
+    if (texts_ && r.record) texts_(r.record, texts->name, texts->cls);
     r.texts = std::move(texts);
   }
   return *r.texts;

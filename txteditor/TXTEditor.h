@@ -165,6 +165,8 @@ class frmTXTEditor : public QMainWindow {
   void UpdatePageVisibility();
 
   void UpdateCaption();
+  // Takes a list mode (as SetListMode) without filling the list again.
+  void ApplyListMode(int32_t index);
   void RefreshObjectList();
   void FillObjectItem(const TXTObjectRef& record, const TXTObjectRef& before);
   void MakeRowTexts(const TXTObjectRef& record, QString& name, QString& cls);

@@ -78,6 +78,11 @@ void frmTXTEditor::UpdateCaption() {
 }
 
 void frmTXTEditor::SetListMode(int32_t index) {
+  ApplyListMode(index);
+  RefreshObjectList();
+}
+
+void frmTXTEditor::ApplyListMode(int32_t index) {
   if (index < 0) {
     index = 0;
     for (int i = 0; i < 3; ++i)
@@ -87,7 +92,6 @@ void frmTXTEditor::SetListMode(int32_t index) {
   listMode_ = index;
   rbName[static_cast<size_t>(index)]->setChecked(true);
   ObjectList->SetHeaderText(0, rbName[static_cast<size_t>(index)]->text());
-  RefreshObjectList();
 }
 
 void frmTXTEditor::MakeRowTexts(const TXTObjectRef& record, QString& name, QString& cls) {
@@ -119,7 +123,7 @@ void frmTXTEditor::RefreshObjectList() {
 
   filling_ = true;
   ObjectView->setUpdatesEnabled(false);
-  ObjectList->Reset(chkSort->isChecked() ? parser_->objects : parser_->UnsortedObjects);
+  ObjectList->Reset(parser_, chkSort->isChecked() ? parser_->objects : parser_->UnsortedObjects);
   int select = remembered >= 0 ? ObjectList->RowOfId(remembered) : -1;
   if (select < 0 && ObjectList->Count() > 0) select = 0;
   if (select >= 0) {
@@ -306,6 +310,7 @@ void frmTXTEditor::InsertObject(TXTObjectRef source, int32_t mode) {
 
     int32_t type = type_;
     TxtParserRef ref = parser_;
+    ObjectList->Detach();  // the list keeps its rows while the page adds to the parser
     TXTObjectRef record = page_->CreateObject(type, ref, before);
     if (ref) parser_ = ref;
     if (!record) {
@@ -389,6 +394,7 @@ bool frmTXTEditor::DeleteObj(TXTObjectRef record) {
     return false;
   }
   TXTObjectRef r = record;
+  ObjectList->Detach();  // the list keeps its rows while the page and parser let go
   if (!page_->RemoveObject(r)) {
     Msg("Error removing object from control.", platform::vbCritical);
     return false;

@@ -133,7 +133,7 @@ void frmTXTEditor::OpenFile(const std::string& pathIn) {
       clsRecordClipboard::Instance().ForgetSource(this);
       // The list lets go of the old records before the new ones are made.
       filling_ = true;
-      ObjectList->Reset(kz::Collection<TXTObjectPtr>());
+      ObjectList->Clear();
       filling_ = false;
       if (!parser_->LoadAndClose(file.Release(), type)) {
         Msg("Error loading from file: \r\n\r\n" + parser_->GetLastError(), platform::vbExclamation);
@@ -148,7 +148,8 @@ void frmTXTEditor::OpenFile(const std::string& pathIn) {
         parser_->FileName = path;
         kz::AddToMRU(path, recent_);
         SelectEditor(type);
-        SetListMode(-1);
+        // The list is filled once, below, with the mode the window has.
+        ApplyListMode(-1);
         EnableRecordCommands(true);
       }
       StoreRecent();
