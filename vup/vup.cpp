@@ -221,6 +221,51 @@ bool size_sound(const char* fileName) {
   return false;
 }
 
+// A decoder sets up and fills the whole picture its header declares, whatever follows:
+// a TGA of 19 bytes declaring 4607 x 512 run-length pixels was decoded from nothing and
+// converted at that size. So a picture the file's bytes cannot hold is refused first.
+// A plain TGA needs every pixel's bytes after its header; a run-length one a packet
+// (a count byte and at least one pixel) for every 128 pixels. A PNG's rows (a filter
+// byte and the row's bytes each) come out of compressed data, which never gives more
+// than 1032 bytes for one, so the whole file must be at least the rows' bytes over
+// 1032. (Run-length BMPs are judged by bmp_complete.) True when the file may go to DevIL.
+bool pixels_fit(const char* fileName) {
+  uint8_t head[26] = {};
+  int32_t got = 0;
+  int64_t size = 0;
+  if (!read_head(fileName, head, sizeof head, got, size)) return true;
+  const auto be32 = [&head](int at) {
+    return int64_t(head[at]) << 24 | int64_t(head[at + 1]) << 16 | int64_t(head[at + 2]) << 8 | int64_t(head[at + 3]);
+  };
+  // In floating point: sizes from 32-bit fields multiply past any integer.
+  double needed = 0;
+  if (got >= 26 && std::memcmp(head, "\x89PNG", 4) == 0) {
+    const int64_t depth = head[24];
+    int64_t channels = 0;
+    switch (head[25]) {
+      case 0: case 3: channels = 1; break;  // grey, palette
+      case 2: channels = 3; break;          // red, green, blue
+      case 4: channels = 2; break;          // grey and alpha
+      case 6: channels = 4; break;          // red, green, blue and alpha
+      default: break;                       // refused by the decoder
+    }
+    const double row = 1 + std::ceil(double(be32(16)) * double(channels * depth) / 8);
+    needed = double(be32(20)) * row / 1032;
+  }
+  if (got >= 18 && has_extension(fileName, {"tga", "vda", "icb", "vst"})) {
+    const double pixels = double(int64_t(head[12]) | int64_t(head[13]) << 8) * double(int64_t(head[14]) | int64_t(head[15]) << 8);
+    const double pixelBytes = std::max(1, (head[16] + 7) / 8);
+    const int type = head[2];
+    const double before = 18 + head[0];  // the header and the image's name
+    if (type == 1 || type == 2 || type == 3) needed = std::max(needed, before + pixels * pixelBytes);
+    else if (type == 9 || type == 10 || type == 11)
+      needed = std::max(needed, before + std::ceil(pixels / 128) * (1 + pixelBytes));
+  }
+  if (double(size) >= needed) return true;
+  ilSetError(IL_ILLEGAL_FILE_VALUE);
+  return false;
+}
+
 // DevIL's BMP reader writes past the image when an uncompressed BMP ends before its
 // pixel rows do, or declares a pixel size it does not read. Such a BMP is refused
 // before DevIL sees it. True when the file may go to DevIL.
@@ -251,8 +296,14 @@ bool bmp_complete(const char* fileName) {
     const bool knownBits = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
     if (width > 0 && height > 0 && knownBits) {
       const int64_t row = (width * bits + 31) / 32 * 4;
-      // Run-length packed rows (1, 2) are checked by the reader as it goes.
-      sound = compression == 1 || compression == 2 || (compression <= 3 && size - int64_t(offset) >= row * height);
+      // Run-length rows (1, 2) are checked by the reader as it goes; but with its codes
+      // that skip pixels or end the picture early, two bytes could declare a picture of
+      // any size, filled and converted whole. The densest runs give 255 pixels for two
+      // bytes, and a sheet is not mostly left out: past its first 65536 pixels, a
+      // run-length picture needs a byte of data for every 256 pixels.
+      const int64_t data = size - int64_t(offset);
+      if (compression == 1 || compression == 2) sound = width * height <= 65536 + std::max<int64_t>(data, 0) * 256;
+      else sound = compression <= 3 && data >= row * height;
     }
   }
   if (sound) return true;
@@ -388,7 +439,7 @@ inline void put_pixel(ILint format, const uint8_t* src, const ColourTable& table
 int32_t convert(const char* fileName) {
   TempImage image;
   if (!image.valid()) return 0;
-  if (!header_whole(fileName) || !size_sound(fileName) || !pnm_complete(fileName) || !bmp_complete(fileName) || !dds_sound(fileName)) return 0;
+  if (!header_whole(fileName) || !size_sound(fileName) || !pixels_fit(fileName) || !pnm_complete(fileName) || !bmp_complete(fileName) || !dds_sound(fileName)) return 0;
   while (ilGetError() != IL_NO_ERROR) {
   }
   if (!ilLoadImage(fileName)) return 0;

@@ -405,6 +405,96 @@ TEST_F(VupTest, AHeaderCutShortIsRefusedBeforeDecoding) {
   EXPECT_EQ(ilGetError(), ILenum(IL_INVALID_FILE_HEADER));
 }
 
+// A run-length BMP (8 bits a pixel with 256 colours, or 4 with 16) of w x h pixels and
+// its run-length bytes.
+Bytes RleBmp(int32_t width, int32_t height, int bits, const Bytes& runs) {
+  const uint32_t colours = bits == 8 ? 256 : 16;
+  Bytes s = "BM";
+  put32(s, uint32_t(54 + colours * 4 + runs.size()));
+  put32(s, 0);
+  put32(s, 54 + colours * 4);
+  put32(s, 40);
+  put32(s, uint32_t(width));
+  put32(s, uint32_t(height));
+  put16(s, 1);
+  put16(s, bits);
+  put32(s, bits == 8 ? 1 : 2);
+  put32(s, uint32_t(runs.size()));
+  put32(s, 0);
+  put32(s, 0);
+  put32(s, colours);
+  put32(s, 0);
+  for (uint32_t i = 0; i < colours; ++i) put32(s, i * 0x010101u);
+  return s + runs;
+}
+
+// A PNG of w x h pixels (bit depth, colour type) whose one data chunk holds `data`.
+Bytes Png(uint32_t width, uint32_t height, int depth, int colourType, const Bytes& data) {
+  const auto be32 = [](uint32_t v) {
+    return Bytes{char(v >> 24), char((v >> 16) & 0xFF), char((v >> 8) & 0xFF), char(v & 0xFF)};
+  };
+  const auto chunk = [&](const char* type, const Bytes& body) {
+    return be32(uint32_t(body.size())) + type + body + be32(0);  // the checks never get to the CRC
+  };
+  return "\x89PNG\r\n\x1a\n"s +
+         chunk("IHDR", be32(width) + be32(height) + char(depth) + char(colourType) + "\0\0\0"s) +
+         chunk("IDAT", data) + chunk("IEND", "");
+}
+
+// A header declaring a picture that the file's bytes cannot hold is refused before
+// anything is decoded or a pixel allocated (a TGA of 19 bytes declaring 4607 x 512
+// run-length pixels was decoded from nothing and converted at its full size): a plain
+// TGA needs every pixel's bytes, a run-length one a packet for every 128 pixels, a PNG
+// at least its rows' bytes over the most that compression can pack (1032 to one), a
+// run-length BMP a byte for every 256 pixels past the first 65536. Files at those
+// bounds still load.
+TEST_F(VupTest, APictureItsFileCannotHoldIsRefusedBeforeDecoding) {
+  const Bytes run32 = "\xff\x10\x20\x30\x40"s;  // 128 pixels of one colour
+  const Bytes map = Rep("\x00\x00\xff"s, 2);
+  const std::vector<std::pair<const char*, Bytes>> bad = {
+      {"plain-short.tga", Tga(2, 8192, 8192, 32, true, "\x01\x02\x03\x04"s)},
+      {"plain-grey-short.tga", Tga(3, 300, 300, 8, true, Rep("\x01"s, 300 * 300 - 1))},
+      {"runs-short.tga", Tga(10, 8192, 8192, 32, true, run32)},
+      {"runs-grey-short.tga", Tga(11, 8192, 8192, 8, true, "\xff\x01"s)},
+      {"runs-mapped-short.tga", Tga(9, 4096, 4096, 8, true, "\xff\x01"s, map)},
+      // The run-length TGAs that were found taking seconds, as they were.
+      {"runs-found-1.tga", "\x01\x05\x0a\0\0\0\0\0\0\0\0\0\xff\x11\x00\x02\x18\x01\x20"s},
+      {"runs-one-short.tga", Tga(10, 4096, 4096, 32, true, Rep(run32, 4096 * 4096 / 128 - 1))},
+      {"rle8-ends-at-once.bmp", RleBmp(8192, 8192, 8, "\x00\x01"s)},
+      {"rle4-ends-at-once.bmp", RleBmp(8192, 8192, 4, "\x00\x01"s)},
+      {"rle8-blank-rows.bmp", RleBmp(8192, 8192, 8, Rep("\x00\x00"s, 8192) + "\x00\x01"s)},
+      {"data-short.png", Png(8192, 8192, 8, 6, Rep("\x00"s, 1000))},
+      {"grey-data-short.png", Png(8192, 8192, 1, 0, Rep("\x00"s, 4096))},
+  };
+  for (const auto& [name, bytes] : bad) {
+    SCOPED_TRACE(name);
+    while (ilGetError() != IL_NO_ERROR) {
+    }
+    const int32_t bitmap = VUP_ConvertToHBitmap(Write(name, bytes).c_str(), 0);
+    EXPECT_EQ(bitmap, 0);
+    if (bitmap != 0) VUP_DeleteBitmap(bitmap);
+    // Refused by the library's own check, not by the decoder after it ran.
+    std::vector<ILenum> errors;
+    for (ILenum e = ilGetError(); e != IL_NO_ERROR; e = ilGetError()) errors.push_back(e);
+    EXPECT_EQ(errors, std::vector<ILenum>{IL_ILLEGAL_FILE_VALUE});
+  }
+
+  // At the bounds: every run packed as tightly as the format allows.
+  const std::vector<Px> full = Load(Write("runs-whole.tga", Tga(10, 1024, 1024, 32, true, Rep(run32, 1024 * 1024 / 128))),
+                                    1024, 1024);
+  ASSERT_EQ(full.size(), 1024u * 1024u);
+  EXPECT_EQ(full.back(), (Px{0x10, 0x20, 0x30, 0x40}));
+  EXPECT_EQ(Load(Write("runs-odd.tga", Tga(11, 129, 1, 8, true, "\xff\x40\x00\x80"s)), 129, 1).size(), 129u);
+  EXPECT_EQ(Load(Write("plain-whole.tga", Tga(3, 300, 300, 8, true, Rep("\x01"s, 300 * 300))), 300, 300).size(),
+            90000u);
+  // A small run-length BMP that ends at once, and one of whole runs (two rows of 255 + 1 pixels).
+  EXPECT_EQ(Load(Write("rle8-small.bmp", RleBmp(200, 200, 8, "\x00\x01"s)), 200, 200).size(), 40000u);
+  const std::vector<Px> runs = Load(Write("rle8-runs.bmp", RleBmp(256, 2, 8, Rep("\xff\x05\x01\x05\x00\x00"s, 2) + "\x00\x01"s)),
+                                    256, 2);
+  ASSERT_EQ(runs.size(), 512u);
+  EXPECT_EQ(runs.front(), (Px{5, 5, 5, 255}));
+}
+
 TEST_F(VupTest, ANamedPipeIsRefusedWithoutWaitingOnIt) {
   const std::string pipe = dir_ + "/pipe.tga";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
