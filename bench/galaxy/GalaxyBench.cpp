@@ -9,6 +9,9 @@
 //                                        a bookmark per element, each in a bare process
 //   ParseFile and SaveFile           vs  pugixml loading and saving the file
 //   SaveFile, all changed            vs  the cursor writing the same tree in its own layout
+//                                        (BM_CursorOwnLayoutSave: the same elements formed,
+//                                        the same file written; BM_CursorSave only writes
+//                                        the text as read and forms nothing)
 //   SaveFile, nothing changed        vs  the cursor writing the document as read
 //   SaveFile, a few objects changed, added and deleted
 //   the document's text alone (no file written): unchanged, a few and all changed
@@ -312,7 +315,8 @@ void BM_CursorSave(benchmark::State& st) {
 }
 
 // The text a save writes, without the file: the layout kept (or the document printed)
-// with nothing, a few objects (as BM_SaveFewChanged) or every object changed.
+// with nothing, a few objects (as BM_SaveFewChanged) or every object changed. The
+// baseline of every object changed is BM_OwnLayoutText.
 void BM_DocumentText(benchmark::State& st) {
   auto doc = LoadedMap(static_cast<int>(st.range(0)));
   const int changed = static_cast<int>(st.range(1));  // 0 none, 1 a few, 2 all
@@ -321,6 +325,21 @@ void BM_DocumentText(benchmark::State& st) {
     if (changed == 2 || (changed == 1 && ++n % 1000 == 7)) o->AddProperty("z", kz::Variant(-1));
   for (const GalaxyObjectPtr& s : doc->Sectors) doc->UpdateObjectXML(s);
   for (auto _ : st) benchmark::DoNotOptimize(doc->XML().GetXML());
+}
+
+// The same tree printed fresh in the cursor's own layout, without the file: the floor of
+// a text every element of which is formed anew.
+void BM_OwnLayoutText(benchmark::State& st) {
+  const std::string path = MapFile(static_cast<int>(st.range(0)));
+  pugi::xml_document d;
+  d.load_file(path.c_str(), kCursorParseFlags);
+  const size_t room = std::filesystem::file_size(path) * 17 / 16 + 64;  // as GetXML takes
+  for (auto _ : st) {
+    std::string text;  // a fresh text each round, as GetXML makes
+    text.reserve(room);
+    PrintOwnLayout(d, text);
+    benchmark::DoNotOptimize(text.data());
+  }
 }
 
 // Deletes one ship (and puts a new one in its place outside the timing).
@@ -454,6 +473,7 @@ BENCHMARK(BM_SaveFewChanged)->Arg(100000)->Unit(benchmark::kMillisecond)->Measur
 BENCHMARK(BM_CursorOwnLayoutSave)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_SaveAllChanged)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_CursorSave)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_OwnLayoutText)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_DocumentText)->Args({100000, 0})->Args({100000, 1})->Args({100000, 2})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_DeleteOne)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_Naming)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();

@@ -1,0 +1,143 @@
+// Writing a loaded document back in its own layout: the start tags of changed elements,
+// the references their values need, and documents too large for a first guess of the
+// text's length.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "core/XMLParser.h"
+
+using kz::Variant;
+
+namespace {
+
+struct TagCase {
+  const char* name;
+  const char* source;
+  std::function<void(clsXMLParser&)> edit;
+  const char* expected;
+};
+
+// Sets attributes of /r/e, name and value after name and value.
+std::function<void(clsXMLParser&)> Set(std::initializer_list<std::pair<const char*, const char*>> attrs) {
+  std::vector<std::pair<std::string, std::string>> list(attrs.begin(), attrs.end());
+  return [list](clsXMLParser& x) {
+    ASSERT_TRUE(x.SelectNode("/r/e"));
+    for (const auto& [n, v] : list) ASSERT_TRUE(x.SetNodeAttr(Variant(n), Variant(v)));
+  };
+}
+
+// Rewrites the attributes of /r/e as a sequence.
+std::function<void(clsXMLParser&)> Put(std::initializer_list<std::pair<const char*, const char*>> attrs) {
+  std::vector<std::pair<std::string, std::string>> list(attrs.begin(), attrs.end());
+  return [list](clsXMLParser& x) {
+    ASSERT_TRUE(x.SelectNode("/r/e"));
+    ASSERT_TRUE(x.BeginNodeAttrs());
+    for (const auto& [n, v] : list) x.PutNodeAttr(n.c_str(), v.c_str());
+    x.EndNodeAttrs();
+  };
+}
+
+TEST(LayoutWrite, AChangedStartTagKeepsWhatItKeptAndEscapesOnlyWhatNeedsIt) {
+  const TagCase cases[] = {
+      {"every byte that needs a reference, in double quotes", "<r><e a=\"1\" b=\"2\"/></r>",
+       Set({{"b", "<&>\"'\t\n\r\x01 x"}}), "<r><e a=\"1\" b=\"&lt;&amp;&gt;&quot;'&#9;&#10;&#13;&#1; x\"/></r>"},
+      {"the same in single quotes", "<r><e a='1' b='2'/></r>", Set({{"b", "<&>\"'\x1f"}}),
+       "<r><e a='1' b='&lt;&amp;&gt;\"&apos;&#31;'/></r>"},
+      {"bytes past ASCII as they are", "<r><e a=\"1\"/></r>", Set({{"a", "\xC3\xA9\xE2\x82\xAC"}}),
+       "<r><e a=\"\xC3\xA9\xE2\x82\xAC\"/></r>"},
+      {"an empty value", "<r><e a=\"1\" b=\"2\" /></r>", Set({{"a", ""}}), "<r><e a=\"\" b=\"2\" /></r>"},
+      {"a value one longer and one shorter than it was", "<r><e a=\"12\" b=\"34\"/></r>",
+       Set({{"a", "123"}, {"b", "3"}}), "<r><e a=\"123\" b=\"3\"/></r>"},
+      {"a name that begins another", "<r><e ab=\"1\" a=\"2\" abc=\"3\"/></r>", Set({{"a", "9"}}),
+       "<r><e ab=\"1\" a=\"9\" abc=\"3\"/></r>"},
+      {"a kept value read with a reference", "<r><e a=\"x&amp;y\" b=\"1\" c='&#65;'/></r>", Set({{"b", "2"}}),
+       "<r><e a=\"x&amp;y\" b=\"2\" c='A'/></r>"},
+      {"a kept value whose blanks reading changed", "<r><e a=\"x\ty\" b=\"1\"/></r>", Set({{"b", "2"}}),
+       "<r><e a=\"x y\" b=\"2\"/></r>"},
+      {"the spacing of kept attributes over lines", "<r>\r\n\t<e\r\n\t  a = '1'\r\n\t  b='2'\r\n\t  c='3' />\r\n</r>",
+       Set({{"b", "5"}}), "<r>\r\n\t<e\r\n\t  a = '1'\r\n\t  b='5'\r\n\t  c='3' />\r\n</r>"},
+      {"an attribute added after the last, in its spacing and quotes", "<r>\n<e\n  a='1'\n  b='2'></e>\n</r>",
+       Set({{"n", "v"}}), "<r>\n<e\n  a='1'\n  b='2'\n  n='v'></e>\n</r>"},
+      {"an element without attributes takes its siblings' quotes", "<r><f a='1'/><e/></r>", Set({{"n", "v"}}),
+       "<r><f a='1'/><e n='v'/></r>"},
+      {"a sequence that gives every value again changes nothing", "<r>\n  <e t=\"1\"  s='x'   z=\"3\" />\n</r>",
+       Put({{"t", "1"}, {"s", "x"}, {"z", "3"}}), "<r>\n  <e t=\"1\"  s='x'   z=\"3\" />\n</r>"},
+      {"a sequence that changes the last and adds one in the spacing of the last", "<r>\n  <e t=\"1\"  s='x'   z=\"3\" />\n</r>",
+       Put({{"t", "1"}, {"s", "x"}, {"z", "4"}, {"w", "&"}}), "<r>\n  <e t=\"1\"  s='x'   z=\"4\"   w=\"&amp;\" />\n</r>"},
+      {"a sequence that drops the middle one", "<r><e t=\"1\" s=\"x\" z=\"3\"></e></r>", Put({{"t", "1"}, {"z", "3"}}),
+       "<r><e t=\"1\" z=\"3\"></e></r>"},
+      {"a sequence in another order", "<r><e a=\"1\" b=\"2\" c=\"3\"/></r>", Put({{"c", "3"}, {"a", "1"}, {"b", "2"}}),
+       "<r><e c=\"3\" a=\"1\" b=\"2\"/></r>"},
+      {"namespace declarations stay in place", "<r><e xmlns=\"u\" a=\"1\"/></r>", Put({{"a", "2"}}),
+       "<r><e xmlns=\"u\" a=\"2\"/></r>"},
+  };
+  for (const TagCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    clsXMLParser x;
+    ASSERT_TRUE(x.LoadText(c.source)) << x.GetLastError();
+    c.edit(x);
+    EXPECT_EQ(x.GetXML(), c.expected);
+    clsXMLParser y;
+    EXPECT_TRUE(y.LoadText(x.GetXML())) << y.GetLastError();
+  }
+}
+
+// A value far longer than the document it is written into, with references in it.
+TEST(LayoutWrite, AValueLongerThanTheDocumentIsWrittenWhole) {
+  clsXMLParser x;
+  ASSERT_TRUE(x.LoadText("<r>\n\t<e a=\"1\"/>\n</r>\n"));
+  std::string value, escaped;
+  for (int i = 0; i < 100000; ++i) {
+    value += i % 1000 == 999 ? "<\"" : "vv";
+    escaped += i % 1000 == 999 ? "&lt;&quot;" : "vv";
+  }
+  ASSERT_TRUE(x.SelectNode("/r/e"));
+  ASSERT_TRUE(x.SetNodeAttr(Variant("a"), Variant(value)));
+  EXPECT_EQ(x.GetXML(), "<r>\n\t<e a=\"" + escaped + "\"/>\n</r>\n");
+  clsXMLParser y;
+  ASSERT_TRUE(y.LoadText(x.GetXML()));
+  ASSERT_TRUE(y.SelectNode("/r/e"));
+  EXPECT_EQ(y.GetNodeAttr(Variant("a")), value);
+}
+
+// Every element of a large document changed, its values made longer: each start tag is
+// formed anew, everything between them is copied, and nothing is lost when the text
+// outgrows the room first taken for it.
+TEST(LayoutWrite, EveryElementChangedInALargeDocument) {
+  std::string source = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<r>\r\n";
+  std::string expected = source;
+  for (int s = 0; s < 200; ++s) {
+    source += "\t<s n='" + std::to_string(s) + "'>\r\n";
+    expected += "\t<s n='" + std::to_string(s) + "' m='&amp;'>\r\n";
+    for (int o = 0; o < 50; ++o) {
+      const std::string id = std::to_string(s * 50 + o);
+      source += "\t\t<o t=\"7\" x=\"" + id + "\" y=\"-1\" />\r\n";
+      expected += "\t\t<o t=\"7\" x=\"" + id + id + id + id + "\" y=\"-1\" />\r\n";
+    }
+    source += "\t</s>\r\n";
+    expected += "\t</s>\r\n";
+  }
+  source += "</r>\r\n";
+  expected += "</r>\r\n";
+  clsXMLParser x;
+  ASSERT_TRUE(x.LoadText(source.substr(3))) << x.GetLastError();
+  ASSERT_TRUE(x.SelectNode("/r/s"));
+  do {
+    ASSERT_TRUE(x.SetNodeAttr(Variant("m"), Variant("&")));
+    ASSERT_TRUE(x.Down());
+    do {
+      const std::string id = x.GetNodeAttr(Variant("x"));
+      ASSERT_TRUE(x.BeginNodeAttrs());
+      x.PutNodeAttr("t", "7");
+      x.PutNodeAttr("x", (id + id + id + id).c_str());
+      x.PutNodeAttr("y", "-1");
+      x.EndNodeAttrs();
+    } while (x.NextNode());
+    x.up();
+  } while (x.NextNode());
+  EXPECT_EQ(x.GetXML(), expected.substr(3));
+}
+
+}  // namespace
