@@ -223,6 +223,37 @@ inline bool PlainInlineText(uint64_t bits, size_t n) noexcept {
   return bad == 0 && !(n >= 2 && (v & 0xFFFF) == 0x2F2F);  // nor a remark start, "//"
 }
 
+// How a byte of a text stands in a field: 0 as it is, 1 the ";" that ends a text kept
+// where it stands, 2 not written as it stands (see videdoded::PlainAsciiField).
+struct FieldBytes {
+  unsigned char kind[256] = {};
+  constexpr FieldBytes() {
+    kind[static_cast<unsigned char>(';')] = 1;
+    kind[0] = kind[static_cast<unsigned char>('\r')] = kind[static_cast<unsigned char>('\n')] = 2;
+    for (int c = 0x80; c < 0x100; ++c) kind[c] = 2;
+  }
+};
+constexpr FieldBytes kFieldBytes;
+
+// A text kept where it stands (up to the ";" after it) copied to `at` as a field, in
+// one walk that finds its end and checks its bytes; null when it is not written as it
+// stands or does not fit before `limit`.
+inline char* FormTextInPlace(const char* from, char* at, char* limit) noexcept {
+  char* to = at;
+  for (;;) {
+    const unsigned char c = static_cast<unsigned char>(*from++);
+    const unsigned char kind = kFieldBytes.kind[c];
+    if (kind != 0 || to == limit) [[unlikely]] {
+      if (kind != 1 || to == limit) return nullptr;
+      break;
+    }
+    *to++ = static_cast<char>(c);
+  }
+  if (to - at >= 2 && at[0] == '/' && at[1] == '/') return nullptr;  // a remark start
+  *to++ = ';';
+  return to;
+}
+
 }  // namespace
 
 // Defined here only: the record's FormFields is its one caller, and takes it inline.
@@ -241,6 +272,8 @@ inline char* clsTXTObject::Cell::Form(char* at, char* limit) const noexcept {
   }
   if (top > kNumberCode && top < kBoxInt16)
     return room < videdoded::kNumberFieldMax ? nullptr : videdoded::WriteDoubleField(at, DoubleBits());
+  if (top == kNumberCode && (bits_ & 1) == 0)  // a text where it stands
+    return FormTextInPlace(reinterpret_cast<const char*>((bits_ & 0x0000FFFFFFFFFFFFull) >> 1), at, limit);
   switch (TagOf()) {
     case kEmpty:
       if (room < 1) return nullptr;
@@ -615,7 +648,12 @@ int32_t clsTXTObject::ViewValues(int32_t first, int32_t count, ValueView* out) c
 int32_t clsTXTObject::FormFields(int32_t first, int32_t end, char*& at, char* limit) const {
   end = std::min(end, size());
   int32_t i = std::max(first, 0);
-  for (char* next; i < end && (next = cells_[static_cast<size_t>(i)].Form(at, limit)) != nullptr; ++i) at = next;
+  // The cells' place and the write position in locals: a byte written may be anything's,
+  // so that otherwise both would be stored and read again around every field.
+  const Cell* const cells = cells_.data();
+  char* to = at;
+  for (char* next; i < end && (next = cells[i].Form(to, limit)) != nullptr; ++i) to = next;
+  at = to;
   return i;
 }
 

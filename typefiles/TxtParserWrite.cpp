@@ -1,5 +1,7 @@
 // Writing type files: a save formed in memory (in parts by several threads for a large
 // file) and handed to the file driver, each layout the inverse of its reader.
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -7,6 +9,7 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -59,6 +62,64 @@ bool WholeNumber(const Variant& v, int32_t& out) {
 
 std::string RecordLabel(const clsTXTObject& r) {
   return "record " + std::to_string(r.index + 1) + " (\"" + r.ObjectName() + "\")";
+}
+
+// The buffers the parts of a large save are formed in, kept for the next save (no more
+// than kKeptPartBytes of them): a buffer taken anew costs the kernel a cleared page for
+// every page formed into it, one formed into before costs nothing.
+constexpr size_t kKeptPartBytes = size_t{64} << 20;
+struct KeptParts {
+  std::mutex mutex;
+  std::vector<kz::LargeVector<char>> buffers;
+  size_t bytes = 0;  // their capacity, all together
+};
+KeptParts& Kept() {
+  static KeptParts* kept = new KeptParts;  // never destroyed: a save may run past the statics
+  return *kept;
+}
+
+// An empty buffer with room for at least `room` bytes: the smallest kept one that has
+// it, else the largest kept one (grown), else a new one.
+kz::LargeVector<char> TakePartBuffer(size_t room) {
+  kz::LargeVector<char> out;
+  {
+    KeptParts& k = Kept();
+    std::lock_guard<std::mutex> lock(k.mutex);
+    size_t pick = k.buffers.size();
+    for (size_t i = 0; i < k.buffers.size(); ++i) {
+      const size_t cap = k.buffers[i].capacity();
+      if (pick == k.buffers.size()) {
+        pick = i;
+        continue;
+      }
+      const size_t best = k.buffers[pick].capacity();
+      if (best >= room ? (cap >= room && cap < best) : cap > best) pick = i;
+    }
+    if (pick < k.buffers.size()) {
+      out.swap(k.buffers[pick]);
+      k.buffers.erase(k.buffers.begin() + static_cast<std::ptrdiff_t>(pick));
+      k.bytes -= out.capacity();
+    }
+  }
+  out.reserve(room);
+  return out;
+}
+
+// Keeps a part's buffer for the next save, while the kept ones stay within
+// kKeptPartBytes; else lets it go.
+void GivePartBuffer(kz::LargeVector<char>& buffer) noexcept {
+  kz::LargeVector<char> b;
+  b.swap(buffer);
+  b.clear();
+  if (b.capacity() == 0 || b.capacity() > kKeptPartBytes) return;
+  KeptParts& k = Kept();
+  std::lock_guard<std::mutex> lock(k.mutex);
+  if (k.bytes + b.capacity() > kKeptPartBytes) return;
+  try {
+    k.buffers.push_back(std::move(b));
+    k.bytes += k.buffers.back().capacity();
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 }  // namespace
@@ -257,63 +318,112 @@ bool clsTxtParser::FormatLines(const std::vector<const clsTXTObject*>& records, 
 
 void clsTxtParser::SetSavePartBytes(size_t bytes) noexcept { g_savePartBytes = bytes; }
 
-// A large file is formed in parts by several threads, each part into a large buffer of
-// its own (see AllocateLarge) that is handed on in file order; the first part is formed
-// straight into `out`. A refusal reported is the one of the first part that failed: the
-// first in the file.
+namespace {
+
+// The threads a save may form parts on: the processors this process may run on.
+size_t SaveThreads() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return static_cast<size_t>(CPU_COUNT(&set));
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+}  // namespace
+
+// A large file is formed in parts, in file order, by this thread and up to three more.
+// Each part is taken by whichever thread comes to it first: the others form theirs into
+// a buffer of its own (kept for the next save, see TakePartBuffer), which this thread
+// hands on when it comes to that part; a part this thread takes is formed straight into
+// `out`. So this thread forms whenever no part is ready to be handed on, and never
+// waits while a part is left to form. A refusal reported is the one of the first part
+// that failed: the first in the file.
 bool clsTxtParser::FormatLinesInParts(const std::vector<const clsTXTObject*>& records, Sink& out) {
-  constexpr size_t kMostParts = 4;
+  constexpr size_t kMostThreads = 4;
+  constexpr size_t kMostParts = 64;
   const size_t n = records.size();
   const size_t bytes = n >= 64 ? SaveSizeHint() : 0;
-  const size_t parts = std::min({bytes / std::max<size_t>(1, g_savePartBytes),
-                                 size_t{std::max(1u, std::thread::hardware_concurrency())}, kMostParts, n});
-  if (parts <= 1) return FormatLines(records, 0, n, out, lastError_);
+  const size_t parts = std::min({bytes / std::max<size_t>(1, g_savePartBytes), kMostParts, n});
+  const size_t helpers = std::min(SaveThreads(), kMostThreads) - 1;
+  if (parts <= 1 || helpers == 0) return FormatLines(records, 0, n, out, lastError_);
 
+  enum : int { kOpen, kTaken, kFormed };
   struct Part {
+    std::atomic<int> state{kOpen};
     kz::LargeVector<char> bytes;
     std::string error;
     bool ok = false;
     std::exception_ptr thrown;
-    std::thread thread;
   };
-  std::vector<Part> rest(parts - 1);
+  std::vector<Part> all(parts);
+  std::atomic<size_t> next{1};
+  std::atomic<bool> stop{false};
   auto first = [&](size_t k) { return n * k / parts; };
-  auto form = [&records, &first, room = bytes / parts + 4096](Part& p, size_t k) {
+  auto take = [&all](size_t k) {
+    int open = kOpen;
+    return all[k].state.compare_exchange_strong(open, kTaken, std::memory_order_acq_rel);
+  };
+  // Forms part k, taken, into its buffer.
+  auto formApart = [&, room = bytes / parts + 4096](size_t k) {
+    Part& p = all[k];
     try {
-      p.bytes.reserve(room);
+      p.bytes = TakePartBuffer(room);
       Sink sink(Sink::ToLarge, &p.bytes);
       p.ok = FormatLines(records, first(k), first(k + 1), sink, p.error);
       sink.Finish();
     } catch (...) {
       p.thrown = std::current_exception();
     }
+    p.state.store(kFormed, std::memory_order_release);
+    p.state.notify_all();
   };
+  // A helper: takes the next part no one has and forms it, and so on.
+  auto help = [&] {
+    for (size_t k; !stop.load(std::memory_order_relaxed) && (k = next.fetch_add(1)) < parts;)
+      if (take(k)) formApart(k);
+  };
+  std::vector<std::thread> threads;
   struct JoinAll {
+    std::vector<std::thread>& threads;
     std::vector<Part>& parts;
+    std::atomic<bool>& stop;
     ~JoinAll() {
-      for (Part& p : parts)
-        if (p.thread.joinable()) p.thread.join();
+      stop = true;
+      for (std::thread& t : threads) t.join();
+      for (Part& p : parts) GivePartBuffer(p.bytes);
     }
-  } joinAll{rest};
-  for (size_t k = 1; k < parts; ++k) {
+  } joinAll{threads, all, stop};
+  threads.reserve(helpers);
+  for (size_t t = 0; t < helpers; ++t) {
     try {
-      rest[k - 1].thread = std::thread(form, std::ref(rest[k - 1]), k);
+      threads.emplace_back(help);
     } catch (const std::system_error&) {
-      // No thread to be had: the part is formed here after the first.
+      break;  // no more threads to be had: the parts left are formed here
     }
   }
-  if (!FormatLines(records, 0, first(1), out, lastError_)) return false;
-  for (size_t k = 1; k < parts; ++k) {
-    Part& p = rest[k - 1];
-    if (p.thread.joinable()) p.thread.join();
-    else form(p, k);
+  all[0].state.store(kTaken, std::memory_order_relaxed);
+  for (size_t k = 0; k < parts;) {
+    Part& p = all[k];
+    if (k == 0 || take(k)) {
+      if (!FormatLines(records, first(k), first(k + 1), out, lastError_)) return false;
+      ++k;
+      continue;
+    }
+    if (p.state.load(std::memory_order_acquire) == kTaken) {
+      // Still being formed: a later part no one has is formed here meanwhile.
+      if (const size_t later = next.fetch_add(1); later < parts) {
+        if (take(later)) formApart(later);
+        continue;
+      }
+      p.state.wait(kTaken, std::memory_order_acquire);
+    }
+    ++k;
     if (p.thrown) std::rethrow_exception(p.thrown);
     if (!p.ok) {
       SetError(std::move(p.error));
       return false;
     }
     out.AppendWhole(std::string_view(p.bytes.data(), p.bytes.size()));
-    kz::LargeVector<char>().swap(p.bytes);
+    GivePartBuffer(p.bytes);
   }
   return true;
 }

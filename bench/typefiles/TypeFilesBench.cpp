@@ -319,6 +319,7 @@ void BM_ShipLoad_TokenizerAlone(benchmark::State& s) { LoadTokens(s, ShipFilePat
 void BM_ShipSave_Parser(benchmark::State& s) { SaveParser(s, ShipFilePath(), mdlKzConst::kTShips); }
 void BM_ShipSave_WriterAlone(benchmark::State& s) { SaveWriter(s, ShipFilePath()); }
 void BM_ShipSave_BytesOnce(benchmark::State& s) { SaveBytesOnce(s, ShipFilePath(), mdlKzConst::kTShips); }
+void BM_ShipSave_FormatAlone(benchmark::State& s) { FormatAlone(s, ShipFilePath(), mdlKzConst::kTShips); }
 void BM_ShipLoad_Padded(benchmark::State& s) { LoadParser(s, PaddedShipFilePath(), mdlKzConst::kTShips); }
 void BM_ShipSave_Padded(benchmark::State& s) { SaveParser(s, PaddedShipFilePath(), mdlKzConst::kTShips); }
 void BM_ShipSave_PaddedBytesOnce(benchmark::State& s) { SaveBytesOnce(s, PaddedShipFilePath(), mdlKzConst::kTShips); }
@@ -418,6 +419,7 @@ BENCHMARK(BM_ShipLoad_TokenizerAlone)->Apply(Repeated);
 BENCHMARK(BM_ShipSave_Parser)->Apply(RepeatedSave);
 BENCHMARK(BM_ShipSave_WriterAlone)->Apply(RepeatedSave);
 BENCHMARK(BM_ShipSave_BytesOnce)->Apply(RepeatedSave);
+BENCHMARK(BM_ShipSave_FormatAlone)->Apply(RepeatedSave);
 BENCHMARK(BM_ShipLoad_Padded)->Apply(Repeated);
 BENCHMARK(BM_ShipSave_Padded)->Apply(RepeatedSave);
 BENCHMARK(BM_ShipSave_PaddedBytesOnce)->Apply(RepeatedSave);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iterator>
 #include <limits>
+#include <thread>
 
 #include "ShipLines.h"
 #include "TypeFileFixture.h"
@@ -345,4 +346,84 @@ TEST_F(ParserWriteTest, SavesFormedInPartsAreTheBytesOfOnePassAndReportTheFirstR
     EXPECT_NE(q.GetLastError().find(first), std::string::npos) << q.GetLastError();
     EXPECT_TRUE(q.FindIndex(records.front())->Dirty);
   }
+}
+
+// Texts read where they stand in the file's bytes are written as the library forms the
+// same texts: as they stand when it takes them, else the save is refused and the file
+// left whole; whatever their length, and wherever in the field a byte the library
+// does not take stands.
+TEST_F(ParserWriteTest, TextsReadInPlaceAreSavedAsTheLibraryFormsThem) {
+  const int n = RecordSizeOf(kTLaser);
+  const std::vector<std::string> texts = {
+      "abcdef", "objects\\ships\\body_17", "a//bcdef", "//abcdef", "/abcdefg", "abcdef//", "ab\rcdefg",
+      "abcdefg\r", "\rabcdefg", "  spaced out  ", "\tabcdefg", "\x7F\x01\x1F" "abcdef",
+      std::string(790, 'x') + "y", std::string(801, 'x'), std::string(5000, 'z') + "\r" + "zz",
+      std::string(5000, 'w')};
+  for (const std::string& t : texts) {
+    const std::string shown = "text of " + std::to_string(t.size()) + " bytes: " + t.substr(0, 12);
+    std::string line;
+    for (int i = 0; i < n - 1; ++i) line += (i == 2 || i == n - 2 ? t : std::to_string(i)) + ";";
+    const std::string text = Header() + "3;2;\r\n" + line + "SS_A;\r\n" + line + "SS_B;\r\n";
+    clsTxtParser p;
+    ASSERT_TRUE(LoadText(p, text, kTLaser)) << shown << ": " << p.GetLastError();
+    ASSERT_EQ(p.FindIndex(1)->TextAt(2), t) << shown;
+    Kz_Value value;
+    value.SetText(t);
+    std::string field;
+    const bool takes = Kz_TXTFormatValue(value, field) != 0;
+    EXPECT_EQ(takes, field == t + ";") << shown;
+    const std::string old = "old content\r\n";
+    WriteBytes("out.txt", old);
+    std::string saved;
+    EXPECT_EQ(SaveTo(p, "out.txt", saved), takes) << shown << ": " << p.GetLastError();
+    EXPECT_EQ(saved, takes ? text : old) << shown;
+    std::string formed;
+    EXPECT_EQ(p.FormatFile(formed), takes) << shown;
+    if (takes) {
+      EXPECT_EQ(formed, text) << shown;
+    }
+  }
+}
+
+// The buffers a save's parts are formed in are kept from one save to the next: a save
+// after a larger one, a larger one after it, and saves of two files at once from two
+// threads are each the bytes of their own file.
+TEST_F(ParserWriteTest, SavesInPartsAfterOneAnotherAndAtOnceAreEachTheirOwnBytes) {
+  struct PartSize {
+    ~PartSize() { clsTxtParser::SetSavePartBytes(clsTxtParser::kDefaultSavePartBytes); }
+  } restore;
+  auto file = [](int records, const std::string& tag) {
+    std::vector<std::string> ids;
+    for (int i = 0; i < records; ++i) ids.push_back("SS_" + tag + "_" + std::to_string(i));
+    return GenericFile(3, 23, ids);
+  };
+  const std::string bigText = file(3000, "BIG"), smallText = file(700, "SMALL");
+  clsTxtParser big, small;
+  ASSERT_TRUE(LoadText(big, bigText, kTLaser, "big.txt")) << big.GetLastError();
+  ASSERT_TRUE(LoadText(small, smallText, kTLaser, "small.txt")) << small.GetLastError();
+  clsTxtParser::SetSavePartBytes(16 << 10);
+  std::string saved;
+  for (clsTxtParser* p : {&big, &small, &big, &small, &small, &big}) {
+    const std::string& want = p == &big ? bigText : smallText;
+    ASSERT_TRUE(SaveTo(*p, "out.txt", saved)) << p->GetLastError();
+    EXPECT_EQ(saved, want) << (p == &big ? "big" : "small");
+  }
+
+  const std::string bigPath = PathOf("big_out.txt"), smallPath = PathOf("small_out.txt");
+  auto saveOften = [](clsTxtParser& p, const std::string& path, bool& ok) {
+    ok = true;
+    for (int k = 0; k < 6 && ok; ++k) {
+      const int32_t h = RuDU_OpenFile(path.c_str(), 1, 1, 1);
+      ok = h != 0 && p.Save(h);
+      RuDU_CloseFile(h);
+    }
+  };
+  bool bigOk = false, smallOk = false;
+  std::thread other(saveOften, std::ref(big), std::cref(bigPath), std::ref(bigOk));
+  saveOften(small, smallPath, smallOk);
+  other.join();
+  EXPECT_TRUE(bigOk) << big.GetLastError();
+  EXPECT_TRUE(smallOk) << small.GetLastError();
+  EXPECT_EQ(ReadBytes("big_out.txt"), bigText);
+  EXPECT_EQ(ReadBytes("small_out.txt"), smallText);
 }
