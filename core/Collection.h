@@ -124,9 +124,10 @@ class Collection {
     template <class U>
     Node(U&& i, std::string_view k, uint32_t n) : item(std::forward<U>(i)), key(k), index(0), id(n) {}
   };
-  // Nodes are made in blocks, so that adding an item costs no allocation of its own: block
-  // b holds kFirstBlock << b nodes (ids from kFirstBlock * (2^b - 1) on). A removed node's
-  // place is reused.
+  // Nodes are made in blocks, so that adding an item costs no allocation of its own. A
+  // collection made at once (AssignAll) holds its first nodes in one block of just their
+  // number (ids below bulkCount_); after those, block b holds kFirstBlock << b nodes (ids
+  // from bulkCount_ + kFirstBlock * (2^b - 1) on). A removed node's place is reused.
   static constexpr uint32_t kFirstShift = 3;
   static constexpr size_t kFirstBlock = size_t{1} << kFirstShift;
   struct alignas(Node) NodeStorage {
@@ -250,6 +251,8 @@ class Collection {
     nodes_.clear();
     slots_.clear();
     blocks_.clear();
+    bulk_.reset();
+    bulkCount_ = 0;
     free_.clear();
     made_ = 0;
     keyed_ = 0;
@@ -257,6 +260,7 @@ class Collection {
   }
   void Reserve(size_t n) {
     nodes_.reserve(n);
+    MakeBulk(n);
     if (NeedsGrowth(n)) Rehash(TableSizeFor(n));
   }
 
@@ -268,6 +272,7 @@ class Collection {
   void AssignAll(size_t n, Make&& make) {
     Collection fresh;
     fresh.nodes_.reserve(n);
+    fresh.MakeBulk(n);
     size_t keyed = 0;
     for (size_t i = 0; i < n; ++i) {
       auto made = make(i);
@@ -333,15 +338,23 @@ class Collection {
     return size;
   }
 
-  // The storage of a node id: its block and the place in it.
-  static std::pair<size_t, size_t> PlaceOf(uint32_t id) noexcept {
-    size_t n = size_t{id} + kFirstBlock;
+  // The storage of a node id past the bulk block: its block and the place in it.
+  static std::pair<size_t, size_t> PlaceOf(size_t id) noexcept {
+    size_t n = id + kFirstBlock;
     size_t block = static_cast<size_t>(std::bit_width(n)) - 1 - kFirstShift;
     return {block, n - (kFirstBlock << block)};
   }
   void* StorageOf(uint32_t id) const noexcept {
-    auto [block, at] = PlaceOf(id);
+    if (id < bulkCount_) return bulk_[id].bytes;
+    auto [block, at] = PlaceOf(size_t{id} - bulkCount_);
     return blocks_[block][at].bytes;
+  }
+  // Room for the first n nodes in one block, in a collection that has made none yet.
+  void MakeBulk(size_t n) {
+    if (n == 0 || made_ != 0 || bulk_ || n > std::numeric_limits<uint32_t>::max()) return;
+    const size_t bytes = n * sizeof(NodeStorage);
+    bulk_ = BlockPtr(static_cast<NodeStorage*>(AllocateTable(bytes)), BlockFree{bytes});
+    bulkCount_ = n;
   }
   Node* NodeById(uint32_t id) const noexcept { return std::launder(reinterpret_cast<Node*>(StorageOf(id))); }
 
@@ -362,7 +375,7 @@ class Collection {
   }
 
   void Rehash(size_t size) {
-    std::vector<Slot, LargeAllocator<Slot>> fresh(size, Slot{0, 0});
+    std::vector<Slot, TableAllocator<Slot>> fresh(size, Slot{0, 0});
     size_t mask = size - 1;
     for (const Slot& s : slots_) {
       if (s.node == 0) continue;
@@ -379,7 +392,7 @@ class Collection {
   void FillTable(size_t keyed) {
     const size_t size = TableSizeFor(keyed);
     const size_t mask = size - 1;
-    std::vector<Slot, LargeAllocator<Slot>> table(size, Slot{0, 0});
+    std::vector<Slot, TableAllocator<Slot>> table(size, Slot{0, 0});
     const int tableBits = std::countr_zero(size);
     const int partBits = std::min(tableBits, 12);
     const int shift = tableBits - partBits;
@@ -389,7 +402,7 @@ class Collection {
     for (const Node* node : nodes_)
       if (!node->key.empty()) ++starts[((HashOf(node->key.view()) & mask) >> shift) + 1];
     for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
-    std::vector<Slot, LargeAllocator<Slot>> ordered(keyed);
+    std::vector<Slot, TableAllocator<Slot>> ordered(keyed);
     for (const Node* node : nodes_) {
       if (node->key.empty()) continue;
       const uint32_t hash = HashOf(node->key.view());
@@ -431,8 +444,8 @@ class Collection {
     } else {
       if (made_ >= std::numeric_limits<uint32_t>::max()) throw std::bad_alloc();
       id = static_cast<uint32_t>(made_);
-      if (PlaceOf(id).first == blocks_.size())
-        blocks_.push_back(BlockPtr(static_cast<NodeStorage*>(AllocateLarge(BlockBytes(blocks_.size()))),
+      if (id >= bulkCount_ && PlaceOf(size_t{id} - bulkCount_).first == blocks_.size())
+        blocks_.push_back(BlockPtr(static_cast<NodeStorage*>(AllocateTable(BlockBytes(blocks_.size()))),
                                    BlockFree{BlockBytes(blocks_.size())}));
     }
     Node* node = ::new (StorageOf(id)) Node(std::forward<U>(item), key, id);
@@ -483,6 +496,8 @@ class Collection {
     nodes_ = std::move(o.nodes_);
     slots_ = std::move(o.slots_);
     blocks_ = std::move(o.blocks_);
+    bulk_ = std::move(o.bulk_);
+    bulkCount_ = o.bulkCount_;
     free_ = std::move(o.free_);
     made_ = o.made_;
     keyed_ = o.keyed_;
@@ -490,6 +505,8 @@ class Collection {
     o.nodes_.clear();
     o.slots_.clear();
     o.blocks_.clear();
+    o.bulk_.reset();
+    o.bulkCount_ = 0;
     o.free_.clear();
     o.made_ = 0;
     o.keyed_ = 0;
@@ -499,13 +516,15 @@ class Collection {
   static size_t BlockBytes(size_t block) noexcept { return (kFirstBlock << block) * sizeof(NodeStorage); }
   struct BlockFree {
     size_t bytes;
-    void operator()(NodeStorage* p) const noexcept { FreeLarge(p, bytes); }
+    void operator()(NodeStorage* p) const noexcept { FreeTable(p, bytes); }
   };
   using BlockPtr = std::unique_ptr<NodeStorage[], BlockFree>;
 
   std::vector<Node*, LargeAllocator<Node*>> nodes_;  // position order
-  std::vector<Slot, LargeAllocator<Slot>> slots_;    // key table (size 0 or a power of two)
+  std::vector<Slot, TableAllocator<Slot>> slots_;    // key table (size 0 or a power of two)
   std::vector<BlockPtr> blocks_;
+  BlockPtr bulk_{nullptr, BlockFree{0}};              // the first bulkCount_ nodes (AssignAll)
+  size_t bulkCount_ = 0;
   std::vector<uint32_t> free_;                        // ids of removed nodes, for reuse
   size_t made_ = 0;                                   // nodes ever placed in the blocks
   size_t keyed_ = 0;                                  // items with a key

@@ -68,6 +68,24 @@ inline void FreeLarge(void* p, size_t bytes) noexcept {
   ::operator delete(raw);
 }
 
+// Memory for a table sized once from a count (a collection's node block and key table):
+// from kTablePooledFrom on, a block of the page pool, so that the next table of that
+// size (the same file read again) takes memory already paged in rather than memory the
+// heap has given back to the system in between; smaller ones as AllocateLarge. The
+// untouched end of a rounded-up block is never paged in.
+inline constexpr size_t kTablePooledFrom = kAdvisedFrom;
+inline void* AllocateTable(size_t bytes) {
+  if (bytes >= kTablePooledFrom && bytes <= std::numeric_limits<size_t>::max() - PagePool::kLargePage)
+    return PagePool::Take(PagePool::RoundUp(bytes));
+  return AllocateLarge(bytes);
+}
+inline void FreeTable(void* p, size_t bytes) noexcept {
+  if (p && bytes >= kTablePooledFrom)
+    PagePool::Give(p, PagePool::RoundUp(bytes));
+  else
+    FreeLarge(p, bytes);
+}
+
 template <class T>
 struct LargeAllocator {
   using value_type = T;
@@ -85,5 +103,21 @@ struct LargeAllocator {
 // A vector whose large buffers are taken as AllocateLarge says.
 template <class T>
 using LargeVector = std::vector<T, LargeAllocator<T>>;
+
+// The same for a table sized once (AllocateTable).
+template <class T>
+struct TableAllocator {
+  using value_type = T;
+  TableAllocator() = default;
+  template <class U>
+  TableAllocator(const TableAllocator<U>&) noexcept {}
+  T* allocate(size_t n) {
+    if (n > std::numeric_limits<size_t>::max() / sizeof(T)) throw std::bad_alloc();
+    return static_cast<T*>(AllocateTable(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) noexcept { FreeTable(p, n * sizeof(T)); }
+  template <class U>
+  bool operator==(const TableAllocator<U>&) const noexcept { return true; }
+};
 
 }  // namespace kz

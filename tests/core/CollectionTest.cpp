@@ -191,3 +191,69 @@ TEST(Collection, AssignAllMatchesAddingOneByOne) {
   ASSERT_EQ(c.Count(), 1);
   EXPECT_EQ(c.Item("kept"), 5);
 }
+
+namespace {
+
+// A collection made at once of many items keeps its nodes in one block of just their
+// number: the items made so, the ones added after them (past the block), removed ones
+// whose places are taken again, and a copy, a move and a clear all hold what they were
+// given, at addresses that stay where they were.
+TEST(Collection, AssignAllNodesInOneBlockThenAddedRemovedAndMoved) {
+  for (size_t n : {size_t{1}, size_t{9}, size_t{1000}, size_t{70000}}) {
+    std::vector<std::string> keys(n);
+    for (size_t i = 0; i < n; ++i) keys[i] = std::to_string(i) + "k";
+    Collection<std::string> c;
+    c.AssignAll(n, [&](size_t i) { return std::pair<std::string, std::string_view>("v" + std::to_string(i), keys[i]); });
+    std::string* const first = &c.Item(1);
+    std::string* const last = &c.Item(static_cast<int32_t>(n));
+    for (size_t i = 0; i < 3 * n + 20; ++i) c.Add("a" + std::to_string(i), "a" + std::to_string(i));
+    EXPECT_EQ(first, &c.Item("0K"));
+    EXPECT_EQ(last, &c.Item(std::to_string(n - 1) + "k"));
+    // Removed from the block and from past it; their places are taken by the next ones.
+    c.Remove(std::string("0k"));
+    c.Remove("a0");
+    c.Add("again", "again", 1);
+    c.Add("more", "more");
+    ASSERT_EQ(c.Count(), static_cast<int32_t>(4 * n + 20));
+    EXPECT_EQ(c.Item(1), "again");
+    EXPECT_EQ(c.Item(c.Count()), "more");
+    bool same = true;
+    for (size_t i = 1; i < n; ++i) same = same && c.Item(std::to_string(i) + "k") == "v" + std::to_string(i);
+    for (size_t i = 1; i < 3 * n + 20; ++i) same = same && c.Item("A" + std::to_string(i)) == "a" + std::to_string(i);
+    EXPECT_TRUE(same) << n;
+    Collection<std::string> copy(c);
+    Collection<std::string> moved(std::move(c));
+    EXPECT_TRUE(c.Empty());
+    ASSERT_EQ(copy.Count(), moved.Count());
+    for (int32_t i = 1; i <= copy.Count(); ++i) same = same && copy.Item(i) == moved.Item(i) && copy.Key(i) == moved.Key(i);
+    EXPECT_TRUE(same) << n;
+    moved.Clear();
+    moved.Add("after", "after");
+    EXPECT_EQ(moved.Item("AFTER"), "after");
+    const std::string two[] = {"x0", "x1"};
+    c.AssignAll(2, [&](size_t i) { return std::pair<std::string, std::string_view>(std::to_string(i), two[i]); });
+    EXPECT_EQ(c.Item("x1"), "1");
+  }
+}
+
+// The node block and the key table of a large collection made at once are memory of
+// the page pool, sized from the count: the next collection of that size takes them
+// again instead of fresh memory from the system.
+TEST(Collection, LargeAssignAllTakesItsTablesFromThePagePool) {
+  constexpr size_t n = 200000;
+  std::vector<std::string> keys(n);
+  for (size_t i = 0; i < n; ++i) keys[i] = std::to_string(i) + "k";
+  const size_t before = kz::PagePool::InUse();
+  size_t held = 0;
+  for (int round = 0; round < 2; ++round) {
+    Collection<int> c;
+    c.AssignAll(n, [&](size_t i) { return std::pair<int, std::string_view>(static_cast<int>(i), keys[i]); });
+    held = kz::PagePool::InUse() - before;
+    // At least the items and keys, and the key table's slots, in pool blocks.
+    EXPECT_GE(held, n * (sizeof(int) + 16 + 8)) << round;
+    EXPECT_EQ(c.Item("123456K"), 123456);
+  }
+  EXPECT_EQ(kz::PagePool::InUse(), before);
+}
+
+}  // namespace
