@@ -289,7 +289,7 @@ class Collection {
   // Iteration over the items in position order.
   template <bool Const>
   class Iter {
-    using Base = typename std::vector<Node*, LargeAllocator<Node*>>::const_iterator;
+    using Base = typename std::vector<Node*, TableAllocator<Node*>>::const_iterator;
     Base it_;
 
    public:
@@ -520,7 +520,7 @@ class Collection {
   };
   using BlockPtr = std::unique_ptr<NodeStorage[], BlockFree>;
 
-  std::vector<Node*, LargeAllocator<Node*>> nodes_;  // position order
+  std::vector<Node*, TableAllocator<Node*>> nodes_;  // position order
   std::vector<Slot, TableAllocator<Slot>> slots_;    // key table (size 0 or a power of two)
   std::vector<BlockPtr> blocks_;
   BlockPtr bulk_{nullptr, BlockFree{0}};              // the first bulkCount_ nodes (AssignAll)

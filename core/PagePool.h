@@ -68,12 +68,12 @@ inline void FreeLarge(void* p, size_t bytes) noexcept {
   ::operator delete(raw);
 }
 
-// Memory for a table sized once from a count (a collection's node block and key table):
-// from kTablePooledFrom on, a block of the page pool, so that the next table of that
-// size (the same file read again) takes memory already paged in rather than memory the
-// heap has given back to the system in between; smaller ones as AllocateLarge. The
-// untouched end of a rounded-up block is never paged in.
-inline constexpr size_t kTablePooledFrom = kAdvisedFrom;
+// Memory for a table sized from a count (a collection's node block, key table and list
+// of positions; a load's lists of records): from kTablePooledFrom on, a block of the page
+// pool, so that the next table of that size (the same file read again) takes memory
+// already paged in rather than memory the heap has given back to the system in between;
+// smaller ones as AllocateLarge.
+inline constexpr size_t kTablePooledFrom = size_t{1} << 20;
 inline void* AllocateTable(size_t bytes) {
   if (bytes >= kTablePooledFrom && bytes <= std::numeric_limits<size_t>::max() - PagePool::kLargePage)
     return PagePool::Take(PagePool::RoundUp(bytes));
@@ -119,5 +119,7 @@ struct TableAllocator {
   template <class U>
   bool operator==(const TableAllocator<U>&) const noexcept { return true; }
 };
+template <class T>
+using TableVector = std::vector<T, TableAllocator<T>>;
 
 }  // namespace kz

@@ -154,7 +154,7 @@ class clsTxtParser::RecordStore {
 
   std::shared_ptr<const void> bytes_;  // let go of last: the records' texts may be there
   Arena arena_;
-  kz::LargeVector<clsTXTObject*> records_;
+  kz::TableVector<clsTXTObject*> records_;
 };
 
 std::string clsTxtParser::LibraryError() {
@@ -617,7 +617,7 @@ void clsTxtParser::BuildNameOrder() {
     std::string_view name;
     uint32_t index;  // 0-based file position
   };
-  kz::LargeVector<Named> order;
+  kz::TableVector<Named> order;
   if (!sorted) {
     order.resize(n);
     size_t owned = 0;

@@ -228,7 +228,7 @@ class clsTxtParser : public kz::Object {
   std::unique_ptr<Kz_Value[]> lineBatch_;  // the same for a line's values
   // During a load: the records in file order, and the names kept as copies (by file
   // position; see AppendLoaded).
-  kz::LargeVector<TXTObjectPtr> loaded_;
+  kz::TableVector<TXTObjectPtr> loaded_;
   std::vector<std::pair<uint32_t, std::string>> ownedNames_;
   // During a load: where its records are made (they share its ownership).
   class RecordStore;
