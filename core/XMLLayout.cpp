@@ -1,7 +1,6 @@
 #include "core/XMLLayout.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -27,37 +26,109 @@ constexpr size_t npos = std::string_view::npos;
 
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// Characters XML cannot carry as they are, written as references.
-void AppendEscaped(std::string& out, const char* t, bool attribute, char quote) {
-  const char* run = t;
-  for (; *t; ++t) {
-    const unsigned char c = static_cast<unsigned char>(*t);
-    const char* rep = nullptr;
-    char num[12];
-    switch (c) {
-      case '&': rep = "&amp;"; break;
-      case '<': rep = "&lt;"; break;
-      case '>': rep = "&gt;"; break;
-      case '"': rep = attribute && quote == '"' ? "&quot;" : nullptr; break;
-      case '\'': rep = attribute && quote == '\'' ? "&apos;" : nullptr; break;
-      case '\r': rep = "&#13;"; break;
-      case '\n': rep = attribute ? "&#10;" : nullptr; break;
-      case '\t': rep = attribute ? "&#9;" : nullptr; break;
-      default:
-        if (c < 0x20) {
-          std::snprintf(num, sizeof num, "&#%u;", c);
-          rep = num;
+// The bytes a value cannot carry as they are: kInAttribute in an attribute value,
+// kInText in a text. The end of a value (0) is marked in both, so that a scan for them
+// stops there too.
+enum : uint8_t { kInAttribute = 1, kInText = 2 };
+struct EscapeTable {
+  uint8_t of[256] = {};
+  constexpr EscapeTable() {
+    for (int c = 0; c < 0x20; ++c) of[c] = kInAttribute | kInText;
+    of[static_cast<unsigned char>('\n')] = kInAttribute;
+    of[static_cast<unsigned char>('\t')] = kInAttribute;
+    of[static_cast<unsigned char>('&')] = kInAttribute | kInText;
+    of[static_cast<unsigned char>('<')] = kInAttribute | kInText;
+    of[static_cast<unsigned char>('>')] = kInAttribute | kInText;
+    of[static_cast<unsigned char>('"')] = kInAttribute;
+    of[static_cast<unsigned char>('\'')] = kInAttribute;
+  }
+};
+constexpr EscapeTable kEscape;
+
+// The bytes of a value read that reading may have changed (a reference, white space
+// reading turns into blanks), and the end of a value: a value holding one is written
+// anew, not copied.
+struct ReadChangeTable {
+  bool of[256] = {};
+  constexpr ReadChangeTable() {
+    of[0] = of[static_cast<unsigned char>('&')] = true;
+    of[static_cast<unsigned char>('\t')] = of[static_cast<unsigned char>('\r')] = true;
+    of[static_cast<unsigned char>('\n')] = true;
+  }
+};
+constexpr ReadChangeTable kReadChanges;
+
+// The text being written, formed straight in the output string's own buffer (no
+// piece is gathered anywhere else first); its length is set once, when done.
+class Sink {
+ public:
+  Sink(std::string& out, size_t expect) : out_(out), base_(out.size()) {
+    out_.resize(std::max(out_.capacity(), base_ + expect));
+    p_ = out_.data() + base_;
+    end_ = out_.data() + out_.size();
+  }
+  void Put(const char* d, size_t n) {
+    if (static_cast<size_t>(end_ - p_) < n) Grow(n);
+    std::memcpy(p_, d, n);
+    p_ += n;
+  }
+  void Put(std::string_view v) {
+    if (!v.empty()) Put(v.data(), v.size());
+  }
+  void Put(char c) {
+    if (p_ == end_) Grow(1);
+    *p_++ = c;
+  }
+  // A value with the references it needs (`quote` the quote it stands in; 0 for a text).
+  void PutEscaped(const char* t, bool attribute, char quote) {
+    const uint8_t mask = attribute ? kInAttribute : kInText;
+    for (;;) {
+      const char* run = t;
+      while (!(kEscape.of[static_cast<unsigned char>(*t)] & mask)) ++t;
+      if (t != run) Put(run, static_cast<size_t>(t - run));
+      const unsigned char c = static_cast<unsigned char>(*t);
+      if (c == 0) return;
+      ++t;
+      switch (c) {
+        case '&': Put("&amp;", 5); break;
+        case '<': Put("&lt;", 4); break;
+        case '>': Put("&gt;", 4); break;
+        case '"':
+          if (quote == '"') Put("&quot;", 6); else Put('"');
+          break;
+        case '\'':
+          if (quote == '\'') Put("&apos;", 6); else Put('\'');
+          break;
+        default: {
+          // A control byte: its number.
+          char num[6] = {'&', '#'};
+          size_t k = 2;
+          if (c >= 10) num[k++] = static_cast<char>('0' + c / 10);
+          num[k++] = static_cast<char>('0' + c % 10);
+          num[k++] = ';';
+          Put(num, k);
+          break;
         }
-        break;
-    }
-    if (rep) {
-      out.append(run, static_cast<size_t>(t - run));
-      out.append(rep);
-      run = t + 1;
+      }
     }
   }
-  out.append(run, static_cast<size_t>(t - run));
-}
+  void PutEscaped(const char* t, char quote) { PutEscaped(t, true, quote); }
+  void Done() { out_.resize(static_cast<size_t>(p_ - out_.data())); }
+  void Undo() { out_.resize(base_); }
+
+ private:
+  void Grow(size_t n) {
+    const size_t at = static_cast<size_t>(p_ - out_.data());
+    out_.resize(std::max(out_.size() * 2, at + n + 4096));
+    p_ = out_.data() + at;
+    end_ = out_.data() + out_.size();
+  }
+
+  std::string& out_;
+  const size_t base_;
+  char* p_;
+  char* end_;
+};
 
 // The part of a lead after its last line end: the indentation it gives.
 std::string IndentOf(std::string_view lead) {
@@ -65,15 +136,15 @@ std::string IndentOf(std::string_view lead) {
   return nl == npos ? std::string() : std::string(lead.substr(nl + 1));
 }
 
-struct AppendWriter : pugi::xml_writer {
-  std::string& out;
-  explicit AppendWriter(std::string& o) : out(o) {}
-  void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
+struct SinkWriter : pugi::xml_writer {
+  Sink& out;
+  explicit SinkWriter(Sink& o) : out(o) {}
+  void write(const void* data, size_t size) override { out.Put(static_cast<const char*>(data), size); }
 };
 
 class Writer {
  public:
-  Writer(std::string_view source, const EditMarks& marks, std::string& out) : s_(source), m_(marks), out_(out) {}
+  Writer(std::string_view source, const EditMarks& marks, Sink& out) : s_(source), m_(marks), out_(out) {}
 
   bool Document(const pugi::xml_document& doc) {
     if (m_.Of(doc.internal_object()) & EditMarks::kReshaped) return false;
@@ -94,7 +165,7 @@ class Writer {
 
  private:
   void Copy(size_t a, size_t b) {
-    if (b > a) out_.append(s_.data() + a, b - a);
+    if (b > a) out_.Put(s_.data() + a, b - a);
   }
   size_t Find(char c, size_t from) const {
     if (from >= s_.size()) return s_.size();
@@ -160,6 +231,14 @@ class Writer {
       case pugi::node_pcdata: return p < s_.size() && s_[p] != '<' ? p : npos;
       default: return npos;
     }
+  }
+
+  // The same for a node known to be an element.
+  size_t StartOfElement(pugi::xml_node n) const {
+    const ptrdiff_t off = n.offset_debug();
+    if (off < 1 || static_cast<size_t>(off) > s_.size()) return npos;
+    const size_t p = static_cast<size_t>(off) - 1;
+    return s_[p] == '<' ? p : npos;
   }
 
   // The end of the start tag at p (after its '>'); empty when it ends in "/>".
@@ -280,36 +359,97 @@ class Writer {
     char quote;
   };
 
-  // The start tag of an element whose attributes changed: the attributes it kept as they
-  // stand (while their value is the same), the others in its own quotes.
-  void FormStartTag(pugi::xml_node n, size_t start, size_t tagEnd, bool wasEmpty, bool open) {
+  // Whether the name of an attribute of the source is `name`.
+  bool NameIs(const SourceAttr& sa, const char* name) const {
+    const char* d = s_.data() + sa.name;
+    const size_t len = sa.nameEnd - sa.name;
+    size_t k = 0;
+    while (k < len && d[k] == name[k] && name[k]) ++k;
+    return k == len && name[len] == '\0';
+  }
+  // Whether the value of an attribute of the source, as it stands, reads as `value`:
+  // then its bytes can be copied.
+  bool KeptAsItStands(const SourceAttr& sa, const char* value) const {
+    const char* d = s_.data() + sa.value;
+    const size_t len = sa.valueEnd - sa.value;
+    size_t k = 0;
+    while (k < len && d[k] == value[k] && !kReadChanges.of[static_cast<unsigned char>(d[k])]) ++k;
+    return k == len && value[len] == '\0';
+  }
+
+  // A start tag of the source as read: its attributes (in attrs_), the end of its name,
+  // where what follows its last attribute begins, its end (after '>'), and whether it
+  // ends in "/>".
+  struct StartTag {
+    size_t nameEnd = 0, tail = 0, end = 0;
+    bool empty = false;
+  };
+
+  // Reads the start tag at `start` in one pass, no further than `bound`; false when it
+  // does not end there as a tag read ends (then what was read is up to `bound`).
+  bool ReadStartTag(size_t start, size_t bound, StartTag& t) {
+    const char* d = s_.data();
     size_t i = start + 1;
-    while (i < tagEnd && !IsBlank(s_[i]) && s_[i] != '/' && s_[i] != '>') ++i;
-    const size_t nameEnd = i;
-    std::vector<SourceAttr>& attrs = attrs_;
-    attrs.clear();
-    size_t tail = i;
-    while (i < tagEnd) {
-      tail = i;
-      while (i < tagEnd && IsBlank(s_[i])) ++i;
-      if (i >= tagEnd || s_[i] == '/' || s_[i] == '>') break;
-      SourceAttr a{};
-      a.lead = tail;
+    while (i < bound && !IsBlank(d[i]) && d[i] != '/' && d[i] != '>') ++i;
+    t.nameEnd = t.tail = i;
+    attrs_.clear();
+    while (i < bound) {
+      t.tail = i;
+      while (i < bound && IsBlank(d[i])) ++i;
+      if (i >= bound) break;
+      if (d[i] == '>') {
+        t.end = i + 1;
+        t.empty = false;
+        return true;
+      }
+      if (d[i] == '/') {
+        if (i + 1 >= bound || d[i + 1] != '>') break;
+        t.end = i + 2;
+        t.empty = true;
+        return true;
+      }
+      SourceAttr a;
+      a.lead = t.tail;
       a.name = i;
-      while (i < tagEnd && s_[i] != '=' && !IsBlank(s_[i])) ++i;
+      while (i < bound && d[i] != '=' && d[i] != '>' && !IsBlank(d[i])) ++i;
       a.nameEnd = i;
-      while (i < tagEnd && s_[i] != '"' && s_[i] != '\'') ++i;
-      if (i >= tagEnd) break;
-      a.quote = s_[i];
+      while (i < bound && d[i] != '"' && d[i] != '\'' && d[i] != '>') ++i;
+      if (i >= bound || d[i] == '>') break;
+      a.quote = d[i];
       a.value = i + 1;
       a.valueEnd = QuoteEnd(a.quote, a.value);
+      if (a.valueEnd >= bound) break;
       a.end = a.valueEnd + 1;
       i = a.end;
-      tail = i;
-      attrs.push_back(a);
+      t.tail = i;
+      attrs_.push_back(a);
     }
-    const char quote = !attrs.empty() ? attrs.front().quote : QuoteAmong(n.parent());
-    // What is copied from the source is gathered into runs: attributes kept one after
+    return false;
+  }
+  // The same for any start tag: one that does not end as read is taken up to where the
+  // text shows its end.
+  StartTag ReadStartTag(size_t start) {
+    StartTag t;
+    if (ReadStartTag(start, s_.size(), t)) return t;
+    bool empty = false;
+    const size_t end = TagEnd(start, empty);
+    ReadStartTag(start, end, t);
+    t.end = end;
+    t.empty = empty;
+    return t;
+  }
+
+  // The start tag of an element whose attributes changed (read into `t`), formed in one
+  // pass over its attributes: the attributes it kept go out as they stand (while their
+  // value is the same), those kept one after another in one piece; a changed value goes
+  // in its own quotes, an added attribute after the last, in its spacing and quotes.
+  void FormStartTag(pugi::xml_node n, size_t start, const StartTag& t, bool open) {
+    const std::vector<SourceAttr>& attrs = attrs_;
+    const size_t nameEnd = t.nameEnd, tail = t.tail, tagEnd = t.end;
+    const bool wasEmpty = t.empty;
+    const size_t count = attrs.size();
+    char quote = 0;  // of an added attribute, found when the first comes
+    // What is copied from the source is gathered into a run: attributes kept one after
     // another go out in one piece.
     size_t runFrom = start, runTo = nameEnd;
     auto run = [&](size_t a, size_t b) {
@@ -324,68 +464,52 @@ class Writer {
       runFrom = runTo;
     };
     size_t index = 0;
-    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute(), ++index) {
       const char* name = a.name();
-      const char* value = a.value();
-      const size_t nameLen = std::strlen(name);
       // Mostly the attribute stands where it stood.
-      auto same = [&](const SourceAttr& sa) {
-        return sa.nameEnd - sa.name == nameLen && std::memcmp(s_.data() + sa.name, name, nameLen) == 0;
-      };
       const SourceAttr* was = nullptr;
-      if (index < attrs.size() && same(attrs[index])) {
+      if (index < count && NameIs(attrs[index], name)) {
         was = &attrs[index];
       } else {
         for (const SourceAttr& sa : attrs)
-          if (same(sa)) {
+          if (NameIs(sa, name)) {
             was = &sa;
             break;
           }
       }
-      ++index;
+      const char* value = a.value();
       if (was) {
-        const size_t rawLen = was->valueEnd - was->value;
-        const char* raw = s_.data() + was->value;
-        if (std::strncmp(raw, value, rawLen) == 0 && value[rawLen] == '\0' && !NeedsReference(raw, rawLen)) {
+        if (KeptAsItStands(*was, value)) {
           run(was->lead, was->end);
         } else {
           run(was->lead, was->value);
           flush();
-          AppendEscaped(out_, value, true, was->quote);
-          out_.push_back(was->quote);
+          out_.PutEscaped(value, was->quote);
+          out_.Put(was->quote);
         }
         continue;
       }
-      if (attrs.empty()) {
-        flush();
-        out_.push_back(' ');
-      } else {
+      if (!quote) quote = count ? attrs.front().quote : QuoteAmong(n.parent());
+      if (count) {
         run(attrs.back().lead, attrs.back().name);
         flush();
+      } else {
+        flush();
+        out_.Put(' ');
       }
-      out_.append(name, nameLen);
-      out_.push_back('=');
-      out_.push_back(quote);
-      AppendEscaped(out_, value, true, quote);
-      out_.push_back(quote);
+      out_.Put(std::string_view(name));
+      out_.Put('=');
+      out_.Put(quote);
+      out_.PutEscaped(value, quote);
+      out_.Put(quote);
     }
     if (wasEmpty && open) {
       flush();
-      out_.push_back('>');
+      out_.Put('>');
     } else {
       run(tail, tagEnd);
       flush();
     }
-  }
-
-  // Whether a value read holds what reading changed (a reference, or white space that
-  // reading turns into blanks): such a value is written anew, not copied.
-  static bool NeedsReference(const char* raw, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-      const char c = raw[i];
-      if (c == '&' || c == '\t' || c == '\r' || c == '\n') return true;
-    }
-    return false;
   }
 
   // An element read from the source at `start`, with whatever changed in it; its end.
@@ -399,25 +523,33 @@ class Writer {
       Copy(start, end);
       return end;
     }
-    bool empty = false;
-    const size_t tagEnd = TagEnd(start, empty);
     const bool reshaped = (bits & EditMarks::kReshaped) != 0;
-    const bool open = !empty || (reshaped && n.first_child());
+    bool empty = false, open = false;
+    size_t tagEnd;
     if (bits & EditMarks::kRetagged) {
-      FormStartTag(n, start, tagEnd, empty, open);
-    } else if (empty && open) {
-      size_t e = tagEnd - 2;  // before "/>"
-      while (e > start && IsBlank(s_[e - 1])) --e;
-      Copy(start, e);
-      out_.push_back('>');
+      // Read as it is formed: its attributes are gone through once.
+      const StartTag t = ReadStartTag(start);
+      tagEnd = t.end;
+      empty = t.empty;
+      open = !empty || (reshaped && n.first_child());
+      FormStartTag(n, start, t, open);
     } else {
-      Copy(start, tagEnd);
+      tagEnd = TagEnd(start, empty);
+      open = !empty || (reshaped && n.first_child());
+      if (empty && open) {
+        size_t e = tagEnd - 2;  // before "/>"
+        while (e > start && IsBlank(s_[e - 1])) --e;
+        Copy(start, e);
+        out_.Put('>');
+      } else {
+        Copy(start, tagEnd);
+      }
     }
     if (!open) return tagEnd;
     if (empty) {
       // It had no content: all of it is new.
       Content(n, IndentOf(Lead(start)), tagEnd, npos);
-      out_.append("</").append(n.name()).push_back('>');
+      PutEndTag(n);
       return tagEnd;
     }
     const size_t closeStart = reshaped ? ContentEnd(tagEnd, false) : npos;
@@ -427,7 +559,7 @@ class Writer {
         if (c.type() != pugi::node_element) continue;
         const uint8_t childBits = m_.Of(c);
         if (!(childBits & EditMarks::kTouched)) continue;
-        const size_t cs = StartOf(c);
+        const size_t cs = StartOfElement(c);
         if (cs == npos || cs < pos) continue;  // cannot be: a new child reshapes its parent
         Copy(pos, cs);
         pos = Write(c, cs, childBits);
@@ -462,7 +594,7 @@ class Writer {
       if (cs != npos) {
         lead.assign(Lead(cs));
         haveLead = true;
-        if (!wasText) out_.append(lead);
+        if (!wasText) out_.Put(lead);
         Write(c, cs);
         continue;
       }
@@ -480,7 +612,7 @@ class Writer {
           formedLead = true;
         }
       }
-      if (!text) out_.append(lead);
+      if (!text) out_.Put(lead);
       if (!quote) quote = QuoteAmong(n);
       Form(c, IndentOf(lead), quote);
     }
@@ -491,39 +623,50 @@ class Writer {
       trail = s_.substr(ts, closeStart - ts);
     }
     if (trail.empty() && formedLead && anyElement && !text && !nl_.empty()) {
-      out_.append(nl_).append(indent);
+      out_.Put(nl_);
+      out_.Put(indent);
     } else {
-      out_.append(trail);
+      out_.Put(trail);
     }
+  }
+
+  void PutEndTag(pugi::xml_node n) {
+    out_.Put("</", 2);
+    out_.Put(std::string_view(n.name()));
+    out_.Put('>');
   }
 
   // A node made since the load, in the layout of its neighbours.
   void Form(pugi::xml_node n, const std::string& indent, char quote) {
     switch (n.type()) {
       case pugi::node_element: {
-        out_.push_back('<');
-        out_.append(n.name());
+        out_.Put('<');
+        out_.Put(std::string_view(n.name()));
         for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
-          out_.push_back(' ');
-          out_.append(a.name());
-          out_.push_back('=');
-          out_.push_back(quote);
-          AppendEscaped(out_, a.value(), true, quote);
-          out_.push_back(quote);
+          out_.Put(' ');
+          out_.Put(std::string_view(a.name()));
+          out_.Put('=');
+          out_.Put(quote);
+          out_.PutEscaped(a.value(), quote);
+          out_.Put(quote);
         }
         if (!n.first_child()) {
-          out_.append(emptyEnd_);
+          out_.Put(emptyEnd_);
           return;
         }
-        out_.push_back('>');
+        out_.Put('>');
         Content(n, indent, 0, npos);
-        out_.append("</").append(n.name()).push_back('>');
+        PutEndTag(n);
         return;
       }
-      case pugi::node_pcdata: AppendEscaped(out_, n.value(), false, 0); return;
-      case pugi::node_cdata: out_.append("<![CDATA[").append(n.value()).append("]]>"); return;
+      case pugi::node_pcdata: out_.PutEscaped(n.value(), false, 0); return;
+      case pugi::node_cdata:
+        out_.Put("<![CDATA[", 9);
+        out_.Put(std::string_view(n.value()));
+        out_.Put("]]>", 3);
+        return;
       default: {
-        AppendWriter w(out_);
+        SinkWriter w(out_);
         n.print(w, "", pugi::format_raw, pugi::encoding_utf8);
         return;
       }
@@ -532,7 +675,7 @@ class Writer {
 
   std::string_view s_;
   const EditMarks& m_;
-  std::string& out_;
+  Sink& out_;
   std::string nl_, unit_, emptyEnd_;
   char quote_ = '"';
   std::vector<SourceAttr> attrs_;  // the start tag FormStartTag reads
@@ -542,10 +685,13 @@ class Writer {
 
 bool WriteKeepingLayout(const pugi::xml_document& doc, std::string_view source, const EditMarks& marks,
                         std::string& out) {
-  const size_t before = out.size();
-  Writer w(source, marks, out);
-  if (w.Document(doc)) return true;
-  out.resize(before);
+  Sink sink(out, source.size() + source.size() / 16);
+  Writer w(source, marks, sink);
+  if (w.Document(doc)) {
+    sink.Done();
+    return true;
+  }
+  sink.Undo();
   return false;
 }
 
