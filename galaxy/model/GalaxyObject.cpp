@@ -167,6 +167,25 @@ void clsGalaxyObject::AddProperty(const std::string& name, const Variant& value)
   Dirty = true;
 }
 
+std::string_view clsGalaxyObject::KeyText(int32_t id, char (&buf)[16]) noexcept {
+  char* end = std::to_chars(buf, buf + 15, id).ptr;
+  *end++ = 'k';
+  return std::string_view(buf, static_cast<size_t>(end - buf));
+}
+
+void clsGalaxyObject::PlaceChildren(std::vector<GalaxyObjectPtr>& read) {
+  if (!Childs.Empty()) {
+    for (GalaxyObjectPtr& child : read) Childs.Add(child, child->key());
+  } else {
+    char key[16];
+    Childs.AssignAll(read.size(), [&](size_t i) {
+      const std::string_view k = KeyText(read[i]->id, key);
+      return std::pair<GalaxyObjectPtr, std::string_view>(std::move(read[i]), k);
+    });
+  }
+  read.clear();
+}
+
 bool clsGalaxyObject::FromXML(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly) {
   return ReadElement(parser, xml, gatesOnly, 1);
 }
@@ -193,6 +212,12 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
     if (!gatesOnly) Loaded = true;
     if (xml.Down()) {
       auto self = shared_from_this();
+      // The children read are gathered (a list for each level, kept from one element to
+      // the next) and go into Childs at once, with one key table made at their count.
+      static thread_local std::vector<std::vector<GalaxyObjectPtr>> levels(kMaxDepth + 2);
+      std::vector<GalaxyObjectPtr>& read = levels[static_cast<size_t>(depth)];
+      read.clear();
+      bool ok = true;
       do {
         if (gatesOnly) {
           const char* type = xml.FindNodeAttr("t");
@@ -202,13 +227,17 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
         GalaxyObjectPtr child = parser.NewGalObject(self);
         if (!child->ReadElement(parser, xml, false, depth + 1)) {
           lastError_ = child->GetLastError();
-          return false;
+          ok = false;
+          break;
         }
-        // Its own subtree is registered already, by the reading just done.
-        const std::string key = child->key();
-        parser.Register(child, key);
-        Childs.Add(child, key);
+        // Its own subtree is registered already, by the reading just done; it has a
+        // parent, so it is no sector.
+        char key[16];
+        parser.objects.Add(child, KeyText(child->id, key));
+        read.push_back(std::move(child));
       } while (xml.NextNode());
+      PlaceChildren(read);
+      if (!ok) return false;
       xml.up();
     }
     Dirty = false;

@@ -132,6 +132,10 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
  private:
   friend class clsGalaxyParser;
   bool ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly, int32_t depth);
+  // The children just read, appended to Childs (and taken out of `read`).
+  void PlaceChildren(std::vector<GalaxyObjectPtr>& read);
+  // key() of an id, written into buf.
+  static std::string_view KeyText(int32_t id, char (&buf)[16]) noexcept;
   int32_t NumberOf(std::string_view name) const noexcept;
   std::vector<PropertyPtr>::const_iterator FindName(std::string_view name) const noexcept;
   // The attribute of the element read of that name (null when none or not reading one).
