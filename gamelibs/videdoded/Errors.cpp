@@ -8,8 +8,8 @@
 namespace videdoded {
 
 namespace detail {
-KZ_FAST_TLS thread_local int32_t t_errorCode = 0;
-KZ_FAST_TLS thread_local bool t_errorHasText = false;
+constinit KZ_FAST_TLS thread_local int32_t t_errorCode = 0;
+constinit KZ_FAST_TLS thread_local bool t_errorHasText = false;
 }  // namespace detail
 
 namespace {

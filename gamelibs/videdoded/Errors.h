@@ -11,8 +11,10 @@ namespace videdoded {
 namespace detail {
 // The code and whether a text is set are plain values, so the clear done on entry of
 // every call touches nothing else (and is inlined there); the text lives beside them.
-extern KZ_FAST_TLS thread_local int32_t t_errorCode;
-extern KZ_FAST_TLS thread_local bool t_errorHasText;
+// Initialised before any code runs (constinit), so that no use asks first whether
+// they still need initialising.
+extern constinit KZ_FAST_TLS thread_local int32_t t_errorCode;
+extern constinit KZ_FAST_TLS thread_local bool t_errorHasText;
 void DropErrorText();
 }  // namespace detail
 

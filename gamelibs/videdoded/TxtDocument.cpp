@@ -5,6 +5,7 @@
 
 #include "Cp1252.h"
 #include "Errors.h"
+#include "LargeBuffer.h"
 #include "TxtFields.h"
 
 namespace videdoded {
@@ -38,8 +39,13 @@ size_t FirstOverlongLine(const char* d, size_t n) {
 
 bool TxtDocument::Load(std::string bytes, bool remarksAsData, std::string& error) {
   if (!Check(bytes, error)) return false;
-  // Held where a reader may share them (a text kept where it stands outlives the document).
-  auto own = std::make_shared<const std::string>(std::move(bytes));
+  // Held where a reader may share them (a text kept where it stands outlives the document);
+  // the last to let go of them hands their buffer on to the next large load.
+  std::shared_ptr<const std::string> own(new std::string(std::move(bytes)), [](const std::string* held) {
+    std::string* bytes = const_cast<std::string*>(held);
+    KeepLarge(std::move(*bytes));
+    delete bytes;
+  });
   buf_ = *own;
   keep_ = std::move(own);
   lasting_ = true;

@@ -3,7 +3,10 @@
 // closed whatever happens.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include "rudu/FileObject.h"
@@ -139,3 +142,67 @@ TEST(LoadAndClose, OtherModesAndHandles) {
 }
 
 }  // namespace
+
+namespace {
+
+// A large type file whose every text holds `tag`, about `bytes` long: lines of a long
+// text and its line's number.
+std::string TaggedFile(size_t bytes, const std::string& tag) {
+  const std::string filler(200, 'x');
+  std::string text = "3;0;\r\n";
+  text.reserve(bytes + 512);
+  for (int i = 0; text.size() < bytes; ++i) text += tag + filler + std::to_string(i) + ";" + std::to_string(i) + ";\r\n";
+  return text;
+}
+
+// The document of such a file reads its own bytes: the texts hold the tag, and each
+// line's number follows its text.
+void ExpectOwnValues(const std::string& text, const std::string& tag) {
+  const int32_t doc = Kz_LoadFromBuffer(text.data(), text.size(), 1);
+  ASSERT_NE(doc, 0);
+  Kz_Value v;
+  ASSERT_TRUE(Kz_TXTLoadValue(doc, 0, v) && Kz_TXTLoadValue(doc, 0, v));  // the header
+  int32_t lines = 0;
+  bool own = true;
+  while (own && Kz_TXTLoadValue(doc, 0, v)) {
+    own = v.kind == Kz_Value::Text && v.s == tag + std::string(200, 'x') + std::to_string(lines) &&
+          Kz_TXTLoadValue(doc, 0, v) &&
+          v.kind == Kz_Value::Long && v.l == lines;
+    ++lines;
+  }
+  Kz_DeleteHandle(0, doc);
+  EXPECT_TRUE(own) << tag << ", line " << lines;
+  EXPECT_GT(lines, 1000) << tag;
+}
+
+}  // namespace
+
+// The bytes of a large document let go of serve the next large load, but only once no
+// one holds them: bytes a reader keeps past the document stay as they were while other
+// documents are loaded, and every document reads its own bytes.
+TEST(LoadAndClose, ALargeDocumentsBytesServeTheNextLoadOnlyOnceNoOneHoldsThem) {
+  const std::string first = TaggedFile(6u << 20, "first");
+  int32_t doc = Kz_LoadFromBuffer(first.data(), first.size(), 1);
+  ASSERT_NE(doc, 0);
+  std::string_view held;
+  std::shared_ptr<const void> keep;
+  ASSERT_TRUE(Kz_TXTLastingBytes(doc, held, keep));
+  Kz_DeleteHandle(0, doc);
+  ExpectOwnValues(TaggedFile(6u << 20, "second"), "second");
+  ExpectOwnValues(TaggedFile(5u << 20, "third"), "third");
+  ASSERT_EQ(held.size(), first.size());
+  EXPECT_TRUE(held == first);
+  keep.reset();
+  // Smaller, equal and larger loads after the first's bytes were let go of.
+  ExpectOwnValues(TaggedFile(5u << 20, "fourth"), "fourth");
+  ExpectOwnValues(TaggedFile(6u << 20, "fifth"), "fifth");
+  ExpectOwnValues(TaggedFile(9u << 20, "sixth"), "sixth");
+  ExpectOwnValues(TaggedFile(1u << 20, "seventh"), "seventh");
+  // Two documents at once, from two threads.
+  const std::string eighth = TaggedFile(5u << 20, "eighth"), ninth = TaggedFile(5u << 20, "ninth");
+  std::thread other([&eighth] {
+    for (int k = 0; k < 2; ++k) ExpectOwnValues(eighth, "eighth");
+  });
+  for (int k = 0; k < 2; ++k) ExpectOwnValues(ninth, "ninth");
+  other.join();
+}
