@@ -125,7 +125,9 @@ void EntryIndex::Rehash(size_t size) {
   }
 }
 
-void EntryIndex::Insert(uint32_t id, const Layer& layer, const Item& e) {
+// Inlined into IndexLayer, its only caller (a call a line would go through the shared
+// library's symbol table).
+__attribute__((always_inline)) inline void EntryIndex::Insert(uint32_t id, const Layer& layer, const Item& e) {
   const uint64_t hash = e.stemHash;
   const uint64_t high = hash & 0xffffffff00000000ULL;
   const size_t mask = slots_.size() - 1;
@@ -180,10 +182,14 @@ void EntryIndex::IndexLayer(uint32_t layerId) {
     // layer does (Insert).
     const Item& e = items[i];
     const uint8_t f = filter[e.folder];
-    if (f == kNoneOf || (f == kEach && !Passes(layer.Path(e)))) continue;
+    const uint32_t id = layer.base + static_cast<uint32_t>(i);
+    if (f == kNoneOf || (f == kEach && !Passes(layer.Path(e)))) {
+      next_[id] = kNone;
+      folderOf_[id] = kNone;
+      continue;
+    }
     uint32_t& folder = layer.folderIds[e.folder];
     if (folder == kNone) folder = FolderId(layer.FolderPath(e.folder));
-    const uint32_t id = layer.base + static_cast<uint32_t>(i);
     Insert(id, layer, e);
     folderOf_[id] = folder;
   }
@@ -349,7 +355,12 @@ std::unique_ptr<EntryIndex::Layer> EntryIndex::ScanDisk(const std::string& root)
   layer->disk = true;
   layer->root = root;
   while (layer->root.size() > 1 && layer->root.back() == '/') layer->root.pop_back();
-  WalkDiskSplit(*layer, static_cast<int>(HelperThreads(2)));
+  // With no helper to be had, one walk in the order of the names (the split would
+  // only copy every part once more).
+  if (const int helpers = static_cast<int>(HelperThreads(2)))
+    WalkDiskSplit(*layer, helpers);
+  else
+    WalkDisk(*layer, layer->root, std::string(), 0);
   if (layer->diskFolders.empty()) layer->diskFolders.emplace_back(0, 0);  // the top, even when unreadable
   layer->text = layer->names.data();
   layer->items = layer->diskItems.data();
@@ -486,8 +497,9 @@ void EntryIndex::IndexAdded() {
     next_.reserve(items_ + walk);
     folderOf_.reserve(items_ + walk);
   }
-  next_.resize(items_, kNone);
-  folderOf_.resize(items_, kNone);
+  // Left unset here: indexing a layer sets both for each of its items.
+  next_.resize(items_);
+  folderOf_.resize(items_);
   Reserve(pending + walk);
   for (uint32_t k = 0; k < layers_.size(); ++k)
     if (!layers_[k]->indexed) IndexLayer(k);
@@ -517,7 +529,7 @@ void EntryIndex::Finish() {
   }
   for (uint32_t k = 0; k < layers_.size(); ++k) {
     const Layer& layer = *layers_[k];
-    const uint32_t* folderOf = folderOf_.data() + layer.base;
+    const Unset32* folderOf = folderOf_.data() + layer.base;
     for (size_t i = 0; i < layer.count; ++i) {
       const uint32_t id = folderOf[i];
       if (id == kNone) continue;

@@ -140,8 +140,15 @@ class EntryIndex {
   std::shared_ptr<PendingWalk> pending_;  // the walk StartDisk began
   std::vector<uint32_t> bases_;     // the first item of each layer
   size_t items_ = 0;
-  std::vector<uint32_t> next_;      // per item: the next item of the same stem path (higher layers first)
-  std::vector<uint32_t> folderOf_;  // per item: its folder, kNone when not indexed or hidden
+  // A number a vector grows by without setting it (the code that grows it sets it).
+  struct Unset32 {
+    uint32_t v;
+    Unset32() {}  // NOLINT: left unset on purpose
+    Unset32(uint32_t x) : v(x) {}  // NOLINT(google-explicit-constructor)
+    operator uint32_t() const { return v; }  // NOLINT(google-explicit-constructor)
+  };
+  std::vector<Unset32> next_;      // per item: the next item of the same stem path (higher layers first)
+  std::vector<Unset32> folderOf_;  // per item: its folder, kNone when not indexed or hidden
   // Stem path -> first item of its chain: the item (its bits turned over) in the low 32
   // bits, the upper half of the stem's hash in the high ones (most probes never touch
   // the item). An empty slot is 0 (no item is kNone), so a fresh table needs no pass

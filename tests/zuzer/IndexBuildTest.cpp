@@ -148,6 +148,45 @@ TEST(IndexBuildTest, CatalogLinesAreReadAsTheRulesSay) {
   ExpectSameIndex(head + "big.txt 49\n" + Filler(4), 52);
 }
 
+// The entry list is made before the lines are read, from how long the first lines
+// are: lines far shorter further on, or far longer, still give every entry as it stands.
+TEST(IndexBuildTest, CatalogsWhoseLinesChangeLengthAreReadWhole) {
+  std::string longLines, shortLines;
+  for (int i = 0; i < 300; ++i) longLines += "types\\" + std::string(230, static_cast<char>('a' + i % 26)) + std::to_string(i) + ".txt 3\n";
+  for (int i = 0; i < 5000; ++i) shortLines += "s\\" + std::to_string(i) + " 1\n";
+  for (const std::string& text : {"data.dat\n" + longLines + shortLines, "data.dat\n" + shortLines + longLines,
+                                  "data.dat\n" + longLines + shortLines + longLines + "x 2"}) {
+    SCOPED_TRACE(text.size());
+    ExpectSameIndex(text, uint64_t{1} << 40);
+    if (HasFatalFailure()) return;
+  }
+  // Nothing but a data file's name, and a single entry without a line end.
+  ExpectSameIndex("data.dat\n", 0);
+  ExpectSameIndex("data.dat\nx 0", 0);
+}
+
+// A NUL byte anywhere makes the text binary data, not an index, whatever else is
+// wrong with it and wherever it lies.
+TEST(IndexBuildTest, ANulByteAnywhereIsBinaryData) {
+  using namespace std::string_literals;
+  const std::string binary = "it is not a catalog index (it holds binary data)";
+  const std::string sound = "data.dat\n" + Filler(5000);
+  const std::vector<std::string> texts = {
+      sound + "late\0.txt 1\n"s,
+      sound + "x 1\0\n"s + Filler(3),
+      "data.dat\nfirst.txt 1\n\0\n"s + Filler(3),
+      "data.dat\nno size here\n"s + Filler(100) + "z\0 1\n"s,
+      sound + "\n\n\0"s,
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.size());
+    CatalogIndex index;
+    std::string why;
+    EXPECT_FALSE(index.Parse(text, uint64_t{1} << 40, why));
+    EXPECT_EQ(why, binary);
+  }
+}
+
 TEST(IndexBuildTest, RandomCatalogLinesAreReadAsTheRulesSay) {
   std::mt19937 rng(1234);
   const std::string alphabet = "aBz09._-\\/ \\\\..:\x01\x7f\xe9\r";
@@ -559,3 +598,43 @@ TEST_F(IndexBuildFolderTest, OnOneProcessorAnEarlyWalkIsDoneAtOnce) {
 }
 
 }  // namespace
+
+// On one processor the folders are walked by one walk, without the split: the files,
+// their order and which of two spellings wins are those of the split walk, folders
+// beyond the depth bound are left out the same way, and an early walk agrees too.
+TEST_F(IndexBuildFolderTest, AWalkOnOneProcessorGivesWhatTheSplitWalkGives) {
+  for (int k = 0; k < 24; ++k) {
+    const std::string name = std::to_string(k);
+    for (int f = 0; f < 3; ++f) kztest::WriteRaw(P("objects/p" + name + "/f" + std::to_string(f) + ".bod"), "small");
+    if (k % 3 == 0) kztest::WriteRaw(P("objects/P" + name + "/f1.bod"), "capital");
+    kztest::WriteRaw(P("types/t" + name + ".txt"), "t");
+  }
+  std::string chain = "objects/z";
+  for (int d = 1; d <= 70; ++d) {
+    kztest::WriteRaw(P(chain + "/f.txt"), "x");
+    chain += "/d" + std::to_string(d);
+  }
+  const auto build = [&](bool early, std::vector<std::string>& files, std::string& capitalPath) {
+    zuzer::EntryIndex index({"objects\\*", "types\\t1*"});
+    if (early) index.StartDisk(root);
+    index.AddDisk(root);
+    index.Finish();
+    files = AllFiles(index);
+    std::vector<zuzer::FindRecord> r;
+    index.Find("objects\\p3", "f1", r);
+    capitalPath = r.size() == 1 ? r[0].path : std::string();
+  };
+  std::vector<std::string> split, alone, aloneEarly;
+  std::string splitPath, alonePath, aloneEarlyPath;
+  build(false, split, splitPath);
+  ASSERT_TRUE(OnProcessors(1, [&] {
+    build(false, alone, alonePath);
+    build(true, aloneEarly, aloneEarlyPath);
+  }));
+  EXPECT_EQ(splitPath, root + "/objects/p3/f1.bod");
+  EXPECT_EQ(alonePath, splitPath);
+  EXPECT_EQ(aloneEarlyPath, splitPath);
+  EXPECT_EQ(alone, split);
+  EXPECT_EQ(aloneEarly, split);
+  EXPECT_EQ(split.size(), 24u * 3u + 63u + 11u);  // t1 and t10 to t19
+}
