@@ -591,26 +591,31 @@ void clsTxtParser::BuildNameOrder() {
     *done.ptr = 'k';
     return std::string_view(key, static_cast<size_t>(done.ptr + 1 - key));
   };
-  // The name each record was filed with, in file order.
-  auto nameAt = [this](size_t i, size_t& owned) {
+  // The name record r, at file position i, was filed with (taken in file order).
+  auto nameAt = [this](size_t i, const clsTXTObject& r, size_t& owned) {
     std::string_view name;
     if (owned < ownedNames_.size() && ownedNames_[owned].first == i)
       name = ownedNames_[owned++].second;
     else
-      loaded_[i]->NameView(name);
+      r.NameView(name);
     return name;
   };
-  // Files kept in ID order need no sort at all (and no list of the order).
+  // The file order first: each record is looked at once, for its key and for whether
+  // the file is kept in ID order (which needs no sort at all, and no list of the order).
   bool sorted = true;
-  {
-    size_t owned = 0;
-    std::string_view last;
-    for (size_t i = 0; i < n && sorted; ++i) {
-      std::string_view name = nameAt(i, owned);
+  std::string_view last;
+  size_t owned = 0;
+  UnsortedObjects.AssignAll(n, [&](size_t i) {
+    const clsTXTObject& r = *loaded_[i];
+    if (sorted) {
+      const std::string_view name = nameAt(i, r, owned);
       sorted = i == 0 || CompareNames(name, last) >= 0;
       last = name;
     }
-  }
+    return std::pair<TXTObjectPtr, std::string_view>(std::move(loaded_[i]), keyOf(r));
+  });
+  loaded_.clear();
+  loaded_.shrink_to_fit();
   // Otherwise each record comes after every record of an equal or smaller ID: a
   // stable sort of the file order gives the order of filing them one by one.
   struct Named {
@@ -620,20 +625,16 @@ void clsTxtParser::BuildNameOrder() {
   kz::TableVector<Named> order;
   if (!sorted) {
     order.resize(n);
-    size_t owned = 0;
-    for (size_t i = 0; i < n; ++i) order[i] = Named{nameAt(i, owned), static_cast<uint32_t>(i)};
+    owned = 0;
+    for (size_t i = 0; i < n; ++i)
+      order[i] = Named{nameAt(i, *UnsortedObjects.Item(static_cast<int32_t>(i) + 1), owned), static_cast<uint32_t>(i)};
     std::stable_sort(order.begin(), order.end(), [](const Named& a, const Named& b) { return CompareNames(a.name, b.name) < 0; });
   }
-  UnsortedObjects.AssignAll(n, [&](size_t i) {
-    const clsTXTObject& r = *loaded_[i];
-    return std::pair<TXTObjectPtr, std::string_view>(std::move(loaded_[i]), keyOf(r));
-  });
-  loaded_.clear();
-  loaded_.shrink_to_fit();
+  // The name order takes each record's key from its node in the file order (the record
+  // itself is not looked at again).
   objects.AssignAll(n, [&](size_t i) {
-    const size_t at = sorted ? i : order[i].index;
-    const TXTObjectPtr& r = UnsortedObjects.Item(static_cast<int32_t>(at) + 1);
-    return std::pair<TXTObjectPtr, std::string_view>(r, keyOf(*r));
+    const int32_t at = static_cast<int32_t>(sorted ? i : order[i].index) + 1;
+    return std::pair<TXTObjectPtr, std::string_view>(UnsortedObjects.Item(at), UnsortedObjects.Key(at));
   });
   ownedNames_.clear();
   ownedNames_.shrink_to_fit();
