@@ -3,9 +3,9 @@
 #define VUP_BITMAPTABLE_H
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
-#include <vector>
 
 namespace vup {
 
@@ -13,7 +13,9 @@ struct Bitmap {
   int32_t width = 0;
   int32_t height = 0;
   int32_t stride = 0;          // bytes per row: width * 4
-  std::vector<uint8_t> bits;   // B, G, R, A; rows top-down
+  // B, G, R, A; rows top-down (stride * height bytes). Made unset: the conversion
+  // writes every byte, so a first pass of zeros over a large picture would be wasted.
+  std::unique_ptr<uint8_t[]> bits;
 };
 
 class clsBitmapTable {

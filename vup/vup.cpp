@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <new>
 #include <string_view>
 #include <vector>
@@ -266,6 +267,40 @@ bool pixels_fit(const char* fileName) {
   return false;
 }
 
+// DevIL gives the PNG decoder no word of a read that ends early, so a chunk whose
+// length runs past the end of the file is read, and its check sum worked out, over
+// bytes that are not there, up to 2 GB of them (a PNG of 68 bytes whose second chunk
+// claimed a gigabyte took over a second), and a file without its closing chunk has the
+// decoder take whatever its buffer held for the next chunk's length. Every chunk of a
+// PNG must lie inside the file, up to and with the closing one ("IEND"); what follows
+// it is not read. True when the file may go to DevIL.
+bool png_chunks_whole(const char* fileName) {
+  const int32_t f = RuDU_OpenFile(fileName, 0, 0, 0);
+  if (f == 0) return true;  // DevIL reports the failed open itself
+  uint8_t head[8] = {};
+  bool whole = true;
+  if (RuDU_ReadFile(f, head, 8) == 8 && std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0) {
+    const int64_t size = RuDU_FileSize(f);
+    whole = false;
+    // Every chunk is at least 12 bytes (length, type, check sum), so the walk ends.
+    for (int64_t at = 8; at + 12 <= size;) {
+      uint8_t chunk[8];
+      if (RuDU_SeekFile(f, static_cast<int32_t>(at), 0) != at || RuDU_ReadFile(f, chunk, 8) != 8) break;
+      const int64_t length = int64_t(chunk[0]) << 24 | int64_t(chunk[1]) << 16 | int64_t(chunk[2]) << 8 | int64_t(chunk[3]);
+      if (length > size - at - 12) break;
+      if (std::memcmp(chunk + 4, "IEND", 4) == 0) {
+        whole = true;
+        break;
+      }
+      at += 12 + length;
+    }
+  }
+  RuDU_CloseFile(f);
+  if (whole) return true;
+  ilSetError(IL_ILLEGAL_FILE_VALUE);
+  return false;
+}
+
 // DevIL's BMP reader writes past the image when an uncompressed BMP ends before its
 // pixel rows do, or declares a pixel size it does not read. Such a BMP is refused
 // before DevIL sees it. True when the file may go to DevIL.
@@ -413,25 +448,43 @@ void palette_table(ColourTable& table) {
   grey_ramp(table);
 }
 
-// One source pixel as blue, green, red, alpha (the screen form of the bitmap).
-inline void put_pixel(ILint format, const uint8_t* src, const ColourTable& table, uint8_t* dst) {
+// One row of `width` source pixels as blue, green, red, alpha (the screen form of the
+// bitmap), the format chosen once a row. Colour indexes and grey values go through
+// the colour table; alpha is dropped but for BGRA, which is taken as it is.
+void put_row(ILint format, const uint8_t* src, ILint width, const ColourTable& table, uint8_t* dst) {
+  const size_t n = static_cast<size_t>(width);
   switch (format) {
-    case IL_COLOUR_INDEX: {
-      const uint8_t* entry = &table[static_cast<size_t>(src[0]) * 4];
-      dst[0] = entry[0]; dst[1] = entry[1]; dst[2] = entry[2]; dst[3] = 255;
+    case IL_COLOUR_INDEX: case IL_LUMINANCE: case IL_LUMINANCE_ALPHA: {
+      uint32_t screen[256];  // the table's entries with alpha 255, as they are stored
+      for (int i = 0; i < 256; ++i) {
+        const uint8_t px[4] = {table[i * 4 + 0], table[i * 4 + 1], table[i * 4 + 2], 255};
+        std::memcpy(&screen[i], px, 4);
+      }
+      const size_t step = format == IL_LUMINANCE_ALPHA ? 2 : 1;
+      if (format != IL_COLOUR_INDEX)  // grey: blue, green and red all the entry's blue
+        for (uint32_t& e : screen) {
+          uint8_t px[4];
+          std::memcpy(px, &e, 4);
+          px[1] = px[2] = px[0];
+          std::memcpy(&e, px, 4);
+        }
+      for (size_t x = 0; x < n; ++x) std::memcpy(dst + x * 4, &screen[src[x * step]], 4);
       break;
     }
-    case IL_LUMINANCE: case IL_LUMINANCE_ALPHA:  // alpha dropped
-      dst[0] = dst[1] = dst[2] = table[static_cast<size_t>(src[0]) * 4]; dst[3] = 255;
+    case IL_RGB: case IL_RGBA: {
+      const size_t step = format == IL_RGB ? 3 : 4;
+      for (size_t x = 0; x < n; ++x, src += step, dst += 4) {
+        dst[0] = src[2]; dst[1] = src[1]; dst[2] = src[0]; dst[3] = 255;
+      }
       break;
-    case IL_RGB: case IL_RGBA:  // alpha dropped
-      dst[0] = src[2]; dst[1] = src[1]; dst[2] = src[0]; dst[3] = 255;
-      break;
+    }
     case IL_BGR:
-      dst[0] = src[0]; dst[1] = src[1]; dst[2] = src[2]; dst[3] = 255;
+      for (size_t x = 0; x < n; ++x, src += 3, dst += 4) {
+        dst[0] = src[0]; dst[1] = src[1]; dst[2] = src[2]; dst[3] = 255;
+      }
       break;
     default:  // IL_BGRA: as it is
-      dst[0] = src[0]; dst[1] = src[1]; dst[2] = src[2]; dst[3] = src[3];
+      std::memcpy(dst, src, n * 4);
       break;
   }
 }
@@ -439,7 +492,7 @@ inline void put_pixel(ILint format, const uint8_t* src, const ColourTable& table
 int32_t convert(const char* fileName) {
   TempImage image;
   if (!image.valid()) return 0;
-  if (!header_whole(fileName) || !size_sound(fileName) || !pixels_fit(fileName) || !pnm_complete(fileName) || !bmp_complete(fileName) || !dds_sound(fileName)) return 0;
+  if (!header_whole(fileName) || !size_sound(fileName) || !pixels_fit(fileName) || !png_chunks_whole(fileName) || !pnm_complete(fileName) || !bmp_complete(fileName) || !dds_sound(fileName)) return 0;
   while (ilGetError() != IL_NO_ERROR) {
   }
   if (!ilLoadImage(fileName)) return 0;
@@ -481,7 +534,7 @@ int32_t convert(const char* fileName) {
   bitmap.height = height;
   bitmap.stride = width * 4;
   try {
-    bitmap.bits.resize(static_cast<size_t>(bitmap.stride) * static_cast<size_t>(height));
+    bitmap.bits = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(bitmap.stride) * static_cast<size_t>(height));
   } catch (const std::bad_alloc&) {
     ilSetError(IL_OUT_OF_MEMORY);
     return 0;
@@ -493,8 +546,8 @@ int32_t convert(const char* fileName) {
   for (ILint y = 0; y < height; ++y) {
     const ILint source_y = top_down ? y : height - 1 - y;
     const uint8_t* src = data + static_cast<size_t>(source_y) * source_row;
-    uint8_t* dst = bitmap.bits.data() + static_cast<size_t>(y) * static_cast<size_t>(bitmap.stride);
-    for (ILint x = 0; x < width; ++x, src += bpp, dst += 4) put_pixel(format, src, table, dst);
+    uint8_t* dst = bitmap.bits.get() + static_cast<size_t>(y) * static_cast<size_t>(bitmap.stride);
+    put_row(format, src, width, table, dst);
   }
 
   const int32_t handle = vup::clsBitmapTable::instance().add(std::move(bitmap));
@@ -539,7 +592,7 @@ VUP_API int32_t VUP_GetBitmapInfo(int32_t bitmap, int32_t* width, int32_t* heigh
 
 VUP_API const uint8_t* VUP_GetBitmapBits(int32_t bitmap) {
   const vup::Bitmap* b = vup::clsBitmapTable::instance().find(bitmap);
-  return b == nullptr ? nullptr : b->bits.data();
+  return b == nullptr ? nullptr : b->bits.get();
 }
 
 VUP_API int32_t VUP_DeleteBitmap(int32_t bitmap) {

@@ -495,6 +495,41 @@ TEST_F(VupTest, APictureItsFileCannotHoldIsRefusedBeforeDecoding) {
   EXPECT_EQ(runs.front(), (Px{5, 5, 5, 255}));
 }
 
+// The decoder of PNGs is not told when a read ends early, so a chunk whose length runs
+// past the file was read and summed over bytes that are not there (a PNG of 68 bytes
+// whose second chunk claimed a gigabyte took over a second). A PNG's chunks must lie
+// inside the file up to its closing one; a sound PNG, also with bytes after it, loads.
+TEST_F(VupTest, APngWhoseChunksRunPastTheFileIsRefusedBeforeDecoding) {
+  // One grey pixel; its data chunk's length field is at byte 33.
+  const Bytes png =
+      "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x01\0\0\0\x01\x08\0\0\0\0\x3a\x7e\x9b\x55\0\0\0\x0aIDAT"
+      "\x78\x9c\x63\x60\0\0\0\x02\0\x01\x48\xaf\xa4\x71\0\0\0\0IEND\xae\x42\x60\x82"s;
+  const auto withLength = [&png](const Bytes& length) { return png.substr(0, 33) + length + png.substr(37); };
+  const std::vector<std::pair<const char*, Bytes>> bad = {
+      // As it was found: 2 x 2 pixels, a data chunk of 0x40000012 bytes in a file of 68.
+      {"found.png", "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x02\0\0\0\x02\x08\x02\0\0\0\xfd\xd4\x9a\x73\x40\0\0\x12IDAT"
+                    "\x78\x9c\x63\xf8\xcf\xc0\xc0\0\xc2\x0c\xff\x81\0\0\x1f\xee\x05\xfb\x0b\xd9\x68\x8b\0\0\0\0\x82"s},
+      {"chunk-a-gigabyte.png", withLength("\x40\0\0\x12"s)},
+      {"chunk-one-past.png", withLength("\0\0\0\x1f"s)},
+      {"chunk-past-2-gb.png", withLength("\xff\xff\xff\xf0"s)},
+      {"no-closing-chunk.png", png.substr(0, png.size() - 12)},
+      {"closing-chunk-cut.png", png.substr(0, png.size() - 2)},
+  };
+  for (const auto& [name, bytes] : bad) {
+    SCOPED_TRACE(name);
+    while (ilGetError() != IL_NO_ERROR) {
+    }
+    const int32_t bitmap = VUP_ConvertToHBitmap(Write(name, bytes).c_str(), 0);
+    EXPECT_EQ(bitmap, 0);
+    if (bitmap != 0) VUP_DeleteBitmap(bitmap);
+    std::vector<ILenum> errors;
+    for (ILenum e = ilGetError(); e != IL_NO_ERROR; e = ilGetError()) errors.push_back(e);
+    EXPECT_EQ(errors, std::vector<ILenum>{IL_ILLEGAL_FILE_VALUE});
+  }
+  EXPECT_EQ(Load(Write("sound.png", png), 1, 1).size(), 1u);
+  EXPECT_EQ(Load(Write("sound-and-more.png", png + "trailing bytes"), 1, 1).size(), 1u);
+}
+
 TEST_F(VupTest, ANamedPipeIsRefusedWithoutWaitingOnIt) {
   const std::string pipe = dir_ + "/pipe.tga";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
