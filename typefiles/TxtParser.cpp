@@ -53,10 +53,19 @@ int64_t CountOf(const Variant& v, const char* what) {
 
 char Fold(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-// Name-order comparison of two IDs: ASCII letters folded, then byte order.
+// Name-order comparison of two IDs: ASCII letters folded, then byte order. IDs of a
+// file share long beginnings ("ships\\ship_..."): bytes equal as they stand are passed
+// eight at a time, and only bytes that differ are folded.
 int CompareNames(std::string_view a, std::string_view b) noexcept {
-  size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
+  const size_t n = std::min(a.size(), b.size());
+  size_t i = 0;
+  for (uint64_t x, y; i + 8 <= n; i += 8) {
+    std::memcpy(&x, a.data() + i, 8);
+    std::memcpy(&y, b.data() + i, 8);
+    if (x != y) break;
+  }
+  for (; i < n; ++i) {
+    if (a[i] == b[i]) continue;
     unsigned char x = static_cast<unsigned char>(Fold(a[i])), y = static_cast<unsigned char>(Fold(b[i]));
     if (x != y) return x < y ? -1 : 1;
   }

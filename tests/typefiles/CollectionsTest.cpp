@@ -1,6 +1,8 @@
 // Name order, file order, keys and finds of the record collections.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TypeFileFixture.h"
 
 using kz::Variant;
@@ -51,6 +53,32 @@ TEST(CollectionsTest, LoadedNameOrderEqualsFilingOneByOne) {
   }
   EXPECT_EQ(NamesOf(loaded.objects), NamesOf(filed.objects));
   EXPECT_EQ(NamesOf(loaded.objects), (std::vector<std::string>{"10", "9", "_x", "alpha", "ALPHA", "Beta", "beta", "Zed"}));
+}
+
+// Long IDs that share long beginnings and differ, in case only or in a byte, at any
+// place (before, at and past the eighth or sixteenth byte), or in length alone: the
+// name order of a load is the order of filing them one by one.
+TEST(CollectionsTest, LoadedNameOrderOfLongIdsEqualsFilingOneByOne) {
+  const std::vector<std::string> ids = {
+      "ships\\ship_10", "SHIPS\\ship_2", "ships\\SHIP_1", "ships\\ship_1", "ships\\ship_",   "ships\\ship",
+      "shipsAship_1",  "ships[ship_1",   "objects\\weapons\\lasers_a", "OBJECTS\\WEAPONS\\LASERS_A",
+      "objects\\weapons\\lasers_", "objects\\weapons\\lasers_b", "objects\\weapons\\laserz", "objects\\weapons\\Lasers_\xe9",
+      "objects\\weapons\\lasers_\xc9", "objects\\weapon", "x"};
+  std::string text = GenericFile(1, 23, ids);
+  int32_t doc = Kz_LoadFromBuffer(text.data(), text.size(), kKzLoadTypeFile);
+  clsTxtParser loaded;
+  ASSERT_TRUE(loaded.LoadFromHandle(doc, mdlKzConst::kTLaser));
+  clsTxtParser filed;
+  for (const auto& r : loaded.UnsortedObjects) filed.AddObjectP(r->Clone());
+  EXPECT_EQ(NamesOf(loaded.objects), NamesOf(filed.objects));
+  // Against a plain comparison of the folded IDs, equal ones in file order.
+  std::vector<std::string> expected = NamesOf(loaded.UnsortedObjects);
+  std::stable_sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+    const std::string x = clsTxtParser::NameOrderKey(a), y = clsTxtParser::NameOrderKey(b);
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
+                                        [](char p, char q) { return static_cast<unsigned char>(p) < static_cast<unsigned char>(q); });
+  });
+  EXPECT_EQ(NamesOf(loaded.objects), expected);
 }
 
 TEST(CollectionsTest, CreateBeforeRemoveAndRenumber) {
