@@ -203,6 +203,8 @@ __attribute__((always_inline)) inline void CatalogIndex::AddEntry(size_t lineSta
       r.id = folder;
     }
   }
+  if (count_ == capacity_) [[unlikely]]
+    GrowEntries(lineStart);
   Entries()[count_++] = Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(pathLength),
                               static_cast<uint32_t>(size), nameStart, stemEnd, folder, total_,
                               HashNoCase(std::string_view(p, stemEnd))};
@@ -311,28 +313,56 @@ bool CatalogIndex::Parse(std::string text, uint64_t dataSize, std::string& why) 
   return ParseText(dataSize, why);
 }
 
+// Room for the entries as the first lines promise: their count over their bytes, for
+// the whole text (all of it is counted when it is short), with some to spare. Lines
+// shorter further on take a larger block (GrowEntries).
+namespace {
+size_t EstimatedEntries(const char* text, size_t n) {
+  constexpr size_t kSample = size_t{64} << 10;
+  const size_t sample = std::min(n, kSample);
+  bool nul = false;
+  const size_t lines = CountNewlines(text, sample, nul) + 1;
+  if (sample == n) return lines;
+  const size_t estimate = static_cast<size_t>(static_cast<double>(lines) * static_cast<double>(n) / sample);
+  return estimate + estimate / 16 + 64;
+}
+}  // namespace
+
+void CatalogIndex::GrowEntries(size_t pos) {
+  // What the lines read so far promise for the rest, with a quarter to spare.
+  const double perByte = static_cast<double>(count_) / static_cast<double>(std::max<size_t>(pos, 1));
+  const size_t rest = static_cast<size_t>(perByte * static_cast<double>(textSize_ - std::min(pos, textSize_)));
+  const size_t wanted = count_ + std::max(rest + rest / 4, count_ / 4) + 64;
+  PageBlock bigger(wanted * sizeof(Entry), PageBlock::kAnyBytes);
+  if (count_) std::memcpy(bigger.data(), entryBlock_.data(), count_ * sizeof(Entry));
+  entryBlock_ = std::move(bigger);
+  capacity_ = entryBlock_.size() / sizeof(Entry);
+}
+
 bool CatalogIndex::ParseText(uint64_t dataSize, std::string& why) {
   count_ = 0;
+  capacity_ = 0;
   folders_.clear();
   slots_.clear();
   slotsMade_.store(false);
   dataName_.clear();
   dataSize_ = dataSize;
   total_ = 0;
-  bool nul = false;
-  const size_t newlines = CountNewlines(text_.data(), textSize_, nul);
-  if (nul) {
-    why = "it is not a catalog index (it holds binary data)";
-    return false;
-  }
-  // Room for an entry a line (the first names the data file; the last may end without
-  // a newline), taken once.
   try {
-    entryBlock_ = PageBlock((newlines + 1) * sizeof(Entry), PageBlock::kAnyBytes);
+    entryBlock_ = PageBlock(EstimatedEntries(text_.data(), textSize_) * sizeof(Entry), PageBlock::kAnyBytes);
+    capacity_ = entryBlock_.size() / sizeof(Entry);
+    if (ParseLines(why)) return true;
   } catch (const std::bad_alloc&) {
     why = "there is not enough memory to read it";
     return false;
   }
+  // A NUL byte makes any line unsound: the text is looked at for one only when a line
+  // was refused, and then names it for what it is.
+  if (std::memchr(text_.data(), 0, textSize_) != nullptr) why = "it is not a catalog index (it holds binary data)";
+  return false;
+}
+
+bool CatalogIndex::ParseLines(std::string& why) {
   folders_.push_back(Folder{0, 0, HashNoCase({})});  // the top
   Builder builder;
   char* const base = text_.data();

@@ -77,9 +77,13 @@ class KZ_EXPORT CatalogIndex {
   size_t textSize_ = 0;
   PageBlock entryBlock_;
   size_t count_ = 0;
+  size_t capacity_ = 0;  // entries the block holds
   Entry* Entries() const { return reinterpret_cast<Entry*>(entryBlock_.data()); }
   // Reads the index in text_ (textSize_ bytes).
   bool ParseText(uint64_t dataSize, std::string& why);
+  bool ParseLines(std::string& why);
+  // A larger block for the entries, when the lines from `pos` on are shorter than the first ones.
+  void GrowEntries(size_t pos);
   std::string catalogPath_;
   std::string dataName_;
   std::string dataPath_;
