@@ -43,6 +43,9 @@ void clsXMLParser::NewDocument() {
   doc_ = std::make_shared<pugi::xml_document>();
   ++generation_;
   current_ = pugi::xml_node();
+  putAt_ = pugi::xml_attribute();  // no attribute sequence goes on into a new document
+  putName_ = nullptr;
+  putNode_ = pugi::xml_node();
   // Bookmarks of the old document are dropped, but their numbers are never given out
   // again: an object that still holds one must not select a node of the new document.
   base_ = counter_;
@@ -564,27 +567,59 @@ inline bool SameText(const char* a, const char* b) {
   while (*a && *a == *b) ++a, ++b;
   return *a == *b;
 }
-pugi::xml_attribute SkipNamespaceDecls(pugi::xml_attribute a) {
-  while (a && IsNamespaceDecl(a.name())) a = a.next_attribute();
-  return a;
+// Whether two handles name the same node, compared in place (a node handle is its
+// node's address).
+inline bool SameNode(const pugi::xml_node& a, const pugi::xml_node& b) {
+  static_assert(sizeof(pugi::xml_node) == sizeof(void*));
+  return std::memcmp(&a, &b, sizeof a) == 0;
 }
 }  // namespace
 
 bool clsXMLParser::BeginNodeAttrs() {
   if (!HasCurrentNode() || current_.type() != pugi::node_element) return false;
-  putAt_ = SkipNamespaceDecls(current_.first_attribute());
+  putNode_ = current_;
+  putTagged_ = false;
+  PutAt(current_.first_attribute());
   return true;
 }
 
+void clsXMLParser::PutAt(pugi::xml_attribute a) {
+  // A null attribute's name is empty: the end of the element's attributes.
+  const char* n = a.name();
+  while (*n && IsNamespaceDecl(n)) {
+    a = a.next_attribute();
+    n = a.name();
+  }
+  putAt_ = a;
+  putName_ = *n ? n : nullptr;
+}
+
 void clsXMLParser::PutNodeAttr(const char* name, const char* value) {
-  if (!HasCurrentNode() || current_.type() != pugi::node_element || !name || !*name) return;
+  if (!name || !*name) return;
   if (!value) value = "";
-  if (putAt_ && SameText(putAt_.name(), name)) {
+  // The attribute in the same place under the same name, on the element the sequence
+  // began on: its value is compared and the sequence goes on to the next.
+  if (putName_ && SameNode(current_, putNode_) && SameText(putName_, name)) {
     if (!SameText(putAt_.value(), value)) {
-      if (KeepsLayout()) marks_.Tag(current_);
+      if (!putTagged_) {
+        if (KeepsLayout()) marks_.Tag(current_);
+        putTagged_ = true;
+      }
       putAt_.set_value(value);
     }
-    putAt_ = SkipNamespaceDecls(putAt_.next_attribute());
+    PutAt(putAt_.next_attribute());
+    return;
+  }
+  if (!HasCurrentNode() || current_.type() != pugi::node_element) return;
+  if (!SameNode(current_, putNode_)) {
+    // Not the element the sequence began on (or none began): its attributes are not the
+    // sequence's to change. The attribute is set on the current element as it stands.
+    putAt_ = pugi::xml_attribute();
+    putName_ = nullptr;
+    pugi::xml_attribute a = current_.attribute(name);
+    if (a && SameText(a.value(), value)) return;
+    if (KeepsLayout()) marks_.Tag(current_);
+    (a ? a : current_.append_attribute(name)).set_value(value);
     return;
   }
   EndNodeAttrs();  // the rest no longer matches: it goes, the new ones are appended
@@ -602,6 +637,7 @@ void clsXMLParser::EndNodeAttrs() {
     a = next;
   }
   putAt_ = pugi::xml_attribute();
+  putName_ = nullptr;
 }
 
 bool clsXMLParser::AppendNodeAttr(const char* name, const char* value) {

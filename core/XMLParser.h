@@ -150,8 +150,14 @@ class clsXMLParser {
   std::vector<Ref> bookmarks_;  // bookmark n at n - base_ - 1
   // Bookmarks up to this number belong to earlier documents.
   int32_t base_ = 0;
+  // The next attribute PutNodeAttr compares with, its name (null at the end), the element
+  // BeginNodeAttrs began on, and whether the sequence has marked it changed.
+  void PutAt(pugi::xml_attribute a);
+  pugi::xml_attribute putAt_;
+  const char* putName_ = nullptr;
+  pugi::xml_node putNode_;
+  bool putTagged_ = false;
   // The bookmarks that point at a node (nodes of the current document).
-  pugi::xml_attribute putAt_;  // the next attribute PutNodeAttr compares with
   kzxml::NodeTable<int32_t> nodeIndex_;
   int32_t counter_ = 0;
   // The length of the last text GetXML made: room for the next one is taken at once.

@@ -141,3 +141,34 @@ TEST(LayoutWrite, EveryElementChangedInALargeDocument) {
 }
 
 }  // namespace
+
+namespace {
+
+// An attribute sequence is the element's it began on: a cursor gone on to another
+// element sets the attribute there, once, and leaves the first element as it was; the
+// text written shows exactly what the document holds.
+TEST(LayoutWrite, AnAttributeSequenceChangesOnlyTheElementItBeganOn) {
+  clsXMLParser x;
+  ASSERT_TRUE(x.LoadText("<r>\n  <e a='1' b='2'/>\n  <f a='5'/>\n</r>\n"));
+  ASSERT_TRUE(x.SelectNode("/r/e"));
+  ASSERT_TRUE(x.BeginNodeAttrs());
+  x.PutNodeAttr("a", "1");
+  ASSERT_TRUE(x.NextNode());
+  x.PutNodeAttr("a", "9");
+  x.EndNodeAttrs();
+  EXPECT_EQ(x.GetNodeAttrCount(), 1);
+  EXPECT_EQ(x.GetNodeAttr(Variant("a")), "9");
+  ASSERT_TRUE(x.SelectNode("/r/e"));
+  EXPECT_EQ(x.GetNodeAttr(Variant("a")), "1");
+  EXPECT_EQ(x.GetNodeAttr(Variant("b")), "2");
+  EXPECT_EQ(x.GetXML(), "<r>\n  <e a='1' b='2'/>\n  <f a='9'/>\n</r>\n");
+  // A value put again unchanged, with no sequence begun, changes nothing.
+  clsXMLParser y;
+  ASSERT_TRUE(y.LoadText("<r><e a='1'/></r>"));
+  ASSERT_TRUE(y.SelectNode("/r/e"));
+  y.PutNodeAttr("a", "1");
+  EXPECT_EQ(y.GetNodeAttrCount(), 1);
+  EXPECT_EQ(y.GetXML(), "<r><e a='1'/></r>");
+}
+
+}  // namespace
