@@ -232,8 +232,7 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
         }
         // Its own subtree is registered already, by the reading just done; it has a
         // parent, so it is no sector.
-        char key[16];
-        parser.objects.Add(child, KeyText(child->id, key));
+        parser.objects.AddId(child, child->id);
         read.push_back(std::move(child));
       } while (xml.NextNode());
       PlaceChildren(read);

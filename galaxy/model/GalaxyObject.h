@@ -83,7 +83,7 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
 
   // "<id>k".
   std::string key() const;
-  const std::string& GetLastError() const noexcept { return lastError_; }
+  const std::string& GetLastError() const noexcept { return lastError_.Text(); }
   void SetLastError(std::string text) { lastError_ = std::move(text); }
 
   // Reads the object from the cursor's current element; with gatesOnly only the gate
@@ -154,5 +154,23 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   // element stays readable whatever becomes of the cursor); null once they are taken.
   mutable pugi::xml_node element_;
   mutable std::shared_ptr<const pugi::xml_document> elementDoc_;
-  std::string lastError_;
+  // The last error: most objects never have one, so it takes no room until one comes.
+  class ErrorText {
+   public:
+    ErrorText& operator=(std::string text) {
+      if (text_)
+        *text_ = std::move(text);
+      else if (!text.empty())
+        text_ = std::make_unique<std::string>(std::move(text));
+      return *this;
+    }
+    const std::string& Text() const noexcept {
+      static const std::string none;
+      return text_ ? *text_ : none;
+    }
+
+   private:
+    std::unique_ptr<std::string> text_;
+  };
+  ErrorText lastError_;
 };

@@ -38,6 +38,18 @@ class GalaxyObjectIndex {
     other_.emplace(std::string(key), std::move(item));
     return true;
   }
+  // Add under the key of an object id ("<id>k"), the id known to be 1 or more.
+  bool AddId(Ptr item, int32_t id) {
+    const size_t at = static_cast<size_t>(id);
+    if (id > 0 && other_.empty() && at < byId_.size() + kTableSlack) {
+      if (at >= byId_.size()) byId_.resize(std::max(at + 1, byId_.size() * 2));
+      if (byId_[at]) return false;
+      byId_[at] = std::move(item);
+      ++count_;
+      return true;
+    }
+    return Add(std::move(item), std::to_string(id) + "k");
+  }
   // The object under a key; null when absent.
   Ptr Find(std::string_view key) const {
     size_t id = 0;

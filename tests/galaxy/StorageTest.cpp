@@ -179,4 +179,25 @@ TEST_F(StorageTest, NumbersAndTextsReadAsBefore) {
   EXPECT_EQ(s->Property(std::string_view("q"))->Value, Variant(""));
 }
 
+TEST(GalaxyObjectIndexById, AddingByIdIsAddingUnderItsKey) {
+  GalaxyObjectIndex index;
+  auto a = std::make_shared<clsGalaxyObject>(), b = std::make_shared<clsGalaxyObject>();
+  EXPECT_TRUE(index.AddId(a, 3));
+  EXPECT_EQ(index.Find("3k"), a);
+  EXPECT_FALSE(index.AddId(b, 3));
+  EXPECT_FALSE(index.Add(b, "3k"));
+  EXPECT_EQ(index.Find("3k"), a);
+  // An id far past the others, and one whose key stands in the other keys already.
+  EXPECT_TRUE(index.AddId(b, 2000000000));
+  EXPECT_EQ(index.Find("2000000000k"), b);
+  EXPECT_FALSE(index.AddId(a, 2000000000));
+  EXPECT_TRUE(index.Add(a, "x"));
+  EXPECT_TRUE(index.AddId(b, 4));
+  EXPECT_EQ(index.Find("4k"), b);
+  EXPECT_EQ(index.Count(), 4);
+  EXPECT_TRUE(index.Remove("3k"));
+  EXPECT_TRUE(index.AddId(b, 3));
+  EXPECT_EQ(index.Count(), 4);
+}
+
 }  // namespace
