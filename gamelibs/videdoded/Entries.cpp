@@ -417,12 +417,29 @@ int32_t Kz_TXTIgnoreRemarks(int32_t flag) {
   return old;
 }
 
-int32_t Kz_TXTLoadValue(int32_t doc, int32_t kind, Kz_Value& v) {
+namespace {
+
+// Kz_TXTLoadValue off its common path: an error text to drop, or a document other than
+// the one looked up last.
+[[gnu::noinline]] int32_t LoadValueLookingUp(int32_t doc, int32_t kind, Kz_Value& v) {
   ClearError();
   TxtDocument* d = TxtDoc(doc);
-  if (!d) [[unlikely]]
-    return 0;
-  return d->LoadValue(kind, v) ? 1 : 0;  // a failure sets the last error
+  if (!d) return 0;
+  return d->LoadValue(kind, v);
+}
+
+}  // namespace
+
+int32_t Kz_TXTLoadValue(int32_t doc, int32_t kind, Kz_Value& v) {
+  // The common case (no error text to drop, the document looked up last) makes no call
+  // of its own: the clear and the look-up as ClearError and TxtDoc make them, then the
+  // document's value, 1 or 0, handed on as it is (a failure sets the last error).
+  if (!detail::t_errorHasText && doc != 0 && t_lastDocHandle == doc &&
+      t_lastDocEpoch == g_deleteEpoch.load(std::memory_order_acquire)) [[likely]] {
+    detail::t_errorCode = 0;
+    return t_lastDoc->LoadValue(kind, v);
+  }
+  return LoadValueLookingUp(doc, kind, v);
 }
 
 int32_t Kz_TXTLoadValues(int32_t doc, int32_t kind, Kz_Value* values, int32_t count) {

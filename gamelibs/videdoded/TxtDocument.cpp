@@ -385,24 +385,24 @@ inline bool TxtDocument::LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, s
 
 // The common case (an item under the cursor, a valid kind, no text where a number was
 // asked) inline; everything else through the path that forms the error texts.
-bool TxtDocument::LoadValue(int32_t kind, Kz_Value& v) {
+int32_t TxtDocument::LoadValue(int32_t kind, Kz_Value& v) {
   if (cur_.kind == kKzTokenItem && ValidKind(kind)) [[likely]] {
     const char* d = buf_.data();
     const char* end = ReadField(d + cur_.begin, d + cur_.lineEnd, kind == kKzValueText, v);
     if (kind == kKzValueNumber && v.kind == Kz_Value::Text) [[unlikely]]
       return LoadValueRarely(kind, v);  // read again there, for the error
     StepOverItem(static_cast<size_t>(end - d));
-    return true;
+    return 1;
   }
   return LoadValueRarely(kind, v);
 }
 
-[[gnu::noinline]] bool TxtDocument::LoadValueRarely(int32_t kind, Kz_Value& v) {
+[[gnu::noinline]] int32_t TxtDocument::LoadValueRarely(int32_t kind, Kz_Value& v) {
   int32_t code = 0;
   std::string error;
-  if (LoadValue(kind, v, code, error)) return true;
+  if (LoadValue(kind, v, code, error)) return 1;
   Fail(code, std::move(error));
-  return false;
+  return 0;
 }
 
 bool TxtDocument::LoadOffItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {

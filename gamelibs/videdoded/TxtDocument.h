@@ -39,8 +39,9 @@ class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObj
   // cursor then stays where it was).
   bool LoadValue(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);
   // The same for a caller value by value: a failure is the library's last error (its
-  // code and text as above), so a value read costs no error text at all.
-  bool LoadValue(int32_t kind, Kz_Value& v);
+  // code and text as above), so a value read costs no error text at all. 1 when a value
+  // was read, else 0 (as the entry point gives it, which hands it on as it is).
+  int32_t LoadValue(int32_t kind, Kz_Value& v);
   // Loads up to n values as LoadValue would, one after another; gives how many. Fewer
   // than n: the next failed, with code and text.
   size_t LoadValues(int32_t kind, Kz_Value* v, size_t n, int32_t& code, std::string& error);
@@ -74,7 +75,7 @@ class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObj
   bool NotANumber(const Kz_Value& v, int32_t& code, std::string& error) const;
   // LoadValue(kind, v) off its common path: a kind not valid, a continuation, the end,
   // or a text where a number was asked; sets the last error on failure.
-  bool LoadValueRarely(int32_t kind, Kz_Value& v);
+  int32_t LoadValueRarely(int32_t kind, Kz_Value& v);
   // Reads the item under the cursor into v and moves to the next item (or the end);
   // false, the cursor unmoved, when a number was asked and the item is text.
   bool ReadItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "videdoded/videdoded.h"
 
@@ -274,6 +275,50 @@ TEST(Tokenizer, HandleRules) {
   // Every entry clears the last error.
   EXPECT_EQ(Kz_TXTIgnoreRemarks(0), 0);
   EXPECT_EQ(Kz_GetLastError(), 0);
+}
+
+// Value by value, the document read is the one asked for, whichever was read last on
+// this thread or another; a value read clears the last error, also one with a text; a
+// document deleted right after it was read from is refused.
+TEST(Tokenizer, ValueByValueReadsTheDocumentAskedForAndClearsTheLastError) {
+  const std::string first = "1;2;3;four;5;\r\n", second = "10;20;30;40;\r\n";
+  const int32_t a = Kz_LoadFromBuffer(first.data(), first.size(), 1);
+  const int32_t b = Kz_LoadFromBuffer(second.data(), second.size(), 1);
+  ASSERT_NE(a, 0);
+  ASSERT_NE(b, 0);
+  Kz_Value v;
+  for (int32_t want : {1, 10, 2, 20, 3, 30}) {
+    ASSERT_EQ(Kz_TXTLoadValue(want < 10 ? a : b, 0, v), 1) << want;
+    EXPECT_EQ(v.kind, Kz_Value::Long);
+    EXPECT_EQ(v.l, want);
+  }
+  // A number asked where a text stands: the error and its text, then cleared by a read.
+  EXPECT_EQ(Kz_TXTLoadValue(a, 1, v), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrValue);
+  ASSERT_EQ(Kz_TXTLoadValue(a, 3, v), 1);
+  EXPECT_EQ(v.s, "four");
+  EXPECT_EQ(Kz_GetLastError(), 0);
+  // Read on another thread meanwhile: this one's last document stays its own.
+  int32_t other = 0;
+  std::thread([&] { other = Kz_TXTLoadValue(b, 0, v) ? v.l : -1; }).join();
+  EXPECT_EQ(other, 40);
+  ASSERT_EQ(Kz_TXTLoadValue(a, 0, v), 1);
+  EXPECT_EQ(v.l, 5);
+  // Deleted on another thread right after a read from it here, and deleted here.
+  const int32_t c = Kz_LoadFromBuffer(second.data(), second.size(), 1);
+  ASSERT_EQ(Kz_TXTLoadValue(c, 0, v), 1);
+  std::thread([c] { Kz_DeleteHandle(0, c); }).join();
+  EXPECT_EQ(Kz_TXTLoadValue(c, 0, v), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
+  ASSERT_EQ(Kz_TXTLoadValue(a, 0, v), 0);  // a's values were all read
+  EXPECT_EQ(Kz_DeleteHandle(0, a), 1);
+  EXPECT_EQ(Kz_TXTLoadValue(a, 0, v), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
+  EXPECT_EQ(Kz_TXTLoadValue(b, 0, v), 0);  // b's values were all read, on the other thread
+  EXPECT_EQ(Kz_GetLastError(), kKzErrEnd);
+  EXPECT_EQ(Kz_TXTLoadValue(0, 0, v), 0);
+  EXPECT_EQ(Kz_GetLastError(), kKzErrInvalidHandle);
+  Kz_DeleteHandle(0, b);
 }
 
 TEST(Tokenizer, TranslateErrorProtocol) {
