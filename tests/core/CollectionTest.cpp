@@ -76,6 +76,32 @@ TEST(Collection, KeysFoldAsciiOnly) {
   EXPECT_EQ(c.Item("grÖsse"), 2);
 }
 
+// Keys of every length up to 20 bytes, each byte in turn changed: an ASCII letter's
+// other case finds the same item, at any place and on a table filled at once or one by
+// one; the bytes beside the letters ('@', '[', '`', '{') and bytes from 0x80 on that
+// differ by the same bit are other keys.
+TEST(Collection, KeysFoldAsciiLettersAtEveryPlace) {
+  const std::string base = "aZ@[`{\xc1\xe1mQ09_zA\x80\xa0kKx~";
+  for (size_t len = 1; len <= base.size(); ++len) {
+    const std::string key = base.substr(0, len);
+    Collection<int> one, all;
+    one.Add(1, key);
+    all.AssignAll(1, [&](size_t) { return std::pair<int, std::string_view>(1, key); });
+    for (size_t i = 0; i < len; ++i) {
+      std::string other = key;
+      other[i] = static_cast<char>(other[i] ^ 0x20);
+      const unsigned char c = static_cast<unsigned char>(key[i]);
+      const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+      EXPECT_EQ(one.Exists(other), letter) << len << " " << i;
+      EXPECT_EQ(all.Exists(other), letter) << len << " " << i;
+    }
+    EXPECT_TRUE(one.Exists(key));
+    EXPECT_TRUE(all.Exists(key));
+    EXPECT_FALSE(one.Exists(key + "a"));
+    EXPECT_FALSE(one.Exists(key.substr(0, len - 1)));
+  }
+}
+
 TEST(Collection, ItemReferencesStayValid) {
   Collection<std::string> c;
   std::string& first = c.Add("first", "f");
