@@ -464,8 +464,14 @@ class Writer {
       runFrom = runTo;
     };
     size_t index = 0;
-    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute(), ++index) {
+    // A null attribute's name is empty: the end of the element's attributes (an attribute
+    // without a name, which no text can hold, is left out).
+    for (pugi::xml_attribute a = n.first_attribute();; a = a.next_attribute(), ++index) {
       const char* name = a.name();
+      if (!*name) {
+        if (!a) break;
+        continue;
+      }
       // Mostly the attribute stands where it stood.
       const SourceAttr* was = nullptr;
       if (index < count && NameIs(attrs[index], name)) {
@@ -555,8 +561,10 @@ class Writer {
     const size_t closeStart = reshaped ? ContentEnd(tagEnd, false) : npos;
     size_t pos = tagEnd;
     if (!reshaped) {
-      for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-        if (c.type() != pugi::node_element) continue;
+      // A null node's type is node_null: the end of the children.
+      pugi::xml_node_type type;
+      for (pugi::xml_node c = n.first_child(); (type = c.type()) != pugi::node_null; c = c.next_sibling()) {
+        if (type != pugi::node_element) continue;
         const uint8_t childBits = m_.Of(c);
         if (!(childBits & EditMarks::kTouched)) continue;
         const size_t cs = StartOfElement(c);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,15 @@
 #include "core/XMLNodeTable.h"
 
 namespace kzxml {
+
+// The address of the node a handle names, read from the handle itself (a handle holds
+// only that address), without a call into the library.
+inline const void* NodeAddress(const pugi::xml_node& n) noexcept {
+  static_assert(sizeof(pugi::xml_node) == sizeof(void*));
+  const void* p;
+  std::memcpy(&p, &n, sizeof p);
+  return p;
+}
 
 // What the cursor changed in a document read from a text, node by node (a node table:
 // a walk in document order finds the marks side by side).
@@ -38,7 +48,7 @@ class EditMarks {
   void Clear() { table_.Clear(); }
   bool Empty() const noexcept { return table_.Empty(); }
   uint8_t Of(const void* node) const noexcept { return table_.Get(node); }
-  uint8_t Of(pugi::xml_node n) const noexcept { return Of(n.internal_object()); }
+  uint8_t Of(pugi::xml_node n) const noexcept { return Of(NodeAddress(n)); }
 
  private:
   void Mark(pugi::xml_node n, uint8_t bits) {

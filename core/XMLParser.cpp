@@ -281,7 +281,8 @@ bool clsXMLParser::SetNodeAttr(const kz::Variant& key, const kz::Variant& value)
     std::string text = kz::CStr(value);
     pugi::xml_attribute a = Attribute(key);
     if (!a) {
-      if (!key.IsString() || key.AsString().empty()) return false;
+      // A name that ends before its first byte (a NUL there) is no name.
+      if (!key.IsString() || key.AsString().c_str()[0] == '\0') return false;
       a = current_.append_attribute(key.AsString().c_str());
       if (!a) return false;
     }

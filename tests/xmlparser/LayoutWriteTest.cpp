@@ -172,3 +172,21 @@ TEST(LayoutWrite, AnAttributeSequenceChangesOnlyTheElementItBeganOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// An attribute name that ends at its first byte is no name: refused, the text written
+// stays one that reads back.
+TEST(LayoutWrite, AnAttributeWithoutANameIsRefused) {
+  clsXMLParser x;
+  ASSERT_TRUE(x.LoadText("<r><e a='1'/></r>"));
+  ASSERT_TRUE(x.SelectNode("/r/e"));
+  EXPECT_FALSE(x.SetNodeAttr(Variant(std::string("\0b", 2)), Variant("v")));
+  EXPECT_TRUE(x.SetNodeAttr(Variant("a"), Variant("2")));
+  EXPECT_EQ(x.GetNodeAttrCount(), 1);
+  EXPECT_EQ(x.GetXML(), "<r><e a='2'/></r>");
+  clsXMLParser y;
+  EXPECT_TRUE(y.LoadText(x.GetXML())) << y.GetLastError();
+}
+
+}  // namespace
