@@ -302,8 +302,9 @@ bool png_chunks_whole(const char* fileName) {
 }
 
 // DevIL's BMP reader writes past the image when an uncompressed BMP ends before its
-// pixel rows do, or declares a pixel size it does not read. Such a BMP is refused
-// before DevIL sees it. True when the file may go to DevIL.
+// pixel rows do, or declares a pixel size it does not read. Such a BMP, or one whose
+// colour table runs past the file, is refused before DevIL sees it. True when the file
+// may go to DevIL.
 bool bmp_complete(const char* fileName) {
   uint8_t head[54];
   int32_t got = 0;
@@ -339,6 +340,13 @@ bool bmp_complete(const char* fileName) {
       const int64_t data = size - int64_t(offset);
       if (compression == 1 || compression == 2) sound = width * height <= 65536 + std::max<int64_t>(data, 0) * 256;
       else sound = compression <= 3 && data >= row * height;
+    }
+    // The reader sets aside (and clears) the colour table the info header counts before
+    // reading it: a count of a billion colours in a file of 109 bytes made it 134 MB.
+    // The table must lie inside the file, after the headers.
+    if (headerSize >= 40 && got >= 50) {
+      const int64_t colours = u32(46);
+      sound = sound && (colours == 0 || 14 + int64_t(headerSize) + colours * 4 <= size);
     }
   }
   if (sound) return true;

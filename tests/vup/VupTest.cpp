@@ -446,10 +446,15 @@ Bytes Png(uint32_t width, uint32_t height, int depth, int colourType, const Byte
 // run-length pixels was decoded from nothing and converted at its full size): a plain
 // TGA needs every pixel's bytes, a run-length one a packet for every 128 pixels, a PNG
 // at least its rows' bytes over the most that compression can pack (1032 to one), a
-// run-length BMP a byte for every 256 pixels past the first 65536. Files at those
-// bounds still load.
+// run-length BMP a byte for every 256 pixels past the first 65536, and a BMP's colour
+// table must lie inside the file (a BMP of 109 bytes naming 1107361792 colours had
+// 134 MB set aside and cleared for them). Files at those bounds still load.
 TEST_F(VupTest, APictureItsFileCannotHoldIsRefusedBeforeDecoding) {
   const Bytes run32 = "\xff\x10\x20\x30\x40"s;  // 128 pixels of one colour
+  const auto withColours = [](Bytes bmp, uint32_t colours) {  // the info header's colour count
+    for (int i = 0; i < 4; ++i) bmp[46 + i] = char((colours >> (8 * i)) & 0xFF);
+    return bmp;
+  };
   const Bytes map = Rep("\x00\x00\xff"s, 2);
   const std::vector<std::pair<const char*, Bytes>> bad = {
       {"plain-short.tga", Tga(2, 8192, 8192, 32, true, "\x01\x02\x03\x04"s)},
@@ -464,6 +469,12 @@ TEST_F(VupTest, APictureItsFileCannotHoldIsRefusedBeforeDecoding) {
       {"rle4-ends-at-once.bmp", RleBmp(8192, 8192, 4, "\x00\x01"s)},
       {"rle8-blank-rows.bmp", RleBmp(8192, 8192, 8, Rep("\x00\x00"s, 8192) + "\x00\x01"s)},
       {"data-short.png", Png(8192, 8192, 8, 6, Rep("\x00"s, 1000))},
+      {"colours-past-the-file.bmp", withColours(Bmp(3, 2, Rep("\x01\x02\x03"s, 3) + "\0\0\0"s + Rep("\x04\x05\x06"s, 3) + "\0\0\0"s),
+                                                1107361792)},
+      {"colours-one-past.bmp", withColours(RleBmp(16, 16, 8, "\x00\x01"s), 257)},
+      {"colours-found.bmp",
+       "\x42\x4d\x4e\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00\x03\x00\x00\x00\x02\x00\x00\x00\x01\x00\x18\x00\x01\x00\x00\x00\x01\x01\x88\x00\x00\x00\x18\x00\x00\x00\x00\x00\x00\x00\x01\x42\x4d\x4e\x00\x00"
+       "\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\xc4\x00\x03\x00\x00\x00\x02\x00\x00\x00\x01\x08\x18\x00\x00\x04\x00\x00\x18\x00\x00\x00\x00\x00\x00\x00\x00\x00\x40\x00\x00\x37\x00\xff\x00\x00\x00\x00\x00\x00\x03\x00\xff\x13"s},
       {"grey-data-short.png", Png(8192, 8192, 1, 0, Rep("\x00"s, 4096))},
   };
   for (const auto& [name, bytes] : bad) {
