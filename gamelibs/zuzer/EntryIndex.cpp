@@ -38,9 +38,6 @@ int CompareNoCase(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-// How far ahead of the item being placed its hash table slot is fetched.
-constexpr size_t kPrefetch = 32;
-
 }  // namespace
 
 EntryIndex::EntryIndex(std::vector<std::string> filters) : filters_(std::move(filters)) {
@@ -93,7 +90,7 @@ long EntryIndex::FindStem(std::string_view stemPath, uint64_t hash) const {
   if (slots_.empty()) return -1;
   const size_t mask = slots_.size() - 1;
   const uint64_t high = hash & 0xffffffff00000000ULL;
-  for (size_t s = static_cast<size_t>(hash) & mask; slots_[s] != kEmpty; s = (s + 1) & mask) {
+  for (size_t s = Home(hash); slots_[s] != kEmpty; s = (s + 1) & mask) {
     if ((slots_[s] & 0xffffffff00000000ULL) != high) continue;
     const Ref r = At(SlotEntry(slots_[s]));
     if (r.item->stemHash == hash && r.item->stemEnd == stemPath.size() &&
@@ -116,42 +113,43 @@ void EntryIndex::Rehash(size_t size) {
   ++tableSizings_;
   SlotTable old(size);
   old.swap(slots_);
+  homeShift_ = static_cast<unsigned>(64 - __builtin_ctzll(size));
   const size_t mask = slots_.size() - 1;
   for (uint64_t slot : old) {
     if (slot == kEmpty) continue;
-    size_t s = static_cast<size_t>(At(SlotEntry(slot)).item->stemHash) & mask;
+    size_t s = Home(slot);  // the slot holds the bits that place it: no entry is read
     while (slots_[s] != kEmpty) s = (s + 1) & mask;
     slots_[s] = slot;
   }
 }
 
-// Inlined into IndexLayer, its only caller (a call a line would go through the shared
-// library's symbol table).
-__attribute__((always_inline)) inline void EntryIndex::Insert(uint32_t id, const Layer& layer, const Item& e) {
-  const uint64_t hash = e.stemHash;
-  const uint64_t high = hash & 0xffffffff00000000ULL;
+// Places an item's slot (made by GatherLayer, which set the item's lists): a later
+// item of a stem path already placed goes first in its chain and hides the live item
+// of the same path.
+__attribute__((always_inline)) inline void EntryIndex::Place(uint64_t slot) {
+  const uint32_t id = SlotEntry(slot);
+  const uint64_t high = slot & 0xffffffff00000000ULL;
   const size_t mask = slots_.size() - 1;
-  const std::string_view path = layer.Path(e);
-  size_t s = static_cast<size_t>(hash) & mask;
+  size_t s = Home(slot);
   for (; slots_[s] != kEmpty; s = (s + 1) & mask) {
     if ((slots_[s] & 0xffffffff00000000ULL) != high) continue;
     const uint32_t head = SlotEntry(slots_[s]);
-    const Ref r = At(head);
-    if (r.item->stemHash != hash || r.item->stemEnd != e.stemEnd ||
-        !EqualNoCase(r.Path().substr(0, e.stemEnd), path.substr(0, e.stemEnd)))
+    const Ref r = At(head), n = At(id);
+    const uint32_t stemEnd = n.item->stemEnd;
+    if (r.item->stemHash != n.item->stemHash || r.item->stemEnd != stemEnd ||
+        !EqualNoCase(r.Path().substr(0, stemEnd), n.Path().substr(0, stemEnd)))
       continue;
-    // The same stem: the new entry hides the live one of the same path.
+    const std::string_view path = n.Path();
     for (uint32_t i = head; i != kNone; i = next_[i])
       if (folderOf_[i] != kNone && EqualNoCase(At(i).Path(), path)) {
         folderOf_[i] = kNone;
         break;
       }
     next_[id] = head;
-    slots_[s] = MakeSlot(hash, id);
+    slots_[s] = slot;
     return;
   }
-  next_[id] = kNone;
-  slots_[s] = MakeSlot(hash, id);
+  slots_[s] = slot;
   ++usedSlots_;
 }
 
@@ -166,7 +164,10 @@ uint32_t EntryIndex::FolderId(std::string_view path) {
   return id;
 }
 
-void EntryIndex::IndexLayer(uint32_t layerId) {
+// The first pass of indexing a layer, in the order of its items: each item's folder
+// (kNone when the filters leave it out) and an empty chain, and the slot of each item
+// that is indexed into the bucket of the table's part it goes to.
+void EntryIndex::GatherLayer(uint32_t layerId, Buckets& buckets) {
   Layer& layer = *layers_[layerId];
   layer.indexed = true;
   const size_t folderCount = layer.FolderCount();
@@ -175,23 +176,19 @@ void EntryIndex::IndexLayer(uint32_t layerId) {
   layer.folderIds.assign(folderCount, kNone);
   const Item* items = layer.items;
   const size_t count = layer.count;
-  const size_t mask = slots_.size() - 1;
   for (size_t i = 0; i < count; ++i) {
-    if (i + kPrefetch < count) __builtin_prefetch(&slots_[static_cast<size_t>(items[i + kPrefetch].stemHash) & mask], 1);
-    // A later line of a catalog hides an earlier one of the same path as a higher
-    // layer does (Insert).
     const Item& e = items[i];
     const uint8_t f = filter[e.folder];
     const uint32_t id = layer.base + static_cast<uint32_t>(i);
+    next_[id] = kNone;
     if (f == kNoneOf || (f == kEach && !Passes(layer.Path(e)))) {
-      next_[id] = kNone;
       folderOf_[id] = kNone;
       continue;
     }
     uint32_t& folder = layer.folderIds[e.folder];
     if (folder == kNone) folder = FolderId(layer.FolderPath(e.folder));
-    Insert(id, layer, e);
     folderOf_[id] = folder;
+    buckets.Add(MakeSlot(e.stemHash, id));
   }
 }
 
@@ -501,8 +498,15 @@ void EntryIndex::IndexAdded() {
   next_.resize(items_);
   folderOf_.resize(items_);
   Reserve(pending + walk);
+  // Two passes: the new items in their order into buckets by the part of the table
+  // their slots go to, then the buckets one after the other, so that the slots placed
+  // together lie together (placed in the items' order, most would each cost a fetch
+  // from memory). The items of a stem path share a bucket and keep their order in it.
+  Buckets buckets(pending);
   for (uint32_t k = 0; k < layers_.size(); ++k)
-    if (!layers_[k]->indexed) IndexLayer(k);
+    if (!layers_[k]->indexed) GatherLayer(k, buckets);
+  buckets.ForEach([this](uint64_t slot) { Place(slot); },
+                  [this](uint64_t slot) { __builtin_prefetch(&slots_[Home(slot)], 1); });
 }
 
 void EntryIndex::Finish() {

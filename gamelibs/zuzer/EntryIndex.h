@@ -117,8 +117,51 @@ class EntryIndex {
   bool CouldEnter(std::string_view folderPrefix) const;
   FilterResult FilterFolder(std::string_view folder) const;
   Ref At(uint32_t id) const;
-  void IndexLayer(uint32_t layerId);
-  void Insert(uint32_t id, const Layer& layer, const Item& e);
+  // Slots by the part of the table they go to (their hash's top byte), each part in the
+  // order given; a part's room is what an even spread gives it and a quarter more, and
+  // the slots past it wait in a list of their own, in order, until after all the parts.
+  class Buckets {
+   public:
+    static constexpr size_t kCount = 256;
+    explicit Buckets(size_t slots)
+        : room_(slots / kCount + slots / (4 * kCount) + 64),
+          block_(kCount * room_ * sizeof(uint64_t), rudu::PageBlock::kAnyBytes),
+          fill_(kCount, 0) {}
+    void Add(uint64_t slot) {
+      const size_t b = static_cast<size_t>(slot >> 56);
+      if (fill_[b] < room_)
+        Data()[b * room_ + fill_[b]++] = slot;
+      else
+        over_.push_back(slot);
+    }
+    // Hands each slot to `place`, and the one `kAhead` later to `ahead` (whose place is
+    // then fetched while the ones before it are placed).
+    static constexpr size_t kAhead = 16;
+    template <typename F, typename G>
+    void ForEach(F&& place, G&& ahead) const {
+      for (size_t b = 0; b < kCount; ++b) {
+        const uint64_t* part = Data() + b * room_;
+        const size_t n = fill_[b];
+        for (size_t j = 0; j < n; ++j) {
+          if (j + kAhead < n) ahead(part[j + kAhead]);
+          place(part[j]);
+        }
+      }
+      for (uint64_t slot : over_) place(slot);
+    }
+
+   private:
+    uint64_t* Data() const { return reinterpret_cast<uint64_t*>(block_.data()); }
+    size_t room_;
+    rudu::PageBlock block_;
+    std::vector<size_t> fill_;
+    std::vector<uint64_t> over_;
+  };
+  void GatherLayer(uint32_t layerId, Buckets& buckets);
+  void Place(uint64_t slot);
+  // Where a hash (or a slot, which keeps its upper half) is placed first: its top bits,
+  // as many as the table's size takes.
+  size_t Home(uint64_t hash) const { return static_cast<size_t>(hash >> homeShift_); }
   void Reserve(size_t more);
   size_t WalkRoom(size_t indexing) const;
   void Rehash(size_t size);
@@ -178,6 +221,7 @@ class EntryIndex {
   SlotTable slots_;
   static uint32_t SlotEntry(uint64_t slot) { return ~static_cast<uint32_t>(slot); }
   static uint64_t MakeSlot(uint64_t hash, uint32_t entry) { return (hash & 0xffffffff00000000ULL) | ~entry; }
+  unsigned homeShift_ = 64;
   size_t usedSlots_ = 0;
   size_t tableSizings_ = 0;
   std::vector<Folder> folders_;  // 0 is the root

@@ -5,6 +5,7 @@
 #include <sched.h>
 
 #include <atomic>
+#include <cctype>
 #include <functional>
 #include <random>
 #include <thread>
@@ -302,6 +303,39 @@ std::shared_ptr<const CatalogIndex> Catalog(const std::vector<std::string>& path
   std::string why;
   EXPECT_TRUE(index->Parse(text, 0, why)) << why;
   return index;
+}
+
+// Many lines of one stem path crowd one part of the table past the room an even
+// spread gives it: the last spelling of each path still wins, over catalogs and
+// within one, and every other path stays found.
+TEST(IndexBuildTest, ManyLinesOfOneStemPathKeepTheirOrder) {
+  const auto spelt = [](const std::string& name, int k) {
+    std::string out = name;
+    for (size_t i = 0; i < out.size() && i < 12; ++i)
+      if ((k >> i) & 1) out[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(out[i])));
+    return out;
+  };
+  std::vector<std::string> low, high;
+  for (int k = 0; k < 1500; ++k) {
+    low.push_back("dup\\" + spelt("abcdefghijkl", k) + ".txt");
+    low.push_back("dup\\" + spelt("abcdefghijkl", k + 7) + ".bod");
+    if (k % 10 == 0) low.push_back("other\\f" + std::to_string(k) + ".txt");
+  }
+  for (int k = 0; k < 700; ++k) high.push_back("dup\\" + spelt("abcdefghijkl", 2000 + k) + ".txt");
+  zuzer::EntryIndex index;
+  index.AddCatalog(Catalog(low));
+  index.AddCatalog(Catalog(high, "mod.dat"));
+  index.Finish();
+  EXPECT_EQ(index.FileCount(), 2u + 150u);
+  std::vector<zuzer::FindRecord> r;
+  index.Find("dup", "abcdefghijkl", r);
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0].name, spelt("abcdefghijkl", 2699) + ".txt");  // the higher catalog first, its last line
+  EXPECT_EQ(r[1].name, spelt("abcdefghijkl", 1506) + ".bod");
+  for (int k = 0; k < 1500; k += 10) {
+    index.Find("other", "f" + std::to_string(k) + ".txt", r);
+    ASSERT_EQ(r.size(), 1u) << k;
+  }
 }
 
 // Every file of the index, walked through finds.
