@@ -490,6 +490,7 @@ bool clsXMLParser::DeleteNode(const std::string& path) {
   if (!found) return false;
   pugi::xml_node parent = found.parent();
   if (!parent) return false;
+  EndAttrSequence();
   // The cursor never keeps a node that is about to be freed.
   if (current_ && IsAncestorOrSelf(found, current_))
     current_ = parent.type() == pugi::node_element ? parent : pugi::xml_node();
@@ -547,6 +548,7 @@ bool clsXMLParser::SelectBookmark(int32_t bookmark) {
 
 bool clsXMLParser::ClearNodeAttrs() {
   if (!HasCurrentNode() || current_.type() != pugi::node_element) return false;
+  EndAttrSequence();
   for (pugi::xml_attribute a = current_.first_attribute(); a;) {
     pugi::xml_attribute next = a.next_attribute();
     const char* n = a.name();
@@ -582,6 +584,13 @@ bool clsXMLParser::BeginNodeAttrs() {
   putTagged_ = false;
   PutAt(current_.first_attribute());
   return true;
+}
+
+void clsXMLParser::EndAttrSequence() {
+  putAt_ = pugi::xml_attribute();
+  putName_ = nullptr;
+  putNode_ = pugi::xml_node();
+  putTagged_ = false;
 }
 
 void clsXMLParser::PutAt(pugi::xml_attribute a) {
@@ -651,6 +660,7 @@ bool clsXMLParser::AppendNodeAttr(const char* name, const char* value) {
 bool clsXMLParser::DeleteNodeAttr(const kz::Variant& key) {
   pugi::xml_attribute a = Attribute(key);
   if (!a) return false;
+  EndAttrSequence();
   if (KeepsLayout()) marks_.Tag(current_);
   return current_.remove_attribute(a);
 }

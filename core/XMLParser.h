@@ -153,6 +153,9 @@ class clsXMLParser {
   // The next attribute PutNodeAttr compares with, its name (null at the end), the element
   // BeginNodeAttrs began on, and whether the sequence has marked it changed.
   void PutAt(pugi::xml_attribute a);
+  // Ends a sequence under way without touching the element: attributes or the element
+  // are about to go, and the sequence must not keep a handle of them.
+  void EndAttrSequence();
   pugi::xml_attribute putAt_;
   const char* putName_ = nullptr;
   pugi::xml_node putNode_;

@@ -190,3 +190,50 @@ TEST(LayoutWrite, AnAttributeWithoutANameIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Attributes taken away while a sequence is under way (one deleted, all cleared, the
+// element itself deleted) end the sequence: what is put after that is set on the
+// current element as it stands, never on an attribute that is gone.
+TEST(LayoutWrite, AttributesTakenAwayDuringASequenceEndIt) {
+  {
+    clsXMLParser x;
+    ASSERT_TRUE(x.LoadText("<r><e a='1' b='2'/></r>"));
+    ASSERT_TRUE(x.SelectNode("/r/e"));
+    ASSERT_TRUE(x.BeginNodeAttrs());
+    x.PutNodeAttr("a", "1");
+    ASSERT_TRUE(x.DeleteNodeAttr(Variant("b")));
+    x.PutNodeAttr("b", "3");
+    x.EndNodeAttrs();
+    EXPECT_EQ(x.GetNodeAttrCount(), 2);
+    EXPECT_EQ(x.GetNodeAttr(Variant("b")), "3");
+    EXPECT_EQ(x.GetXML(), "<r><e a='1' b='3'/></r>");
+  }
+  {
+    clsXMLParser x;
+    ASSERT_TRUE(x.LoadText("<r><e a='1' b='2'/></r>"));
+    ASSERT_TRUE(x.SelectNode("/r/e"));
+    ASSERT_TRUE(x.BeginNodeAttrs());
+    ASSERT_TRUE(x.ClearNodeAttrs());
+    x.PutNodeAttr("a", "7");
+    x.EndNodeAttrs();
+    EXPECT_EQ(x.GetNodeAttrCount(), 1);
+    EXPECT_EQ(x.GetNodeAttr(Variant("a")), "7");
+  }
+  {
+    clsXMLParser x;
+    ASSERT_TRUE(x.LoadText("<r><e a='1' b='2'/></r>"));
+    ASSERT_TRUE(x.SelectNode("/r/e"));
+    ASSERT_TRUE(x.BeginNodeAttrs());
+    x.PutNodeAttr("a", "1");
+    ASSERT_TRUE(x.DeleteNode("/r/e"));
+    ASSERT_TRUE(x.CreateNode("e"));
+    x.PutNodeAttr("b", "4");
+    x.EndNodeAttrs();
+    EXPECT_EQ(x.GetNodeAttrCount(), 1);
+    EXPECT_EQ(x.GetNodeAttr(Variant("b")), "4");
+  }
+}
+
+}  // namespace
