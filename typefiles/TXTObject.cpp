@@ -1,6 +1,7 @@
 #include "typefiles/TXTObject.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -28,6 +29,8 @@ clsTXTObject::Cell::Tag clsTXTObject::Cell::TagOf() const noexcept {
   }
   switch (top) {
     case kNumberCode: return (bits_ & 1) != 0 ? kNumberText : kTextInPlace;
+    case kLongInPlaceCode:
+    case kDoubleInPlaceCode: return kNumberText;
     case kBoxInt16: return kInt16;
     case kBoxInt32: return kInt32;
     case kBoxSingle: return kSingle;
@@ -96,11 +99,79 @@ void clsTXTObject::Cell::SetNumberText(uint64_t number, std::string_view text) {
 
 clsTXTObject::Cell clsTXTObject::Cell::Number() const noexcept {
   Cell c;
+  if (NumberInPlace()) {
+    if (!ReadNumber(NumberText(), (bits_ >> 48) == kDoubleInPlaceCode, c.bits_)) c.bits_ = kEmptyBits;  // (read so when kept)
+    return c;
+  }
   std::memcpy(&c.bits_, Block(), 8);
   return c;
 }
 
+namespace {
+// Powers of ten exact as doubles, as the type-file reader divides by them.
+constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+}  // namespace
+
+// The reader's rules: an optional "-" and digits that fit 32 bits; or an optional "-"
+// and digits with one ".", up to 16 characters after the sign as its digits divided by
+// a power of ten (both exact), longer ones through from_chars.
+bool clsTXTObject::Cell::ReadNumber(std::string_view text, bool isDouble, uint64_t& bits) noexcept {
+  const char* p = text.data();
+  const size_t n = text.size();
+  const size_t sign = (n > 0 && p[0] == '-') ? 1 : 0;
+  uint64_t m = 0;
+  int frac = -1;
+  bool digit = false;
+  for (size_t k = sign; k < n; ++k) {
+    const unsigned c = static_cast<unsigned char>(p[k]) - '0';
+    if (c <= 9) {
+      digit = true;
+      m = m * 10 + c;
+      if (frac >= 0) ++frac;
+      if (!isDouble && m > 2147483648ull) return false;
+    } else if (p[k] == '.' && isDouble && frac < 0) {
+      frac = 0;
+    } else {
+      return false;
+    }
+  }
+  if (!digit) return false;
+  if (!isDouble) {
+    if (!sign && m > 2147483647ull) return false;
+    bits = LongBits(sign ? static_cast<int32_t>(-static_cast<int64_t>(m)) : static_cast<int32_t>(m));
+    return true;
+  }
+  if (frac < 0) return false;
+  double d;
+  if (n - sign <= 16) {
+    const double v = static_cast<double>(m) / kPow10[frac];
+    d = sign ? -v : v;
+  } else {
+    const auto r = std::from_chars(p, p + n, d, std::chars_format::fixed);
+    if (r.ec != std::errc() || r.ptr != p + n) return false;
+  }
+  bits = DoubleCellBits(d);
+  return true;
+}
+
+bool clsTXTObject::Cell::SetNumberInPlace(uint64_t number, bool isDouble, std::string_view text, const char* at) noexcept {
+  const uint64_t address = reinterpret_cast<uintptr_t>(at);
+  if (address >= kInPlaceAddressMost || text.empty() || text.size() > kInPlaceMost) return false;
+  if (std::memcmp(at, text.data(), text.size()) != 0 || at[text.size()] != ';') return false;
+  uint64_t read;
+  if (!ReadNumber(text, isDouble, read) || read != number) return false;
+  Release();
+  bits_ = Box(isDouble ? kDoubleInPlaceCode : kLongInPlaceCode, address);
+  return true;
+}
+
 std::string_view clsTXTObject::Cell::NumberText() const noexcept {
+  if (NumberInPlace()) {
+    const char* at = NumberPlace();
+    const char* end = static_cast<const char*>(std::memchr(at, ';', kInPlaceMost + 1));
+    return std::string_view(at, static_cast<size_t>(end - at));
+  }
   if (!KeepsNumberText()) return {};
   uint32_t len;
   std::memcpy(&len, Block() + 8, 4);
@@ -270,8 +341,11 @@ inline char* clsTXTObject::Cell::Form(char* at, char* limit) const noexcept {
     at[n] = ';';
     return at + n + 1;
   }
-  if (top > kNumberCode && top < kBoxInt16)
+  if (top > kNumberCode && top < kBoxInt16) {
+    if (top - kLongInPlaceCode < 2) [[unlikely]]  // a number's read text where it stands
+      return FormTextInPlace(NumberPlace(), at, limit);
     return room < videdoded::kNumberFieldMax ? nullptr : videdoded::WriteDoubleField(at, DoubleBits());
+  }
   if (top == kNumberCode && (bits_ & 1) == 0)  // a text where it stands
     return FormTextInPlace(reinterpret_cast<const char*>((bits_ & 0x0000FFFFFFFFFFFFull) >> 1), at, limit);
   switch (TagOf()) {
@@ -496,6 +570,14 @@ void clsTXTObject::PushNumberText(uint64_t number, std::string_view text) {
     return;
   }
   c.SetNumberText(number, text);
+}
+
+bool clsTXTObject::PushNumberInPlace(uint64_t number, bool isDouble, std::string_view text, const char* inPlace) {
+  if (!OnResource()) return false;
+  Cell& c = cells_.emplace_back();
+  if (c.SetNumberInPlace(number, isDouble, text, inPlace)) return true;
+  cells_.pop_back();
+  return false;
 }
 
 void clsTXTObject::PushText(std::string_view v) {

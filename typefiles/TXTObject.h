@@ -10,7 +10,9 @@
 // ".5") keeps the text it was read from (the number and the text in one block), and is
 // written back as that text until it is set to a value that is not equal to it: an
 // untouched value is saved as the bytes it was read from. Numbers in the writer's own
-// form, the common case, need nothing more than their cell.
+// form, the common case, need nothing more than their cell; so does one that keeps its
+// text where it stands in the bytes it was read from (PushLong / PushDouble with its
+// place, under the rules of texts kept so, below): its value is read from that text.
 //
 // A record made on a memory resource (the type-file reader's arena) keeps its values and
 // the long texts it is given by the Push* members there; whoever makes it so keeps the
@@ -160,6 +162,21 @@ class clsTXTObject : public kz::Object {
     else
       PushNumberText(Cell::DoubleCellBits(v), text);
   }
+  // The same, the text kept where it stands when `inPlace` is not null and the record
+  // lives on a resource, under the rules of PushText with a place (v's text is there,
+  // followed by ";"): the cell alone then, no block. Otherwise as above.
+  void PushLong(int32_t v, std::string_view text, const char* inPlace) {
+    if (text.empty())
+      PushLong(v);
+    else if (!inPlace || !PushNumberInPlace(Cell::LongBits(v), false, text, inPlace))
+      PushNumberText(Cell::LongBits(v), text);
+  }
+  void PushDouble(double v, std::string_view text, const char* inPlace) {
+    if (text.empty())
+      PushDouble(v);
+    else if (!inPlace || !PushNumberInPlace(Cell::DoubleCellBits(v), true, text, inPlace))
+      PushNumberText(Cell::DoubleCellBits(v), text);
+  }
   void PushText(std::string_view v);
   // The text v, kept where it stands when `inPlace` is not null and the record lives on
   // a resource (whoever keeps that alive keeps the bytes too): v's bytes are there,
@@ -187,7 +204,10 @@ class clsTXTObject : public kz::Object {
   // at bits 8i, the length in bits 40-47). Pointers stay plain words, so leak checkers
   // see what a cell holds. Under 0x0001 too, with the lowest bit 0: a text kept where
   // it stands in the bytes it was read from, up to the ";" that follows it, as its
-  // (47-bit) address shifted up by one.
+  // (47-bit) address shifted up by one. 0x7FF4 (a 32-bit integer) and 0x7FF5 (a double),
+  // codes no double takes (NaNs other than the plain one): a number whose read text
+  // stands in those bytes, up to the ";" after it, at the address in the low 48 bits; its
+  // value is read from that text again when asked for (the push makes sure it reads so).
   class Cell {
    public:
     static constexpr size_t kInlineMax = 5;
@@ -228,8 +248,13 @@ class clsTXTObject : public kz::Object {
     // The text a number keeps ("" when none).
     std::string_view NumberText() const noexcept;
     bool KeepsNumberText() const noexcept {
-      return ((bits_ >> 48) == kNumberCode && (bits_ & 1) != 0) || ((bits_ >> 48) == 0 && (bits_ & 3) == kPtrNumberText);
+      return ((bits_ >> 48) == kNumberCode && (bits_ & 1) != 0) || ((bits_ >> 48) == 0 && (bits_ & 3) == kPtrNumberText) ||
+             NumberInPlace();
     }
+    // A number whose read text stands in the bytes it was read from, at `at` (followed by
+    // ";"): false, the cell unchanged, when that text does not read as `number` (the
+    // cell bits of a 32-bit integer, or of a double when `isDouble`) or is out of reach.
+    bool SetNumberInPlace(uint64_t number, bool isDouble, std::string_view text, const char* at) noexcept;
     kz::Variant Get() const;
     std::string_view Text() const noexcept;  // "" for non-texts
     int32_t Long() const noexcept;
@@ -239,6 +264,13 @@ class clsTXTObject : public kz::Object {
    private:
     enum Tag : unsigned char { kEmpty, kInt16, kInt32, kSingle, kDouble, kTextInline, kTextHeap, kBool, kObject, kTextBorrowed, kNumberText, kTextInPlace };
     static constexpr uint64_t kNumberCode = 1;
+    static constexpr uint64_t kLongInPlaceCode = 0x7FF4, kDoubleInPlaceCode = 0x7FF5;
+    static constexpr uint64_t kAddressBits = 0x0000FFFFFFFFFFFFull;
+    bool NumberInPlace() const noexcept { return (bits_ >> 48) - kLongInPlaceCode < 2; }
+    const char* NumberPlace() const noexcept { return reinterpret_cast<const char*>(bits_ & kAddressBits); }
+    // The cell bits of the number a text reads as (a 32-bit integer, or a double when
+    // isDouble), as the type-file reader reads it; false when it does not read so.
+    static bool ReadNumber(std::string_view text, bool isDouble, uint64_t& bits) noexcept;
     enum : uint64_t { kBoxInt16 = 0xFFFB, kBoxInt32, kBoxSingle, kBoxBool, kBoxInline };
     enum : uint64_t { kPtrHeapText = 0, kPtrBorrowedText = 1, kPtrObject = 2, kPtrNumberText = 3 };
     static constexpr uint64_t kDoubleOffset = uint64_t{1} << 49;
@@ -277,6 +309,7 @@ class clsTXTObject : public kz::Object {
   static_assert(std::endian::native == std::endian::little, "texts inside a cell are read in byte order");
 
   void PushNumberText(uint64_t number, std::string_view text);
+  bool PushNumberInPlace(uint64_t number, bool isDouble, std::string_view text, const char* inPlace);
   int32_t TailIndex(int32_t fromEnd, const char* source) const;
   const Cell& At(int32_t i) const;
 

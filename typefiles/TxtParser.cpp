@@ -324,12 +324,12 @@ inline const char* clsTxtParser::InPlace(const Kz_Value& v) const noexcept {
   return v.at[v.s.size()] == ';' ? v.at : nullptr;
 }
 
-// A number keeps the text it was read from when the writer would form it otherwise; a
-// text is kept where it stands when it can be.
+// A number keeps the text it was read from when the writer would form it otherwise, and
+// that text, like a text, is kept where it stands when it can be.
 inline void clsTxtParser::PushLoaded(clsTXTObject& record, const Kz_Value& v) {
   switch (v.kind) {
-    case Kz_Value::Long: record.PushLong(v.l, v.s); break;
-    case Kz_Value::Double: record.PushDouble(v.d, v.s); break;
+    case Kz_Value::Long: record.PushLong(v.l, v.s, v.s.empty() ? nullptr : InPlace(v)); break;
+    case Kz_Value::Double: record.PushDouble(v.d, v.s, v.s.empty() ? nullptr : InPlace(v)); break;
     case Kz_Value::Text: record.PushText(v.s, InPlace(v)); break;
     default: record.PushValue(Variant()); break;
   }

@@ -220,17 +220,20 @@ inline void SetText(Kz_Value& v, const char* p, const char* e, bool ascii) {
 }
 
 // A number's text, kept in v.s when the writer would form the number otherwise (see
-// Kz_Value): a whole number with a leading zero or "-0"; a floating-point number that is
-// not its shortest form. Up to 15 digits a decimal is the shortest form of the number
-// it reads as unless its digits say otherwise (a decimal of at most 15 digits is the
-// only one of so few that reads as that number): no leading zero before a digit, a
-// digit on each side of the ".", and no trailing zero but for "x.0". Longer ones are
-// formed and compared.
+// Kz_Value), and v.at where it stands (else null): a whole number with a leading zero or
+// "-0"; a floating-point number that is not its shortest form. Up to 15 digits a
+// decimal is the shortest form of the number it reads as unless its digits say
+// otherwise (a decimal of at most 15 digits is the only one of so few that reads as that
+// number): no leading zero before a digit, a digit on each side of the ".", and no
+// trailing zero but for "x.0". Longer ones are formed and compared.
 inline void KeepWholeText(Kz_Value& v, const char* p, const char* q, const char* digits, bool neg) {
-  if ((*digits == '0' && (q - digits > 1 || neg)))
+  if ((*digits == '0' && (q - digits > 1 || neg))) {
     v.s.assign(p, static_cast<size_t>(q - p));
-  else
+    v.at = p;
+  } else {
     v.s.clear();
+    v.at = nullptr;
+  }
 }
 
 inline void KeepDecimalText(Kz_Value& v, const char* p, const char* q, const char* digits, const char* dot) {
@@ -245,10 +248,13 @@ inline void KeepDecimalText(Kz_Value& v, const char* p, const char* q, const cha
     const char* end = WriteDoubleField(formed, v.d);
     own = end && static_cast<size_t>(end - formed) == n + 1 && std::memcmp(formed, p, n) == 0;
   }
-  if (own)
+  if (own) {
     v.s.clear();
-  else
+    v.at = nullptr;
+  } else {
     v.s.assign(p, n);
+    v.at = p;
+  }
 }
 
 // Reads the field that begins at p and ends at the next ";" or at e into v, and gives

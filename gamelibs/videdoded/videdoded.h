@@ -134,9 +134,10 @@ struct Kz_Value {
   // that a reader can write an untouched number back as it stood. The writer always
   // forms numbers anew.
   std::string s;
-  // A text read from a type file whose bytes are the text as it stands (plain ASCII):
-  // where those bytes are in the document, else null. Valid while the document's bytes
-  // live (Kz_TXTLastingBytes tells a reader that may hold on to them).
+  // A text read from a type file whose bytes are the text as it stands (plain ASCII),
+  // or a number that keeps its text in s: where those bytes are in the document, else
+  // null. Valid while the document's bytes live (Kz_TXTLastingBytes tells a reader that
+  // may hold on to them).
   const char* at = nullptr;
 
   Kz_Value() = default;
