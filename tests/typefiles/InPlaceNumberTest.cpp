@@ -224,16 +224,7 @@ Numbers NumbersOf(const clsTXTObject& r) {
 class InPlaceNumberLoadTest : public TypeFileTest {
  protected:
   bool LoadFile(clsTxtParser& parser, const std::string& name) {
-    int32_t h = RuDU_OpenFile(PathOf(name).c_str(), 0, 0, 0);
-    EXPECT_NE(h, 0);
-    const bool ok = parser.Load(h, kTLaser);
-    RuDU_CloseFile(h);
-    return ok;
-  }
-  std::string Formed(clsTxtParser& parser) {
-    std::string out;
-    EXPECT_TRUE(parser.FormatFile(out)) << parser.GetLastError();
-    return out;
+    return TypeFileTest::LoadFile(parser, name, kTLaser);
   }
 };
 

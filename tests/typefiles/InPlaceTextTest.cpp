@@ -53,16 +53,7 @@ class InPlaceTextTest : public TypeFileTest {
  protected:
   // The records of a load of `name`, and the bytes a save of it gives.
   bool LoadFile(clsTxtParser& parser, const std::string& name) {
-    int32_t h = RuDU_OpenFile(PathOf(name).c_str(), 0, 0, 0);
-    EXPECT_NE(h, 0);
-    const bool ok = parser.Load(h, kTLaser);
-    RuDU_CloseFile(h);
-    return ok;
-  }
-  std::string Formed(clsTxtParser& parser) {
-    std::string out;
-    EXPECT_TRUE(parser.FormatFile(out)) << parser.GetLastError();
-    return out;
+    return TypeFileTest::LoadFile(parser, name, kTLaser);
   }
 };
 

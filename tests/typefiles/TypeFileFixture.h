@@ -43,6 +43,21 @@ class TypeFileTest : public ::testing::Test {
     return ok;
   }
 
+  // Loads a file already in the folder into the parser with the given type.
+  bool LoadFile(clsTxtParser& parser, const std::string& name, int32_t type) {
+    int32_t h = RuDU_OpenFile(PathOf(name).c_str(), 0, 0, 0);
+    EXPECT_NE(h, 0);
+    const bool ok = parser.Load(h, type);
+    RuDU_CloseFile(h);
+    return ok;
+  }
+  // The bytes a save of the parser gives.
+  static std::string Formed(clsTxtParser& parser) {
+    std::string out;
+    EXPECT_TRUE(parser.FormatFile(out)) << parser.GetLastError();
+    return out;
+  }
+
   // Saves the parser to a plain file; the bytes on disk afterwards in `bytes`.
   bool SaveTo(clsTxtParser& parser, const std::string& name, std::string& bytes) {
     int32_t h = RuDU_OpenFile(PathOf(name).c_str(), 1, 1, 1);
