@@ -447,11 +447,7 @@ int32_t Kz_TXTLoadValues(int32_t doc, int32_t kind, Kz_Value* values, int32_t co
   auto d = TxtDoc(doc);
   if (!d) return 0;
   if (count < 0 || (!values && count > 0)) return Fail(kKzErrArgument, "Invalid value count " + H(count) + ".");
-  int32_t code = 0;
-  std::string error;
-  size_t got = d->LoadValues(kind, values, static_cast<size_t>(count), code, error);
-  if (got < static_cast<size_t>(count)) Fail(code, error);
-  return static_cast<int32_t>(got);
+  return static_cast<int32_t>(d->LoadValues(kind, values, static_cast<size_t>(count)));  // a failure sets the last error
 }
 
 int32_t Kz_TXTLoadLineValues(int32_t doc, int32_t kind, Kz_Value* values, int32_t count) {

@@ -219,98 +219,187 @@ inline void SetText(Kz_Value& v, const char* p, const char* e, bool ascii) {
   }
 }
 
-// A number's text, kept in v.s when the writer would form the number otherwise (see
-// Kz_Value), and v.at where it stands (else null): a whole number with a leading zero or
-// "-0"; a floating-point number that is not its shortest form. Up to 15 digits a
-// decimal is the shortest form of the number it reads as unless its digits say
-// otherwise (a decimal of at most 15 digits is the only one of so few that reads as that
-// number): no leading zero before a digit, a digit on each side of the ".", and no
-// trailing zero but for "x.0". Longer ones are formed and compared.
-inline void KeepWholeText(Kz_Value& v, const char* p, const char* q, const char* digits, bool neg) {
-  if ((*digits == '0' && (q - digits > 1 || neg))) {
-    v.s.assign(p, static_cast<size_t>(q - p));
-    v.at = p;
-  } else {
-    v.s.clear();
-    v.at = nullptr;
-  }
-}
+// What the walk over a field found.
+enum class Shape : uint8_t {
+  Whole,         // a whole number that fits 32 bits, ending at q
+  Decimal,       // a floating-point number of at most 16 characters after the sign, ending at q
+  LongDecimal,   // one with more (read by the general parser, which may refuse it)
+  PlainText,     // a text p..q that ends the field, every byte below 0x80
+  Text,          // a text: the walk stopped at q, before the field's end, every byte before q below 0x80
+  Unread,        // not read yet (on the last line of the bytes, or a long run of digits)
+};
 
-inline void KeepDecimalText(Kz_Value& v, const char* p, const char* q, const char* digits, const char* dot) {
-  const size_t n = static_cast<size_t>(q - p);
-  bool own;
-  if (q - digits <= 16) {
-    const bool intOk = dot > digits && (*digits != '0' || dot - digits == 1);
-    const bool fracOk = q - dot > 1 && (q[-1] != '0' || q - dot == 2);
-    own = intOk && fracOk;
-  } else {
-    char formed[kNumberFieldMax];
-    const char* end = WriteDoubleField(formed, v.d);
-    own = end && static_cast<size_t>(end - formed) == n + 1 && std::memcmp(formed, p, n) == 0;
-  }
-  if (own) {
-    v.s.clear();
-    v.at = nullptr;
-  } else {
-    v.s.assign(p, n);
-    v.at = p;
-  }
-}
+struct Scan {
+  const char* q;       // see Shape
+  const char* digits;  // the first byte after the sign
+  const char* dot;     // the "." of a floating-point number
+  uint64_t m;          // a number's digits (exact while a number can still be read from them)
+  bool neg;
+};
 
-// Reads the field that begins at p and ends at the next ";" or at e into v, and gives
-// its end. Unless asText, the walk that looks for the end reads a number on the way:
-// a whole number is an optional "-" and digits that fit 32 bits, a floating-point
-// number an optional "-" and digits with one "." (at least one digit); anything else
-// is text, converted to UTF-8. A number's text is kept as KeepWholeText and
-// KeepDecimalText say.
-inline const char* ReadField(const char* p, const char* e, bool asText, Kz_Value& v) {
+// Walks the field that begins at p and ends at the next ";" or at e as far as it can
+// still be a number: a whole number is an optional "-" and digits that fit 32 bits, a
+// floating-point number an optional "-" and digits with one "." (at least one digit);
+// anything else is text. Fields of kNumberLimit bytes or more are texts. Byte by byte.
+inline Shape ScanFieldByteByByte(const char* p, const char* e, Scan& s) {
   const char* q = p;
-  if (!asText) {
-    const bool neg = q < e && *q == '-';
-    q += neg;
-    const char* const digits = q;
-    uint64_t m = 0;    // the digits (exact while a number can still be read from them)
-    bool big = false;  // past what a 32-bit whole number can hold
-    unsigned c;
-    while (q < e && (c = static_cast<unsigned char>(*q) - '0') <= 9) {
-      m = m * 10 + c;
-      big |= m > 2147483648ull;
-      ++q;
-    }
-    if (q == e || *q == ';') {
-      if (q != digits && !big && (neg || m <= 2147483647ull) && static_cast<size_t>(q - p) < kNumberLimit) {
-        v.kind = Kz_Value::Long;
-        v.l = neg ? static_cast<int32_t>(-static_cast<int64_t>(m)) : static_cast<int32_t>(m);
-        KeepWholeText(v, p, q, digits, neg);
-        return q;
-      }
-      SetText(v, p, q, true);
-      return q;
-    }
-    if (*q == '.') {
-      const char* const dot = q++;
-      while (q < e && (c = static_cast<unsigned char>(*q) - '0') <= 9) {
-        m = m * 10 + c;
-        ++q;
-      }
-      if (q == e || *q == ';') {
-        const size_t n = static_cast<size_t>(q - p);
-        if (q - digits > 1 && n < kNumberLimit &&
-            DecimalValue(p, n, neg ? 1 : 0, m, static_cast<int>(q - dot - 1), v.d)) {
-          v.kind = Kz_Value::Double;
-          KeepDecimalText(v, p, q, digits, dot);
-          return q;
-        }
-        SetText(v, p, q, true);
-        return q;
-      }
-    }
+  s.neg = q < e && *q == '-';
+  q += s.neg;
+  s.digits = q;
+  uint64_t m = 0;
+  bool big = false;  // past what a 32-bit whole number can hold
+  unsigned c;
+  while (q < e && (c = static_cast<unsigned char>(*q) - '0') <= 9) {
+    m = m * 10 + c;
+    big |= m > 2147483648ull;
+    ++q;
   }
-  // Text: every byte before q is below 0x80.
+  s.q = q;
+  s.m = m;
+  if (q == e || *q == ';') {
+    if (q != s.digits && !big && (s.neg || m <= 2147483647ull) && static_cast<size_t>(q - p) < kNumberLimit)
+      return Shape::Whole;
+    return Shape::PlainText;
+  }
+  if (*q != '.') return Shape::Text;
+  s.dot = q++;
+  while (q < e && (c = static_cast<unsigned char>(*q) - '0') <= 9) {
+    m = m * 10 + c;
+    ++q;
+  }
+  s.q = q;
+  s.m = m;
+  if (q != e && *q != ';') return Shape::Text;
+  if (q - s.digits <= 1 || static_cast<size_t>(q - p) >= kNumberLimit) return Shape::PlainText;
+  return q - s.digits <= 16 ? Shape::Decimal : Shape::LongDecimal;
+}
+
+// ScanFieldByteByByte without a bound on each byte, for a field whose line ends before
+// the bytes do (the byte at e, when e < end, is a line end: never part of a number);
+// Unread for the others.
+inline Shape ScanFieldQuickly(const char* p, const char* e, const char* end, Scan& s) {
+  if (e == end) [[unlikely]]
+    return Shape::Unread;
+  const bool neg = *p == '-';
+  const char* const digits = p + neg;
+  const char* q = digits;
+  uint64_t m = 0;  // exact up to 19 digits (longer runs are left to the walk byte by byte)
+  unsigned c;
+  while ((c = static_cast<unsigned char>(*q) - '0') <= 9) {
+    m = m * 10 + c;
+    ++q;
+  }
+  s.neg = neg;
+  s.digits = digits;
+  s.q = q;
+  s.m = m;
+  if (q == e || *q == ';') {
+    if (q - digits > 19) [[unlikely]]
+      return Shape::Unread;
+    return q != digits && m <= 2147483647ull + neg ? Shape::Whole : Shape::PlainText;
+  }
+  if (*q != '.') return Shape::Text;
+  s.dot = q++;
+  while ((c = static_cast<unsigned char>(*q) - '0') <= 9) {
+    m = m * 10 + c;
+    ++q;
+  }
+  s.q = q;
+  s.m = m;
+  if (q != e && *q != ';') return Shape::Text;
+  if (q - digits > 16) return Shape::Unread;
+  return q - digits > 1 ? Shape::Decimal : Shape::PlainText;
+}
+
+// ScanFieldByteByByte, quickly where it can (see ScanFieldQuickly).
+inline Shape ScanField(const char* p, const char* e, const char* end, Scan& s) {
+  const Shape shape = ScanFieldQuickly(p, e, end, s);
+  return shape != Shape::Unread ? shape : ScanFieldByteByByte(p, e, s);
+}
+
+inline int32_t WholeValue(const Scan& s) {
+  return s.neg ? static_cast<int32_t>(-static_cast<int64_t>(s.m)) : static_cast<int32_t>(s.m);
+}
+
+// A short decimal's value: its digits as a whole number and the power of ten are both
+// exact, so one division gives the correctly rounded value.
+inline double ShortDecimalValue(const Scan& s) {
+  const double v = static_cast<double>(s.m) / kPow10[s.q - s.dot - 1];
+  return s.neg ? -v : v;
+}
+
+// Whether a whole number is the writer's form of its value: no leading zero, no "-0".
+inline bool WholeIsOwnForm(const Scan& s) { return !(*s.digits == '0' && (s.q - s.digits > 1 || s.neg)); }
+
+// Up to 15 digits a decimal is the shortest form of the number it reads as unless its
+// digits say otherwise (a decimal of at most 15 digits is the only one of so few that
+// reads as that number): no leading zero before a digit, a digit on each side of the
+// ".", and no trailing zero but for "x.0".
+inline bool ShortDecimalIsOwnForm(const Scan& s) {
+  const bool intOk = s.dot > s.digits && (*s.digits != '0' || s.dot - s.digits == 1);
+  const bool fracOk = s.q - s.dot > 1 && (s.q[-1] != '0' || s.q - s.dot == 2);
+  return intOk && fracOk;
+}
+
+// The rest of a text field from q (every byte before it below 0x80) into v; gives its end.
+inline const char* ReadTextFrom(Kz_Value& v, const char* p, const char* q, const char* e) {
   unsigned char high = 0;
   while (q < e && *q != ';') high |= static_cast<unsigned char>(*q++);
   SetText(v, p, q, high < 0x80);
   return q;
+}
+
+// A number's text, kept in v.s when the writer would form the number otherwise (see
+// Kz_Value), and v.at where it stands; else both empty.
+inline void KeepText(Kz_Value& v, const char* p, const char* q, bool own) {
+  if (own) {
+    v.s.clear();
+    v.at = nullptr;
+  } else {
+    v.s.assign(p, static_cast<size_t>(q - p));
+    v.at = p;
+  }
+}
+
+// A floating-point number's text is its own form when the writer forms the same bytes
+// (longer decimals are formed and compared).
+inline bool DecimalIsOwnForm(const Kz_Value& v, const Scan& s, const char* p) {
+  if (s.q - s.digits <= 16) return ShortDecimalIsOwnForm(s);
+  const size_t n = static_cast<size_t>(s.q - p);
+  char formed[kNumberFieldMax];
+  const char* end = WriteDoubleField(formed, v.d);
+  return end && static_cast<size_t>(end - formed) == n + 1 && std::memcmp(formed, p, n) == 0;
+}
+
+// Reads the field that begins at p and ends at the next ";" or at e into v, and gives
+// its end: unless asText, as ScanField classifies it (texts converted to UTF-8), a
+// number's text kept as KeepText says.
+inline const char* ReadField(const char* p, const char* e, const char* end, bool asText, Kz_Value& v) {
+  if (asText) return ReadTextFrom(v, p, p, e);
+  Scan s;
+  switch (ScanField(p, e, end, s)) {
+    case Shape::Whole:
+      v.kind = Kz_Value::Long;
+      v.l = WholeValue(s);
+      KeepText(v, p, s.q, WholeIsOwnForm(s));
+      return s.q;
+    case Shape::Decimal:
+    case Shape::LongDecimal:
+      if (DecimalValue(p, static_cast<size_t>(s.q - p), s.neg ? 1 : 0, s.m, static_cast<int>(s.q - s.dot - 1),
+                       v.d)) {
+        v.kind = Kz_Value::Double;
+        KeepText(v, p, s.q, DecimalIsOwnForm(v, s, p));
+        return s.q;
+      }
+      [[fallthrough]];
+    case Shape::PlainText:
+      SetText(v, p, s.q, true);
+      return s.q;
+    case Shape::Text:
+    case Shape::Unread:
+      break;
+  }
+  return ReadTextFrom(v, p, s.q, e);
 }
 
 }  // namespace
@@ -346,7 +435,7 @@ bool TxtDocument::TokenValue(Kz_Value& v) const {
     return true;
   }
   const char* d = buf_.data();
-  ReadField(d + cur_.begin, d + cur_.lineEnd, false, v);
+  ReadField(d + cur_.begin, d + cur_.lineEnd, d + buf_.size(), false, v);
   return true;
 }
 
@@ -376,7 +465,7 @@ bool TxtDocument::LoadValue(int32_t kind, Kz_Value& v, int32_t& code, std::strin
 
 inline bool TxtDocument::ReadItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error) {
   const char* d = buf_.data();
-  const char* end = ReadField(d + cur_.begin, d + cur_.lineEnd, kind == kKzValueText, v);
+  const char* end = ReadField(d + cur_.begin, d + cur_.lineEnd, d + buf_.size(), kind == kKzValueText, v);
   if (kind == kKzValueNumber && v.kind == Kz_Value::Text) [[unlikely]]
     return NotANumber(v, code, error);
   StepOverItem(static_cast<size_t>(end - d));
@@ -389,18 +478,74 @@ inline bool TxtDocument::LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, s
   return LoadOffItem(kind, v, code, error);
 }
 
-// The common case (an item under the cursor, a valid kind, no text where a number was
-// asked) inline; everything else through the path that forms the error texts.
+// The common case (an item under the cursor, any value or a number asked, a number in
+// the writer's form) makes no call but at its end, in place of returning: everything
+// else goes on through a function of its own, so that the common case saves no
+// registers for a call.
 int32_t TxtDocument::LoadValue(int32_t kind, Kz_Value& v) {
-  if (cur_.kind == kKzTokenItem && ValidKind(kind)) [[likely]] {
-    const char* d = buf_.data();
-    const char* end = ReadField(d + cur_.begin, d + cur_.lineEnd, kind == kKzValueText, v);
-    if (kind == kKzValueNumber && v.kind == Kz_Value::Text) [[unlikely]]
-      return LoadValueRarely(kind, v);  // read again there, for the error
-    StepOverItem(static_cast<size_t>(end - d));
+  if (cur_.kind != kKzTokenItem || static_cast<uint32_t>(kind) > kKzValueNumber) [[unlikely]] {
+    if (cur_.kind == kKzTokenItem && kind == kKzValueText) return LoadText(v);
+    return LoadValueRarely(kind, v);
+  }
+  const char* const d = buf_.data();
+  const char* const p = d + cur_.begin;
+  const char* const e = d + cur_.lineEnd;
+  Scan s;
+  const Shape shape = ScanFieldQuickly(p, e, d + buf_.size(), s);
+  switch (shape) {
+    case Shape::Whole:
+      v.kind = Kz_Value::Long;
+      v.l = WholeValue(s);
+      if (!WholeIsOwnForm(s)) [[unlikely]]
+        return KeepTextAndStep(v, p, s.q);
+      break;
+    case Shape::Decimal:
+      v.kind = Kz_Value::Double;
+      v.d = ShortDecimalValue(s);
+      if (!ShortDecimalIsOwnForm(s)) [[unlikely]]
+        return KeepTextAndStep(v, p, s.q);
+      break;
+    case Shape::LongDecimal:
+    case Shape::Unread:
+      return LoadValueRarely(kind, v);
+    default:
+      // A text: read again where a number was asked, for the error.
+      if (kind == kKzValueNumber) [[unlikely]]
+        return LoadValueRarely(kind, v);
+      return TextAndStep(v, p, s.q, shape == Shape::PlainText);
+  }
+  v.s.clear();
+  v.at = nullptr;
+  // Past the ";" on the next item when one begins right there (else through the walk
+  // that looks for the next item).
+  if (e - s.q > 1 && s.q[1] != ' ' && s.q[1] != '\t') [[likely]] {
+    cur_.begin = static_cast<size_t>(s.q + 1 - d);
     return 1;
   }
-  return LoadValueRarely(kind, v);
+  return StepOver(s.q);
+}
+
+[[gnu::noinline]] int32_t TxtDocument::StepOver(const char* end) {
+  StepOverItem(static_cast<size_t>(end - buf_.data()));
+  return 1;
+}
+
+[[gnu::noinline]] int32_t TxtDocument::KeepTextAndStep(Kz_Value& v, const char* p, const char* end) {
+  KeepText(v, p, end, false);
+  return StepOver(end);
+}
+
+[[gnu::noinline]] int32_t TxtDocument::TextAndStep(Kz_Value& v, const char* p, const char* q, bool ended) {
+  if (ended) {
+    SetText(v, p, q, true);
+    return StepOver(q);
+  }
+  return StepOver(ReadTextFrom(v, p, q, buf_.data() + cur_.lineEnd));
+}
+
+[[gnu::noinline]] int32_t TxtDocument::LoadText(Kz_Value& v) {
+  const char* d = buf_.data();
+  return StepOver(ReadField(d + cur_.begin, d + cur_.lineEnd, d + buf_.size(), true, v));
 }
 
 [[gnu::noinline]] int32_t TxtDocument::LoadValueRarely(int32_t kind, Kz_Value& v) {
@@ -424,13 +569,9 @@ bool TxtDocument::LoadOffItem(int32_t kind, Kz_Value& v, int32_t& code, std::str
   return false;
 }
 
-size_t TxtDocument::LoadValues(int32_t kind, Kz_Value* v, size_t n, int32_t& code, std::string& error) {
-  if (!ValidKind(kind)) {
-    BadKind(kind, code, error);
-    return 0;
-  }
+size_t TxtDocument::LoadValues(int32_t kind, Kz_Value* v, size_t n) {
   for (size_t i = 0; i < n; ++i)
-    if (!LoadChecked(kind, v[i], code, error)) return i;
+    if (!LoadValue(kind, v[i])) return i;
   return n;
 }
 

@@ -43,8 +43,8 @@ class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObj
   // was read, else 0 (as the entry point gives it, which hands it on as it is).
   int32_t LoadValue(int32_t kind, Kz_Value& v);
   // Loads up to n values as LoadValue would, one after another; gives how many. Fewer
-  // than n: the next failed, with code and text.
-  size_t LoadValues(int32_t kind, Kz_Value* v, size_t n, int32_t& code, std::string& error);
+  // than n: the next failed (the library's last error says why).
+  size_t LoadValues(int32_t kind, Kz_Value* v, size_t n);
   // Moves past n tokens; false when the end came first.
   bool Advance(int32_t n);
   // 1-based line of the current token, 0 at the end.
@@ -74,8 +74,17 @@ class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObj
   // The error for a text where a number was asked.
   bool NotANumber(const Kz_Value& v, int32_t& code, std::string& error) const;
   // LoadValue(kind, v) off its common path: a kind not valid, a continuation, the end,
-  // or a text where a number was asked; sets the last error on failure.
+  // a text where a number was asked, or a field that the quick walk leaves (on the last
+  // line of the bytes, or a long number); sets the last error on failure.
   int32_t LoadValueRarely(int32_t kind, Kz_Value& v);
+  // The ends of LoadValue(kind, v) off its common path, each giving 1: the text p..
+  // read on from q (where its field ends when ended), an item read as a text, a
+  // number's text kept, and the step from an item ending at end to the next item (or
+  // the end).
+  int32_t TextAndStep(Kz_Value& v, const char* p, const char* q, bool ended);
+  int32_t LoadText(Kz_Value& v);
+  int32_t KeepTextAndStep(Kz_Value& v, const char* p, const char* end);
+  int32_t StepOver(const char* end);
   // Reads the item under the cursor into v and moves to the next item (or the end);
   // false, the cursor unmoved, when a number was asked and the item is text.
   bool ReadItem(int32_t kind, Kz_Value& v, int32_t& code, std::string& error);

@@ -344,6 +344,138 @@ TEST(FastPath, RandomFilesReadTheSameEveryWay) {
   }
 }
 
+// A field reads the same wherever it stands: between two others on a CR LF line, last
+// on an LF line without its ";", alone on the last line of the bytes, and far from or
+// near the end of the bytes; one by one, in a batch, as the token's value and with a
+// number asked. Against the rule written out plainly: its kind and value, its text
+// kept when the writer would form the number otherwise (and always for a text), where
+// that text stands, and the next value after it.
+TEST(FastPath, FieldsReadTheSameWhereverTheyStand) {
+  struct Want {
+    int32_t kind;
+    int32_t l = 0;
+    double d = 0;
+    std::string s;  // a number's kept text, or the text
+  };
+  auto expected = [](const std::string& t) {
+    Want w;
+    const size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+    size_t digits = 0, dots = 0;
+    bool other = false;
+    for (size_t k = i; k < t.size(); ++k) {
+      if (t[k] >= '0' && t[k] <= '9')
+        ++digits;
+      else if (t[k] == '.')
+        ++dots;
+      else
+        other = true;
+    }
+    w.kind = Kz_Value::Text;
+    w.s = t;
+    if (other || digits == 0 || dots > 1 || t.size() >= 400) return w;
+    Kz_Value formed;
+    if (dots == 0) {
+      long long x = 0;
+      auto r = std::from_chars(t.data(), t.data() + t.size(), x);
+      if (r.ec != std::errc() || x < INT32_MIN || x > INT32_MAX) return w;
+      w.kind = Kz_Value::Long;
+      w.l = static_cast<int32_t>(x);
+      formed = Kz_Value::FromLong(w.l);
+    } else {
+      auto r = std::from_chars(t.data(), t.data() + t.size(), w.d, std::chars_format::fixed);
+      if (r.ec != std::errc()) return w;
+      w.kind = Kz_Value::Double;
+      formed = Kz_Value::FromDouble(w.d);
+    }
+    std::string bytes;
+    Kz_TXTFormatValue(formed, bytes);
+    if (bytes == t + ";") w.s.clear();
+    return w;
+  };
+  auto check = [](const Kz_Value& v, const Want& w, const char* where) {
+    SCOPED_TRACE(where);
+    ASSERT_EQ(v.kind, w.kind);
+    if (w.kind == Kz_Value::Long) EXPECT_EQ(v.l, w.l);
+    if (w.kind == Kz_Value::Double) EXPECT_EQ(std::memcmp(&v.d, &w.d, sizeof w.d), 0) << v.d;
+    EXPECT_EQ(v.s, w.s);
+    if (w.s.empty() && w.kind != Kz_Value::Text) EXPECT_EQ(v.at, nullptr);
+    if (!w.s.empty() && v.at) EXPECT_EQ(std::string(v.at, w.s.size()), w.s);
+    if (!w.s.empty()) EXPECT_NE(v.at, nullptr);  // every case is plain ASCII
+  };
+
+  std::vector<std::string> fields = {
+      "0", "7", "-7", "00", "-0", "007", "-007", "1234567", "12345678", "123456789", "1234567890",
+      "2147483647", "2147483648", "-2147483648", "-2147483649", "4294967295", "4294967296", "9999999999",
+      "02147483647", "00000000000000000001", "18446744073709551617", "-", "--1", "-a", "1-", "1a", "a1",
+      "0.5", "-0.5", ".5", "-.5", "5.", "-5.", ".", "-.", "1.2.3", "1..2", "0.05", "0.050000", "5.0",
+      "10.0", "1.10", "00.5", "1234567.1234567", "12345678.1234567", "1234567.12345678", "0.1234567",
+      "0.12345678", "9007199254740.993", "123456789012345.", "0.30000000000000004", "3.14159265358979323846",
+      "1.5x", "1.x", "SS_OBJ_12", "a b", "x", " 1", "1 ", "\t5"};
+  fields.push_back(std::string(399, '1'));
+  fields.push_back(std::string(398, '1') + ".5");
+  fields.push_back("1." + std::string(397, '0'));
+  std::mt19937_64 rng(31);
+  const char alphabet[] = "0123456789-.";
+  for (int i = 0; i < 3000; ++i) {
+    std::string t;
+    const size_t len = 1 + rng() % 20;
+    for (size_t k = 0; k < len; ++k) t.push_back(alphabet[rng() % (k == 0 ? 12 : 11)]);
+    fields.push_back(t);
+  }
+  // Where the field stands: the bytes around it, the values before it, and whether a
+  // value "y" follows.
+  struct Place {
+    const char* name;
+    std::string before, after;
+    int skip;
+    bool next;
+  };
+  const std::string pad(40, '9');
+  const Place places[] = {
+      {"between two", "x;", ";y;\r\n" + pad + ";\r\n", 1, true},
+      {"last on its line", "x;", "\n" + pad + "\n", 1, false},
+      {"first, then a line", "", ";\r\ny;\r\n", 0, true},
+      {"near the end", "x;", ";y;\r\n", 1, true},
+      {"last of the bytes", "x;", ";", 1, false},
+      {"last, without its ;", "x\n", "", 1, false},
+  };
+  for (const std::string& t : fields) {
+    SCOPED_TRACE(t.size() > 60 ? t.substr(0, 60) + "..." : t);
+    const Want w = expected(t);
+    for (const Place& place : places) {
+      SCOPED_TRACE(place.name);
+      const std::string bytes = place.before + t + place.after;
+      const int32_t h = Kz_LoadFromBuffer(bytes.data(), bytes.size(), 1);
+      ASSERT_NE(h, 0);
+      Kz_Value v;
+      for (int k = 0; k < place.skip; ++k) ASSERT_EQ(Kz_TXTLoadValue(h, 0, v), 1);
+      Kz_Value token;
+      ASSERT_EQ(Kz_TXTGetTokenValue(h, token), 1);
+      check(token, w, "token");
+      if (w.kind == Kz_Value::Text) {
+        EXPECT_EQ(Kz_TXTLoadValue(h, kKzValueNumber, v), 0);
+        EXPECT_EQ(Kz_GetLastError(), kKzErrValue);
+      }
+      ASSERT_EQ(Kz_TXTLoadValue(h, w.kind == Kz_Value::Text ? 0 : kKzValueNumber, v), 1);
+      check(v, w, "one by one");
+      if (v.at) EXPECT_EQ(v.at - token.at, 0);
+      if (place.next) {
+        ASSERT_EQ(Kz_TXTLoadValue(h, 0, v), 1);
+        EXPECT_EQ(v.s, "y");
+      }
+      Kz_DeleteHandle(0, h);
+
+      const int32_t b = Kz_LoadFromBuffer(bytes.data(), bytes.size(), 1);
+      std::vector<Kz_Value> batch(static_cast<size_t>(place.skip + 2));
+      const int32_t want = place.skip + 1 + (place.next ? 1 : 0);
+      EXPECT_EQ(Kz_TXTLoadValues(b, 0, batch.data(), want), want);
+      check(batch[static_cast<size_t>(place.skip)], w, "batch");
+      if (place.next) EXPECT_EQ(batch[static_cast<size_t>(place.skip) + 1].s, "y");
+      Kz_DeleteHandle(0, b);
+    }
+  }
+}
+
 // Fields written in batches are the bytes of the same fields written one by one; a
 // refused field ends the batch with the fields before it written.
 TEST(FastPath, BatchedFieldsAreTheFieldsOneByOne) {
