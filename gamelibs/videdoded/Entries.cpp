@@ -38,10 +38,14 @@ std::atomic<uint64_t> g_deleteEpoch{1};
 
 // The type-file document of a handle. Readers ask for the same document millions of
 // times in a row, so the last answer is kept: the plain values are checked on every
-// call, the shared pointer beside them keeps the document alive.
-KZ_FAST_TLS thread_local int32_t t_lastDocHandle = 0;
-KZ_FAST_TLS thread_local uint64_t t_lastDocEpoch = 0;
-KZ_FAST_TLS thread_local TxtDocument* t_lastDoc = nullptr;
+// call, the shared pointer beside them keeps the document alive. The plain values are
+// one thread-local object, so that a look-up finds its place once for the three.
+struct LastDoc {
+  int32_t handle = 0;
+  uint64_t epoch = 0;
+  TxtDocument* doc = nullptr;
+};
+constinit KZ_FAST_TLS thread_local LastDoc t_last;
 thread_local std::shared_ptr<TxtDocument> t_lastDocOwner;
 
 [[gnu::noinline]] TxtDocument* LookUpTxtDoc(int32_t h, uint64_t epoch) {
@@ -50,17 +54,17 @@ thread_local std::shared_ptr<TxtDocument> t_lastDocOwner;
     BadHandle(h, "a type file document");
     return nullptr;
   }
-  t_lastDocHandle = h;
-  t_lastDocEpoch = epoch;
-  t_lastDoc = d.get();
+  t_last.handle = h;
+  t_last.epoch = epoch;
+  t_last.doc = d.get();
   t_lastDocOwner = std::move(d);
-  return t_lastDoc;
+  return t_last.doc;
 }
 
 inline TxtDocument* TxtDoc(int32_t h) {
   const uint64_t epoch = g_deleteEpoch.load(std::memory_order_acquire);
-  if (h != 0 && t_lastDocHandle == h && t_lastDocEpoch == epoch) [[likely]]
-    return t_lastDoc;
+  if (h != 0 && t_last.handle == h && t_last.epoch == epoch) [[likely]]
+    return t_last.doc;
   return LookUpTxtDoc(h, epoch);
 }
 
@@ -258,9 +262,9 @@ int32_t Kz_DeleteHandle(int32_t parent, int32_t handle) {
   ClearError();
   if (handle == 0) return 1;
   EpochGuard epoch;
-  if (t_lastDocHandle == handle) {
-    t_lastDocHandle = 0;
-    t_lastDoc = nullptr;
+  if (t_last.handle == handle) {
+    t_last.handle = 0;
+    t_last.doc = nullptr;
     t_lastDocOwner.reset();
   }
   if (handle == kKzStoreHandle) return ReadOnly();
@@ -434,10 +438,10 @@ int32_t Kz_TXTLoadValue(int32_t doc, int32_t kind, Kz_Value& v) {
   // The common case (no error text to drop, the document looked up last) makes no call
   // of its own: the clear and the look-up as ClearError and TxtDoc make them, then the
   // document's value, 1 or 0, handed on as it is (a failure sets the last error).
-  if (!detail::t_errorHasText && doc != 0 && t_lastDocHandle == doc &&
-      t_lastDocEpoch == g_deleteEpoch.load(std::memory_order_acquire)) [[likely]] {
-    detail::t_errorCode = 0;
-    return t_lastDoc->LoadValue(kind, v);
+  if (!detail::t_error.hasText && doc != 0 && t_last.handle == doc &&
+      t_last.epoch == g_deleteEpoch.load(std::memory_order_acquire)) [[likely]] {
+    detail::t_error.code = 0;
+    return t_last.doc->LoadValue(kind, v);
   }
   return LoadValueLookingUp(doc, kind, v);
 }

@@ -8,31 +8,29 @@
 namespace videdoded {
 
 namespace detail {
-constinit KZ_FAST_TLS thread_local int32_t t_errorCode = 0;
-constinit KZ_FAST_TLS thread_local bool t_errorHasText = false;
+constinit KZ_FAST_TLS thread_local LastError t_error;
 }  // namespace detail
 
 namespace {
-using detail::t_errorCode;
-using detail::t_errorHasText;
+using detail::t_error;
 thread_local std::string g_text;
 }  // namespace
 
 void detail::DropErrorText() {
   g_text.clear();
-  t_errorHasText = false;
+  t_error.hasText = false;
 }
 
 int32_t Fail(int32_t code, std::string text) {
-  t_errorCode = code;
+  t_error.code = code;
   g_text = std::move(text);
-  t_errorHasText = true;
+  t_error.hasText = true;
   return 0;
 }
 
-int32_t LastErrorCode() { return t_errorCode; }
+int32_t LastErrorCode() { return t_error.code; }
 const std::string& LastErrorText() {
-  if (!t_errorHasText) {
+  if (!t_error.hasText) {
     static const std::string kNone;
     return kNone;
   }

@@ -13,14 +13,18 @@ namespace detail {
 // every call touches nothing else (and is inlined there); the text lives beside them.
 // Initialised before any code runs (constinit), so that no use asks first whether
 // they still need initialising.
-extern constinit KZ_FAST_TLS thread_local int32_t t_errorCode;
-extern constinit KZ_FAST_TLS thread_local bool t_errorHasText;
+struct LastError {
+  int32_t code = 0;
+  bool hasText = false;
+};
+// One thread-local object, so that an entry finds both with one look-up of its place.
+extern constinit KZ_FAST_TLS thread_local LastError t_error;
 void DropErrorText();
 }  // namespace detail
 
 inline void ClearError() {
-  detail::t_errorCode = 0;
-  if (detail::t_errorHasText) [[unlikely]]
+  detail::t_error.code = 0;
+  if (detail::t_error.hasText) [[unlikely]]
     detail::DropErrorText();
 }
 // Sets the last error; always returns 0 so that entries can "return Fail(...)".
