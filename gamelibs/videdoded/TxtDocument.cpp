@@ -281,8 +281,13 @@ inline Shape ScanFieldByteByByte(const char* p, const char* e, Scan& s) {
 inline Shape ScanFieldQuickly(const char* p, const char* e, const char* end, Scan& s) {
   if (e == end) [[unlikely]]
     return Shape::Unread;
-  const bool neg = *p == '-';
-  const char* const digits = p + neg;
+  // A branch, not a sum: where the digits begin is then known before the byte is read.
+  bool neg = false;
+  const char* digits = p;
+  if (*p == '-') [[unlikely]] {
+    neg = true;
+    ++digits;
+  }
   const char* q = digits;
   uint64_t m = 0;  // exact up to 19 digits (longer runs are left to the walk byte by byte)
   unsigned c;
