@@ -221,16 +221,28 @@ void ucGalObject::ChooseEmbeddedPage() {
   if (ShipEdit) ShipEdit->setVisible(embedded_ != nullptr && embedded_ == ShipEdit);
   if (WareEdit) WareEdit->setVisible(embedded_ != nullptr && embedded_ == WareEdit);
   // An object with no record page has nothing to show there: its (empty) tab is not offered.
-  MainTab->setTabEnabled(2, embedded_ != nullptr);
-  MainTab->setTabVisible(2, embedded_ != nullptr);
+  OfferRecordTab(embedded_ != nullptr);
+}
+
+void ucGalObject::OfferRecordTab(bool offered) {
+  MainTab->setTabEnabled(2, offered);
+  MainTab->setTabVisible(2, offered);
 }
 
 void ucGalObject::ShowEmbeddedRecord() {
+  // The record tab is offered only when this object's record is on its page: otherwise
+  // the page still shows whatever it showed before, which is not this object's. (It is
+  // set once, at the end, so that a tab looked at stays the current one from record to
+  // record.)
+  bool shown = false;
+  ShowEmbeddedRecordOn(shown);
+  if (!shown) MainTab->setTabText(2, QString());
+  OfferRecordTab(shown);
+}
+
+void ucGalObject::ShowEmbeddedRecordOn(bool& shown) {
   try {
-    if (!embedded_ || !obj_) {
-      MainTab->setTabText(2, QString());
-      return;
-    }
+    if (!embedded_ || !obj_) return;
     if (!Archive) return;
     TxtParserRef file = Archive->GetFile(mdlGalaxy::GalaxyTypeFiles.At(obj_->otype()));
     if (!file) return;
@@ -251,6 +263,7 @@ void ucGalObject::ShowEmbeddedRecord() {
     embedded_->JvQueryInterfaceEx(type);
     type = record->otype;
     embedded_->ShowObject(record, type);
+    shown = true;
   } catch (const std::exception&) {
     // Showing the record is a courtesy: the lists are filled regardless.
   }

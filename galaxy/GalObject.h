@@ -94,6 +94,8 @@ class ucGalObject : public QWidget {
  private:
   void ChooseEmbeddedPage();
   void ShowEmbeddedRecord();
+  void ShowEmbeddedRecordOn(bool& shown);
+  void OfferRecordTab(bool offered);
   void FillRawList();
   void FillPropertyList();
   void AddPropRow(const std::string& caption, const std::string& value, const std::string& tag);

@@ -157,9 +157,11 @@ TEST_F(ObjectPage, RecordPagesShowTheRecordReadOnly) {
   EXPECT_EQ(ships->shown->ObjectName(), "SS_SH_B");
   EXPECT_EQ(ships->shownType, 1);
 
-  // A ship by position.
+  // A ship by position; the record tab looked at stays the current one.
+  page->MainTab->setCurrentIndex(2);
   page->ShowObject(doc, Child(2, 2));  // s = 1
   EXPECT_EQ(ships->shown->ObjectName(), "SS_SH_B");
+  EXPECT_EQ(page->MainTab->currentIndex(), 2);
 
   // A dock on the ware page with the docks' type code.
   page->ShowObject(doc, Child(1, 3));
@@ -168,12 +170,28 @@ TEST_F(ObjectPage, RecordPagesShowTheRecordReadOnly) {
   EXPECT_EQ(wares->shownType, 10);
   EXPECT_EQ(wares->shown->otype, 10);
 
-  // A missing record leaves the page as it was, with an empty tab caption.
+  // A missing record leaves the page as it was, with an empty tab caption, and the tab
+  // is not offered: the page still holds the dock, which is not this object's record.
   GalaxyObjectPtr lost = Child(1, 2);
   lost->SetSubtype(kz::Variant("NO_SUCH_SUN"));
+  page->MainTab->setCurrentIndex(2);
   page->ShowObject(doc, lost);
   EXPECT_EQ(page->MainTab->tabText(2), "");
   EXPECT_EQ(wares->shown->ObjectName(), "SS_DOCK_A");
+  EXPECT_FALSE(page->MainTab->isTabVisible(2));
+  EXPECT_FALSE(page->MainTab->isTabEnabled(2));
+  EXPECT_NE(page->MainTab->currentIndex(), 2);
+  // With no game files to look in, the same.
+  ArchivePtr archive = Archive;
+  Archive = nullptr;
+  page->ShowObject(doc, Child(1, 3));
+  EXPECT_FALSE(page->MainTab->isTabVisible(2));
+  Archive = archive;
+  // The next object with a record has its tab again.
+  page->ShowObject(doc, Child(1, 3));
+  EXPECT_EQ(page->MainTab->tabText(2), "SS_DOCK_A");
+  EXPECT_TRUE(page->MainTab->isTabVisible(2));
+  EXPECT_TRUE(page->MainTab->isTabEnabled(2));
   // A sector has no record page: its tab is not offered, and leaving it open moves away.
   page->MainTab->setCurrentIndex(2);
   page->ShowObject(doc, Sector(1));
