@@ -1,6 +1,9 @@
 #include "galaxy/GalEdit.h"
 
+#include <algorithm>
+
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -145,12 +148,25 @@ void frmGalEdit::ShowProperty(const std::shared_ptr<clsGalaxyParser>& parser, co
     if (!mdlGalaxy::GalaxyTablesFilled()) mdlGalaxy::InitGalaxyTables();
     cmbPropNames->hide();
     PropNameEdit->show();
+    FitNameBox();
     PropNameEdit->setText(Q(prop ? GetAttrCaption(prop->Name) : std::string()));
     newProperty_ = false;
     PrepareDialog(parser, obj, prop, modal, owner);
   } catch (const std::exception& e) {
     Warn(e.what());
   }
+}
+
+// The dialog keeps its size fixed to what its parts ask for, so the name box asks for
+// room for the longest property name there is: a name is never cut.
+void frmGalEdit::FitNameBox() {
+  int widest = 0;
+  const QFontMetrics metrics = PropNameEdit->fontMetrics();
+  for (int32_t i = 0; i <= mdlGalaxy::GalaxyAttrCaptions.UBound(); ++i)
+    widest = std::max(widest, metrics.horizontalAdvance(Q(mdlGalaxy::GalaxyAttrCaptions.At(i))));
+  const QMargins text = PropNameEdit->textMargins();
+  // The frame and the line edit's own inner margin take a few pixels on each side.
+  PropNameEdit->setMinimumWidth(widest + text.left() + text.right() + 2 * metrics.averageCharWidth() + 8);
 }
 
 void frmGalEdit::FillPropertyNames() {

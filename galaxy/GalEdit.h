@@ -83,6 +83,7 @@ class frmGalEdit : public QDialog {
  private:
   void PrepareDialog(const std::shared_ptr<clsGalaxyParser>& parser, const GalaxyObjectPtr& obj,
                      const PropertyPtr& prop, bool modal, QWidget* owner);
+  void FitNameBox();
   void FillPropertyNames();
   void FillValueList(bool keepSelection);
   void SelectListValue();

@@ -1,5 +1,7 @@
 // The object page: its raw and formatted lists, units and formats, the property
 // commands, the embedded record pages and the stored display options.
+#include <algorithm>
+
 #include <QAction>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -13,6 +15,7 @@
 #include "GalaxyFixture.h"
 #include "galaxy/GalEdit.h"
 #include "core/ui/GenericUi.h"
+#include "galaxy/model/GalaxyTables.h"
 
 namespace {
 
@@ -293,12 +296,20 @@ TEST_F(ObjectPage, EditAndAddThroughThePropertyDialog) {
   GalaxyObjectPtr sun = Child(1, 2);
   page->ShowObject(doc, sun);
   SelectRow("Z");
-  WhenPropertyDialogShown([](frmGalEdit& d) {
+  int nameRoom = 0, widestName = 0;
+  WhenPropertyDialogShown([&](frmGalEdit& d) {
+    // The name box has room for every property's name ("Asteroid - resource amount" was cut).
+    nameRoom = d.PropNameEdit->contentsRect().width();
+    for (int32_t i = 0; i <= mdlGalaxy::GalaxyAttrCaptions.UBound(); ++i)
+      widestName = std::max(widestName,
+                            d.PropNameEdit->fontMetrics().horizontalAdvance(QString::fromStdString(mdlGalaxy::GalaxyAttrCaptions.At(i))));
     d.rbLen[1]->click();  // game units
     d.ValEdit->setText("1500");
     d.OK();
   });
   page->EditProperty();
+  EXPECT_GT(widestName, 0);
+  EXPECT_GE(nameRoom, widestName);
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(kz::CLng(sun->NamedProperty("z")), 1500);
   EXPECT_EQ(Value("Z"), "3.000 m");
