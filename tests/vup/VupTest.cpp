@@ -151,6 +151,22 @@ class VupTest : public ::testing::Test {
     return out;
   }
 
+  // Each file fails to convert, refused by the library's own check before any decoding
+  // (the one error it leaves is the check's).
+  void ExpectRefusedBeforeDecoding(const std::vector<std::pair<const char*, Bytes>>& files) {
+    for (const auto& [name, bytes] : files) {
+      SCOPED_TRACE(name);
+      while (ilGetError() != IL_NO_ERROR) {
+      }
+      const int32_t bitmap = VUP_ConvertToHBitmap(Write(name, bytes).c_str(), 0);
+      EXPECT_EQ(bitmap, 0);
+      if (bitmap != 0) VUP_DeleteBitmap(bitmap);
+      std::vector<ILenum> errors;
+      for (ILenum e = ilGetError(); e != IL_NO_ERROR; e = ilGetError()) errors.push_back(e);
+      EXPECT_EQ(errors, std::vector<ILenum>{IL_ILLEGAL_FILE_VALUE});
+    }
+  }
+
   std::string dir_;
 };
 
@@ -477,18 +493,7 @@ TEST_F(VupTest, APictureItsFileCannotHoldIsRefusedBeforeDecoding) {
        "\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\xc4\x00\x03\x00\x00\x00\x02\x00\x00\x00\x01\x08\x18\x00\x00\x04\x00\x00\x18\x00\x00\x00\x00\x00\x00\x00\x00\x00\x40\x00\x00\x37\x00\xff\x00\x00\x00\x00\x00\x00\x03\x00\xff\x13"s},
       {"grey-data-short.png", Png(8192, 8192, 1, 0, Rep("\x00"s, 4096))},
   };
-  for (const auto& [name, bytes] : bad) {
-    SCOPED_TRACE(name);
-    while (ilGetError() != IL_NO_ERROR) {
-    }
-    const int32_t bitmap = VUP_ConvertToHBitmap(Write(name, bytes).c_str(), 0);
-    EXPECT_EQ(bitmap, 0);
-    if (bitmap != 0) VUP_DeleteBitmap(bitmap);
-    // Refused by the library's own check, not by the decoder after it ran.
-    std::vector<ILenum> errors;
-    for (ILenum e = ilGetError(); e != IL_NO_ERROR; e = ilGetError()) errors.push_back(e);
-    EXPECT_EQ(errors, std::vector<ILenum>{IL_ILLEGAL_FILE_VALUE});
-  }
+  ExpectRefusedBeforeDecoding(bad);
 
   // At the bounds: every run packed as tightly as the format allows.
   const std::vector<Px> full = Load(Write("runs-whole.tga", Tga(10, 1024, 1024, 32, true, Rep(run32, 1024 * 1024 / 128))),
@@ -526,17 +531,7 @@ TEST_F(VupTest, APngWhoseChunksRunPastTheFileIsRefusedBeforeDecoding) {
       {"no-closing-chunk.png", png.substr(0, png.size() - 12)},
       {"closing-chunk-cut.png", png.substr(0, png.size() - 2)},
   };
-  for (const auto& [name, bytes] : bad) {
-    SCOPED_TRACE(name);
-    while (ilGetError() != IL_NO_ERROR) {
-    }
-    const int32_t bitmap = VUP_ConvertToHBitmap(Write(name, bytes).c_str(), 0);
-    EXPECT_EQ(bitmap, 0);
-    if (bitmap != 0) VUP_DeleteBitmap(bitmap);
-    std::vector<ILenum> errors;
-    for (ILenum e = ilGetError(); e != IL_NO_ERROR; e = ilGetError()) errors.push_back(e);
-    EXPECT_EQ(errors, std::vector<ILenum>{IL_ILLEGAL_FILE_VALUE});
-  }
+  ExpectRefusedBeforeDecoding(bad);
   EXPECT_EQ(Load(Write("sound.png", png), 1, 1).size(), 1u);
   EXPECT_EQ(Load(Write("sound-and-more.png", png + "trailing bytes"), 1, 1).size(), 1u);
 }
