@@ -12,6 +12,11 @@
 
 using kz::Variant;
 
+GalaxyChildList::Items& GalaxyChildList::None() noexcept {
+  static Items none;
+  return none;
+}
+
 std::shared_ptr<clsGalaxyObject> clsGalaxyObject::Parent() const noexcept { return parent_.lock(); }
 void clsGalaxyObject::SetParent(const std::shared_ptr<clsGalaxyObject>& parent) noexcept { parent_ = parent; }
 

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/Collection.h"
@@ -33,6 +34,70 @@ class clsXMLParser;
 class clsGalaxyObject;
 using GalaxyObjectPtr = std::shared_ptr<clsGalaxyObject>;
 
+// The children of an object: a kz::Collection under the children's keys, made when the
+// first child comes. Most objects of a map have no children, and an empty collection
+// takes more room than the rest of its object; a list without one reads as empty (its
+// look-ups and errors are an empty collection's).
+class GalaxyChildList {
+ public:
+  using Items = kz::Collection<GalaxyObjectPtr>;
+  using iterator = Items::iterator;
+  using const_iterator = Items::const_iterator;
+
+  GalaxyChildList() = default;
+  GalaxyChildList(const GalaxyChildList& o) : items_(o.items_ ? std::make_unique<Items>(*o.items_) : nullptr) {}
+  GalaxyChildList& operator=(const GalaxyChildList& o) {
+    if (this != &o) items_ = o.items_ ? std::make_unique<Items>(*o.items_) : nullptr;
+    return *this;
+  }
+  GalaxyChildList(GalaxyChildList&&) noexcept = default;
+  GalaxyChildList& operator=(GalaxyChildList&&) noexcept = default;
+
+  int32_t Count() const noexcept { return items_ ? items_->Count() : 0; }
+  bool Empty() const noexcept { return !items_ || items_->Empty(); }
+
+  template <class U>
+  GalaxyObjectPtr& Add(U&& item, std::string_view key = {}, int32_t before = 0, int32_t after = 0) {
+    return Made().Add(std::forward<U>(item), key, before, after);
+  }
+  template <class Make>
+  void AssignAll(size_t n, Make&& make) {
+    if (n == 0 && !items_) return;
+    Made().AssignAll(n, std::forward<Make>(make));
+  }
+  void Reserve(size_t n) { Made().Reserve(n); }
+
+  template <class K>
+  GalaxyObjectPtr& Item(const K& positionOrKey) { return Read().Item(positionOrKey); }
+  template <class K>
+  const GalaxyObjectPtr& Item(const K& positionOrKey) const { return Read().Item(positionOrKey); }
+  GalaxyObjectPtr* Find(std::string_view key) noexcept { return items_ ? items_->Find(key) : nullptr; }
+  const GalaxyObjectPtr* Find(std::string_view key) const noexcept { return items_ ? items_->Find(key) : nullptr; }
+  bool Exists(std::string_view key) const noexcept { return items_ && items_->Exists(key); }
+  std::string_view Key(int32_t pos) const { return Read().Key(pos); }
+  int32_t PositionOf(std::string_view key) const { return items_ ? items_->PositionOf(key) : 0; }
+  template <class K>
+  void Remove(const K& positionOrKey) { Read().Remove(positionOrKey); }
+  // Empties the list and gives its memory back.
+  void Clear() noexcept { items_.reset(); }
+
+  iterator begin() { return Read().begin(); }
+  iterator end() { return Read().end(); }
+  const_iterator begin() const { return std::as_const(Read()).begin(); }
+  const_iterator end() const { return std::as_const(Read()).end(); }
+
+ private:
+  Items& Made() {
+    if (!items_) items_ = std::make_unique<Items>();
+    return *items_;
+  }
+  // The collection, or a shared empty one that nothing ever adds to.
+  Items& Read() const noexcept { return items_ ? *items_ : None(); }
+  static Items& None() noexcept;
+
+  std::unique_ptr<Items> items_;
+};
+
 class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<clsGalaxyObject> {
  public:
   // Objects nested deeper than this (a sector is level 1) are refused at load.
@@ -44,14 +109,14 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   int32_t id = 0;
   // For a sector its 0-based position in the document's sector list at load.
   int32_t index = 0;
-  // The complete child list has been read (or the object was made in memory).
-  bool Loaded = false;
   // The cursor's bookmark of the object's element; 0 while it has none.
   int32_t XMLBookmark = 0;
+  // The complete child list has been read (or the object was made in memory).
+  bool Loaded = false;
   // The properties changed since they were read or last saved.
   bool Dirty = true;
   // The child objects under their keys, in document order when read.
-  kz::Collection<GalaxyObjectPtr> Childs;
+  GalaxyChildList Childs;
 
   // The containing object, null at the top (or when it is gone).
   std::shared_ptr<clsGalaxyObject> Parent() const noexcept;

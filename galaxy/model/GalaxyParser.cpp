@@ -27,7 +27,7 @@ clsGalaxyParser::clsGalaxyParser() = default;
 
 clsGalaxyParser::~clsGalaxyParser() { DetachAll(); }
 
-void clsGalaxyParser::DetachObjects(kz::Collection<GalaxyObjectPtr>& coll) {
+void clsGalaxyParser::DetachObjects(GalaxyChildList& coll) {
   for (const GalaxyObjectPtr& o : coll) {
     o->SetParent(nullptr);
     DetachObjects(o->Childs);
@@ -152,7 +152,7 @@ bool clsGalaxyParser::LoadSectorChildren(const GalaxyObjectPtr& sector) {
       ForgetBookmarks(c);
     }
     DetachObjects(sector->Childs);
-    sector->Childs = kz::Collection<GalaxyObjectPtr>();
+    sector->Childs.Clear();
     if (!xml_.SelectBookmark(sector->XMLBookmark) || !sector->FromXML(*this, xml_, false)) {
       lastError_ = "Error loading children of sector idx=" + std::to_string(sector->index) + "\r\n" +
                    sector->GetLastError();

@@ -109,7 +109,7 @@ class clsGalaxyParser : public kz::Object, public std::enable_shared_from_this<c
   friend class clsGalaxyObject;
   // AddObject for one object alone (its children are registered already), under its key.
   bool Register(const GalaxyObjectPtr& obj, const std::string& key);
-  void DetachObjects(kz::Collection<GalaxyObjectPtr>& coll);
+  void DetachObjects(GalaxyChildList& coll);
   void DetachAll();
   void RemoveChildrenFromIndex(const GalaxyObjectPtr& obj);
   void ForgetBookmarks(const GalaxyObjectPtr& obj);
