@@ -16,6 +16,14 @@
 //   Iteration in position order.
 // Item addresses are stable: a T& stays valid until that item is removed.
 //
+// A mirror (Mirror) shows the items of another collection, its source, without a copy
+// of its own: a second order of the same items that is, for now, the same order. The
+// two part before either changes or hands out an item that may change (its non-const
+// members, iteration included): the mirror then takes a copy of its own, and the
+// source keeps its items where they are. A source cleared, replaced or destroyed hands
+// its items over to the mirror instead. Only the items a mirror hands out before the
+// two part are the source's.
+//
 // Errors (kz::AppError): 457 duplicate key, 5 missing key or bad before/after position,
 // 9 position out of range.
 #include <algorithm>
@@ -149,23 +157,41 @@ class Collection {
     }
     return *this;
   }
-  Collection(Collection&& o) noexcept { Steal(o); }
+  Collection(Collection&& o) noexcept {
+    Steal(o);
+    TakeLinks(o);
+  }
   Collection& operator=(Collection&& o) noexcept {
     if (this != &o) {
       Clear();
       Steal(o);
+      TakeLinks(o);
     }
     return *this;
   }
   ~Collection() { Clear(); }
 
-  int32_t Count() const noexcept { return static_cast<int32_t>(nodes_.size()); }
-  bool Empty() const noexcept { return nodes_.empty(); }
+  // From now on shows the items of `source` in its order, under its keys, without a
+  // copy (see above); what this collection held is let go of. A source that is itself a
+  // mirror, or has a mirror, parts from it first.
+  void Mirror(Collection& source) {
+    if (&source == this || source.mirror_ == this) return;
+    source.Separate();
+    Clear();
+    mirrorOf_ = &source;
+    source.mirror_ = this;
+  }
+  // Whether this collection shows another's items (a mirror not parted yet).
+  bool Mirrors() const noexcept { return mirrorOf_ != nullptr; }
+
+  int32_t Count() const noexcept { return static_cast<int32_t>(Shown().nodes_.size()); }
+  bool Empty() const noexcept { return Shown().nodes_.empty(); }
 
   // Adds an item, optionally keyed, at the end or before/after a 1-based position
   // (give at most one of before/after). Returns the new item.
   template <class U>
   T& Add(U&& item, std::string_view key = {}, int32_t before = 0, int32_t after = 0) {
+    Separate();
     size_t n = nodes_.size();
     size_t at = n;
     if (before != 0 && after != 0) throw AppError(kErrInvalidArgument, "Collection.Add");
@@ -203,42 +229,58 @@ class Collection {
   }
 
   // Item at a 1-based position (AppError 9 when out of range).
-  T& Item(int32_t pos) { return NodeAt(pos, "Collection.Item").item; }
-  const T& Item(int32_t pos) const { return const_cast<Collection*>(this)->NodeAt(pos, "Collection.Item").item; }
+  T& Item(int32_t pos) {
+    Separate();
+    return NodeAt(pos, "Collection.Item").item;
+  }
+  const T& Item(int32_t pos) const { return const_cast<Collection&>(Shown()).NodeAt(pos, "Collection.Item").item; }
   // Item with a key (AppError 5 when missing).
   T& Item(std::string_view key) {
     T* p = Find(key);
     if (!p) throw AppError(kErrInvalidArgument, "Collection.Item");
     return *p;
   }
-  const T& Item(std::string_view key) const { return const_cast<Collection*>(this)->Item(key); }
+  const T& Item(std::string_view key) const {
+    const T* p = Find(key);
+    if (!p) throw AppError(kErrInvalidArgument, "Collection.Item");
+    return *p;
+  }
   T& Item(const char* key) { return Item(std::string_view(key)); }
   const T& Item(const char* key) const { return Item(std::string_view(key)); }
   T& Item(const std::string& key) { return Item(std::string_view(key)); }
   const T& Item(const std::string& key) const { return Item(std::string_view(key)); }
 
   // Item with a key, or null.
-  T* Find(std::string_view key) noexcept {
+  T* Find(std::string_view key) {
+    Separate();
     Node* node = Lookup(key);
     return node ? &node->item : nullptr;
   }
-  const T* Find(std::string_view key) const noexcept { return const_cast<Collection*>(this)->Find(key); }
+  const T* Find(std::string_view key) const noexcept {
+    Node* node = Shown().Lookup(key);
+    return node ? &node->item : nullptr;
+  }
   bool Exists(std::string_view key) const noexcept { return Find(key) != nullptr; }
 
   // The key of the item at a position ("" when it has none).
-  std::string_view Key(int32_t pos) const { return const_cast<Collection*>(this)->NodeAt(pos, "Collection.Key").key.view(); }
+  std::string_view Key(int32_t pos) const {
+    return const_cast<Collection&>(Shown()).NodeAt(pos, "Collection.Key").key.view();
+  }
   // 1-based position of the item with a key, 0 when missing.
   int32_t PositionOf(std::string_view key) const {
-    Node* node = const_cast<Collection*>(this)->Lookup(key);
+    const Collection& shown = Shown();
+    Node* node = shown.Lookup(key);
     if (!node) return 0;
-    return static_cast<int32_t>(IndexOf(node)) + 1;
+    return static_cast<int32_t>(shown.IndexOf(node)) + 1;
   }
 
   void Remove(int32_t pos) {
+    Separate();
     NodeAt(pos, "Collection.Remove");
     EraseAt(static_cast<size_t>(pos) - 1);
   }
   void Remove(std::string_view key) {
+    Separate();
     Node* node = Lookup(key);
     if (!node) throw AppError(kErrInvalidArgument, "Collection.Remove");
     EraseAt(IndexOf(node));
@@ -247,6 +289,13 @@ class Collection {
   void Remove(const std::string& key) { Remove(std::string_view(key)); }
 
   void Clear() noexcept {
+    // A source's items go to its mirror; a mirror holds none of its own.
+    if (mirror_) {
+      Collection* mirror = mirror_;
+      Unlink();
+      mirror->Steal(*this);
+    }
+    Unlink();
     for (Node* node : nodes_) node->~Node();
     nodes_.clear();
     slots_.clear();
@@ -259,6 +308,7 @@ class Collection {
     validUpTo_ = 0;
   }
   void Reserve(size_t n) {
+    Separate();
     nodes_.reserve(n);
     MakeBulk(n);
     if (NeedsGrowth(n)) Rehash(TableSizeFor(n));
@@ -318,10 +368,16 @@ class Collection {
   };
   using iterator = Iter<false>;
   using const_iterator = Iter<true>;
-  iterator begin() { return iterator(nodes_.cbegin()); }
-  iterator end() { return iterator(nodes_.cend()); }
-  const_iterator begin() const { return const_iterator(nodes_.cbegin()); }
-  const_iterator end() const { return const_iterator(nodes_.cend()); }
+  iterator begin() {
+    Separate();
+    return iterator(nodes_.cbegin());
+  }
+  iterator end() {
+    Separate();
+    return iterator(nodes_.cend());
+  }
+  const_iterator begin() const { return const_iterator(Shown().nodes_.cbegin()); }
+  const_iterator end() const { return const_iterator(Shown().nodes_.cend()); }
 
  private:
   // The hash kept for a key: the folded FNV-1a value, mixed so that its low bits serve
@@ -487,9 +543,45 @@ class Collection {
     if (validUpTo_ > i) validUpTo_ = i;
   }
 
+  // This collection (holding nothing, no mirror) made the same as `o` shows.
   void CopyFrom(const Collection& o) {
-    Reserve(o.nodes_.size());
-    for (const Node* n : o.nodes_) Add(n->item, n->key.view());
+    const Collection& from = o.Shown();
+    AssignAll(from.nodes_.size(), [&from](size_t i) {
+      const Node* n = from.nodes_[i];
+      return std::pair<const T&, std::string_view>(n->item, n->key.view());
+    });
+  }
+
+  // What this collection shows: its source's items while it is a mirror.
+  const Collection& Shown() const noexcept { return mirrorOf_ ? *mirrorOf_ : *this; }
+  // Before a change, or an item handed out that may change: a mirror and its source
+  // part, the mirror taking a copy of its own (nothing changes when the copy fails).
+  void Separate() {
+    if (mirrorOf_) {
+      Collection copy;
+      copy.CopyFrom(*mirrorOf_);
+      Unlink();
+      Steal(copy);
+    } else if (mirror_) {
+      Collection copy;
+      copy.CopyFrom(*this);
+      Collection* mirror = mirror_;
+      Unlink();
+      mirror->Steal(copy);
+    }
+  }
+  void Unlink() noexcept {
+    if (mirrorOf_) mirrorOf_->mirror_ = nullptr;
+    if (mirror_) mirror_->mirrorOf_ = nullptr;
+    mirrorOf_ = mirror_ = nullptr;
+  }
+  // The links of a collection moved from into this one (which has none).
+  void TakeLinks(Collection& o) noexcept {
+    mirrorOf_ = o.mirrorOf_;
+    mirror_ = o.mirror_;
+    o.mirrorOf_ = o.mirror_ = nullptr;
+    if (mirrorOf_) mirrorOf_->mirror_ = this;
+    if (mirror_) mirror_->mirrorOf_ = this;
   }
 
   void Steal(Collection& o) noexcept {
@@ -529,6 +621,8 @@ class Collection {
   size_t made_ = 0;                                   // nodes ever placed in the blocks
   size_t keyed_ = 0;                                  // items with a key
   mutable size_t validUpTo_ = 0;  // nodes_[0..validUpTo_) carry their current index
+  Collection* mirrorOf_ = nullptr;  // the source this collection shows (it holds nothing)
+  Collection* mirror_ = nullptr;    // the mirror showing this collection's items
 };
 
 }  // namespace kz

@@ -54,16 +54,13 @@ void clsTXTObject::Cell::SetObject(std::unique_ptr<kz::Variant::ObjectPtr> copy)
 
 const char* clsTXTObject::Cell::Block() const noexcept { return reinterpret_cast<const char*>(bits_ & kPointerBits); }
 
-void clsTXTObject::Cell::Release() noexcept {
-  if ((bits_ >> 48) == 0 && bits_ != kEmptyBits) {
-    if ((bits_ & 3) == kPtrHeapText)
-      delete[] const_cast<char*>(Block());
-    else if ((bits_ & 3) == kPtrObject)
-      delete reinterpret_cast<const kz::Variant::ObjectPtr*>(Block());
-    else if ((bits_ & 3) == kPtrNumberText)
-      delete[] const_cast<char*>(Block());
-  }
-  bits_ = kEmptyBits;
+void clsTXTObject::Cell::FreePointer() noexcept {
+  if ((bits_ & 3) == kPtrHeapText)
+    delete[] const_cast<char*>(Block());
+  else if ((bits_ & 3) == kPtrObject)
+    delete reinterpret_cast<const kz::Variant::ObjectPtr*>(Block());
+  else if ((bits_ & 3) == kPtrNumberText)
+    delete[] const_cast<char*>(Block());
 }
 
 // ---- Numbers with their read text ----
@@ -378,19 +375,6 @@ inline char* clsTXTObject::Cell::Form(char* at, char* limit) const noexcept {
     }
     default: return nullptr;
   }
-}
-
-void clsTXTObject::Cell::SetLong(int32_t v) noexcept {
-  Release();
-  bits_ = Box(kBoxInt32, static_cast<uint32_t>(v));
-}
-
-void clsTXTObject::Cell::SetDouble(double v) noexcept {
-  Release();
-  uint64_t bits;
-  std::memcpy(&bits, &v, 8);
-  if (v != v) bits = (bits & (uint64_t{1} << 63)) | 0x7FF8000000000000ull;  // the quiet NaN of its sign
-  bits_ = bits + kDoubleOffset;
 }
 
 void clsTXTObject::Cell::SetText(std::string_view v) {

@@ -224,8 +224,18 @@ class clsTXTObject : public kz::Object {
     // This value as a field at `at` (see FormFields); null when it is not formed here.
     char* Form(char* at, char* limit) const noexcept;
     void Set(const kz::Variant& v);
-    void SetLong(int32_t v) noexcept;
-    void SetDouble(double v) noexcept;
+    // Inline: a reader sets every number it pushes so.
+    void SetLong(int32_t v) noexcept {
+      Release();
+      bits_ = Box(kBoxInt32, static_cast<uint32_t>(v));
+    }
+    void SetDouble(double v) noexcept {
+      Release();
+      uint64_t bits;
+      std::memcpy(&bits, &v, 8);
+      if (v != v) bits = (bits & (uint64_t{1} << 63)) | 0x7FF8000000000000ull;  // the quiet NaN of its sign
+      bits_ = bits + kDoubleOffset;
+    }
     void SetText(std::string_view v);
     // A long text in a block (length, then bytes) that the cell does not own (it stays
     // where it is).
@@ -301,7 +311,14 @@ class clsTXTObject : public kz::Object {
     void SetObject(std::unique_ptr<kz::Variant::ObjectPtr> copy);
     static std::unique_ptr<char[]> NewTextBlock(std::string_view v);
     void SetTextBlock(std::unique_ptr<char[]> block);
-    void Release() noexcept;
+    // Lets go of what the cell holds; inline, so that a fresh cell (Empty) or a number
+    // costs no call, and a cell dies without one unless it owns a block.
+    void Release() noexcept {
+      if ((bits_ >> 48) == 0 && bits_ != kEmptyBits) FreePointer();
+      bits_ = kEmptyBits;
+    }
+    // Frees the block or object of a pointer cell of its own (a borrowed one stays).
+    void FreePointer() noexcept;
     void CopyFrom(const Cell& o);
 
     uint64_t bits_ = kEmptyBits;

@@ -197,6 +197,10 @@ void clsTxtParser::ResetRecords() {
   UnsortedObjects = kz::Collection<TXTObjectPtr>();
   loaded_.clear();
   ownedNames_.clear();
+  loadSorted_ = true;
+  idsInOrder_ = true;
+  lastName_ = {};
+  lastOwnedName_.clear();
   store_.reset();
   lineRecords_.clear();
 }
@@ -586,8 +590,23 @@ void clsTxtParser::AppendLoaded(TXTObjectPtr record) {
   // whole keeps it (its values do not change during the load); one filed before it
   // has values (IconData's main record) or whose ID is not a text keeps a copy.
   std::string_view name;
-  if (!record->NameView(name) || record->size() == 0)
+  const bool owned = !record->NameView(name) || record->size() == 0;
+  if (owned) {
     ownedNames_.emplace_back(static_cast<uint32_t>(loaded_.size()), record->ObjectName());
+    name = ownedNames_.back().second;
+  }
+  // Whether the file is in name order, seen while the record is at hand (the name
+  // before is held as a copy when it is one of those above, which may move).
+  if (loadSorted_ && !loaded_.empty()) loadSorted_ = CompareNames(name, lastName_) >= 0;
+  idsInOrder_ = idsInOrder_ && static_cast<size_t>(record->id) == loaded_.size() + 1;
+  if (loadSorted_) {
+    if (owned) {
+      lastOwnedName_.assign(name);
+      lastName_ = lastOwnedName_;
+    } else {
+      lastName_ = name;
+    }
+  }
   loaded_.push_back(std::move(record));
 }
 
@@ -595,8 +614,8 @@ void clsTxtParser::BuildNameOrder() {
   // The records came in file order; both collections are made at once from them.
   const size_t n = loaded_.size();
   char key[16];
-  auto keyOf = [&key](const clsTXTObject& r) {
-    auto done = std::to_chars(key, key + sizeof key - 1, r.id);
+  auto keyOf = [&key](int32_t id) {
+    auto done = std::to_chars(key, key + sizeof key - 1, id);
     *done.ptr = 'k';
     return std::string_view(key, static_cast<size_t>(done.ptr + 1 - key));
   };
@@ -609,19 +628,15 @@ void clsTxtParser::BuildNameOrder() {
       r.NameView(name);
     return name;
   };
-  // The file order first: each record is looked at once, for its key and for whether
-  // the file is kept in ID order (which needs no sort at all, and no list of the order).
-  bool sorted = true;
-  std::string_view last;
-  size_t owned = 0;
+  // The file order first, each record's key from its key number: the number of its
+  // place when the numbers came in order (the record itself is not looked at again),
+  // else the record's. A file kept in ID order (seen as the records came) needs no sort
+  // at all, and no list of the order.
+  const bool sorted = loadSorted_;
+  const bool numbered = idsInOrder_;
   UnsortedObjects.AssignAll(n, [&](size_t i) {
-    const clsTXTObject& r = *loaded_[i];
-    if (sorted) {
-      const std::string_view name = nameAt(i, r, owned);
-      sorted = i == 0 || CompareNames(name, last) >= 0;
-      last = name;
-    }
-    return std::pair<TXTObjectPtr, std::string_view>(std::move(loaded_[i]), keyOf(r));
+    const int32_t id = numbered ? static_cast<int32_t>(i) + 1 : loaded_[i]->id;
+    return std::pair<TXTObjectPtr, std::string_view>(std::move(loaded_[i]), keyOf(id));
   });
   loaded_.clear();
   loaded_.shrink_to_fit();
@@ -634,19 +649,30 @@ void clsTxtParser::BuildNameOrder() {
   kz::TableVector<Named> order;
   if (!sorted) {
     order.resize(n);
-    owned = 0;
+    size_t owned = 0;
     for (size_t i = 0; i < n; ++i)
-      order[i] = Named{nameAt(i, *UnsortedObjects.Item(static_cast<int32_t>(i) + 1), owned), static_cast<uint32_t>(i)};
+      order[i] = Named{nameAt(i, *std::as_const(UnsortedObjects).Item(static_cast<int32_t>(i) + 1), owned), static_cast<uint32_t>(i)};
     std::stable_sort(order.begin(), order.end(), [](const Named& a, const Named& b) { return CompareNames(a.name, b.name) < 0; });
   }
-  // The name order takes each record's key from its node in the file order (the record
-  // itself is not looked at again).
-  objects.AssignAll(n, [&](size_t i) {
-    const int32_t at = static_cast<int32_t>(sorted ? i : order[i].index) + 1;
-    return std::pair<TXTObjectPtr, std::string_view>(UnsortedObjects.Item(at), UnsortedObjects.Key(at));
-  });
+  // A file in name order: the name order shows the file order's records as they are
+  // (no second node or key for any record) until either order changes. Otherwise it
+  // takes each record's key from its node in the file order (the record itself is not
+  // looked at again).
+  if (sorted) {
+    objects.Mirror(UnsortedObjects);
+  } else {
+    const auto& file = UnsortedObjects;
+    objects.AssignAll(n, [&](size_t i) {
+      const int32_t at = static_cast<int32_t>(order[i].index) + 1;
+      return std::pair<TXTObjectPtr, std::string_view>(file.Item(at), file.Key(at));
+    });
+  }
   ownedNames_.clear();
   ownedNames_.shrink_to_fit();
+  loadSorted_ = true;
+  idsInOrder_ = true;
+  lastName_ = {};
+  lastOwnedName_.clear();
 }
 
 void clsTxtParser::Renumber() {
@@ -732,8 +758,10 @@ TXTObjectPtr clsTxtParser::FindIndex(int32_t i) const {
 
 bool clsTxtParser::CheckDirty() const {
   if (modified_) return true;
-  for (const auto& r : objects)
-    if (r->Dirty) return true;
+  // A name order that mirrors the file order holds no record of its own.
+  if (!objects.Mirrors())
+    for (const auto& r : objects)
+      if (r->Dirty) return true;
   for (const auto& r : UnsortedObjects)
     if (r->Dirty) return true;
   return false;

@@ -7,7 +7,8 @@
 //   UnsortedObjects  file order; every record's `index` is its 0-based position here;
 //   objects          name order: ascending by ID text (ObjectName) compared without
 //                    case (ASCII letters folded); records with equal IDs keep the order
-//                    in which they were added.
+//                    in which they were added. A file read in name order has it mirror
+//                    the file order (kz::Collection::Mirror) until either changes.
 // Six layouts are read: the generic layout (version, count, fixed-size records) with
 // the variable-length ship records of TShips, and the own layouts of Jobs, JobWings,
 // WareLists and IconData. Saving writes them back: Jobs, JobWings and WareLists in
@@ -230,6 +231,12 @@ class clsTxtParser : public kz::Object {
   // position; see AppendLoaded).
   kz::TableVector<TXTObjectPtr> loaded_;
   std::vector<std::pair<uint32_t, std::string>> ownedNames_;
+  // During a load: whether the records so far came in name order, and the name of the
+  // last (a view of it, or of its copy in lastOwnedName_).
+  bool loadSorted_ = true;
+  bool idsInOrder_ = true;  // and whether each record's key number is its place + 1
+  std::string_view lastName_;
+  std::string lastOwnedName_;
   // During a load: where its records are made (they share its ownership).
   class RecordStore;
   std::shared_ptr<RecordStore> store_;

@@ -81,6 +81,66 @@ TEST(CollectionsTest, LoadedNameOrderOfLongIdsEqualsFilingOneByOne) {
   EXPECT_EQ(NamesOf(loaded.objects), expected);
 }
 
+// Whether a file is in name order is seen as its records come: files in order, out of
+// order only at their last record or their second, with equal IDs in another case,
+// with IDs read as numbers (whose names are kept as copies) among texts. Each load's
+// name order is the order of filing its records one by one.
+TEST(CollectionsTest, LoadedNameOrderOfFilesInOrderOrNearlyEqualsFilingOneByOne) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"alpha", "beta", "gamma", "gamma", "zed"},
+      {"alpha", "beta", "gamma", "zed", "delta"},
+      {"beta", "alpha", "gamma", "zed"},
+      {"a", "A", "a", "b", "B"},
+      {"1", "2", "3", "30", "4"},
+      {"1", "10", "2", "x_long_identifier", "y"},
+      {"zed"},
+      {"b", "a"},
+  };
+  for (const auto& ids : cases) {
+    SCOPED_TRACE(ids.front() + ".." + ids.back() + " (" + std::to_string(ids.size()) + ")");
+    std::string text = GenericFile(1, 23, ids);
+    int32_t doc = Kz_LoadFromBuffer(text.data(), text.size(), kKzLoadTypeFile);
+    clsTxtParser loaded;
+    ASSERT_TRUE(loaded.LoadFromHandle(doc, mdlKzConst::kTLaser));
+    clsTxtParser filed;
+    for (const auto& r : loaded.UnsortedObjects) filed.AddObjectP(r->Clone());
+    EXPECT_EQ(NamesOf(loaded.objects), NamesOf(filed.objects));
+    EXPECT_EQ(NamesOf(loaded.UnsortedObjects), ids);
+    // The same records in both, each under its key.
+    for (const auto& r : loaded.UnsortedObjects) EXPECT_EQ(loaded.objects.Find(r->key()) ? *loaded.objects.Find(r->key()) : nullptr, r);
+  }
+}
+
+// A file read in name order: its name order shows the file order's records until a
+// record is filed or removed, and then both orders go on as they would have.
+TEST(CollectionsTest, LoadedInNameOrderThenRecordsFiledAndRemoved) {
+  std::string text = GenericFile(1, 23, {"alpha", "beta", "delta", "gamma"});
+  int32_t doc = Kz_LoadFromBuffer(text.data(), text.size(), kKzLoadTypeFile);
+  clsTxtParser p;
+  ASSERT_TRUE(p.LoadFromHandle(doc, mdlKzConst::kTLaser));
+  EXPECT_TRUE(p.objects.Mirrors());
+  EXPECT_EQ(p.FindKey("3k"), p.FindIndex(2));
+  EXPECT_EQ(p.objects.PositionOf("4k"), 4);
+  auto zed = Add(p, "zed", p.FindIndex(0));
+  auto aa = Add(p, "aa");
+  EXPECT_FALSE(p.objects.Mirrors());
+  EXPECT_EQ(NamesOf(p.objects), (std::vector<std::string>{"aa", "alpha", "beta", "delta", "gamma", "zed"}));
+  EXPECT_EQ(NamesOf(p.UnsortedObjects), (std::vector<std::string>{"zed", "alpha", "beta", "delta", "gamma", "aa"}));
+  EXPECT_EQ(Indexes(p), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
+  EXPECT_TRUE(p.RemoveObject(p.FindIndex(2)));
+  EXPECT_EQ(NamesOf(p.objects), (std::vector<std::string>{"aa", "alpha", "delta", "gamma", "zed"}));
+  EXPECT_EQ(NamesOf(p.UnsortedObjects), (std::vector<std::string>{"zed", "alpha", "delta", "gamma", "aa"}));
+  EXPECT_EQ(p.FindKey(zed->key()), zed);
+  EXPECT_EQ(p.FindKey("2k"), nullptr);
+  // Read again: the name order mirrors the new file order, and a parser let go of
+  // first with its file order is whole to the end.
+  doc = Kz_LoadFromBuffer(text.data(), text.size(), kKzLoadTypeFile);
+  ASSERT_TRUE(p.LoadFromHandle(doc, mdlKzConst::kTLaser));
+  EXPECT_TRUE(p.objects.Mirrors());
+  EXPECT_EQ(NamesOf(p.objects), (std::vector<std::string>{"alpha", "beta", "delta", "gamma"}));
+  EXPECT_FALSE(p.CheckDirty());
+}
+
 TEST(CollectionsTest, CreateBeforeRemoveAndRenumber) {
   clsTxtParser p;
   auto a = Add(p, "a");
