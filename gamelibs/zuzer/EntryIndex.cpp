@@ -125,32 +125,37 @@ void EntryIndex::Rehash(size_t size) {
 
 // Places an item's slot (made by GatherLayer, which set the item's lists): a later
 // item of a stem path already placed goes first in its chain and hides the live item
-// of the same path.
-__attribute__((always_inline)) inline void EntryIndex::Place(uint64_t slot) {
+// of the same path. A probe that reaches `stop` places nothing: the items of a stem
+// path share a part of the table, so a later item of the same path stops there too.
+__attribute__((always_inline)) inline bool EntryIndex::Place(uint64_t slot, size_t stop, size_t& used) {
   const uint32_t id = SlotEntry(slot);
   const uint64_t high = slot & 0xffffffff00000000ULL;
   const size_t mask = slots_.size() - 1;
   size_t s = Home(slot);
-  for (; slots_[s] != kEmpty; s = (s + 1) & mask) {
-    if ((slots_[s] & 0xffffffff00000000ULL) != high) continue;
-    const uint32_t head = SlotEntry(slots_[s]);
-    const Ref r = At(head), n = At(id);
-    const uint32_t stemEnd = n.item->stemEnd;
-    if (r.item->stemHash != n.item->stemHash || r.item->stemEnd != stemEnd ||
-        !EqualNoCase(r.Path().substr(0, stemEnd), n.Path().substr(0, stemEnd)))
-      continue;
-    const std::string_view path = n.Path();
-    for (uint32_t i = head; i != kNone; i = next_[i])
-      if (folderOf_[i] != kNone && EqualNoCase(At(i).Path(), path)) {
-        folderOf_[i] = kNone;
-        break;
+  for (; slots_[s] != kEmpty;) {
+    if ((slots_[s] & 0xffffffff00000000ULL) == high) {
+      const uint32_t head = SlotEntry(slots_[s]);
+      const Ref r = At(head), n = At(id);
+      const uint32_t stemEnd = n.item->stemEnd;
+      if (r.item->stemHash == n.item->stemHash && r.item->stemEnd == stemEnd &&
+          EqualNoCase(r.Path().substr(0, stemEnd), n.Path().substr(0, stemEnd))) {
+        const std::string_view path = n.Path();
+        for (uint32_t i = head; i != kNone; i = next_[i])
+          if (folderOf_[i] != kNone && EqualNoCase(At(i).Path(), path)) {
+            folderOf_[i] = kNone;
+            break;
+          }
+        next_[id] = head;
+        slots_[s] = slot;
+        return true;
       }
-    next_[id] = head;
-    slots_[s] = slot;
-    return;
+    }
+    s = (s + 1) & mask;
+    if (s == stop) return false;
   }
   slots_[s] = slot;
-  ++usedSlots_;
+  ++used;
+  return true;
 }
 
 uint32_t EntryIndex::FolderId(std::string_view path) {
@@ -165,31 +170,61 @@ uint32_t EntryIndex::FolderId(std::string_view path) {
 }
 
 // The first pass of indexing a layer, in the order of its items: each item's folder
-// (kNone when the filters leave it out) and an empty chain, and the slot of each item
-// that is indexed into the bucket of the table's part it goes to.
-void EntryIndex::GatherLayer(uint32_t layerId, Buckets& buckets) {
+// (kNone when the filters leave it out) and an empty chain, then the slots of the
+// items that are indexed, sorted by the part of the table they go to.
+void EntryIndex::GatherLayer(uint32_t layerId, const std::vector<uint8_t>& filter, SortedSlots& out) {
   Layer& layer = *layers_[layerId];
-  layer.indexed = true;
-  const size_t folderCount = layer.FolderCount();
-  std::vector<uint8_t> filter(folderCount);
-  for (size_t k = 0; k < folderCount; ++k) filter[k] = FilterFolder(layer.FolderPath(k));
-  layer.folderIds.assign(folderCount, kNone);
   const Item* items = layer.items;
   const size_t count = layer.count;
+  const uint32_t* folderIds = layer.folderIds.data();
+  Unset32* const next = next_.data() + layer.base;
+  Unset32* const folderOf = folderOf_.data() + layer.base;
+  uint32_t counts[SortedSlots::kParts] = {};
   for (size_t i = 0; i < count; ++i) {
     const Item& e = items[i];
     const uint8_t f = filter[e.folder];
-    const uint32_t id = layer.base + static_cast<uint32_t>(i);
-    next_[id] = kNone;
+    next[i] = kNone;
     if (f == kNoneOf || (f == kEach && !Passes(layer.Path(e)))) {
-      folderOf_[id] = kNone;
+      folderOf[i] = kNone;
       continue;
     }
-    uint32_t& folder = layer.folderIds[e.folder];
-    if (folder == kNone) folder = FolderId(layer.FolderPath(e.folder));
-    folderOf_[id] = folder;
-    buckets.Add(MakeSlot(e.stemHash, id));
+    folderOf[i] = folderIds[e.folder];
+    ++counts[e.stemHash >> 56];
   }
+  uint32_t at = 0;
+  for (size_t b = 0; b < SortedSlots::kParts; ++b) {
+    out.start[b] = at;
+    at += counts[b];
+  }
+  out.start[SortedSlots::kParts] = at;
+  out.block = rudu::PageBlock(size_t{at} * sizeof(uint64_t), rudu::PageBlock::kAnyBytes);
+  uint64_t* const slots = reinterpret_cast<uint64_t*>(out.block.data());
+  uint32_t fill[SortedSlots::kParts];
+  std::memcpy(fill, out.start, sizeof fill);
+  for (size_t i = 0; i < count; ++i) {
+    if (folderOf[i] == kNone) continue;
+    const uint64_t hash = items[i].stemHash;
+    slots[fill[hash >> 56]++] = MakeSlot(hash, layer.base + static_cast<uint32_t>(i));
+  }
+}
+
+void EntryIndex::PlaceParts(size_t first, size_t end, const std::vector<SortedSlots>& sorted,
+                            std::vector<uint64_t>& deferred, size_t& used) {
+  // The parts' range of the table ends where part `end` begins (the table's start
+  // after the last part).
+  const size_t stop = end == SortedSlots::kParts && first == 0
+                          ? kNoStop
+                          : (end << (64 - homeShift_ - 8)) & (slots_.size() - 1);
+  constexpr size_t kAhead = 16;  // a slot's place is fetched while the ones before it are placed
+  for (size_t b = first; b < end; ++b)
+    for (const SortedSlots& layer : sorted) {
+      const uint64_t* part = layer.Part(b);
+      const size_t n = layer.PartSize(b);
+      for (size_t j = 0; j < n; ++j) {
+        if (j + kAhead < n) __builtin_prefetch(&slots_[Home(part[j + kAhead])], 1);
+        if (!Place(part[j], stop, used)) deferred.push_back(part[j]);
+      }
+    }
 }
 
 void EntryIndex::AddCatalog(std::shared_ptr<const rudu::CatalogIndex> catalog) {
@@ -498,15 +533,47 @@ void EntryIndex::IndexAdded() {
   next_.resize(items_);
   folderOf_.resize(items_);
   Reserve(pending + walk);
-  // Two passes: the new items in their order into buckets by the part of the table
-  // their slots go to, then the buckets one after the other, so that the slots placed
-  // together lie together (placed in the items' order, most would each cost a fetch
-  // from memory). The items of a stem path share a bucket and keep their order in it.
-  Buckets buckets(pending);
-  for (uint32_t k = 0; k < layers_.size(); ++k)
-    if (!layers_[k]->indexed) GatherLayer(k, buckets);
-  buckets.ForEach([this](uint64_t slot) { Place(slot); },
-                  [this](uint64_t slot) { __builtin_prefetch(&slots_[Home(slot)], 1); });
+  // The layers' folders in the index, and what the filters say of each, in the order
+  // of the layers (a folder is made on its first use).
+  std::vector<uint32_t> fresh;
+  std::vector<std::vector<uint8_t>> filters;
+  for (uint32_t k = 0; k < layers_.size(); ++k) {
+    Layer& layer = *layers_[k];
+    if (layer.indexed) continue;
+    layer.indexed = true;
+    fresh.push_back(k);
+    const size_t folderCount = layer.FolderCount();
+    std::vector<uint8_t>& filter = filters.emplace_back(folderCount);
+    layer.folderIds.assign(folderCount, kNone);
+    for (size_t f = 0; f < folderCount; ++f) {
+      filter[f] = FilterFolder(layer.FolderPath(f));
+      if (filter[f] != kNoneOf) layer.folderIds[f] = FolderId(layer.FolderPath(f));
+    }
+  }
+  // Two passes: each layer's items sorted by the part of the table their slots go to
+  // (the layers at once), then the parts one after the other, several ranges of them
+  // at once when there are many items. The items of a stem path share a part and keep
+  // their order in it.
+  constexpr size_t kManyItems = size_t{1} << 15;
+  const size_t helpers = pending >= kManyItems ? HelperThreads(3) : 0;
+  std::vector<SortedSlots> sorted(fresh.size());
+  ShareWork(fresh.size(), helpers, [&](size_t k) { GatherLayer(fresh[k], filters[k], sorted[k]); });
+  if (helpers == 0) {
+    std::vector<uint64_t> none;
+    PlaceParts(0, SortedSlots::kParts, sorted, none, usedSlots_);
+    return;
+  }
+  constexpr size_t kRanges = 16;
+  std::vector<std::vector<uint64_t>> deferred(kRanges);
+  std::vector<size_t> used(kRanges);
+  ShareWork(kRanges, helpers, [&](size_t r) {
+    const size_t width = SortedSlots::kParts / kRanges;
+    PlaceParts(r * width, (r + 1) * width, sorted, deferred[r], used[r]);
+  });
+  for (size_t r = 0; r < kRanges; ++r) {
+    usedSlots_ += used[r];
+    for (uint64_t slot : deferred[r]) Place(slot, kNoStop, usedSlots_);
+  }
 }
 
 void EntryIndex::Finish() {

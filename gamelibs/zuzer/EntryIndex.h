@@ -117,48 +117,30 @@ class EntryIndex {
   bool CouldEnter(std::string_view folderPrefix) const;
   FilterResult FilterFolder(std::string_view folder) const;
   Ref At(uint32_t id) const;
-  // Slots by the part of the table they go to (their hash's top byte), each part in the
-  // order given; a part's room is what an even spread gives it and a quarter more, and
-  // the slots past it wait in a list of their own, in order, until after all the parts.
-  class Buckets {
-   public:
-    static constexpr size_t kCount = 256;
-    explicit Buckets(size_t slots)
-        : room_(slots / kCount + slots / (4 * kCount) + 64),
-          block_(kCount * room_ * sizeof(uint64_t), rudu::PageBlock::kAnyBytes),
-          fill_(kCount, 0) {}
-    void Add(uint64_t slot) {
-      const size_t b = static_cast<size_t>(slot >> 56);
-      if (fill_[b] < room_)
-        Data()[b * room_ + fill_[b]++] = slot;
-      else
-        over_.push_back(slot);
-    }
-    // Hands each slot to `place`, and the one `kAhead` later to `ahead` (whose place is
-    // then fetched while the ones before it are placed).
-    static constexpr size_t kAhead = 16;
-    template <typename F, typename G>
-    void ForEach(F&& place, G&& ahead) const {
-      for (size_t b = 0; b < kCount; ++b) {
-        const uint64_t* part = Data() + b * room_;
-        const size_t n = fill_[b];
-        for (size_t j = 0; j < n; ++j) {
-          if (j + kAhead < n) ahead(part[j + kAhead]);
-          place(part[j]);
-        }
-      }
-      for (uint64_t slot : over_) place(slot);
-    }
-
-   private:
-    uint64_t* Data() const { return reinterpret_cast<uint64_t*>(block_.data()); }
-    size_t room_;
-    rudu::PageBlock block_;
-    std::vector<size_t> fill_;
-    std::vector<uint64_t> over_;
+  // A layer's slots sorted by the part of the table they go to (their hash's top
+  // byte), each part in the order of the items: placed part after part, the slots
+  // placed together lie together (placed in the items' order, most would each cost a
+  // fetch from memory), and parts far enough apart are placed at the same time.
+  struct SortedSlots {
+    static constexpr size_t kParts = 256;
+    rudu::PageBlock block;
+    uint32_t start[kParts + 1] = {};
+    const uint64_t* Part(size_t b) const { return reinterpret_cast<const uint64_t*>(block.data()) + start[b]; }
+    size_t PartSize(size_t b) const { return start[b + 1] - start[b]; }
   };
-  void GatherLayer(uint32_t layerId, Buckets& buckets);
-  void Place(uint64_t slot);
+  // Sets each item's folder (kNone when the filters leave it out) and an empty chain,
+  // and sorts the slots of the items that are indexed; `filter` and the layer's
+  // folderIds are set for its folders.
+  void GatherLayer(uint32_t layerId, const std::vector<uint8_t>& filter, SortedSlots& out);
+  // Places the slots of parts [first, end) of every layer in `sorted`. A slot whose
+  // probe would leave the table's range of those parts (where another thread may be
+  // placing) is kept in `deferred`, in order, to be placed afterwards.
+  void PlaceParts(size_t first, size_t end, const std::vector<SortedSlots>& sorted, std::vector<uint64_t>& deferred,
+                  size_t& used);
+  // Places a slot; false, placing nothing, when the probe reaches the table index
+  // `stop` (kNoStop for none).
+  static constexpr size_t kNoStop = ~size_t{0};
+  bool Place(uint64_t slot, size_t stop, size_t& used);
   // Where a hash (or a slot, which keeps its upper half) is placed first: its top bits,
   // as many as the table's size takes.
   size_t Home(uint64_t hash) const { return static_cast<size_t>(hash >> homeShift_); }

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <functional>
 #include <random>
+#include <set>
 #include <thread>
 
 #include "../rudu/TestFiles.h"
@@ -671,4 +672,71 @@ TEST_F(IndexBuildFolderTest, AWalkOnOneProcessorGivesWhatTheSplitWalkGives) {
   EXPECT_EQ(alone, split);
   EXPECT_EQ(aloneEarly, split);
   EXPECT_EQ(split.size(), 24u * 3u + 63u + 11u);  // t1 and t10 to t19
+}
+
+// Many items are placed in ranges of the table at once, a slot whose probe runs past
+// its range's end placed after them: the index is the one a single processor builds,
+// whether both catalogs come at once or the second is appended to a built index, with
+// paths of one catalog hidden by later lines and by the other catalog, stems shared by
+// several extensions, and many stems whose hash puts them at the end of a range.
+TEST(IndexBuildTest, ItemsPlacedInRangesAtOnceGiveTheIndexOfOnePlacing) {
+  std::vector<std::string> edges;
+  for (int n = 0; edges.size() < 1200; ++n) {
+    const std::string stem = "objects\\edge\\x" + std::to_string(n);
+    if (((rudu::HashNoCase(stem) >> 52) & 0xff) == 0xff) edges.push_back(stem);
+  }
+  std::vector<std::string> low, high;
+  for (int i = 0; i < 40000; ++i) {
+    low.push_back("objects\\m" + std::to_string(i % 13) + "\\e" + std::to_string(i) + ".bod");
+    if (i % 5 == 0) low.push_back("objects\\m" + std::to_string(i % 13) + "\\e" + std::to_string(i) + ".txt");
+    if (i % 7 == 0) low.push_back("OBJECTS\\M" + std::to_string(i % 13) + "\\E" + std::to_string(i) + ".BOD");
+  }
+  for (size_t k = 0; k < edges.size(); ++k) low.push_back(edges[k] + (k % 3 ? ".bod" : ".txt"));
+  for (int i = 0; i < 35000; ++i)
+    high.push_back((i % 2 ? "objects\\M" : "objects\\n") + std::to_string(i % 13) + "\\e" + std::to_string(i * 2) + ".bod");
+  for (size_t k = 0; k < edges.size(); k += 2) high.push_back(edges[k] + ".BOD");
+  const auto lowCat = Catalog(low, "01.dat"), highCat = Catalog(high, "02.dat");
+  struct Seen {
+    size_t files;
+    std::vector<std::string> all;
+    std::vector<std::string> found;
+  };
+  const auto build = [&](bool appended) {
+    zuzer::EntryIndex index;
+    index.AddCatalog(lowCat);
+    if (appended) index.Finish();
+    index.AddCatalog(highCat);
+    index.Finish();
+    Seen seen{index.FileCount(), AllFiles(index), {}};
+    std::vector<zuzer::FindRecord> r;
+    const auto find = [&](const std::string& folder, const std::string& mask) {
+      index.Find(folder, mask, r);
+      seen.found.push_back(folder + "|" + mask + ":");
+      for (const zuzer::FindRecord& x : r) seen.found.back() += " " + x.name + "@" + x.path;
+    };
+    for (int i = 0; i < 40000; i += 37) {
+      find("objects\\m" + std::to_string(i % 13), "E" + std::to_string(i));
+      find("objects\\m" + std::to_string(i % 13), "e" + std::to_string(i) + ".bod");
+    }
+    for (size_t k = 0; k < edges.size(); k += 5) find("objects\\edge", edges[k].substr(edges[k].rfind('\\') + 1));
+    return seen;
+  };
+  for (bool appended : {false, true}) {
+    SCOPED_TRACE(appended);
+    Seen one;
+    ASSERT_TRUE(OnProcessors(1, [&] { one = build(appended); }));
+    const Seen many = build(appended);
+    EXPECT_EQ(many.files, one.files);
+    EXPECT_EQ(many.all, one.all);
+    EXPECT_EQ(many.found, one.found);
+    // Every path once, whatever its case.
+    std::set<std::string> paths;
+    for (const auto* list : {&low, &high})
+      for (std::string p : *list) {
+        for (char& c : p) c = FoldCase(c);
+        paths.insert(p);
+      }
+    EXPECT_EQ(one.files, paths.size());
+    EXPECT_EQ(one.all.size(), paths.size());
+  }
 }
