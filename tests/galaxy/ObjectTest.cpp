@@ -263,6 +263,51 @@ TEST(GalaxyObject, FreeStandingObjectCopiesWithoutDocument) {
 
 namespace {
 
+// A child list with no child yet, and one emptied again, answers as an empty collection
+// does (the same errors), and one given children keeps them in order under their keys.
+TEST(GalaxyObject, ChildListReadsAsACollectionBeforeAndAfterItsFirstChild) {
+  auto parent = std::make_shared<clsGalaxyObject>();
+  auto expectEmpty = [&](const char* when) {
+    SCOPED_TRACE(when);
+    const GalaxyChildList& list = parent->Childs;
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_TRUE(list.Empty());
+    EXPECT_TRUE(list.begin() == list.end());
+    EXPECT_TRUE(parent->Childs.begin() == parent->Childs.end());
+    EXPECT_FALSE(list.Exists("1k"));
+    EXPECT_EQ(list.Find("1k"), nullptr);
+    EXPECT_EQ(list.PositionOf("1k"), 0);
+    EXPECT_EQ(kztest::ErrorOf([&] { list.Item(1); }), kz::kErrSubscript);
+    EXPECT_EQ(kztest::ErrorOf([&] { list.Item("1k"); }), kz::kErrInvalidArgument);
+    EXPECT_EQ(kztest::ErrorOf([&] { parent->Childs.Remove("1k"); }), kz::kErrInvalidArgument);
+    EXPECT_EQ(kztest::ErrorOf([&] { parent->Childs.Remove(1); }), kz::kErrSubscript);
+    EXPECT_EQ(parent->Height(), 1);
+  };
+  expectEmpty("never had a child");
+  parent->Childs.AssignAll(0, [](size_t) { return std::pair<GalaxyObjectPtr, std::string_view>(nullptr, {}); });
+  expectEmpty("assigned none");
+
+  std::vector<GalaxyObjectPtr> made;
+  for (int32_t id = 1; id <= 3; ++id) {
+    made.push_back(std::make_shared<clsGalaxyObject>());
+    made.back()->id = id;
+    parent->Childs.Add(made.back(), made.back()->key());
+  }
+  EXPECT_EQ(parent->Childs.Count(), 3);
+  EXPECT_EQ(parent->Childs.Item(2), made[1]);
+  EXPECT_EQ(parent->Childs.Item("3K"), made[2]);  // keys without case, as in a collection
+  EXPECT_EQ(parent->Childs.PositionOf("3k"), 3);
+  EXPECT_EQ(kztest::ErrorOf([&] { parent->Childs.Add(made[0], "1k"); }), kz::kErrDuplicateKey);
+  GalaxyChildList copy = parent->Childs;
+  parent->Childs.Remove("2k");
+  EXPECT_EQ(parent->Childs.Count(), 2);
+  EXPECT_EQ(copy.Count(), 3);  // a copy is a list of its own
+  std::vector<GalaxyObjectPtr> walked(copy.begin(), copy.end());
+  EXPECT_EQ(walked, made);
+  parent->Childs.Clear();
+  expectEmpty("cleared");
+}
+
 TEST(GalaxyObjectIndex, KeysOfEveryFormAndIteration) {
   GalaxyObjectIndex index;
   auto make = [] { return std::make_shared<clsGalaxyObject>(); };
