@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdexcept>
 #include <memory_resource>
 
 #include "core/AppError.h"
@@ -108,14 +109,17 @@ class clsTxtParser::RecordStore {
     for (clsTXTObject* r : records_) r->~clsTXTObject();
   }
 
-  static TXTObjectPtr NewRecord(const std::shared_ptr<RecordStore>& store) {
-    RecordStore& s = *store;
-    if (s.records_.size() == s.records_.capacity()) s.records_.reserve(std::max<size_t>(64, s.records_.size() * 2));
-    void* at = s.arena_.allocate(sizeof(clsTXTObject), alignof(clsTXTObject));
-    auto* record = ::new (at) clsTXTObject(&s.arena_);
-    s.records_.push_back(record);
-    return TXTObjectPtr(store, record);
+  // A record of the store's, in the order they are made; handed out as a TXTObjectPtr
+  // (sharing the store's ownership) when it is filed.
+  clsTXTObject* NewRecord() {
+    if (records_.size() == records_.capacity()) records_.reserve(std::max<size_t>(64, records_.size() * 2));
+    void* at = arena_.allocate(sizeof(clsTXTObject), alignof(clsTXTObject));
+    auto* record = ::new (at) clsTXTObject(&arena_);
+    records_.push_back(record);
+    return record;
   }
+  size_t Count() const noexcept { return records_.size(); }
+  clsTXTObject* At(size_t i) const noexcept { return records_[i]; }
 
   void Reserve(size_t records) { records_.reserve(records); }
   // Keeps the bytes that records' texts are kept in (unchanged while held).
@@ -196,6 +200,7 @@ void clsTxtParser::ResetRecords() {
   objects = kz::Collection<TXTObjectPtr>();
   UnsortedObjects = kz::Collection<TXTObjectPtr>();
   loaded_.clear();
+  filed_ = 0;
   ownedNames_.clear();
   loadSorted_ = true;
   idsInOrder_ = true;
@@ -205,9 +210,9 @@ void clsTxtParser::ResetRecords() {
   lineRecords_.clear();
 }
 
-TXTObjectPtr clsTxtParser::NewLoadedRecord(size_t values) {
+clsTXTObject* clsTxtParser::NewLoadedRecord(size_t values) {
   if (!store_) store_ = std::make_shared<RecordStore>();
-  TXTObjectPtr record = RecordStore::NewRecord(store_);
+  clsTXTObject* record = store_->NewRecord();
   record->ReserveValues(values);
   return record;
 }
@@ -360,12 +365,12 @@ void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
   }
 }
 
-TXTObjectPtr clsTxtParser::ReadLineRecord(int32_t line) {
+clsTXTObject* clsTxtParser::ReadLineRecord(int32_t line) {
   // Batches that stop where the line ends: a line of a few hundred values in one call,
   // and a record of just their number.
   constexpr int32_t kBatch = 256;
   if (!lineBatch_) lineBatch_ = std::make_unique<Kz_Value[]>(kBatch);
-  TXTObjectPtr record;
+  clsTXTObject* record = nullptr;
   do {
     const int32_t got = Kz_TXTLoadLineValues(doc_, kKzValueAny, lineBatch_.get(), kBatch);
     if (!record) record = NewLoadedRecord(static_cast<size_t>(got));
@@ -392,12 +397,12 @@ bool clsTxtParser::ReadGeneric(int32_t type) {
     // Each value of a record takes at least its separator.
     ReserveRecords(count, type == kTShips ? 1 : RecordSizeOf(type));
     for (int64_t i = 0; i < count; ++i) {
-      TXTObjectPtr record = type == kTShips ? ReadShipRecord() : ReadFixedRecord(type);
+      clsTXTObject* record = type == kTShips ? ReadShipRecord() : ReadFixedRecord(type);
       if (!record) return false;
       record->id = ++counter_;
       record->Dirty = false;
       record->otype = type;
-      AppendLoaded(std::move(record));
+      AppendStored(*record);
     }
     if (type == kTShips && !ShipLinesEndTheFile()) return false;
     return true;
@@ -407,7 +412,7 @@ bool clsTxtParser::ReadGeneric(int32_t type) {
   }
 }
 
-TXTObjectPtr clsTxtParser::ReadFixedRecord(int32_t type) {
+clsTXTObject* clsTxtParser::ReadFixedRecord(int32_t type) {
   int32_t size = RecordSizeOf(type);
   if (type == kTNebula && version_ <= 13) size = 27;
   if (type == kTMissiles && version_ < 48) {
@@ -420,7 +425,7 @@ TXTObjectPtr clsTxtParser::ReadFixedRecord(int32_t type) {
     return nullptr;
   }
   try {
-    TXTObjectPtr record = NewLoadedRecord(static_cast<size_t>(size));
+    clsTXTObject* record = NewLoadedRecord(static_cast<size_t>(size));
     AppendValues(*record, size);
     return record;
   } catch (const AppError& e) {
@@ -444,7 +449,7 @@ bool clsTxtParser::ReadJobs() {
         return false;
     }
     while (!AtEnd()) {
-      TXTObjectPtr record = NewLoadedRecord(static_cast<size_t>(size));
+      clsTXTObject* record = NewLoadedRecord(static_cast<size_t>(size));
       AppendValues(*record, size - 1);
       TokenValue();
       PushLoaded(*record, *scratch_);
@@ -452,7 +457,7 @@ bool clsTxtParser::ReadJobs() {
       record->Dirty = false;
       record->id = ++counter_;
       record->otype = kJobs;
-      AppendLoaded(std::move(record));
+      AppendStored(*record);
     }
     return true;
   } catch (const AppError& e) {
@@ -507,7 +512,7 @@ bool clsTxtParser::ReadWareLists() {
     for (int64_t i = 0; i < count; ++i) {
       int64_t n = CountOf(LoadValue(kKzValueNumber), "ware list length");
       // The length is the file's word: the room made in advance is capped.
-      TXTObjectPtr record = NewLoadedRecord(static_cast<size_t>(std::min<int64_t>(n, 4096)));
+      clsTXTObject* record = NewLoadedRecord(static_cast<size_t>(std::min<int64_t>(n, 4096)));
       for (int64_t k = 0; k < n; ++k) {
         LoadValue(kKzValueText);
         record->PushText(scratch_->s, InPlace(*scratch_));
@@ -515,7 +520,7 @@ bool clsTxtParser::ReadWareLists() {
       record->id = ++counter_;
       record->otype = kWareLists;
       record->Dirty = false;
-      AppendLoaded(std::move(record));
+      AppendStored(*record);
     }
     return true;
   } catch (const AppError& e) {
@@ -579,26 +584,39 @@ void clsTxtParser::ReserveRecords(int64_t count, int64_t leastBytes) {
   constexpr int64_t kMostReservedBlind = int64_t{1} << 18;
   const int64_t most = loadBytes_ > 0 ? loadBytes_ / std::max<int64_t>(1, leastBytes) + 1 : kMostReservedBlind;
   size_t n = static_cast<size_t>(std::clamp<int64_t>(count, 0, most));
-  loaded_.reserve(n);
   if (!store_) store_ = std::make_shared<RecordStore>();
   store_->Reserve(n);
 }
 
 void clsTxtParser::AppendLoaded(TXTObjectPtr record) {
-  record->index = static_cast<int32_t>(loaded_.size());
+  // A load's records are all the store's or all of their own (see loaded_).
+  if (loaded_.size() != filed_) throw std::logic_error("clsTxtParser: records of a load made in two ways");
+  FileLoaded(*record);
+  loaded_.push_back(std::move(record));
+}
+
+void clsTxtParser::AppendStored(clsTXTObject& record) {
+  if (!loaded_.empty() || !store_ || filed_ >= store_->Count() || store_->At(filed_) != &record)
+    throw std::logic_error("clsTxtParser: a stored record filed out of the order it was made in");
+  FileLoaded(record);
+}
+
+void clsTxtParser::FileLoaded(clsTXTObject& r) {
+  clsTXTObject* record = &r;
+  record->index = static_cast<int32_t>(filed_);
   // Name order is taken from the name a record has when it is filed. A record read
   // whole keeps it (its values do not change during the load); one filed before it
   // has values (IconData's main record) or whose ID is not a text keeps a copy.
   std::string_view name;
   const bool owned = !record->NameView(name) || record->size() == 0;
   if (owned) {
-    ownedNames_.emplace_back(static_cast<uint32_t>(loaded_.size()), record->ObjectName());
+    ownedNames_.emplace_back(static_cast<uint32_t>(filed_), record->ObjectName());
     name = ownedNames_.back().second;
   }
   // Whether the file is in name order, seen while the record is at hand (the name
   // before is held as a copy when it is one of those above, which may move).
-  if (loadSorted_ && !loaded_.empty()) loadSorted_ = CompareNames(name, lastName_) >= 0;
-  idsInOrder_ = idsInOrder_ && static_cast<size_t>(record->id) == loaded_.size() + 1;
+  if (loadSorted_ && filed_ > 0) loadSorted_ = CompareNames(name, lastName_) >= 0;
+  idsInOrder_ = idsInOrder_ && static_cast<size_t>(record->id) == filed_ + 1;
   if (loadSorted_) {
     if (owned) {
       lastOwnedName_.assign(name);
@@ -607,12 +625,15 @@ void clsTxtParser::AppendLoaded(TXTObjectPtr record) {
       lastName_ = name;
     }
   }
-  loaded_.push_back(std::move(record));
+  ++filed_;
 }
 
 void clsTxtParser::BuildNameOrder() {
-  // The records came in file order; both collections are made at once from them.
-  const size_t n = loaded_.size();
+  // The records came in file order; both collections are made at once from them: the
+  // store's first records, each handed out now, or the records of their own.
+  const size_t n = filed_;
+  const bool stored = loaded_.empty();
+  auto recordAt = [&](size_t i) { return stored ? TXTObjectPtr(store_, store_->At(i)) : std::move(loaded_[i]); };
   char key[16];
   auto keyOf = [&key](int32_t id) {
     auto done = std::to_chars(key, key + sizeof key - 1, id);
@@ -635,8 +656,9 @@ void clsTxtParser::BuildNameOrder() {
   const bool sorted = loadSorted_;
   const bool numbered = idsInOrder_;
   UnsortedObjects.AssignAll(n, [&](size_t i) {
-    const int32_t id = numbered ? static_cast<int32_t>(i) + 1 : loaded_[i]->id;
-    return std::pair<TXTObjectPtr, std::string_view>(std::move(loaded_[i]), keyOf(id));
+    TXTObjectPtr record = recordAt(i);
+    const int32_t id = numbered ? static_cast<int32_t>(i) + 1 : record->id;
+    return std::pair<TXTObjectPtr, std::string_view>(std::move(record), keyOf(id));
   });
   loaded_.clear();
   loaded_.shrink_to_fit();
@@ -669,6 +691,7 @@ void clsTxtParser::BuildNameOrder() {
   }
   ownedNames_.clear();
   ownedNames_.shrink_to_fit();
+  filed_ = 0;
   loadSorted_ = true;
   idsInOrder_ = true;
   lastName_ = {};

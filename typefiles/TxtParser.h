@@ -155,11 +155,11 @@ class clsTxtParser : public kz::Object {
 
   // Layouts.
   bool ReadGeneric(int32_t type);
-  TXTObjectPtr ReadFixedRecord(int32_t type);
-  TXTObjectPtr ReadShipRecord();
+  clsTXTObject* ReadFixedRecord(int32_t type);
+  clsTXTObject* ReadShipRecord();
   // A record of the values of `line`, the current token's, up to its end (a ship
   // record is a line; TxtParserShips.cpp reads its counts over them).
-  TXTObjectPtr ReadLineRecord(int32_t line);
+  clsTXTObject* ReadLineRecord(int32_t line);
   // After the ships: false (with the error) when a ship read as its line is followed by
   // more lines than the count says, for a ship may then run over several of them.
   bool ShipLinesEndTheFile();
@@ -198,12 +198,18 @@ class clsTxtParser : public kz::Object {
   // Appends a record read from the file at the end of the file order; both collections
   // are made once when the load ends (BuildNameOrder), in the order that filing each
   // record by AddObjectP would give.
+  // A record of its own (JobWings, IconData); AppendStored files one of the load's
+  // record store, in the order the store made them. A load's records are all of one
+  // kind or all of the other. FileLoaded does what both do.
   void AppendLoaded(TXTObjectPtr record);
+  void AppendStored(clsTXTObject& record);
+  void FileLoaded(clsTXTObject& record);
   // Room for the records a file announces, before they are read: bounded by what the
   // file's size can hold at `leastBytes` a record, or capped when the size is unknown.
   void ReserveRecords(int64_t count, int64_t leastBytes);
   // A record for the load, made in the load's record store, with room for `values`.
-  TXTObjectPtr NewLoadedRecord(size_t values);
+  // The store keeps it; it is handed out as a TXTObjectPtr when both collections are made.
+  clsTXTObject* NewLoadedRecord(size_t values);
   void BuildNameOrder();
   void Renumber();
   void ResetRecords();
@@ -227,9 +233,11 @@ class clsTxtParser : public kz::Object {
   int64_t loadBytes_ = 0;     // during a load from a file: its size (0: unknown)
   std::unique_ptr<Kz_Value[]> batch_;  // values taken from the document in one call
   std::unique_ptr<Kz_Value[]> lineBatch_;  // the same for a line's values
-  // During a load: the records in file order, and the names kept as copies (by file
-  // position; see AppendLoaded).
+  // During a load: the records of their own in file order (the store holds its own
+  // in that order: no list of them is made), how many records were filed, and the
+  // names kept as copies (by file position; see FileLoaded).
   kz::TableVector<TXTObjectPtr> loaded_;
+  size_t filed_ = 0;
   std::vector<std::pair<uint32_t, std::string>> ownedNames_;
   // During a load: whether the records so far came in name order, and the name of the
   // last (a view of it, or of its copy in lastOwnedName_).

@@ -73,7 +73,7 @@ std::string ShipCountsMismatch(const clsTXTObject& record) {
 
 }  // namespace
 
-TXTObjectPtr clsTxtParser::ReadShipRecord() {
+clsTXTObject* clsTxtParser::ReadShipRecord() {
   const int32_t line = Kz_TXTGetLine(doc_);
   const int64_t number = int64_t{counter_} + 1;
   const auto fail = [&](const std::string& why) {
@@ -83,7 +83,7 @@ TXTObjectPtr clsTxtParser::ReadShipRecord() {
   };
   if (line == 0) return fail("the file ends before it (its record count is " + std::to_string(countRead_) + ")");
   try {
-    TXTObjectPtr record = ReadLineRecord(line);
+    clsTXTObject* record = ReadLineRecord(line);
     if (record->size() < kSmallestShip) return fail("its line holds fewer than the 65 values of the smallest ship");
     if (std::string what = ShipCountsMismatch(*record); !what.empty())
       lineRecords_.push_back(LineRecord{static_cast<int32_t>(number), line, std::move(what)});
