@@ -56,7 +56,6 @@ void clsXMLParser::NewDocument() {
   marks_.Clear();
 }
 
-bool clsXMLParser::HasCurrentNode() const { return doc_ && current_; }
 
 bool clsXMLParser::OpenFile(const std::string& path) {
   lastError_.clear();
@@ -219,7 +218,11 @@ const char* clsXMLParser::FindNodeAttr(const char* name) const {
 }
 
 bool clsXMLParser::IsElementNamed(const char* name) const {
-  return HasCurrentNode() && current_.type() == pugi::node_element && std::strcmp(current_.name(), name) == 0;
+  if (!HasCurrentNode() || current_.type() != pugi::node_element) return false;
+  // Names are short: a plain loop beats a library call.
+  const char* n = current_.name();
+  while (*name && *n == *name) ++n, ++name;
+  return *n == *name;
 }
 
 std::string clsXMLParser::GetAttrName(const kz::Variant& key) const {

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -101,7 +102,7 @@ class clsXMLParser {
   // The document's XML text as SaveToFile writes it (UTF-8, with its declaration).
   std::string GetXML() const;
   bool HasDocument() const { return doc_ != nullptr; }
-  bool HasCurrentNode() const;
+  bool HasCurrentNode() const noexcept { return doc_ && !IsNullHandle(current_); }
   // The current node (null without one), and the document it belongs to: a holder of the
   // document keeps its nodes' memory, and reads them, after the cursor has gone on to
   // another document or is gone itself.
@@ -122,6 +123,14 @@ class clsXMLParser {
     int32_t nextSame = 0;  // another bookmark of the same node (0: none)
   };
 
+  // Whether a node handle is null, read in place (a handle is its node's address): no
+  // call into the library for the test every step of a walk makes.
+  static bool IsNullHandle(const pugi::xml_node& n) noexcept {
+    static_assert(sizeof(pugi::xml_node) == sizeof(void*));
+    const void* p;
+    std::memcpy(&p, &n, sizeof p);
+    return p == nullptr;
+  }
   void NewDocument();
   // LoadText on a text the cursor may keep.
   bool LoadOwned(std::string&& text);

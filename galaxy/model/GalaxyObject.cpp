@@ -49,12 +49,27 @@ Variant ValueOf(const char* text) noexcept {
 
 // AppError 6 (as reading the value into a property gives) when a value is a number out
 // of the 32-bit range. Plain whole numbers of up to nine digits, most values, need no look.
+// A text that begins with a letter or "_" (a subtype name, most other values) is no number.
 void CheckValue(const char* text) {
-  const char* p = text + (*text == '-');
+  const char c = *text;
+  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_') return;
+  const char* p = text + (c == '-');
   const char* digits = p;
   while (*p >= '0' && *p <= '9') ++p;
   if (*p == '\0' && p > digits && p - digits <= 9) return;
   (void)mdlGalaxy::ReadAttributeValue(text);
+}
+
+// Whether a `t` value reads as the gate type: plain digits (most values) compared as
+// they stand, anything else read as a number.
+bool IsGateType(const char* type) {
+  if (!type) return false;
+  int32_t v = 0;
+  const char* p = type;
+  while (*p >= '0' && *p <= '9' && p - type < 9) v = v * 10 + (*p++ - '0');
+  if (*p == '\0' && p > type) return v == 18;
+  double t = 0;
+  return kz::TryParseNumber(type, t) && t == 18.0;
 }
 
 }  // namespace
@@ -224,11 +239,7 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
       read.clear();
       bool ok = true;
       do {
-        if (gatesOnly) {
-          const char* type = xml.FindNodeAttr("t");
-          double t = 0;
-          if (!type || !kz::TryParseNumber(type, t) || t != 18.0) continue;
-        }
+        if (gatesOnly && !IsGateType(xml.FindNodeAttr("t"))) continue;
         GalaxyObjectPtr child = parser.NewGalObject(self);
         if (!child->ReadElement(parser, xml, false, depth + 1)) {
           lastError_ = child->GetLastError();

@@ -163,6 +163,26 @@ TEST_F(StorageTest, AValueTheMapCannotHoldFailsTheLoadWhereverItStands) {
   }
 }
 
+// At open a sector's child is a gate when its `t` reads as 18, in whatever form the
+// number is written.
+TEST_F(StorageTest, AGateIsFoundAtOpenByTheNumberItsTypeReadsAs) {
+  struct Case {
+    const char* type;
+    bool gate;
+  } cases[] = {
+      {"18", true},    {"018", true},   {"000000018", true}, {"0000000018", true}, {"18.0", true},
+      {" 18 ", true},  {"+18", true},   {"&amp;H12", true},  {"1.8e1", true},      {"180", false},
+      {"1", false},    {"8", false},    {"-18", false},      {"", false},          {"SS_18", false},
+      {"18x", false},  {"118", false},  {"999999999", false},
+  };
+  for (const Case& c : cases) {
+    doc = std::make_shared<clsGalaxyParser>();
+    Load(std::string("<universe><o t=\"1\"><o t=\"") + c.type + "\" s=\"SS_X\"/><o t=\"7\"/></o></universe>");
+    ASSERT_EQ(doc->Sectors.Count(), 1) << c.type;
+    EXPECT_EQ(Sector(1)->Childs.Count(), c.gate ? 1 : 0) << c.type;
+  }
+}
+
 TEST_F(StorageTest, NumbersAndTextsReadAsBefore) {
   Load("<universe><o t=\"1\" x=\" 12 \" y=\"&amp;H10\" n=\"-7\" m=\"1.5\" q=\"\" s=\"007\" w=\"+3\" v=\"2.5e1\"/>"
        "</universe>");
