@@ -583,7 +583,6 @@ void EntryIndex::Finish() {
   for (Folder& f : folders_) {
     f.seen = false;
     f.rank = -1;
-    f.lastLayer = kNone;
     f.path.clear();
     f.real.clear();
     f.files.clear();
@@ -591,29 +590,59 @@ void EntryIndex::Finish() {
   }
   folders_[0].seen = true;
   liveFiles_ = 0;
-  {
-    // Each folder's list sized once: a count first.
-    std::vector<uint32_t> counts(folders_.size());
-    for (const uint32_t id : folderOf_)
-      if (id != kNone) ++counts[id];
-    for (size_t k = 0; k < folders_.size(); ++k) folders_[k].files.reserve(counts[k]);
-  }
-  for (uint32_t k = 0; k < layers_.size(); ++k) {
+  // Each layer's live files by folder (several layers at once when there are many
+  // files): a count and the first file of each folder, then the files into the place
+  // of the layer in each folder's list, which the counts size once.
+  const size_t layerCount = layers_.size(), folderCount = folders_.size();
+  std::vector<uint32_t> counts(layerCount * folderCount, 0), first(layerCount * folderCount, kNone);
+  constexpr size_t kManyItems = size_t{1} << 15;
+  const size_t helpers = items_ >= kManyItems ? HelperThreads(3) : 0;
+  ShareWork(layerCount, helpers, [&](size_t k) {
     const Layer& layer = *layers_[k];
     const Unset32* folderOf = folderOf_.data() + layer.base;
+    uint32_t* const count = counts.data() + k * folderCount;
+    uint32_t* const firstOf = first.data() + k * folderCount;
     for (size_t i = 0; i < layer.count; ++i) {
       const uint32_t id = folderOf[i];
       if (id == kNone) continue;
-      Folder& f = folders_[id];
-      if (f.lastLayer != k) {
-        const Item& e = layer.items[i];
-        Touch(id, layer.Path(e).substr(0, e.nameStart ? e.nameStart - 1 : 0), k);
-        f.lastLayer = k;
-      }
-      f.files.push_back(layer.base + static_cast<uint32_t>(i));
-      ++liveFiles_;
+      if (count[id]++ == 0) firstOf[id] = static_cast<uint32_t>(i);
+    }
+  });
+  // counts becomes each layer's place in each folder's list.
+  for (size_t id = 0; id < folderCount; ++id) {
+    uint32_t at = 0;
+    for (size_t k = 0; k < layerCount; ++k) {
+      const uint32_t n = counts[k * folderCount + id];
+      counts[k * folderCount + id] = at;
+      at += n;
+    }
+    folders_[id].files.resize(at);
+    liveFiles_ += at;
+  }
+  // A folder holds live files of a layer from the layer's first file in it on: in the
+  // order of the layers and of those first files.
+  std::vector<std::pair<uint32_t, uint32_t>> firsts;
+  for (uint32_t k = 0; k < layerCount; ++k) {
+    const Layer& layer = *layers_[k];
+    firsts.clear();
+    for (uint32_t id = 0; id < folderCount; ++id)
+      if (first[k * folderCount + id] != kNone) firsts.emplace_back(first[k * folderCount + id], id);
+    std::sort(firsts.begin(), firsts.end());
+    for (const auto& [i, id] : firsts) {
+      const Item& e = layer.items[i];
+      Touch(id, layer.Path(e).substr(0, e.nameStart ? e.nameStart - 1 : 0), k);
     }
   }
+  ShareWork(layerCount, helpers, [&](size_t k) {
+    const Layer& layer = *layers_[k];
+    const Unset32* folderOf = folderOf_.data() + layer.base;
+    uint32_t* const at = counts.data() + k * folderCount;
+    for (size_t i = 0; i < layer.count; ++i) {
+      const uint32_t id = folderOf[i];
+      if (id == kNone) continue;
+      folders_[id].files[at[id]++] = layer.base + static_cast<uint32_t>(i);
+    }
+  });
 }
 
 void EntryIndex::Find(std::string_view folder, std::string_view mask, std::vector<FindRecord>& out) const {

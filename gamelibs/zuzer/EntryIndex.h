@@ -107,7 +107,6 @@ class EntryIndex {
     std::string path;         // as first spelt by a live entry
     std::string real;         // the folder's path for find records
     int64_t rank = -1;        // disk folders win, then the highest catalog
-    uint32_t lastLayer = kNone;
     std::vector<uint32_t> files;
     std::vector<std::string> subfolders;
   };
