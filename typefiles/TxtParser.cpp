@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <memory_resource>
 
@@ -99,29 +100,59 @@ std::string WholeText(const Variant& item, const std::string& kept) {
 // Where the records of one load live: chunks of the page pool in place of a few small
 // allocations per record, and the file's bytes when texts are kept where they stand in
 // them. Every record handed out shares the store's ownership, so the store lives as
-// long as any of its records.
+// long as any of its records. The records themselves stand side by side in slabs, in
+// the order they were made (so that no list of them is needed); their values and texts
+// are in the arena's chunks.
 class clsTxtParser::RecordStore {
  public:
   RecordStore() = default;
   RecordStore(const RecordStore&) = delete;
   RecordStore& operator=(const RecordStore&) = delete;
   ~RecordStore() {
-    for (clsTXTObject* r : records_) r->~clsTXTObject();
+    for (const Slab& s : slabs_) {
+      for (size_t i = 0; i < s.count; ++i) s.at[i].~clsTXTObject();
+      kz::FreeTable(s.at, s.capacity * sizeof(clsTXTObject));
+    }
   }
 
   // A record of the store's, in the order they are made; handed out as a TXTObjectPtr
   // (sharing the store's ownership) when it is filed.
   clsTXTObject* NewRecord() {
-    if (records_.size() == records_.capacity()) records_.reserve(std::max<size_t>(64, records_.size() * 2));
-    void* at = arena_.allocate(sizeof(clsTXTObject), alignof(clsTXTObject));
-    auto* record = ::new (at) clsTXTObject(&arena_);
-    records_.push_back(record);
+    if (slabs_.empty() || slabs_.back().count == slabs_.back().capacity)
+      AddSlab(slabs_.empty() ? kFirstSlab : std::min(kMostSlab, slabs_.back().capacity * 2));
+    Slab& s = slabs_.back();
+    auto* record = ::new (static_cast<void*>(s.at + s.count)) clsTXTObject(&arena_);
+    ++s.count;
+    ++count_;
+    last_ = record;
     return record;
   }
-  size_t Count() const noexcept { return records_.size(); }
-  clsTXTObject* At(size_t i) const noexcept { return records_[i]; }
+  size_t Count() const noexcept { return count_; }
+  const clsTXTObject* Last() const noexcept { return last_; }
+  // Room for the first `records` records in one slab, and for their values when each
+  // has `values` (before any is made): the same file read again takes the same blocks.
+  void Reserve(size_t records, size_t values) {
+    if (slabs_.empty() && records > 0) AddSlab(records);
+    if (values > 0 && records <= std::numeric_limits<size_t>::max() / 8 / values) arena_.Expect(records * values * 8);
+  }
 
-  void Reserve(size_t records) { records_.reserve(records); }
+  // The records in the order made, one after another.
+  class Walk {
+   public:
+    explicit Walk(const RecordStore& store) : store_(store) {}
+    clsTXTObject* Next() noexcept {
+      while (at_ == store_.slabs_[slab_].count) {
+        ++slab_;
+        at_ = 0;
+      }
+      return store_.slabs_[slab_].at + at_++;
+    }
+
+   private:
+    const RecordStore& store_;
+    size_t slab_ = 0;
+    size_t at_ = 0;
+  };
   // Keeps the bytes that records' texts are kept in (unchanged while held).
   void KeepBytes(std::shared_ptr<const void> bytes) { bytes_ = std::move(bytes); }
 
@@ -136,6 +167,12 @@ class clsTxtParser::RecordStore {
       for (const Chunk& c : chunks_) kz::PagePool::Give(c.at, c.size);
     }
 
+    // Makes the first chunk `bytes` large (rounded up to large pages): what the load
+    // will take, when it is known before anything is taken.
+    void Expect(size_t bytes) {
+      if (next_ == 0 && bytes > 0 && bytes <= std::numeric_limits<size_t>::max() / 2) TakeChunk(kz::PagePool::RoundUp(bytes));
+    }
+
    private:
     static constexpr size_t kChunk = size_t{16} << 20;
     struct Chunk {
@@ -147,15 +184,18 @@ class clsTxtParser::RecordStore {
       if (align > alignof(std::max_align_t) || bytes > std::numeric_limits<size_t>::max() / 2) throw std::bad_alloc();
       uintptr_t at = (next_ + align - 1) & ~(uintptr_t{align} - 1);
       if (next_ == 0 || at + bytes > end_) {
-        size_t size = std::max(kChunk, kz::PagePool::RoundUp(bytes));
-        chunks_.reserve(chunks_.size() + 1);
-        void* chunk = kz::PagePool::Take(size);
-        chunks_.push_back(Chunk{chunk, size});
-        at = reinterpret_cast<uintptr_t>(chunk);
-        end_ = at + size;
+        TakeChunk(std::max(kChunk, kz::PagePool::RoundUp(bytes)));
+        at = next_;
       }
       next_ = at + bytes;
       return reinterpret_cast<void*>(at);
+    }
+    void TakeChunk(size_t size) {
+      chunks_.reserve(chunks_.size() + 1);
+      void* chunk = kz::PagePool::Take(size);
+      chunks_.push_back(Chunk{chunk, size});
+      next_ = reinterpret_cast<uintptr_t>(chunk);
+      end_ = next_ + size;
     }
     void do_deallocate(void*, size_t, size_t) override {}
     bool do_is_equal(const std::pmr::memory_resource& o) const noexcept override { return this == &o; }
@@ -165,9 +205,25 @@ class clsTxtParser::RecordStore {
     uintptr_t end_ = 0;
   };
 
+  struct Slab {
+    clsTXTObject* at;
+    size_t capacity;
+    size_t count;
+  };
+  static constexpr size_t kFirstSlab = 64;
+  static constexpr size_t kMostSlab = (size_t{16} << 20) / sizeof(clsTXTObject);
+  void AddSlab(size_t capacity) {
+    if (capacity > std::numeric_limits<size_t>::max() / sizeof(clsTXTObject)) throw std::bad_alloc();
+    slabs_.reserve(slabs_.size() + 1);
+    auto* at = static_cast<clsTXTObject*>(kz::AllocateTable(capacity * sizeof(clsTXTObject)));
+    slabs_.push_back(Slab{at, capacity, 0});
+  }
+
   std::shared_ptr<const void> bytes_;  // let go of last: the records' texts may be there
   Arena arena_;
-  kz::TableVector<clsTXTObject*> records_;
+  std::vector<Slab> slabs_;  // the records (destroyed before the arena goes)
+  size_t count_ = 0;
+  const clsTXTObject* last_ = nullptr;
 };
 
 std::string clsTxtParser::LibraryError() {
@@ -395,7 +451,7 @@ bool clsTxtParser::ReadGeneric(int32_t type) {
     countText_ = WholeText(countValue, scratch_->s);
     countRead_ = count;
     // Each value of a record takes at least its separator.
-    ReserveRecords(count, type == kTShips ? 1 : RecordSizeOf(type));
+    ReserveRecords(count, type == kTShips ? 1 : RecordSizeOf(type), type == kTShips ? 0 : RecordSizeOf(type));
     for (int64_t i = 0; i < count; ++i) {
       clsTXTObject* record = type == kTShips ? ReadShipRecord() : ReadFixedRecord(type);
       if (!record) return false;
@@ -508,7 +564,7 @@ TXTObjectPtr clsTxtParser::ReadJobWingsRecord() {
 bool clsTxtParser::ReadWareLists() {
   try {
     int64_t count = CountOf(LoadValue(kKzValueNumber), "ware list count");
-    ReserveRecords(count, 2);  // a length and its separator at least
+    ReserveRecords(count, 2, 0);  // a length and its separator at least
     for (int64_t i = 0; i < count; ++i) {
       int64_t n = CountOf(LoadValue(kKzValueNumber), "ware list length");
       // The length is the file's word: the room made in advance is capped.
@@ -577,7 +633,7 @@ std::string clsTxtParser::NameOrderKey(std::string_view id) {
   return key;
 }
 
-void clsTxtParser::ReserveRecords(int64_t count, int64_t leastBytes) {
+void clsTxtParser::ReserveRecords(int64_t count, int64_t leastBytes, int64_t valuesEach) {
   // The count comes from the file: a damaged one must not reserve a fortune. A file of
   // known size holds no more records than its bytes allow; otherwise the room made in
   // advance is capped (a longer file grows its list as it goes).
@@ -585,7 +641,7 @@ void clsTxtParser::ReserveRecords(int64_t count, int64_t leastBytes) {
   const int64_t most = loadBytes_ > 0 ? loadBytes_ / std::max<int64_t>(1, leastBytes) + 1 : kMostReservedBlind;
   size_t n = static_cast<size_t>(std::clamp<int64_t>(count, 0, most));
   if (!store_) store_ = std::make_shared<RecordStore>();
-  store_->Reserve(n);
+  store_->Reserve(n, static_cast<size_t>(std::max<int64_t>(valuesEach, 0)));
 }
 
 void clsTxtParser::AppendLoaded(TXTObjectPtr record) {
@@ -596,7 +652,8 @@ void clsTxtParser::AppendLoaded(TXTObjectPtr record) {
 }
 
 void clsTxtParser::AppendStored(clsTXTObject& record) {
-  if (!loaded_.empty() || !store_ || filed_ >= store_->Count() || store_->At(filed_) != &record)
+  // Each filed as soon as it is made: the store's order is the file order.
+  if (!loaded_.empty() || !store_ || filed_ + 1 != store_->Count() || store_->Last() != &record)
     throw std::logic_error("clsTxtParser: a stored record filed out of the order it was made in");
   FileLoaded(record);
 }
@@ -633,7 +690,9 @@ void clsTxtParser::BuildNameOrder() {
   // store's first records, each handed out now, or the records of their own.
   const size_t n = filed_;
   const bool stored = loaded_.empty();
-  auto recordAt = [&](size_t i) { return stored ? TXTObjectPtr(store_, store_->At(i)) : std::move(loaded_[i]); };
+  std::optional<RecordStore::Walk> walk;
+  if (stored && n > 0) walk.emplace(*store_);
+  auto recordAt = [&](size_t i) { return stored ? TXTObjectPtr(store_, walk->Next()) : std::move(loaded_[i]); };
   char key[16];
   auto keyOf = [&key](int32_t id) {
     auto done = std::to_chars(key, key + sizeof key - 1, id);

@@ -206,7 +206,8 @@ class clsTxtParser : public kz::Object {
   void FileLoaded(clsTXTObject& record);
   // Room for the records a file announces, before they are read: bounded by what the
   // file's size can hold at `leastBytes` a record, or capped when the size is unknown.
-  void ReserveRecords(int64_t count, int64_t leastBytes);
+  // With `valuesEach` (0: not known), the values of each are made room for too.
+  void ReserveRecords(int64_t count, int64_t leastBytes, int64_t valuesEach);
   // A record for the load, made in the load's record store, with room for `values`.
   // The store keeps it; it is handed out as a TXTObjectPtr when both collections are made.
   clsTXTObject* NewLoadedRecord(size_t values);

@@ -216,6 +216,56 @@ TEST_F(ParserReadTest, JobsVersionsAndRefusal) {
   EXPECT_EQ(q.Count(), 0);
 }
 
+// Loads of many records, in layouts that announce their count and one that does not
+// (its records made in store after store), and one whose count is one more than its
+// records (the load fails at the end, the records read before it are filed): every
+// record in file order under its key, the name order whole.
+TEST_F(ParserReadTest, ManyRecordsLoadInFileOrderUnderTheirKeys) {
+  constexpr int kMany = 700;
+  auto id = [](int i) { return "ID_" + std::to_string(100000 + (i * 7919) % 1000); };
+  std::string jobs = "8;\r\n", wares = Header() + std::to_string(kMany) + ";\r\n", lasers, lasersShort;
+  std::string line;
+  for (int i = 0; i < 116; ++i) line += std::to_string(i) + ";";
+  std::vector<std::string> ids;
+  for (int i = 0; i < kMany; ++i) {
+    ids.push_back(id(i));
+    jobs += line + id(i) + "\r\n";
+    wares += "2;SS_WARE_" + std::to_string(i) + ";" + id(i) + ";\r\n";
+  }
+  lasers = GenericFile(3, 23, ids);
+  lasersShort = lasers;
+  lasersShort.replace(lasersShort.find(";" + std::to_string(kMany) + ";"), std::to_string(kMany).size() + 2,
+                      ";" + std::to_string(kMany + 1) + ";");
+  struct Case {
+    const char* name;
+    const std::string& text;
+    int32_t type;
+    bool ok;
+  };
+  const Case cases[] = {{"jobs", jobs, kJobs, true},
+                        {"ware lists", wares, kWareLists, true},
+                        {"lasers", lasers, kTLaser, true},
+                        {"lasers one short", lasersShort, kTLaser, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    clsTxtParser p;
+    EXPECT_EQ(LoadText(p, c.text, c.type), c.ok) << p.GetLastError();
+    ASSERT_EQ(p.Count(), kMany);
+    std::vector<std::string> sorted = ids;
+    for (int i = 0; i < kMany; ++i) {
+      const TXTObjectPtr r = p.FindIndex(i);
+      ASSERT_TRUE(r);
+      EXPECT_EQ(r->ObjectName(), ids[static_cast<size_t>(i)]);
+      EXPECT_EQ(r->index, i);
+      EXPECT_EQ(r->key(), std::to_string(i + 1) + "k");
+      EXPECT_EQ(p.FindKey(r->key()), r);
+      EXPECT_EQ(p.UnsortedObjects.PositionOf(r->key()), i + 1);
+    }
+    std::stable_sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(NamesOf(p.objects), sorted);
+  }
+}
+
 TEST_F(ParserReadTest, JobWingsItemsAndErrors) {
   clsTxtParser p;
   ASSERT_TRUE(LoadText(p, Header() + "1;10;11;12;\r\n2;20;\r\n3;30;31;\r\n", kJobWings)) << p.GetLastError();
