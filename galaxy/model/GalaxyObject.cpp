@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <new>
 
 #include "core/AppError.h"
 #include "core/Common.h"
@@ -20,7 +21,45 @@ GalaxyChildList::Items& GalaxyChildList::None() noexcept {
 std::shared_ptr<clsGalaxyObject> clsGalaxyObject::Parent() const noexcept { return parent_.lock(); }
 void clsGalaxyObject::SetParent(const std::shared_ptr<clsGalaxyObject>& parent) noexcept { parent_ = parent; }
 
-std::vector<PropertyPtr>::const_iterator clsGalaxyObject::FindName(std::string_view name) const noexcept {
+GalaxyPropertyList::Block* GalaxyPropertyList::Allocate(uint32_t room) {
+  void* raw = ::operator new(sizeof(Block) + sizeof(PropertyPtr) * room);
+  return new (raw) Block{0, room};
+}
+
+void GalaxyPropertyList::reserve(size_t n) {
+  if (block_ || n == 0) return;
+  block_ = Allocate(static_cast<uint32_t>(n));
+}
+
+void GalaxyPropertyList::push_back(PropertyPtr p) {
+  if (!block_ || block_->size == block_->room) {
+    const uint32_t room = block_ ? block_->room * 2 : 4;
+    Block* b = Allocate(room);
+    for (uint32_t i = 0; block_ && i < block_->size; ++i) {
+      new (b->items() + i) PropertyPtr(std::move(block_->items()[i]));
+      block_->items()[i].~PropertyPtr();
+    }
+    b->size = block_ ? block_->size : 0;
+    ::operator delete(block_);
+    block_ = b;
+  }
+  new (block_->items() + block_->size++) PropertyPtr(std::move(p));
+}
+
+void GalaxyPropertyList::erase(const_iterator at) noexcept {
+  PropertyPtr* items = block_->items();
+  for (size_t i = static_cast<size_t>(at - items); i + 1 < block_->size; ++i) items[i] = std::move(items[i + 1]);
+  items[--block_->size].~PropertyPtr();
+}
+
+void GalaxyPropertyList::clear() noexcept {
+  if (!block_) return;
+  for (uint32_t i = 0; i < block_->size; ++i) block_->items()[i].~PropertyPtr();
+  ::operator delete(block_);
+  block_ = nullptr;
+}
+
+GalaxyPropertyList::const_iterator clsGalaxyObject::FindName(std::string_view name) const noexcept {
   return std::find_if(properties_.begin(), properties_.end(), [&](const PropertyPtr& p) { return p->Name == name; });
 }
 
@@ -83,17 +122,17 @@ const char* clsGalaxyObject::ReadValue(std::string_view name) const noexcept {
 void clsGalaxyObject::TakeFromElement() const {
   // Made where the document makes the properties it reads, while the document is there.
   std::shared_ptr<clsGalaxyParser> doc = parser.lock();
-  std::vector<PropertyPtr> taken;
   size_t count = 0;
   for (pugi::xml_attribute a = element_.first_attribute(); a; a = a.next_attribute()) ++count;
-  taken.reserve(count);
+  // Room for one more: a property taken is mostly taken to be changed, often by one added.
+  properties_.clear();
+  properties_.reserve(count + 1);
   for (pugi::xml_attribute a = element_.first_attribute(); a; a = a.next_attribute()) {
     if (doc)
-      taken.push_back(PropertyArena::Make(doc->Arena(), a.name(), ValueOf(a.value())));
+      properties_.push_back(PropertyArena::Make(doc->Arena(), a.name(), ValueOf(a.value())));
     else
-      taken.push_back(std::make_shared<clsProperty>(a.name(), ValueOf(a.value())));
+      properties_.push_back(std::make_shared<clsProperty>(a.name(), ValueOf(a.value())));
   }
-  properties_ = std::move(taken);
   element_ = pugi::xml_node();
   elementDoc_.reset();
 }

@@ -98,6 +98,41 @@ class GalaxyChildList {
   std::unique_ptr<Items> items_;
 };
 
+// The properties an object holds of its own, in order: one pointer in the object (null
+// while there are none, as for every object that still reads its element), the count,
+// room and items in one block behind it, so that reaching an item costs what a vector's
+// does.
+class GalaxyPropertyList {
+ public:
+  using const_iterator = const PropertyPtr*;
+
+  GalaxyPropertyList() = default;
+  GalaxyPropertyList(const GalaxyPropertyList&) = delete;
+  GalaxyPropertyList& operator=(const GalaxyPropertyList&) = delete;
+  ~GalaxyPropertyList() { clear(); }
+
+  size_t size() const noexcept { return block_ ? block_->size : 0; }
+  bool empty() const noexcept { return size() == 0; }
+  const_iterator begin() const noexcept { return block_ ? block_->items() : nullptr; }
+  const_iterator end() const noexcept { return block_ ? block_->items() + block_->size : nullptr; }
+  const PropertyPtr& operator[](size_t i) const noexcept { return block_->items()[i]; }
+  // Room for n items in a list that is empty.
+  void reserve(size_t n);
+  void push_back(PropertyPtr p);
+  void erase(const_iterator at) noexcept;
+  void clear() noexcept;
+
+ private:
+  struct Block {
+    uint32_t size;
+    uint32_t room;
+    PropertyPtr* items() noexcept { return reinterpret_cast<PropertyPtr*>(this + 1); }
+  };
+  static_assert(sizeof(Block) % alignof(PropertyPtr) == 0);
+  static Block* Allocate(uint32_t room);
+  Block* block_ = nullptr;
+};
+
 class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<clsGalaxyObject> {
  public:
   // Objects nested deeper than this (a sector is level 1) are refused at load.
@@ -159,11 +194,11 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   std::string ObjectTypeName() const;
 
   // The properties in order.
-  std::vector<PropertyPtr>::const_iterator begin() const {
+  GalaxyPropertyList::const_iterator begin() const {
     TakeProperties();
     return properties_.begin();
   }
-  std::vector<PropertyPtr>::const_iterator end() const {
+  GalaxyPropertyList::const_iterator end() const {
     TakeProperties();
     return properties_.end();
   }
@@ -202,7 +237,7 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   // key() of an id, written into buf.
   static std::string_view KeyText(int32_t id, char (&buf)[16]) noexcept;
   int32_t NumberOf(std::string_view name) const noexcept;
-  std::vector<PropertyPtr>::const_iterator FindName(std::string_view name) const noexcept;
+  GalaxyPropertyList::const_iterator FindName(std::string_view name) const noexcept;
   // The attribute of the element read of that name (null when none or not reading one).
   const char* ReadValue(std::string_view name) const noexcept;
   // The properties taken from the element read, when the object still reads it.
@@ -214,7 +249,7 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   void TakeSubtreeProperties();
 
   std::weak_ptr<clsGalaxyObject> parent_;
-  mutable std::vector<PropertyPtr> properties_;
+  mutable GalaxyPropertyList properties_;
   // The element whose attributes are the properties, and its document (held: the
   // element stays readable whatever becomes of the cursor); null once they are taken.
   mutable pugi::xml_node element_;
