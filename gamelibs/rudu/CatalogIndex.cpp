@@ -167,16 +167,36 @@ uint32_t CatalogIndex::AddFolder(uint32_t offset, uint32_t length, uint64_t hash
 
 // The folders of the last lines, by the folder's length and last byte: most lines
 // name a folder met a few lines before, found here by comparing bytes, without hashing.
+// Each keeps the state of HashNoCase over the whole words of the folder and its "\"
+// for the last stem length met in it: the next stem of that length there hashes only
+// the words after them.
 struct CatalogIndex::Builder {
   struct Recent {
     uint32_t length = 0;
     uint32_t id = kNoEntry;
+    uint32_t stemLength = 0;  // 0: no state kept
+    uint64_t state = 0;
   };
   std::vector<uint32_t> table = std::vector<uint32_t>(64, kNoEntry);  // folders by hash
   Recent recent[16];
 };
 
 namespace {
+
+// HashNoCase's state after the whole words of p[from, end) (`end` a multiple of eight
+// past `from`), from the state `h` before them.
+__attribute__((always_inline)) inline uint64_t HashWords(uint64_t h, const char* p, size_t from, size_t end) {
+  for (size_t i = from; i < end; i += 8) h = detail::Mix(h, detail::FoldWord(detail::Load8(p + i)));
+  return h;
+}
+
+// HashNoCase of p[0, n) from its state after the first `from` bytes (a multiple of eight).
+__attribute__((always_inline)) inline uint64_t HashRest(uint64_t h, const char* p, size_t from, size_t n) {
+  size_t i = from;
+  for (; i + 8 <= n; i += 8) h = detail::Mix(h, detail::FoldWord(detail::Load8(p + i)));
+  if (i < n) h = detail::Mix(h, detail::FoldWord(detail::LoadTail(p + i, n - i)));
+  return detail::Finish(h);
+}
 
 __attribute__((always_inline)) inline bool SameBytes(const char* a, const char* b, size_t n) {
   using namespace detail;
@@ -192,6 +212,7 @@ __attribute__((always_inline)) inline void CatalogIndex::AddEntry(size_t lineSta
                                    uint32_t stemEnd, Builder& b) {
   const char* p = text_.data() + lineStart;
   uint32_t folder = 0;
+  uint64_t stemHash;
   if (nameStart > 0) {
     const uint32_t length = nameStart - 1;
     Builder::Recent& r = b.recent[(length ^ static_cast<unsigned char>(p[length - 1]) * 5u) & 15];
@@ -201,13 +222,22 @@ __attribute__((always_inline)) inline void CatalogIndex::AddEntry(size_t lineSta
       folder = FolderOf(static_cast<uint32_t>(lineStart), length, HashNoCase(std::string_view(p, length)), b.table);
       r.length = length;
       r.id = folder;
+      r.stemLength = 0;
     }
+    // The words before nameStart are the folder's bytes as the kept state saw them.
+    const size_t whole = nameStart / 8 * 8;
+    if (r.stemLength != stemEnd) {
+      r.stemLength = stemEnd;
+      r.state = HashWords(detail::kHashSeed ^ stemEnd, p, 0, whole);
+    }
+    stemHash = HashRest(r.state, p, whole, stemEnd);
+  } else {
+    stemHash = HashNoCase(std::string_view(p, stemEnd));
   }
   if (count_ == capacity_) [[unlikely]]
     GrowEntries(lineStart);
   Entries()[count_++] = Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(pathLength),
-                              static_cast<uint32_t>(size), nameStart, stemEnd, folder, total_,
-                              HashNoCase(std::string_view(p, stemEnd))};
+                              static_cast<uint32_t>(size), nameStart, stemEnd, folder, total_, stemHash};
   total_ += size;
 }
 

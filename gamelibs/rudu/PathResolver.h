@@ -48,6 +48,9 @@ KZ_ALWAYS_INLINE uint64_t LoadTail(const char* p, size_t n) {
   return b(0) | b(n / 2) << (8 * (n / 2)) | b(n - 1) << (8 * (n - 1));
 }
 
+// Where HashNoCase starts (the text's length is mixed in first).
+constexpr uint64_t kHashSeed = 0x243f6a8885a308d3ULL;
+
 KZ_ALWAYS_INLINE uint64_t Mix(uint64_t h, uint64_t w) {
   h ^= w;
   h *= 0x9e3779b97f4a7c15ULL;
@@ -76,7 +79,7 @@ KZ_ALWAYS_INLINE bool EqualNoCase(std::string_view a, std::string_view b) {
 
 // A case-folded 64-bit hash for names compared with EqualNoCase (eight bytes a step).
 KZ_ALWAYS_INLINE uint64_t HashNoCase(std::string_view s) {
-  uint64_t h = 0x243f6a8885a308d3ULL ^ s.size();
+  uint64_t h = detail::kHashSeed ^ s.size();
   const size_t n = s.size();
   size_t i = 0;
   for (; i + 8 <= n; i += 8) h = detail::Mix(h, detail::FoldWord(detail::Load8(s.data() + i)));

@@ -167,6 +167,23 @@ TEST(IndexBuildTest, CatalogsWhoseLinesChangeLengthAreReadWhole) {
   ExpectSameIndex("data.dat\nx 0", 0);
 }
 
+// A stem's hash is HashNoCase's whatever the folder lines before it kept: folders of
+// one length and last byte taking turns, one folder spelt in other cases, names
+// whose stems change length, names at the top and lines read either way.
+TEST(IndexBuildTest, StemHashesFollowHashNoCaseAcrossTheFoldersOfLastLines) {
+  const std::vector<std::string> folders = {"objects\\cut\\c01", "OBJECTS\\Cut\\C01", "objects\\cut\\d01",
+                                            "objectsX\\ut\\c01", "types", "TYPES", "t", "abcdefg",
+                                            "abcdefgh\\ijklmnop", "ABCDEFGH\\IJKLMNOP\\q"};
+  const std::vector<std::string> names = {"e1.txt", "e12.txt", "e123", "E1.TXT", "longer-name-of-a-file.bod",
+                                          "x", ".dot", "n.a.b", std::string(40, 'z') + ".txt"};
+  std::string text = "data.dat\n";
+  for (size_t k = 0; k < 600; ++k) {
+    const std::string& name = names[(k * 7 + k / 5) % names.size()];
+    text += (k % 11 == 0 ? name : folders[(k * 3 + k / 4) % folders.size()] + "\\" + name) + " 1\n";
+  }
+  ExpectSameIndex(text, uint64_t{1} << 40);
+}
+
 // A NUL byte anywhere makes the text binary data, not an index, whatever else is
 // wrong with it and wherever it lies.
 TEST(IndexBuildTest, ANulByteAnywhereIsBinaryData) {
