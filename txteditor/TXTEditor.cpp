@@ -159,17 +159,14 @@ void frmTXTEditor::BuildControls() {
   }
   options->addStretch(1);
   leftLayout->addLayout(options);
-  ObjectView = new QTreeView(left);
+  ObjectView = new ObjectListView(left);
   ObjectView->setObjectName("ObjectView");
   ObjectList = new ObjectListModel(
       [this](const TXTObjectRef& record, QString& name, QString& cls) { MakeRowTexts(record, name, cls); }, this);
   ObjectList->setObjectName("ObjectList");
   ObjectList->SetHeaderText(0, "Name");
   ObjectView->setModel(ObjectList);
-  ObjectView->setRootIsDecorated(false);
-  ObjectView->setUniformRowHeights(true);
   ObjectView->setSelectionMode(QAbstractItemView::SingleSelection);
-  ObjectView->setAllColumnsShowFocus(true);
   ObjectView->setAcceptDrops(true);
   ObjectView->viewport()->setAcceptDrops(true);
   ObjectView->installEventFilter(this);

@@ -20,6 +20,7 @@
 
 #include "core/Variant.h"
 #include "shell/Find.h"
+#include "txteditor/ObjectListView.h"
 #include "txteditor/TypeFileRefs.h"
 
 class EditorPage;
@@ -36,7 +37,6 @@ class QStatusBar;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
-class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ObjectListModel;
@@ -124,7 +124,7 @@ class frmTXTEditor : public QMainWindow {
 
   // --- controls ---------------------------------------------------------------------
   // The object list: a view over ObjectList, one row per record of the list's order.
-  QTreeView* ObjectView = nullptr;
+  ObjectListView* ObjectView = nullptr;
   ObjectListModel* ObjectList = nullptr;
   QTreeWidget* ObjectDataView = nullptr;
   QTabWidget* MainTab = nullptr;

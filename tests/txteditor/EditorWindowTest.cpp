@@ -23,7 +23,7 @@
 #include "shell/Text.h"
 
 namespace {
-QStringList ListTexts(QTreeView* list, int column = 0) {
+QStringList ListTexts(QAbstractItemView* list, int column = 0) {
   QStringList out;
   QAbstractItemModel* model = list->model();
   for (int i = 0; i < model->rowCount(); ++i) out << model->index(i, column).data().toString();
@@ -169,6 +169,27 @@ TEST_F(EditorTest, NamesTakeTheRoomTheClassColumnLeaves) {
   QApplication::processEvents();
   EXPECT_EQ(header->sectionSize(0) + header->sectionSize(1), w->ObjectView->viewport()->width());
   EXPECT_GT(header->sectionSize(0), 2000 / 15);
+}
+
+// The object list reads as a list: no row numbers and no grid, rows of one height, a
+// click on the class column takes the whole row, and nothing is edited in place.
+TEST_F(EditorTest, TheObjectListIsAListOfWholeRows) {
+  frmTXTEditor* w = OpenWindow(PathOf("types/TLaser.txt"));
+  w->resize(1400, 800);
+  w->show();
+  QApplication::processEvents();
+  ObjectListView* view = w->ObjectView;
+  ASSERT_EQ(view->model()->columnCount(), 2);
+  ASSERT_GE(view->model()->rowCount(), 2);
+  EXPECT_TRUE(view->verticalHeader()->isHidden());
+  EXPECT_FALSE(view->showGrid());
+  EXPECT_EQ(view->rowHeight(0), view->rowHeight(1));
+  EXPECT_LT(view->rowHeight(0), 2 * view->fontMetrics().height());
+  const QRect cls = view->visualRect(view->model()->index(1, 1));
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cls.center());
+  EXPECT_EQ(view->currentIndex().row(), 1);
+  EXPECT_TRUE(view->selectionModel()->isRowSelected(1, QModelIndex()));
+  EXPECT_EQ(view->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
 TEST_F(EditorTest, FileWithoutPageOpensInTheRawView) {
