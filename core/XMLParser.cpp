@@ -41,7 +41,7 @@ clsXMLParser::~clsXMLParser() = default;
 
 void clsXMLParser::NewDocument() {
   doc_ = std::make_shared<pugi::xml_document>();
-  ++generation_;
+  NextGeneration();
   current_ = pugi::xml_node();
   putAt_ = pugi::xml_attribute();  // no attribute sequence goes on into a new document
   putName_ = nullptr;
@@ -261,7 +261,7 @@ bool clsXMLParser::up() {
 void clsXMLParser::Unload() {
   // Kept references now point into a document that is gone: the generation tells.
   doc_.reset();
-  ++generation_;
+  NextGeneration();
   current_ = pugi::xml_node();
   IndexClear();
   source_.clear();

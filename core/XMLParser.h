@@ -116,12 +116,15 @@ class clsXMLParser {
  private:
   // A kept node: valid while its document is the current one and it was not deleted.
   struct Ref {
+    // Sixteen bytes: a map holds one for each of its objects.
     pugi::xml_node node;
-    uint64_t generation = 0;
-    bool dead = false;
-    bool present = false;  // a bookmark that was made and not removed
-    int32_t nextSame = 0;  // another bookmark of the same node (0: none)
+    uint32_t generation : 30 = 0;  // the document's generation, as far as kGenerationMask
+    uint32_t dead : 1 = 0;
+    uint32_t present : 1 = 0;  // a bookmark that was made and not removed
+    int32_t nextSame = 0;      // another bookmark of the same node (0: none)
   };
+  static_assert(sizeof(pugi::xml_node) != 8 || sizeof(Ref) == 16);
+  static constexpr uint32_t kGenerationMask = (uint32_t{1} << 30) - 1;
 
   // Whether a node handle is null, read in place (a handle is its node's address): no
   // call into the library for the test every step of a walk makes.
@@ -136,7 +139,15 @@ class clsXMLParser {
   bool LoadOwned(std::string&& text);
   bool KeepsLayout() const noexcept { return !source_.empty(); }
   bool Alive(const Ref& r) const { return doc_ && !r.dead && r.generation == generation_; }
-  Ref Keep(pugi::xml_node n) const { return Ref{n, generation_, false}; }
+  Ref Keep(pugi::xml_node n) const {
+    Ref r;
+    r.node = n;
+    r.generation = generation_;
+    return r;
+  }
+  // The next generation: a document made or let go (kept references of the one before
+  // then never match, unless a reference outlives 2^30 documents).
+  void NextGeneration() noexcept { generation_ = (generation_ + 1) & kGenerationMask; }
   pugi::xml_node Resolve(int32_t bookmark) const;
   // The entry of a bookmark of the current document; null for any other number.
   Ref* Slot(int32_t bookmark);
@@ -153,7 +164,7 @@ class clsXMLParser {
   void IndexClear();
 
   std::shared_ptr<pugi::xml_document> doc_;
-  uint64_t generation_ = 0;
+  uint32_t generation_ = 0;
   pugi::xml_node current_;
   std::vector<Ref> stack_;
   std::vector<Ref> bookmarks_;  // bookmark n at n - base_ - 1
