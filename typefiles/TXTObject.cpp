@@ -395,11 +395,6 @@ void clsTXTObject::Cell::SetBorrowedText(const char* block) {
   SetPointer(block, kPtrBorrowedText);
 }
 
-void clsTXTObject::Cell::SetTextInPlace(const char* at) {
-  const uint64_t address = reinterpret_cast<uintptr_t>(at);
-  Release();
-  bits_ = Box(kNumberCode, address << 1);
-}
 
 void clsTXTObject::Cell::Set(const kz::Variant& v) {
   switch (v.Kind()) {
@@ -506,9 +501,11 @@ std::pmr::memory_resource* clsTXTObject::Heap() noexcept {
   return &heap;
 }
 
-// Copies give values of their own on the global heap (borrowed texts become owned).
+// Copies give values of their own on the global heap (borrowed texts become owned); the
+// heap named, for a copied vector would otherwise take the default resource, which a
+// record would take for a resource of its own.
 clsTXTObject::clsTXTObject(const clsTXTObject& o)
-    : kz::Object(o), otype(o.otype), index(o.index), id(o.id), Dirty(o.Dirty), cells_(o.cells_) {}
+    : kz::Object(o), otype(o.otype), index(o.index), id(o.id), Dirty(o.Dirty), cells_(o.cells_, Heap()) {}
 
 clsTXTObject& clsTXTObject::operator=(const clsTXTObject& o) {
   if (this != &o) {

@@ -39,9 +39,15 @@ class clsTXTObject : public kz::Object {
   int32_t id = 0;      // key number, unique within a parser
   bool Dirty = false;  // changed since read or saved
 
+ private:
+  // The values live on a resource of their own (not the global heap): fixed when the
+  // record is made (beside Dirty, in room the layout leaves).
+  bool onResource_ = false;
+
+ public:
   clsTXTObject() = default;
   // A record whose values live on `resource` (see above).
-  explicit clsTXTObject(std::pmr::memory_resource* resource) : cells_(resource) {}
+  explicit clsTXTObject(std::pmr::memory_resource* resource) : onResource_(resource != Heap()), cells_(resource) {}
   clsTXTObject(const clsTXTObject& o);
   clsTXTObject& operator=(const clsTXTObject& o);
   clsTXTObject(clsTXTObject&& o);
@@ -244,7 +250,11 @@ class clsTXTObject : public kz::Object {
     // at an address below kInPlaceAddressMost).
     static constexpr size_t kInPlaceMost = 65535;
     static constexpr uint64_t kInPlaceAddressMost = uint64_t{1} << 47;
-    void SetTextInPlace(const char* at);
+    void SetTextInPlace(const char* at) noexcept {
+      const uint64_t address = reinterpret_cast<uintptr_t>(at);
+      Release();
+      bits_ = Box(kNumberCode, address << 1);
+    }
     bool Borrowed() const noexcept { return TagOf() == kTextBorrowed; }
     // The cell bits of a plain 32-bit integer or double (for a number block).
     static uint64_t LongBits(int32_t v) noexcept { return Box(kBoxInt32, static_cast<uint32_t>(v)); }
@@ -331,7 +341,7 @@ class clsTXTObject : public kz::Object {
   const Cell& At(int32_t i) const;
 
   // True when the values live on a resource of their own (not the global heap).
-  bool OnResource() const noexcept { return cells_.get_allocator().resource() != Heap(); }
+  bool OnResource() const noexcept { return onResource_; }
   // The global heap (plain operator new and delete).
   static std::pmr::memory_resource* Heap() noexcept;
 

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <memory_resource>
+#include <string>
 
 #include "core/AppError.h"
 #include "typefiles/TXTObject.h"
@@ -101,6 +103,29 @@ TEST(RecordTest, ConstructCopyAndClone) {
   auto c2 = empty.Clone();
   EXPECT_EQ(c2->size(), 0);
   EXPECT_EQ(c2->id, 2);
+}
+
+// A record made as a copy holds its values on the plain heap, whatever the source's
+// were on: a text pushed on it is a copy of its own, not kept where it stands in bytes
+// it does not keep alive, nor in a block nothing frees.
+TEST(RecordTest, ACopyTakesTextsPushedOnItAsItsOwn) {
+  for (bool sourceOnResource : {false, true}) {
+    SCOPED_TRACE(sourceOnResource ? "source on a resource" : "source on the heap");
+    std::string bytes = "a text kept where it stands;";
+    std::pmr::monotonic_buffer_resource arena;
+    clsTXTObject heap;
+    clsTXTObject onArena(&arena);
+    clsTXTObject& source = sourceOnResource ? onArena : heap;
+    source.PushText("the first long text");
+    const clsTXTObject copy(source);
+    clsTXTObject pushed(copy);
+    pushed.PushText(std::string_view(bytes.data(), bytes.size() - 1), bytes.data());
+    pushed.PushText("another long text");
+    bytes[0] = 'X';  // the bytes change: the record's text does not
+    EXPECT_EQ(pushed.TextAt(0), "the first long text");
+    EXPECT_EQ(pushed.TextAt(1), "a text kept where it stands");
+    EXPECT_EQ(pushed.TextAt(2), "another long text");
+  }
 }
 
 TEST(RecordTest, InsertAndRemoveSpace) {
