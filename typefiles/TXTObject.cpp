@@ -9,6 +9,7 @@
 
 #include "core/AppError.h"
 #include "videdoded/TxtFields.h"
+#include "videdoded.h"
 
 namespace {
 constexpr const char* kSource = "clsTXTObject";
@@ -541,8 +542,9 @@ clsTXTObject& clsTXTObject::operator=(clsTXTObject&& o) {
   return *this;
 }
 
-void clsTXTObject::PushNumberText(uint64_t number, std::string_view text) {
-  Cell& c = cells_.emplace_back();
+void clsTXTObject::PushNumberText(uint64_t number, std::string_view text) { NumberTextInto(cells_.emplace_back(), number, text); }
+
+void clsTXTObject::NumberTextInto(Cell& c, uint64_t number, std::string_view text) {
   if (OnResource() && text.size() <= std::numeric_limits<uint32_t>::max()) {
     // The block in the resource's memory, as long texts are.
     auto* block = static_cast<char*>(cells_.get_allocator().resource()->allocate(Cell::NumberBlockSize(text), 4));
@@ -561,8 +563,9 @@ bool clsTXTObject::PushNumberInPlace(uint64_t number, bool isDouble, std::string
   return false;
 }
 
-void clsTXTObject::PushText(std::string_view v) {
-  Cell& c = cells_.emplace_back();
+void clsTXTObject::PushText(std::string_view v) { TextInto(cells_.emplace_back(), v); }
+
+void clsTXTObject::TextInto(Cell& c, std::string_view v) {
   if (v.size() > Cell::kInlineMax && OnResource() && v.size() <= std::numeric_limits<uint32_t>::max()) {
     // The length, then the bytes, in the resource's memory.
     auto* block = static_cast<char*>(cells_.get_allocator().resource()->allocate(v.size() + 4, 4));
@@ -573,6 +576,55 @@ void clsTXTObject::PushText(std::string_view v) {
     return;
   }
   c.SetText(v);
+}
+
+// The values a type file's reader took, at once: the cells made together, then each set
+// where it stands (no count or end kept up to date value by value). Each value as the
+// Push* members above set it: a number keeps its read text ("" when in the writer's
+// form), where it stands when it can be; a text is kept where it stands when it can be.
+void clsTXTObject::PushRead(const Kz_Value* values, int32_t n, std::string_view lasting) {
+  if (n <= 0) return;
+  const size_t first = cells_.size();
+  cells_.resize(first + static_cast<size_t>(n));  // Empty cells
+  Cell* cell = cells_.data() + first;
+  const uintptr_t begin = reinterpret_cast<uintptr_t>(lasting.data());
+  // Where a read value's text stands in the lasting bytes, followed by ";" (else null).
+  auto placeOf = [&](const Kz_Value& v) -> const char* {
+    if (!v.at || lasting.empty()) return nullptr;
+    const uintptr_t at = reinterpret_cast<uintptr_t>(v.at);
+    if (at < begin || at - begin >= lasting.size() || lasting.size() - (at - begin) <= v.s.size()) return nullptr;
+    return v.at[v.s.size()] == ';' ? v.at : nullptr;
+  };
+  for (int32_t i = 0; i < n; ++i, ++cell) {
+    const Kz_Value& v = values[i];
+    switch (v.kind) {
+      case Kz_Value::Long:
+      case Kz_Value::Double: {
+        const bool isDouble = v.kind == Kz_Value::Double;
+        if (v.s.empty()) {
+          if (isDouble)
+            cell->SetDouble(v.d);
+          else
+            cell->SetLong(v.l);
+          break;
+        }
+        const uint64_t bits = isDouble ? Cell::DoubleCellBits(v.d) : Cell::LongBits(v.l);
+        const char* place = OnResource() ? placeOf(v) : nullptr;
+        if (!place || !cell->SetNumberInPlace(bits, isDouble, v.s, place)) NumberTextInto(*cell, bits, v.s);
+        break;
+      }
+      case Kz_Value::Text: {
+        const char* place = placeOf(v);
+        if (place && v.s.size() > Cell::kInlineMax && v.s.size() <= Cell::kInPlaceMost &&
+            reinterpret_cast<uintptr_t>(place) < Cell::kInPlaceAddressMost && OnResource())
+          cell->SetTextInPlace(place);
+        else
+          TextInto(*cell, v.s);
+        break;
+      }
+      default: break;  // Empty
+    }
+  }
 }
 
 std::string clsTXTObject::key() const { return std::to_string(id) + "k"; }

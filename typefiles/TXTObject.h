@@ -32,6 +32,8 @@
 
 #include "core/Variant.h"
 
+struct Kz_Value;
+
 class clsTXTObject : public kz::Object {
  public:
   int32_t otype = 0;   // type code of the file the record belongs to (0: none set)
@@ -196,6 +198,10 @@ class clsTXTObject : public kz::Object {
       PushText(v);
   }
   void PushValue(const kz::Variant& v) { cells_.emplace_back().Set(v); }
+  // n values as the type-file reader took them, each as PushLong / PushDouble / PushText
+  // with its place would push it, or Empty; places only within `lasting`, the bytes kept
+  // alive with the record (empty: none).
+  void PushRead(const Kz_Value* values, int32_t n, std::string_view lasting);
 
  private:
   // One value in 8 bytes, sorted by its top 16 bits: 0 a pointer (a long text block of
@@ -336,6 +342,9 @@ class clsTXTObject : public kz::Object {
   static_assert(std::endian::native == std::endian::little, "texts inside a cell are read in byte order");
 
   void PushNumberText(uint64_t number, std::string_view text);
+  // The same into a cell of the record's (Empty).
+  void NumberTextInto(Cell& c, uint64_t number, std::string_view text);
+  void TextInto(Cell& c, std::string_view v);
   bool PushNumberInPlace(uint64_t number, bool isDouble, std::string_view text, const char* inPlace);
   int32_t TailIndex(int32_t fromEnd, const char* source) const;
   const Cell& At(int32_t i) const;

@@ -391,14 +391,7 @@ inline const char* clsTxtParser::InPlace(const Kz_Value& v) const noexcept {
 
 // A number keeps the text it was read from when the writer would form it otherwise, and
 // that text, like a text, is kept where it stands when it can be.
-inline void clsTxtParser::PushLoaded(clsTXTObject& record, const Kz_Value& v) {
-  switch (v.kind) {
-    case Kz_Value::Long: record.PushLong(v.l, v.s, v.s.empty() ? nullptr : InPlace(v)); break;
-    case Kz_Value::Double: record.PushDouble(v.d, v.s, v.s.empty() ? nullptr : InPlace(v)); break;
-    case Kz_Value::Text: record.PushText(v.s, InPlace(v)); break;
-    default: record.PushValue(Variant()); break;
-  }
-}
+inline void clsTxtParser::PushLoaded(clsTXTObject& record, const Kz_Value& v) { record.PushRead(&v, 1, inPlace_); }
 
 void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
   // The values come in batches: one library call for many values.
@@ -409,10 +402,7 @@ void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
   while (n > 0) {
     const int32_t want = static_cast<int32_t>(std::min<int64_t>(n, kBatch));
     const int32_t got = Kz_TXTLoadValues(doc_, kKzValueAny, batch_.get(), want);
-    for (int32_t i = 0; i < got; ++i) {
-      const Kz_Value& v = batch_[static_cast<size_t>(i)];
-      PushLoaded(record, v);
-    }
+    record.PushRead(batch_.get(), got, inPlace_);
     if (got < want) {
       std::string text = LibraryError();
       throw AppError(kz::kErrReadValue, kSource, text.empty() ? "Attempt to read at EOF" : text);
@@ -430,7 +420,7 @@ clsTXTObject* clsTxtParser::ReadLineRecord(int32_t line) {
   do {
     const int32_t got = Kz_TXTLoadLineValues(doc_, kKzValueAny, lineBatch_.get(), kBatch);
     if (!record) record = NewLoadedRecord(static_cast<size_t>(got));
-    for (int32_t i = 0; i < got; ++i) PushLoaded(*record, lineBatch_[static_cast<size_t>(i)]);
+    record->PushRead(lineBatch_.get(), got, inPlace_);
     if (got < kBatch) {
       if (Kz_GetLastError() == 0) return record;
       std::string text = LibraryError();
