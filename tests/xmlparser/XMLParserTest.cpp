@@ -599,4 +599,37 @@ TEST(CursorLayout, TheTextWrittenReadsBackAsTheDocument) {
   }
 }
 
+
+// The levels of elements below the current element, counted no further than one past
+// the limit: text, comments and instructions inside are no levels.
+TEST(XMLParser, ElementDepthCountsElementLevelsOnly) {
+  struct Case {
+    const char* text;
+    int32_t limit;
+    int32_t depth;
+  } cases[] = {
+      {"<r/>", 5, 0},
+      {"<r>text<!--c--><?p x?></r>", 5, 0},
+      {"<r><a/><b/></r>", 5, 1},
+      {"<r><a><b><c/></b></a><d/></r>", 5, 3},
+      {"<r><d/><a><b><c/></b></a></r>", 5, 3},
+      {"<r><a><b>text<!--c--></b></a></r>", 5, 2},
+      {"<r><a><b><c><e/></c></b></a></r>", 2, 3},  // one past the limit, then no further
+      {"<r><a><b><c><e/></c></b></a></r>", 4, 4},
+  };
+  for (const Case& c : cases) {
+    clsXMLParser x;
+    ASSERT_TRUE(x.LoadText(c.text)) << c.text;
+    ASSERT_TRUE(x.SelectRoot());
+    EXPECT_EQ(x.ElementDepth(c.limit), c.depth) << c.text;
+  }
+  // From an element inside, and without a current node.
+  clsXMLParser x;
+  ASSERT_TRUE(x.LoadText("<r><a><b><c/></b></a></r>"));
+  ASSERT_TRUE(x.SelectNode("//b"));
+  EXPECT_EQ(x.ElementDepth(5), 1);
+  x.Unload();
+  EXPECT_EQ(x.ElementDepth(5), 0);
+}
+
 }  // namespace
