@@ -81,10 +81,11 @@ class GalaxyChildList {
   // Empties the list and gives its memory back.
   void Clear() noexcept { items_.reset(); }
 
-  iterator begin() { return Read().begin(); }
-  iterator end() { return Read().end(); }
-  const_iterator begin() const { return std::as_const(Read()).begin(); }
-  const_iterator end() const { return std::as_const(Read()).end(); }
+  // A list without a collection walks as an empty range of null iterators.
+  iterator begin() { return items_ ? items_->begin() : iterator(); }
+  iterator end() { return items_ ? items_->end() : iterator(); }
+  const_iterator begin() const { return items_ ? std::as_const(*items_).begin() : const_iterator(); }
+  const_iterator end() const { return items_ ? std::as_const(*items_).end() : const_iterator(); }
 
  private:
   Items& Made() {
