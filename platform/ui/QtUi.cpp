@@ -12,9 +12,13 @@ namespace platform {
 
 namespace {
 
+// The window a dialog belongs to, and is placed over. A window not shown yet has no
+// place of its own (one shown at once is placed by the desktop after it): its dialog goes
+// over the active window, or else in the middle of the screen.
 QWidget* OwnerOf(void* owner) {
-  if (owner) return static_cast<QWidget*>(owner);
-  return QApplication::activeWindow();
+  if (auto* widget = static_cast<QWidget*>(owner); widget && widget->window()->isVisible()) return widget;
+  QWidget* active = QApplication::activeWindow();
+  return active && active->isVisible() ? active : nullptr;
 }
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
