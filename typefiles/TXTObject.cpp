@@ -582,18 +582,18 @@ void clsTXTObject::TextInto(Cell& c, std::string_view v) {
 // where it stands (no count or end kept up to date value by value). Each value as the
 // Push* members above set it: a number keeps its read text ("" when in the writer's
 // form), where it stands when it can be; a text is kept where it stands when it can be.
-void clsTXTObject::PushRead(const Kz_Value* values, int32_t n, std::string_view lasting) {
+void clsTXTObject::PushRead(const Kz_Value* values, int32_t n, std::string_view lasting, bool placed) {
   if (n <= 0) return;
   const size_t first = cells_.size();
   cells_.resize(first + static_cast<size_t>(n));  // Empty cells
   Cell* cell = cells_.data() + first;
   const uintptr_t begin = reinterpret_cast<uintptr_t>(lasting.data());
   // Where a read value's text stands in the lasting bytes, followed by ";" (else null).
-  auto placeOf = [&](const Kz_Value& v) -> const char* {
+  auto placeOf = [&](const Kz_Value& v, size_t size) -> const char* {
     if (!v.at || lasting.empty()) return nullptr;
     const uintptr_t at = reinterpret_cast<uintptr_t>(v.at);
-    if (at < begin || at - begin >= lasting.size() || lasting.size() - (at - begin) <= v.s.size()) return nullptr;
-    return v.at[v.s.size()] == ';' ? v.at : nullptr;
+    if (at < begin || at - begin >= lasting.size() || lasting.size() - (at - begin) <= size) return nullptr;
+    return v.at[size] == ';' ? v.at : nullptr;
   };
   for (int32_t i = 0; i < n; ++i, ++cell) {
     const Kz_Value& v = values[i];
@@ -609,17 +609,20 @@ void clsTXTObject::PushRead(const Kz_Value* values, int32_t n, std::string_view 
           break;
         }
         const uint64_t bits = isDouble ? Cell::DoubleCellBits(v.d) : Cell::LongBits(v.l);
-        const char* place = OnResource() ? placeOf(v) : nullptr;
+        const char* place = OnResource() ? placeOf(v, v.s.size()) : nullptr;
         if (!place || !cell->SetNumberInPlace(bits, isDouble, v.s, place)) NumberTextInto(*cell, bits, v.s);
         break;
       }
       case Kz_Value::Text: {
-        const char* place = placeOf(v);
-        if (place && v.s.size() > Cell::kInlineMax && v.s.size() <= Cell::kInPlaceMost &&
+        // A text given by its place (kKzValuePlaced) is read from there.
+        const std::string_view text =
+            placed && v.at ? std::string_view(v.at, static_cast<uint32_t>(v.l)) : std::string_view(v.s);
+        const char* place = placeOf(v, text.size());
+        if (place && text.size() > Cell::kInlineMax && text.size() <= Cell::kInPlaceMost &&
             reinterpret_cast<uintptr_t>(place) < Cell::kInPlaceAddressMost && OnResource())
           cell->SetTextInPlace(place);
         else
-          TextInto(*cell, v.s);
+          TextInto(*cell, text);
         break;
       }
       default: break;  // Empty

@@ -200,8 +200,9 @@ class clsTXTObject : public kz::Object {
   void PushValue(const kz::Variant& v) { cells_.emplace_back().Set(v); }
   // n values as the type-file reader took them, each as PushLong / PushDouble / PushText
   // with its place would push it, or Empty; places only within `lasting`, the bytes kept
-  // alive with the record (empty: none).
-  void PushRead(const Kz_Value* values, int32_t n, std::string_view lasting);
+  // alive with the record (empty: none). placed: the values were read with
+  // kKzValuePlaced (a text standing as it is given by its place and length).
+  void PushRead(const Kz_Value* values, int32_t n, std::string_view lasting, bool placed = false);
 
  private:
   // One value in 8 bytes, sorted by its top 16 bits: 0 a pointer (a long text block of

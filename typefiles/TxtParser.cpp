@@ -401,8 +401,8 @@ void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
   }
   while (n > 0) {
     const int32_t want = static_cast<int32_t>(std::min<int64_t>(n, kBatch));
-    const int32_t got = Kz_TXTLoadValues(doc_, kKzValueAny, batch_.get(), want);
-    record.PushRead(batch_.get(), got, inPlace_);
+    const int32_t got = Kz_TXTLoadValues(doc_, kKzValueAny | kKzValuePlaced, batch_.get(), want);
+    record.PushRead(batch_.get(), got, inPlace_, true);
     if (got < want) {
       std::string text = LibraryError();
       throw AppError(kz::kErrReadValue, kSource, text.empty() ? "Attempt to read at EOF" : text);
@@ -418,9 +418,9 @@ clsTXTObject* clsTxtParser::ReadLineRecord(int32_t line) {
   if (!lineBatch_) lineBatch_ = std::make_unique<Kz_Value[]>(kBatch);
   clsTXTObject* record = nullptr;
   do {
-    const int32_t got = Kz_TXTLoadLineValues(doc_, kKzValueAny, lineBatch_.get(), kBatch);
+    const int32_t got = Kz_TXTLoadLineValues(doc_, kKzValueAny | kKzValuePlaced, lineBatch_.get(), kBatch);
     if (!record) record = NewLoadedRecord(static_cast<size_t>(got));
-    record->PushRead(lineBatch_.get(), got, inPlace_);
+    record->PushRead(lineBatch_.get(), got, inPlace_, true);
     if (got < kBatch) {
       if (Kz_GetLastError() == 0) return record;
       std::string text = LibraryError();

@@ -461,6 +461,14 @@ int32_t Kz_TXTLoadLineValues(int32_t doc, int32_t kind, Kz_Value* values, int32_
   if (count < 0 || (!values && count > 0)) return Fail(kKzErrArgument, "Invalid value count " + H(count) + ".");
   const int32_t line = d->Line();  // 0 at the end
   int32_t got = 0;
+  if (videdoded::TxtDocument::AskedPlaced(kind)) {
+    kind -= kKzValuePlaced;
+    while (got < count && line != 0 && d->Line() == line) {
+      if (!d->LoadValuePlaced(kind, values[got])) break;  // the last error is set
+      ++got;
+    }
+    return got;
+  }
   while (got < count && line != 0 && d->Line() == line) {
     if (!d->LoadValue(kind, values[got])) break;  // the last error is set
     ++got;

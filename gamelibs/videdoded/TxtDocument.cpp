@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 #include "Cp1252.h"
@@ -218,6 +219,22 @@ inline void SetText(Kz_Value& v, const char* p, const char* e, bool ascii) {
     v.s.clear();
     AppendCp1252AsUtf8(v.s, p, static_cast<size_t>(e - p));
   }
+}
+
+// A text of plain ASCII p..e given by its place (see kKzValuePlaced); one too long for
+// a length in l is given in s instead.
+inline void PlaceText(Kz_Value& v, const char* p, const char* e) {
+  const size_t n = static_cast<size_t>(e - p);
+  if (n > static_cast<size_t>(INT32_MAX)) [[unlikely]] {
+    v.kind = Kz_Value::Text;
+    v.at = nullptr;
+    v.s.assign(p, n);
+    return;
+  }
+  v.kind = Kz_Value::Text;
+  v.at = p;
+  v.l = static_cast<int32_t>(n);
+  v.s.clear();
 }
 
 // What the walk over a field found.
@@ -517,8 +534,10 @@ inline bool TxtDocument::LoadChecked(int32_t kind, Kz_Value& v, int32_t& code, s
 // the writer's form) makes no call but at its end, in place of returning: everything
 // else goes on through a function of its own, so that the common case saves no
 // registers for a call.
-int32_t TxtDocument::LoadValue(int32_t kind, Kz_Value& v) {
+template <bool Placed>
+[[gnu::always_inline]] inline int32_t TxtDocument::LoadValueAs(int32_t kind, Kz_Value& v) {
   if (cur_.kind != kKzTokenItem || static_cast<uint32_t>(kind) > kKzValueNumber) [[unlikely]] {
+    if constexpr (Placed) return LoadPlacedRarely(kind, v);
     if (cur_.kind == kKzTokenItem && kind == kKzValueText) return LoadText(v);
     return LoadValueRarely(kind, v);
   }
@@ -542,11 +561,13 @@ int32_t TxtDocument::LoadValue(int32_t kind, Kz_Value& v) {
       break;
     case Shape::LongDecimal:
     case Shape::Unread:
+      if constexpr (Placed) return LoadPlacedRarely(kind, v);
       return LoadValueRarely(kind, v);
     default:
       // A text: read again where a number was asked, for the error.
       if (kind == kKzValueNumber) [[unlikely]]
         return LoadValueRarely(kind, v);
+      if constexpr (Placed) return PlacedTextAndStep(v, p, s.q, shape == Shape::PlainText);
       return TextAndStep(v, p, s.q, shape == Shape::PlainText);
   }
   v.s.clear();
@@ -559,6 +580,9 @@ int32_t TxtDocument::LoadValue(int32_t kind, Kz_Value& v) {
   }
   return StepOver(s.q);
 }
+
+int32_t TxtDocument::LoadValue(int32_t kind, Kz_Value& v) { return LoadValueAs<false>(kind, v); }
+int32_t TxtDocument::LoadValuePlaced(int32_t kind, Kz_Value& v) { return LoadValueAs<true>(kind, v); }
 
 [[gnu::noinline]] int32_t TxtDocument::StepOver(const char* end) {
   StepOverItem(static_cast<size_t>(end - buf_.data()));
@@ -577,6 +601,34 @@ int32_t TxtDocument::LoadValue(int32_t kind, Kz_Value& v) {
   }
   const char* d = buf_.data();
   return StepOver(ReadTextFrom(v, p, q, d + cur_.lineEnd, d + buf_.size()));
+}
+
+[[gnu::noinline]] int32_t TxtDocument::PlacedTextAndStep(Kz_Value& v, const char* p, const char* q, bool ended) {
+  if (!ended) {
+    const char* d = buf_.data();
+    unsigned char high = 0;
+    q = FieldEnd(q, d + cur_.lineEnd, d + buf_.size(), high);
+    if (high >= 0x80) {
+      SetText(v, p, q, false);
+      return StepOver(q);
+    }
+  }
+  PlaceText(v, p, q);
+  return StepOver(q);
+}
+
+[[gnu::noinline]] int32_t TxtDocument::LoadPlacedRarely(int32_t kind, Kz_Value& v) {
+  const int32_t got =
+      cur_.kind == kKzTokenItem && kind == kKzValueText ? LoadText(v) : LoadValueRarely(kind, v);
+  if (got && v.kind == Kz_Value::Text && v.at) {
+    if (v.s.size() <= static_cast<size_t>(INT32_MAX)) {
+      v.l = static_cast<int32_t>(v.s.size());
+      v.s.clear();
+    } else {
+      v.at = nullptr;
+    }
+  }
+  return got;
 }
 
 [[gnu::noinline]] int32_t TxtDocument::LoadText(Kz_Value& v) {
@@ -606,8 +658,14 @@ bool TxtDocument::LoadOffItem(int32_t kind, Kz_Value& v, int32_t& code, std::str
 }
 
 size_t TxtDocument::LoadValues(int32_t kind, Kz_Value* v, size_t n) {
+  if (AskedPlaced(kind)) {
+    kind -= kKzValuePlaced;
+    for (size_t i = 0; i < n; ++i)
+      if (!LoadValueAs<true>(kind, v[i])) return i;
+    return n;
+  }
   for (size_t i = 0; i < n; ++i)
-    if (!LoadValue(kind, v[i])) return i;
+    if (!LoadValueAs<false>(kind, v[i])) return i;
   return n;
 }
 

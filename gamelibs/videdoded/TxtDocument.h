@@ -42,13 +42,22 @@ class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObj
   // code and text as above), so a value read costs no error text at all. 1 when a value
   // was read, else 0 (as the entry point gives it, which hands it on as it is).
   int32_t LoadValue(int32_t kind, Kz_Value& v);
+  // The same, a text that stands as it is given by its place and length (see
+  // kKzValuePlaced).
+  int32_t LoadValuePlaced(int32_t kind, Kz_Value& v);
   // Loads up to n values as LoadValue would, one after another; gives how many. Fewer
-  // than n: the next failed (the library's last error says why).
+  // than n: the next failed (the library's last error says why). kKzValuePlaced in
+  // kind: as LoadValuePlaced would.
   size_t LoadValues(int32_t kind, Kz_Value* v, size_t n);
   // Moves past n tokens; false when the end came first.
   bool Advance(int32_t n);
   // 1-based line of the current token, 0 at the end.
   int32_t Line() const { return cur_.kind == kKzTokenEnd ? 0 : cur_.line; }
+
+  // Whether a kind asked is a kind of value with kKzValuePlaced added.
+  static bool AskedPlaced(int32_t kind) {
+    return static_cast<uint32_t>(kind) - static_cast<uint32_t>(kKzValuePlaced) <= static_cast<uint32_t>(kKzValueText);
+  }
 
   static bool ParseLong(const char* p, size_t n, int32_t& out);
   static bool ParseDouble(const char* p, size_t n, double& out);
@@ -77,11 +86,18 @@ class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObj
   // a text where a number was asked, or a field that the quick walk leaves (on the last
   // line of the bytes, or a long number); sets the last error on failure.
   int32_t LoadValueRarely(int32_t kind, Kz_Value& v);
+  // LoadValue and LoadValuePlaced, one body.
+  template <bool Placed>
+  int32_t LoadValueAs(int32_t kind, Kz_Value& v);
+  // Off the common path of LoadValuePlaced: as LoadValueRarely (or LoadText), a text
+  // read that stands as it is then given by its place.
+  int32_t LoadPlacedRarely(int32_t kind, Kz_Value& v);
   // The ends of LoadValue(kind, v) off its common path, each giving 1: the text p..
   // read on from q (where its field ends when ended), an item read as a text, a
   // number's text kept, and the step from an item ending at end to the next item (or
   // the end).
   int32_t TextAndStep(Kz_Value& v, const char* p, const char* q, bool ended);
+  int32_t PlacedTextAndStep(Kz_Value& v, const char* p, const char* q, bool ended);
   int32_t LoadText(Kz_Value& v);
   int32_t KeepTextAndStep(Kz_Value& v, const char* p, const char* end);
   int32_t StepOver(const char* end);

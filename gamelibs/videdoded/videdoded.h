@@ -164,6 +164,12 @@ enum : int32_t { kKzTokenEnd = -1, kKzTokenContinuation = 2, kKzTokenItem = 6 };
 
 // Value kinds asked of Kz_TXTLoadValue.
 enum : int32_t { kKzValueAny = 0, kKzValueNumber = 1, kKzValueText = 3 };
+// Added to the kind asked of Kz_TXTLoadValues and Kz_TXTLoadLineValues: a text whose
+// bytes stand as they are in the document (Kz_Value::at set) is given by its place
+// alone, its length in Kz_Value::l and Kz_Value::s left empty, so that a reader that
+// keeps or copies it from there is spared a copy into s. Numbers and other texts are
+// given as without it.
+inline constexpr int32_t kKzValuePlaced = 0x100;
 
 // Kz_LoadFromFile modes.
 enum : int32_t { kKzLoadTypeFile = 1, kKzLoadTextResource = 3 };

@@ -504,6 +504,35 @@ TEST(FastPath, FieldsReadTheSameWhereverTheyStand) {
         EXPECT_EQ(batch[static_cast<size_t>(place.skip) + 1].s, "y");
       }
       Kz_DeleteHandle(0, b);
+
+      // Asked by place: a plain text by its place and length alone, in a batch and in
+      // a batch of its line; everything else as without.
+      auto checkPlaced = [&](const Kz_Value& got, const char* where) {
+        if (w.kind != Kz_Value::Text || !w.ascii) return check(got, w, where);
+        SCOPED_TRACE(where);
+        ASSERT_EQ(got.kind, Kz_Value::Text);
+        EXPECT_TRUE(got.s.empty());
+        ASSERT_NE(got.at, nullptr);
+        ASSERT_EQ(got.l, static_cast<int32_t>(w.s.size()));
+        EXPECT_EQ(std::string(got.at, w.s.size()), w.s);
+      };
+      const int32_t pb = Kz_LoadFromBuffer(bytes.data(), bytes.size(), 1);
+      for (Kz_Value& x : batch) x = Kz_Value::FromText("stale");
+      EXPECT_EQ(Kz_TXTLoadValues(pb, kKzValueAny | kKzValuePlaced, batch.data(), want), want);
+      checkPlaced(batch[static_cast<size_t>(place.skip)], "placed batch");
+      if (place.next) {
+        const Kz_Value& y = batch[static_cast<size_t>(place.skip) + 1];
+        ASSERT_NE(y.at, nullptr);
+        EXPECT_TRUE(y.s.empty());
+        EXPECT_EQ(std::string(y.at, static_cast<size_t>(y.l)), "y");
+      }
+      Kz_DeleteHandle(0, pb);
+      const int32_t pl = Kz_LoadFromBuffer(bytes.data(), bytes.size(), 1);
+      for (int k = 0; k < place.skip; ++k) ASSERT_EQ(Kz_TXTLoadValue(pl, 0, v), 1);
+      v = Kz_Value::FromText("stale");
+      EXPECT_EQ(Kz_TXTLoadLineValues(pl, (w.kind == Kz_Value::Text ? 0 : kKzValueNumber) | kKzValuePlaced, &v, 1), 1);
+      checkPlaced(v, "placed line");
+      Kz_DeleteHandle(0, pl);
     }
   }
 }
