@@ -375,13 +375,17 @@ bool CatalogIndex::ParseText(uint64_t dataSize, std::string& why) {
   folders_.clear();
   slots_.clear();
   slotsMade_.store(false);
+  std::memset(slotStart_, 0, sizeof slotStart_);
   dataName_.clear();
   dataSize_ = dataSize;
   total_ = 0;
   try {
     entryBlock_ = PageBlock(EstimatedEntries(text_.data(), textSize_) * sizeof(Entry), PageBlock::kAnyBytes);
     capacity_ = entryBlock_.size() / sizeof(Entry);
-    if (ParseLines(why)) return true;
+    if (ParseLines(why)) {
+      SortSlots();
+      return true;
+    }
   } catch (const std::bad_alloc&) {
     why = "there is not enough memory to read it";
     return false;
@@ -472,6 +476,33 @@ bool CatalogIndex::ParseLines(std::string& why) {
     return false;
   }
   return true;
+}
+
+void CatalogIndex::SortSlots() {
+  slotBlock_ = PageBlock(count_ * sizeof(uint64_t), PageBlock::kAnyBytes);
+  folderBlock_ = PageBlock(count_ * sizeof(uint32_t), PageBlock::kAnyBytes);
+  const Entry* entries = Entries();
+  uint32_t* const folders = reinterpret_cast<uint32_t*>(folderBlock_.data());
+  folderHolds_.assign(folders_.size(), 0);
+  uint8_t* const holds = folderHolds_.data();
+  uint32_t counts[kSlotParts] = {};
+  for (size_t i = 0; i < count_; ++i) {
+    ++counts[entries[i].stemHash >> 56];
+    folders[i] = entries[i].folder;
+    holds[entries[i].folder] = 1;  // a store alone: no wait on the one before
+  }
+  uint32_t fill[kSlotParts];
+  uint32_t at = 0;
+  for (size_t b = 0; b < kSlotParts; ++b) {
+    slotStart_[b] = fill[b] = at;
+    at += counts[b];
+  }
+  slotStart_[kSlotParts] = at;
+  uint64_t* const slots = reinterpret_cast<uint64_t*>(slotBlock_.data());
+  for (size_t i = 0; i < count_; ++i) {
+    const uint64_t hash = entries[i].stemHash;
+    slots[fill[hash >> 56]++] = (hash & 0xffffffff00000000ULL) | static_cast<uint32_t>(~static_cast<uint32_t>(i));
+  }
 }
 
 // A later line of the same path hides the earlier ones: the table holds the last line

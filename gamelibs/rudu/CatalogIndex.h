@@ -56,6 +56,18 @@ class KZ_EXPORT CatalogIndex {
   // on their first line; folder 0 is the top ("").
   size_t FolderCount() const { return folders_.size(); }
   std::string_view FolderPath(size_t k) const { return Text().substr(folders_[k].offset, folders_[k].length); }
+  // The entries' stems by the top byte of their hash, made with the entries (while
+  // they are still in the cache) for the file system's index, which would otherwise
+  // read every entry back: part b holds SlotPart(b)[0, SlotPartSize(b)), each slot the
+  // upper half of the stem's hash and the entry's number turned over in the lower
+  // half, in the order of the entries.
+  static constexpr size_t kSlotParts = 256;
+  const uint64_t* SlotPart(size_t b) const { return reinterpret_cast<const uint64_t*>(slotBlock_.data()) + slotStart_[b]; }
+  size_t SlotPartSize(size_t b) const { return slotStart_[b + 1] - slotStart_[b]; }
+  // Each entry's folder (At(i).folder), one after another.
+  const uint32_t* EntryFolders() const { return reinterpret_cast<const uint32_t*>(folderBlock_.data()); }
+  // Whether folder k holds entries directly (the top may hold none).
+  bool FolderHoldsEntries(size_t k) const { return folderHolds_[k] != 0; }
   // The entry of an inner path ("\"-separated, any case; of several lines of the
   // path, the last), -1 when there is none.
   long Find(std::string_view innerPath) const;
@@ -82,6 +94,12 @@ class KZ_EXPORT CatalogIndex {
   // Reads the index in text_ (textSize_ bytes).
   bool ParseText(uint64_t dataSize, std::string& why);
   bool ParseLines(std::string& why);
+  // Fills the sorted slots and the folder list from the entries.
+  void SortSlots();
+  PageBlock slotBlock_;
+  PageBlock folderBlock_;
+  std::vector<uint8_t> folderHolds_;
+  uint32_t slotStart_[kSlotParts + 1] = {};
   // A larger block for the entries, when the lines from `pos` on are shorter than the first ones.
   void GrowEntries(size_t pos);
   std::string catalogPath_;

@@ -179,6 +179,24 @@ void EntryIndex::GatherLayer(uint32_t layerId, const std::vector<uint8_t>& filte
   const uint32_t* folderIds = layer.folderIds.data();
   Unset32* const next = next_.data() + layer.base;
   Unset32* const folderOf = folderOf_.data() + layer.base;
+  bool all = layer.catalog != nullptr;
+  for (size_t f = 0; all && f < filter.size(); ++f) all = filter[f] == kAll || !layer.catalog->FolderHoldsEntries(f);
+  if (all) {
+    // Every entry indexed: the catalog's own slots and folder list, without reading
+    // the entries.
+    const rudu::CatalogIndex& catalog = *layer.catalog;
+    const uint32_t* folders = catalog.EntryFolders();
+    for (size_t i = 0; i < count; ++i) {
+      next[i] = kNone;
+      folderOf[i] = folderIds[folders[i]];
+    }
+    out.slots = count ? catalog.SlotPart(0) : nullptr;
+    out.base = layer.base;
+    for (size_t b = 0; b <= SortedSlots::kParts; ++b)
+      out.start[b] = b < SortedSlots::kParts ? static_cast<uint32_t>(catalog.SlotPart(b) - catalog.SlotPart(0))
+                                              : out.start[b - 1] + static_cast<uint32_t>(catalog.SlotPartSize(b - 1));
+    return;
+  }
   uint32_t counts[SortedSlots::kParts] = {};
   for (size_t i = 0; i < count; ++i) {
     const Item& e = items[i];
@@ -199,6 +217,7 @@ void EntryIndex::GatherLayer(uint32_t layerId, const std::vector<uint8_t>& filte
   out.start[SortedSlots::kParts] = at;
   out.block = rudu::PageBlock(size_t{at} * sizeof(uint64_t), rudu::PageBlock::kAnyBytes);
   uint64_t* const slots = reinterpret_cast<uint64_t*>(out.block.data());
+  out.slots = slots;
   uint32_t fill[SortedSlots::kParts];
   std::memcpy(fill, out.start, sizeof fill);
   for (size_t i = 0; i < count; ++i) {
@@ -222,7 +241,8 @@ void EntryIndex::PlaceParts(size_t first, size_t end, const std::vector<SortedSl
       const size_t n = layer.PartSize(b);
       for (size_t j = 0; j < n; ++j) {
         if (j + kAhead < n) __builtin_prefetch(&slots_[Home(part[j + kAhead])], 1);
-        if (!Place(part[j], stop, used)) deferred.push_back(part[j]);
+        const uint64_t slot = layer.At(part, j);
+        if (!Place(slot, stop, used)) deferred.push_back(slot);
       }
     }
 }

@@ -120,13 +120,22 @@ class EntryIndex {
   // byte), each part in the order of the items: placed part after part, the slots
   // placed together lie together (placed in the items' order, most would each cost a
   // fetch from memory), and parts far enough apart are placed at the same time.
+  // A catalog whose entries are all indexed lends its own sorted slots, which number
+  // its entries from 0: `base` is added to them as they are placed.
   struct SortedSlots {
     static constexpr size_t kParts = 256;
     rudu::PageBlock block;
+    const uint64_t* slots = nullptr;
+    uint32_t base = 0;
     uint32_t start[kParts + 1] = {};
-    const uint64_t* Part(size_t b) const { return reinterpret_cast<const uint64_t*>(block.data()) + start[b]; }
+    const uint64_t* Part(size_t b) const { return slots + start[b]; }
     size_t PartSize(size_t b) const { return start[b + 1] - start[b]; }
+    uint64_t At(const uint64_t* part, size_t j) const {
+      const uint64_t s = part[j];
+      return (s & 0xffffffff00000000ULL) | static_cast<uint32_t>(~(~static_cast<uint32_t>(s) + base));
+    }
   };
+  static_assert(SortedSlots::kParts == rudu::CatalogIndex::kSlotParts);
   // Sets each item's folder (kNone when the filters leave it out) and an empty chain,
   // and sorts the slots of the items that are indexed; `filter` and the layer's
   // folderIds are set for its folders.

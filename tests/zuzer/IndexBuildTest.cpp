@@ -113,6 +113,29 @@ void ExpectSameIndex(const std::string& text, uint64_t dataSize) {
       EXPECT_EQ(index.Find(path), static_cast<long>(i));
     }
   }
+  // The slots sorted for the file system's index: every entry once, in the part of its
+  // hash's top byte, in the order of the entries within a part; and each entry's folder.
+  std::vector<int> seen(index.Count(), 0);
+  for (size_t b = 0; b < CatalogIndex::kSlotParts; ++b) {
+    uint32_t last = 0;
+    for (size_t j = 0; j < index.SlotPartSize(b); ++j) {
+      const uint64_t slot = index.SlotPart(b)[j];
+      const uint32_t i = ~static_cast<uint32_t>(slot);
+      ASSERT_LT(i, index.Count());
+      ++seen[i];
+      EXPECT_EQ(slot >> 32, index.At(i).stemHash >> 32);
+      EXPECT_EQ(index.At(i).stemHash >> 56, b);
+      if (j > 0) EXPECT_GT(i, last);
+      last = i;
+    }
+  }
+  std::vector<uint32_t> perFolder(index.FolderCount(), 0);
+  for (size_t i = 0; i < index.Count(); ++i) {
+    EXPECT_EQ(seen[i], 1);
+    EXPECT_EQ(index.EntryFolders()[i], index.At(i).folder);
+    ++perFolder[index.At(i).folder];
+  }
+  for (size_t k = 0; k < index.FolderCount(); ++k) EXPECT_EQ(index.FolderHoldsEntries(k), perFolder[k] != 0);
   // Folders are distinct without regard to case.
   for (size_t a = 0; a < index.FolderCount(); ++a)
     for (size_t b = a + 1; b < index.FolderCount(); ++b) EXPECT_FALSE(EqualNoCase(index.FolderPath(a), index.FolderPath(b)));
