@@ -55,6 +55,19 @@ TEST(CollectionsTest, LoadedNameOrderEqualsFilingOneByOne) {
   EXPECT_EQ(NamesOf(loaded.objects), (std::vector<std::string>{"10", "9", "_x", "alpha", "ALPHA", "Beta", "beta", "Zed"}));
 }
 
+namespace {
+// Loads a generic file of these IDs into `loaded` and expects its name order to be the
+// order of filing its records one by one.
+void LoadExpectingTheOrderOfFilingOneByOne(const std::vector<std::string>& ids, clsTxtParser& loaded) {
+  std::string text = GenericFile(1, 23, ids);
+  int32_t doc = Kz_LoadFromBuffer(text.data(), text.size(), kKzLoadTypeFile);
+  ASSERT_TRUE(loaded.LoadFromHandle(doc, mdlKzConst::kTLaser));
+  clsTxtParser filed;
+  for (const auto& r : loaded.UnsortedObjects) filed.AddObjectP(r->Clone());
+  EXPECT_EQ(NamesOf(loaded.objects), NamesOf(filed.objects));
+}
+}  // namespace
+
 // Long IDs that share long beginnings and differ, in case only or in a byte, at any
 // place (before, at and past the eighth or sixteenth byte), or in length alone: the
 // name order of a load is the order of filing them one by one.
@@ -64,13 +77,8 @@ TEST(CollectionsTest, LoadedNameOrderOfLongIdsEqualsFilingOneByOne) {
       "shipsAship_1",  "ships[ship_1",   "objects\\weapons\\lasers_a", "OBJECTS\\WEAPONS\\LASERS_A",
       "objects\\weapons\\lasers_", "objects\\weapons\\lasers_b", "objects\\weapons\\laserz", "objects\\weapons\\Lasers_\xe9",
       "objects\\weapons\\lasers_\xc9", "objects\\weapon", "x"};
-  std::string text = GenericFile(1, 23, ids);
-  int32_t doc = Kz_LoadFromBuffer(text.data(), text.size(), kKzLoadTypeFile);
   clsTxtParser loaded;
-  ASSERT_TRUE(loaded.LoadFromHandle(doc, mdlKzConst::kTLaser));
-  clsTxtParser filed;
-  for (const auto& r : loaded.UnsortedObjects) filed.AddObjectP(r->Clone());
-  EXPECT_EQ(NamesOf(loaded.objects), NamesOf(filed.objects));
+  ASSERT_NO_FATAL_FAILURE(LoadExpectingTheOrderOfFilingOneByOne(ids, loaded));
   // Against a plain comparison of the folded IDs, equal ones in file order.
   std::vector<std::string> expected = NamesOf(loaded.UnsortedObjects);
   std::stable_sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
@@ -98,13 +106,8 @@ TEST(CollectionsTest, LoadedNameOrderOfFilesInOrderOrNearlyEqualsFilingOneByOne)
   };
   for (const auto& ids : cases) {
     SCOPED_TRACE(ids.front() + ".." + ids.back() + " (" + std::to_string(ids.size()) + ")");
-    std::string text = GenericFile(1, 23, ids);
-    int32_t doc = Kz_LoadFromBuffer(text.data(), text.size(), kKzLoadTypeFile);
     clsTxtParser loaded;
-    ASSERT_TRUE(loaded.LoadFromHandle(doc, mdlKzConst::kTLaser));
-    clsTxtParser filed;
-    for (const auto& r : loaded.UnsortedObjects) filed.AddObjectP(r->Clone());
-    EXPECT_EQ(NamesOf(loaded.objects), NamesOf(filed.objects));
+    ASSERT_NO_FATAL_FAILURE(LoadExpectingTheOrderOfFilingOneByOne(ids, loaded));
     EXPECT_EQ(NamesOf(loaded.UnsortedObjects), ids);
     // The same records in both, each under its key.
     for (const auto& r : loaded.UnsortedObjects) EXPECT_EQ(loaded.objects.Find(r->key()) ? *loaded.objects.Find(r->key()) : nullptr, r);
