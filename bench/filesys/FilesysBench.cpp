@@ -132,6 +132,19 @@ size_t Walk(const std::string& folder) {
   return n;
 }
 
+// Reads catalog c's index file whole into buf; the bytes read.
+ssize_t ReadIndex(const std::string& root, int c, std::vector<char>& buf) {
+  char name[16];
+  std::snprintf(name, sizeof name, "/%02d.cat", c);
+  int fd = ::open((root + name).c_str(), O_RDONLY);
+  struct stat st;
+  ::fstat(fd, &st);
+  buf.resize(static_cast<size_t>(st.st_size));
+  const ssize_t got = ::read(fd, buf.data(), buf.size());
+  ::close(fd);
+  return got;
+}
+
 // The plain pass: read every index file and count its lines, list every folder.
 void BM_PlainPassOverIndexesAndFolders(benchmark::State& state) {
   Fixture& f = F(static_cast<int>(state.range(0)));
@@ -140,14 +153,7 @@ void BM_PlainPassOverIndexesAndFolders(benchmark::State& state) {
   for (auto _ : state) {
     size_t lines = 0;
     for (int c = 1; c <= 20; ++c) {
-      char name[16];
-      std::snprintf(name, sizeof name, "/%02d.cat", c);
-      int fd = ::open((f.root + name).c_str(), O_RDONLY);
-      struct stat st;
-      ::fstat(fd, &st);
-      buf.resize(static_cast<size_t>(st.st_size));
-      ssize_t got = ::read(fd, buf.data(), buf.size());
-      ::close(fd);
+      const ssize_t got = ReadIndex(f.root, c, buf);
       for (ssize_t i = 0; i < got; ++i) lines += buf[static_cast<size_t>(i)] == '\n';
     }
     benchmark::DoNotOptimize(lines + Walk(f.root));
@@ -171,14 +177,8 @@ void BM_PlainPassOverEntriesAndFolders(benchmark::State& state) {
   for (auto _ : state) {
     uint64_t found = 0;
     for (int c = 1; c <= 20; ++c) {
+      const ssize_t got = ReadIndex(f.root, c, buf);
       char name[16];
-      std::snprintf(name, sizeof name, "/%02d.cat", c);
-      int fd = ::open((f.root + name).c_str(), O_RDONLY);
-      struct stat st;
-      ::fstat(fd, &st);
-      buf.resize(static_cast<size_t>(st.st_size));
-      ssize_t got = ::read(fd, buf.data(), buf.size());
-      ::close(fd);
       std::snprintf(name, sizeof name, "/%02d.dat", c);
       struct stat data;
       if (::stat((f.root + name).c_str(), &data) != 0) state.SkipWithError("no data file");
