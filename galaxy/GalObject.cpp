@@ -220,8 +220,6 @@ void ucGalObject::ChooseEmbeddedPage() {
   }
   if (ShipEdit) ShipEdit->setVisible(embedded_ != nullptr && embedded_ == ShipEdit);
   if (WareEdit) WareEdit->setVisible(embedded_ != nullptr && embedded_ == WareEdit);
-  // An object with no record page has nothing to show there: its (empty) tab is not offered.
-  OfferRecordTab(embedded_ != nullptr);
 }
 
 void ucGalObject::OfferRecordTab(bool offered) {
@@ -231,21 +229,19 @@ void ucGalObject::OfferRecordTab(bool offered) {
 
 void ucGalObject::ShowEmbeddedRecord() {
   // The record tab is offered only when this object's record is on its page: otherwise
-  // the page still shows whatever it showed before, which is not this object's. (It is
-  // set once, at the end, so that a tab looked at stays the current one from record to
-  // record.)
-  bool shown = false;
-  ShowEmbeddedRecordOn(shown);
+  // the page shows nothing or what it showed before, which is not this object's. It is
+  // set once, after the record is shown, so that a tab looked at stays the current one
+  // from record to record.
+  const bool shown = ShowRecordOnEmbeddedPage();
   if (!shown) MainTab->setTabText(2, QString());
   OfferRecordTab(shown);
 }
 
-void ucGalObject::ShowEmbeddedRecordOn(bool& shown) {
+bool ucGalObject::ShowRecordOnEmbeddedPage() {
   try {
-    if (!embedded_ || !obj_) return;
-    if (!Archive) return;
+    if (!embedded_ || !obj_ || !Archive) return false;
     TxtParserRef file = Archive->GetFile(mdlGalaxy::GalaxyTypeFiles.At(obj_->otype()));
-    if (!file) return;
+    if (!file) return false;
     const kz::Variant s = obj_->subtype();
     TXTObjectRef record;
     if (s.IsString()) {
@@ -255,17 +251,18 @@ void ucGalObject::ShowEmbeddedRecordOn(bool& shown) {
       if (!s.IsEmpty() && !mdlGalaxy::GalaxyNumber(s, position)) position = -1;
       record = file->FindIndex(position);
     }
-    MainTab->setTabText(2, record ? Q(record->ObjectName()) : QString());
-    if (!record) return;
+    if (!record) return false;
+    MainTab->setTabText(2, Q(record->ObjectName()));
     record->otype = mdlGalaxy::GalaxyMainTypeCode(obj_->otype());
     int32_t type = record->otype;
     embedded_->Init(file);
     embedded_->JvQueryInterfaceEx(type);
     type = record->otype;
     embedded_->ShowObject(record, type);
-    shown = true;
+    return true;
   } catch (const std::exception&) {
     // Showing the record is a courtesy: the lists are filled regardless.
+    return false;
   }
 }
 

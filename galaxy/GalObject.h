@@ -94,7 +94,7 @@ class ucGalObject : public QWidget {
  private:
   void ChooseEmbeddedPage();
   void ShowEmbeddedRecord();
-  void ShowEmbeddedRecordOn(bool& shown);
+  bool ShowRecordOnEmbeddedPage();
   void OfferRecordTab(bool offered);
   void FillRawList();
   void FillPropertyList();
