@@ -17,6 +17,19 @@
 
 namespace {
 
+// Appends `count` texts of 1 to `maxLen` bytes drawn from `alphabet` by a generator of
+// this seed (the same texts every run): the first byte from all of it, the others from
+// all but its last byte.
+void AppendRandomTexts(std::vector<std::string>& out, uint64_t seed, int count, size_t maxLen, const std::string& alphabet) {
+  std::mt19937_64 rng(seed);
+  for (int i = 0; i < count; ++i) {
+    std::string t;
+    const size_t len = 1 + rng() % maxLen;
+    for (size_t k = 0; k < len; ++k) t.push_back(alphabet[rng() % (k == 0 ? alphabet.size() : alphabet.size() - 1)]);
+    out.push_back(t);
+  }
+}
+
 // Short decimals are read without the general parser: the value must be the
 // correctly rounded one all the same.
 TEST(FastPath, ShortDecimalsReadCorrectlyRounded) {
@@ -74,14 +87,7 @@ TEST(FastPath, ClassificationFollowsThePlainRule) {
   std::vector<std::string> texts = {"-", ".", "-.", "0", "-0", "2147483647", "2147483648", "-2147483648",
                                     "-2147483649", "0000000000002147483647", "99999999999999999999999",
                                     "1.2.3", "1-2", "--1", "12a", "00.50", "-", "18446744073709551617"};
-  std::mt19937_64 rng(5);
-  const char alphabet[] = "0123456789-.a";
-  for (int i = 0; i < 20000; ++i) {
-    std::string t;
-    const size_t len = 1 + rng() % 22;
-    for (size_t k = 0; k < len; ++k) t.push_back(alphabet[rng() % (k == 0 ? 13 : 12)]);
-    texts.push_back(t);
-  }
+  AppendRandomTexts(texts, 5, 20000, 22, "0123456789-.a");
   for (const std::string& t : texts) {
     std::string line = t + ";";
     int32_t d = Kz_LoadFromBuffer(line.data(), line.size(), 1);
@@ -442,14 +448,7 @@ TEST(FastPath, FieldsReadTheSameWhereverTheyStand) {
   fields.push_back(std::string(399, '1'));
   fields.push_back(std::string(398, '1') + ".5");
   fields.push_back("1." + std::string(397, '0'));
-  std::mt19937_64 rng(31);
-  const char alphabet[] = "0123456789-.";
-  for (int i = 0; i < 3000; ++i) {
-    std::string t;
-    const size_t len = 1 + rng() % 20;
-    for (size_t k = 0; k < len; ++k) t.push_back(alphabet[rng() % (k == 0 ? 12 : 11)]);
-    fields.push_back(t);
-  }
+  AppendRandomTexts(fields, 31, 3000, 20, "0123456789-.");
   // Where the field stands: the bytes around it, the values before it, and whether a
   // value "y" follows.
   struct Place {
