@@ -13,11 +13,6 @@
 
 using kz::Variant;
 
-GalaxyChildList::Items& GalaxyChildList::None() noexcept {
-  static Items none;
-  return none;
-}
-
 std::shared_ptr<clsGalaxyObject> clsGalaxyObject::Parent() const noexcept { return parent_.lock(); }
 void clsGalaxyObject::SetParent(const std::shared_ptr<clsGalaxyObject>& parent) noexcept { parent_ = parent; }
 
@@ -226,24 +221,7 @@ void clsGalaxyObject::AddProperty(const std::string& name, const Variant& value)
   Dirty = true;
 }
 
-std::string_view clsGalaxyObject::KeyText(int32_t id, char (&buf)[16]) noexcept {
-  char* end = std::to_chars(buf, buf + 15, id).ptr;
-  *end++ = 'k';
-  return std::string_view(buf, static_cast<size_t>(end - buf));
-}
-
-void clsGalaxyObject::PlaceChildren(std::vector<GalaxyObjectPtr>& read) {
-  if (!Childs.Empty()) {
-    for (GalaxyObjectPtr& child : read) Childs.Add(child, child->key());
-  } else {
-    char key[16];
-    Childs.AssignAll(read.size(), [&](size_t i) {
-      const std::string_view k = KeyText(read[i]->id, key);
-      return std::pair<GalaxyObjectPtr, std::string_view>(std::move(read[i]), k);
-    });
-  }
-  read.clear();
-}
+void clsGalaxyObject::PlaceChildren(std::vector<GalaxyObjectPtr>& read) { Childs.AssignRead(read); }
 
 bool clsGalaxyObject::FromXML(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly) {
   return ReadElement(parser, xml, gatesOnly, 1);
@@ -272,7 +250,7 @@ bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bo
     if (xml.Down()) {
       auto self = shared_from_this();
       // The children read are gathered (a list for each level, kept from one element to
-      // the next) and go into Childs at once, with one key table made at their count.
+      // the next) and go into Childs at once, as read.
       static thread_local std::vector<std::vector<GalaxyObjectPtr>> levels(kMaxDepth + 2);
       std::vector<GalaxyObjectPtr>& read = levels[static_cast<size_t>(depth)];
       read.clear();

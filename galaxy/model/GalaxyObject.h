@@ -27,77 +27,13 @@
 #include <pugixml.hpp>
 
 #include "core/Variant.h"
+#include "galaxy/model/GalaxyChildList.h"
 #include "galaxy/model/Property.h"
 
 class clsGalaxyParser;
 class clsXMLParser;
 class clsGalaxyObject;
 using GalaxyObjectPtr = std::shared_ptr<clsGalaxyObject>;
-
-// The children of an object: a kz::Collection under the children's keys, made when the
-// first child comes. Most objects of a map have no children, and an empty collection
-// takes more room than the rest of its object; a list without one reads as empty (its
-// look-ups and errors are an empty collection's).
-class GalaxyChildList {
- public:
-  using Items = kz::Collection<GalaxyObjectPtr>;
-  using iterator = Items::iterator;
-  using const_iterator = Items::const_iterator;
-
-  GalaxyChildList() = default;
-  GalaxyChildList(const GalaxyChildList& o) : items_(o.items_ ? std::make_unique<Items>(*o.items_) : nullptr) {}
-  GalaxyChildList& operator=(const GalaxyChildList& o) {
-    if (this != &o) items_ = o.items_ ? std::make_unique<Items>(*o.items_) : nullptr;
-    return *this;
-  }
-  GalaxyChildList(GalaxyChildList&&) noexcept = default;
-  GalaxyChildList& operator=(GalaxyChildList&&) noexcept = default;
-
-  int32_t Count() const noexcept { return items_ ? items_->Count() : 0; }
-  bool Empty() const noexcept { return !items_ || items_->Empty(); }
-
-  template <class U>
-  GalaxyObjectPtr& Add(U&& item, std::string_view key = {}, int32_t before = 0, int32_t after = 0) {
-    return Made().Add(std::forward<U>(item), key, before, after);
-  }
-  template <class Make>
-  void AssignAll(size_t n, Make&& make) {
-    if (n == 0 && !items_) return;
-    Made().AssignAll(n, std::forward<Make>(make));
-  }
-  void Reserve(size_t n) { Made().Reserve(n); }
-
-  template <class K>
-  GalaxyObjectPtr& Item(const K& positionOrKey) { return Read().Item(positionOrKey); }
-  template <class K>
-  const GalaxyObjectPtr& Item(const K& positionOrKey) const { return Read().Item(positionOrKey); }
-  GalaxyObjectPtr* Find(std::string_view key) noexcept { return items_ ? items_->Find(key) : nullptr; }
-  const GalaxyObjectPtr* Find(std::string_view key) const noexcept { return items_ ? items_->Find(key) : nullptr; }
-  bool Exists(std::string_view key) const noexcept { return items_ && items_->Exists(key); }
-  std::string_view Key(int32_t pos) const { return Read().Key(pos); }
-  int32_t PositionOf(std::string_view key) const { return items_ ? items_->PositionOf(key) : 0; }
-  template <class K>
-  void Remove(const K& positionOrKey) { Read().Remove(positionOrKey); }
-  // Empties the list and gives its memory back.
-  void Clear() noexcept { items_.reset(); }
-
-  // A list without a collection walks as an empty range of null iterators.
-  iterator begin() { return items_ ? items_->begin() : iterator(); }
-  iterator end() { return items_ ? items_->end() : iterator(); }
-  const_iterator begin() const { return items_ ? std::as_const(*items_).begin() : const_iterator(); }
-  const_iterator end() const { return items_ ? std::as_const(*items_).end() : const_iterator(); }
-
- private:
-  Items& Made() {
-    if (!items_) items_ = std::make_unique<Items>();
-    return *items_;
-  }
-  // The collection, or a shared empty one that nothing ever adds to.
-  Items& Read() const noexcept { return items_ ? *items_ : None(); }
-  static Items& None() noexcept;
-
-  std::unique_ptr<Items> items_;
-};
 
 // The properties an object holds of its own, in order: one pointer in the object (null
 // while there are none, as for every object that still reads its element), the count,
@@ -235,8 +171,6 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   bool ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly, int32_t depth);
   // The children just read, appended to Childs (and taken out of `read`).
   void PlaceChildren(std::vector<GalaxyObjectPtr>& read);
-  // key() of an id, written into buf.
-  static std::string_view KeyText(int32_t id, char (&buf)[16]) noexcept;
   int32_t NumberOf(std::string_view name) const noexcept;
   GalaxyPropertyList::const_iterator FindName(std::string_view name) const noexcept;
   // The attribute of the element read of that name (null when none or not reading one).

@@ -308,6 +308,57 @@ TEST(GalaxyObject, ChildListReadsAsACollectionBeforeAndAfterItsFirstChild) {
   expectEmpty("cleared");
 }
 
+// The children read from a map answer every question as the collection filed from them
+// one by one does, before and after the list is changed.
+TEST_F(MapTest, ChildListReadFromAMapAnswersAsTheCollectionOfItsChildren) {
+  Load(galtest::kTwoSectors);
+  GalaxyObjectPtr sector = Sector(1);
+  ASSERT_TRUE(doc->LoadSectorChildren(sector)) << doc->GetLastError();
+  GalaxyChildList& read = sector->Childs;
+  kz::Collection<GalaxyObjectPtr> filed;
+  for (const GalaxyObjectPtr& c : std::as_const(read)) filed.Add(c, c->key());
+  ASSERT_EQ(read.Count(), 4);
+
+  auto expectSame = [&](const char* when) {
+    SCOPED_TRACE(when);
+    const GalaxyChildList& list = read;
+    ASSERT_EQ(list.Count(), filed.Count());
+    for (int32_t pos = 1; pos <= filed.Count(); ++pos) {
+      const GalaxyObjectPtr& c = filed.Item(pos);
+      std::string upper = c->key();
+      upper.back() = 'K';
+      EXPECT_EQ(list.Item(pos), c);
+      EXPECT_EQ(list.Item(c->key()), c);
+      EXPECT_EQ(list.PositionOf(upper), pos);
+      EXPECT_EQ(list.begin()[pos - 1], c);
+      EXPECT_EQ(*(list.end() - (filed.Count() - pos + 1)), c);
+    }
+    EXPECT_EQ(list.end() - list.begin(), filed.Count());
+    // Texts that are no child's key, though they name a child's number.
+    const std::string first = std::to_string(filed.Item(1)->id);
+    for (const std::string& key : {"0" + first + "k", first, first + "kk", std::string("k"), std::string(),
+                                   std::string("99999999999k"), first + "x"}) {
+      EXPECT_FALSE(list.Exists(key)) << key;
+      EXPECT_EQ(list.PositionOf(key), 0) << key;
+      EXPECT_EQ(kztest::ErrorOf([&] { list.Item(key); }), kz::kErrInvalidArgument) << key;
+    }
+    EXPECT_EQ(kztest::ErrorOf([&] { list.Item(0); }), kz::kErrSubscript);
+    EXPECT_EQ(kztest::ErrorOf([&] { list.Item(filed.Count() + 1); }), kz::kErrSubscript);
+  };
+  expectSame("as read");
+  GalaxyChildList copy = read;
+  EXPECT_EQ(read.Key(2), filed.Key(2));  // the keys as texts: filed now
+  expectSame("keys asked for");
+  read.Remove(filed.Key(3));
+  filed.Remove(3);
+  expectSame("one removed");
+  EXPECT_EQ(kztest::ErrorOf([&] { read.Add(filed.Item(1), filed.Key(1)); }), kz::kErrDuplicateKey);
+  std::vector<GalaxyObjectPtr> walked(copy.begin(), copy.end());
+  ASSERT_EQ(walked.size(), 4u);  // the copy was taken as read, and stays so
+  EXPECT_EQ(copy.Item(walked[2]->key()), walked[2]);
+  EXPECT_EQ(walked[3], filed.Item(3));
+}
+
 TEST(GalaxyObjectIndex, KeysOfEveryFormAndIteration) {
   GalaxyObjectIndex index;
   auto make = [] { return std::make_shared<clsGalaxyObject>(); };
