@@ -133,6 +133,12 @@ int32_t clsXMLParser::ElementDepth(int32_t limit) const {
   return most;
 }
 
+bool clsXMLParser::MoveTo(pugi::xml_node node) {
+  if (!doc_ || IsNullHandle(node)) return false;
+  current_ = node;
+  return true;
+}
+
 bool clsXMLParser::SelectRoot() {
   current_ = doc_ ? doc_->document_element() : pugi::xml_node();
   return static_cast<bool>(current_);
@@ -521,10 +527,12 @@ bool clsXMLParser::CreateDocument(const std::string& root, const std::string& ns
   return true;
 }
 
-int32_t clsXMLParser::AddBookmark() {
+int32_t clsXMLParser::AddBookmark() { return AddBookmark(HasCurrentNode() ? current_ : pugi::xml_node()); }
+
+int32_t clsXMLParser::AddBookmark(pugi::xml_node node) {
   if (counter_ == INT32_MAX) return 0;  // no number left: no bookmark
   ++counter_;
-  Ref r = Keep(HasCurrentNode() ? current_ : pugi::xml_node());
+  Ref r = Keep(doc_ ? node : pugi::xml_node());
   r.present = true;
   bookmarks_.resize(static_cast<size_t>(counter_ - base_));
   bookmarks_.back() = r;

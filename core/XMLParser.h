@@ -79,6 +79,8 @@ class clsXMLParser {
   bool DeleteNode(const std::string& path);
   bool CreateDocument(const std::string& root, const std::string& ns);
   int32_t AddBookmark();
+  // A bookmark of a node of the current document (the current node stays where it is).
+  int32_t AddBookmark(pugi::xml_node node);
   bool RemoveBookmark(int32_t bookmark);
   bool SelectBookmark(int32_t bookmark);
   bool DeleteNodeAttr(const kz::Variant& key);
@@ -111,6 +113,9 @@ class clsXMLParser {
   // The levels of elements below the current element (its children are level 1),
   // counted no further than one past `limit`; 0 without a current element.
   int32_t ElementDepth(int32_t limit) const;
+  // Makes a node of the current document the current node (a reader that walked the
+  // document itself hands the cursor back where it stopped); false for a null node.
+  bool MoveTo(pugi::xml_node node);
   int32_t StackDepth() const { return static_cast<int32_t>(stack_.size()); }
 
  private:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <new>
 
 #include "core/AppError.h"
@@ -223,64 +224,108 @@ void clsGalaxyObject::AddProperty(const std::string& name, const Variant& value)
 
 void clsGalaxyObject::PlaceChildren(std::vector<GalaxyObjectPtr>& read) { Childs.AssignRead(read); }
 
-bool clsGalaxyObject::FromXML(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly) {
-  return ReadElement(parser, xml, gatesOnly, 1);
+namespace {
+
+// Whether a handle of pugixml (a node or an attribute: its object's address) is null,
+// read in place rather than through a call into the library at every step of a walk.
+template <class Handle>
+inline bool IsNull(const Handle& h) noexcept {
+  static_assert(sizeof(Handle) == sizeof(void*));
+  const void* p;
+  std::memcpy(&p, &h, sizeof p);
+  return p == nullptr;
 }
 
-bool clsGalaxyObject::ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly, int32_t depth) {
+// The value of an element's `t` attribute; null when it has none.
+const char* TypeOf(pugi::xml_node element) {
+  for (pugi::xml_attribute a = element.first_attribute(); !IsNull(a); a = a.next_attribute())
+    if (SameName(a.name(), "t")) return a.value();
+  return nullptr;
+}
+
+}  // namespace
+
+struct clsGalaxyObject::Reading {
+  clsGalaxyParser& parser;
+  // The document read: each object that reads its element holds it.
+  const std::shared_ptr<pugi::xml_document>& doc;
+  clsXMLParser& xml;
+  // The element where reading failed (null while none did).
+  pugi::xml_node stoppedAt;
+  // The children read, a list for each level (kept from one element to the next).
+  std::vector<std::vector<GalaxyObjectPtr>>& levels;
+};
+
+bool clsGalaxyObject::FromXML(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly) {
+  if (!xml.IsElementNamed("o")) {
+    lastError_ = "Starting tag is not 'o'";
+    return false;
+  }
+  static thread_local std::vector<std::vector<GalaxyObjectPtr>> levels(kMaxDepth + 2);
+  Reading reading{parser, xml.Document(), xml, pugi::xml_node(), levels};
+  // The elements are walked in the document itself: the cursor stays on this one, and
+  // goes to the element where reading stopped when it fails.
+  if (ReadElement(reading, xml.CurrentNode(), gatesOnly, 1)) return true;
+  xml.MoveTo(reading.stoppedAt);
+  return false;
+}
+
+bool clsGalaxyObject::ReadElement(Reading& reading, pugi::xml_node element, bool gatesOnly, int32_t depth) {
   try {
-    if (!xml.IsElementNamed("o")) {
+    if (!SameName(element.name(), "o")) {
       lastError_ = "Starting tag is not 'o'";
+      reading.stoppedAt = element;
       return false;
     }
     if (depth > kMaxDepth) {
       lastError_ = "Objects are nested deeper than " + std::to_string(kMaxDepth) + " levels.";
+      reading.stoppedAt = element;
       return false;
     }
-    if (XMLBookmark == 0) XMLBookmark = xml.AddBookmark();
+    if (XMLBookmark == 0) XMLBookmark = reading.xml.AddBookmark(element);
 
     // The properties are the element's attributes, read where they stand; a value a
     // property could not hold fails the load here, as it would taking the property.
     properties_.clear();
-    elementDoc_ = xml.Document();
-    element_ = xml.CurrentNode();
-    for (pugi::xml_attribute a = element_.first_attribute(); a; a = a.next_attribute()) CheckValue(a.value());
+    elementDoc_ = reading.doc;
+    element_ = element;
+    for (pugi::xml_attribute a = element.first_attribute(); !IsNull(a); a = a.next_attribute()) CheckValue(a.value());
 
     if (!gatesOnly) Loaded = true;
-    if (xml.Down()) {
+    pugi::xml_node c = element.first_child();
+    while (!IsNull(c) && c.type() != pugi::node_element) c = c.next_sibling();
+    if (!IsNull(c)) {
       auto self = shared_from_this();
-      // The children read are gathered (a list for each level, kept from one element to
-      // the next) and go into Childs at once, as read.
-      static thread_local std::vector<std::vector<GalaxyObjectPtr>> levels(kMaxDepth + 2);
-      std::vector<GalaxyObjectPtr>& read = levels[static_cast<size_t>(depth)];
+      // The children read are gathered and go into Childs at once, as read.
+      std::vector<GalaxyObjectPtr>& read = reading.levels[static_cast<size_t>(depth)];
       read.clear();
       bool ok = true;
-      do {
-        if (gatesOnly && !IsGateType(xml.FindNodeAttr("t"))) continue;
-        GalaxyObjectPtr child = parser.NewGalObject(self);
-        if (!child->ReadElement(parser, xml, false, depth + 1)) {
+      for (; !IsNull(c); c = c.next_sibling()) {
+        if (c.type() != pugi::node_element) continue;
+        if (gatesOnly && !IsGateType(TypeOf(c))) continue;
+        GalaxyObjectPtr child = reading.parser.NewGalObject(self);
+        if (!child->ReadElement(reading, c, false, depth + 1)) {
           lastError_ = child->GetLastError();
           ok = false;
           break;
         }
         // Its own subtree is registered already, by the reading just done; it has a
         // parent, so it is no sector.
-        parser.objects.AddId(child, child->id);
+        reading.parser.objects.AddId(child, child->id);
         read.push_back(std::move(child));
-      } while (xml.NextNode());
+      }
       PlaceChildren(read);
       if (!ok) return false;
-      xml.up();
     }
     Dirty = false;
     return true;
   } catch (const kz::AppError& e) {
     lastError_ = e.Description;
-    return false;
   } catch (const std::exception& e) {
     lastError_ = e.what();
-    return false;
   }
+  if (IsNull(reading.stoppedAt)) reading.stoppedAt = element;
+  return false;
 }
 
 namespace {

@@ -168,7 +168,10 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
 
  private:
   friend class clsGalaxyParser;
-  bool ReadElement(clsGalaxyParser& parser, clsXMLParser& xml, bool gatesOnly, int32_t depth);
+  // What reading one document's elements shares (GalaxyObject.cpp).
+  struct Reading;
+  // Reads the object from an element of the document, walking its subtree directly.
+  bool ReadElement(Reading& reading, pugi::xml_node element, bool gatesOnly, int32_t depth);
   // The children just read, appended to Childs (and taken out of `read`).
   void PlaceChildren(std::vector<GalaxyObjectPtr>& read);
   int32_t NumberOf(std::string_view name) const noexcept;

@@ -142,6 +142,29 @@ TEST_F(MapTest, LoadingChildrenKeepsUnsavedChangesOfTheSector) {
   EXPECT_EQ(Child(sector, 2)->NamedProperty("gid"), Variant(int32_t{3}));
 }
 
+// Reading a sector that fails inside stops at the failing element: the cursor is left
+// there, the error names it, and the children read before the failing branch stay.
+TEST_F(MapTest, ReadingStopsAtTheElementThatFails) {
+  struct Case {
+    const char* inside;  // the dock's content
+    const char* error;
+  } cases[] = {
+      {"<o t=\"23\" m=\"ok\"/><o t=\"23\" x=\"3000000000\" m=\"bad\"/><o t=\"23\"/>", "Overflow"},
+      {"<o t=\"23\" m=\"ok\"><sector t=\"1\" m=\"bad\"/></o><o t=\"23\"/>", "Starting tag is not 'o'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.inside);
+    Load(std::string("<universe><o t=\"1\" m=\"sector\"><o t=\"2\"/><o t=\"5\">") + c.inside +
+         "</o></o></universe>");
+    GalaxyObjectPtr sector = Sector(1);
+    EXPECT_FALSE(doc->LoadSectorChildren(sector));
+    EXPECT_EQ(doc->GetLastError(), std::string("Error loading children of sector idx=0\r\n") + c.error);
+    EXPECT_EQ(doc->XML().GetNodeAttr(Variant("m")), "bad");
+    ASSERT_EQ(sector->Childs.Count(), 1);
+    EXPECT_EQ(Child(sector, 1)->otype(), 2);
+  }
+}
+
 TEST_F(MapTest, LoadSectorChildrenFailures) {
   Load(galtest::kTwoSectors);
   GalaxyObjectPtr loose = doc->NewGalObject(nullptr);
