@@ -16,26 +16,30 @@ GalaxyChildList::Run* GalaxyChildList::MakeRun(size_t n) {
   return new (raw) Run{0};
 }
 
-void GalaxyChildList::FreeRun() noexcept {
-  if (!run_) return;
-  for (uint32_t i = 0; i < run_->size; ++i) run_->items()[i].~Ptr();
-  ::operator delete(run_);
-  run_ = nullptr;
+void GalaxyChildList::FreeRun(Run* r) noexcept {
+  if (!r) return;
+  for (uint32_t i = 0; i < r->size; ++i) r->items()[i].~Ptr();
+  ::operator delete(r);
+}
+
+void GalaxyChildList::Release(uintptr_t next) const noexcept {
+  Run* r = run();
+  Items* i = items();
+  held_ = next;
+  FreeRun(r);
+  delete i;
 }
 
 GalaxyChildList::GalaxyChildList(const GalaxyChildList& o) { *this = o; }
 
 GalaxyChildList& GalaxyChildList::operator=(const GalaxyChildList& o) {
   if (this == &o) return *this;
-  if (o.run_) {
-    Run* copy = MakeRun(o.run_->size);
-    for (; copy->size < o.run_->size; ++copy->size) new (copy->items() + copy->size) Ptr(o.run_->items()[copy->size]);
-    Clear();
-    run_ = copy;
+  if (Run* from = o.run()) {
+    Run* copy = MakeRun(from->size);
+    for (; copy->size < from->size; ++copy->size) new (copy->items() + copy->size) Ptr(from->items()[copy->size]);
+    Hold(copy);
   } else {
-    std::unique_ptr<Items> copy = o.items_ ? std::make_unique<Items>(*o.items_) : nullptr;
-    Clear();
-    items_ = std::move(copy);
+    Hold(o.items() ? new Items(*o.items()) : nullptr);
   }
   return *this;
 }
@@ -50,28 +54,27 @@ void GalaxyChildList::AssignRead(std::vector<Ptr>& read) {
     read.clear();
     return;
   }
-  Clear();
-  run_ = MakeRun(read.size());
-  for (Ptr& child : read) new (run_->items() + run_->size++) Ptr(std::move(child));
+  Run* r = MakeRun(read.size());
+  for (Ptr& child : read) new (r->items() + r->size++) Ptr(std::move(child));
+  Hold(r);
   read.clear();
 }
 
 GalaxyChildList::Items& GalaxyChildList::Keyed() const {
-  if (!items_) {
+  if (!items()) {
     auto made = std::make_unique<Items>();
-    if (run_) {
+    if (Run* r = run()) {
       char key[16];
-      made->AssignAll(run_->size, [&](size_t i) {
-        const Ptr& child = run_->items()[i];
+      made->AssignAll(r->size, [&](size_t i) {
+        const Ptr& child = r->items()[i];
         char* end = std::to_chars(key, key + 15, child->id).ptr;
         *end++ = 'k';
         return std::pair<const Ptr&, std::string_view>(child, std::string_view(key, static_cast<size_t>(end - key)));
       });
     }
-    items_ = std::move(made);
-    const_cast<GalaxyChildList*>(this)->FreeRun();
+    Hold(made.release());
   }
-  return *items_;
+  return *items();
 }
 
 int32_t GalaxyChildList::RunPosition(std::string_view key) const noexcept {
@@ -84,8 +87,9 @@ int32_t GalaxyChildList::RunPosition(std::string_view key) const noexcept {
     if (key[i] < '0' || key[i] > '9') return 0;
     id = id * 10 + (key[i] - '0');
   }
-  const Ptr* first = run_->items();
-  const Ptr* last = first + run_->size;
+  Run* r = run();
+  const Ptr* first = r->items();
+  const Ptr* last = first + r->size;
   const Ptr* at = std::lower_bound(first, last, id, [](const Ptr& c, int64_t v) { return c->id < v; });
   return at != last && (*at)->id == id ? static_cast<int32_t>(at - first) + 1 : 0;
 }

@@ -93,18 +93,17 @@ class GalaxyChildList {
   GalaxyChildList() = default;
   GalaxyChildList(const GalaxyChildList& o);
   GalaxyChildList& operator=(const GalaxyChildList& o);
-  GalaxyChildList(GalaxyChildList&& o) noexcept : run_(std::exchange(o.run_, nullptr)), items_(std::move(o.items_)) {}
+  GalaxyChildList(GalaxyChildList&& o) noexcept : held_(std::exchange(o.held_, 0)) {}
   GalaxyChildList& operator=(GalaxyChildList&& o) noexcept {
     if (this != &o) {
       Clear();
-      run_ = std::exchange(o.run_, nullptr);
-      items_ = std::move(o.items_);
+      held_ = std::exchange(o.held_, 0);
     }
     return *this;
   }
-  ~GalaxyChildList() { FreeRun(); }
+  ~GalaxyChildList() { Clear(); }
 
-  int32_t Count() const noexcept { return run_ ? static_cast<int32_t>(run_->size) : items_ ? items_->Count() : 0; }
+  int32_t Count() const noexcept { return run() ? static_cast<int32_t>(run()->size) : items() ? items()->Count() : 0; }
   bool Empty() const noexcept { return Count() == 0; }
 
   template <class U>
@@ -113,11 +112,10 @@ class GalaxyChildList {
   }
   template <class Make>
   void AssignAll(size_t n, Make&& make) {
-    if (n == 0 && !items_ && !run_) return;
+    if (n == 0 && !held_) return;
     auto fresh = std::make_unique<Items>();
     fresh->AssignAll(n, std::forward<Make>(make));
-    FreeRun();
-    items_ = std::move(fresh);
+    Hold(fresh.release());
   }
   // The children read from a document, in its order, given to a list that is empty
   // (kept as read when their ids rise, else filed as a collection); `read` is emptied.
@@ -129,52 +127,51 @@ class GalaxyChildList {
     if constexpr (std::is_convertible_v<const K&, std::string_view>)
       return const_cast<Ptr&>(ItemByKey(positionOrKey));
     else
-      return run_ ? const_cast<Ptr&>(RunItem(static_cast<int32_t>(positionOrKey))) : Read().Item(static_cast<int32_t>(positionOrKey));
+      return run() ? const_cast<Ptr&>(RunItem(static_cast<int32_t>(positionOrKey))) : Read().Item(static_cast<int32_t>(positionOrKey));
   }
   template <class K>
   const Ptr& Item(const K& positionOrKey) const {
     if constexpr (std::is_convertible_v<const K&, std::string_view>)
       return ItemByKey(positionOrKey);
     else
-      return run_ ? RunItem(static_cast<int32_t>(positionOrKey)) : std::as_const(Read()).Item(static_cast<int32_t>(positionOrKey));
+      return run() ? RunItem(static_cast<int32_t>(positionOrKey)) : std::as_const(Read()).Item(static_cast<int32_t>(positionOrKey));
   }
   Ptr* Find(std::string_view key) noexcept { return const_cast<Ptr*>(std::as_const(*this).Find(key)); }
   const Ptr* Find(std::string_view key) const noexcept {
-    if (run_) {
+    if (Run* r = run()) {
       const int32_t at = RunPosition(key);
-      return at ? &run_->items()[at - 1] : nullptr;
+      return at ? &r->items()[at - 1] : nullptr;
     }
-    return items_ ? std::as_const(*items_).Find(key) : nullptr;
+    return items() ? std::as_const(*items()).Find(key) : nullptr;
   }
   bool Exists(std::string_view key) const noexcept { return Find(key) != nullptr; }
-  std::string_view Key(int32_t pos) const { return (run_ ? Keyed() : Read()).Key(pos); }
+  std::string_view Key(int32_t pos) const { return (run() ? Keyed() : Read()).Key(pos); }
   int32_t PositionOf(std::string_view key) const {
-    if (run_) return RunPosition(key);
-    return items_ ? items_->PositionOf(key) : 0;
+    if (run()) return RunPosition(key);
+    return items() ? items()->PositionOf(key) : 0;
   }
   template <class K>
   void Remove(const K& positionOrKey) {
-    if (run_)
+    if (run())
       Keyed().Remove(positionOrKey);
     else
       Read().Remove(positionOrKey);
   }
   // Empties the list and gives its memory back.
-  void Clear() noexcept {
-    FreeRun();
-    items_.reset();
-  }
+  void Clear() noexcept { Hold(static_cast<Items*>(nullptr)); }
 
   // A list without children walks as an empty range of null iterators.
-  iterator begin() { return run_ ? iterator(run_->items()) : items_ ? iterator(items_->begin()) : iterator(); }
-  iterator end() { return run_ ? iterator(run_->items() + run_->size) : items_ ? iterator(items_->end()) : iterator(); }
+  iterator begin() { return run() ? iterator(run()->items()) : items() ? iterator(items()->begin()) : iterator(); }
+  iterator end() {
+    return run() ? iterator(run()->items() + run()->size) : items() ? iterator(items()->end()) : iterator();
+  }
   const_iterator begin() const {
-    return run_ ? const_iterator(static_cast<const Ptr*>(run_->items()))
-                : items_ ? const_iterator(std::as_const(*items_).begin()) : const_iterator();
+    return run() ? const_iterator(static_cast<const Ptr*>(run()->items()))
+                 : items() ? const_iterator(std::as_const(*items()).begin()) : const_iterator();
   }
   const_iterator end() const {
-    return run_ ? const_iterator(static_cast<const Ptr*>(run_->items() + run_->size))
-                : items_ ? const_iterator(std::as_const(*items_).end()) : const_iterator();
+    return run() ? const_iterator(static_cast<const Ptr*>(run()->items() + run()->size))
+                 : items() ? const_iterator(std::as_const(*items()).end()) : const_iterator();
   }
 
  private:
@@ -185,17 +182,25 @@ class GalaxyChildList {
   };
   static_assert(sizeof(Run) % alignof(Ptr) == 0);
   static Run* MakeRun(size_t n);
-  void FreeRun() noexcept;
+  static void FreeRun(Run* r) noexcept;
+  // What the list holds: null, a run (the low bit set) or a collection.
+  Run* run() const noexcept { return (held_ & 1) ? reinterpret_cast<Run*>(held_ - 1) : nullptr; }
+  Items* items() const noexcept { return (held_ & 1) ? nullptr : reinterpret_cast<Items*>(held_); }
+  // Lets go of what the list held and holds `r` (or `i`) from now on.
+  void Hold(Run* r) const noexcept { Release(reinterpret_cast<uintptr_t>(r) | 1); }
+  void Hold(Items* i) const noexcept { Release(reinterpret_cast<uintptr_t>(i)); }
+  void Release(uintptr_t next) const noexcept;
   // The list as a collection (the read form filed under the children's keys first).
   Items& Keyed() const;
   // The collection, or a shared empty one that nothing ever adds to (no read form).
-  Items& Read() const noexcept { return items_ ? *items_ : None(); }
+  Items& Read() const noexcept { return items() ? *items() : None(); }
   static Items& None() noexcept;
   // The 1-based position in the read form of the child of a key; 0 when none.
   int32_t RunPosition(std::string_view key) const noexcept;
   const Ptr& RunItem(int32_t pos) const {
-    if (pos < 1 || static_cast<uint32_t>(pos) > run_->size) throw kz::AppError(kz::kErrSubscript, "Collection.Item");
-    return run_->items()[pos - 1];
+    Run* r = run();
+    if (pos < 1 || static_cast<uint32_t>(pos) > r->size) throw kz::AppError(kz::kErrSubscript, "Collection.Item");
+    return r->items()[pos - 1];
   }
   const Ptr& ItemByKey(std::string_view key) const {
     const Ptr* p = Find(key);
@@ -203,7 +208,6 @@ class GalaxyChildList {
     return *p;
   }
 
-  // At most one of the two holds the children.
-  mutable Run* run_ = nullptr;
-  mutable std::unique_ptr<Items> items_;
+  // One word: most objects have no children, and an object is as large as what it holds.
+  mutable uintptr_t held_ = 0;
 };

@@ -30,7 +30,7 @@ class GalaxyObjectIndex {
     size_t id = 0;
     // Ids far beyond the table (set by hand, not handed out) go to the map.
     if (IdOf(key, id) && id < byId_.size() + kTableSlack) {
-      if (id >= byId_.size()) byId_.resize(std::max(id + 1, byId_.size() * 2));
+      Grow(id);
       byId_[id] = std::move(item);
       ++count_;
       return true;
@@ -42,7 +42,7 @@ class GalaxyObjectIndex {
   bool AddId(Ptr item, int32_t id) {
     const size_t at = static_cast<size_t>(id);
     if (id > 0 && other_.empty() && at < byId_.size() + kTableSlack) {
-      if (at >= byId_.size()) byId_.resize(std::max(at + 1, byId_.size() * 2));
+      Grow(at);
       if (byId_[at]) return false;
       byId_[at] = std::move(item);
       ++count_;
@@ -139,6 +139,14 @@ class GalaxyObjectIndex {
     if (r.ec != std::errc() || r.ptr != key.data() + key.size() - 1 || v > 0x7FFFFFFFull) return false;
     id = static_cast<size_t>(v);
     return true;
+  }
+
+  // The table reaches to `id`: its room doubles, but only the places up to the highest
+  // id are filled in (the room beyond is never touched).
+  void Grow(size_t id) {
+    if (id < byId_.size()) return;
+    if (id >= byId_.capacity()) byId_.reserve(std::max(id + 1, byId_.capacity() * 2));
+    byId_.resize(id + 1);
   }
 
   static constexpr size_t kTableSlack = size_t{1} << 20;
