@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <unordered_map>
 
 #include "core/AppError.h"
 #include "core/Common.h"
@@ -13,6 +15,51 @@
 #include "galaxy/model/GalaxyValues.h"
 
 using kz::Variant;
+
+SharedDocument::SharedDocument(std::shared_ptr<const pugi::xml_document> doc)
+    : hold_(doc ? new Hold{{1}, std::move(doc)} : nullptr) {}
+
+void SharedDocument::reset() noexcept {
+  if (hold_ && __gnu_cxx::__exchange_and_add_dispatch(&hold_->refs, -1) == 1) delete hold_;
+  hold_ = nullptr;
+}
+
+namespace {
+// The error texts of the objects that have one, under the address of their ErrorText.
+struct ErrorTexts {
+  std::mutex lock;
+  std::unordered_map<const void*, std::string> texts;
+};
+ErrorTexts& Errors() {
+  static ErrorTexts* errors = new ErrorTexts();  // objects may go while the program ends
+  return *errors;
+}
+}  // namespace
+
+clsGalaxyObject::ErrorText::~ErrorText() {
+  if (!has_) return;
+  ErrorTexts& e = Errors();
+  std::lock_guard<std::mutex> hold(e.lock);
+  e.texts.erase(this);
+}
+
+clsGalaxyObject::ErrorText& clsGalaxyObject::ErrorText::operator=(std::string text) {
+  if (!has_ && text.empty()) return *this;
+  ErrorTexts& e = Errors();
+  std::lock_guard<std::mutex> hold(e.lock);
+  e.texts[this] = std::move(text);
+  has_ = true;
+  return *this;
+}
+
+const std::string& clsGalaxyObject::ErrorText::Text() const noexcept {
+  static const std::string none;
+  if (!has_) return none;
+  ErrorTexts& e = Errors();
+  std::lock_guard<std::mutex> hold(e.lock);
+  auto it = e.texts.find(this);
+  return it == e.texts.end() ? none : it->second;
+}
 
 std::shared_ptr<clsGalaxyObject> clsGalaxyObject::Parent() const noexcept { return parent_.lock(); }
 void clsGalaxyObject::SetParent(const std::shared_ptr<clsGalaxyObject>& parent) noexcept { parent_ = parent; }
@@ -248,7 +295,7 @@ const char* TypeOf(pugi::xml_node element) {
 struct clsGalaxyObject::Reading {
   clsGalaxyParser& parser;
   // The document read: each object that reads its element holds it.
-  const std::shared_ptr<pugi::xml_document>& doc;
+  SharedDocument doc;
   clsXMLParser& xml;
   // The element where reading failed (null while none did).
   pugi::xml_node stoppedAt;
@@ -262,7 +309,7 @@ bool clsGalaxyObject::FromXML(clsGalaxyParser& parser, clsXMLParser& xml, bool g
     return false;
   }
   static thread_local std::vector<std::vector<GalaxyObjectPtr>> levels(kMaxDepth + 2);
-  Reading reading{parser, xml.Document(), xml, pugi::xml_node(), levels};
+  Reading reading{parser, SharedDocument(xml.Document()), xml, pugi::xml_node(), levels};
   // The elements are walked in the document itself: the cursor stays on this one, and
   // goes to the element where reading stopped when it fails.
   if (ReadElement(reading, xml.CurrentNode(), gatesOnly, 1)) return true;

@@ -17,6 +17,7 @@
 // takes its properties from the element once and keeps them from then on; so it does
 // before its element leaves the document.
 #include <cstdint>
+#include <ext/atomicity.h>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -70,6 +71,33 @@ class GalaxyPropertyList {
   Block* block_ = nullptr;
 };
 
+// A hold of a document in one word, shared by the objects read from it at one time (one
+// count for all of them, so each object holds the document for one pointer).
+class SharedDocument {
+ public:
+  SharedDocument() noexcept = default;
+  explicit SharedDocument(std::shared_ptr<const pugi::xml_document> doc);
+  SharedDocument(const SharedDocument& o) noexcept : hold_(o.hold_) {
+    if (hold_) __gnu_cxx::__atomic_add_dispatch(&hold_->refs, 1);
+  }
+  SharedDocument& operator=(const SharedDocument& o) noexcept {
+    SharedDocument copy(o);
+    std::swap(hold_, copy.hold_);
+    return *this;
+  }
+  ~SharedDocument() { reset(); }
+  void reset() noexcept;
+  explicit operator bool() const noexcept { return hold_ != nullptr; }
+
+ private:
+  // Counted as a shared pointer's count is (atomic only once the program has threads).
+  struct Hold {
+    _Atomic_word refs;
+    std::shared_ptr<const pugi::xml_document> doc;
+  };
+  Hold* hold_ = nullptr;
+};
+
 class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<clsGalaxyObject> {
  public:
   // Objects nested deeper than this (a sector is level 1) are refused at load.
@@ -87,6 +115,26 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   bool Loaded = false;
   // The properties changed since they were read or last saved.
   bool Dirty = true;
+
+ private:
+  // The last error: most objects never have one, so it takes no room until one comes
+  // (the texts of those that have one are kept beside, under the object's address, and
+  // the object holds the one byte that tells, next to the flags above).
+  class ErrorText {
+   public:
+    ErrorText() = default;
+    ErrorText(const ErrorText&) = delete;
+    ErrorText& operator=(const ErrorText&) = delete;
+    ~ErrorText();
+    ErrorText& operator=(std::string text);
+    const std::string& Text() const noexcept;
+
+   private:
+    bool has_ = false;
+  };
+  ErrorText lastError_;
+
+ public:
   // The child objects under their keys, in document order when read.
   GalaxyChildList Childs;
 
@@ -191,24 +239,5 @@ class clsGalaxyObject : public kz::Object, public std::enable_shared_from_this<c
   // The element whose attributes are the properties, and its document (held: the
   // element stays readable whatever becomes of the cursor); null once they are taken.
   mutable pugi::xml_node element_;
-  mutable std::shared_ptr<const pugi::xml_document> elementDoc_;
-  // The last error: most objects never have one, so it takes no room until one comes.
-  class ErrorText {
-   public:
-    ErrorText& operator=(std::string text) {
-      if (text_)
-        *text_ = std::move(text);
-      else if (!text.empty())
-        text_ = std::make_unique<std::string>(std::move(text));
-      return *this;
-    }
-    const std::string& Text() const noexcept {
-      static const std::string none;
-      return text_ ? *text_ : none;
-    }
-
-   private:
-    std::unique_ptr<std::string> text_;
-  };
-  ErrorText lastError_;
+  mutable SharedDocument elementDoc_;
 };
