@@ -112,23 +112,27 @@ int32_t clsXMLParser::ElementDepth(int32_t limit) const {
   if (!HasCurrentNode()) return 0;
   const pugi::xml_node top = current_;
   int32_t depth = 1, most = 0;
+  // Each node is asked for its type, its first child and its next sibling once.
   pugi::xml_node n = top.first_child();
-  while (n) {
+  while (!IsNullHandle(n)) {
     if (n.type() == pugi::node_element) {
       if (depth > most) most = depth;
       if (most > limit) return most;
-      if (n.first_child()) {
-        n = n.first_child();
+      const pugi::xml_node child = n.first_child();
+      if (!IsNullHandle(child)) {
+        n = child;
         ++depth;
         continue;
       }
     }
-    while (!n.next_sibling()) {
+    pugi::xml_node next = n.next_sibling();
+    while (IsNullHandle(next)) {
       n = n.parent();
       --depth;
       if (n == top) return most;
+      next = n.next_sibling();
     }
-    n = n.next_sibling();
+    n = next;
   }
   return most;
 }
