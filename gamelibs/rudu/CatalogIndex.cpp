@@ -179,6 +179,23 @@ struct CatalogIndex::Builder {
   };
   std::vector<uint32_t> table = std::vector<uint32_t>(64, kNoEntry);  // folders by hash
   Recent recent[16];
+  uint32_t partSizes[kSlotParts] = {};  // the entries' slots in each part
+  bool topHolds = false;                // an entry lies in the top folder
+};
+
+// What the lines being read fill, held apart from the object while they are read: the
+// blocks are written through plain pointers, which the compiler would otherwise take
+// to change the object's counts after every entry.
+struct CatalogIndex::Fill {
+  char* text;
+  size_t textSize;
+  uint64_t dataSize;
+  Entry* entries;
+  uint32_t* folders;
+  uint64_t* slots;
+  size_t count;
+  size_t capacity;
+  uint64_t total;
 };
 
 namespace {
@@ -208,15 +225,16 @@ __attribute__((always_inline)) inline bool SameBytes(const char* a, const char* 
 
 }  // namespace
 
-__attribute__((always_inline)) inline void CatalogIndex::AddEntry(size_t lineStart, size_t pathLength, uint64_t size, uint32_t nameStart,
-                                   uint32_t stemEnd, Builder& b) {
-  const char* p = text_.data() + lineStart;
+__attribute__((always_inline)) inline void CatalogIndex::AddEntry(Fill& f, size_t lineStart, size_t pathLength,
+                                                                   uint64_t size, uint32_t nameStart, uint32_t stemEnd,
+                                                                   Builder& b) {
+  const char* p = f.text + lineStart;
   uint32_t folder = 0;
   uint64_t stemHash;
   if (nameStart > 0) {
     const uint32_t length = nameStart - 1;
     Builder::Recent& r = b.recent[(length ^ static_cast<unsigned char>(p[length - 1]) * 5u) & 15];
-    if (r.id != kNoEntry && r.length == length && SameBytes(text_.data() + folders_[r.id].offset, p, length)) {
+    if (r.id != kNoEntry && r.length == length && SameBytes(f.text + folders_[r.id].offset, p, length)) {
       folder = r.id;
     } else {
       folder = FolderOf(static_cast<uint32_t>(lineStart), length, HashNoCase(std::string_view(p, length)), b.table);
@@ -234,11 +252,18 @@ __attribute__((always_inline)) inline void CatalogIndex::AddEntry(size_t lineSta
   } else {
     stemHash = HashNoCase(std::string_view(p, stemEnd));
   }
-  if (count_ == capacity_) [[unlikely]]
-    GrowEntries(lineStart);
-  Entries()[count_++] = Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(pathLength),
-                              static_cast<uint32_t>(size), nameStart, stemEnd, folder, total_, stemHash};
-  total_ += size;
+  if (f.count == f.capacity) [[unlikely]]
+    GrowEntries(f, lineStart);
+  // Beside the entry, what sorting the slots takes, in blocks of their own: the folder,
+  // and the slot with the part it goes to counted.
+  const size_t i = f.count++;
+  f.folders[i] = folder;
+  f.slots[i] = (stemHash & 0xffffffff00000000ULL) | static_cast<uint32_t>(~static_cast<uint32_t>(i));
+  ++b.partSizes[stemHash >> 56];
+  b.topHolds |= nameStart == 0;
+  f.entries[i] = Entry{static_cast<uint32_t>(lineStart), static_cast<uint32_t>(pathLength), static_cast<uint32_t>(size),
+                       nameStart, stemEnd, folder, f.total, stemHash};
+  f.total += size;
 }
 
 #if defined(__SSE2__)
@@ -247,7 +272,7 @@ namespace {
 
 // Bit masks over the first 64 bytes of a line: one bit a byte.
 struct LineMasks {
-  uint64_t newline = 0, blank = 0, separator = 0, slash = 0, dot = 0, control = 0, digit = 0;
+  uint64_t newline = 0, blank = 0, separator = 0, slash = 0, dot = 0, control = 0;
 };
 
 inline void AddChunk(LineMasks& m, const char* p, int shift) {
@@ -261,20 +286,23 @@ inline void AddChunk(LineMasks& m, const char* p, int shift) {
   m.dot |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')));
   const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1f)), v);  // below 0x20
   m.control |= bits(_mm_or_si128(low, _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7f))));
-  const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8('0'));
-  m.digit |= bits(_mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d));
 }
 
-// Up to eight digits whose last one lies just before `end`.
-inline uint64_t Digits(const char* end, size_t count) {
+// Up to eight bytes whose last one lies just before `end`, read as a number when all
+// of them are digits (false otherwise).
+inline bool Digits(const char* end, size_t count, uint64_t& value) {
   uint64_t w;
   std::memcpy(&w, end - 8, 8);
   const uint64_t keep = ~uint64_t{0} << (8 * (8 - count));
-  w = (w & keep) - (0x3030303030303030ULL & keep);  // the first digit in the lowest kept byte
+  constexpr uint64_t kZeros = 0x3030303030303030ULL, kHigh = 0xf0f0f0f0f0f0f0f0ULL;
+  // Bytes left out read as '0'; a byte is a digit when it is 0x3n and adding 6 keeps it so.
+  const uint64_t d = (w & keep) | (kZeros & ~keep);
+  if ((d & kHigh) != kZeros || ((d + 0x0606060606060606ULL) & kHigh) != kZeros) return false;
+  w = d - kZeros;  // the first digit in the lowest kept byte
   w = w * 10 + (w >> 8);
-  w = (((w & 0x000000ff000000ffULL) * 0x000f424000000064ULL) +
-       (((w >> 16) & 0x000000ff000000ffULL) * 0x0000271000000001ULL)) >> 32;
-  return w;
+  value = (((w & 0x000000ff000000ffULL) * 0x000f424000000064ULL) +
+           (((w >> 16) & 0x000000ff000000ffULL) * 0x0000271000000001ULL)) >> 32;
+  return true;
 }
 
 inline int Highest(uint64_t x) { return 63 - __builtin_clzll(x); }
@@ -284,9 +312,9 @@ inline int Highest(uint64_t x) { return 63 - __builtin_clzll(x); }
 // A line of at most 63 bytes that is a sound entry with a size of up to eight
 // digits, checked without a branch per character. False leaves everything as it was
 // (the line is then read the general way, which also names what is wrong with it).
-__attribute__((always_inline)) inline bool CatalogIndex::ParseShortLine(size_t& pos, Builder& b) {
-  char* const p = text_.data() + pos;
-  if (pos < 8 || textSize_ - pos < 64) return false;
+__attribute__((always_inline)) inline bool CatalogIndex::ParseShortLine(Fill& f, size_t& pos, Builder& b) {
+  char* const p = f.text + pos;
+  if (pos < 8 || f.textSize - pos < 64) return false;
   LineMasks m;
   AddChunk(m, p, 0);
   AddChunk(m, p + 16, 16);
@@ -303,8 +331,8 @@ __attribute__((always_inline)) inline bool CatalogIndex::ParseShortLine(size_t& 
   const size_t blank = static_cast<size_t>(Highest(blanks));
   const size_t digits = lineEnd - blank - 1;
   if (blank == 0 || digits == 0 || digits > 8) return false;
-  const uint64_t sizePart = inLine & ~((uint64_t{2} << blank) - 1);
-  if ((m.digit & sizePart) != sizePart) return false;
+  uint64_t size;
+  if (!Digits(p + lineEnd, digits, size)) return false;
   // The path: no control characters, no drive, no empty names, no "." or "..".
   const uint64_t inPath = (uint64_t{1} << blank) - 1;
   const uint64_t seps = m.separator & inPath, dots = m.dot & inPath;
@@ -314,20 +342,19 @@ __attribute__((always_inline)) inline bool CatalogIndex::ParseShortLine(size_t& 
   const uint64_t bad = (m.control & inPath) | (seps & nameBegins) | (seps & last) | (dots & nameBegins & nameEnds) |
                        (dots & nameBegins & (dots >> 1) & (nameEnds >> 1));
   if (bad != 0 || (blank >= 2 && p[1] == ':')) return false;
-  const uint64_t size = Digits(p + lineEnd, digits);
-  if (total_ + size > dataSize_ || pos > 0xffffffffULL || count_ >= 0x7fffffff) return false;
+  if (f.total + size > f.dataSize || pos > 0xffffffffULL || f.count >= 0x7fffffff) return false;
   for (uint64_t s = m.slash & inPath; s != 0; s &= s - 1) p[__builtin_ctzll(s)] = '\\';
   const uint32_t nameStart = seps ? static_cast<uint32_t>(Highest(seps) + 1) : 0;
   const uint64_t extension = dots & ~((uint64_t{2} << nameStart) - 1);  // a dot after the name's first character
   const uint32_t stemEnd = extension ? static_cast<uint32_t>(Highest(extension)) : static_cast<uint32_t>(blank);
-  AddEntry(pos, blank, size, nameStart, stemEnd, b);
+  AddEntry(f, pos, blank, size, nameStart, stemEnd, b);
   pos += end + 1;
   return true;
 }
 
 #else
 
-bool CatalogIndex::ParseShortLine(size_t&, Builder&) { return false; }
+bool CatalogIndex::ParseShortLine(Fill&, size_t&, Builder&) { return false; }
 
 #endif
 
@@ -358,15 +385,36 @@ size_t EstimatedEntries(const char* text, size_t n) {
 }
 }  // namespace
 
-void CatalogIndex::GrowEntries(size_t pos) {
+__attribute__((always_inline)) inline void CatalogIndex::GrowEntries(Fill& f, size_t pos) {
+  count_ = f.count;
+  GrowEntryBlocks(pos);
+  f.entries = Entries();
+  f.folders = reinterpret_cast<uint32_t*>(folderBlock_.data());
+  f.slots = reinterpret_cast<uint64_t*>(lineSlots_.data());
+  f.capacity = capacity_;
+}
+
+void CatalogIndex::GrowEntryBlocks(size_t pos) {
   // What the lines read so far promise for the rest, with a quarter to spare.
   const double perByte = static_cast<double>(count_) / static_cast<double>(std::max<size_t>(pos, 1));
   const size_t rest = static_cast<size_t>(perByte * static_cast<double>(textSize_ - std::min(pos, textSize_)));
   const size_t wanted = count_ + std::max(rest + rest / 4, count_ / 4) + 64;
-  PageBlock bigger(wanted * sizeof(Entry), PageBlock::kAnyBytes);
-  if (count_) std::memcpy(bigger.data(), entryBlock_.data(), count_ * sizeof(Entry));
-  entryBlock_ = std::move(bigger);
-  capacity_ = entryBlock_.size() / sizeof(Entry);
+  TakeEntryBlocks(wanted);
+}
+
+void CatalogIndex::TakeEntryBlocks(size_t wanted) {
+  PageBlock entries(wanted * sizeof(Entry), PageBlock::kAnyBytes);
+  PageBlock folders(wanted * sizeof(uint32_t), PageBlock::kAnyBytes);
+  PageBlock slots(wanted * sizeof(uint64_t), PageBlock::kAnyBytes);
+  if (count_) {
+    std::memcpy(entries.data(), entryBlock_.data(), count_ * sizeof(Entry));
+    std::memcpy(folders.data(), folderBlock_.data(), count_ * sizeof(uint32_t));
+    std::memcpy(slots.data(), lineSlots_.data(), count_ * sizeof(uint64_t));
+  }
+  entryBlock_ = std::move(entries);
+  folderBlock_ = std::move(folders);
+  lineSlots_ = std::move(slots);
+  capacity_ = wanted;
 }
 
 bool CatalogIndex::ParseText(uint64_t dataSize, std::string& why) {
@@ -380,12 +428,12 @@ bool CatalogIndex::ParseText(uint64_t dataSize, std::string& why) {
   dataSize_ = dataSize;
   total_ = 0;
   try {
-    entryBlock_ = PageBlock(EstimatedEntries(text_.data(), textSize_) * sizeof(Entry), PageBlock::kAnyBytes);
-    capacity_ = entryBlock_.size() / sizeof(Entry);
-    if (ParseLines(why)) {
-      SortSlots();
-      return true;
-    }
+    TakeEntryBlocks(EstimatedEntries(text_.data(), textSize_));
+    Builder builder;
+    const bool read = ParseLines(builder, why);
+    if (read) SortSlots(builder);
+    lineSlots_ = PageBlock();
+    if (read) return true;
   } catch (const std::bad_alloc&) {
     why = "there is not enough memory to read it";
     return false;
@@ -396,17 +444,16 @@ bool CatalogIndex::ParseText(uint64_t dataSize, std::string& why) {
   return false;
 }
 
-bool CatalogIndex::ParseLines(std::string& why) {
+__attribute__((always_inline)) inline bool CatalogIndex::ParseLinesInto(Fill& f, Builder& builder, std::string& why) {
   folders_.push_back(Folder{0, 0, HashNoCase({})});  // the top
-  Builder builder;
-  char* const base = text_.data();
-  const size_t n = textSize_;
+  char* const base = f.text;
+  const size_t n = f.textSize;
   size_t pos = 0;
   size_t lineNo = 0;
   bool first = true;
   std::string pathWhy;
   while (pos < n) {
-    if (!first && ParseShortLine(pos, builder)) {
+    if (!first && ParseShortLine(f, pos, builder)) {
       ++lineNo;
       continue;
     }
@@ -460,16 +507,16 @@ bool CatalogIndex::ParseLines(std::string& why) {
       return false;
     }
     std::string_view norm(base + lineStart, blank);
-    if (total_ + size > dataSize_) {
+    if (f.total + size > f.dataSize) {
       why = "the entry " + Quoted(norm) + " on line " + std::to_string(lineNo) +
-            " runs past the end of the data file (" + std::to_string(dataSize_) + " bytes)";
+            " runs past the end of the data file (" + std::to_string(f.dataSize) + " bytes)";
       return false;
     }
-    if (lineStart > 0xffffffffULL || count_ >= 0x7fffffff) {
+    if (lineStart > 0xffffffffULL || f.count >= 0x7fffffff) {
       why = "the index is too large";
       return false;
     }
-    AddEntry(lineStart, blank, size, nameStart, stemEnd, builder);
+    AddEntry(f, lineStart, blank, size, nameStart, stemEnd, builder);
   }
   if (first) {
     why = "it is not a catalog index (it is empty)";
@@ -478,34 +525,36 @@ bool CatalogIndex::ParseLines(std::string& why) {
   return true;
 }
 
-void CatalogIndex::SortSlots() {
+bool CatalogIndex::ParseLines(Builder& builder, std::string& why) {
+  Fill f{text_.data(), textSize_, dataSize_, Entries(), reinterpret_cast<uint32_t*>(folderBlock_.data()),
+         reinterpret_cast<uint64_t*>(lineSlots_.data()), count_, capacity_, total_};
+  const bool read = ParseLinesInto(f, builder, why);
+  count_ = f.count;
+  total_ = f.total;
+  return read;
+}
+
+void CatalogIndex::SortSlots(const Builder& b) {
   slotBlock_ = PageBlock(count_ * sizeof(uint64_t), PageBlock::kAnyBytes);
-  folderBlock_ = PageBlock(count_ * sizeof(uint32_t), PageBlock::kAnyBytes);
-  const Entry* entries = Entries();
-  uint32_t* const folders = reinterpret_cast<uint32_t*>(folderBlock_.data());
-  folderHolds_.assign(folders_.size(), 0);
-  uint8_t* const holds = folderHolds_.data();
-  uint32_t counts[kSlotParts] = {};
-  for (size_t i = 0; i < count_; ++i) {
-    ++counts[entries[i].stemHash >> 56];
-    folders[i] = entries[i].folder;
-    holds[entries[i].folder] = 1;  // a store alone: no wait on the one before
-  }
+  // Every folder but the top was added for an entry in it.
+  folderHolds_.assign(folders_.size(), 1);
+  folderHolds_[0] = b.topHolds;
   uint32_t fill[kSlotParts];
   uint32_t at = 0;
-  for (size_t b = 0; b < kSlotParts; ++b) {
-    slotStart_[b] = fill[b] = at;
-    at += counts[b];
+  for (size_t p = 0; p < kSlotParts; ++p) {
+    slotStart_[p] = fill[p] = at;
+    at += b.partSizes[p];
   }
   slotStart_[kSlotParts] = at;
+  const uint64_t* const lineSlots = reinterpret_cast<const uint64_t*>(lineSlots_.data());
   uint64_t* const slots = reinterpret_cast<uint64_t*>(slotBlock_.data());
   for (size_t i = 0; i < count_; ++i) {
-    const uint64_t hash = entries[i].stemHash;
-    uint32_t& at = fill[hash >> 56];
+    const uint64_t slot = lineSlots[i];
+    uint32_t& to = fill[slot >> 56];
     // The block is cold and each part a stream of its own: the line after the one
     // being filled is fetched before it is reached.
-    __builtin_prefetch(slots + at + 8, 1);
-    slots[at++] = (hash & 0xffffffff00000000ULL) | static_cast<uint32_t>(~static_cast<uint32_t>(i));
+    __builtin_prefetch(slots + to + 8, 1);
+    slots[to++] = slot;
   }
 }
 

@@ -93,15 +93,22 @@ class KZ_EXPORT CatalogIndex {
   Entry* Entries() const { return reinterpret_cast<Entry*>(entryBlock_.data()); }
   // Reads the index in text_ (textSize_ bytes).
   bool ParseText(uint64_t dataSize, std::string& why);
-  bool ParseLines(std::string& why);
-  // Fills the sorted slots and the folder list from the entries.
-  void SortSlots();
+  struct Builder;  // what reading the lines keeps between them
+  struct Fill;     // the blocks the lines fill, and their counts while they are read
+  bool ParseLines(Builder& b, std::string& why);
+  bool ParseLinesInto(Fill& f, Builder& b, std::string& why);
+  // Sorts the slots the lines gave into their parts, and says which folders hold entries.
+  void SortSlots(const Builder& b);
   PageBlock slotBlock_;
-  PageBlock folderBlock_;
+  PageBlock folderBlock_;   // each entry's folder, written as its line is read
+  PageBlock lineSlots_;     // while the lines are read: each entry's slot, in their order
   std::vector<uint8_t> folderHolds_;
   uint32_t slotStart_[kSlotParts + 1] = {};
   // A larger block for the entries, when the lines from `pos` on are shorter than the first ones.
-  void GrowEntries(size_t pos);
+  void GrowEntries(Fill& f, size_t pos);
+  void GrowEntryBlocks(size_t pos);
+  // Blocks for `wanted` entries, their folders and slots (those read so far moved over).
+  void TakeEntryBlocks(size_t wanted);
   std::string catalogPath_;
   std::string dataName_;
   std::string dataPath_;
@@ -124,10 +131,9 @@ class KZ_EXPORT CatalogIndex {
   mutable std::mutex slotsLock_;
   void MakeSlots() const;
 
-  struct Builder;  // what reading the lines keeps between them
-  void AddEntry(size_t lineStart, size_t pathLength, uint64_t size, uint32_t nameStart, uint32_t stemEnd,
+  void AddEntry(Fill& f, size_t lineStart, size_t pathLength, uint64_t size, uint32_t nameStart, uint32_t stemEnd,
                 Builder& b);
-  bool ParseShortLine(size_t& pos, Builder& b);
+  bool ParseShortLine(Fill& f, size_t& pos, Builder& b);
   uint32_t FolderOf(uint32_t offset, uint32_t length, uint64_t hash, std::vector<uint32_t>& table);
   uint32_t AddFolder(uint32_t offset, uint32_t length, uint64_t hash, std::vector<uint32_t>& table, size_t slot);
 };
