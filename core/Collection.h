@@ -444,7 +444,9 @@ class Collection {
 
   // Fills an empty key table with the keys of every node. The entries go in by the
   // part of the table they fall in (a counting sort on their home slots), so the
-  // table is written nearly in order rather than at random.
+  // table is written nearly in order rather than at random. Each key is hashed once:
+  // the entries are first listed in node order at the table's start, which is
+  // cleared again before they go in.
   void FillTable(size_t keyed) {
     const size_t size = TableSizeFor(keyed);
     const size_t mask = size - 1;
@@ -453,17 +455,17 @@ class Collection {
     const int partBits = std::min(tableBits, 12);
     const int shift = tableBits - partBits;
     std::vector<uint32_t> starts((size_t{1} << partBits) + 1, 0);
-    // Keys are hashed twice (once to count each region, once to place) rather than
-    // held in a list as large as the table's entries.
-    for (const Node* node : nodes_)
-      if (!node->key.empty()) ++starts[((HashOf(node->key.view()) & mask) >> shift) + 1];
-    for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
-    std::vector<Slot, TableAllocator<Slot>> ordered(keyed);
+    size_t listed = 0;
     for (const Node* node : nodes_) {
       if (node->key.empty()) continue;
       const uint32_t hash = HashOf(node->key.view());
-      ordered[starts[(hash & mask) >> shift]++] = Slot{node->id + 1, hash};
+      table[listed++] = Slot{node->id + 1, hash};
+      ++starts[((hash & mask) >> shift) + 1];
     }
+    for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
+    std::vector<Slot, TableAllocator<Slot>> ordered(keyed);
+    for (size_t k = 0; k < keyed; ++k) ordered[starts[(table[k].hash & mask) >> shift]++] = table[k];
+    std::fill(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(keyed), Slot{0, 0});
     for (const Slot& s : ordered) {
       size_t i = s.hash & mask;
       for (; table[i].node != 0; i = (i + 1) & mask) {

@@ -66,12 +66,6 @@ void clsTXTObject::Cell::FreePointer() noexcept {
 
 // ---- Numbers with their read text ----
 
-uint64_t clsTXTObject::Cell::DoubleCellBits(double v) noexcept {
-  Cell c;
-  c.SetDouble(v);
-  return c.bits_;
-}
-
 void clsTXTObject::Cell::FillNumberBlock(char* block, uint64_t number, std::string_view text) noexcept {
   const uint32_t len = static_cast<uint32_t>(text.size());
   std::memcpy(block, &number, 8);
@@ -118,32 +112,27 @@ bool clsTXTObject::Cell::ReadNumber(std::string_view text, bool isDouble, uint64
   const char* p = text.data();
   const size_t n = text.size();
   const size_t sign = (n > 0 && p[0] == '-') ? 1 : 0;
+  const char* q = p + sign;
+  const char* const e = p + n;
+  // The digits before a ".", then (for a double) the ones after it.
   uint64_t m = 0;
-  int frac = -1;
-  bool digit = false;
-  for (size_t k = sign; k < n; ++k) {
-    const unsigned c = static_cast<unsigned char>(p[k]) - '0';
-    if (c <= 9) {
-      digit = true;
-      m = m * 10 + c;
-      if (frac >= 0) ++frac;
-      if (!isDouble && m > 2147483648ull) return false;
-    } else if (p[k] == '.' && isDouble && frac < 0) {
-      frac = 0;
-    } else {
-      return false;
-    }
+  unsigned c;
+  for (; q < e && (c = static_cast<unsigned char>(*q) - '0') <= 9; ++q) {
+    m = m * 10 + c;
+    if (!isDouble && m > 2147483648ull) return false;
   }
-  if (!digit) return false;
   if (!isDouble) {
-    if (!sign && m > 2147483647ull) return false;
+    if (q != e || q == p + sign || (!sign && m > 2147483647ull)) return false;
     bits = LongBits(sign ? static_cast<int32_t>(-static_cast<int64_t>(m)) : static_cast<int32_t>(m));
     return true;
   }
-  if (frac < 0) return false;
+  if (q == e || *q != '.') return false;
+  const char* const dot = q++;
+  for (; q < e && (c = static_cast<unsigned char>(*q) - '0') <= 9; ++q) m = m * 10 + c;
+  if (q != e || n - sign == 1) return false;  // something else after the digits, or "." alone
   double d;
   if (n - sign <= 16) {
-    const double v = static_cast<double>(m) / kPow10[frac];
+    const double v = static_cast<double>(m) / kPow10[e - dot - 1];
     d = sign ? -v : v;
   } else {
     const auto r = std::from_chars(p, p + n, d, std::chars_format::fixed);
@@ -587,29 +576,35 @@ void clsTXTObject::PushRead(const Kz_Value* values, int32_t n, std::string_view 
   const size_t first = cells_.size();
   cells_.resize(first + static_cast<size_t>(n));  // Empty cells
   Cell* cell = cells_.data() + first;
+  // Places are taken only on a resource, and only within the lasting bytes (every
+  // address there within reach of a cell; else none is taken and texts are copied).
   const uintptr_t begin = reinterpret_cast<uintptr_t>(lasting.data());
+  const bool places = OnResource() && !lasting.empty() && begin < Cell::kInPlaceAddressMost &&
+                      lasting.size() <= Cell::kInPlaceAddressMost - begin;
+  const size_t span = places ? lasting.size() : 0;
   // Where a read value's text stands in the lasting bytes, followed by ";" (else null).
-  auto placeOf = [&](const Kz_Value& v, size_t size) -> const char* {
-    if (!v.at || lasting.empty()) return nullptr;
-    const uintptr_t at = reinterpret_cast<uintptr_t>(v.at);
-    if (at < begin || at - begin >= lasting.size() || lasting.size() - (at - begin) <= size) return nullptr;
+  auto placeOf = [begin, span](const Kz_Value& v, size_t size) -> const char* {
+    const uintptr_t at = reinterpret_cast<uintptr_t>(v.at) - begin;  // past span when null or outside
+    if (at >= span || span - at <= size) return nullptr;
     return v.at[size] == ';' ? v.at : nullptr;
   };
   for (int32_t i = 0; i < n; ++i, ++cell) {
     const Kz_Value& v = values[i];
     switch (v.kind) {
       case Kz_Value::Long:
+        if (v.s.empty()) {
+          cell->SetLong(v.l);
+          break;
+        }
+        [[fallthrough]];
       case Kz_Value::Double: {
         const bool isDouble = v.kind == Kz_Value::Double;
         if (v.s.empty()) {
-          if (isDouble)
-            cell->SetDouble(v.d);
-          else
-            cell->SetLong(v.l);
+          cell->SetDouble(v.d);
           break;
         }
         const uint64_t bits = isDouble ? Cell::DoubleCellBits(v.d) : Cell::LongBits(v.l);
-        const char* place = OnResource() ? placeOf(v, v.s.size()) : nullptr;
+        const char* place = placeOf(v, v.s.size());
         if (!place || !cell->SetNumberInPlace(bits, isDouble, v.s, place)) NumberTextInto(*cell, bits, v.s);
         break;
       }
@@ -617,9 +612,8 @@ void clsTXTObject::PushRead(const Kz_Value* values, int32_t n, std::string_view 
         // A text given by its place (kKzValuePlaced) is read from there.
         const std::string_view text =
             placed && v.at ? std::string_view(v.at, static_cast<uint32_t>(v.l)) : std::string_view(v.s);
-        const char* place = placeOf(v, text.size());
-        if (place && text.size() > Cell::kInlineMax && text.size() <= Cell::kInPlaceMost &&
-            reinterpret_cast<uintptr_t>(place) < Cell::kInPlaceAddressMost && OnResource())
+        const char* place = text.size() > Cell::kInlineMax && text.size() <= Cell::kInPlaceMost ? placeOf(v, text.size()) : nullptr;
+        if (place)
           cell->SetTextInPlace(place);
         else
           TextInto(*cell, text);

@@ -265,7 +265,11 @@ class clsTXTObject : public kz::Object {
     bool Borrowed() const noexcept { return TagOf() == kTextBorrowed; }
     // The cell bits of a plain 32-bit integer or double (for a number block).
     static uint64_t LongBits(int32_t v) noexcept { return Box(kBoxInt32, static_cast<uint32_t>(v)); }
-    static uint64_t DoubleCellBits(double v) noexcept;
+    static uint64_t DoubleCellBits(double v) noexcept {
+      Cell c;
+      c.SetDouble(v);
+      return c.bits_;
+    }
     // A number block (see above): `number` the number's cell bits; owned or borrowed.
     static size_t NumberBlockSize(std::string_view text) noexcept { return 12 + text.size(); }
     static void FillNumberBlock(char* block, uint64_t number, std::string_view text) noexcept;

@@ -442,8 +442,11 @@ bool clsTxtParser::ReadGeneric(int32_t type) {
     countRead_ = count;
     // Each value of a record takes at least its separator.
     ReserveRecords(count, type == kTShips ? 1 : RecordSizeOf(type), type == kTShips ? 0 : RecordSizeOf(type));
+    // The size of a record of the file, known before its first record is read.
+    const int32_t size = type == kTShips || count == 0 ? 0 : FixedRecordSize(type);
+    if (type != kTShips && count > 0 && size <= 0) return false;
     for (int64_t i = 0; i < count; ++i) {
-      clsTXTObject* record = type == kTShips ? ReadShipRecord() : ReadFixedRecord(type);
+      clsTXTObject* record = type == kTShips ? ReadShipRecord() : ReadFixedRecord(size);
       if (!record) return false;
       record->id = ++counter_;
       record->Dirty = false;
@@ -458,18 +461,22 @@ bool clsTxtParser::ReadGeneric(int32_t type) {
   }
 }
 
-clsTXTObject* clsTxtParser::ReadFixedRecord(int32_t type) {
+int32_t clsTxtParser::FixedRecordSize(int32_t type) {
   int32_t size = RecordSizeOf(type);
   if (type == kTNebula && version_ <= 13) size = 27;
   if (type == kTMissiles && version_ < 48) {
     SetError("This is old version of the file (ver. " + std::to_string(version_) + ")." + kCrLf + kCrLf +
              "It is not supported by this version of " + kz::GetAppTitle() + ".");
-    return nullptr;
+    return 0;
   }
   if (size <= 0) {
     SetError("Unknown size of entries in file. Cannot load.");
-    return nullptr;
+    return 0;
   }
+  return size;
+}
+
+clsTXTObject* clsTxtParser::ReadFixedRecord(int32_t size) {
   try {
     clsTXTObject* record = NewLoadedRecord(static_cast<size_t>(size));
     AppendValues(*record, size);

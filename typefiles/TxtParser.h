@@ -155,7 +155,10 @@ class clsTxtParser : public kz::Object {
 
   // Layouts.
   bool ReadGeneric(int32_t type);
-  clsTXTObject* ReadFixedRecord(int32_t type);
+  // The values of each record of a generic file of `type` (its version read): 0, with
+  // the error, when the file cannot be read.
+  int32_t FixedRecordSize(int32_t type);
+  clsTXTObject* ReadFixedRecord(int32_t size);
   clsTXTObject* ReadShipRecord();
   // A record of the values of `line`, the current token's, up to its end (a ship
   // record is a line; TxtParserShips.cpp reads its counts over them).

@@ -209,13 +209,19 @@ TEST(Collection, AssignAllMatchesAddingOneByOne) {
     EXPECT_EQ(made.PositionOf(keys[3]), 4);
     EXPECT_EQ(ErrorOf([&] { made.Add(1, keys[1]); }), kz::kErrDuplicateKey);
   }
-  Collection<int> c;
-  c.Add(5, "kept");
-  const std::string twice[] = {"a1", "b", "A1"};
-  EXPECT_EQ(ErrorOf([&] { c.AssignAll(3, [&](size_t i) { return std::pair<int, std::string_view>(int(i), twice[i]); }); }),
-            kz::kErrDuplicateKey);
-  ASSERT_EQ(c.Count(), 1);
-  EXPECT_EQ(c.Item("kept"), 5);
+  // A key given twice among few keys, and among many (the table filled in many parts).
+  for (size_t n : {size_t{3}, size_t{5000}}) {
+    Collection<int> c;
+    c.Add(5, "kept");
+    std::vector<std::string> twice;
+    for (size_t i = 0; i + 1 < n; ++i) twice.push_back("a" + std::to_string(i));
+    twice.push_back("A0");
+    EXPECT_EQ(ErrorOf([&] { c.AssignAll(n, [&](size_t i) { return std::pair<int, std::string_view>(int(i), twice[i]); }); }),
+              kz::kErrDuplicateKey)
+        << n;
+    ASSERT_EQ(c.Count(), 1);
+    EXPECT_EQ(c.Item("kept"), 5);
+  }
 }
 
 namespace {

@@ -107,6 +107,10 @@ TEST_F(InPlaceNumberRecordTest, APlaceThatDoesNotHoldTheNumberGivesACopy) {
       {"007;", "007", true, 0, 7.0},           // a whole number handed as a double
       {"0.5;", "0.5", false, 0, 0},            // a decimal handed as a whole number
       {"02147483648;", "02147483648", false, -2147483647 - 1, 0},  // out of range
+      {".;", ".", true, 0, 0.0},               // no digit
+      {"-;", "-", false, 0, 0},                // a sign alone
+      {"1.2.5;", "1.2.5", true, 0, 1.2},       // two "."
+      {"1-2;", "1-2", false, 1, 0},            // a sign inside
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bytes);
