@@ -2,6 +2,7 @@
 #include "typefiles/TxtParser.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -59,12 +60,16 @@ char Fold(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c
 // file share long beginnings ("ships\\ship_..."): bytes equal as they stand are passed
 // eight at a time, and only bytes that differ are folded.
 int CompareNames(std::string_view a, std::string_view b) noexcept {
+  static_assert(std::endian::native == std::endian::little, "the first byte of eight is their lowest");
   const size_t n = std::min(a.size(), b.size());
   size_t i = 0;
   for (uint64_t x, y; i + 8 <= n; i += 8) {
     std::memcpy(&x, a.data() + i, 8);
     std::memcpy(&y, b.data() + i, 8);
-    if (x != y) break;
+    if (x != y) {
+      i += static_cast<size_t>(std::countr_zero(x ^ y)) >> 3;  // the first byte that differs
+      break;
+    }
   }
   for (; i < n; ++i) {
     if (a[i] == b[i]) continue;
@@ -262,6 +267,7 @@ void clsTxtParser::ResetRecords() {
   idsInOrder_ = true;
   lastName_ = {};
   lastOwnedName_.clear();
+  readName_ = {};
   store_.reset();
   lineRecords_.clear();
 }
@@ -391,7 +397,15 @@ inline const char* clsTxtParser::InPlace(const Kz_Value& v) const noexcept {
 
 // A number keeps the text it was read from when the writer would form it otherwise, and
 // that text, like a text, is kept where it stands when it can be.
-inline void clsTxtParser::PushLoaded(clsTXTObject& record, const Kz_Value& v) { record.PushRead(&v, 1, inPlace_); }
+inline void clsTxtParser::PushLoaded(clsTXTObject& record, const Kz_Value& v) {
+  record.PushRead(&v, 1, inPlace_);
+  readName_ = {};
+}
+
+// A batch's last value, a text given by its place, is where it stands in the document.
+inline void clsTxtParser::NoteLastRead(const Kz_Value& v) {
+  readName_ = v.kind == Kz_Value::Text && v.at ? std::string_view(v.at, static_cast<uint32_t>(v.l)) : std::string_view();
+}
 
 void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
   // The values come in batches: one library call for many values.
@@ -403,6 +417,7 @@ void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
     const int32_t want = static_cast<int32_t>(std::min<int64_t>(n, kBatch));
     const int32_t got = Kz_TXTLoadValues(doc_, kKzValueAny | kKzValuePlaced, batch_.get(), want);
     record.PushRead(batch_.get(), got, inPlace_, true);
+    if (got > 0) NoteLastRead(batch_[got - 1]);
     if (got < want) {
       std::string text = LibraryError();
       throw AppError(kz::kErrReadValue, kSource, text.empty() ? "Attempt to read at EOF" : text);
@@ -411,17 +426,27 @@ void clsTxtParser::AppendValues(clsTXTObject& record, int64_t n) {
   }
 }
 
-clsTXTObject* clsTxtParser::ReadLineRecord(int32_t line) {
+clsTXTObject* clsTxtParser::ReadLineRecord(int32_t line, int32_t head) {
   // Batches that stop where the line ends: a line of a few hundred values in one call,
-  // and a record of just their number.
+  // and a record of just their number. The first `head` values are taken in a batch
+  // that does not look for the line's end (which costs the tokenizer a call a value):
+  // a line that holds no more is no record at all, whatever they were.
   constexpr int32_t kBatch = 256;
   if (!lineBatch_) lineBatch_ = std::make_unique<Kz_Value[]>(kBatch);
+  int32_t got = 0;
+  if (head > 0) {
+    got = Kz_TXTLoadValues(doc_, kKzValueAny | kKzValuePlaced, lineBatch_.get(), std::min(head, kBatch));
+    if (got < std::min(head, kBatch) || Kz_TXTGetLine(doc_) != line) return nullptr;
+  }
   clsTXTObject* record = nullptr;
   do {
-    const int32_t got = Kz_TXTLoadLineValues(doc_, kKzValueAny | kKzValuePlaced, lineBatch_.get(), kBatch);
+    got += Kz_TXTLoadLineValues(doc_, kKzValueAny | kKzValuePlaced, lineBatch_.get() + got, kBatch - got);
     if (!record) record = NewLoadedRecord(static_cast<size_t>(got));
     record->PushRead(lineBatch_.get(), got, inPlace_, true);
-    if (got < kBatch) {
+    if (got > 0) NoteLastRead(lineBatch_[got - 1]);
+    const bool full = got == kBatch;
+    got = 0;
+    if (!full) {
       if (Kz_GetLastError() == 0) return record;
       std::string text = LibraryError();
       throw AppError(kz::kErrReadValue, kSource, text.empty() ? "Attempt to read at EOF" : text);
@@ -661,8 +686,10 @@ void clsTxtParser::FileLoaded(clsTXTObject& r) {
   // Name order is taken from the name a record has when it is filed. A record read
   // whole keeps it (its values do not change during the load); one filed before it
   // has values (IconData's main record) or whose ID is not a text keeps a copy.
-  std::string_view name;
-  const bool owned = !record->NameView(name) || record->size() == 0;
+  // The ID a batch read last is where it stands in the document (see NoteLastRead).
+  std::string_view name = readName_;
+  readName_ = {};
+  const bool owned = !name.data() && (!record->NameView(name) || record->size() == 0);
   if (owned) {
     ownedNames_.emplace_back(static_cast<uint32_t>(filed_), record->ObjectName());
     name = ownedNames_.back().second;
@@ -720,17 +747,29 @@ void clsTxtParser::BuildNameOrder() {
   loaded_.shrink_to_fit();
   // Otherwise each record comes after every record of an equal or smaller ID: a
   // stable sort of the file order gives the order of filing them one by one.
+  // The sort compares the first eight bytes of two names, folded, as one number (a
+  // name's first bytes decide most comparisons), and the names only when those agree.
   struct Named {
-    std::string_view name;
+    uint64_t head;  // the first eight bytes folded, the first the highest (0 past the end)
+    const char* data;
+    uint32_t size;
     uint32_t index;  // 0-based file position
+    std::string_view name() const noexcept { return {data, size}; }
+  };
+  auto named = [](std::string_view name, size_t index) {
+    uint64_t head = 0;
+    for (size_t k = 0; k < 8; ++k)
+      head = head << 8 | (k < name.size() ? static_cast<unsigned char>(Fold(name[k])) : 0u);
+    return Named{head, name.data(), static_cast<uint32_t>(name.size()), static_cast<uint32_t>(index)};
   };
   kz::TableVector<Named> order;
   if (!sorted) {
     order.resize(n);
     size_t owned = 0;
-    for (size_t i = 0; i < n; ++i)
-      order[i] = Named{nameAt(i, *std::as_const(UnsortedObjects).Item(static_cast<int32_t>(i) + 1), owned), static_cast<uint32_t>(i)};
-    std::stable_sort(order.begin(), order.end(), [](const Named& a, const Named& b) { return CompareNames(a.name, b.name) < 0; });
+    for (size_t i = 0; i < n; ++i) order[i] = named(nameAt(i, *std::as_const(UnsortedObjects).Item(static_cast<int32_t>(i) + 1), owned), i);
+    std::stable_sort(order.begin(), order.end(), [](const Named& a, const Named& b) {
+      return a.head != b.head ? a.head < b.head : CompareNames(a.name(), b.name()) < 0;
+    });
   }
   // A file in name order: the name order shows the file order's records as they are
   // (no second node or key for any record) until either order changes. Otherwise it

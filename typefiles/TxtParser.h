@@ -150,6 +150,8 @@ class clsTxtParser : public kz::Object {
   bool Advance(int32_t n);
   void AppendValues(clsTXTObject& record, int64_t n);
   void PushLoaded(clsTXTObject& record, const Kz_Value& v);
+  // Notes the value a batch read last: the record's ID when nothing is pushed after it.
+  void NoteLastRead(const Kz_Value& v);
   const char* InPlace(const Kz_Value& v) const noexcept;
   bool LoadFile(int32_t fileHandle, int32_t type, bool close);
 
@@ -161,8 +163,10 @@ class clsTxtParser : public kz::Object {
   clsTXTObject* ReadFixedRecord(int32_t size);
   clsTXTObject* ReadShipRecord();
   // A record of the values of `line`, the current token's, up to its end (a ship
-  // record is a line; TxtParserShips.cpp reads its counts over them).
-  clsTXTObject* ReadLineRecord(int32_t line);
+  // record is a line; TxtParserShips.cpp reads its counts over them). Null, after
+  // values of later lines may have been taken, when the line holds no more than `head`
+  // values (for a record of fewer is none).
+  clsTXTObject* ReadLineRecord(int32_t line, int32_t head = 0);
   // After the ships: false (with the error) when a ship read as its line is followed by
   // more lines than the count says, for a ship may then run over several of them.
   bool ShipLinesEndTheFile();
@@ -249,6 +253,9 @@ class clsTxtParser : public kz::Object {
   bool idsInOrder_ = true;  // and whether each record's key number is its place + 1
   std::string_view lastName_;
   std::string lastOwnedName_;
+  // During a load: the last value pushed on the record being read, when a batch gave it
+  // as a text by its place in the document (valid while the document is read), else null.
+  std::string_view readName_;
   // During a load: where its records are made (they share its ownership).
   class RecordStore;
   std::shared_ptr<RecordStore> store_;

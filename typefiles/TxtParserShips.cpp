@@ -20,10 +20,14 @@ constexpr int64_t kTailValues = 10;   // the last values, the ID last
 constexpr int64_t kSmallestShip = kFixedValues + kTailValues;
 constexpr int32_t kTurretCountField = 53;
 
-// A count of the ship layout: a whole number from 0 to the 32-bit maximum.
-bool ShipCount(const kz::Variant& v, int64_t& count) {
-  if (!v.IsNumeric()) return false;
-  const double d = v.NumberValue();
+// A count of the ship layout, value i of a record: a whole number from 0 to the 32-bit
+// maximum (read from its cell, without a copy of the value).
+bool ShipCount(const clsTXTObject& record, int64_t i, int64_t& count) {
+  const kz::VariantKind kind = record.KindAt(static_cast<int32_t>(i));
+  if (kind != kz::VariantKind::Integer && kind != kz::VariantKind::Long && kind != kz::VariantKind::Single &&
+      kind != kz::VariantKind::Double)
+    return false;
+  const double d = record.DoubleAt(static_cast<int32_t>(i));
   if (!std::isfinite(d) || d < 0 || d > std::numeric_limits<int32_t>::max() || d != std::floor(d)) return false;
   count = static_cast<int64_t>(d);
   return true;
@@ -41,13 +45,13 @@ std::string ShipCountsMismatch(const clsTXTObject& record) {
   const int64_t size = record.size();
   auto at = [&record](int64_t i) { return record.Value(static_cast<int32_t>(i)); };
   int64_t turrets = 0;
-  if (!ShipCount(at(kTurretCountField), turrets))
+  if (!ShipCount(record, kTurretCountField, turrets))
     return NotACount("the turret count (field 53)", at(kTurretCountField));
   int64_t end = kFixedValues + 4 * turrets;  // the gun group count is the last of these
   if (end > size) return EndsWithin(size, "the " + std::to_string(turrets) + " turret entries that field 53 counts");
   const int64_t groupsAt = end - 1;
   int64_t groups = 0;
-  if (!ShipCount(at(groupsAt), groups))
+  if (!ShipCount(record, groupsAt, groups))
     return NotACount("the gun group count (field " + std::to_string(groupsAt) + ")", at(groupsAt));
   for (int64_t g = 1; g <= groups; ++g) {
     const int64_t gunsAt = end + 3;
@@ -56,7 +60,7 @@ std::string ShipCountsMismatch(const clsTXTObject& record) {
       return EndsWithin(size, "the header of gun group " + std::to_string(g) + " of the " + std::to_string(groups) +
                                   " that field " + std::to_string(groupsAt) + " counts");
     int64_t guns = 0;
-    if (!ShipCount(at(gunsAt), guns))
+    if (!ShipCount(record, gunsAt, guns))
       return NotACount("the gun count of gun group " + std::to_string(g) + " (field " + std::to_string(gunsAt) + ")",
                        at(gunsAt));
     end += 6 * guns;
@@ -83,8 +87,8 @@ clsTXTObject* clsTxtParser::ReadShipRecord() {
   };
   if (line == 0) return fail("the file ends before it (its record count is " + std::to_string(countRead_) + ")");
   try {
-    clsTXTObject* record = ReadLineRecord(line);
-    if (record->size() < kSmallestShip) return fail("its line holds fewer than the 65 values of the smallest ship");
+    clsTXTObject* record = ReadLineRecord(line, static_cast<int32_t>(kSmallestShip - 1));
+    if (!record || record->size() < kSmallestShip) return fail("its line holds fewer than the 65 values of the smallest ship");
     if (std::string what = ShipCountsMismatch(*record); !what.empty())
       lineRecords_.push_back(LineRecord{static_cast<int32_t>(number), line, std::move(what)});
     return record;

@@ -459,7 +459,21 @@ int32_t Kz_TXTLoadLineValues(int32_t doc, int32_t kind, Kz_Value* values, int32_
   auto d = TxtDoc(doc);
   if (!d) return 0;
   if (count < 0 || (!values && count > 0)) return Fail(kKzErrArgument, "Invalid value count " + H(count) + ".");
-  return static_cast<int32_t>(d->LoadLineValues(kind, values, static_cast<size_t>(count)));  // a failure sets the last error
+  const int32_t line = d->Line();  // 0 at the end
+  int32_t got = 0;
+  if (videdoded::TxtDocument::AskedPlaced(kind)) {
+    kind -= kKzValuePlaced;
+    while (got < count && line != 0 && d->Line() == line) {
+      if (!d->LoadValuePlaced(kind, values[got])) break;  // the last error is set
+      ++got;
+    }
+    return got;
+  }
+  while (got < count && line != 0 && d->Line() == line) {
+    if (!d->LoadValue(kind, values[got])) break;  // the last error is set
+    ++got;
+  }
+  return got;
 }
 
 int32_t Kz_TXTGetTokenType(int32_t doc) {

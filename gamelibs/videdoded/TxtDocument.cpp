@@ -657,25 +657,16 @@ bool TxtDocument::LoadOffItem(int32_t kind, Kz_Value& v, int32_t& code, std::str
   return false;
 }
 
-template <bool Placed>
-inline size_t TxtDocument::LoadValuesAs(int32_t kind, Kz_Value* v, size_t n, int32_t line) {
-  for (size_t i = 0; i < n; ++i) {
-    if (line != 0 && (cur_.kind == kKzTokenEnd || cur_.line != line)) return i;
-    if (!LoadValueAs<Placed>(kind, v[i])) return i;
-  }
-  return n;
-}
-
 size_t TxtDocument::LoadValues(int32_t kind, Kz_Value* v, size_t n) {
-  if (AskedPlaced(kind)) return LoadValuesAs<true>(kind - kKzValuePlaced, v, n, 0);
-  return LoadValuesAs<false>(kind, v, n, 0);
-}
-
-size_t TxtDocument::LoadLineValues(int32_t kind, Kz_Value* v, size_t n) {
-  const int32_t line = Line();
-  if (line == 0) return 0;
-  if (AskedPlaced(kind)) return LoadValuesAs<true>(kind - kKzValuePlaced, v, n, line);
-  return LoadValuesAs<false>(kind, v, n, line);
+  if (AskedPlaced(kind)) {
+    kind -= kKzValuePlaced;
+    for (size_t i = 0; i < n; ++i)
+      if (!LoadValueAs<true>(kind, v[i])) return i;
+    return n;
+  }
+  for (size_t i = 0; i < n; ++i)
+    if (!LoadValueAs<false>(kind, v[i])) return i;
+  return n;
 }
 
 }  // namespace videdoded

@@ -49,9 +49,6 @@ class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObj
   // than n: the next failed (the library's last error says why). kKzValuePlaced in
   // kind: as LoadValuePlaced would.
   size_t LoadValues(int32_t kind, Kz_Value* v, size_t n);
-  // The same, up to the end of the current token's line: fewer than n at the line's end
-  // too (the library's last error then unset).
-  size_t LoadLineValues(int32_t kind, Kz_Value* v, size_t n);
   // Moves past n tokens; false when the end came first.
   bool Advance(int32_t n);
   // 1-based line of the current token, 0 at the end.
@@ -92,9 +89,6 @@ class __attribute__((visibility("hidden"))) TxtDocument : public rudu::HandleObj
   // LoadValue and LoadValuePlaced, one body.
   template <bool Placed>
   int32_t LoadValueAs(int32_t kind, Kz_Value& v);
-  // LoadValues, and LoadLineValues within `line` (0: any line).
-  template <bool Placed>
-  size_t LoadValuesAs(int32_t kind, Kz_Value* v, size_t n, int32_t line);
   // Off the common path of LoadValuePlaced: as LoadValueRarely (or LoadText), a text
   // read that stands as it is then given by its place.
   int32_t LoadPlacedRarely(int32_t kind, Kz_Value& v);

@@ -76,7 +76,9 @@ TEST(CollectionsTest, LoadedNameOrderOfLongIdsEqualsFilingOneByOne) {
       "ships\\ship_10", "SHIPS\\ship_2", "ships\\SHIP_1", "ships\\ship_1", "ships\\ship_",   "ships\\ship",
       "shipsAship_1",  "ships[ship_1",   "objects\\weapons\\lasers_a", "OBJECTS\\WEAPONS\\LASERS_A",
       "objects\\weapons\\lasers_", "objects\\weapons\\lasers_b", "objects\\weapons\\laserz", "objects\\weapons\\Lasers_\xe9",
-      "objects\\weapons\\lasers_\xc9", "objects\\weapon", "x"};
+      "objects\\weapons\\lasers_\xc9", "objects\\weapon", "x",
+      // and short ones, up to eight bytes, that begin the longer ones or one another
+      "ships\\sh", "SHIPS\\S", "ships", "Ship", "s", "S", "ships\\sH"};
   clsTxtParser loaded;
   ASSERT_NO_FATAL_FAILURE(LoadExpectingTheOrderOfFilingOneByOne(ids, loaded));
   // Against a plain comparison of the folded IDs, equal ones in file order.
