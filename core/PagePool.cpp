@@ -60,7 +60,11 @@ void* Take(size_t size) {
   const uintptr_t at = (begin + kLargePage - 1) & ~(uintptr_t{kLargePage} - 1);
   if (at > begin) ::munmap(raw, at - begin);
   if (begin + span > at + size) ::munmap(reinterpret_cast<void*>(at + size), begin + span - (at + size));
-  ::madvise(reinterpret_cast<void*>(at), size, MADV_HUGEPAGE);
+  // Large pages for all but the last large page of the block: a block is seldom filled to
+  // its end (it is the size asked for rounded up), and a large page touched at all is
+  // resident in full, so the last one is left to small pages, of which only those touched
+  // take memory.
+  if (size > kLargePage) ::madvise(reinterpret_cast<void*>(at), size - kLargePage, MADV_HUGEPAGE);
   std::lock_guard<std::mutex> lock(s.mutex);
   s.inUse += size;
   return reinterpret_cast<void*>(at);
@@ -73,7 +77,10 @@ void Give(void* at, size_t size) noexcept {
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     s.inUse -= size;
-    keep = s.keptBytes + size <= Limit();
+    // A block of one large page is not kept: it is all small pages (see Take), cheap to
+    // clear anew, while kept it would stay resident until the system wants its pages (a
+    // short-lived table of a load would so stay beside what the load keeps).
+    keep = size > kLargePage && s.keptBytes + size <= Limit();
     if (keep) s.keptBytes += size;  // room held while the block is marked
   }
   if (keep) {

@@ -1,11 +1,14 @@
 #pragma once
 // Large blocks of memory for the big stores of a load (records, and the large node and
 // key tables of the collections): whole large pages taken from the system, aligned to
-// a large page. A block given back is kept for the next load that asks for the same
-// size: fresh memory costs the kernel a cleared page for every page touched, memory
-// used before costs nothing. Kept blocks are marked as free for the system (it takes
-// their pages back when it needs them, without asking), and no more is kept than a
-// quarter of the machine's memory. Thread-safe.
+// a large page, advised for large pages but for the last one (a block is seldom filled
+// to its end; small pages there take memory only where touched). A block of more than
+// one large page given back is kept for the next load that asks for the same size:
+// fresh memory costs the kernel a cleared page for every page touched, memory used
+// before costs nothing. Kept blocks are marked as free for the system (it takes their
+// pages back when it needs them, without asking), and no more is kept than a quarter of
+// the machine's memory; a block of one large page goes back to the system at once.
+// Thread-safe.
 #include <sys/mman.h>
 
 #include <cstddef>

@@ -491,15 +491,13 @@ std::pmr::memory_resource* clsTXTObject::Heap() noexcept {
   return &heap;
 }
 
-// Copies give values of their own on the global heap (borrowed texts become owned); the
-// heap named, for a copied vector would otherwise take the default resource, which a
-// record would take for a resource of its own.
+// Copies give values of their own on the global heap (borrowed texts become owned).
 clsTXTObject::clsTXTObject(const clsTXTObject& o)
     : kz::Object(o), otype(o.otype), index(o.index), id(o.id), Dirty(o.Dirty), cells_(o.cells_, Heap()) {}
 
 clsTXTObject& clsTXTObject::operator=(const clsTXTObject& o) {
   if (this != &o) {
-    std::pmr::vector<Cell> cells(o.cells_, Heap());
+    CellList cells(o.cells_, Heap());
     otype = o.otype;
     index = o.index;
     id = o.id;
@@ -536,7 +534,7 @@ void clsTXTObject::PushNumberText(uint64_t number, std::string_view text) { Numb
 void clsTXTObject::NumberTextInto(Cell& c, uint64_t number, std::string_view text) {
   if (OnResource() && text.size() <= std::numeric_limits<uint32_t>::max()) {
     // The block in the resource's memory, as long texts are.
-    auto* block = static_cast<char*>(cells_.get_allocator().resource()->allocate(Cell::NumberBlockSize(text), 4));
+    auto* block = static_cast<char*>(cells_.resource()->allocate(Cell::NumberBlockSize(text), 4));
     Cell::FillNumberBlock(block, number, text);
     c.SetNumberBlock(block, false);
     return;
@@ -557,7 +555,7 @@ void clsTXTObject::PushText(std::string_view v) { TextInto(cells_.emplace_back()
 void clsTXTObject::TextInto(Cell& c, std::string_view v) {
   if (v.size() > Cell::kInlineMax && OnResource() && v.size() <= std::numeric_limits<uint32_t>::max()) {
     // The length, then the bytes, in the resource's memory.
-    auto* block = static_cast<char*>(cells_.get_allocator().resource()->allocate(v.size() + 4, 4));
+    auto* block = static_cast<char*>(cells_.resource()->allocate(v.size() + 4, 4));
     const uint32_t len = static_cast<uint32_t>(v.size());
     std::memcpy(block, &len, 4);
     std::memcpy(block + 4, v.data(), v.size());
@@ -665,7 +663,8 @@ void clsTXTObject::SetObjectName(const std::string& name) { SetValue(size() - 1,
 
 void clsTXTObject::Construct(int32_t n) {
   if (n < 1) throw kz::AppError(kz::kErrInvalidArgument, kSource);
-  std::pmr::vector<Cell> cells(static_cast<size_t>(n), cells_.get_allocator());
+  CellList cells(cells_.resource());
+  cells.resize(static_cast<size_t>(n));
   for (auto& c : cells) c.Set(kz::Variant(int16_t{0}));
   cells_ = std::move(cells);
   SetObjectName("");
@@ -698,14 +697,14 @@ void clsTXTObject::InsertSpaceToArray(int32_t pos, int32_t count) {
   if (count < 0) throw kz::AppError(kz::kErrInvalidArgument, kSource);
   if (pos < 1 || pos > size() - 1) throw kz::AppError(kz::kErrSubscript, kSource);
   if (count == 0) return;
-  cells_.insert(cells_.begin() + pos, static_cast<size_t>(count), Cell());
+  cells_.InsertEmpty(static_cast<size_t>(pos), static_cast<size_t>(count));
 }
 
 void clsTXTObject::RemoveSpaceFromArray(int32_t pos, int32_t count) {
   if (count < 0) throw kz::AppError(kz::kErrInvalidArgument, kSource);
   if (pos < 1 || int64_t(pos) + count > int64_t(size()) - 1) throw kz::AppError(kz::kErrSubscript, kSource);
   if (count == 0) return;
-  cells_.erase(cells_.begin() + pos, cells_.begin() + pos + count);
+  cells_.Erase(static_cast<size_t>(pos), static_cast<size_t>(count));
 }
 
 std::string clsTXTObject::GetObjectTData() const {
@@ -730,14 +729,15 @@ std::vector<kz::Variant> clsTXTObject::Values() const {
 }
 
 void clsTXTObject::AssignValues(std::vector<kz::Variant>&& values) {
-  std::pmr::vector<Cell> cells(values.size(), cells_.get_allocator());
+  CellList cells(cells_.resource());
+  cells.resize(values.size());
   for (size_t i = 0; i < values.size(); ++i) cells[i].Set(values[i]);
   cells_ = std::move(cells);
   values.clear();
 }
 
 void clsTXTObject::TakeValues(clsTXTObject& from) {
-  if (cells_.get_allocator() == from.cells_.get_allocator())
+  if (cells_.SameResource(from.cells_))
     cells_.swap(from.cells_);
   else
     cells_ = from.cells_;

@@ -346,6 +346,71 @@ class clsTXTObject : public kz::Object {
   };
   static_assert(std::endian::native == std::endian::little, "texts inside a cell are read in byte order");
 
+  // The record's cells, on its resource: their place, count and room (32 bits each) and
+  // the resource, in 24 bytes where a std::pmr::vector takes 32 (a record is 48 bytes, not
+  // 56). It grows as that vector does (to the count asked for or twice its count, the
+  // larger), so a reader's arena gives out the same blocks; a copy has just the room for
+  // its cells. A count past 32 bits throws std::length_error.
+  class CellList {
+   public:
+    explicit CellList(std::pmr::memory_resource* resource) noexcept : resource_(resource) {}
+    // A copy of o's cells on `resource`.
+    CellList(const CellList& o, std::pmr::memory_resource* resource);
+    CellList(const CellList&) = delete;
+    // o's cells copied onto this list's resource (unchanged when a copy throws).
+    CellList& operator=(const CellList& o);
+    // o's cells taken over when both lists are on the same resource, else moved one by
+    // one onto this list's; o is left empty.
+    CellList& operator=(CellList&& o);
+    ~CellList() { Free(); }
+
+    std::pmr::memory_resource* resource() const noexcept { return resource_; }
+    bool SameResource(const CellList& o) const noexcept {
+      return resource_ == o.resource_ || resource_->is_equal(*o.resource_);
+    }
+    size_t size() const noexcept { return size_; }
+    bool empty() const noexcept { return size_ == 0; }
+    Cell* data() noexcept { return cells_; }
+    const Cell* data() const noexcept { return cells_; }
+    Cell& operator[](size_t i) noexcept { return cells_[i]; }
+    const Cell& operator[](size_t i) const noexcept { return cells_[i]; }
+    Cell& back() noexcept { return cells_[size_ - 1]; }
+    const Cell& back() const noexcept { return cells_[size_ - 1]; }
+    Cell* begin() noexcept { return cells_; }
+    Cell* end() noexcept { return cells_ + size_; }
+    const Cell* begin() const noexcept { return cells_; }
+    const Cell* end() const noexcept { return cells_ + size_; }
+
+    // A new Empty cell at the end.
+    Cell& emplace_back() {
+      if (size_ == capacity_) Grow(1);
+      return *::new (static_cast<void*>(cells_ + size_++)) Cell();
+    }
+    void pop_back() noexcept { cells_[--size_].~Cell(); }
+    // n cells: Empty ones added at the end, or the last ones dropped.
+    void resize(size_t n);
+    void reserve(size_t n);
+    void shrink_to_fit();
+    void clear() noexcept;
+    // count Empty cells before cell `at` (at <= size()).
+    void InsertEmpty(size_t at, size_t count);
+    // Drops count cells from `at` (at + count <= size()).
+    void Erase(size_t at, size_t count) noexcept;
+    void swap(CellList& o) noexcept;
+
+   private:
+    // Room for `more` cells beyond the count, as the vector grows.
+    void Grow(size_t more);
+    // The cells moved to a block of `capacity` (>= size()).
+    void Reallocate(size_t capacity);
+    void Free() noexcept;
+
+    Cell* cells_ = nullptr;
+    uint32_t size_ = 0;
+    uint32_t capacity_ = 0;
+    std::pmr::memory_resource* resource_;
+  };
+
   void PushNumberText(uint64_t number, std::string_view text);
   // The same into a cell of the record's (Empty).
   void NumberTextInto(Cell& c, uint64_t number, std::string_view text);
@@ -359,7 +424,7 @@ class clsTXTObject : public kz::Object {
   // The global heap (plain operator new and delete).
   static std::pmr::memory_resource* Heap() noexcept;
 
-  std::pmr::vector<Cell> cells_{Heap()};
+  CellList cells_{Heap()};
 };
 
 using TXTObjectPtr = std::shared_ptr<clsTXTObject>;

@@ -222,3 +222,88 @@ TEST(RecordTest, ValuesOfEveryKindKeepTheirKindAndBits) {
   for (size_t i = 0; i < values.size(); ++i) overwritten.SetValue(static_cast<int32_t>(i), Variant(int32_t(i)));
   EXPECT_EQ(overwritten.LongAt(26), 26);
 }
+
+// A record's values through every change of their list: growing value by value, room
+// made and dropped in the middle, copies and moves between a record on the heap and one
+// on a resource (each way), values taken over. Long texts own blocks that move with
+// their cells (ASan checks that each is freed once); every step is checked against the
+// texts expected.
+TEST(RecordTest, ValuesStayWholeThroughGrowthEditsCopiesAndMoves) {
+  std::pmr::monotonic_buffer_resource arena;
+  auto longText = [](int i) { return "a long text of its own, number " + std::to_string(i); };
+  std::string expected;
+  auto fill = [&](clsTXTObject& r) {
+    expected.clear();
+    for (int i = 0; i < 40; ++i) {
+      if (i % 3 == 0) {
+        r.PushText(longText(i));
+        expected += longText(i);
+      } else if (i % 3 == 1) {
+        r.PushLong(i);
+        expected += std::to_string(i);
+      } else {
+        r.PushText("s" + std::to_string(i));
+        expected += "s" + std::to_string(i);
+      }
+      expected += ",";
+    }
+  };
+  for (bool onArena : {false, true}) {
+    SCOPED_TRACE(onArena ? "on a resource" : "on the heap");
+    clsTXTObject r = onArena ? clsTXTObject(&arena) : clsTXTObject();
+    fill(r);
+    ASSERT_EQ(r.size(), 40);
+    EXPECT_EQ(Texts(r), expected);
+    const std::string full = expected;
+
+    // Room before value 5, the list full after the growth above (or not): then dropped.
+    r.InsertSpaceToArray(5, 7);
+    ASSERT_EQ(r.size(), 47);
+    EXPECT_TRUE(r.Value(5).IsEmpty() && r.Value(11).IsEmpty());
+    EXPECT_EQ(r.TextAt(12), "s5");
+    EXPECT_EQ(r.TextAt(13), longText(6));
+    r.RemoveSpaceFromArray(5, 7);
+    EXPECT_EQ(Texts(r), full);
+    r.RemoveSpaceFromArray(1, 3);  // "1", "s2", the long text 3
+    EXPECT_EQ(r.size(), 37);
+    EXPECT_EQ(r.LongAt(1), 4);
+    EXPECT_EQ(r.TextAt(35), "s38");
+    EXPECT_EQ(r.TextAt(36), longText(39));
+    r.InsertSpaceToArray(1, 3);
+    r.SetValue(1, Variant(int32_t{1}));
+    r.SetValue(2, Variant("s2"));
+    r.SetValue(3, Variant(longText(3)));
+    EXPECT_EQ(Texts(r), full);
+
+    // Copies and moves onto the other place, and back.
+    clsTXTObject other = onArena ? clsTXTObject() : clsTXTObject(&arena);
+    other.PushText(longText(99));
+    other = r;
+    EXPECT_EQ(Texts(other), full);
+    clsTXTObject moved(std::move(other));
+    EXPECT_EQ(Texts(moved), full);
+    clsTXTObject target = onArena ? clsTXTObject() : clsTXTObject(&arena);
+    target.PushText(longText(98));
+    target = std::move(moved);
+    EXPECT_EQ(Texts(target), full);
+    clsTXTObject back = onArena ? clsTXTObject(&arena) : clsTXTObject();
+    back.TakeValues(target);
+    EXPECT_EQ(Texts(back), full);
+    clsTXTObject same = onArena ? clsTXTObject(&arena) : clsTXTObject();
+    same.PushLong(7);
+    same.TakeValues(back);
+    EXPECT_EQ(Texts(same), full);
+    EXPECT_EQ(Texts(r), full);  // the source of the copy untouched
+
+    // Values replaced at once, and grown again from a record made anew.
+    same.Construct(2);
+    EXPECT_EQ(Texts(same), "0,,");
+    same.AssignValues({Variant(longText(1)), Variant(2.5), Variant("ID")});
+    EXPECT_EQ(Texts(same), longText(1) + ",2.5,ID,");
+    same.ReserveValues(64);
+    for (int i = 0; i < 60; ++i) same.PushText(longText(i));
+    same.ShrinkValues();
+    EXPECT_EQ(same.size(), 63);
+    EXPECT_EQ(same.TextAt(62), longText(59));
+  }
+}
