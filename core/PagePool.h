@@ -53,7 +53,8 @@ inline constexpr size_t kPooledFrom = size_t{16} << 20;
 inline void* AllocateLarge(size_t bytes) {
   if (bytes < kAdvisedFrom) return ::operator new(bytes);
   if (bytes > std::numeric_limits<size_t>::max() - 2 * PagePool::kLargePage) throw std::bad_alloc();
-  if (bytes >= kPooledFrom) return PagePool::Take(PagePool::RoundUp(bytes), bytes);
+  // A buffer's size is its room, not what it is filled with (a growing vector's is twice).
+  if (bytes >= kPooledFrom) return PagePool::Take(PagePool::RoundUp(bytes));
   char* raw = static_cast<char*>(::operator new(bytes + PagePool::kLargePage + sizeof(char*)));
   uintptr_t at = (reinterpret_cast<uintptr_t>(raw) + sizeof(char*) + PagePool::kLargePage - 1) & ~(PagePool::kLargePage - 1);
   ::madvise(reinterpret_cast<void*>(at), bytes & ~(PagePool::kLargePage - 1), MADV_HUGEPAGE);
@@ -79,8 +80,9 @@ inline void FreeLarge(void* p, size_t bytes) noexcept {
 // Memory for a table sized from a count (a collection's node block, key table and list
 // of positions; a load's lists of records): from kTablePooledFrom on, a block of the page
 // pool, so that the next table of that size (the same file read again) takes memory
-// already paged in rather than memory the heap has given back to the system in between;
-// smaller ones as AllocateLarge.
+// already paged in rather than memory the heap has given back to the system in between
+// (taken as filled to its size: a table is filled as it is made); smaller ones as
+// AllocateLarge.
 inline constexpr size_t kTablePooledFrom = size_t{1} << 20;
 inline void* AllocateTable(size_t bytes) {
   if (bytes >= kTablePooledFrom && bytes <= std::numeric_limits<size_t>::max() - PagePool::kLargePage)
