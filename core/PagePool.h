@@ -1,15 +1,11 @@
 #pragma once
 // Large blocks of memory for the big stores of a load (records, and the large node and
 // key tables of the collections): whole large pages taken from the system, aligned to
-// a large page, advised for large pages where the caller fills them whole (a large page
-// touched at all is resident in full; past what is filled, small pages take memory only
-// where touched). A block of more than one large page given back is kept for the next
-// load that asks for the same size:
-// fresh memory costs the kernel a cleared page for every page touched, memory used
-// before costs nothing. Kept blocks are marked as free for the system (it takes their
-// pages back when it needs them, without asking), and no more is kept than a quarter of
-// the machine's memory; a block of one large page goes back to the system at once.
-// Thread-safe.
+// a large page. A block given back is kept for the next load that asks for the same
+// size: fresh memory costs the kernel a cleared page for every page touched, memory
+// used before costs nothing. Kept blocks are marked as free for the system (it takes
+// their pages back when it needs them, without asking), and no more is kept than a
+// quarter of the machine's memory. Thread-safe.
 #include <sys/mman.h>
 
 #include <cstddef>
@@ -26,12 +22,8 @@ inline constexpr size_t kLargePage = size_t{2} << 20;
 // `bytes` rounded up to whole large pages: the size a block is taken and given with.
 constexpr size_t RoundUp(size_t bytes) noexcept { return (bytes + kLargePage - 1) & ~(kLargePage - 1); }
 
-// A block of `size` bytes (a multiple of kLargePage) of which the caller fills the first
-// `filled` (at most size): large pages for the whole large pages of those, small ones
-// for the rest. Throws std::bad_alloc.
-void* Take(size_t size, size_t filled);
-// The same when the caller does not know how much it fills: all but the last large page.
-inline void* Take(size_t size) { return Take(size, size > kLargePage ? size - kLargePage : 0); }
+// A block of `size` bytes (a multiple of kLargePage); throws std::bad_alloc.
+void* Take(size_t size);
 // Takes a block back (it is kept for reuse or given to the system).
 void Give(void* at, size_t size) noexcept;
 // The bytes of all blocks taken and not given back.
@@ -53,7 +45,6 @@ inline constexpr size_t kPooledFrom = size_t{16} << 20;
 inline void* AllocateLarge(size_t bytes) {
   if (bytes < kAdvisedFrom) return ::operator new(bytes);
   if (bytes > std::numeric_limits<size_t>::max() - 2 * PagePool::kLargePage) throw std::bad_alloc();
-  // A buffer's size is its room, not what it is filled with (a growing vector's is twice).
   if (bytes >= kPooledFrom) return PagePool::Take(PagePool::RoundUp(bytes));
   char* raw = static_cast<char*>(::operator new(bytes + PagePool::kLargePage + sizeof(char*)));
   uintptr_t at = (reinterpret_cast<uintptr_t>(raw) + sizeof(char*) + PagePool::kLargePage - 1) & ~(PagePool::kLargePage - 1);
@@ -80,13 +71,12 @@ inline void FreeLarge(void* p, size_t bytes) noexcept {
 // Memory for a table sized from a count (a collection's node block, key table and list
 // of positions; a load's lists of records): from kTablePooledFrom on, a block of the page
 // pool, so that the next table of that size (the same file read again) takes memory
-// already paged in rather than memory the heap has given back to the system in between
-// (taken as filled to its size: a table is filled as it is made); smaller ones as
-// AllocateLarge.
+// already paged in rather than memory the heap has given back to the system in between;
+// smaller ones as AllocateLarge.
 inline constexpr size_t kTablePooledFrom = size_t{1} << 20;
 inline void* AllocateTable(size_t bytes) {
   if (bytes >= kTablePooledFrom && bytes <= std::numeric_limits<size_t>::max() - PagePool::kLargePage)
-    return PagePool::Take(PagePool::RoundUp(bytes), bytes);
+    return PagePool::Take(PagePool::RoundUp(bytes));
   return AllocateLarge(bytes);
 }
 inline void FreeTable(void* p, size_t bytes) noexcept {
