@@ -237,3 +237,72 @@ TEST(LayoutWrite, AttributesTakenAwayDuringASequenceEndIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// Start tags of unusual layouts whose attributes are written again: whatever an
+// attribute kept (its spacing, quotes, references, name with a prefix) stays as it
+// stands, whatever changed is formed in the layout of the attribute it replaces.
+TEST(LayoutWrite, StartTagsOfUnusualLayoutsKeepWhatWasNotChanged) {
+  auto twice = [](std::function<void(clsXMLParser&)> first, std::function<void(clsXMLParser&)> second) {
+    return [first, second](clsXMLParser& x) {
+      first(x);
+      second(x);
+    };
+  };
+  const TagCase cases[] = {
+      {"blanks of every kind around the equal signs", "<r><e\ta\t=\t\"1\"\n b =  '2'\r\n c= \"3\"/></r>",
+       Put({{"a", "1"}, {"b", "5"}, {"c", "3"}}), "<r><e\ta\t=\t\"1\"\n b =  '5'\r\n c= \"3\"/></r>"},
+      {"kept values holding '>', '/' and the other quote", "<r><e a=\"x>/y\" b='say \"hi\"' c=\"1\"/></r>",
+       Put({{"a", "x>/y"}, {"b", "say \"hi\""}, {"c", "2"}}), "<r><e a=\"x>/y\" b='say \"hi\"' c=\"2\"/></r>"},
+      {"a changed value that was read with a reference", "<r><e a=\"&lt;1&gt;\" b=\"2\"/></r>",
+       Put({{"a", "<2>"}, {"b", "2"}}), "<r><e a=\"&lt;2&gt;\" b=\"2\"/></r>"},
+      {"a kept empty value", "<r><e a=\"\" b='' c=\"1\"/></r>", Put({{"a", ""}, {"b", ""}, {"c", "2"}}),
+       "<r><e a=\"\" b='' c=\"2\"/></r>"},
+      {"prefixed names of element and attributes", "<r><p:e xmlns:p=\"u\" p:a=\"1\" b=\"2\"/></r>",
+       [](clsXMLParser& x) {
+         ASSERT_TRUE(x.SelectNode("/r/*"));
+         ASSERT_TRUE(x.SetNodeAttr(Variant("p:a"), Variant("7")));
+       },
+       "<r><p:e xmlns:p=\"u\" p:a=\"7\" b=\"2\"/></r>"},
+      {"a sequence after a namespace declaration between the attributes",
+       "<r><e a=\"1\" xmlns:q=\"v\" q:b=\"2\" c=\"3\"/></r>", Put({{"a", "1"}, {"q:b", "9"}, {"c", "3"}}),
+       "<r><e a=\"1\" xmlns:q=\"v\" q:b=\"9\" c=\"3\"/></r>"},
+      {"line ends inside the tag and before its end", "<r>\r\n\t<e\r\n\t\ta=\"1\"\r\n\t\tb=\"2\"\r\n\t/>\r\n</r>",
+       Put({{"a", "1"}, {"b", "3"}, {"c", "4"}}),
+       "<r>\r\n\t<e\r\n\t\ta=\"1\"\r\n\t\tb=\"3\"\r\n\t\tc=\"4\"\r\n\t/>\r\n</r>"},
+      {"the last dropped and one added: the spacing and quotes of the tag's own",
+       "<r>\n  <e t='1'  s=\"x\"   z=\"3\" />\n</r>", Put({{"t", "1"}, {"s", "x"}, {"w", "5"}}),
+       "<r>\n  <e t='1'  s=\"x\"   w='5' />\n</r>"},
+      {"the first dropped and one added", "<r><e a='1' b=\"2\"/></r>", Put({{"b", "2"}, {"c", "3"}}),
+       "<r><e b=\"2\" c='3'/></r>"},
+      {"every attribute dropped", "<r><e  a=\"1\" b=\"2\" /></r>",
+       [](clsXMLParser& x) {
+         ASSERT_TRUE(x.SelectNode("/r/e"));
+         ASSERT_TRUE(x.ClearNodeAttrs());
+       },
+       "<r><e /></r>"},
+      {"attributes given to an element that had none", "<r><f a='1'/><e></e></r>",
+       Put({{"n", "v"}, {"m", "w"}}), "<r><f a='1'/><e n='v' m='w'></e></r>"},
+      {"an element with children", "<r>\n\t<e a=\"1\" b=\"2\">\n\t\t<f c=\"3\"/>\n\t</e>\n</r>",
+       Put({{"a", "1"}, {"b", "x"}}), "<r>\n\t<e a=\"1\" b=\"x\">\n\t\t<f c=\"3\"/>\n\t</e>\n</r>"},
+      {"an attribute added, then changed again", "<r>\n\t<e t=\"7\" s='x'/>\n</r>",
+       twice(Put({{"t", "7"}, {"s", "x"}, {"z", "1"}}), Put({{"t", "7"}, {"s", "y"}, {"z", "22"}})),
+       "<r>\n\t<e t=\"7\" s='y' z=\"22\"/>\n</r>"},
+      {"a value changed back to what it was read as", "<r><e a=\"1\" b=\"2\"/></r>",
+       twice(Put({{"a", "5"}, {"b", "2"}}), Put({{"a", "1"}, {"b", "2"}})), "<r><e a=\"1\" b=\"2\"/></r>"},
+      {"values longer and shorter in another order", "<r><e a=\"1\" b=\"22\" c=\"333\"/></r>",
+       Put({{"c", "3"}, {"a", "1111"}, {"b", "22"}}), "<r><e c=\"3\" a=\"1111\" b=\"22\"/></r>"},
+  };
+  for (const TagCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    clsXMLParser x;
+    ASSERT_TRUE(x.LoadText(c.source)) << x.GetLastError();
+    c.edit(x);
+    EXPECT_EQ(x.GetXML(), c.expected);
+    clsXMLParser y;
+    EXPECT_TRUE(y.LoadText(x.GetXML())) << y.GetLastError();
+  }
+}
+
+}  // namespace
