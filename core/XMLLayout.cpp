@@ -1,6 +1,9 @@
 #include "core/XMLLayout.h"
 
+#include "core/XMLAttrWalk.h"
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -115,6 +118,9 @@ class Sink {
   void PutEscaped(const char* t, char quote) { PutEscaped(t, true, quote); }
   void Done() { out_.resize(static_cast<size_t>(p_ - out_.data())); }
   void Undo() { out_.resize(base_); }
+  // Where the text stands, and going back there (what was put since is dropped).
+  size_t Here() const noexcept { return static_cast<size_t>(p_ - out_.data()); }
+  void Back(size_t at) noexcept { p_ = out_.data() + at; }
 
  private:
   void Grow(size_t n) {
@@ -149,6 +155,7 @@ class Writer {
   bool Document(const pugi::xml_document& doc) {
     if (m_.Of(doc.internal_object()) & EditMarks::kReshaped) return false;
     Defaults(doc);
+    FindBuffer(doc);
     size_t pos = 0;
     for (pugi::xml_node c = doc.first_child(); c; c = c.next_sibling()) {
       if (c.type() != pugi::node_element) continue;
@@ -464,14 +471,10 @@ class Writer {
       runFrom = runTo;
     };
     size_t index = 0;
-    // A null attribute's name is empty: the end of the element's attributes (an attribute
-    // without a name, which no text can hold, is left out).
-    for (pugi::xml_attribute a = n.first_attribute();; a = a.next_attribute(), ++index) {
+    // An attribute without a name, which no text can hold, is left out.
+    for (Attr a = Attr::First(n); a; a = a.next(), ++index) {
       const char* name = a.name();
-      if (!*name) {
-        if (!a) break;
-        continue;
-      }
+      if (!*name) continue;
       // Mostly the attribute stands where it stood.
       const SourceAttr* was = nullptr;
       if (index < count && NameIs(attrs[index], name)) {
@@ -518,6 +521,144 @@ class Writer {
     }
   }
 
+  // Where the document's own copy of the source lies: a name read from the source points
+  // into it, at the place it was read from (the library reads names where they stand).
+  // Left at 0 when the root shows no such place.
+  void FindBuffer(const pugi::xml_document& doc) {
+    buffer_ = 0;
+    const pugi::xml_node root = doc.document_element();
+    const ptrdiff_t off = root ? root.offset_debug() : -1;
+    if (off < 1 || static_cast<size_t>(off) >= s_.size()) return;
+    const char* name = root.name();
+    const size_t len = std::strlen(name);
+    if (s_.compare(static_cast<size_t>(off), len, name) != 0) return;
+    buffer_ = reinterpret_cast<uintptr_t>(name) - static_cast<uintptr_t>(off);
+  }
+  // Where in the source a name read from it stands; npos for a name made since.
+  size_t PlaceOf(const char* name) const noexcept {
+    const uintptr_t p = reinterpret_cast<uintptr_t>(name);
+    if (!buffer_ || p < buffer_ || p - buffer_ >= s_.size()) return npos;
+    return static_cast<size_t>(p - buffer_);
+  }
+  // Whether the source at p holds `name` as the name of an attribute (followed by '=' or
+  // a blank); its end there.
+  size_t NameAt(size_t p, const char* name) const noexcept {
+    const char* d = s_.data();
+    const size_t n = s_.size();
+    while (p < n && *name && d[p] == *name) ++p, ++name;
+    return !*name && p < n && (d[p] == '=' || IsBlank(d[p])) ? p : npos;
+  }
+
+  // The start tag of an element whose attributes changed, formed by finding each of its
+  // attributes where it was read (no reading of the tag as a whole): attributes still in
+  // the order and places of the source, with their values kept or changed, and any
+  // added after them. False (with part of the tag put) for any other tag: the caller
+  // takes it back and forms the tag from the source's own reading of it. Its output is
+  // that of FormStartTag.
+  bool FormStartTagInPlace(pugi::xml_node n, size_t start, bool reshaped, size_t& tagEnd, bool& empty,
+                           bool& open) {
+    if (!buffer_) return false;
+    const char* d = s_.data();
+    const size_t size = s_.size();
+    size_t nameEnd = start + 1;
+    while (nameEnd < size && !IsBlank(d[nameEnd]) && d[nameEnd] != '/' && d[nameEnd] != '>') ++nameEnd;
+    // `expect` is where the next attribute read from the source begins (with its lead).
+    size_t expect = nameEnd, lastLead = npos, lastName = 0;
+    char firstQuote = 0;
+    bool tagKnown = false;
+    size_t tail = 0;
+    // The end of the tag from where its attributes end: blanks, then ">" or "/>".
+    auto closeTag = [&]() {
+      size_t i = expect;
+      while (i < size && IsBlank(d[i])) ++i;
+      if (i < size && d[i] == '>') {
+        empty = false;
+        tagEnd = i + 1;
+      } else if (i + 1 < size && d[i] == '/' && d[i + 1] == '>') {
+        empty = true;
+        tagEnd = i + 2;
+      } else {
+        return false;
+      }
+      tail = expect;
+      tagKnown = true;
+      return true;
+    };
+    size_t runFrom = start, runTo = nameEnd;
+    auto run = [&](size_t a, size_t b) {
+      if (a != runTo) {
+        Copy(runFrom, runTo);
+        runFrom = a;
+      }
+      runTo = b;
+    };
+    auto flush = [&] {
+      Copy(runFrom, runTo);
+      runFrom = runTo;
+    };
+    for (Attr a = Attr::First(n); a; a = a.next()) {
+      const char* name = a.name();
+      if (!*name) continue;
+      const size_t p = PlaceOf(name);
+      if (p != npos) {
+        if (tagKnown) return false;  // read from the source, yet after one added
+        // Read from the source: it must stand right after the one before.
+        if (p <= expect || !IsBlank(d[p - 1])) return false;
+        size_t lead = p;
+        while (lead > expect && IsBlank(d[lead - 1])) --lead;
+        if (lead != expect) return false;
+        size_t i = NameAt(p, name);
+        if (i == npos) return false;
+        while (i < size && d[i] != '"' && d[i] != '\'' && d[i] != '>') ++i;
+        if (i >= size || d[i] == '>') return false;
+        const char q = d[i];
+        const size_t v = i + 1;
+        // The value as it stands, compared as far as it reads as the value.
+        const char* value = a.value();
+        size_t k = v;
+        while (k < size && d[k] != q && *value == d[k] && !kReadChanges.of[static_cast<unsigned char>(d[k])])
+          ++k, ++value;
+        const bool kept = k < size && d[k] == q && !*value;
+        const size_t valueEnd = kept ? k : QuoteEnd(q, k);
+        if (valueEnd >= size) return false;
+        if (kept) {
+          run(lead, valueEnd + 1);
+        } else {
+          run(lead, v);
+          flush();
+          out_.PutEscaped(a.value(), q);
+          out_.Put(q);
+        }
+        if (!firstQuote) firstQuote = q;
+        lastLead = lead;
+        lastName = p;
+        expect = valueEnd + 1;
+        continue;
+      }
+      // Added: the attributes read from the source are all there, each in its place,
+      // and this one goes after the last of them, in its spacing and the first's quotes.
+      if (!tagKnown && (lastLead == npos || !closeTag())) return false;
+      run(lastLead, lastName);
+      flush();
+      out_.Put(std::string_view(name));
+      out_.Put('=');
+      out_.Put(firstQuote);
+      out_.PutEscaped(a.value(), firstQuote);
+      out_.Put(firstQuote);
+    }
+    // (An element whose attributes were all taken away shows an attribute where its tag
+    // should end: it is left to the source's reading.)
+    if (!tagKnown && !closeTag()) return false;
+    open = !empty || (reshaped && n.first_child());
+    if (empty && open) {
+      flush();
+      out_.Put('>');
+    } else {
+      run(tail, tagEnd);
+      flush();
+    }
+    return true;
+  }
   // An element read from the source at `start`, with whatever changed in it; its end.
   size_t Write(pugi::xml_node n, size_t start) {
     return Write(n, start, n.type() == pugi::node_element ? m_.Of(n) : 0);
@@ -533,12 +674,16 @@ class Writer {
     bool empty = false, open = false;
     size_t tagEnd;
     if (bits & EditMarks::kRetagged) {
-      // Read as it is formed: its attributes are gone through once.
-      const StartTag t = ReadStartTag(start);
-      tagEnd = t.end;
-      empty = t.empty;
-      open = !empty || (reshaped && n.first_child());
-      FormStartTag(n, start, t, open);
+      const size_t at = out_.Here();
+      if (!FormStartTagInPlace(n, start, reshaped, tagEnd, empty, open)) {
+        out_.Back(at);
+        // Read as it is formed: its attributes are gone through once.
+        const StartTag t = ReadStartTag(start);
+        tagEnd = t.end;
+        empty = t.empty;
+        open = !empty || (reshaped && n.first_child());
+        FormStartTag(n, start, t, open);
+      }
     } else {
       tagEnd = TagEnd(start, empty);
       open = !empty || (reshaped && n.first_child());
@@ -650,7 +795,7 @@ class Writer {
       case pugi::node_element: {
         out_.Put('<');
         out_.Put(std::string_view(n.name()));
-        for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+        for (Attr a = Attr::First(n); a; a = a.next()) {
           out_.Put(' ');
           out_.Put(std::string_view(a.name()));
           out_.Put('=');
@@ -687,6 +832,7 @@ class Writer {
   std::string nl_, unit_, emptyEnd_;
   char quote_ = '"';
   std::vector<SourceAttr> attrs_;  // the start tag FormStartTag reads
+  uintptr_t buffer_ = 0;           // see FindBuffer
 };
 
 }  // namespace

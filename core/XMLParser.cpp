@@ -43,7 +43,7 @@ void clsXMLParser::NewDocument() {
   doc_ = std::make_shared<pugi::xml_document>();
   NextGeneration();
   current_ = pugi::xml_node();
-  putAt_ = pugi::xml_attribute();  // no attribute sequence goes on into a new document
+  putAt_ = kzxml::Attr();  // no attribute sequence goes on into a new document
   putName_ = nullptr;
   putNode_ = pugi::xml_node();
   // Bookmarks of the old document are dropped, but their numbers are never given out
@@ -577,8 +577,9 @@ bool clsXMLParser::ClearNodeAttrs() {
 }
 
 namespace {
+// Compared a byte at a time: most names are one letter, and "x" is among the commonest.
 bool IsNamespaceDecl(const char* n) {
-  return n[0] == 'x' && std::strncmp(n, "xmlns", 5) == 0 && (n[5] == '\0' || n[5] == ':');
+  return n[0] == 'x' && n[1] == 'm' && n[2] == 'l' && n[3] == 'n' && n[4] == 's' && (n[5] == '\0' || n[5] == ':');
 }
 // Names and values are short: a plain loop beats a library call.
 inline bool SameText(const char* a, const char* b) {
@@ -597,22 +598,22 @@ bool clsXMLParser::BeginNodeAttrs() {
   if (!HasCurrentNode() || current_.type() != pugi::node_element) return false;
   putNode_ = current_;
   putTagged_ = false;
-  PutAt(current_.first_attribute());
+  PutAt(kzxml::Attr::First(current_));
   return true;
 }
 
 void clsXMLParser::EndAttrSequence() {
-  putAt_ = pugi::xml_attribute();
+  putAt_ = kzxml::Attr();
   putName_ = nullptr;
   putNode_ = pugi::xml_node();
   putTagged_ = false;
 }
 
-void clsXMLParser::PutAt(pugi::xml_attribute a) {
+void clsXMLParser::PutAt(kzxml::Attr a) {
   // A null attribute's name is empty: the end of the element's attributes.
   const char* n = a.name();
   while (*n && IsNamespaceDecl(n)) {
-    a = a.next_attribute();
+    a = a.next();
     n = a.name();
   }
   putAt_ = a;
@@ -630,16 +631,16 @@ void clsXMLParser::PutNodeAttr(const char* name, const char* value) {
         if (KeepsLayout()) marks_.Tag(current_);
         putTagged_ = true;
       }
-      putAt_.set_value(value);
+      putAt_.Handle().set_value(value);
     }
-    PutAt(putAt_.next_attribute());
+    PutAt(putAt_.next());
     return;
   }
   if (!HasCurrentNode() || current_.type() != pugi::node_element) return;
   if (!SameNode(current_, putNode_)) {
     // Not the element the sequence began on (or none began): its attributes are not the
     // sequence's to change. The attribute is set on the current element as it stands.
-    putAt_ = pugi::xml_attribute();
+    putAt_ = kzxml::Attr();
     putName_ = nullptr;
     pugi::xml_attribute a = current_.attribute(name);
     if (a && SameText(a.value(), value)) return;
@@ -653,7 +654,7 @@ void clsXMLParser::PutNodeAttr(const char* name, const char* value) {
 }
 
 void clsXMLParser::EndNodeAttrs() {
-  for (pugi::xml_attribute a = putAt_; a;) {
+  for (pugi::xml_attribute a = putAt_.Handle(); a;) {
     pugi::xml_attribute next = a.next_attribute();
     if (!IsNamespaceDecl(a.name())) {
       if (KeepsLayout()) marks_.Tag(current_);
@@ -661,7 +662,7 @@ void clsXMLParser::EndNodeAttrs() {
     }
     a = next;
   }
-  putAt_ = pugi::xml_attribute();
+  putAt_ = kzxml::Attr();
   putName_ = nullptr;
 }
 

@@ -28,6 +28,7 @@
 #include <pugixml.hpp>
 
 #include "core/Variant.h"
+#include "core/XMLAttrWalk.h"
 #include "core/XMLLayout.h"
 #include "core/XMLNodeTable.h"
 
@@ -177,11 +178,11 @@ class clsXMLParser {
   int32_t base_ = 0;
   // The next attribute PutNodeAttr compares with, its name (null at the end), the element
   // BeginNodeAttrs began on, and whether the sequence has marked it changed.
-  void PutAt(pugi::xml_attribute a);
+  void PutAt(kzxml::Attr a);
   // Ends a sequence under way without touching the element: attributes or the element
   // are about to go, and the sequence must not keep a handle of them.
   void EndAttrSequence();
-  pugi::xml_attribute putAt_;
+  kzxml::Attr putAt_;
   const char* putName_ = nullptr;
   pugi::xml_node putNode_;
   bool putTagged_ = false;
