@@ -666,6 +666,53 @@ void clsXMLParser::EndNodeAttrs() {
   putName_ = nullptr;
 }
 
+bool clsXMLParser::SetNodeAttrs(const AttrText* attrs, size_t count) {
+  if (!HasCurrentNode() || current_.type() != pugi::node_element) return false;
+  EndAttrSequence();
+  const bool keeps = KeepsLayout();
+  bool tagged = false;
+  auto tag = [&] {
+    if (!tagged && keeps) marks_.Tag(current_);
+    tagged = true;
+  };
+  auto skipDeclarations = [](kzxml::Attr a) {
+    while (IsNamespaceDecl(a.name())) a = a.next();
+    return a;
+  };
+  // The attributes in the same places under the same names: their values compared, and
+  // set where they differ.
+  kzxml::Attr at = skipDeclarations(kzxml::Attr::First(current_));
+  size_t i = 0;
+  for (; i < count; ++i) {
+    const AttrText& t = attrs[i];
+    if (!t.name || !*t.name) continue;
+    const char* have = at.name();
+    if (!*have || !SameText(have, t.name)) break;
+    const char* value = t.value ? t.value : "";
+    if (!SameText(at.value(), value)) {
+      tag();
+      at.Handle().set_value(value, t.value ? t.size : 0);
+    }
+    at = skipDeclarations(at.next());
+  }
+  // From the first that differs on: the rest go, the new ones are appended.
+  for (pugi::xml_attribute a = at.Handle(); a;) {
+    pugi::xml_attribute next = a.next_attribute();
+    if (!IsNamespaceDecl(a.name())) {
+      tag();
+      current_.remove_attribute(a);
+    }
+    a = next;
+  }
+  for (; i < count; ++i) {
+    const AttrText& t = attrs[i];
+    if (!t.name || !*t.name) continue;
+    tag();
+    current_.append_attribute(t.name).set_value(t.value ? t.value : "", t.value ? t.size : 0);
+  }
+  return true;
+}
+
 bool clsXMLParser::AppendNodeAttr(const char* name, const char* value) {
   if (!HasCurrentNode() || current_.type() != pugi::node_element || !name || !*name) return false;
   pugi::xml_attribute a = current_.append_attribute(name);

@@ -99,6 +99,15 @@ class clsXMLParser {
   bool BeginNodeAttrs();
   void PutNodeAttr(const char* name, const char* value);
   void EndNodeAttrs();
+  // The same sequence given at once, each value with its length (a null name, or an
+  // empty one, is left out as PutNodeAttr leaves it): one pass over the element's
+  // attributes. Ends any sequence under way; false when the current node is no element.
+  struct AttrText {
+    const char* name;
+    const char* value;
+    size_t size;
+  };
+  bool SetNodeAttrs(const AttrText* attrs, size_t count);
   // AppError 5 when the document refuses the move (into the node's own subtree).
   bool MoveNode(int32_t node, int32_t target, bool asChild);
 

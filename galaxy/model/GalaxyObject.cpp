@@ -1,11 +1,14 @@
 #include "galaxy/model/GalaxyObject.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <new>
 #include <unordered_map>
+#include <vector>
 
 #include "core/AppError.h"
 #include "core/Common.h"
@@ -377,24 +380,65 @@ bool clsGalaxyObject::ReadElement(Reading& reading, pugi::xml_node element, bool
 
 namespace {
 
-void AppendNumber(clsXMLParser& xml, const char* name, int32_t n) {
-  char buf[16];
-  auto r = std::to_chars(buf, buf + sizeof buf - 1, n);
-  *r.ptr = '\0';
-  xml.PutNodeAttr(name, buf);
-}
-
-// Writes one attribute with the value as its decimal or plain text.
-void AppendValue(clsXMLParser& xml, const char* name, const Variant& v) {
-  switch (v.Kind()) {
-    case kz::VariantKind::Integer: AppendNumber(xml, name, v.AsInteger()); return;
-    case kz::VariantKind::Long: AppendNumber(xml, name, v.AsLong()); return;
-    case kz::VariantKind::String: xml.PutNodeAttr(name, v.AsString().c_str()); return;
-    default: xml.PutNodeAttr(name, kz::CStr(v).c_str()); return;
-  }
-}
-
 bool IsOneLetter(const std::string& name, char c) { return name.size() == 1 && name[0] == c; }
+
+// The attributes an object's element is given, formed before they are handed to the
+// cursor at once: numbers are written into `numbers` (room for one each), texts stay
+// where the property holds them, other values are written into `others` (kept apart, so
+// that what points into them stays put while more are made).
+class ElementAttrs {
+ public:
+  void Clear() {
+    list_.clear();
+    used_ = 0;
+    others_.clear();
+  }
+  void Number(const char* name, int32_t n) {
+    if (used_ == numbers_.size()) numbers_.emplace_back();
+    char* buf = numbers_[used_++].data();
+    char* end = std::to_chars(buf, buf + kNumberRoom - 1, n).ptr;
+    *end = '\0';
+    list_.push_back({name, buf, static_cast<size_t>(end - buf)});
+  }
+  void Value(const char* name, const Variant& v) {
+    switch (v.Kind()) {
+      case kz::VariantKind::Integer: Number(name, v.AsInteger()); return;
+      case kz::VariantKind::Long: Number(name, v.AsLong()); return;
+      case kz::VariantKind::String: {
+        const std::string& text = v.AsString();
+        list_.push_back({name, text.c_str(), text.size()});
+        return;
+      }
+      default: {
+        const std::string& text = others_.emplace_back(kz::CStr(v));
+        list_.push_back({name, text.c_str(), text.size()});
+        return;
+      }
+    }
+  }
+  // The first number given again (its room is the same).
+  void RenumberFirst(int32_t n) {
+    clsXMLParser::AttrText& first = list_.front();
+    char* buf = numbers_.front().data();
+    char* end = std::to_chars(buf, buf + kNumberRoom - 1, n).ptr;
+    *end = '\0';
+    first.value = buf;
+    first.size = static_cast<size_t>(end - buf);
+  }
+  // The last given moved to the second place.
+  void LastToSecond() {
+    if (list_.size() > 2) std::rotate(list_.begin() + 1, list_.end() - 1, list_.end());
+  }
+  const clsXMLParser::AttrText* data() const noexcept { return list_.data(); }
+  size_t size() const noexcept { return list_.size(); }
+
+ private:
+  static constexpr size_t kNumberRoom = 16;
+  std::vector<clsXMLParser::AttrText> list_;
+  std::deque<std::array<char, kNumberRoom>> numbers_;
+  size_t used_ = 0;
+  std::deque<std::string> others_;
+};
 
 }  // namespace
 
@@ -428,32 +472,44 @@ bool clsGalaxyObject::ToXML(clsXMLParser& xml) {
   if (Dirty) {
     TakeProperties();
     // Every attribute goes but the namespace declarations, which place the element;
-    // then `t`, `s` and the rest in order.
-    // The first `t` and `s` (found in one pass), then the rest.
+    // then `t`, `s` and the rest in order: the first `t` and `s` found, the rest formed
+    // in the same pass, and all of them handed to the cursor at once.
+    static thread_local ElementAttrs attrs;
+    attrs.Clear();
     const clsProperty* t = nullptr;
     const clsProperty* sub = nullptr;
-    for (const PropertyPtr& p : properties_) {
-      if (!t && IsOneLetter(p->Name, 't')) t = p.get();
-      if (!sub && IsOneLetter(p->Name, 's')) sub = p.get();
-    }
-    xml.BeginNodeAttrs();
-    AppendNumber(xml, "t", t ? mdlGalaxy::GalaxyLong(t->Value) : 0);
-    // A missing subtype stays missing: an empty `s` would read back as a subtype.
-    if (sub) AppendValue(xml, "s", sub->Value);
+    attrs.Number("t", 0);  // given its value once it is found
     for (const PropertyPtr& p : properties_) {
       const std::string& name = p->Name;
-      if (name.empty() || IsOneLetter(name, 't') || IsOneLetter(name, 's')) continue;
+      if (name.empty()) continue;
+      if (IsOneLetter(name, 't')) {
+        if (!t) t = p.get();
+        continue;
+      }
+      if (IsOneLetter(name, 's')) {
+        if (!sub) sub = p.get();
+        continue;
+      }
       if (name.compare(0, 5, "xmlns") == 0 && (name.size() == 5 || name[5] == ':')) continue;  // kept in place above
-      AppendValue(xml, name.c_str(), p->Value);
+      attrs.Value(name.c_str(), p->Value);
     }
-    xml.EndNodeAttrs();
+    // `t` stands first, a number whatever its value's kind.
+    if (t) attrs.RenumberFirst(mdlGalaxy::GalaxyLong(t->Value));
+    // A missing subtype stays missing: an empty `s` would read back as a subtype.
+    if (sub) {
+      attrs.Value("s", sub->Value);
+      attrs.LastToSecond();
+    }
+    xml.SetNodeAttrs(attrs.data(), attrs.size());
   }
 
   bool result = true;
   // The children lie scattered over the heap: each is asked for two turns ahead, so
-  // that its cache misses overlap with the work on the ones before.
-  const auto last = Childs.end();
-  for (auto it = Childs.begin(); it != last; ++it) {
+  // that its cache misses overlap with the work on the ones before. (Walked as they are
+  // shown: no copy of the list is parted for a walk.)
+  const GalaxyChildList& children = Childs;
+  const auto last = children.end();
+  for (auto it = children.begin(); it != last; ++it) {
     if (last - it > 2) {
       const clsGalaxyObject* ahead = it[2].get();
       __builtin_prefetch(&ahead->XMLBookmark);

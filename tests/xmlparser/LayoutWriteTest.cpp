@@ -306,3 +306,50 @@ TEST(LayoutWrite, StartTagsOfUnusualLayoutsKeepWhatWasNotChanged) {
 }
 
 }  // namespace
+
+namespace {
+
+// An attribute sequence given at once leaves the element, and the text written, as the
+// same sequence put one attribute after another does.
+TEST(LayoutWrite, ASequenceGivenAtOnceWritesWhatOneByOneWrites) {
+  using List = std::vector<std::pair<std::string, std::string>>;
+  const struct {
+    const char* source;
+    List attrs;
+  } cases[] = {
+      {"<r>\n  <e t=\"1\"  s='x'   z=\"3\" />\n</r>", {{"t", "1"}, {"s", "x"}, {"z", "3"}}},
+      {"<r>\n  <e t=\"1\"  s='x'   z=\"3\" />\n</r>", {{"t", "1"}, {"s", "y"}, {"z", "4"}, {"w", "&"}}},
+      {"<r><e t=\"1\" s=\"x\" z=\"3\"></e></r>", {{"t", "1"}, {"z", "3"}}},
+      {"<r><e a=\"1\" b=\"2\" c=\"3\"/></r>", {{"c", "3"}, {"a", "1"}, {"b", "2"}}},
+      {"<r><e xmlns=\"u\" a=\"1\" xmlns:p=\"v\" p:b=\"2\"/></r>", {{"a", "2"}, {"p:b", "2"}, {"", "dropped"}}},
+      {"<r><e a=\"1\" b=\"2\"/></r>", {}},
+      {"<r><f a='1'/><e/></r>", {{"n", "v"}, {"m", "<'\">"}}},
+      {"<r><e a=\"x\" b=\"22\"/></r>", {{"a", "a value longer than any the element had"}, {"b", ""}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.source);
+    clsXMLParser one, once;
+    ASSERT_TRUE(one.LoadText(c.source));
+    ASSERT_TRUE(once.LoadText(c.source));
+    ASSERT_TRUE(one.SelectNode("/r/e"));
+    ASSERT_TRUE(once.SelectNode("/r/e"));
+    ASSERT_TRUE(one.BeginNodeAttrs());
+    std::vector<clsXMLParser::AttrText> list;
+    for (const auto& [n, v] : c.attrs) {
+      one.PutNodeAttr(n.c_str(), v.c_str());
+      list.push_back({n.c_str(), v.c_str(), v.size()});
+    }
+    one.EndNodeAttrs();
+    ASSERT_TRUE(once.SetNodeAttrs(list.data(), list.size()));
+    EXPECT_EQ(once.GetXML(), one.GetXML());
+    std::string a, b;
+    one.ForEachNodeAttr([&](const char* n, const char* v) { a += std::string(n) + "=" + v + ";"; });
+    once.ForEachNodeAttr([&](const char* n, const char* v) { b += std::string(n) + "=" + v + ";"; });
+    EXPECT_EQ(b, a);
+  }
+  // Without a current element, nothing is set.
+  clsXMLParser none;
+  EXPECT_FALSE(none.SetNodeAttrs(nullptr, 0));
+}
+
+}  // namespace
