@@ -68,6 +68,23 @@ class Writer {
   void Copy(size_t a, size_t b) {
     if (b > a) out_.Put(s_.data() + a, b - a);
   }
+  // Pieces of the source copied one after another are gathered into a run and go out
+  // in one piece.
+  struct CopyRun {
+    Writer& w;
+    size_t from, to;
+    void Add(size_t a, size_t b) {
+      if (a != to) {
+        w.Copy(from, to);
+        from = a;
+      }
+      to = b;
+    }
+    void Flush() {
+      w.Copy(from, to);
+      from = to;
+    }
+  };
   size_t Find(char c, size_t from) const {
     if (from >= s_.size()) return s_.size();
     const void* p = std::memchr(s_.data() + from, c, s_.size() - from);
@@ -352,18 +369,9 @@ class Writer {
     char quote = 0;  // of an added attribute, found when the first comes
     // What is copied from the source is gathered into a run: attributes kept one after
     // another go out in one piece.
-    size_t runFrom = start, runTo = nameEnd;
-    auto run = [&](size_t a, size_t b) {
-      if (a != runTo) {
-        Copy(runFrom, runTo);
-        runFrom = a;
-      }
-      runTo = b;
-    };
-    auto flush = [&] {
-      Copy(runFrom, runTo);
-      runFrom = runTo;
-    };
+    CopyRun copied{*this, start, nameEnd};
+    auto run = [&](size_t a, size_t b) { copied.Add(a, b); };
+    auto flush = [&] { copied.Flush(); };
     size_t index = 0;
     // An attribute without a name, which no text can hold, is left out.
     for (Attr a = Attr::First(n); a; a = a.next(), ++index) {
@@ -478,18 +486,9 @@ class Writer {
       tagKnown = true;
       return true;
     };
-    size_t runFrom = start, runTo = nameEnd;
-    auto run = [&](size_t a, size_t b) {
-      if (a != runTo) {
-        Copy(runFrom, runTo);
-        runFrom = a;
-      }
-      runTo = b;
-    };
-    auto flush = [&] {
-      Copy(runFrom, runTo);
-      runFrom = runTo;
-    };
+    CopyRun copied{*this, start, nameEnd};
+    auto run = [&](size_t a, size_t b) { copied.Add(a, b); };
+    auto flush = [&] { copied.Flush(); };
     for (Attr a = Attr::First(n); a; a = a.next()) {
       const char* name = a.name();
       if (!*name) continue;

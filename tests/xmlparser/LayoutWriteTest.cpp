@@ -39,6 +39,20 @@ std::function<void(clsXMLParser&)> Put(std::initializer_list<std::pair<const cha
   };
 }
 
+// Each case's source loaded, edited and written: the text expected, and one that reads again.
+template <size_t N>
+void ExpectTagCases(const TagCase (&cases)[N]) {
+  for (const TagCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    clsXMLParser x;
+    ASSERT_TRUE(x.LoadText(c.source)) << x.GetLastError();
+    c.edit(x);
+    EXPECT_EQ(x.GetXML(), c.expected);
+    clsXMLParser y;
+    EXPECT_TRUE(y.LoadText(x.GetXML())) << y.GetLastError();
+  }
+}
+
 TEST(LayoutWrite, AChangedStartTagKeepsWhatItKeptAndEscapesOnlyWhatNeedsIt) {
   const TagCase cases[] = {
       {"every byte that needs a reference, in double quotes", "<r><e a=\"1\" b=\"2\"/></r>",
@@ -73,15 +87,7 @@ TEST(LayoutWrite, AChangedStartTagKeepsWhatItKeptAndEscapesOnlyWhatNeedsIt) {
       {"namespace declarations stay in place", "<r><e xmlns=\"u\" a=\"1\"/></r>", Put({{"a", "2"}}),
        "<r><e xmlns=\"u\" a=\"2\"/></r>"},
   };
-  for (const TagCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    clsXMLParser x;
-    ASSERT_TRUE(x.LoadText(c.source)) << x.GetLastError();
-    c.edit(x);
-    EXPECT_EQ(x.GetXML(), c.expected);
-    clsXMLParser y;
-    EXPECT_TRUE(y.LoadText(x.GetXML())) << y.GetLastError();
-  }
+  ExpectTagCases(cases);
 }
 
 // A value far longer than the document it is written into, with references in it.
@@ -294,15 +300,7 @@ TEST(LayoutWrite, StartTagsOfUnusualLayoutsKeepWhatWasNotChanged) {
       {"values longer and shorter in another order", "<r><e a=\"1\" b=\"22\" c=\"333\"/></r>",
        Put({{"c", "3"}, {"a", "1111"}, {"b", "22"}}), "<r><e c=\"3\" a=\"1111\" b=\"22\"/></r>"},
   };
-  for (const TagCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    clsXMLParser x;
-    ASSERT_TRUE(x.LoadText(c.source)) << x.GetLastError();
-    c.edit(x);
-    EXPECT_EQ(x.GetXML(), c.expected);
-    clsXMLParser y;
-    EXPECT_TRUE(y.LoadText(x.GetXML())) << y.GetLastError();
-  }
+  ExpectTagCases(cases);
 }
 
 }  // namespace
