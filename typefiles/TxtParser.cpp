@@ -22,6 +22,7 @@
 #include "rudu.h"
 #include "videdoded.h"
 #include "TxtFields.h"
+#include "typefiles/TxtParserRead.h"
 
 namespace {
 
@@ -42,17 +43,6 @@ Variant FromKz(const Kz_Value& v) {
   }
 }
 
-// A count read from a file: a whole number from 0 to the 32-bit maximum.
-int64_t CountOf(const Variant& v, const char* what) {
-  bool ok = false;
-  double d = 0;
-  if (v.IsNumeric()) {
-    d = v.NumberValue();
-    ok = std::isfinite(d) && d >= 0 && d <= std::numeric_limits<int32_t>::max() && d == std::floor(d);
-  }
-  if (!ok) throw AppError(kz::kErrDataLoad, kSource, std::string("Invalid ") + what + ": " + kz::CStr(v));
-  return static_cast<int64_t>(d);
-}
 
 char Fold(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
@@ -87,6 +77,23 @@ std::string_view NameOf(const clsTXTObject& r, std::string& buffer) {
   return buffer;
 }
 
+
+}  // namespace
+
+namespace kz::txtread {
+
+// A count read from a file: a whole number from 0 to the 32-bit maximum.
+int64_t CountOf(const Variant& v, const char* what) {
+  bool ok = false;
+  double d = 0;
+  if (v.IsNumeric()) {
+    d = v.NumberValue();
+    ok = std::isfinite(d) && d >= 0 && d <= std::numeric_limits<int32_t>::max() && d == std::floor(d);
+  }
+  if (!ok) throw AppError(kz::kErrDataLoad, kSource, std::string("Invalid ") + what + ": " + kz::CStr(v));
+  return static_cast<int64_t>(d);
+}
+
 // The text a whole number read as `item` (with `kept`, the token's text the tokenizer
 // kept) is written back as, when the writer would form it otherwise: the token's text,
 // or the writer's form of a floating-point number that holds it ("6.0"); "" when the
@@ -100,7 +107,10 @@ std::string WholeText(const Variant& item, const std::string& kept) {
   return end ? std::string(formed, static_cast<size_t>(end - formed - 1)) : std::string();
 }
 
-}  // namespace
+}  // namespace kz::txtread
+
+using kz::txtread::CountOf;
+using kz::txtread::WholeText;
 
 // Where the records of one load live: chunks of the page pool in place of a few small
 // allocations per record, and the file's bytes when texts are kept where they stand in
@@ -388,7 +398,7 @@ bool clsTxtParser::Advance(int32_t n) { return Kz_TXTAdvance(doc_, n) != 0; }
 
 // Where a text read stands in the bytes the load's records may keep texts in: its bytes
 // as they are there, followed by ";"; null otherwise.
-inline const char* clsTxtParser::InPlace(const Kz_Value& v) const noexcept {
+const char* clsTxtParser::InPlace(const Kz_Value& v) const noexcept {
   if (!v.at || inPlace_.empty()) return nullptr;
   const uintptr_t begin = reinterpret_cast<uintptr_t>(inPlace_.data()), at = reinterpret_cast<uintptr_t>(v.at);
   if (at < begin || at - begin >= inPlace_.size() || inPlace_.size() - (at - begin) <= v.s.size()) return nullptr;
@@ -397,7 +407,7 @@ inline const char* clsTxtParser::InPlace(const Kz_Value& v) const noexcept {
 
 // A number keeps the text it was read from when the writer would form it otherwise, and
 // that text, like a text, is kept where it stands when it can be.
-inline void clsTxtParser::PushLoaded(clsTXTObject& record, const Kz_Value& v) {
+void clsTxtParser::PushLoaded(clsTXTObject& record, const Kz_Value& v) {
   record.PushRead(&v, 1, inPlace_);
   readName_ = {};
 }
@@ -509,140 +519,6 @@ clsTXTObject* clsTxtParser::ReadFixedRecord(int32_t size) {
   } catch (const AppError& e) {
     SetError(e.Description);
     return nullptr;
-  }
-}
-
-bool clsTxtParser::ReadJobs() {
-  try {
-    const Variant version = LoadValue(kKzValueNumber);
-    version_ = kz::CLng(version);
-    versionText_ = WholeText(version, scratch_->s);
-    int32_t size = 0;
-    switch (version_) {
-      case 8: size = 117; break;
-      case 9: size = 119; break;
-      case 10: size = 120; break;
-      default:
-        SetError("Unsupported version: " + std::to_string(version_));
-        return false;
-    }
-    while (!AtEnd()) {
-      clsTXTObject* record = NewLoadedRecord(static_cast<size_t>(size));
-      AppendValues(*record, size - 1);
-      TokenValue();
-      PushLoaded(*record, *scratch_);
-      Advance(1);
-      record->Dirty = false;
-      record->id = ++counter_;
-      record->otype = kJobs;
-      AppendStored(*record);
-    }
-    return true;
-  } catch (const AppError& e) {
-    SetError(e.Description);
-    return false;
-  }
-}
-
-bool clsTxtParser::ReadJobWings() {
-  while (!AtEnd()) {
-    TXTObjectPtr record = ReadJobWingsRecord();
-    if (!record) return false;
-    record->id = ++counter_;
-    AppendLoaded(std::move(record));
-  }
-  return true;
-}
-
-TXTObjectPtr clsTxtParser::ReadJobWingsRecord() {
-  try {
-    auto record = std::make_shared<clsTXTObject>();
-    // A whole number keeps its text when the writer would form it otherwise (one that
-    // is not whole is rounded, and so formed anew).
-    auto push = [&](const Variant& item) {
-      const int32_t n = kz::CLng(item);
-      record->PushLong(n, WholeText(item, scratch_->s));
-    };
-    push(LoadValue(kKzValueNumber));
-    for (;;) {
-      Variant item = TokenValue();
-      if (Kz_TXTGetTokenType(doc_) != kKzTokenItem)
-        throw AppError(kz::kErrDataLoad, kSource, "Unexpected here: " + kz::CStr(item));
-      if (!item.IsNumeric()) throw AppError(kz::kErrDataLoad, kSource, "Expected number, not " + kz::CStr(item));
-      push(item);
-      Advance(1);
-      if (Kz_TXTGetTokenType(doc_) != kKzTokenContinuation) break;
-      Advance(1);
-    }
-    record->ShrinkValues();
-    record->Dirty = false;
-    return record;
-  } catch (const AppError& e) {
-    SetError(e.Description);
-    return nullptr;
-  }
-}
-
-bool clsTxtParser::ReadWareLists() {
-  try {
-    int64_t count = CountOf(LoadValue(kKzValueNumber), "ware list count");
-    ReserveRecords(count, 2, 0);  // a length and its separator at least
-    for (int64_t i = 0; i < count; ++i) {
-      int64_t n = CountOf(LoadValue(kKzValueNumber), "ware list length");
-      // The length is the file's word: the room made in advance is capped.
-      clsTXTObject* record = NewLoadedRecord(static_cast<size_t>(std::min<int64_t>(n, 4096)));
-      for (int64_t k = 0; k < n; ++k) {
-        LoadValue(kKzValueText);
-        record->PushText(scratch_->s, InPlace(*scratch_));
-      }
-      record->id = ++counter_;
-      record->otype = kWareLists;
-      record->Dirty = false;
-      AppendStored(*record);
-    }
-    return true;
-  } catch (const AppError& e) {
-    SetError(e.Description);
-    return false;
-  }
-}
-
-bool clsTxtParser::ReadIconData() {
-  if (AtEnd()) {
-    SetError("File is empty");
-    return false;
-  }
-  auto main = std::make_shared<clsTXTObject>();
-  main->id = ++counter_;
-  AppendLoaded(main);
-  try {
-    clsTXTObject pending;
-    while (!AtEnd()) {
-      for (int k = 0; k < 2; ++k) {
-        LoadValue(kKzValueText);
-        pending.PushText(scratch_->s);
-      }
-      for (int k = 0; k < 3; ++k) pending.PushLong(kz::CLng(LoadValue(kKzValueNumber)));
-      int64_t icons = CountOf(pending.Value(pending.size() - 1), "icon count");
-      for (int64_t i = 0; i < icons; ++i) {
-        LoadValue(kKzValueText);
-        std::string name = scratch_->s;
-        LoadValue(kKzValueAny);  // not kept
-        auto icon = std::make_shared<clsTXTObject>();
-        icon->ReserveValues(5);
-        for (int k = 0; k < 4; ++k) icon->PushLong(kz::CLng(LoadValue(kKzValueNumber)));
-        icon->PushText(name);
-        icon->Dirty = false;
-        icon->id = ++counter_;
-        AppendLoaded(std::move(icon));
-      }
-    }
-    main->AssignValues(pending.Values());
-    main->Dirty = false;
-    return true;
-  } catch (const AppError& e) {
-    SetError(e.Description);
-    return false;
   }
 }
 
